@@ -1,0 +1,53 @@
+#include "cli/commands.h"
+
+#include <cinttypes>
+#include <string_view>
+
+#include "cli/session.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char* kUsage =
+    "usage: quillon-cli info FILE     print the format, length and peak level of FILE\n"
+    "       quillon-cli peaks FILE    print the peak index of FILE, one MAX MIN entry a line\n";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+void PrintInfo(const Twavefile& d, std::FILE* out) {
+  std::fprintf(out, "channels: %u\n", d.Channels());
+  std::fprintf(out, "sample_rate: %u\n", d.SampleRate());
+  std::fprintf(out, "frames: %u\n", d.FrameCount());
+  std::fprintf(out, "duration: %.6f\n", d.Duration());
+  std::fprintf(out, "original_bits: %d\n", d.OriginalBits());
+  std::fprintf(out, "peak: %d\n", d.Peak());
+  std::fprintf(out, "peak_db: %d\n", d.PeakDb());
+}
+
+void PrintPeaks(const Twavefile& d, std::FILE* out) {
+  for (const Tindextype& entry : d.Index()) std::fprintf(out, "%d %d\n", entry.max, entry.min);
+}
+
+int RunCli(int argc, const char* const* argv) {
+  if (argc != 2) return Usage();
+  std::string_view command = argv[0];
+  if (command != "info" && command != "peaks") return Usage();
+  TCliSession session;
+  if (!session.Open(argv[1])) return kExitFailed;
+  if (command == "info")
+    PrintInfo(session.Document(), stdout);
+  else
+    PrintPeaks(session.Document(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : kExitFailed;
+}
+
+}  // namespace quillon

@@ -1,0 +1,43 @@
+#include "cli/session.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "cli/progressbar.h"
+
+namespace quillon {
+
+void TCliMessageBoxes::Show(const std::string&, const std::string& text, TMessageIcon) {
+  shown_ = true;
+  std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
+}
+
+void TCliMessageBoxes::ShowException(const std::string& text) {
+  Show({}, text, {});
+}
+
+TCliSession::TCliSession() {
+  SetMainThread(&loop_);
+  SetMessageBoxes(&boxes_);
+}
+
+TCliSession::~TCliSession() {
+  WaitForOperation();
+  document_.Close();
+  SetMessageBoxes(nullptr);
+  SetMainThread(nullptr);
+}
+
+void TCliSession::WaitForOperation() {
+  TProgressBar bar(stderr);
+  while (!loop_.RunUntil([this] { return !document_.Busy(); }, std::chrono::milliseconds(50)))
+    bar.Update(document_.Progress());
+}
+
+bool TCliSession::Open(const std::string& path) {
+  document_.Open(path);
+  WaitForOperation();
+  return document_.Loaded();
+}
+
+}  // namespace quillon

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "document/wavfile.h"
+#include "platform/messagebox.h"
+#include "platform/taskloop.h"
+
+namespace quillon {
+
+// Prints every message to stderr as "quillon-cli: text" and remembers that one was shown.
+class TCliMessageBoxes : public TMessageBoxes {
+ public:
+  void Show(const std::string& caption, const std::string& text, TMessageIcon icon) override;
+  void ShowException(const std::string& text) override;
+  bool AnyShown() const { return shown_; }
+  void Reset() { shown_ = false; }
+
+ private:
+  bool shown_ = false;
+};
+
+// One document driven from the command line: its own main-thread loop, messages on stderr, a
+// progress bar while an operation runs.
+class TCliSession {
+ public:
+  TCliSession();
+  ~TCliSession();
+
+  Twavefile& Document() { return document_; }
+  // Opens path and waits for the end; false (the message already shown) when it failed.
+  bool Open(const std::string& path);
+  // Serves the loop until the running operation has ended.
+  void WaitForOperation();
+
+ private:
+  TTaskLoop loop_;
+  TCliMessageBoxes boxes_;
+  Twavefile document_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "codecs/cache.h"
+
+namespace quillon {
+
+// Decodes whatever FFmpeg opens (MP3, WAV, WMA, FLAC, Ogg, AAC ...) into the document's working
+// copy: a canonical 16-bit PCM WAV file with the source's channel count and rate, feeding the
+// peak index builder in the same pass. Sources of three or more channels are not Ready.
+class TBASSDecoder {
+ public:
+  // Opens the source and reads its format; raises nothing (Ready tells the outcome).
+  TBASSDecoder(const std::string& sourcePath, const std::string& outputPath);
+  ~TBASSDecoder();
+  TBASSDecoder(const TBASSDecoder&) = delete;
+  TBASSDecoder& operator=(const TBASSDecoder&) = delete;
+
+  // The stream opened, its format was read and it has one or two channels.
+  bool Ready() const { return ready_; }
+  uint16_t Channels() const { return channels_; }
+  int32_t SampleRate() const { return sampleRate_; }
+  // The source's resolution in bits when known (1 to 32), else 16.
+  uint16_t OriginalBits() const { return originalBits_; }
+  // PCM data bytes written by Decode.
+  int64_t BytesWritten() const { return bytesWritten_; }
+  // Data bytes the decode will write, predicted from the container's duration; none when the
+  // container does not tell.
+  std::optional<int64_t> EstimatedBytes() const;
+
+  // Writes the whole working copy and feeds Filter, with progress 0..100 and 0 at the end.
+  // Returns false when no stream is open. Stops early once more than stopAfterBytes data bytes
+  // are written (BytesWritten then exceeds it). When writing fails the partial output file is
+  // deleted and the EOSError propagates.
+  bool Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes = INT64_MAX);
+
+  TFilter* Filter() { return filter_.get(); }
+
+ private:
+  struct Stream;
+
+  std::unique_ptr<Stream> stream_;
+  std::unique_ptr<TFilter> filter_;
+  std::string sourcePath_;
+  std::string outputPath_;
+  bool ready_ = false;
+  uint16_t channels_ = 0;
+  int32_t sampleRate_ = 0;
+  uint16_t originalBits_ = 16;
+  int64_t bytesWritten_ = 0;
+};
+
+}  // namespace quillon

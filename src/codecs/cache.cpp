@@ -1,0 +1,75 @@
+#include "codecs/cache.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace quillon {
+
+double AmplitudeToDb(double amplitude) {
+  if (amplitude <= 0) return -90;
+  return 20.0 * std::log10(amplitude / 32768.0);
+}
+
+int32_t PeakToDb(int32_t peak) {
+  if (peak == 0) return -90;
+  return static_cast<int32_t>(std::nearbyint(AmplitudeToDb(peak)));
+}
+
+TFilter::TFilter(int channels)
+    : blockSamples_(static_cast<size_t>(channels) * kIndexBlockFrames), channels_(channels) {}
+
+void TFilter::AddSamples(const int16_t* samples, int32_t byteCount) {
+  const int32_t blockSize = channels_ * static_cast<int32_t>(kIndexBlockFrames);
+  int32_t remaining = byteCount / 2;
+  while (remaining > 0) {
+    // A full block is closed only when the next sample arrives.
+    if (samplesInBlock_ == blockSize) {
+      CloseBlock();
+      samplesInBlock_ = 0;
+    }
+    int32_t take = std::min(remaining, blockSize - samplesInBlock_);
+    std::memcpy(blockSamples_.data() + samplesInBlock_, samples, sizeof(int16_t) * take);
+    samplesInBlock_ += take;
+    samples += take;
+    remaining -= take;
+  }
+}
+
+void TFilter::CloseBlock() {
+  entryCount_ += channels_;
+  index_.resize(static_cast<size_t>(entryCount_));
+  int32_t frames = std::min<int32_t>(samplesInBlock_ / channels_, kIndexBlockFrames);
+  std::array<int16_t, kMaxFilterChannels> maximum{}, minimum{};
+  const int16_t* s = blockSamples_.data();
+  for (int32_t f = 0; f < frames; ++f) {
+    for (int32_t c = 0; c < channels_; ++c, ++s) {
+      maximum[c] = std::max(maximum[c], *s);
+      minimum[c] = std::min(minimum[c], *s);
+    }
+  }
+  for (int32_t c = 0; c < channels_; ++c) {
+    channelPeaks_[c] =
+        static_cast<int16_t>(std::max(std::abs(maximum[c]), std::abs(channelPeaks_[c])));
+    index_[entryCount_ - channels_ + c] = {maximum[c], minimum[c]};
+    overallPeak_ = std::max<int32_t>(overallPeak_, maximum[c]);
+  }
+  peakLevel_ = PeakToDb(overallPeak_);
+}
+
+void TFilter::GetIndex(Tindexdata& index) {
+  CloseBlock();
+  index.assign(static_cast<size_t>(entryCount_ + channels_), Tindextype{});
+  std::copy(index_.begin(), index_.end(), index.begin());
+}
+
+void TFilter::GetPeaks(TChannelPeaks& channelPeaks, int16_t& overallPeak,
+                       int32_t& peakLevel) const {
+  channelPeaks.fill(0);
+  std::copy_n(channelPeaks_.begin(), channels_, channelPeaks.begin());
+  overallPeak = static_cast<int16_t>(overallPeak_);
+  peakLevel = peakLevel_;
+}
+
+}  // namespace quillon

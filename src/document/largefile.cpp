@@ -1,0 +1,197 @@
+#include "document/largefile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/error.h"
+#include "platform/eventreport.h"
+#include "platform/filesystem.h"
+#include "platform/granularity.h"
+
+namespace quillon {
+
+namespace {
+
+std::mutex contextMutex;
+std::function<TStoreReportContext()> contextProvider;
+
+TStoreReportContext CurrentReportContext() {
+  std::lock_guard lock(contextMutex);
+  return contextProvider ? contextProvider() : TStoreReportContext{};
+}
+
+const char* kSizeLimitText =
+    "The size of the decompressed audio data exceeds the 2GB limit. The operation could not be "
+    "performed and the file remained unchanged.";
+
+void CheckSizeLimit(uint64_t size) {
+  if (size > kMaxStoreFileBytes) throw Exception(kSizeLimitText);
+}
+
+bool IsDiskFull(int code) {
+  return code == ENOSPC || code == EDQUOT || code == EFBIG;
+}
+
+TFileMapping OpenStoreFile(const std::string& fileName, bool createNew, uint64_t size) {
+  CheckSizeLimit(createNew ? size : 0);
+  if (!createNew) {
+    TFileMapping file = TFileMapping::OpenForReading(fileName);
+    if (file.Size() < kWavHeaderSize || file.Size() > UINT32_MAX) throw EOSError(EINVAL);
+    return file;
+  }
+  if (size < kWavHeaderSize) throw EOSError(EINVAL);
+  // When the system cannot tell the free space, the block reservation still catches a full disk.
+  CheckNewStoreSize(size, FreeDiskSpace(config.tempfolder));
+  try {
+    return TFileMapping::CreateNew(fileName, size);
+  } catch (const EOSError& error) {
+    if (!IsDiskFull(error.Code())) throw;
+    DeleteFileIfExists(fileName);
+    throw Exception(ConstantText("outofmemory"));
+  }
+}
+
+}  // namespace
+
+void CheckNewStoreSize(uint64_t size, std::optional<uint64_t> freeBytes) {
+  CheckSizeLimit(size);
+  if (freeBytes && size > *freeBytes) throw Exception(ConstantText("outofmemory"));
+}
+
+void SetStoreReportContext(std::function<TStoreReportContext()> provider) {
+  std::lock_guard lock(contextMutex);
+  contextProvider = std::move(provider);
+}
+
+TLargeFile::TLargeFile(const std::string& fileName, bool createNew, uint64_t size)
+    : file_(OpenStoreFile(fileName, createNew, size)) {
+  dataSize_ = static_cast<uint32_t>(file_.Size() - kWavHeaderSize);
+  MapWindow(0);
+}
+
+TLargeFile::~TLargeFile() {
+  TFileMapping::UnmapView(window_, windowEnd_ - windowStart_);
+}
+
+void TLargeFile::MapWindow(uint64_t byteOffset) {
+  if (window_) {
+    TFileMapping::UnmapView(window_, windowEnd_ - windowStart_);
+    window_ = nullptr;
+    windowStart_ = windowEnd_ = 0;
+  }
+  uint64_t start = byteOffset - byteOffset % AllocationGranularity;
+  uint64_t length = std::min<uint64_t>(file_.Size() - start, kMaxWindowBytes);
+  window_ = static_cast<uint8_t*>(file_.MapView(start, length));
+  windowStart_ = static_cast<uint32_t>(start);
+  windowEnd_ = static_cast<uint32_t>(start + length);
+}
+
+uint8_t* TLargeFile::SampleAddress(uint32_t index) {
+  uint64_t byte = kWavHeaderSize + 2ull * index;
+  if (!window_ || byte >= windowEnd_ || byte < windowStart_) MapWindow(byte);
+  return window_ + (byte - windowStart_);
+}
+
+int16_t TLargeFile::ReadSample(uint32_t index) {
+  int16_t value;
+  std::memcpy(&value, SampleAddress(index), 2);
+  return value;
+}
+
+void TLargeFile::WriteSample(uint32_t index, int16_t value) {
+  std::memcpy(SampleAddress(index), &value, 2);
+}
+
+void TLargeFile::ReadHeader(TWavHeader& header) {
+  if (!window_ || windowStart_ != 0) MapWindow(0);
+  std::memcpy(header.data(), window_, kWavHeaderSize);
+}
+
+void TLargeFile::WriteHeader(const TWavHeader& header) {
+  if (!window_ || windowStart_ != 0) MapWindow(0);
+  std::memcpy(window_, header.data(), kWavHeaderSize);
+}
+
+const int16_t* TLargeFile::ReadSpan(uint32_t index, uint32_t& count) {
+  return WriteSpan(index, count);
+}
+
+int16_t* TLargeFile::WriteSpan(uint32_t index, uint32_t& count) {
+  uint8_t* address = SampleAddress(index);
+  uint64_t inWindow = (windowEnd_ - (kWavHeaderSize + 2ull * index)) / 2;
+  count = static_cast<uint32_t>(std::clamp<uint64_t>(inWindow, 1, std::max<uint32_t>(count, 1)));
+  // Windows start at even offsets and the header is 44 bytes, so samples are 2-aligned.
+  return reinterpret_cast<int16_t*>(address);
+}
+
+void TLargeFile::ReadSamples(int16_t* dest, uint32_t first, uint32_t last) {
+  if (SampleCount() == 0) return;
+  last = std::min(last, SampleCount() - 1);
+  if (last < first) return;
+  uint32_t index = first;
+  try {
+    while (index <= last) {
+      uint32_t count = last - index + 1;
+      const int16_t* span = ReadSpan(index, count);
+      std::memcpy(dest, span, 2ull * count);
+      dest += count;
+      index += count;
+    }
+  } catch (const std::exception& error) {
+    ReportReadFailure(error, first, last, index);
+    throw;
+  }
+}
+
+void TLargeFile::WriteSamples(const int16_t* source, uint32_t first, uint32_t last) {
+  if (SampleCount() == 0) return;
+  last = std::min(last, SampleCount() - 1);
+  if (last < first) return;
+  for (uint32_t index = first; index <= last;) {
+    uint32_t count = last - index + 1;
+    int16_t* span = WriteSpan(index, count);
+    std::memcpy(span, source, 2ull * count);
+    source += count;
+    index += count;
+  }
+}
+
+void TLargeFile::CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count) {
+  if (&source == this) {
+    // Spans of one store would share its single window.
+    for (; count > 0; --count) WriteSample(dstIndex++, ReadSample(srcIndex++));
+    return;
+  }
+  while (count > 0) {
+    uint32_t chunk = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
+    uint32_t writable = chunk;
+    const int16_t* from = source.ReadSpan(srcIndex, chunk);
+    int16_t* to = WriteSpan(dstIndex, writable);
+    uint32_t n = std::min(chunk, writable);
+    std::memmove(to, from, 2ull * n);
+    srcIndex += n;
+    dstIndex += n;
+    count -= n;
+  }
+}
+
+void TLargeFile::ReportReadFailure(const std::exception& error, uint32_t first, uint32_t last,
+                                   uint32_t index) {
+  TStoreReportContext context = CurrentReportContext();
+  std::string text =
+      std::string(error.what()) + " Start pos: " + std::to_string(first) +
+      ", end pos: " + std::to_string(last) + ", filesize: " + std::to_string(dataSize_) +
+      ", granularity: " + std::to_string(AllocationGranularity) +
+      ", startview: " + std::to_string(windowStart_) + ", stopview: " + std::to_string(windowEnd_) +
+      ", index: " + std::to_string(index) +
+      ", buffer: " + std::to_string(reinterpret_cast<uintptr_t>(window_)) +
+      ", busy: " + (context.busy ? "-1" : "0") + ", op: " + std::to_string(context.operation);
+  ReportEvent(text);
+}
+
+}  // namespace quillon

@@ -1,0 +1,228 @@
+#include "document/wavfile.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "codecs/bassdecoder.h"
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "platform/mainthread.h"
+#include "platform/messagebox.h"
+#include "platform/tempfile.h"
+
+namespace quillon {
+
+namespace {
+
+const char* kOpenErrorCaption = "File Loading Error!";
+const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
+const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
+
+// Blocks read from the store at a time while the index is rebuilt.
+constexpr uint32_t kRebuildChunkBlocks = 64;
+
+struct TBlockExtremes {
+  std::array<int16_t, kMaxFilterChannels> maximum;
+  std::array<int16_t, kMaxFilterChannels> minimum;
+};
+
+// The rebuild starts each block at maximum 0 and minimum 32767.
+template <int kChannels>
+TBlockExtremes ScanBlock(const int16_t* samples, uint32_t frames) {
+  TBlockExtremes e;
+  e.maximum.fill(0);
+  e.minimum.fill(32767);
+  for (uint32_t f = 0; f < frames; ++f)
+    for (int k = 0; k < kChannels; ++k) {
+      int16_t s = samples[f * kChannels + k];
+      e.maximum[k] = std::max(e.maximum[k], s);
+      e.minimum[k] = std::min(e.minimum[k], s);
+    }
+  return e;
+}
+
+TBlockExtremes ScanBlock(const int16_t* samples, uint32_t frames, uint16_t channels) {
+  return channels == 1 ? ScanBlock<1>(samples, frames) : ScanBlock<2>(samples, frames);
+}
+
+}  // namespace
+
+Twavefile::Twavefile() {
+  SetStoreReportContext([this] { return TStoreReportContext{Busy(), Operation()}; });
+}
+
+Twavefile::~Twavefile() {
+  if (busy_) MainThread().WaitServing([this] { return !busy_.load(); });
+  SetStoreReportContext(nullptr);
+}
+
+CThread::TRoutine Twavefile::RoutineFor(uint32_t operation) {
+  switch (operation) {
+    case opBuildIndex:
+      return [](Twavefile& d) { d.BuildPeakIndex(); };
+    case opOpen:
+      return [](Twavefile& d) { d.DoOpen(); };
+    default:
+      return [operation](Twavefile&) {
+        throw Exception("Operation " + std::to_string(operation) + " is not available.");
+      };
+  }
+}
+
+void Twavefile::RunOperation() {
+  if (busy_) return;
+  busy_ = true;
+  worker_ = std::make_unique<CThread>(RoutineFor(operation_), *this, [this] { OperationDone(); });
+  worker_->Start();
+}
+
+void Twavefile::OperationDone() {
+  worker_->Join();
+  int result = worker_->Result();
+  worker_.reset();
+  if (result == CThread::kSucceeded) {
+    loaded_ = true;
+    if (operation_ == opOpen && OnLoaded) OnLoaded(this);
+    if (operation_ == opSaveMp3 || operation_ == opSaveWav) modified_ = false;
+  }
+  progress_ = 0;
+  if (OnReady) OnReady(this);
+  busy_ = false;
+}
+
+void Twavefile::Open(const std::string& path) {
+  if (busy_) return;
+  fileName_ = path;
+  operation_ = opOpen;
+  RunOperation();
+}
+
+void Twavefile::ShowOpenError(const std::string& text) {
+  worker_->SetResult(CThread::kReportedFailure);
+  MainThread().Invoke(
+      [&] { MessageBoxes().Show(kOpenErrorCaption, text, TMessageIcon::Exclamation); });
+}
+
+bool Twavefile::DecodedSizeFits(int64_t estimatedBytes) {
+  // Durations in containers can be a little off; the exact checks follow the decode.
+  const double slack = 1.01;
+  if (estimatedBytes > kMaxDecodedBytes * slack) {
+    ShowOpenError(kTooLargeText);
+    return false;
+  }
+  std::optional<uint64_t> free = FreeDiskSpace(config.tempfolder);
+  if (free && (estimatedBytes + kWavHeaderSize) > *free * slack) {
+    ShowOpenError(ConstantText("outofmemory"));
+    return false;
+  }
+  return true;
+}
+
+void Twavefile::DoOpen() {
+  tempFileName_ = MakeTempFileName();
+  TBASSDecoder decoder(fileName_, tempFileName_);
+  bool decoded = false;
+  if (!decoder.Ready()) {
+    ShowOpenError(kUnsupportedText);
+  } else if (auto estimate = decoder.EstimatedBytes(); estimate && !DecodedSizeFits(*estimate)) {
+  } else {
+    try {
+      decoded = decoder.Decode(progress_, kMaxDecodedBytes);
+      if (!decoded) ShowOpenError(kUnsupportedText);
+    } catch (const EOSError&) {
+      // A short working copy must never pass for the whole file.
+      ShowOpenError(ConstantText("outofmemory"));
+    }
+  }
+  if (decoded && decoder.BytesWritten() > kMaxDecodedBytes) {
+    ShowOpenError(kTooLargeText);
+    decoded = false;
+  }
+  if (!decoded) {
+    DeleteFileIfExists(tempFileName_);
+    return;
+  }
+  samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
+  decoder.Filter()->GetIndex(index_);
+  decoder.Filter()->GetPeaks(channelPeaks_, peak_, peakDb_);
+  originalBits_ = decoder.OriginalBits();
+  TWavHeader header;
+  samples_->ReadHeader(header);
+  ParseHeader(header);
+  if (frameCount_ == 0) {
+    peak_ = 0;
+    peakDb_ = -90;
+  }
+}
+
+void Twavefile::ParseHeader(const TWavHeader& header) {
+  header_ = header;
+  dataBytes_ = WavRiffSize(header) - 36;
+  channels_ = WavChannels(header);
+  sampleRate_ = WavSampleRate(header);
+  frameCount_ = channels_ ? dataBytes_ / (channels_ * 2u) : 0;
+  duration_ = sampleRate_ ? static_cast<double>(frameCount_) / sampleRate_ : 0;
+}
+
+void Twavefile::BuildPeakIndex() {
+  progress_ = 0;
+  channelPeaks_.fill(0);
+  peak_ = 0;
+  const uint16_t channels = channels_;
+  if (channels < 1 || channels > 2 || !samples_) return;
+  const uint32_t blocks = frameCount_ / kIndexBlockFrames;
+  Tindexdata index(static_cast<size_t>(blocks + 1) * channels);
+  std::vector<int16_t> buffer(static_cast<size_t>(kRebuildChunkBlocks) * kIndexBlockFrames *
+                              channels);
+  for (uint32_t first = 0; first <= blocks; first += kRebuildChunkBlocks) {
+    uint32_t last = std::min(blocks, first + kRebuildChunkBlocks - 1);
+    uint64_t firstFrame = static_cast<uint64_t>(first) * kIndexBlockFrames;
+    uint64_t endFrame = std::min<uint64_t>(frameCount_, (last + 1ull) * kIndexBlockFrames);
+    if (endFrame > firstFrame)
+      samples_->ReadSamples(buffer.data(), static_cast<uint32_t>(firstFrame * channels),
+                            static_cast<uint32_t>(endFrame * channels - 1));
+    for (uint32_t b = first; b <= last; ++b) {
+      progress_.store(blocks ? static_cast<int32_t>(uint64_t{b} * 100 / blocks) : 0,
+                      std::memory_order_relaxed);
+      uint64_t blockFrame = static_cast<uint64_t>(b) * kIndexBlockFrames;
+      uint32_t frames = static_cast<uint32_t>(std::min<uint64_t>(
+          kIndexBlockFrames, frameCount_ - std::min(blockFrame, uint64_t{frameCount_})));
+      const int16_t* block = buffer.data() + (blockFrame - firstFrame) * channels;
+      TBlockExtremes e = ScanBlock(block, frames, channels);
+      for (uint16_t k = 0; k < channels; ++k) {
+        index[b * channels + k] =
+            frames ? Tindextype{e.maximum[k], e.minimum[k]} : Tindextype{0, 0};
+        channelPeaks_[k] = std::max(channelPeaks_[k], e.maximum[k]);
+      }
+    }
+  }
+  peak_ = *std::max_element(channelPeaks_.begin(), channelPeaks_.begin() + channels);
+  peakDb_ = PeakToDb(peak_);
+  index_ = std::move(index);
+  progress_ = 0;
+}
+
+void Twavefile::CreateNextStore(uint32_t bytes) {
+  tempFileName_ = MakeTempFileName();
+  nextSamples_ =
+      std::make_unique<TLargeFile>(tempFileName_, true, uint64_t{bytes} + kWavHeaderSize);
+}
+
+void Twavefile::ReopenCurrent() {
+  samples_.reset();
+  nextSamples_.reset();
+  samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
+}
+
+void Twavefile::Close() {
+  if (busy_) return;
+  loaded_ = false;
+  samples_.reset();
+  fileName_.clear();
+  modified_ = false;
+  DeleteFileIfExists(tempFileName_);
+}
+
+}  // namespace quillon

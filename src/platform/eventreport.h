@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+using TEventReportSender = std::function<void(const std::string& text)>;
+
+// Hands one line to the event-report channel. Safe from any thread; returns at once. Until a
+// sender is installed the texts queue.
+void ReportEvent(const std::string& text);
+
+// Installs the sender (or none); texts queued so far are handed to it at once.
+void SetEventReportSender(TEventReportSender sender);
+
+// Takes the queued texts out of the queue.
+std::vector<std::string> TakeQueuedEventReports();
+
+}  // namespace quillon

@@ -1,0 +1,41 @@
+#include "platform/faults.h"
+
+#include <atomic>
+#include <cerrno>
+
+#include "platform/error.h"
+
+namespace quillon {
+
+namespace {
+std::atomic<int> countdown[3];
+
+std::atomic<int>& Countdown(TFault kind) {
+  return countdown[static_cast<int>(kind)];
+}
+
+int ErrorFor(TFault kind) {
+  return kind == TFault::Map ? ENOMEM : ENOSPC;
+}
+}  // namespace
+
+void FailNth(TFault kind, int n) {
+  Countdown(kind).store(n > 0 ? n : 0);
+}
+
+void ClearFaults() {
+  for (auto& c : countdown) c.store(0);
+}
+
+void CheckFault(TFault kind) {
+  std::atomic<int>& c = Countdown(kind);
+  int current = c.load(std::memory_order_relaxed);
+  while (current > 0) {
+    if (c.compare_exchange_weak(current, current - 1)) {
+      if (current == 1) throw EOSError(ErrorFor(kind));
+      return;
+    }
+  }
+}
+
+}  // namespace quillon

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace quillon {
+
+// A test seam: lets a test make the N-th platform operation of a kind fail as the system would
+// (a full disk for writes and store creation, exhausted address space for mapping).
+enum class TFault { Write, Create, Map };
+
+// From now on, the n-th operation of that kind (1 = the next) fails; n <= 0 disarms it.
+void FailNth(TFault kind, int n);
+void ClearFaults();
+
+// Counts one operation of the kind; throws EOSError when it is the one armed to fail.
+void CheckFault(TFault kind);
+
+}  // namespace quillon

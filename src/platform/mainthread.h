@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+
+namespace quillon {
+
+// Hands work from other threads to the main thread. The editor implements it with Qt queued
+// calls; quillon-cli and the tests with TTaskLoop.
+class TMainThread {
+ public:
+  virtual ~TMainThread() = default;
+  // Runs task later on the main thread; returns at once.
+  virtual void Post(std::function<void()> task) = 0;
+  // Runs task on the main thread and waits for it; runs it inline when called there.
+  virtual void Invoke(std::function<void()> task) = 0;
+  // On the main thread: waits until done() holds while still running handed-over tasks, so
+  // that a worker waiting in Invoke cannot deadlock the wait.
+  virtual void WaitServing(const std::function<bool()>& done) = 0;
+  virtual bool IsMainThread() const = 0;
+};
+
+// The process's hand-over. Until one is installed, a TTaskLoop bound to the first caller's
+// thread serves.
+TMainThread& MainThread();
+void SetMainThread(TMainThread* mainThread);
+
+}  // namespace quillon

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace quillon {
+
+enum class TMessageIcon { None, Information, Exclamation, Error, Question };
+
+// Tells the user something and waits until it is dismissed. The editor shows a dialog on the
+// main thread; quillon-cli writes to stderr. Call on the main thread (MainThread().Invoke).
+class TMessageBoxes {
+ public:
+  virtual ~TMessageBoxes() = default;
+  virtual void Show(const std::string& caption, const std::string& text, TMessageIcon icon) = 0;
+  // The application's standard box for an operation that ended with an exception.
+  virtual void ShowException(const std::string& text) = 0;
+};
+
+// Writes "caption: text" lines to stderr.
+class TStderrMessageBoxes : public TMessageBoxes {
+ public:
+  void Show(const std::string& caption, const std::string& text, TMessageIcon icon) override;
+  void ShowException(const std::string& text) override;
+};
+
+TMessageBoxes& MessageBoxes();
+void SetMessageBoxes(TMessageBoxes* boxes);
+
+}  // namespace quillon

@@ -1,0 +1,26 @@
+#include "platform/tempfile.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/config.h"
+#include "platform/error.h"
+
+namespace quillon {
+
+std::string MakeTempFileName() {
+  std::string folder = config.tempfolder;
+  if (folder.empty()) folder = DefaultTempFolder();
+  if (folder.back() != '/') folder += '/';
+  std::string pattern = folder + kTempFilePrefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  int fd = mkstemp(buffer.data());
+  if (fd < 0) RaiseLastOSError();
+  close(fd);
+  return std::string(buffer.data());
+}
+
+}  // namespace quillon

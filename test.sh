@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/setup.sh
+quillon_setup
+quillon_build
+cd build
+ctest -j2 --output-on-failure

@@ -1,0 +1,53 @@
+#include "platform/filewriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "platform/error.h"
+#include "platform/faults.h"
+#include "support/fixtures.h"
+
+namespace quillon {
+namespace {
+
+TEST(FileWriterTest, BufferedAndLargeWritesLandInOrderAndWriteAtPatches) {
+  test::TTempDir dir;
+  std::string path = dir.File("out.bin");
+  std::vector<uint8_t> big(3000, 7);
+  {
+    TFileWriter writer(path, 1024);
+    writer.Write("abcd", 4);
+    writer.Write(big.data(), big.size());  // larger than the buffer
+    writer.Write("xy", 2);
+    writer.WriteAt(1, "ZZ", 2);
+    EXPECT_EQ(writer.Position(), 3006u);
+    writer.Close();
+  }
+  std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 3006u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "aZZd");
+  EXPECT_EQ(bytes[4], 7);
+  EXPECT_EQ(std::string(bytes.end() - 2, bytes.end()), "xy");
+}
+
+TEST(FileWriterTest, InjectedWriteFailureThrowsDiskFull) {
+  test::TTempDir dir;
+  TFileWriter writer(dir.File("out.bin"), 16);
+  FailNth(TFault::Write, 1);
+  std::vector<uint8_t> data(64, 1);
+  try {
+    writer.Write(data.data(), data.size());
+    ADD_FAILURE() << "no exception";
+  } catch (const EOSError& error) {
+    EXPECT_EQ(error.Code(), ENOSPC);
+  }
+  ClearFaults();
+}
+
+TEST(FileWriterTest, UncreatableFileThrows) {
+  EXPECT_THROW(TFileWriter("/nonexistent-folder/x.bin"), EOSError);
+}
+
+}  // namespace
+}  // namespace quillon

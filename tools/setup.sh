@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build and test Quillon, only when some are missing.
+# Sourced by run.sh and test.sh; usable on its own too.
+set -euo pipefail
+
+QUILLON_PACKAGES=(
+  g++ cmake ninja-build pkg-config git
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libgtest-dev
+  ffmpeg sox
+)
+
+quillon_missing_packages() {
+  local missing=()
+  for package in "${QUILLON_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  echo "${missing[@]:-}"
+}
+
+quillon_setup() {
+  local missing
+  missing=$(quillon_missing_packages)
+  [ -z "$missing" ] && return 0
+  echo "Installing: $missing"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+quillon_build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${QUILLON_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+  cmake --build build
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  cd "$(dirname "$0")/.."
+  quillon_setup
+fi
