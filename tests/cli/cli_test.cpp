@@ -1,1 +1,102 @@
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+#include "support/fixtures.h"
+
+namespace quillon {
+namespace {
+
+struct TRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+TRun RunCli(const std::string& arguments) {
+  test::TTempDir dir;
+  std::string errPath = dir.File("stderr");
+  std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>'" + errPath + "'";
+  TRun run;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  std::array<char, 4096> chunk;
+  size_t n;
+  while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.out.append(chunk.data(), n);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::vector<uint8_t> err = test::ReadFileBytes(errPath);
+  run.err.assign(err.begin(), err.end());
+  return run;
+}
+
+std::string Quoted(const std::string& path) {
+  return "'" + path + "'";
+}
+
+TEST(CliTest, InfoPrintsTheDocumentsFormatAndPeak) {
+  test::TTempDir dir;
+  std::string path = dir.File("tone.wav");
+  std::vector<int16_t> samples(2 * 1000, 0);
+  samples[500] = 16384;
+  samples[501] = -20000;
+  test::WriteWav16(path, 2, 8000, samples);
+  TRun run = RunCli("info " + Quoted(path));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "channels: 2\nsample_rate: 8000\nframes: 1000\nduration: 0.125000\n"
+            "original_bits: 16\npeak: 16384\npeak_db: -6\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(CliTest, InfoReadsAnMp3) {
+  test::TTempDir dir;
+  std::string path = dir.File("tone.mp3");
+  test::MakeWithFfmpeg(
+      "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 -ac 1 -c:a libmp3lame -b:a 64k",
+      path);
+  TRun run = RunCli("info " + Quoted(path));
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::string key;
+  double channels = 0, rate = 0, frames = 0;
+  lines >> key >> channels >> key >> rate >> key >> frames;
+  EXPECT_EQ(channels, 1);
+  EXPECT_EQ(rate, 22050);
+  // Two seconds, give or take the encoder's delay and padding.
+  EXPECT_NEAR(frames, 44100, 2400);
+}
+
+TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {
+  test::TTempDir dir;
+  std::string path = dir.File("mono.wav");
+  std::vector<int16_t> samples(600, -5);
+  samples[520] = 300;
+  test::WriteWav16(path, 1, 8000, samples);
+  TRun run = RunCli("peaks " + Quoted(path));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "0 -5\n300 -5\n0 0\n");
+}
+
+TEST(CliTest, FailuresAndBadUsageExitWithTheirCodes) {
+  test::TTempDir dir;
+  std::string text = dir.File("text.mp3");
+  test::WriteFileBytes(text, {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'});
+  TRun broken = RunCli("info " + Quoted(text));
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_EQ(broken.out, "");
+  EXPECT_NE(broken.err.find("Could not import audio file. Format not supported or file broken"),
+            std::string::npos)
+      << broken.err;
+
+  for (const char* usage : {"", "info", "frobnicate x.wav", "info a.wav b.wav"}) {
+    TRun run = RunCli(usage);
+    EXPECT_EQ(run.status, 2) << usage;
+    EXPECT_NE(run.err.find("usage:"), std::string::npos) << usage;
+  }
+}
+
+}  // namespace
+}  // namespace quillon
