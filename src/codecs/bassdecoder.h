@@ -44,7 +44,10 @@ class TBASSDecoder {
  private:
   struct Stream;
 
+  std::optional<int64_t> EstimateBytes(const Stream& stream) const;
+
   std::unique_ptr<Stream> stream_;
+  std::optional<int64_t> estimatedBytes_;
   std::unique_ptr<TFilter> filter_;
   std::string sourcePath_;
   std::string outputPath_;

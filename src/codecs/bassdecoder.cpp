@@ -1,0 +1,369 @@
+#include "codecs/bassdecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "codecs/sampleconvert.h"
+#include "codecs/wavheader.h"
+#include "platform/filesystem.h"
+#include "platform/filewriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace quillon {
+
+namespace {
+
+// Samples gathered before they go to the file and the index: large enough that per-call costs
+// vanish, small enough to stay in cache.
+constexpr size_t kChunkSamples = size_t{1} << 17;
+// The writer only holds the header and short tail pieces; chunks bypass its buffer.
+constexpr size_t kWriterBuffer = size_t{1} << 16;
+constexpr int kPcmPacketBytes = 1 << 16;
+// A decoder that keeps failing while drained is given up on rather than polled forever.
+constexpr int kMaxDrainErrors = 1000;
+
+// The layout a frame or decoder reports, or the usual one for its channel count when it does
+// not say which channels it carries.
+AVChannelLayout LayoutOrDefault(const AVChannelLayout& layout) {
+  AVChannelLayout result{};
+  if (layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_copy(&result, &layout) < 0)
+    av_channel_layout_default(&result, layout.nb_channels);
+  return result;
+}
+
+bool IsPcm(AVCodecID id) {
+  return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+uint16_t ResolutionOf(const AVCodecParameters& par) {
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par.codec_id);
+  // Lossy codecs carry no sample resolution; they are taken as 16-bit sources.
+  if (descriptor && (descriptor->props & AV_CODEC_PROP_LOSSY) &&
+      !(descriptor->props & AV_CODEC_PROP_LOSSLESS))
+    return 16;
+  int bits = par.bits_per_raw_sample;
+  if (bits <= 0 && IsPcm(par.codec_id)) bits = par.bits_per_coded_sample;
+  return bits >= 1 && bits <= 32 ? static_cast<uint16_t>(bits) : 16;
+}
+
+}  // namespace
+
+// The open source with its decoder, the converter and the buffers reused across frames.
+struct TBASSDecoder::Stream {
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  SwrContext* swr = nullptr;
+  AVPacket* packet = nullptr;
+  AVFrame* frame = nullptr;
+  int index = -1;
+
+  // What swr was set up for: the input format, layout and rate.
+  AVSampleFormat swrFormat = AV_SAMPLE_FMT_NONE;
+  AVChannelLayout swrLayout{};
+  int swrRate = 0;
+
+  int channels = 0;
+  int rate = 0;
+  std::vector<float> floats;
+  std::vector<int16_t> pending;
+  size_t pendingCount = 0;
+
+  ~Stream() {
+    av_channel_layout_uninit(&swrLayout);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    swr_free(&swr);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+  }
+
+  int16_t* Reserve(size_t count) {
+    if (pending.size() < pendingCount + count) pending.resize(pendingCount + count);
+    return pending.data() + pendingCount;
+  }
+
+  // Every input other than 16-bit at the output's rate and channel count goes through swr to
+  // interleaved float. Returns the samples appended to pending, or -1 when the frame is unusable.
+  int64_t ConvertThroughFloat(const AVFrame* f);
+  // Drains samples swr holds back when it resamples.
+  void FlushSwr();
+  bool ConfigureSwr(AVSampleFormat format, const AVChannelLayout& inLayout, int inRate);
+};
+
+bool TBASSDecoder::Stream::ConfigureSwr(AVSampleFormat format, const AVChannelLayout& inLayout,
+                                        int inRate) {
+  FlushSwr();
+  swr_free(&swr);
+  av_channel_layout_uninit(&swrLayout);
+  swrFormat = AV_SAMPLE_FMT_NONE;
+
+  AVChannelLayout in = LayoutOrDefault(inLayout);
+  AVChannelLayout out{};
+  // With the same channel count the output takes the input's own layout, so that swr never
+  // remixes, whatever order the source declares. Only a stream that changes its channel count
+  // midway is mixed to the count it opened with.
+  if (in.nb_channels == channels)
+    av_channel_layout_copy(&out, &in);
+  else
+    av_channel_layout_default(&out, channels);
+  int result =
+      swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, rate, &in, format, inRate, 0, nullptr);
+  if (result >= 0) result = swr_init(swr);
+  av_channel_layout_uninit(&out);
+  if (result < 0) {
+    av_channel_layout_uninit(&in);
+    swr_free(&swr);
+    return false;
+  }
+  swrLayout = in;
+  swrFormat = format;
+  swrRate = inRate;
+  return true;
+}
+
+void TBASSDecoder::Stream::FlushSwr() {
+  if (!swr || swrRate == rate) return;
+  int64_t delayed = swr_get_out_samples(swr, 0);
+  if (delayed <= 0) return;
+  floats.resize(std::max(floats.size(), static_cast<size_t>(delayed) * channels));
+  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(floats.data())};
+  int got = swr_convert(swr, out, static_cast<int>(delayed), nullptr, 0);
+  if (got <= 0) return;
+  size_t count = static_cast<size_t>(got) * channels;
+  FloatsToSamples(floats.data(), Reserve(count), count);
+  pendingCount += count;
+}
+
+int64_t TBASSDecoder::Stream::ConvertThroughFloat(const AVFrame* f) {
+  AVSampleFormat format = static_cast<AVSampleFormat>(f->format);
+  int inRate = f->sample_rate > 0 ? f->sample_rate : rate;
+  AVChannelLayout inLayout = LayoutOrDefault(f->ch_layout);
+  bool same = swr && format == swrFormat && inRate == swrRate &&
+              av_channel_layout_compare(&inLayout, &swrLayout) == 0;
+  av_channel_layout_uninit(&inLayout);
+  if (!same && !ConfigureSwr(format, f->ch_layout, inRate)) return -1;
+
+  int capacity = swr_get_out_samples(swr, f->nb_samples);
+  if (capacity <= 0) return 0;
+  size_t floatCount = static_cast<size_t>(capacity) * channels;
+  if (floats.size() < floatCount) floats.resize(floatCount);
+  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(floats.data())};
+  int got =
+      swr_convert(swr, out, capacity, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
+  if (got <= 0) return got < 0 ? -1 : 0;
+  size_t count = static_cast<size_t>(got) * channels;
+  FloatsToSamples(floats.data(), Reserve(count), count);
+  pendingCount += count;
+  return static_cast<int64_t>(count);
+}
+
+TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& outputPath)
+    : sourcePath_(sourcePath), outputPath_(outputPath) {
+  // Damaged input is common and handled here; FFmpeg's own warnings would only add noise.
+  static std::once_flag quietLog;
+  std::call_once(quietLog, [] { av_log_set_level(AV_LOG_QUIET); });
+  auto stream = std::make_unique<Stream>();
+  if (avformat_open_input(&stream->format, sourcePath.c_str(), nullptr, nullptr) < 0) return;
+  if (avformat_find_stream_info(stream->format, nullptr) < 0) return;
+  // WAV packets default to 4 KB; larger ones save an allocation and a frame per 4 KB. Set on
+  // these demuxers alone, as other demuxers give the same option name other meanings.
+  const char* demuxer = stream->format->iformat->name;
+  if (std::strcmp(demuxer, "wav") == 0 || std::strcmp(demuxer, "w64") == 0)
+    av_opt_set_int(stream->format->priv_data, "max_size", kPcmPacketBytes, 0);
+  const AVCodec* decoder = nullptr;
+  int index = av_find_best_stream(stream->format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+  if (index < 0 || !decoder) return;
+  stream->index = index;
+  AVStream* audio = stream->format->streams[index];
+  // Nothing but the audio stream is read: cover art and video cost no decoding.
+  for (unsigned i = 0; i < stream->format->nb_streams; ++i)
+    if (static_cast<int>(i) != index) stream->format->streams[i]->discard = AVDISCARD_ALL;
+
+  stream->codec = avcodec_alloc_context3(decoder);
+  if (!stream->codec) return;
+  if (avcodec_parameters_to_context(stream->codec, audio->codecpar) < 0) return;
+  stream->codec->pkt_timebase = audio->time_base;
+  if (avcodec_open2(stream->codec, decoder, nullptr) < 0) return;
+  stream->packet = av_packet_alloc();
+  stream->frame = av_frame_alloc();
+  if (!stream->packet || !stream->frame) return;
+
+  int channels = stream->codec->ch_layout.nb_channels;
+  int rate = stream->codec->sample_rate;
+  if (channels <= 0 || channels > UINT16_MAX || rate <= 0) return;
+  channels_ = static_cast<uint16_t>(channels);
+  sampleRate_ = rate;
+  originalBits_ = ResolutionOf(*audio->codecpar);
+  // The working copy and its index handle mono and stereo only.
+  if (channels > 2) return;
+
+  stream->channels = channels;
+  stream->rate = rate;
+  filter_ = std::make_unique<TFilter>(channels);
+  // Kept from the start: Decode releases the stream, and the caller may ask while it runs.
+  estimatedBytes_ = EstimateBytes(*stream);
+  stream_ = std::move(stream);
+  ready_ = true;
+}
+
+TBASSDecoder::~TBASSDecoder() = default;
+
+std::optional<int64_t> TBASSDecoder::EstimatedBytes() const {
+  return estimatedBytes_;
+}
+
+std::optional<int64_t> TBASSDecoder::EstimateBytes(const Stream& stream) const {
+  double seconds = -1;
+  const AVFormatContext* format = stream.format;
+  const AVStream* audio = format->streams[stream.index];
+  if (format->duration != AV_NOPTS_VALUE && format->duration >= 0)
+    seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
+  else if (audio->duration != AV_NOPTS_VALUE && audio->duration >= 0 && audio->time_base.den > 0)
+    seconds = static_cast<double>(audio->duration) * av_q2d(audio->time_base);
+  if (!(seconds >= 0)) return std::nullopt;
+  double frames = std::round(seconds * sampleRate_);
+  // A container may claim anything; a duration beyond any real file tells nothing.
+  if (!(frames < 1e15)) return std::nullopt;
+  return static_cast<int64_t>(frames) * channels_ * 2;
+}
+
+bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes) {
+  progress = 0;
+  if (!stream_) return false;
+  // The source is read once; whatever happens, it is closed with the output.
+  std::unique_ptr<Stream> s = std::move(stream_);
+
+  std::optional<TFileWriter> writer;
+  writer.emplace(outputPath_, kWriterBuffer);
+  try {
+    TWavHeader header = MakeWavHeader(channels_, static_cast<uint32_t>(sampleRate_), 0);
+    WriteLE32(header.data() + 4, 0);
+    WriteLE32(header.data() + 40, 0);
+    writer->Write(header.data(), header.size());
+
+    AVIOContext* pb = s->format->pb;
+    const int64_t inputSize = pb ? avio_size(pb) : -1;
+    int32_t shown = 0;
+    s->pending.resize(kChunkSamples);
+
+    auto flush = [&] {
+      // In chunk-sized pieces, as one oversized frame may have grown the buffer.
+      for (size_t at = 0; at < s->pendingCount; at += kChunkSamples) {
+        size_t count = std::min(kChunkSamples, s->pendingCount - at);
+        int32_t bytes = static_cast<int32_t>(count * 2);
+        writer->Write(s->pending.data() + at, count * 2);
+        bytesWritten_ += bytes;
+        filter_->AddSamples(s->pending.data() + at, bytes);
+      }
+      s->pendingCount = 0;
+    };
+    // Flushes once a chunk is full, or early enough that the size limit is noticed at once.
+    auto flushIfDue = [&] {
+      int64_t pendingBytes = static_cast<int64_t>(s->pendingCount) * 2;
+      if (s->pendingCount >= kChunkSamples || bytesWritten_ + pendingBytes > stopAfterBytes)
+        flush();
+    };
+    auto stopped = [&] { return bytesWritten_ > stopAfterBytes; };
+
+    auto takeFrame = [&](const AVFrame* f) {
+      if (f->nb_samples <= 0) return;
+      AVSampleFormat format = static_cast<AVSampleFormat>(f->format);
+      int frameRate = f->sample_rate > 0 ? f->sample_rate : s->rate;
+      bool direct = (format == AV_SAMPLE_FMT_S16 || format == AV_SAMPLE_FMT_S16P) &&
+                    f->ch_layout.nb_channels == s->channels && frameRate == s->rate;
+      if (direct) {
+        // Through float and back, every 16-bit value comes out as itself: copying gives the
+        // same samples without the detour.
+        size_t frames = static_cast<size_t>(f->nb_samples);
+        size_t count = frames * s->channels;
+        int16_t* out = s->Reserve(count);
+        if (format == AV_SAMPLE_FMT_S16 || s->channels == 1) {
+          std::memcpy(out, f->extended_data[0], count * 2);
+        } else {
+          const int16_t* left = reinterpret_cast<const int16_t*>(f->extended_data[0]);
+          const int16_t* right = reinterpret_cast<const int16_t*>(f->extended_data[1]);
+          for (size_t i = 0; i < frames; ++i) {
+            out[2 * i] = left[i];
+            out[2 * i + 1] = right[i];
+          }
+        }
+        s->pendingCount += count;
+      } else if (s->ConvertThroughFloat(f) < 0) {
+        return;  // a frame swr cannot take is dropped like a corrupt packet
+      }
+      flushIfDue();
+    };
+
+    // Takes every frame the decoder has ready. Errors belong to single packets and only lose
+    // those packets.
+    auto drain = [&] {
+      int errors = 0;
+      while (!stopped()) {
+        int result = avcodec_receive_frame(s->codec, s->frame);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
+        if (result < 0) {
+          if (++errors > kMaxDrainErrors) return;
+          continue;
+        }
+        takeFrame(s->frame);
+        av_frame_unref(s->frame);
+      }
+    };
+
+    while (!stopped()) {
+      // Any read failure ends the input, as a truncated file simply ends.
+      if (av_read_frame(s->format, s->packet) < 0) break;
+      if (s->packet->stream_index == s->index) {
+        // A packet the decoder rejects as corrupt is skipped; one it cannot take yet is retried
+        // once its pending frames are out.
+        if (avcodec_send_packet(s->codec, s->packet) == AVERROR(EAGAIN)) {
+          drain();
+          avcodec_send_packet(s->codec, s->packet);
+        }
+        drain();
+      }
+      av_packet_unref(s->packet);
+      if (inputSize > 0) {
+        double share = static_cast<double>(avio_tell(pb)) / static_cast<double>(inputSize) * 100;
+        int32_t now = static_cast<int32_t>(std::clamp(share, 0.0, 100.0));
+        if (now != shown) progress = shown = now;
+      }
+    }
+    if (!stopped()) {
+      avcodec_send_packet(s->codec, nullptr);
+      drain();
+      s->FlushSwr();
+    }
+    flush();
+
+    uint64_t size = writer->Position();
+    uint8_t field[4];
+    // Beyond 4 GiB the fields wrap; the caller refuses such files by their size.
+    WriteLE32(field, static_cast<uint32_t>(size - 8));
+    writer->WriteAt(4, field, 4);
+    WriteLE32(field, static_cast<uint32_t>(size - kWavHeaderSize));
+    writer->WriteAt(40, field, 4);
+    writer->Close();
+  } catch (...) {
+    writer.reset();
+    DeleteFileIfExists(outputPath_);
+    progress = 0;
+    throw;
+  }
+  progress = 0;
+  return true;
+}
+
+}  // namespace quillon

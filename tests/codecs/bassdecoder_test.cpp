@@ -1,0 +1,266 @@
+#include "codecs/bassdecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <random>
+
+#include "codecs/wavheader.h"
+#include "platform/error.h"
+#include "platform/faults.h"
+#include "platform/filesystem.h"
+#include "support/fixtures.h"
+
+namespace quillon {
+namespace {
+
+using namespace test;
+
+bool HasEncoder(const std::string& name) {
+  return RunCommand("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '") == 0;
+}
+
+// Left 0.5 at 440 Hz, right 0.25 at 660 Hz: swapped, mixed or misscaled channels show.
+std::string TwoTones(int rate, double seconds) {
+  return "-f lavfi -i \"aevalsrc=0.5*sin(2*PI*440*t)|0.25*sin(2*PI*660*t):s=" +
+         std::to_string(rate) + ":d=" + std::to_string(seconds) + "\"";
+}
+
+std::vector<int16_t> RandomSamples(size_t count) {
+  std::mt19937 random(7);
+  std::vector<int16_t> samples(count);
+  for (int16_t& s : samples) s = static_cast<int16_t>(random());
+  const int16_t edges[] = {-32768, 32767, -32767, 1, -1, 0, 3, -3};
+  std::copy(std::begin(edges), std::end(edges), samples.begin());
+  return samples;
+}
+
+struct TDecoded {
+  std::vector<int16_t> samples;
+  TChannelPeaks peaks{};
+  double seconds = 0;
+};
+
+// Decodes a source and checks what every working copy must satisfy: the header agrees with the
+// file size, BytesWritten with the data, and the index with one computed from the samples.
+TDecoded DecodeChecked(const std::string& source, const std::string& output) {
+  TDecoded d;
+  TBASSDecoder decoder(source, output);
+  EXPECT_TRUE(decoder.Ready());
+  if (!decoder.Ready()) return d;
+  std::atomic<int32_t> progress{77};
+  EXPECT_TRUE(decoder.Decode(progress));
+  EXPECT_EQ(progress, 0);
+  std::vector<uint8_t> bytes = ReadFileBytes(output);
+  if (bytes.size() < kWavHeaderSize) {
+    ADD_FAILURE() << "no header in " << output;
+    return d;
+  }
+  uint32_t data = static_cast<uint32_t>(bytes.size() - kWavHeaderSize);
+  TWavHeader expected = MakeWavHeader(decoder.Channels(), decoder.SampleRate(), data);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin()));
+  EXPECT_EQ(decoder.BytesWritten(), data);
+
+  d.samples = ReadWav16Samples(output);
+  int channels = decoder.Channels();
+  size_t frames = d.samples.size() / channels;
+  Tindexdata reference((std::max<size_t>(1, (frames + 511) / 512) + 1) * channels);
+  for (size_t i = 0; i < d.samples.size(); ++i) {
+    Tindextype& e = reference[i / channels / 512 * channels + i % channels];
+    e = {std::max(e.max, d.samples[i]), std::min(e.min, d.samples[i])};
+  }
+  Tindexdata index;
+  decoder.Filter()->GetIndex(index);
+  EXPECT_EQ(index, reference);
+  int16_t overall;
+  int32_t level;
+  decoder.Filter()->GetPeaks(d.peaks, overall, level);
+  d.seconds = static_cast<double>(frames) / decoder.SampleRate();
+  return d;
+}
+
+struct TFormatCase {
+  const char* name;
+  const char* encoder;
+  const char* arguments;
+  const char* extension;
+  uint16_t bits;
+  int frameTolerance;  // lossy codecs may add or trim a codec frame or two
+  double peakTolerance;
+};
+
+void PrintTo(const TFormatCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class DecoderFormats : public testing::TestWithParam<TFormatCase> {};
+
+TEST_P(DecoderFormats, OpensDecodesAndIndexes) {
+  const TFormatCase& c = GetParam();
+  if (!HasEncoder(c.encoder)) GTEST_SKIP() << "ffmpeg has no " << c.encoder << " encoder";
+  TTempDir dir;
+  std::string source = dir.File(std::string("in.") + c.extension);
+  MakeWithFfmpeg(TwoTones(44100, 1) + " -c:a " + c.encoder + " " + c.arguments, source);
+  if (HasFatalFailure()) return;
+  {
+    TBASSDecoder decoder(source, dir.File("out.wav"));
+    ASSERT_TRUE(decoder.Ready());
+    EXPECT_EQ(decoder.Channels(), 2);
+    EXPECT_EQ(decoder.SampleRate(), 44100);
+    EXPECT_EQ(decoder.OriginalBits(), c.bits);
+    EXPECT_NEAR(decoder.EstimatedBytes().value_or(0), 44100 * 4, 4 * (c.frameTolerance + 2));
+    EXPECT_FALSE(FileExists(dir.File("out.wav")));  // opening alone writes nothing
+  }
+  TDecoded d = DecodeChecked(source, dir.File("out.wav"));
+  EXPECT_NEAR(d.samples.size() / 2, 44100, c.frameTolerance);
+  EXPECT_NEAR(d.peaks[0], 16384, 16384 * c.peakTolerance);
+  EXPECT_NEAR(d.peaks[1], 8192, 8192 * c.peakTolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, DecoderFormats,
+    testing::Values(TFormatCase{"u8", "pcm_u8", "", "wav", 8, 0, 0.01},
+                    TFormatCase{"s16", "pcm_s16le", "", "wav", 16, 0, 0.001},
+                    TFormatCase{"s24", "pcm_s24le", "", "wav", 24, 0, 0.001},
+                    TFormatCase{"f32", "pcm_f32le", "", "wav", 32, 0, 0.001},
+                    TFormatCase{"flac16", "flac", "-sample_fmt s16", "flac", 16, 0, 0.001},
+                    TFormatCase{"flac24", "flac", "-sample_fmt s32", "flac", 24, 0, 0.001},
+                    TFormatCase{"mp3", "libmp3lame", "", "mp3", 16, 2 * 1152, 0.1},
+                    TFormatCase{"wma", "wmav2", "", "wma", 16, 2 * 2048, 0.1},
+                    // The built-in AAC encoder overshoots at the start of the tone.
+                    TFormatCase{"aac", "aac", "", "m4a", 16, 2 * 1024, 0.5},
+                    TFormatCase{"vorbis", "libvorbis", "", "ogg", 16, 2 * 2048, 0.1}),
+    [](const testing::TestParamInfo<TFormatCase>& info) { return info.param.name; });
+
+TEST(Decoder, SixteenBitSamplesSurviveEveryRoute) {
+  // The direct 16-bit copy (packed and planar) and the float route must agree bit for bit.
+  TTempDir dir;
+  for (uint16_t channels : {1, 2}) {
+    std::vector<int16_t> samples = RandomSamples(3001 * channels);
+    std::string wav = dir.File("known.wav");
+    WriteWav16(wav, channels, 48000, samples);
+    for (std::string route : {"", "pcm_s16le_planar nut", "pcm_f32le wav", "pcm_s24le wav"}) {
+      SCOPED_TRACE(route + " " + std::to_string(channels));
+      std::string source = wav;
+      if (!route.empty()) {
+        source = dir.File("conv." + route.substr(route.find(' ') + 1));
+        MakeWithFfmpeg("-i '" + wav + "' -c:a " + route.substr(0, route.find(' ')), source);
+        if (HasFatalFailure()) return;
+      }
+      WriteFileBytes(dir.File("out.wav"), std::vector<uint8_t>(100000, 0xAB));  // replaced
+      EXPECT_EQ(DecodeChecked(source, dir.File("out.wav")).samples, samples);
+    }
+  }
+}
+
+TEST(Decoder, Mp3RatesChannelsAndDamage) {
+  if (!HasEncoder("libmp3lame")) GTEST_SKIP() << "ffmpeg has no libmp3lame encoder";
+  TTempDir dir;
+  for (int rate : {22050, 44100}) {
+    for (int channels : {1, 2}) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels");
+      MakeWithFfmpeg(TwoTones(rate, 1.5) + " -ac " + std::to_string(channels) + " -c:a libmp3lame",
+                     dir.File("in.mp3"));
+      TBASSDecoder probe(dir.File("in.mp3"), dir.File("unused.wav"));
+      EXPECT_EQ(probe.Channels(), channels);
+      EXPECT_EQ(probe.SampleRate(), rate);
+      int frame = rate < 32000 ? 576 : 1152;
+      EXPECT_NEAR(DecodeChecked(dir.File("in.mp3"), dir.File("out.wav")).seconds, 1.5,
+                  2.0 * frame / rate);
+    }
+  }
+  // Cut in the middle of a frame: what came before decodes.
+  std::vector<uint8_t> bytes = ReadFileBytes(dir.File("in.mp3"));
+  WriteFileBytes(dir.File("cut.mp3"), {bytes.begin(), bytes.begin() + bytes.size() / 2 + 77});
+  double cutSeconds = DecodeChecked(dir.File("cut.mp3"), dir.File("out.wav")).seconds;
+  EXPECT_NEAR(cutSeconds, 0.75, 0.1);
+  // Garbage in the middle loses only what it covers.
+  std::mt19937 random(3);
+  for (size_t i = bytes.size() / 3; i < bytes.size() / 3 + 2000; ++i) bytes[i] = uint8_t(random());
+  WriteFileBytes(dir.File("garbled.mp3"), bytes);
+  EXPECT_GT(DecodeChecked(dir.File("garbled.mp3"), dir.File("out.wav")).seconds, 1.2);
+  // Mono 22050 Hz joined after the stereo 44100 Hz cut: converted to the format it opened with.
+  std::vector<uint8_t> joined = ReadFileBytes(dir.File("cut.mp3"));
+  MakeWithFfmpeg(TwoTones(22050, 1) + " -ac 1 -c:a libmp3lame", dir.File("other.mp3"));
+  std::vector<uint8_t> other = ReadFileBytes(dir.File("other.mp3"));
+  joined.insert(joined.end(), other.begin(), other.end());
+  WriteFileBytes(dir.File("mixed.mp3"), joined);
+  EXPECT_NEAR(DecodeChecked(dir.File("mixed.mp3"), dir.File("out.wav")).seconds, cutSeconds + 1,
+              0.1);
+}
+
+TEST(Decoder, UnusableSourcesAreNotReadyAndWriteNothing) {
+  TTempDir dir;
+  MakeWithFfmpeg("-f lavfi -i \"sine=sample_rate=44100:duration=0.2\" -ac 6", dir.File("six.wav"));
+  std::string words;
+  for (int i = 0; i < 200; ++i) words += "This is a text file, not audio. ";
+  WriteFileBytes(dir.File("text.mp3"), {words.begin(), words.end()});
+  WriteFileBytes(dir.File("empty.mp3"), {});
+  WriteFileBytes(dir.File("zeros.wav"), std::vector<uint8_t>(5000, 0));
+  WriteWav16(dir.File("short.wav"), 2, 44100, std::vector<int16_t>(100, 5));
+  std::vector<uint8_t> header = ReadFileBytes(dir.File("short.wav"));
+  WriteFileBytes(dir.File("short.wav"), {header.begin(), header.begin() + 20});
+
+  for (std::string name :
+       {"six.wav", "text.mp3", "empty.mp3", "zeros.wav", "short.wav", "none", ""}) {
+    SCOPED_TRACE(name);
+    TBASSDecoder decoder(dir.File(name), dir.File("out.wav"));
+    EXPECT_FALSE(decoder.Ready());
+    EXPECT_EQ(decoder.Filter(), nullptr);
+    EXPECT_EQ(decoder.EstimatedBytes(), std::nullopt);
+    std::atomic<int32_t> progress{5};
+    EXPECT_FALSE(decoder.Decode(progress));
+    EXPECT_EQ(progress, 0);
+    EXPECT_FALSE(FileExists(dir.File("out.wav")));
+    if (name == "six.wav") {
+      EXPECT_EQ(decoder.Channels(), 6);
+    }
+  }
+}
+
+TEST(Decoder, EmptyWavGivesBareHeader) {
+  TTempDir dir;
+  WriteWav16(dir.File("empty.wav"), 2, 44100, {});
+  TBASSDecoder decoder(dir.File("empty.wav"), dir.File("out.wav"));
+  std::atomic<int32_t> progress{0};
+  ASSERT_TRUE(decoder.Decode(progress));
+  std::vector<uint8_t> bytes = ReadFileBytes(dir.File("out.wav"));
+  ASSERT_EQ(bytes.size(), 44u);
+  EXPECT_EQ(ReadLE32(bytes.data() + 4), 36u);
+  EXPECT_EQ(ReadLE32(bytes.data() + 40), 0u);
+  Tindexdata index;
+  decoder.Filter()->GetIndex(index);
+  EXPECT_EQ(index, Tindexdata(4));
+  EXPECT_FALSE(decoder.Decode(progress));  // the source is read once
+}
+
+TEST(Decoder, WriteFailureAndSizeLimit) {
+  TTempDir dir;
+  std::string source = dir.File("long.wav"), output = dir.File("out.wav");
+  WriteWav16(source, 2, 44100, RandomSamples(441000 * 2));  // several chunks of output
+  std::atomic<int32_t> progress{0};
+  for (int failing : {1, 2, 3}) {
+    TBASSDecoder decoder(source, output);
+    FailNth(TFault::Write, failing);
+    try {
+      decoder.Decode(progress);
+      ADD_FAILURE() << "no error at write " << failing;
+    } catch (const EOSError& e) {
+      EXPECT_EQ(e.Code(), ENOSPC);
+    }
+    ClearFaults();
+    EXPECT_FALSE(FileExists(output));
+  }
+
+  TBASSDecoder decoder(source, output);
+  EXPECT_EQ(decoder.EstimatedBytes(), 441000 * 4);
+  ASSERT_TRUE(decoder.Decode(progress, 100001));
+  EXPECT_GT(decoder.BytesWritten(), 100001);
+  EXPECT_LT(decoder.BytesWritten(), 100001 + 65536);  // within a packet
+  EXPECT_EQ(FileSize(output), static_cast<uint64_t>(44 + decoder.BytesWritten()));
+  EXPECT_EQ(decoder.EstimatedBytes(), 441000 * 4);  // still known after the decode
+}
+
+}  // namespace
+}  // namespace quillon
