@@ -28,8 +28,8 @@ namespace {
 // Samples gathered before they go to the file and the index: large enough that per-call costs
 // vanish, small enough to stay in cache.
 constexpr size_t kChunkSamples = size_t{1} << 17;
-// The writer only holds the header and short tail pieces; chunks bypass its buffer.
-constexpr size_t kWriterBuffer = size_t{1} << 16;
+// Big enough that the writer's thread makes few system calls.
+constexpr size_t kWriterBuffer = size_t{1} << 20;
 constexpr int kPcmPacketBytes = 1 << 16;
 // A decoder that keeps failing while drained is given up on rather than polled forever.
 constexpr int kMaxDrainErrors = 1000;

@@ -31,18 +31,40 @@ TEST(FileWriterTest, BufferedAndLargeWritesLandInOrderAndWriteAtPatches) {
   EXPECT_EQ(std::string(bytes.end() - 2, bytes.end()), "xy");
 }
 
-TEST(FileWriterTest, InjectedWriteFailureThrowsDiskFull) {
+TEST(FileWriterTest, AFailedWriteSurfacesLaterAndNothingAfterItIsWritten) {
   test::TTempDir dir;
-  TFileWriter writer(dir.File("out.bin"), 16);
-  FailNth(TFault::Write, 1);
+  std::string path = dir.File("out.bin");
   std::vector<uint8_t> data(64, 1);
-  try {
-    writer.Write(data.data(), data.size());
-    ADD_FAILURE() << "no exception";
-  } catch (const EOSError& error) {
-    EXPECT_EQ(error.Code(), ENOSPC);
+  {
+    TFileWriter writer(path, 16);
+    FailNth(TFault::Write, 2);
+    auto writeUntilFailure = [&] {
+      for (int i = 0; i < 100; ++i) writer.Write(data.data(), data.size());
+      writer.Close();
+    };
+    try {
+      writeUntilFailure();
+      ADD_FAILURE() << "no exception";
+    } catch (const EOSError& error) {
+      EXPECT_EQ(error.Code(), ENOSPC);
+    }
+    ClearFaults();
+    EXPECT_THROW(writer.Close(), EOSError);  // the failure stays
   }
-  ClearFaults();
+  EXPECT_EQ(test::ReadFileBytes(path).size(), 16u);  // only the first buffer made it
+}
+
+TEST(FileWriterTest, WriteAtWaitsForEverythingBeforeIt) {
+  test::TTempDir dir;
+  std::string path = dir.File("out.bin");
+  TFileWriter writer(path, 8);
+  std::vector<uint8_t> data(1000, 3);
+  writer.Write(data.data(), data.size());
+  writer.WriteAt(996, "end!", 4);
+  writer.Close();
+  std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 1000u);
+  EXPECT_EQ(std::string(bytes.end() - 4, bytes.end()), "end!");
 }
 
 TEST(FileWriterTest, UncreatableFileThrows) {
