@@ -7,6 +7,7 @@ QUILLON_PACKAGES=(
   g++ cmake ninja-build pkg-config git
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libgtest-dev
+  qt6-base-dev
   ffmpeg sox
 )
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 #include "platform/error.h"
@@ -64,6 +65,22 @@ void* TFileMapping::MapView(uint64_t offset, uint64_t length) {
   void* view = mmap(nullptr, length, protection, MAP_SHARED, fd_, static_cast<off_t>(offset));
   if (view == MAP_FAILED) RaiseLastOSError();
   return view;
+}
+
+void TFileMapping::WriteAt(uint64_t offset, const void* data, uint64_t bytes) {
+  const char* from = static_cast<const char*>(data);
+  while (bytes > 0) {
+    CheckFault(TFault::Write);
+    ssize_t written = pwrite(fd_, from, bytes, static_cast<off_t>(offset));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      RaiseLastOSError();
+    }
+    if (written == 0) throw EOSError(ENOSPC);
+    from += written;
+    offset += static_cast<uint64_t>(written);
+    bytes -= static_cast<uint64_t>(written);
+  }
 }
 
 void TFileMapping::UnmapView(void* view, uint64_t length) {

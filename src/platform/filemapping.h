@@ -27,6 +27,10 @@ class TFileMapping {
   // opened for reading, read-write ones of a file created new.
   void* MapView(uint64_t offset, uint64_t length);
   static void UnmapView(void* view, uint64_t length);
+  // Writes bytes at offset through the file itself rather than a mapping: the kernel then fills
+  // whole pages directly instead of first zeroing each page that a mapping touches. Views of
+  // the same range see the data at once.
+  void WriteAt(uint64_t offset, const void* data, uint64_t bytes);
 
  private:
   TFileMapping(int fd, uint64_t size, bool writable) : fd_(fd), size_(size), writable_(writable) {}

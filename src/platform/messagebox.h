@@ -4,6 +4,9 @@
 
 namespace quillon {
 
+// The caption of the application's own messages.
+inline constexpr const char* kApplicationTitle = "Quillon";
+
 enum class TMessageIcon { None, Information, Exclamation, Error, Question };
 
 // Tells the user something and waits until it is dismissed. The editor shows a dialog on the
