@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <string_view>
 
+#include "cli/editcommand.h"
 #include "cli/session.h"
 
 namespace quillon {
@@ -18,6 +19,7 @@ const char* kUsage =
 
 int Usage() {
   std::fputs(kUsage, stderr);
+  std::fputs(kEditUsage, stderr);
   return kExitUsage;
 }
 
@@ -38,6 +40,10 @@ void PrintPeaks(const Twavefile& d, std::FILE* out) {
 }
 
 int RunCli(int argc, const char* const* argv) {
+  if (argc >= 1 && std::string_view(argv[0]) == "edit") {
+    int status = RunEditCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
   if (argc != 2) return Usage();
   std::string_view command = argv[0];
   if (command != "info" && command != "peaks") return Usage();

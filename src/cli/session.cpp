@@ -19,11 +19,13 @@ void TCliMessageBoxes::ShowException(const std::string& text) {
 TCliSession::TCliSession() {
   SetMainThread(&loop_);
   SetMessageBoxes(&boxes_);
+  SetClipboard(&clipboard_);
 }
 
 TCliSession::~TCliSession() {
   WaitForOperation();
   document_.Close();
+  SetClipboard(nullptr);
   SetMessageBoxes(nullptr);
   SetMainThread(nullptr);
 }
@@ -32,6 +34,13 @@ void TCliSession::WaitForOperation() {
   TProgressBar bar(stderr);
   while (!loop_.RunUntil([this] { return !document_.Busy(); }, std::chrono::milliseconds(50)))
     bar.Update(document_.Progress());
+}
+
+bool TCliSession::Run(const std::function<bool(Twavefile&)>& request) {
+  boxes_.Reset();
+  if (!request(document_)) return false;
+  WaitForOperation();
+  return !boxes_.AnyShown() && document_.Loaded();
 }
 
 bool TCliSession::Open(const std::string& path) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "document/wavfile.h"
+#include "platform/clipboard.h"
 #include "platform/messagebox.h"
 #include "platform/taskloop.h"
 
@@ -32,10 +34,15 @@ class TCliSession {
   bool Open(const std::string& path);
   // Serves the loop until the running operation has ended.
   void WaitForOperation();
+  // Makes a request and waits for its end; false (the message already shown) when it was
+  // refused or ended with a message.
+  bool Run(const std::function<bool(Twavefile&)>& request);
+  TMemoryClipboard& Clipboard() { return clipboard_; }
 
  private:
   TTaskLoop loop_;
   TCliMessageBoxes boxes_;
+  TMemoryClipboard clipboard_;
   Twavefile document_;
 };
 

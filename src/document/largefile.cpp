@@ -118,15 +118,11 @@ void TLargeFile::WriteHeader(const TWavHeader& header) {
 }
 
 const int16_t* TLargeFile::ReadSpan(uint32_t index, uint32_t& count) {
-  return WriteSpan(index, count);
-}
-
-int16_t* TLargeFile::WriteSpan(uint32_t index, uint32_t& count) {
   uint8_t* address = SampleAddress(index);
   uint64_t inWindow = (windowEnd_ - (kWavHeaderSize + 2ull * index)) / 2;
   count = static_cast<uint32_t>(std::clamp<uint64_t>(inWindow, 1, std::max<uint32_t>(count, 1)));
   // Windows start at even offsets and the header is 44 bytes, so samples are 2-aligned.
-  return reinterpret_cast<int16_t*>(address);
+  return reinterpret_cast<const int16_t*>(address);
 }
 
 void TLargeFile::ReadSamples(int16_t* dest, uint32_t first, uint32_t last) {
@@ -152,13 +148,7 @@ void TLargeFile::WriteSamples(const int16_t* source, uint32_t first, uint32_t la
   if (SampleCount() == 0) return;
   last = std::min(last, SampleCount() - 1);
   if (last < first) return;
-  for (uint32_t index = first; index <= last;) {
-    uint32_t count = last - index + 1;
-    int16_t* span = WriteSpan(index, count);
-    std::memcpy(span, source, 2ull * count);
-    source += count;
-    index += count;
-  }
+  file_.WriteAt(kWavHeaderSize + 2ull * first, source, 2ull * (last - first + 1));
 }
 
 void TLargeFile::CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count) {
@@ -168,12 +158,9 @@ void TLargeFile::CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstInd
     return;
   }
   while (count > 0) {
-    uint32_t chunk = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
-    uint32_t writable = chunk;
-    const int16_t* from = source.ReadSpan(srcIndex, chunk);
-    int16_t* to = WriteSpan(dstIndex, writable);
-    uint32_t n = std::min(chunk, writable);
-    std::memmove(to, from, 2ull * n);
+    uint32_t n = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
+    const int16_t* from = source.ReadSpan(srcIndex, n);
+    WriteSamples(from, dstIndex, dstIndex + n - 1);
     srcIndex += n;
     dstIndex += n;
     count -= n;

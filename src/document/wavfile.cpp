@@ -64,6 +64,27 @@ CThread::TRoutine Twavefile::RoutineFor(uint32_t operation) {
       return [](Twavefile& d) { d.BuildPeakIndex(); };
     case opOpen:
       return [](Twavefile& d) { d.DoOpen(); };
+    case opCut:
+      return [](Twavefile& d) { d.DoCut(); };
+    case opCopy:
+      return [](Twavefile& d) { d.DoCopy(); };
+    case opPaste:
+      return [](Twavefile& d) { d.DoPaste(); };
+    case opDelete:
+      return [](Twavefile& d) { d.DoDelete(); };
+    case opInsertSilence:
+      return [](Twavefile& d) { d.DoInsertSilence(); };
+    case opNormalize:
+      return [](Twavefile& d) { d.DoNormalize(); };
+    case opFadeIn:
+    case opFadeOut:
+      return [](Twavefile& d) { d.DoFade(); };
+    case opReverse:
+      return [](Twavefile& d) { d.DoReverse(); };
+    case opInvert:
+      return [](Twavefile& d) { d.DoInvert(); };
+    case opAmplify:
+      return [](Twavefile& d) { d.DoAmplify(); };
     default:
       return [operation](Twavefile&) {
         throw Exception("Operation " + std::to_string(operation) + " is not available.");
@@ -204,10 +225,9 @@ void Twavefile::BuildPeakIndex() {
   progress_ = 0;
 }
 
-void Twavefile::CreateNextStore(uint32_t bytes) {
+void Twavefile::CreateNextStore(uint64_t bytes) {
   tempFileName_ = MakeTempFileName();
-  nextSamples_ =
-      std::make_unique<TLargeFile>(tempFileName_, true, uint64_t{bytes} + kWavHeaderSize);
+  nextSamples_ = std::make_unique<TLargeFile>(tempFileName_, true, bytes + kWavHeaderSize);
 }
 
 void Twavefile::ReopenCurrent() {
@@ -222,6 +242,8 @@ void Twavefile::Close() {
   samples_.reset();
   fileName_.clear();
   modified_ = false;
+  redoStack_.DeleteAll();
+  undoStack_.DeleteAll();
   DeleteFileIfExists(tempFileName_);
 }
 

@@ -10,6 +10,7 @@
 #include "codecs/wavheader.h"
 #include "document/largefile.h"
 #include "document/operationthread.h"
+#include "document/stack.h"
 
 namespace quillon {
 
@@ -52,9 +53,34 @@ class Twavefile {
 
   // Decodes path into a new temporary store. Never changes the file itself.
   void Open(const std::string& path);
-  // Releases the store and deletes the document's temporary files.
+  // Releases the store and deletes the document's temporary files, its history's included.
   void Close();
 
+  // Edits and effects. Positions are frames; a range covers start to stop - 1. Each returns
+  // true when it started; false when an operation runs, nothing is loaded, or its numbers do
+  // not fit the document (the user is told which).
+  bool InsertSilence(int64_t position, int64_t frames);
+  bool Delete(int64_t start, int64_t stop);
+  bool Cut(int64_t start, int64_t stop);
+  bool Copy(int64_t start, int64_t stop);
+  bool Paste(int64_t position);
+  bool FadeIn(int64_t start, int64_t stop);
+  bool FadeOut(int64_t start, int64_t stop);
+  bool Normalize(int32_t percent);
+  bool Amplify(uint32_t percent);
+  bool Reverse();
+  bool Invert();
+
+  // Switch to the previous or next state of the history and rebuild the index on the worker.
+  // A state whose file cannot be opened leaves the document as it was and throws.
+  void Undo();
+  void Redo();
+  bool CanUndo() const { return !undoStack_.IsEmpty(); }
+  bool CanRedo() const { return !redoStack_.IsEmpty(); }
+  const TStack& UndoStack() const { return undoStack_; }
+  const TStack& RedoStack() const { return redoStack_; }
+
+  // Undo or redo became available or not; always raised on the main thread.
   TActionEvent OnAction;
   TNotifyEvent OnReady;
   TNotifyEvent OnLoaded;
@@ -88,17 +114,64 @@ class Twavefile {
   void BuildPeakIndex();
   void ParseHeader(const TWavHeader& header);
   // Makes a new temporary store of bytes sample bytes (plus the header) for an operation.
-  void CreateNextStore(uint32_t bytes);
+  void CreateNextStore(uint64_t bytes);
   void ReopenCurrent();
+  // Step one of every edit: the current file goes onto the undo stack, redo files are deleted.
+  void PushUndo();
+  // Runs an edit or effect whose result has newFrames frames: a new store receives the header
+  // and writeSamples' output, becomes current and is indexed. When anything fails the previous
+  // state is current again, with its index, and the new file is gone.
+  void RunEdit(uint64_t newFrames, const std::function<void()>& writeSamples);
 
  private:
+  struct TStateSnapshot {
+    TWavHeader header;
+    Tindexdata index;
+    TChannelPeaks channelPeaks;
+    int16_t peak;
+    int32_t peakDb;
+    bool modified;
+  };
+
   void DoOpen();
+  void DoInsertSilence();
+  void DoDelete();
+  void DoCopy();
+  void DoCut();
+  void DoPaste();
+  void DoFade();
+  void DoNormalize();
+  void DoAmplify();
+  void DoReverse();
+  void DoInvert();
+  // Reads samples [first, first + count) of the current store in chunks, lets transform change
+  // each chunk in place (it is told the chunk's first sample index) and writes it to the same
+  // place of the new store.
+  void TransformSamples(uint64_t first, uint64_t count,
+                        const std::function<void(int16_t*, uint64_t, size_t)>& transform);
+  void CopySamples(uint64_t from, uint64_t to, uint64_t count);
+  void RollBackEdit(const TStateSnapshot& before);
+  void RaiseAction(bool canUndo, bool canRedo);
+  void SwitchState(TStack& from, TStack& to);
+  // Stores the request and starts it; false when busy or nothing is loaded.
+  bool Request(uint32_t operation);
+  bool RequestRange(int64_t start, int64_t stop, uint32_t operation);
+  bool CheckRange(int64_t start, int64_t stop);
+  bool CheckPosition(int64_t position);
+  void Refuse(const std::string& text);
   void ShowOpenError(const std::string& text);
   // Refuses at once a source whose decoded size the container predicts will not fit.
   bool DecodedSizeFits(int64_t estimatedBytes);
   CThread::TRoutine RoutineFor(uint32_t operation);
 
+  TStack undoStack_;
+  TStack redoStack_;
   std::string tempFileName_;
+  uint32_t amplifyPercent_ = 0;
+  int32_t rangeStart_ = 0;
+  int32_t rangeStop_ = 0;
+  int32_t silenceFrames_ = 0;
+  int32_t normalizePercent_ = 0;
   std::string fileName_;
   TWavHeader header_{};
   std::unique_ptr<CThread> worker_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "platform/filesystem.h"
 #include "support/fixtures.h"
 
 namespace quillon {
@@ -95,6 +96,39 @@ TEST(CliTest, FailuresAndBadUsageExitWithTheirCodes) {
     TRun run = RunCli(usage);
     EXPECT_EQ(run.status, 2) << usage;
     EXPECT_NE(run.err.find("usage:"), std::string::npos) << usage;
+  }
+}
+
+TEST(CliTest, EditRunsTheOperationsInOrderAndWritesTheResult) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav"), out = dir.File("out.wav"), clip = dir.File("clip.wav");
+  test::WriteWav16(in, 1, 8000, {1, 2, 3, 4, 5, 6});
+  TRun run = RunCli("edit " + Quoted(in) + " --delete 0:2 --reverse --invert --undo --copy 0:2" +
+                    " --clip-out " + Quoted(clip) + " -o " + Quoted(out));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::ReadWav16Samples(out), (std::vector<int16_t>{6, 5, 4, 3}));
+  EXPECT_EQ(test::ReadWav16Samples(clip), (std::vector<int16_t>{6, 5}));
+
+  // A clip from a file, pasted like audio another program put on the clipboard.
+  run = RunCli("edit " + Quoted(in) + " --clip " + Quoted(clip) + " --paste 6 -o " + Quoted(out));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::ReadWav16Samples(out), (std::vector<int16_t>{1, 2, 3, 4, 5, 6, 6, 5}));
+}
+
+TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav"), out = dir.File("out.wav");
+  test::WriteWav16(in, 2, 8000, {1, 2, 3, 4});
+  for (const char* failing : {"--delete 2:1", "--undo", "--paste 3", "--fade-in 0:9"}) {
+    TRun run = RunCli("edit " + Quoted(in) + " " + failing + " -o " + Quoted(out));
+    EXPECT_EQ(run.status, 1) << failing;
+    EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
+    EXPECT_FALSE(FileExists(out)) << failing;
+  }
+  for (const char* malformed :
+       {"--delete 2", "--delete a:b", "--normalize 101", "--amplify -1", "--frobnicate", "-o"}) {
+    TRun run = RunCli("edit " + Quoted(in) + " " + malformed);
+    EXPECT_EQ(run.status, 2) << malformed;
   }
 }
 

@@ -12,6 +12,10 @@ TDocumentHarness::TDocumentHarness() : savedFolder_(config.tempfolder) {
   SetMessageBoxes(&boxes);
   document.OnLoaded = [this](Twavefile*) { events += 'L'; };
   document.OnReady = [this](Twavefile*) { events += 'R'; };
+  document.OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
+    EXPECT_TRUE(loop.IsMainThread()) << "OnAction off the main thread";
+    actions.emplace_back(canUndo, canRedo);
+  };
 }
 
 TDocumentHarness::~TDocumentHarness() {
@@ -25,6 +29,23 @@ TDocumentHarness::~TDocumentHarness() {
 void TDocumentHarness::WaitIdle() {
   bool idle = loop.RunUntil([this] { return !document.Busy(); }, std::chrono::seconds(120));
   EXPECT_TRUE(idle) << "the operation did not end";
+}
+
+bool TDocumentHarness::OpenSamples(uint16_t channels, const std::vector<int16_t>& samples,
+                                   uint32_t sampleRate) {
+  std::string path = files.File("source" + std::to_string(++sources_) + ".wav");
+  WriteWav16(path, channels, sampleRate, samples);
+  return Open(path);
+}
+
+bool TDocumentHarness::Run(const std::function<bool(Twavefile&)>& request) {
+  if (!request(document)) return false;
+  WaitIdle();
+  return true;
+}
+
+std::vector<int16_t> TDocumentHarness::Samples() const {
+  return ReadWav16Samples(document.TempFileName());
 }
 
 bool TDocumentHarness::Open(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,13 @@ class TDocumentHarness {
   void WaitIdle();
   // Opens path and waits for the end.
   bool Open(const std::string& path);
+  // Opens a WAV of these samples and waits for the end.
+  bool OpenSamples(uint16_t channels, const std::vector<int16_t>& samples,
+                   uint32_t sampleRate = 8000);
+  // Makes a request and waits for its end; false when it did not start.
+  bool Run(const std::function<bool(Twavefile&)>& request);
+  // The current state's samples.
+  std::vector<int16_t> Samples() const;
   // Files in the temporary folder.
   std::vector<std::string> TempFiles() const { return temp.List(); }
 
@@ -50,9 +58,12 @@ class TDocumentHarness {
   TRecordingMessageBoxes boxes;
   TTestWavefile document;
   std::string events;
+  // OnAction's (CanUndo, CanRedo), in order.
+  std::vector<std::pair<bool, bool>> actions;
 
  private:
   std::string savedFolder_;
+  int sources_ = 0;
 };
 
 }  // namespace quillon::test
