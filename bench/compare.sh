@@ -28,26 +28,47 @@ if [ ! -s "$mp3" ]; then
   lame --quiet -b 192 "$wav" "$mp3"
 fi
 
+median() {
+  sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
+
 # Median wall time in seconds of running the command $runs times (after one warm-up run).
+# Dirty pages of earlier runs are written out first, so that no run pays for another's.
 median_seconds() {
   "$@" >/dev/null 2>&1
-  local times=()
   for _ in $(seq "$runs"); do
+    sync
     local start end
     start=$(date +%s.%N)
     "$@" >/dev/null 2>&1
     end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc -l)")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+    echo "$end - $start" | bc -l
+  done | median
+}
+
+# Median seconds of the last step of "quillon-cli edit FILE --time STEPS...": the document's
+# own operation, without opening the file.
+step_seconds() {
+  local file="$1"
+  shift
+  for _ in $(seq "$runs"); do
+    sync
+    "$cli" edit "$file" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
+  done | median
 }
 
 peak_rss_mb() {
   /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident set size/ {printf "%.1f", $2/1024}'
 }
 
-printf '| %-22s | %8s | %-26s | %8s | %6s | %8s |\n' task ours reference theirs ratio "RSS MB"
-printf '|%s|%s|%s|%s|%s|%s|\n' ------------------------ ---------- ---------------------------- ---------- -------- ----------
+printf '| %-26s | %8s | %-28s | %8s | %6s | %8s |\n' task ours reference theirs ratio "RSS MB"
+printf '|%s|%s|%s|%s|%s|%s|\n' ---------------------------- ---------- ------------------------------ ---------- -------- ----------
+
+print_row() {  # TASK OURS REFERENCE THEIRS RSS
+  local ratio
+  ratio=$(echo "$2 / $4" | bc -l)
+  printf '| %-26s | %8s | %-28s | %8s | %6.2f | %8s |\n' "$1" "$2" "$3" "$4" "$ratio" "$5"
+}
 
 # row TASK REFERENCE-NAME -- OUR COMMAND... -- THEIR COMMAND...
 row() {
@@ -57,16 +78,39 @@ row() {
   while [ "$1" != "--" ]; do ours+=("$1"); shift; done
   shift
   theirs=("$@")
-  local our_time their_time ratio rss
-  our_time=$(median_seconds "${ours[@]}")
-  their_time=$(median_seconds "${theirs[@]}")
-  ratio=$(echo "$our_time / $their_time" | bc -l)
-  rss=$(peak_rss_mb "${ours[@]}")
-  printf '| %-22s | %8s | %-26s | %8s | %6.2f | %8s |\n' \
-    "$task" "$our_time" "$reference" "$their_time" "$ratio" "$rss"
+  print_row "$task" "$(median_seconds "${ours[@]}")" "$reference" \
+    "$(median_seconds "${theirs[@]}")" "$(peak_rss_mb "${ours[@]}")"
 }
 
-row "open WAV" "cp" -- "$cli" info "$wav" -- cp "$wav" "$out/tmp/copy.wav"
-row "open WAV" "ffmpeg -f wav" -- "$cli" info "$wav" -- ffmpeg -nostdin -y -v error -i "$wav" -f wav "$out/tmp/decoded.wav"
-row "open MP3" "ffmpeg -f wav" -- "$cli" info "$mp3" -- ffmpeg -nostdin -y -v error -i "$mp3" -f wav "$out/tmp/decoded.wav"
-rm -f "$out/tmp/copy.wav" "$out/tmp/decoded.wav"
+# edit_row TASK "OUR STEPS" REFERENCE-NAME -- THEIR COMMAND...: ours is the last step alone.
+edit_row() {
+  local task="$1" steps="$2" reference="$3"
+  shift 4
+  # shellcheck disable=SC2086
+  print_row "$task" "$(step_seconds "$wav" $steps)" "$reference" "$(median_seconds "$@")" \
+    "$(peak_rss_mb "$cli" edit "$wav" $steps)"
+}
+
+copy="$out/tmp/copy.wav"
+row "open WAV" "cp" -- "$cli" info "$wav" -- cp "$wav" "$copy"
+row "open WAV" "ffmpeg -f wav" -- "$cli" info "$wav" -- ffmpeg -nostdin -y -v error -i "$wav" -f wav "$copy"
+row "open MP3" "ffmpeg -f wav" -- "$cli" info "$mp3" -- ffmpeg -nostdin -y -v error -i "$mp3" -f wav "$copy"
+
+tensec=441000  # frames in ten seconds
+edit_row "reverse" "--reverse" "sox reverse" -- sox "$wav" "$copy" reverse
+edit_row "invert" "--invert" "sox vol -1" -- sox "$wav" "$copy" vol -1
+edit_row "amplify 50 %" "--amplify 50" "sox vol 0.5" -- sox "$wav" "$copy" vol 0.5
+edit_row "normalize 95 %" "--normalize 95" "sox norm -0.45" -- sox "$wav" "$copy" norm -0.45
+edit_row "fade in, whole document" "--fade-in 0:132300000" "sox fade q 3000" -- sox "$wav" "$copy" fade q 3000
+edit_row "fade in, first 10 s" "--fade-in 0:$tensec" "sox fade q 10" -- sox "$wav" "$copy" fade q 10
+edit_row "delete first 10 s" "--delete 0:$tensec" "sox trim 10" -- sox "$wav" "$copy" trim 10
+edit_row "insert 10 s silence" "--insert-silence 0:$tensec" "sox pad 10" -- sox "$wav" "$copy" pad 10
+edit_row "cut 10 s" "--cut 0:$tensec" "cp" -- cp "$wav" "$copy"
+edit_row "copy 10 s" "--copy 0:$tensec" "cp" -- cp "$wav" "$copy"
+edit_row "paste 10 s" "--copy 0:$tensec --paste 0" "cp" -- cp "$wav" "$copy"
+edit_row "reverse (vs cp)" "--reverse" "cp" -- cp "$wav" "$copy"
+edit_row "amplify (vs cp)" "--amplify 50" "cp" -- cp "$wav" "$copy"
+edit_row "fade in, whole (vs cp)" "--fade-in 0:132300000" "cp" -- cp "$wav" "$copy"
+edit_row "undo (after reverse)" "--reverse --undo" "cp" -- cp "$wav" "$copy"
+edit_row "redo (after undo)" "--reverse --undo --redo" "cp" -- cp "$wav" "$copy"
+rm -f "$copy"

@@ -117,29 +117,14 @@ void TLargeFile::WriteHeader(const TWavHeader& header) {
   std::memcpy(window_, header.data(), kWavHeaderSize);
 }
 
-const int16_t* TLargeFile::ReadSpan(uint32_t index, uint32_t& count) {
-  uint8_t* address = SampleAddress(index);
-  uint64_t inWindow = (windowEnd_ - (kWavHeaderSize + 2ull * index)) / 2;
-  count = static_cast<uint32_t>(std::clamp<uint64_t>(inWindow, 1, std::max<uint32_t>(count, 1)));
-  // Windows start at even offsets and the header is 44 bytes, so samples are 2-aligned.
-  return reinterpret_cast<const int16_t*>(address);
-}
-
 void TLargeFile::ReadSamples(int16_t* dest, uint32_t first, uint32_t last) {
   if (SampleCount() == 0) return;
   last = std::min(last, SampleCount() - 1);
   if (last < first) return;
-  uint32_t index = first;
   try {
-    while (index <= last) {
-      uint32_t count = last - index + 1;
-      const int16_t* span = ReadSpan(index, count);
-      std::memcpy(dest, span, 2ull * count);
-      dest += count;
-      index += count;
-    }
+    file_.ReadAt(kWavHeaderSize + 2ull * first, dest, 2ull * (last - first + 1));
   } catch (const std::exception& error) {
-    ReportReadFailure(error, first, last, index);
+    ReportReadFailure(error, first, last, first);
     throw;
   }
 }
@@ -152,19 +137,14 @@ void TLargeFile::WriteSamples(const int16_t* source, uint32_t first, uint32_t la
 }
 
 void TLargeFile::CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count) {
+  if (count <= 0) return;
   if (&source == this) {
-    // Spans of one store would share its single window.
+    // Overlapping copies within one store go sample by sample, in rising order.
     for (; count > 0; --count) WriteSample(dstIndex++, ReadSample(srcIndex++));
     return;
   }
-  while (count > 0) {
-    uint32_t n = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
-    const int16_t* from = source.ReadSpan(srcIndex, n);
-    WriteSamples(from, dstIndex, dstIndex + n - 1);
-    srcIndex += n;
-    dstIndex += n;
-    count -= n;
-  }
+  source.file_.CopyTo(file_, kWavHeaderSize + 2ull * srcIndex, kWavHeaderSize + 2ull * dstIndex,
+                      2ull * static_cast<uint64_t>(count));
 }
 
 void TLargeFile::ReportReadFailure(const std::exception& error, uint32_t first, uint32_t last,

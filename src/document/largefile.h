@@ -45,17 +45,16 @@ class TLargeFile {
   void ReadHeader(TWavHeader& header);
   void WriteHeader(const TWavHeader& header);
   // Copy samples first..last inclusive; last is clamped to the last sample, nothing is copied
-  // when last < first. Writes go through the file, not the window: a new store's pages are
-  // then filled once instead of zeroed first.
+  // when last < first.
+  //
+  // These and CopyFrom are the bulk path: they go through the file rather than the window, so
+  // that the kernel fills a new store's pages once instead of zeroing them first, copies between
+  // stores without passing the samples through this process, and no window's pages pile up in
+  // memory. The window serves single samples and the header.
   void ReadSamples(int16_t* dest, uint32_t first, uint32_t last);
   void WriteSamples(const int16_t* source, uint32_t first, uint32_t last);
   // Copies count samples of source from srcIndex on to this store from dstIndex on.
   void CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count);
-
-  // The bulk path for reading: a pointer to the sample at index inside the current window
-  // (remapped when needed) and, in count, how many of the requested samples follow it there (at
-  // least one). Valid until the next access of this store. index must be below SampleCount().
-  const int16_t* ReadSpan(uint32_t index, uint32_t& count);
 
   uint32_t DataSize() const { return dataSize_; }
   uint32_t SampleCount() const { return dataSize_ / 2; }

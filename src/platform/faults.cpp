@@ -8,14 +8,21 @@
 namespace quillon {
 
 namespace {
-std::atomic<int> countdown[3];
+std::atomic<int> countdown[4];
 
 std::atomic<int>& Countdown(TFault kind) {
   return countdown[static_cast<int>(kind)];
 }
 
 int ErrorFor(TFault kind) {
-  return kind == TFault::Map ? ENOMEM : ENOSPC;
+  switch (kind) {
+    case TFault::Map:
+      return ENOMEM;
+    case TFault::Read:
+      return EIO;
+    default:
+      return ENOSPC;
+  }
 }
 }  // namespace
 

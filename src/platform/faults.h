@@ -3,8 +3,9 @@
 namespace quillon {
 
 // A test seam: lets a test make the N-th platform operation of a kind fail as the system would
-// (a full disk for writes and store creation, exhausted address space for mapping).
-enum class TFault { Write, Create, Map };
+// (a full disk for writes and store creation, exhausted address space for mapping, an I/O
+// error for reads).
+enum class TFault { Write, Create, Map, Read };
 
 // From now on, the n-th operation of that kind (1 = the next) fails; n <= 0 disarms it.
 void FailNth(TFault kind, int n);

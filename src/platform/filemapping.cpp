@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/faults.h"
@@ -80,6 +82,45 @@ void TFileMapping::WriteAt(uint64_t offset, const void* data, uint64_t bytes) {
     from += written;
     offset += static_cast<uint64_t>(written);
     bytes -= static_cast<uint64_t>(written);
+  }
+}
+
+void TFileMapping::ReadAt(uint64_t offset, void* data, uint64_t bytes) const {
+  char* into = static_cast<char*>(data);
+  while (bytes > 0) {
+    CheckFault(TFault::Read);
+    ssize_t got = pread(fd_, into, bytes, static_cast<off_t>(offset));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      RaiseLastOSError();
+    }
+    if (got == 0) throw EOSError(EIO);  // the file is shorter than it was
+    into += got;
+    offset += static_cast<uint64_t>(got);
+    bytes -= static_cast<uint64_t>(got);
+  }
+}
+
+void TFileMapping::CopyTo(TFileMapping& target, uint64_t from, uint64_t to, uint64_t bytes) const {
+  while (bytes > 0) {
+    CheckFault(TFault::Read);
+    CheckFault(TFault::Write);
+    off_t in = static_cast<off_t>(from), out = static_cast<off_t>(to);
+    ssize_t copied = copy_file_range(fd_, &in, target.fd_, &out, bytes, 0);
+    if (copied < 0 && errno == EINTR) continue;
+    if (copied <= 0) break;  // not supported between these files: copy through a buffer
+    from += static_cast<uint64_t>(copied);
+    to += static_cast<uint64_t>(copied);
+    bytes -= static_cast<uint64_t>(copied);
+  }
+  std::vector<char> buffer(std::min<uint64_t>(bytes, 1 << 20));
+  while (bytes > 0) {
+    uint64_t n = std::min<uint64_t>(bytes, buffer.size());
+    ReadAt(from, buffer.data(), n);
+    target.WriteAt(to, buffer.data(), n);
+    from += n;
+    to += n;
+    bytes -= n;
   }
 }
 

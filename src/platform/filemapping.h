@@ -31,6 +31,10 @@ class TFileMapping {
   // whole pages directly instead of first zeroing each page that a mapping touches. Views of
   // the same range see the data at once.
   void WriteAt(uint64_t offset, const void* data, uint64_t bytes);
+  // Reads bytes at offset through the file; throws on a short read.
+  void ReadAt(uint64_t offset, void* data, uint64_t bytes) const;
+  // Copies bytes from this file to another inside the kernel, as cp does.
+  void CopyTo(TFileMapping& target, uint64_t from, uint64_t to, uint64_t bytes) const;
 
  private:
   TFileMapping(int fd, uint64_t size, bool writable) : fd_(fd), size_(size), writable_(writable) {}
