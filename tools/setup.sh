@@ -6,6 +6,7 @@ set -euo pipefail
 QUILLON_PACKAGES=(
   g++ cmake ninja-build pkg-config git
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libmp3lame-dev lame
   libgtest-dev
   qt6-base-dev
   ffmpeg sox

@@ -1,0 +1,425 @@
+#include "codecs/lameenc.h"
+
+#include <lame/lame.h>
+
+#include <algorithm>
+#include <new>
+
+namespace quillon {
+
+struct TLameStream {
+  lame_global_flags* flags = nullptr;
+  uint32_t chunkSamples = 0;
+  uint32_t bufferSize = 0;
+};
+
+namespace {
+
+constexpr uint32_t kConfigLame = 256;
+constexpr uint32_t kStructVersion = 1;
+constexpr uint32_t kStructSize = 331;
+
+enum : int32_t { kModeStereo = 0, kModeJointStereo = 1, kModeDualChannel = 2, kModeMono = 3 };
+
+enum : int32_t {
+  kVbrMethodNone = -1,
+  kVbrMethodDefault = 0,
+  kVbrMethodOld = 1,
+  kVbrMethodNew = 2,
+  kVbrMethodMtrh = 3,
+  kVbrMethodAbr = 4,
+};
+
+enum : int32_t {
+  kPresetNone = -1,
+  kPresetNormalQuality = 0,
+  kPresetLowQuality = 1,
+  kPresetHighQuality = 2,
+  kPresetVoiceQuality = 3,
+  kPresetR3mix = 4,
+  kPresetVeryHighQuality = 5,
+  kPresetStandard = 6,
+  kPresetFastStandard = 7,
+  kPresetExtreme = 8,
+  kPresetFastExtreme = 9,
+  kPresetInsane = 10,
+  kPresetAbr = 11,
+  kPresetCbr = 12,
+  kPresetMedium = 13,
+  kPresetFastMedium = 14,
+  kPresetPhone = 1000,
+  kPresetSw = 2000,
+  kPresetAm = 3000,
+  kPresetFm = 4000,
+  kPresetVoice = 5000,
+  kPresetRadio = 6000,
+  kPresetTape = 7000,
+  kPresetHifi = 8000,
+  kPresetCd = 9000,
+  kPresetStudio = 10000,
+};
+
+constexpr int kMinKbps = 8;
+constexpr int kMaxKbps = 320;
+// What the record's quality word stands for when it does not carry its own check byte.
+constexpr int kDefaultQuality = 5;
+
+// The record's members, read from their fixed little-endian places.
+struct TRecord {
+  uint32_t config = 0;
+  uint32_t structVersion = 0;
+  uint32_t structSize = 0;
+  uint32_t sampleRate = 0;
+  uint32_t resampleRate = 0;
+  int32_t mode = 0;
+  uint32_t bitrate = 0;
+  uint32_t maxBitrate = 0;
+  int32_t preset = 0;
+  bool isPrivate = false;
+  bool crc = false;
+  bool copyright = false;
+  bool original = false;
+  bool writeVbrHeader = false;
+  bool enableVbr = false;
+  int32_t vbrQuality = 0;
+  uint32_t abrBps = 0;
+  int32_t vbrMethod = 0;
+  bool noReservoir = false;
+  bool strictIso = false;
+  uint16_t quality = 0;
+};
+
+uint32_t Get32(const TMp3Config& c, size_t offset) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value |= uint32_t{c[offset + i]} << (8 * i);
+  return value;
+}
+
+int32_t GetSigned(const TMp3Config& c, size_t offset) {
+  return static_cast<int32_t>(Get32(c, offset));
+}
+
+TRecord ReadRecord(const TMp3Config& c) {
+  TRecord r;
+  r.config = Get32(c, 0);
+  r.structVersion = Get32(c, 4);
+  r.structSize = Get32(c, 8);
+  r.sampleRate = Get32(c, 12);
+  r.resampleRate = Get32(c, 16);
+  r.mode = GetSigned(c, 20);
+  r.bitrate = Get32(c, 24);
+  r.maxBitrate = Get32(c, 28);
+  r.preset = GetSigned(c, 32);
+  // 36 to 47 (MPEG version, psychoacoustic model, emphasis) are reserved: the encoder derives
+  // the version from the rate.
+  r.isPrivate = Get32(c, 48) != 0;
+  r.crc = Get32(c, 52) != 0;
+  r.copyright = Get32(c, 56) != 0;
+  r.original = Get32(c, 60) != 0;
+  r.writeVbrHeader = Get32(c, 64) != 0;
+  r.enableVbr = Get32(c, 68) != 0;
+  r.vbrQuality = GetSigned(c, 72);
+  r.abrBps = Get32(c, 76);
+  r.vbrMethod = GetSigned(c, 80);
+  r.noReservoir = Get32(c, 84) != 0;
+  r.strictIso = Get32(c, 88) != 0;
+  r.quality = static_cast<uint16_t>(c[92] | (c[93] << 8));
+  return r;
+}
+
+int ClampKbps(int64_t kbps) {
+  return static_cast<int>(std::clamp<int64_t>(kbps, kMinKbps, kMaxKbps));
+}
+
+// Bitrates are handed on as kbit/s ints; absurd record values must not wrap negative.
+int Kbps(uint32_t value) {
+  return static_cast<int>(std::min<uint32_t>(value, 1u << 20));
+}
+
+void ApplyPreset(lame_global_flags* gf, int32_t preset) {
+  switch (preset) {
+    case kPresetLowQuality:
+      lame_set_quality(gf, 9);
+      break;
+    case kPresetHighQuality:
+      lame_set_quality(gf, 2);
+      break;
+    case kPresetVoiceQuality:
+    case kPresetVoice:
+      lame_set_mode(gf, MONO);
+      lame_set_preset(gf, 56);
+      break;
+    case kPresetR3mix:
+      lame_set_preset(gf, R3MIX);
+      break;
+    case kPresetVeryHighQuality:
+      lame_set_quality(gf, 0);
+      break;
+    case kPresetStandard:
+      lame_set_preset(gf, STANDARD);
+      break;
+    case kPresetFastStandard:
+      lame_set_preset(gf, STANDARD_FAST);
+      break;
+    case kPresetExtreme:
+      lame_set_preset(gf, EXTREME);
+      break;
+    case kPresetFastExtreme:
+      lame_set_preset(gf, EXTREME_FAST);
+      break;
+    case kPresetInsane:
+      lame_set_preset(gf, INSANE);
+      break;
+    case kPresetMedium:
+      lame_set_preset(gf, MEDIUM);
+      break;
+    case kPresetFastMedium:
+      lame_set_preset(gf, MEDIUM_FAST);
+      break;
+    case kPresetPhone:
+      lame_set_mode(gf, MONO);
+      lame_set_preset(gf, 16);
+      break;
+    case kPresetSw:
+      lame_set_mode(gf, MONO);
+      lame_set_preset(gf, 24);
+      break;
+    case kPresetAm:
+      lame_set_mode(gf, MONO);
+      lame_set_preset(gf, 40);
+      break;
+    case kPresetFm:
+    case kPresetRadio:
+    case kPresetTape:
+      lame_set_preset(gf, 112);
+      break;
+    case kPresetHifi:
+      lame_set_preset(gf, 160);
+      break;
+    case kPresetCd:
+      lame_set_preset(gf, 192);
+      break;
+    case kPresetStudio:
+      lame_set_preset(gf, 256);
+      break;
+    default:  // normal quality, and ABR and CBR, which were applied before
+      break;
+  }
+}
+
+// Channel mode, VBR method and bitrates, which the record decides only below the named presets.
+uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
+  switch (r.mode) {
+    case kModeStereo:
+      lame_set_mode(gf, STEREO);
+      lame_set_num_channels(gf, 2);
+      break;
+    case kModeJointStereo:
+      lame_set_mode(gf, JOINT_STEREO);
+      lame_set_num_channels(gf, 2);
+      break;
+    case kModeMono:
+      lame_set_mode(gf, MONO);
+      lame_set_num_channels(gf, 1);
+      break;
+    case kModeDualChannel:  // the encoder has no dual channel: forced mid/side stereo instead
+      lame_set_force_ms(gf, 1);
+      lame_set_mode(gf, STEREO);
+      lame_set_num_channels(gf, 2);
+      break;
+    default:
+      return kBeErrInvalidFormatParameters;
+  }
+
+  if (r.enableVbr) {
+    lame_set_VBR_q(gf, std::clamp(r.vbrQuality, 0, 9));
+    switch (r.vbrMethod) {
+      case kVbrMethodNone:
+        lame_set_VBR(gf, vbr_off);
+        break;
+      case kVbrMethodDefault:
+        lame_set_VBR(gf, vbr_default);
+        break;
+      case kVbrMethodOld:
+        lame_set_VBR(gf, vbr_rh);
+        break;
+      case kVbrMethodNew:
+      case kVbrMethodMtrh:
+        lame_set_VBR(gf, vbr_mtrh);
+        break;
+      case kVbrMethodAbr:
+        lame_set_VBR(gf, vbr_abr);
+        break;
+      default:
+        return kBeErrInvalidFormatParameters;
+    }
+  } else {
+    lame_set_VBR(gf, vbr_off);
+  }
+
+  // For VBR this is the minimum.
+  lame_set_brate(gf, Kbps(r.bitrate));
+
+  // A target rate means ABR whatever the method says.
+  if (r.abrBps > 0) {
+    lame_set_VBR(gf, vbr_abr);
+    lame_set_VBR_mean_bitrate_kbps(gf, ClampKbps((int64_t{r.abrBps} + 500) / 1000));
+  }
+  return kBeErrSuccessful;
+}
+
+uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
+  lame_set_in_samplerate(gf, static_cast<int>(r.sampleRate));
+  // Without a header asked for, the first frame is audio.
+  lame_set_bWriteVbrTag(gf, 0);
+
+  if (r.preset == kPresetAbr) lame_set_preset(gf, ClampKbps(r.abrBps / 1000));
+  if (r.preset == kPresetCbr) {
+    lame_set_preset(gf, Kbps(r.bitrate));
+    lame_set_VBR(gf, vbr_off);
+  }
+
+  // Below the named presets the record's own settings rule; ABR and CBR presets leave the
+  // channel mode to the encoder (joint stereo for two channels), and mono is set below.
+  if (r.preset < kPresetStandard) {
+    if (uint32_t code = ApplyManualSettings(gf, r); code != kBeErrSuccessful) return code;
+  }
+
+  if (r.preset != kPresetNone) ApplyPreset(gf, r.preset);
+
+  if (r.resampleRate > 0) lame_set_out_samplerate(gf, static_cast<int>(r.resampleRate));
+
+  if (r.mode == kModeMono) {
+    lame_set_mode(gf, MONO);
+    lame_set_num_channels(gf, 1);
+  }
+
+  lame_set_strict_ISO(gf, r.strictIso ? 1 : 0);
+  if (r.copyright) lame_set_copyright(gf, 1);
+  lame_set_original(gf, r.original ? 1 : 0);
+  lame_set_error_protection(gf, r.crc ? 1 : 0);
+  lame_set_extension(gf, r.isPrivate ? 1 : 0);
+
+  if (r.bitrate > 0) lame_set_VBR_min_bitrate_kbps(gf, Kbps(r.bitrate));
+  if (r.maxBitrate > 0) lame_set_VBR_max_bitrate_kbps(gf, Kbps(r.maxBitrate));
+  // ABR with a minimum above the maximum stops the encoder on a failed check; without the check
+  // it would encode every frame at the minimum, so that is made the maximum too.
+  if (lame_get_VBR(gf) == vbr_abr && r.maxBitrate > 0 && r.bitrate > r.maxBitrate)
+    lame_set_VBR_max_bitrate_kbps(gf, Kbps(r.bitrate));
+  if (r.noReservoir) lame_set_disable_reservoir(gf, 1);
+  lame_set_bWriteVbrTag(gf, r.writeVbrHeader ? 1 : 0);
+
+  // The quality word counts only when its high byte is the complement of its low byte.
+  int low = r.quality & 0xFF;
+  int check = ~(r.quality >> 8) & 0xFF;
+  lame_set_quality(gf, low == check ? low : kDefaultQuality);
+
+  // The VBR header frame must be the file's first bytes, so no ID3v2 tag goes before it.
+  lame_set_write_id3tag_automatic(gf, 0);
+
+  if (lame_init_params(gf) < 0) return kBeErrInvalidFormatParameters;
+  return kBeErrSuccessful;
+}
+
+uint32_t ValidateRecord(const TRecord& r) {
+  // Only the LAME layout is supported, not the older MP3-only one.
+  if (r.config != kConfigLame) return kBeErrInvalidFormat;
+  if (r.structVersion != kStructVersion || r.structSize != kStructSize)
+    return kBeErrInvalidFormatParameters;
+  if (r.sampleRate == 0 || r.sampleRate > 1000000) return kBeErrInvalidFormatParameters;
+  return kBeErrSuccessful;
+}
+
+}  // namespace
+
+uint32_t beInitStream(const TMp3Config& config, uint32_t& samplesPerChunk,
+                      uint32_t& outputBufferSize, THbeStream& handle) {
+  handle = nullptr;
+  samplesPerChunk = 0;
+  outputBufferSize = 0;
+  TRecord record = ReadRecord(config);
+  if (uint32_t code = ValidateRecord(record); code != kBeErrSuccessful) return code;
+
+  lame_global_flags* gf = lame_init();
+  if (gf == nullptr) return kBeErrNoMoreHandles;
+  if (uint32_t code = Configure(gf, record); code != kBeErrSuccessful) {
+    lame_close(gf);
+    return code;
+  }
+
+  uint32_t channels = static_cast<uint32_t>(lame_get_num_channels(gf));
+  // Version 0 (MPEG-2 and 2.5) frames hold 576 samples a channel, MPEG-1 frames 1152. The
+  // encoder accepts any count: this only sizes the caller's chunks.
+  uint32_t frameSamples = lame_get_version(gf) == 0 ? 576 : 1152;
+  auto* stream = new (std::nothrow) TLameStream;
+  if (stream == nullptr) {
+    lame_close(gf);
+    return kBeErrNoMoreHandles;
+  }
+  stream->flags = gf;
+  stream->chunkSamples = frameSamples * channels;
+  // The encoder's own worst case for a chunk of that many samples a channel, times the growth
+  // when it upsamples (a rate below its lowest), so a chunk's output always fits.
+  uint32_t inRate = static_cast<uint32_t>(lame_get_in_samplerate(gf));
+  uint32_t outRate = static_cast<uint32_t>(lame_get_out_samplerate(gf));
+  uint32_t growth = outRate > inRate && inRate > 0 ? (outRate + inRate - 1) / inRate : 1;
+  stream->bufferSize = static_cast<uint32_t>(1.25 * frameSamples * growth + 7200);
+  samplesPerChunk = stream->chunkSamples;
+  outputBufferSize = stream->bufferSize;
+  handle = stream;
+  return kBeErrSuccessful;
+}
+
+uint32_t beEncodeChunk(THbeStream handle, uint32_t sampleCount, const int16_t* samples,
+                       uint8_t* output, uint32_t& outputBytes) {
+  outputBytes = 0;
+  if (handle == nullptr) return kBeErrInvalidHandle;
+  if (output == nullptr || (samples == nullptr && sampleCount > 0) ||
+      sampleCount > handle->chunkSamples)
+    return kBeErrInvalidFormatParameters;
+  lame_global_flags* gf = handle->flags;
+  int channels = lame_get_num_channels(gf);
+  int frames = static_cast<int>(sampleCount) / channels;
+  // The encoder reads but does not write the samples; its interface just lacks the const.
+  auto* pcm = const_cast<int16_t*>(samples);
+  int size = static_cast<int>(handle->bufferSize);
+  int produced = channels == 1 ? lame_encode_buffer(gf, pcm, pcm, frames, output, size)
+                               : lame_encode_buffer_interleaved(gf, pcm, frames, output, size);
+  if (produced < 0) return kBeErrBufferTooSmall;
+  outputBytes = static_cast<uint32_t>(produced);
+  return kBeErrSuccessful;
+}
+
+uint32_t beDeinitStream(THbeStream handle, uint8_t* output, uint32_t& outputBytes) {
+  outputBytes = 0;
+  if (handle == nullptr) return kBeErrInvalidHandle;
+  if (output == nullptr) return kBeErrInvalidFormatParameters;
+  int produced = lame_encode_flush(handle->flags, output, static_cast<int>(handle->bufferSize));
+  if (produced < 0) return kBeErrBufferTooSmall;
+  outputBytes = static_cast<uint32_t>(produced);
+  return kBeErrSuccessful;
+}
+
+uint32_t beGetVBRHeaderFrame(THbeStream handle, std::vector<uint8_t>& frame) {
+  frame.clear();
+  if (handle == nullptr) return kBeErrInvalidHandle;
+  size_t size = lame_get_lametag_frame(handle->flags, nullptr, 0);
+  if (size == 0) return kBeErrSuccessful;
+  frame.resize(size);
+  size_t written = lame_get_lametag_frame(handle->flags, frame.data(), frame.size());
+  if (written == 0 || written > size) {
+    frame.clear();
+    return kBeErrBufferTooSmall;
+  }
+  frame.resize(written);
+  return kBeErrSuccessful;
+}
+
+uint32_t beCloseStream(THbeStream handle) {
+  if (handle == nullptr) return kBeErrInvalidHandle;
+  lame_close(handle->flags);
+  delete handle;
+  return kBeErrSuccessful;
+}
+
+}  // namespace quillon

@@ -1,0 +1,477 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codecs/lameenc.h"
+#include "codecs/mp3maker.h"
+#include "codecs/mp3settings.h"
+#include "localization/constants.h"
+#include "platform/error.h"
+#include "platform/faults.h"
+#include "support/fixtures.h"
+
+namespace quillon {
+namespace {
+
+using namespace test;
+
+uint32_t Member(const TMp3Config& c, size_t offset) {
+  return uint32_t{c[offset]} | uint32_t{c[offset + 1]} << 8 | uint32_t{c[offset + 2]} << 16 |
+         uint32_t{c[offset + 3]} << 24;
+}
+
+int32_t SignedMember(const TMp3Config& c, size_t offset) {
+  return static_cast<int32_t>(Member(c, offset));
+}
+
+constexpr uint32_t kTrue = 0xFFFFFFFF;
+
+TMp3Choice Choice(TMp3Mode mode, int bitrate, int maxBitrate, int quality, int average,
+                  bool crc = false) {
+  TMp3Choice c;
+  c.mode = mode;
+  c.bitratePosition = bitrate;
+  c.maxBitratePosition = maxBitrate;
+  c.qualityPosition = quality;
+  c.averagePosition = average;
+  c.crc = crc;
+  return c;
+}
+
+// ---- Bitrate lists and the configuration record ----
+
+TEST(Mp3Settings, OfferedBitratesFollowTheRateFamily) {
+  const std::vector<int> a = {320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32};
+  const std::vector<int> b = {160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8};
+  for (uint32_t rate : {32000u, 44100u, 48000u}) EXPECT_EQ(OfferedBitrates(rate), a) << rate;
+  for (uint32_t rate : {16000u, 22050u}) EXPECT_EQ(OfferedBitrates(rate), b) << rate;
+  const std::vector<int> low(b.begin() + 2, b.end());
+  for (uint32_t rate : {8000u, 11025u}) EXPECT_EQ(OfferedBitrates(rate), low) << rate;
+  for (uint32_t rate : {0u, 12000u, 24000u, 96000u}) EXPECT_TRUE(OfferedBitrates(rate).empty());
+}
+
+TEST(Mp3Settings, BitrateAtMatchesTheListsAndClamps) {
+  for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 44100u, 48000u}) {
+    std::vector<int> offered = OfferedBitrates(rate);
+    for (size_t i = 0; i < offered.size(); ++i)
+      EXPECT_EQ(BitrateAt(rate, static_cast<int>(i)), offered[i]) << rate << " " << i;
+    EXPECT_EQ(BitrateAt(rate, -5), offered.front()) << rate;
+    EXPECT_EQ(BitrateAt(rate, 14), offered.back()) << rate;
+    EXPECT_EQ(BitrateAt(rate, 1000), offered.back()) << rate;
+  }
+  EXPECT_EQ(BitrateAt(11025, 0), 128);
+  for (int position : {-1, 0, 3, 13, 99}) EXPECT_EQ(BitrateAt(96000, position), 128);
+}
+
+// Checks the members at the given offsets; the values are the 32-bit patterns.
+void ExpectMembers(const TMp3Config& c, std::initializer_list<std::pair<size_t, int64_t>> members) {
+  for (auto [offset, value] : members)
+    EXPECT_EQ(Member(c, offset), static_cast<uint32_t>(value)) << "offset " << offset;
+}
+
+TEST(Mp3Settings, RecordMembers) {
+  // Fixed members; resample, psychoacoustic model, emphasis, private, copyright, no-reservoir,
+  // strict ISO and the reserved tail stay zero.
+  TMp3Config c = MakeMp3Config(Choice(TMp3Mode::Cbr, 0, 0, 0, 0), 44100, 2);
+  ExpectMembers(c, {{0, 256},
+                    {4, 1},
+                    {8, 331},
+                    {12, 44100},
+                    {60, kTrue},
+                    {16, 0},
+                    {40, 0},
+                    {44, 0},
+                    {48, 0},
+                    {56, 0},
+                    {84, 0},
+                    {88, 0}});
+  EXPECT_EQ(c[92] | c[93] << 8, 5);
+  for (size_t i = 94; i < kMp3ConfigSize; ++i) ASSERT_EQ(c[i], 0) << i;
+
+  ExpectMembers(
+      MakeMp3Config(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, true), 44100, 2),
+      {{24, 192}, {28, 256}, {32, 12}, {36, 1}, {52, kTrue}, {64, 0}, {68, 0}, {76, 0}, {80, -1}});
+  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, false), 44100, 2), {{52, 0}});
+  ExpectMembers(
+      MakeMp3Config(Choice(TMp3Mode::Vbr, 13, 0, 3, 5), 44100, 2),
+      {{72, 5}, {64, kTrue}, {68, kTrue}, {32, -1}, {80, 0}, {76, 0}, {24, 32}, {28, 320}});
+  // ABR files carry the VBR header too.
+  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 13, 0, 0, 3), 44100, 2),
+                {{76, 192000}, {80, 4}, {32, 11}, {64, kTrue}, {68, kTrue}});
+  // ABR bounds never exclude the target: "Bitrate:" 320 and "Maximum Bitrate:" 32 around 128.
+  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 0, 13, 0, 5), 44100, 2),
+                {{24, 128}, {28, 128}, {76, 128000}});
+}
+
+TEST(Mp3Settings, ChannelsRatesAndQuality) {
+  TMp3Choice cbr = Choice(TMp3Mode::Cbr, 0, 0, 0, 0);
+  ExpectMembers(MakeMp3Config(cbr, 44100, 1), {{20, 3}});
+  ExpectMembers(MakeMp3Config(cbr, 44100, 2), {{20, 0}});
+  ExpectMembers(MakeMp3Config(cbr, 11025, 1), {{24, 128}, {36, 0}});
+  ExpectMembers(MakeMp3Config(cbr, 32000, 2), {{36, 1}});
+  ExpectMembers(MakeMp3Config(cbr, 22050, 2), {{36, 0}});
+  for (int position : {0, 5, 13})
+    ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, position, position, 0, position), 96000, 2),
+                  {{24, 128}, {28, 128}, {76, 128000}});
+
+  // The encoder's VBR quality runs 0..9, best first; the last position shares its best.
+  const int expected[] = {8, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0};
+  for (int position = -1; position <= 10; ++position) {
+    TMp3Config c = MakeMp3Config(Choice(TMp3Mode::Vbr, 0, 0, position, 0), 44100, 2);
+    EXPECT_EQ(SignedMember(c, 72), expected[position + 1]) << position;
+  }
+}
+
+// ---- The encoder layer ----
+
+TEST(Mp3Encoder, ChunkAndBufferSizes) {
+  struct TCase {
+    uint32_t rate;
+    uint16_t channels;
+    uint32_t chunk;
+  };
+  // MPEG-1 frames hold 1152 samples a channel, MPEG-2 and 2.5 frames 576.
+  const TCase cases[] = {{44100, 2, 2304}, {48000, 1, 1152}, {22050, 1, 576},
+                         {16000, 2, 1152}, {11025, 1, 576},  {8000, 2, 1152}};
+  for (const TCase& c : cases) {
+    THbeStream stream = nullptr;
+    uint32_t chunk = 0, buffer = 0;
+    TMp3Config config = MakeMp3Config(Choice(TMp3Mode::Cbr, 5, 0, 0, 0), c.rate, c.channels);
+    ASSERT_EQ(beInitStream(config, chunk, buffer, stream), 0u) << c.rate;
+    EXPECT_EQ(chunk, c.chunk) << c.rate;
+    EXPECT_EQ(buffer, static_cast<uint32_t>(1.25 * (chunk / c.channels) + 7200)) << c.rate;
+    EXPECT_EQ(beCloseStream(stream), 0u);
+  }
+}
+
+TEST(Mp3Encoder, BadInputGivesCodes) {
+  TMp3Config good = MakeMp3Config(Choice(TMp3Mode::Vbr, 0, 0, 0, 0), 44100, 2);
+  auto init = [](const TMp3Config& config) {
+    THbeStream stream = reinterpret_cast<TLameStream*>(uintptr_t{8});  // must be reset
+    uint32_t chunk = 9, buffer = 9;
+    uint32_t code = beInitStream(config, chunk, buffer, stream);
+    if (code == 0) beCloseStream(stream);
+    EXPECT_TRUE(code == 0 || (stream == nullptr && chunk == 0));
+    return code;
+  };
+  EXPECT_EQ(init(good), 0u);
+  EXPECT_EQ(init(MakeMp3Config(TMp3Choice{}, 0, 2)), kBeErrInvalidFormatParameters);
+  EXPECT_EQ(init(MakeMp3Config(TMp3Choice{}, 5000000, 2)), kBeErrInvalidFormatParameters);
+  // Kind (the older MP3-only layout), version, size, channel mode, VBR method.
+  const std::pair<size_t, uint32_t> patches[] = {{1, kBeErrInvalidFormat},
+                                                 {4, kBeErrInvalidFormatParameters},
+                                                 {8, kBeErrInvalidFormatParameters},
+                                                 {20, kBeErrInvalidFormatParameters},
+                                                 {80, kBeErrInvalidFormatParameters}};
+  for (auto [offset, code] : patches) {
+    TMp3Config bad = good;
+    bad[offset] = 7;
+    EXPECT_EQ(init(bad), code) << offset;
+  }
+
+  uint8_t out[16];
+  int16_t pcm[4] = {};
+  uint32_t bytes = 7;
+  std::vector<uint8_t> frame(3);
+  EXPECT_EQ(beEncodeChunk(nullptr, 4, pcm, out, bytes), kBeErrInvalidHandle);
+  EXPECT_EQ(bytes, 0u);
+  EXPECT_EQ(beDeinitStream(nullptr, out, bytes), kBeErrInvalidHandle);
+  EXPECT_EQ(beGetVBRHeaderFrame(nullptr, frame), kBeErrInvalidHandle);
+  EXPECT_TRUE(frame.empty());
+  EXPECT_EQ(beCloseStream(nullptr), kBeErrInvalidHandle);
+
+  // More than a chunk, or no samples: refused rather than overrunning the output.
+  THbeStream stream = nullptr;
+  uint32_t chunk = 0, buffer = 0;
+  ASSERT_EQ(beInitStream(MakeMp3Config(TMp3Choice{}, 44100, 1), chunk, buffer, stream), 0u);
+  std::vector<int16_t> many(chunk * 2);
+  std::vector<uint8_t> output(buffer);
+  EXPECT_EQ(beEncodeChunk(stream, chunk + 1, many.data(), output.data(), bytes),
+            kBeErrInvalidFormatParameters);
+  EXPECT_EQ(beEncodeChunk(stream, 4, nullptr, output.data(), bytes), kBeErrInvalidFormatParameters);
+  EXPECT_EQ(beEncodeChunk(stream, chunk, many.data(), output.data(), bytes), 0u);
+  EXPECT_EQ(beCloseStream(stream), 0u);
+}
+
+// Records the dialog can produce but the encoder copes with badly: an ABR minimum above the
+// maximum (the encoder's own check would stop the program) and a rate far below the lowest MPEG
+// rate (upsampled output larger than a chunk's usual worst case).
+TEST(Mp3Encoder, OddRecordsStillEncode) {
+  struct TCase {
+    TMp3Choice choice;
+    uint32_t rate;
+    uint16_t channels;
+  };
+  const TCase cases[] = {{Choice(TMp3Mode::Abr, 0, 13, 0, 6), 44100, 2},
+                         {Choice(TMp3Mode::Abr, 2, 9, 0, 0), 22050, 1},
+                         {Choice(TMp3Mode::Vbr, 0, 13, 9, 0), 48000, 2},
+                         {Choice(TMp3Mode::Cbr, 0, 0, 0, 0), 500, 1},
+                         {Choice(TMp3Mode::Vbr, 0, 0, 0, 0), 500, 2}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.rate);
+    THbeStream stream = nullptr;
+    uint32_t chunk = 0, buffer = 0;
+    ASSERT_EQ(beInitStream(MakeMp3Config(c.choice, c.rate, c.channels), chunk, buffer, stream), 0u);
+    std::vector<int16_t> pcm(chunk);
+    for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>((i * 7919) % 30000);
+    std::vector<uint8_t> out(buffer);
+    uint32_t bytes = 0, total = 0;
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_EQ(beEncodeChunk(stream, chunk, pcm.data(), out.data(), bytes), 0u) << i;
+      total += bytes;
+    }
+    ASSERT_EQ(beDeinitStream(stream, out.data(), bytes), 0u);
+    EXPECT_GT(total + bytes, 0u);
+    EXPECT_EQ(beCloseStream(stream), 0u);
+  }
+}
+
+// ---- Whole files ----
+
+struct TProbe {
+  uint32_t rate = 0;
+  uint32_t channels = 0;
+  int64_t bitRate = 0;
+  double duration = 0;
+};
+
+TProbe Probe(const std::string& path) {
+  TProbe probe;
+  std::string command =
+      "ffprobe -v error -show_entries stream=sample_rate,channels,bit_rate "
+      "-show_entries format=duration -of default=nw=1 '" +
+      path + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) {
+    ADD_FAILURE() << "cannot run " << command;
+    return probe;
+  }
+  std::map<std::string, std::string> values;
+  char line[256];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    size_t eq = text.find('=');
+    if (eq != std::string::npos) values[text.substr(0, eq)] = text.substr(eq + 1);
+  }
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  try {
+    probe.rate = static_cast<uint32_t>(std::stoul(values.at("sample_rate")));
+    probe.channels = static_cast<uint32_t>(std::stoul(values.at("channels")));
+    probe.bitRate = std::stoll(values.at("bit_rate"));
+    probe.duration = std::stod(values.at("duration"));
+  } catch (const std::exception&) {
+    ADD_FAILURE() << "unexpected ffprobe output for " << path;
+  }
+  return probe;
+}
+
+// A 440 Hz sine through a WAV file, as the editor's working copy would hold it.
+std::vector<int16_t> SineSamples(const TTempDir& dir, uint32_t rate, uint16_t channels,
+                                 size_t frames) {
+  std::vector<int16_t> samples(frames * channels);
+  for (size_t i = 0; i < frames; ++i)
+    for (uint16_t ch = 0; ch < channels; ++ch)
+      samples[i * channels + ch] = static_cast<int16_t>(
+          std::lround(12000 * std::sin(2 * M_PI * (440.0 + 220 * ch) * double(i) / rate)));
+  std::string wav = dir.File("source.wav");
+  WriteWav16(wav, channels, rate, samples);
+  return ReadWav16Samples(wav);
+}
+
+// Full chunks, then the remainder (possibly empty), then the flush: the save's own sequence.
+void EncodeInChunks(MP3writer& writer, const std::vector<int16_t>& samples, uint32_t chunk) {
+  size_t done = 0;
+  while (samples.size() - done >= chunk) {
+    writer.EncodeChunk(samples.data() + done, chunk * 2);
+    done += chunk;
+  }
+  writer.EncodeChunk(samples.data() + done, static_cast<uint32_t>((samples.size() - done) * 2));
+  writer.Finish();
+}
+
+bool Contains(const std::vector<uint8_t>& bytes, size_t limit, const std::string& text) {
+  auto end = bytes.begin() + static_cast<std::ptrdiff_t>(std::min(limit, bytes.size()));
+  return std::search(bytes.begin(), end, text.begin(), text.end()) != end;
+}
+
+struct TEncoded {
+  TProbe probe;
+  std::vector<uint8_t> bytes;
+  double sourceSeconds = 0;
+  uint32_t chunk = 0;
+};
+
+TEncoded Encode(const TTempDir& dir, const TMp3Choice& choice, uint32_t rate, uint16_t channels,
+                size_t frames) {
+  TEncoded e;
+  std::vector<int16_t> samples = SineSamples(dir, rate, channels, frames);
+  std::string path = dir.File("out.mp3");
+  {
+    MP3writer writer(path, e.chunk, MakeMp3Config(choice, rate, channels));
+    EXPECT_GT(e.chunk, 0u);
+    if (e.chunk == 0) return e;
+    EncodeInChunks(writer, samples, e.chunk);
+  }
+  e.probe = Probe(path);
+  e.bytes = ReadFileBytes(path);
+  e.sourceSeconds = double(frames) / rate;
+  EXPECT_EQ(e.probe.rate, rate);
+  EXPECT_EQ(e.probe.channels, channels);
+  // One frame of slack plus the encoder's delay (576 + 529 samples).
+  EXPECT_NEAR(e.probe.duration, e.sourceSeconds, (1152.0 + 1105.0) / rate);
+  // Audio starts at the first byte: a frame sync, no ID3 tag.
+  EXPECT_GE(e.bytes.size(), 4u);
+  if (e.bytes.size() >= 4) {
+    EXPECT_EQ(e.bytes[0], 0xFF);
+    EXPECT_EQ(e.bytes[1] & 0xE0, 0xE0);
+  }
+  return e;
+}
+
+// The first frame is the finished VBR header: a Xing or Info tag with a frame count, and the
+// encoder's LAME extension.
+void ExpectHeaderFrame(const std::vector<uint8_t>& bytes) {
+  const size_t firstFrame = 400;
+  bool xing = Contains(bytes, firstFrame, "Xing");
+  bool info = Contains(bytes, firstFrame, "Info");
+  ASSERT_TRUE(xing || info);
+  EXPECT_TRUE(Contains(bytes, firstFrame, "LAME"));
+  std::string tag = xing ? "Xing" : "Info";
+  auto at = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin();
+  ASSERT_LT(static_cast<size_t>(at) + 12, bytes.size());
+  uint32_t flags = uint32_t{bytes[at + 7]};
+  ASSERT_TRUE(flags & 1) << "no frame count";
+  uint32_t count = uint32_t{bytes[at + 8]} << 24 | uint32_t{bytes[at + 9]} << 16 |
+                   uint32_t{bytes[at + 10]} << 8 | bytes[at + 11];
+  EXPECT_GT(count, 10u);
+}
+
+TEST(Mp3Writer, CbrStereoWithChecksum) {
+  TTempDir dir;
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Cbr, 3, 0, 0, 0, true), 44100, 2, 44100 * 5 / 2);
+  EXPECT_EQ(e.probe.bitRate, 192000);
+  ASSERT_GE(e.bytes.size(), 4u);
+  EXPECT_EQ(e.bytes[1] & 0x01, 0) << "protection bit: CRC expected";
+  EXPECT_FALSE(Contains(e.bytes, 400, "Xing") || Contains(e.bytes, 400, "Info"));
+
+  TEncoded plain = Encode(dir, Choice(TMp3Mode::Cbr, 3, 0, 0, 0, false), 44100, 2, 44100);
+  ASSERT_GE(plain.bytes.size(), 4u);
+  EXPECT_EQ(plain.bytes[1] & 0x01, 1) << "no CRC expected";
+}
+
+TEST(Mp3Writer, VbrMono22050) {
+  TTempDir dir;
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Vbr, 13, 0, 3, 0), 22050, 1, 22050 * 2);
+  EXPECT_EQ(e.chunk, 576u);
+  ExpectHeaderFrame(e.bytes);
+}
+
+TEST(Mp3Writer, Abr44100) {
+  TTempDir dir;
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Abr, 13, 0, 0, 5), 44100, 2, 44100 * 2);
+  ExpectHeaderFrame(e.bytes);
+  // Near its 128 kbit/s target, far from the bounds.
+  EXPECT_GT(e.probe.bitRate, 64000);
+  EXPECT_LT(e.probe.bitRate, 256000);
+}
+
+TEST(Mp3Writer, AbrWithTheDialogsFirstBitrateStillAimsAtItsTarget) {
+  TTempDir dir;
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Abr, 0, 0, 0, 5), 44100, 2, 44100 * 2);  // target 128
+  EXPECT_LT(e.probe.bitRate, 250000) << "the 320 kbit/s minimum must not override the target";
+}
+
+TEST(Mp3Writer, LowRateMono) {
+  TTempDir dir;
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Cbr, 8, 0, 0, 0), 11025, 1, 11025 * 2);
+  EXPECT_EQ(e.probe.bitRate, 32000);
+}
+
+TEST(Mp3Writer, ExactMultipleOfTheChunkEndsWithAnEmptyChunk) {
+  TTempDir dir;
+  // 2304 samples a chunk for 44100 stereo: 40 chunks exactly.
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Vbr, 13, 0, 5, 0), 44100, 2, 1152 * 40);
+  EXPECT_EQ(e.chunk, 2304u);
+  ExpectHeaderFrame(e.bytes);
+}
+
+TEST(Mp3Writer, InvalidRecordFailsConstruction) {
+  TTempDir dir;
+  uint32_t chunk = 99;
+  try {
+    MP3writer writer(dir.File("bad.mp3"), chunk, MakeMp3Config(TMp3Choice{}, 0, 2));
+    FAIL() << "no exception";
+  } catch (const Exception& error) {
+    std::string message = error.what();
+    EXPECT_EQ(message.rfind("Error opening encoding stream", 0), 0u) << message;
+    EXPECT_EQ(message, ConstantText("streamerror") + std::to_string(kBeErrInvalidFormatParameters));
+  }
+  EXPECT_EQ(chunk, 0u);
+}
+
+TEST(Mp3Writer, UncreatableFileThrows) {
+  TTempDir dir;
+  uint32_t chunk = 0;
+  EXPECT_THROW(MP3writer(dir.File("missing/x.mp3"), chunk, MakeMp3Config(TMp3Choice{}, 44100, 2)),
+               Exception);
+}
+
+struct TFaultGuard {
+  ~TFaultGuard() { ClearFaults(); }
+};
+
+// The writer buffers, so an injected failure surfaces from a later chunk or from Finish; either
+// way as a write error with the system's reason, never as a finished file. The second write is
+// the VBR header's.
+TEST(Mp3Writer, WriteFailureThrows) {
+  for (int nth : {1, 2}) {
+    TTempDir dir;
+    std::vector<int16_t> samples = SineSamples(dir, 44100, 2, 44100 * 2);
+    uint32_t chunk = 0;
+    TFaultGuard guard;
+    TMp3Choice vbr = Choice(TMp3Mode::Vbr, 13, 0, 5, 0);
+    MP3writer writer(dir.File("out.mp3"), chunk, MakeMp3Config(vbr, 44100, 2));
+    FailNth(TFault::Write, nth);
+    try {
+      EncodeInChunks(writer, samples, chunk);
+      ADD_FAILURE() << "no exception for write " << nth;
+    } catch (const Exception& error) {
+      std::string message = error.what();
+      EXPECT_EQ(message.rfind(ConstantText("writeerror"), 0), 0u) << message;
+    }
+    EXPECT_THROW(writer.Finish(), Exception);
+  }
+}
+
+TEST(Mp3Writer, NoUseAfterFinishAndNoFinishNeeded) {
+  TTempDir dir;
+  uint32_t chunk = 0;
+  std::vector<int16_t> samples(4096);
+  {
+    MP3writer writer(dir.File("a.mp3"), chunk, MakeMp3Config(TMp3Choice{}, 44100, 2));
+    writer.EncodeChunk(samples.data(), chunk * 2);
+    writer.Finish();
+    EXPECT_THROW(writer.EncodeChunk(samples.data(), chunk * 2), Exception);
+    EXPECT_THROW(writer.Finish(), Exception);
+  }
+  {
+    // Destroyed mid-stream: releases everything without throwing.
+    MP3writer writer(dir.File("b.mp3"), chunk, MakeMp3Config(TMp3Choice{}, 44100, 2));
+    writer.EncodeChunk(samples.data(), chunk * 2);
+  }
+  EXPECT_THROW(
+      {
+        MP3writer writer(dir.File("c.mp3"), chunk, MakeMp3Config(TMp3Choice{}, 44100, 2));
+        writer.EncodeChunk(samples.data(), (chunk + 2) * 2);
+      },
+      Exception);
+}
+
+}  // namespace
+}  // namespace quillon
