@@ -1,9 +1,10 @@
 #include "cli/editcommand.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "cli/session.h"
+#include "codecs/mp3settings.h"
 #include "platform/filesystem.h"
 
 namespace quillon {
@@ -22,7 +24,11 @@ const char* const kEditUsage =
     "         --fade-in A:B  --fade-out A:B  --normalize PCT (0-100)  --amplify PCT (0-200)\n"
     "         --reverse  --invert  --undo  --redo\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
-    "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n";
+    "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
+    "         --save-selection A:B OUT  saves frames A to B-1 (WAV or MP3 by extension)\n"
+    "         -o OUT  saves the whole document as OUT (WAV or MP3 by extension)\n"
+    "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS  --max-bitrate KBPS\n"
+    "              --vbr-quality 0-9  --abr KBPS  --crc\n";
 
 namespace {
 
@@ -104,11 +110,61 @@ bool WriteClipboard(TCliSession& s, const std::string& path) {
   return written || Fail("Cannot write " + path);
 }
 
-bool WriteDocument(TCliSession& s, const std::string& path) {
-  std::error_code error;
-  std::filesystem::copy_file(s.Document().TempFileName(), path,
-                             std::filesystem::copy_options::overwrite_existing, error);
-  return !error || Fail("Cannot write " + path + ": " + error.message());
+// The MP3 settings of the command line, in kbit/s until the document's rate turns them into the
+// dialog's list positions.
+struct TMp3Options {
+  TMp3Mode mode = TMp3Mode::Cbr;
+  std::optional<int64_t> bitrate, maxBitrate, average;
+  int qualityPosition = 0;
+  bool crc = false;
+};
+
+std::string JoinBitrates(const std::vector<int>& offered) {
+  std::string list;
+  for (int rate : offered) list += (list.empty() ? "" : ", ") + std::to_string(rate);
+  return list;
+}
+
+// The list position of a bitrate at this sample rate; none (after telling why) when the rate
+// does not offer it.
+std::optional<int> PositionOf(std::optional<int64_t> kbps, uint32_t sampleRate) {
+  if (!kbps) return 0;  // the dialog's first entry
+  std::vector<int> offered = OfferedBitrates(sampleRate);
+  auto found = std::find(offered.begin(), offered.end(), *kbps);
+  if (found != offered.end()) return static_cast<int>(found - offered.begin());
+  if (offered.empty())
+    Fail("At " + std::to_string(sampleRate) + " Hz no bitrate can be chosen: 128 kbit/s is used.");
+  else
+    Fail("A bitrate of " + std::to_string(*kbps) + " kbit/s is not offered at " +
+         std::to_string(sampleRate) + " Hz; choose one of " + JoinBitrates(offered) + ".");
+  return std::nullopt;
+}
+
+std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t sampleRate) {
+  auto bitrate = PositionOf(options.bitrate, sampleRate);
+  auto maxBitrate = PositionOf(options.maxBitrate, sampleRate);
+  auto average = PositionOf(options.average, sampleRate);
+  if (!bitrate || !maxBitrate || !average) return std::nullopt;
+  return TMp3Choice{options.mode, *bitrate,   *maxBitrate, options.qualityPosition,
+                    *average,     options.crc};
+}
+
+bool IsSaveable(const std::string& path) {
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.ends_with(".wav") || lower.ends_with(".mp3");
+}
+
+TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int64_t>> range) {
+  return [=](TCliSession& s) {
+    if (!IsSaveable(path))
+      return Fail("Cannot save " + path + ": the name must end in .wav or .mp3.");
+    return s.Run([&](Twavefile& d) {
+      if (range) return d.SaveSelection(path, range->first, range->second);
+      d.SetFileName(path);
+      return d.Save();
+    });
+  };
 }
 
 struct TEditPlan {
@@ -117,12 +173,50 @@ struct TEditPlan {
   std::vector<TStep> steps;
   std::optional<std::string> output;
   std::optional<std::string> clipOutput;
+  TMp3Options mp3;
 };
+
+// The options that set the MP3 settings; false when the option is not one of them.
+bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3, bool& bad) {
+  auto number = [&] { return value ? ParseNumber(value) : std::nullopt; };
+  if (option == "--crc") {
+    mp3.crc = true;
+    return true;
+  }
+  if (option == "--mp3-mode") {
+    std::string_view mode = value ? value : "";
+    if (mode == "cbr")
+      mp3.mode = TMp3Mode::Cbr;
+    else if (mode == "vbr")
+      mp3.mode = TMp3Mode::Vbr;
+    else if (mode == "abr")
+      mp3.mode = TMp3Mode::Abr;
+    else
+      bad = true;
+  } else if (option == "--bitrate") {
+    mp3.bitrate = number();
+  } else if (option == "--max-bitrate") {
+    mp3.maxBitrate = number();
+  } else if (option == "--abr") {
+    mp3.average = number();
+  } else if (option == "--vbr-quality") {
+    auto position = number();
+    if (!position || *position < 0 || *position > 9)
+      bad = true;
+    else
+      mp3.qualityPosition = static_cast<int>(*position);
+    return true;
+  } else {
+    return false;
+  }
+  if (option != "--mp3-mode" && !number()) bad = true;
+  return true;
+}
 
 // Builds the plan; none when the arguments are malformed.
 std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv) {
   if (argc < 1) return std::nullopt;
-  TEditPlan plan{argv[0], false, {}, {}, {}};
+  TEditPlan plan{argv[0], false, {}, {}, {}, {}};
   using Range = bool (Twavefile::*)(int64_t, int64_t);
   const std::pair<const char*, Range> ranges[] = {
       {"--delete", &Twavefile::Delete},    {"--cut", &Twavefile::Cut},
@@ -141,6 +235,12 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv) {
       matched = true;
     }
     if (matched) continue;
+    bool bad = false;
+    if (ParseMp3Option(option, value, plan.mp3, bad)) {
+      if (bad) return std::nullopt;
+      if (option != "--crc") ++i;
+      continue;
+    }
     if (option == "--paste") {
       auto position = takesValue() ? ParseNumber(value) : std::nullopt;
       if (!position) return std::nullopt;
@@ -168,6 +268,11 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv) {
       plan.steps.push_back({std::string(option.substr(2)), HistoryStep(option == "--undo")});
     } else if (option == "--clip" && takesValue()) {
       plan.steps.push_back({"clip", ClipInStep(value)});
+    } else if (option == "--save-selection" && i + 2 < argc) {
+      auto range = ParsePair(argv[i + 1]);
+      if (!range) return std::nullopt;
+      plan.steps.push_back({"save-selection", SaveStep(argv[i + 2], range)});
+      i += 2;
     } else if (option == "--clip-out" && takesValue()) {
       plan.clipOutput = value;
     } else if (option == "--time") {
@@ -195,10 +300,15 @@ int RunEditCommand(int argc, const char* const* argv) {
     return ok;
   };
   if (!timed("open", [&] { return session.Open(plan->input); })) return kExitFailed;
+  session.Document().OnAskMp3Settings = [&](uint32_t sampleRate) {
+    return ResolveMp3Choice(plan->mp3, sampleRate);
+  };
   for (const TStep& step : plan->steps)
     if (!timed(step.name, [&] { return step.run(session); })) return kExitFailed;
   if (plan->clipOutput && !WriteClipboard(session, *plan->clipOutput)) return kExitFailed;
-  if (plan->output && !WriteDocument(session, *plan->output)) return kExitFailed;
+  if (plan->output &&
+      !timed("save", [&] { return SaveStep(*plan->output, std::nullopt)(session); }))
+    return kExitFailed;
   return 0;
 }
 

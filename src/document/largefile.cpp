@@ -37,7 +37,8 @@ bool IsDiskFull(int code) {
   return code == ENOSPC || code == EDQUOT || code == EFBIG;
 }
 
-TFileMapping OpenStoreFile(const std::string& fileName, bool createNew, uint64_t size) {
+TFileMapping OpenStoreFile(const std::string& fileName, bool createNew, uint64_t size,
+                           const std::string& spaceFolder) {
   CheckSizeLimit(createNew ? size : 0);
   if (!createNew) {
     TFileMapping file = TFileMapping::OpenForReading(fileName);
@@ -46,7 +47,7 @@ TFileMapping OpenStoreFile(const std::string& fileName, bool createNew, uint64_t
   }
   if (size < kWavHeaderSize) throw EOSError(EINVAL);
   // When the system cannot tell the free space, the block reservation still catches a full disk.
-  CheckNewStoreSize(size, FreeDiskSpace(config.tempfolder));
+  CheckNewStoreSize(size, FreeDiskSpace(spaceFolder.empty() ? config.tempfolder : spaceFolder));
   try {
     return TFileMapping::CreateNew(fileName, size);
   } catch (const EOSError& error) {
@@ -68,8 +69,9 @@ void SetStoreReportContext(std::function<TStoreReportContext()> provider) {
   contextProvider = std::move(provider);
 }
 
-TLargeFile::TLargeFile(const std::string& fileName, bool createNew, uint64_t size)
-    : file_(OpenStoreFile(fileName, createNew, size)) {
+TLargeFile::TLargeFile(const std::string& fileName, bool createNew, uint64_t size,
+                       const std::string& spaceFolder)
+    : file_(OpenStoreFile(fileName, createNew, size, spaceFolder)) {
   dataSize_ = static_cast<uint32_t>(file_.Size() - kWavHeaderSize);
   MapWindow(0);
 }

@@ -34,8 +34,10 @@ class TLargeFile {
  public:
   // createNew false: opens fileName for reading (size is ignored).
   // createNew true: size is the whole file size; checks the size limit and the free space of
-  // config.tempfolder, then creates (or truncates) the file at that size, reading as zeros.
-  TLargeFile(const std::string& fileName, bool createNew, uint64_t size = 0);
+  // spaceFolder's volume (where the file goes: config.tempfolder unless said otherwise), then
+  // creates (or truncates) the file at that size, reading as zeros.
+  TLargeFile(const std::string& fileName, bool createNew, uint64_t size = 0,
+             const std::string& spaceFolder = {});
   ~TLargeFile();
   TLargeFile(const TLargeFile&) = delete;
   TLargeFile& operator=(const TLargeFile&) = delete;

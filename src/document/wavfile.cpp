@@ -64,6 +64,10 @@ CThread::TRoutine Twavefile::RoutineFor(uint32_t operation) {
       return [](Twavefile& d) { d.BuildPeakIndex(); };
     case opOpen:
       return [](Twavefile& d) { d.DoOpen(); };
+    case opSaveMp3:
+      return [](Twavefile& d) { d.DoSaveMp3(); };
+    case opSaveWav:
+      return [](Twavefile& d) { d.DoSaveWav(); };
     case opCut:
       return [](Twavefile& d) { d.DoCut(); };
     case opCopy:
@@ -106,7 +110,8 @@ void Twavefile::OperationDone() {
   if (result == CThread::kSucceeded) {
     loaded_ = true;
     if (operation_ == opOpen && OnLoaded) OnLoaded(this);
-    if (operation_ == opSaveMp3 || operation_ == opSaveWav) modified_ = false;
+    // Only a save of the whole document to its own file makes it unmodified.
+    if ((operation_ == opSaveMp3 || operation_ == opSaveWav) && savingWhole_) modified_ = false;
   }
   progress_ = 0;
   if (OnReady) OnReady(this);

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "codecs/cache.h"
+#include "codecs/mp3settings.h"
 #include "codecs/wavheader.h"
 #include "document/largefile.h"
 #include "document/operationthread.h"
@@ -71,6 +73,19 @@ class Twavefile {
   bool Reverse();
   bool Invert();
 
+  // Saving, as WAV or MP3 by the target's extension in any case. Save writes the whole document
+  // to FileName; SaveSelection a range to path and leaves Modified as it was. The target is
+  // replaced only when the new file is complete. False when busy, nothing is loaded, the range
+  // does not fit, the extension is neither, or the MP3 settings were cancelled.
+  bool Save();
+  bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
+  // Save as: the main window names the new target first.
+  void SetFileName(const std::string& path) { fileName_ = path; }
+  // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
+  // dialog's first choice is taken.
+  std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
+  const TMp3Config& Mp3Config() const { return mp3Config_; }
+
   // Switch to the previous or next state of the history and rebuild the index on the worker.
   // A state whose file cannot be opened leaves the document as it was and throws.
   void Undo();
@@ -134,6 +149,9 @@ class Twavefile {
   };
 
   void DoOpen();
+  bool StartSave();
+  void DoSaveWav();
+  void DoSaveMp3();
   void DoInsertSilence();
   void DoDelete();
   void DoCopy();
@@ -172,6 +190,9 @@ class Twavefile {
   int32_t rangeStop_ = 0;
   int32_t silenceFrames_ = 0;
   int32_t normalizePercent_ = 0;
+  std::string targetFileName_;
+  bool savingWhole_ = false;
+  TMp3Config mp3Config_{};
   std::string fileName_;
   TWavHeader header_{};
   std::unique_ptr<CThread> worker_;

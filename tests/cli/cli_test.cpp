@@ -132,5 +132,30 @@ TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
   }
 }
 
+TEST(CliTest, EditSavesRangesAndMp3WithCommandLineSettings) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav"), part = dir.File("part.wav"), mp3 = dir.File("out.mp3");
+  std::vector<int16_t> samples(2 * 22050);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i * 97) % 8000);
+  test::WriteWav16(in, 2, 22050, samples);
+  TRun run = RunCli("edit " + Quoted(in) + " --save-selection 1:3 " + Quoted(part) +
+                    " --mp3-mode abr --abr 64 -o " + Quoted(mp3));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(test::ReadWav16Samples(part),
+            std::vector<int16_t>(samples.begin() + 2, samples.begin() + 6));
+  std::vector<uint8_t> encoded = test::ReadFileBytes(mp3);
+  ASSERT_GT(encoded.size(), 1000u);
+  EXPECT_EQ(encoded[0], 0xFF) << "an MP3 frame first, no tag in front";
+
+  TRun refused = RunCli("edit " + Quoted(in) + " --bitrate 192 -o " + Quoted(mp3));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("160, 144, 128"), std::string::npos) << refused.err;
+  TRun text = RunCli("edit " + Quoted(in) + " -o " + Quoted(dir.File("out.txt")));
+  EXPECT_EQ(text.status, 1);
+  EXPECT_NE(text.err.find(".wav or .mp3"), std::string::npos) << text.err;
+  EXPECT_EQ(RunCli("edit " + Quoted(in) + " --mp3-mode xyz -o " + Quoted(mp3)).status, 2);
+  EXPECT_EQ(RunCli("edit " + Quoted(in) + " --vbr-quality 10 -o " + Quoted(mp3)).status, 2);
+}
+
 }  // namespace
 }  // namespace quillon

@@ -1,0 +1,55 @@
+#include "platform/replacementfile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "platform/tempfile.h"
+
+namespace quillon {
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+mode_t NewFileMode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+TReplacementFile::TReplacementFile(const std::string& target)
+    : target_(target), folder_(FolderOf(target)) {
+  std::string pattern = folder_ + "." + kTempFilePrefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  int fd = mkstemp(buffer.data());
+  if (fd < 0) throw Exception("Cannot create a file in " + folder_ + ": " + std::strerror(errno));
+  close(fd);
+  path_ = buffer.data();
+}
+
+TReplacementFile::~TReplacementFile() {
+  if (!committed_) DeleteFileIfExists(path_);
+}
+
+void TReplacementFile::Commit() {
+  struct stat existing {};
+  mode_t mode = stat(target_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
+  if (chmod(path_.c_str(), mode) != 0) RaiseLastOSError();
+  if (std::rename(path_.c_str(), target_.c_str()) != 0) RaiseLastOSError();
+  committed_ = true;
+}
+
+}  // namespace quillon
