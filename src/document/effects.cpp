@@ -42,49 +42,37 @@ void Twavefile::DoFade() {
   });
 }
 
-void Twavefile::DoNormalize() {
+void Twavefile::TransformEverySample(const std::function<void(int16_t*, size_t)>& apply) {
   progress_ = 0;
   const uint64_t n = frameCount_, k = channels_;
   RunEdit(n, [&] {
-    if (peak_ <= 0) {
-      // Silence (or audio without positive excursions) has no gain to speak of: keep it.
-      CopySamples(0, 0, n * k);
-    } else {
-      const double gain = (normalizePercent_ / 100.0 * 32768.0) / peak_;
-      const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
-      TransformSamples(0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
-        progress_.store(Percent(first / k, n), std::memory_order_relaxed);
-        table.Apply(s, count);
-      });
-    }
+    TransformSamples(0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
+      progress_.store(Percent(first / k, n), std::memory_order_relaxed);
+      apply(s, count);
+    });
     progress_ = 100;
   });
+}
+
+void Twavefile::DoNormalize() {
+  if (peak_ <= 0) {
+    // Silence (or audio without positive excursions) has no gain to speak of: keep it.
+    TransformEverySample([](int16_t*, size_t) {});
+    return;
+  }
+  const double gain = (normalizePercent_ / 100.0 * 32768.0) / peak_;
+  const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
+  TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
 }
 
 void Twavefile::DoAmplify() {
-  progress_ = 0;
-  const uint64_t n = frameCount_, k = channels_;
   const double factor = AmplifyFactor(amplifyPercent_);
   const TSampleTable table([factor](int16_t s) { return AmplifySample(s, factor); });
-  RunEdit(n, [&] {
-    TransformSamples(0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
-      progress_.store(Percent(first / k, n), std::memory_order_relaxed);
-      table.Apply(s, count);
-    });
-    progress_ = 100;
-  });
+  TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
 }
 
 void Twavefile::DoInvert() {
-  progress_ = 0;
-  const uint64_t n = frameCount_, k = channels_;
-  RunEdit(n, [&] {
-    TransformSamples(0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
-      progress_.store(Percent(first / k, n), std::memory_order_relaxed);
-      InvertSamples(s, count);
-    });
-    progress_ = 100;
-  });
+  TransformEverySample(InvertSamples);
 }
 
 void Twavefile::DoReverse() {

@@ -167,6 +167,8 @@ class Twavefile {
   // place of the new store.
   void TransformSamples(uint64_t first, uint64_t count,
                         const std::function<void(int16_t*, uint64_t, size_t)>& transform);
+  // An effect on the whole document that maps each span of samples in place.
+  void TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
   void CopySamples(uint64_t from, uint64_t to, uint64_t count);
   void RollBackEdit(const TStateSnapshot& before);
   void RaiseAction(bool canUndo, bool canRedo);
