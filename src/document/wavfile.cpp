@@ -146,27 +146,34 @@ bool Twavefile::DecodedSizeFits(int64_t estimatedBytes) {
   return true;
 }
 
+bool Twavefile::DecodeSource(TBASSDecoder& decoder) {
+  if (!decoder.Ready()) {
+    ShowOpenError(kUnsupportedText);
+    return false;
+  }
+  if (auto estimate = decoder.EstimatedBytes(); estimate && !DecodedSizeFits(*estimate))
+    return false;
+  try {
+    if (!decoder.Decode(progress_, kMaxDecodedBytes)) {
+      ShowOpenError(kUnsupportedText);
+      return false;
+    }
+  } catch (const EOSError&) {
+    // A short working copy must never pass for the whole file.
+    ShowOpenError(ConstantText("outofmemory"));
+    return false;
+  }
+  if (decoder.BytesWritten() > kMaxDecodedBytes) {
+    ShowOpenError(kTooLargeText);
+    return false;
+  }
+  return true;
+}
+
 void Twavefile::DoOpen() {
   tempFileName_ = MakeTempFileName();
   TBASSDecoder decoder(fileName_, tempFileName_);
-  bool decoded = false;
-  if (!decoder.Ready()) {
-    ShowOpenError(kUnsupportedText);
-  } else if (auto estimate = decoder.EstimatedBytes(); estimate && !DecodedSizeFits(*estimate)) {
-  } else {
-    try {
-      decoded = decoder.Decode(progress_, kMaxDecodedBytes);
-      if (!decoded) ShowOpenError(kUnsupportedText);
-    } catch (const EOSError&) {
-      // A short working copy must never pass for the whole file.
-      ShowOpenError(ConstantText("outofmemory"));
-    }
-  }
-  if (decoded && decoder.BytesWritten() > kMaxDecodedBytes) {
-    ShowOpenError(kTooLargeText);
-    decoded = false;
-  }
-  if (!decoded) {
+  if (!DecodeSource(decoder)) {
     DeleteFileIfExists(tempFileName_);
     return;
   }

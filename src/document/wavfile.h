@@ -38,6 +38,7 @@ enum TOperationCode : uint32_t {
 // Decoded audio larger than this is refused.
 inline constexpr int64_t kMaxDecodedBytes = 2174483647;
 
+class TBASSDecoder;
 class Twavefile;
 using TNotifyEvent = std::function<void(Twavefile* sender)>;
 using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
@@ -149,6 +150,8 @@ class Twavefile {
   };
 
   void DoOpen();
+  // Decodes into the working copy; false (the user told why) when the source cannot be used.
+  bool DecodeSource(TBASSDecoder& decoder);
   bool StartSave();
   void DoSaveWav();
   void DoSaveMp3();
