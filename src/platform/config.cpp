@@ -4,7 +4,7 @@
 
 namespace quillon {
 
-TConfig config{DefaultTempFolder()};
+TConfig config;
 
 std::string DefaultTempFolder() {
   const char* env = std::getenv("TMPDIR");

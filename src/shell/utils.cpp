@@ -1,0 +1,216 @@
+#include "shell/utils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaType>
+#include <QString>
+#include <algorithm>
+#include <limits>
+
+namespace quillon {
+
+namespace {
+
+// Qt's own largest widget size; keeping coordinates within it keeps every QRect edge in range.
+constexpr int64_t kMaxCoordinate = 16777215;
+
+// An integer from whatever the store holds: INI files give text, a store not yet written to
+// disk gives the type that was set. Anything else (lists, fractions, words) is no integer.
+std::optional<int64_t> ToInteger(const QVariant& value) {
+  switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Long:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::ULong:
+      return value.toLongLong();
+    case QMetaType::ULongLong: {
+      qulonglong u = value.toULongLong();
+      if (u > static_cast<qulonglong>(std::numeric_limits<int64_t>::max())) return std::nullopt;
+      return static_cast<int64_t>(u);
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+      bool ok = false;
+      qlonglong n = value.toString().trimmed().toLongLong(&ok, 10);
+      if (!ok) return std::nullopt;
+      return n;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<int32_t> ReadInteger(const QSettings& store, const char* name, int64_t lowest,
+                                   int64_t highest) {
+  if (!store.contains(name)) return std::nullopt;
+  std::optional<int64_t> n = ToInteger(store.value(name));
+  if (!n || *n < lowest || *n > highest) return std::nullopt;
+  return static_cast<int32_t>(*n);
+}
+
+void ReadInto(const QSettings& store, const char* name, int64_t lowest, int64_t highest,
+              int32_t& field) {
+  if (auto n = ReadInteger(store, name, lowest, highest)) field = *n;
+}
+
+void ReadColor(const QSettings& store, const char* name, uint32_t& field) {
+  if (auto n = ReadInteger(store, name, 0, 0xFFFFFF)) field = static_cast<uint32_t>(*n);
+}
+
+// Stored as 0 or 1, but any nonzero integer means true; words from a hand-edited file too.
+void ReadBoolean(const QSettings& store, const char* name, bool& field) {
+  if (!store.contains(name)) return;
+  QVariant value = store.value(name);
+  if (value.metaType().id() == QMetaType::Bool) {
+    field = value.toBool();
+    return;
+  }
+  if (std::optional<int64_t> n = ToInteger(value)) {
+    field = *n != 0;
+    return;
+  }
+  if (value.metaType().id() == QMetaType::QString) {
+    QString word = value.toString().trimmed();
+    if (word.compare("true", Qt::CaseInsensitive) == 0) field = true;
+    if (word.compare("false", Qt::CaseInsensitive) == 0) field = false;
+  }
+}
+
+// Only a folder that is there and can take files: anything else would make every operation
+// fail later with a less helpful message.
+void ReadFolder(const QSettings& store, const char* name, std::string& field) {
+  if (!store.contains(name)) return;
+  QVariant value = store.value(name);
+  int type = value.metaType().id();
+  if (type != QMetaType::QString && type != QMetaType::QByteArray) return;
+  QString folder = value.toString();
+  if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) return;
+  QFileInfo info(folder);
+  if (!info.isDir() || !info.isWritable()) return;
+  std::string path = folder.toStdString();
+  if (path.back() != '/') path += '/';
+  field = path;
+}
+
+int64_t Clamp(int64_t value, int64_t lowest, int64_t highest) {
+  return std::clamp(value, lowest, highest);
+}
+
+}  // namespace
+
+std::unique_ptr<QSettings> OpenUserSettings() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kOrganisation,
+                                     kApplicationTitle);
+}
+
+TConfig LoadSettings(QSettings& store) {
+  TConfig settings;
+  if (store.status() == QSettings::AccessError) return settings;
+  constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
+  constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+  store.beginGroup(kSettingsGroup);
+  ReadFolder(store, "tempfolder", settings.tempfolder);
+  // The unit indexes the selection masks, so only the two units there are.
+  ReadInto(store, "selectiontype", 0, 1, settings.selectiontype);
+  ReadColor(store, "backcolor", settings.backcolor);
+  ReadColor(store, "scalecolor", settings.scalecolor);
+  ReadColor(store, "wavecolor", settings.wavecolor);
+  // Negative positions are real on a desktop with a screen left of or above the primary one.
+  ReadInto(store, "posx", kInt32Min, kInt32Max, settings.posx);
+  ReadInto(store, "posy", kInt32Min, kInt32Max, settings.posy);
+  // A size is either not set or positive; 0 or -5 are damage, not a size.
+  if (auto w = ReadInteger(store, "width", kNotSet, kInt32Max); w && *w != 0) settings.width = *w;
+  if (auto h = ReadInteger(store, "height", kNotSet, kInt32Max); h && *h != 0) {
+    settings.height = *h;
+  }
+  // Language identifiers are 16-bit.
+  ReadInto(store, "lang", kNotSet, 0xFFFF, settings.lang);
+  ReadInto(store, "volume", -10000, 0, settings.volume);
+  ReadBoolean(store, "updates", settings.updates);
+  store.endGroup();
+  settings.savefilterindex = 0;
+  return settings;
+}
+
+void SaveSettings(QSettings& store, const TConfig& settings) {
+  store.beginGroup(kSettingsGroup);
+  store.setValue("tempfolder", QString::fromStdString(settings.tempfolder));
+  store.setValue("selectiontype", settings.selectiontype);
+  store.setValue("backcolor", settings.backcolor);
+  store.setValue("scalecolor", settings.scalecolor);
+  store.setValue("wavecolor", settings.wavecolor);
+  store.setValue("posx", settings.posx);
+  store.setValue("posy", settings.posy);
+  store.setValue("width", settings.width);
+  store.setValue("height", settings.height);
+  store.setValue("lang", settings.lang);
+  store.setValue("volume", settings.volume);
+  store.setValue("updates", settings.updates ? 1 : 0);
+  store.endGroup();
+  store.sync();
+}
+
+QRect MainWindowPlacement(const TConfig& stored, const QRect& available) {
+  int64_t width = kDesignedWidth;
+  int64_t height = kDesignedHeight;
+  if (stored.width > 0 && stored.height > 0) {
+    width = Clamp(stored.width, kMinimumWidth, kMaxCoordinate);
+    height = Clamp(stored.height, kMinimumHeight, kMaxCoordinate);
+  }
+  int64_t left = kDesignedLeft;
+  int64_t top = kDesignedTop;
+  if (stored.posx == kNotSet && stored.posy == kNotSet) {
+    if (available.width() > 0 && available.height() > 0) {
+      // A window larger than the screen keeps its title bar on the screen.
+      left = std::max<int64_t>(available.x(), available.x() + (available.width() - width) / 2);
+      top = std::max<int64_t>(available.y(), available.y() + (available.height() - height) / 2);
+    }
+  } else {
+    left = stored.posx;
+    top = stored.posy;
+  }
+  left = Clamp(left, -kMaxCoordinate, kMaxCoordinate);
+  top = Clamp(top, -kMaxCoordinate, kMaxCoordinate);
+  return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+               static_cast<int>(height));
+}
+
+std::string WindowCaption(const std::string& fileName) {
+  std::string::size_type slash = fileName.rfind('/');
+  std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  return name + " - " + kApplicationTitle;
+}
+
+std::optional<std::string> FileToOpen(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1 || arguments[0].empty()) return std::nullopt;
+  return arguments[0];
+}
+
+std::string GranularityReport(uint32_t granularity, uint32_t pageSize, uint32_t architecture,
+                              uint32_t processors) {
+  return "  Granularity: " + std::to_string(granularity) +
+         ", page size: " + std::to_string(pageSize) +
+         ", CPU arch: " + std::to_string(architecture) + ", CPU num: " + std::to_string(processors);
+}
+
+int ScaleForDpi(int size, int dpi) {
+  if (dpi <= 0) return size;
+  int64_t product = static_cast<int64_t>(size) * dpi;
+  int64_t magnitude = ((product < 0 ? -product : product) * 2 + 96) / 192;
+  int64_t scaled = product < 0 ? -magnitude : magnitude;
+  return static_cast<int>(
+      Clamp(scaled, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+bool RedrawGlyphsAtDpi(int dpi) {
+  return static_cast<int64_t>(dpi) * 100 / 96 > 150;
+}
+
+const char* SelectionMask(int32_t selectiontype) {
+  return selectiontype == 0 ? "!999:99.999;1;0" : "!999999999999;1;0";
+}
+
+}  // namespace quillon

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QRect>
+#include <QSettings>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/config.h"
+
+namespace quillon {
+
+inline constexpr const char* kApplicationTitle = "Quillon";
+inline constexpr const char* kOrganisation = "Morvane";
+inline constexpr const char* kSettingsGroup = "Settings";
+
+// The user's settings: Morvane/Quillon.ini under the user's configuration folder.
+std::unique_ptr<QSettings> OpenUserSettings();
+
+// Every field at its default, then each stored value of the "Settings" group that exists and
+// makes sense. A value of the wrong type or out of range leaves that field at its default, so
+// a damaged file never stops the program. savefilterindex is never stored and stays 0.
+TConfig LoadSettings(QSettings& store);
+
+// Writes all twelve stored values into the "Settings" group, in the record's order. Failure is
+// silent: losing the window position is not worth a message at shutdown.
+void SaveSettings(QSettings& store, const TConfig& settings);
+
+// The main window as designed; sizes are the window's own, as it reports and stores them.
+inline constexpr int kDesignedLeft = 286;
+inline constexpr int kDesignedTop = 166;
+inline constexpr int kDesignedWidth = 832;
+inline constexpr int kDesignedHeight = 555;
+inline constexpr int kMinimumWidth = 510;
+inline constexpr int kMinimumHeight = 320;
+
+// Where the main window goes at start-up, from the stored posx, posy, width and height and the
+// screen's available geometry. Both positions -1: centred on the screen (at the designed
+// position when there is no usable screen). Otherwise the stored left and top, even when only
+// one of them is -1. The stored size only when both width and height are set, never below the
+// minimum size; otherwise the designed size.
+QRect MainWindowPlacement(const TConfig& stored, const QRect& available);
+
+// The caption of the main window and the application: the file's name without its folder,
+// " - " and the application title.
+std::string WindowCaption(const std::string& fileName);
+
+// The file the command line asks to open: its one argument (arguments exclude the program's
+// own name). None, or two or more, open nothing.
+std::optional<std::string> FileToOpen(const std::vector<std::string>& arguments);
+
+// The usage report sent at start-up when the allocation granularity is unusual.
+inline constexpr uint32_t kUsualGranularity = 65536;
+std::string GranularityReport(uint32_t granularity, uint32_t pageSize, uint32_t architecture,
+                              uint32_t processors);
+
+// size × dpi / 96, rounded to the nearest integer, as every size on a scaled screen is.
+int ScaleForDpi(int size, int dpi);
+
+// Button glyphs are re-rendered only above 150 % (so not at 144 dpi).
+bool RedrawGlyphsAtDpi(int dpi);
+
+// The selection boxes' edit mask for a unit: 0 = milliseconds, anything else = samples.
+const char* SelectionMask(int32_t selectiontype);
+
+}  // namespace quillon
