@@ -397,10 +397,3 @@ TEST_F(WaveViewTest, ColoursChangeAtTheNextFullRedraw) {
 
 }  // namespace
 }  // namespace quillon
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -277,10 +277,3 @@ TEST_F(Mp3FormatTest, EveryControlSitsInsideTheDialogWithoutOverlap) {
 
 }  // namespace
 }  // namespace quillon
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -44,10 +44,3 @@ TEST(QtClipboardTest, AcceptsAnyWavNameFromOtherProgramsAndIgnoresText) {
 
 }  // namespace
 }  // namespace quillon
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
