@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/config.h"
+#include "platform/messagebox.h"
 
 namespace quillon {
 
-inline constexpr const char* kApplicationTitle = "Quillon";
 inline constexpr const char* kOrganisation = "Morvane";
 inline constexpr const char* kSettingsGroup = "Settings";
 

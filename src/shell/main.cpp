@@ -1,0 +1,482 @@
+#include "shell/main.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "display/waveview.h"
+#include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/qt/qtclipboard.h"
+#include "platform/qt/qtmainthread.h"
+#include "platform/qt/qtmessageboxes.h"
+#include "shell/utils.h"
+
+namespace quillon {
+
+namespace {
+constexpr int kStatusPanelWidth = 150;
+constexpr int kBottomPanelHeight = 155;
+constexpr int kProgressIntervalMs = 50;
+
+QString Text(const char* key) {
+  return QString::fromStdString(ConstantText(key));
+}
+
+// The stored masks mark optional digits with '9' and end in ";<save literals>;<blank>"; Qt's
+// optional digit is '0' and its mask ends in ";<blank>".
+QString QtInputMask(const char* mask) {
+  const QStringList parts = QString(mask).remove('!').split(';');
+  QString digits = parts.front();
+  digits.replace('9', '0');
+  return parts.size() > 1 ? digits + ';' + parts.back() : digits;
+}
+}  // namespace
+
+std::string FormatDuration(double seconds) {
+  const int64_t ms = std::llround(seconds * 1000) % (24LL * 3600 * 1000);
+  const auto text = QString::asprintf(
+      "%d:%02d:%02d.%03d", static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+      static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+  return text.toStdString();
+}
+
+Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
+    : QMainWindow(parent) {
+  setObjectName("mainform");
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  Panel1 = new QWidget(central);
+  Panel1->setObjectName("Panel1");
+  column->addWidget(Panel1, 1);
+  Scroll = new QScrollBar(Qt::Horizontal, central);
+  Scroll->setObjectName("Scroll");
+  Scroll->setFixedHeight(14);
+  Scroll->setPageStep(1);
+  Scroll->setEnabled(false);
+  column->addWidget(Scroll);
+  column->addSpacing(3);
+  CreateBottomPanel();
+  column->addWidget(PageControl1);
+  setCentralWidget(central);
+  CreateStatusBar();
+
+  FormCreate(arguments);
+}
+
+Tmainform::~Tmainform() {
+  FormDestroy();
+}
+
+QAction* Tmainform::MakeAction(const char* name, const QString& caption, const QString& hint) {
+  auto* action = new QAction(caption, this);
+  action->setObjectName(name);
+  action->setToolTip(hint.isEmpty() ? QString(caption).remove('&').trimmed() : hint);
+  // Commands join one by one; until then they are shown but cannot run.
+  action->setEnabled(false);
+  return action;
+}
+
+void Tmainform::CreateActions() {
+  const QString spaces18(18, ' ');
+  OpenAction = MakeAction("OpenAction", "&Open", "Open");
+  OpenAction->setShortcut(QKeySequence("Ctrl+O"));
+  CloseAction = MakeAction("CloseAction", "&Close", "Close");
+  SaveAction = MakeAction("SaveAction", "&Save", "Save");
+  SaveAction->setShortcut(QKeySequence("Ctrl+S"));
+  SaveAsAction = MakeAction("SaveAsAction", "S&ave As...", "Save As...");
+  SaveSelectedAction = MakeAction("SaveSelectedAction", "Sa&ve Selected As..." + QString(10, ' '),
+                                  "Save Selected As...");
+  PropertiesAction = MakeAction("PropertiesAction", "&File Properties");
+  SettingsAction = MakeAction("SettingsAction", "S&ettings");
+  ExitAction = MakeAction("ExitAction", "E&xit");
+  ExitAction->setShortcut(QKeySequence("Alt+F4"));
+  ZoomInAction = MakeAction("ZoomInAction", "&Zoom In" + spaces18, "Zoom In");
+  ZoomOutAction = MakeAction("ZoomOutAction", "Z&oom Out", "Zoom Out");
+  ZoomFullAction = MakeAction("ZoomFullAction", "Zoo&m Full", "Zoom Full");
+  MsAction = MakeAction("MsAction", "&Milliseconds");
+  SmplAction = MakeAction("SmplAction", "&Samples");
+  UndoAction = MakeAction("UndoAction", "&Undo", "Undo");
+  UndoAction->setShortcut(QKeySequence("Ctrl+Z"));
+  RedoAction = MakeAction("RedoAction", "&Redo", "Redo");
+  RedoAction->setShortcut(QKeySequence("Ctrl+Shift+Z"));
+  CutAction = MakeAction("CutAction", "&Cut", "Cut");
+  CutAction->setShortcut(QKeySequence("Ctrl+X"));
+  CopyAction = MakeAction("CopyAction", "C&opy", "Copy");
+  CopyAction->setShortcut(QKeySequence("Ctrl+C"));
+  PasteAction = MakeAction("PasteAction", "&Paste", "Paste");
+  PasteAction->setShortcut(QKeySequence("Ctrl+V"));
+  DeleteAction = MakeAction("DeleteAction", "&Delete", "Delete");
+  DeleteAction->setShortcut(QKeySequence(Qt::Key_Delete));
+  SelectAllAction = MakeAction("SelectAllAction", "&Select All");
+  SelectAllAction->setShortcut(QKeySequence("Ctrl+A"));
+  DeselectAllAction = MakeAction("DeselectAllAction", "D&eselect All" + QString(19, ' '));
+  PlayAction = MakeAction("PlayAction", "&Play", "Play");
+  PlayAction->setShortcut(QKeySequence(Qt::Key_Space));
+  PauseAction = MakeAction("PauseAction", "P&ause", "Pause");
+  StopAction = MakeAction("StopAction", "&Stop", "Stop");
+  FadeInAction = MakeAction("FadeInAction", "&Fade In", "Fade In");
+  FadeOutAction = MakeAction("FadeOutAction", "Fa&de Out", "Fade Out");
+  SilenceAction = MakeAction("SilenceAction", "&Insert Silence", "Insert Silence");
+  NormalizationAction = MakeAction("NormalizationAction", "&Normalization", "Normalization");
+  ReverseAction = MakeAction("ReverseAction", "R&everse", "Reverse");
+  InvertAction = MakeAction("InvertAction", "In&vert", "Invert");
+  AmplifyIAction = MakeAction("AmplifyIAction", "Amp&lify (Increase)", "Amplify (Increase)");
+  AmplifyDAction = MakeAction("AmplifyDAction", "A&mplify (Decrease)", "Amplify (Decrease)");
+  ContentsAction = MakeAction("ContentsAction", "&Contents", "Help");
+  ContentsAction->setShortcut(QKeySequence(Qt::Key_F1));
+  UpdateAction = MakeAction("UpdateAction", "&Check for Updates...", "Check Updates...");
+  AboutAction = MakeAction("AboutAction", "&About");
+
+  MsAction->setCheckable(true);
+  SmplAction->setCheckable(true);
+  auto* scaleGroup = new QActionGroup(this);
+  scaleGroup->addAction(MsAction);
+  scaleGroup->addAction(SmplAction);
+
+  for (QAction* live : {OpenAction, CloseAction, ExitAction}) live->setEnabled(true);
+  connect(OpenAction, &QAction::triggered, this, &Tmainform::OpenActionExecute);
+  connect(CloseAction, &QAction::triggered, this, &Tmainform::CloseActionExecute);
+  connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+}
+
+void Tmainform::CreateMenus() {
+  ActionMainMenuBar1 = new QMenuBar(this);
+  ActionMainMenuBar1->setObjectName("ActionMainMenuBar1");
+  auto menu = [this](const char* name, const QString& title) {
+    QMenu* m = ActionMainMenuBar1->addMenu(title);
+    m->setObjectName(name);
+    return m;
+  };
+  QMenu* file = menu("FileMenu", "&File");
+  file->addActions({OpenAction, CloseAction, SaveAction, SaveAsAction, SaveSelectedAction});
+  file->addSeparator();
+  file->addAction(PropertiesAction);
+  file->addSeparator();
+  file->addAction(SettingsAction);
+  file->addSeparator();
+  file->addAction(ExitAction);
+  QMenu* view = menu("ViewMenu", "&View");
+  view->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction});
+  view->addSeparator();
+  QMenu* scale = view->addMenu("&Scale Format" + QString(9, ' '));
+  scale->setObjectName("ScaleFormatMenu");
+  scale->addActions({MsAction, SmplAction});
+  QMenu* edit = menu("EditMenu", "&Edit");
+  edit->addActions({UndoAction, RedoAction});
+  edit->addSeparator();
+  edit->addActions({CutAction, CopyAction, PasteAction, DeleteAction});
+  edit->addSeparator();
+  edit->addActions({SelectAllAction, DeselectAllAction});
+  QMenu* operations = menu("OperationsMenu", "&Operations");
+  operations->addActions({PlayAction, PauseAction, StopAction});
+  operations->addSeparator();
+  operations->addActions({FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
+                          ReverseAction, InvertAction, AmplifyDAction, AmplifyIAction});
+  menu("ToolsMenu", "&Tools");
+  QMenu* help = menu("HelpMenu", "&Help");
+  help->addActions({ContentsAction, UpdateAction, AboutAction});
+  setMenuBar(ActionMainMenuBar1);
+}
+
+void Tmainform::CreateToolBar() {
+  ActionToolBar1 = new QToolBar("Operations", this);
+  ActionToolBar1->setObjectName("ActionToolBar1");
+  ActionToolBar1->setIconSize(QSize(16, 16));
+  ActionToolBar1->setMovable(false);
+  ActionToolBar1->addActions({OpenAction, SaveAction, SaveAsAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions(
+      {UndoAction, RedoAction, CutAction, CopyAction, PasteAction, DeleteAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({PlayAction, PauseAction, StopAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction});
+  addToolBar(Qt::TopToolBarArea, ActionToolBar1);
+}
+
+void Tmainform::CreateBottomPanel() {
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setFixedHeight(kBottomPanelHeight);
+  auto* page = new QWidget(PageControl1);
+  page->setObjectName("Main");
+  PageControl1->addTab(page, "Main");
+  auto* row = new QHBoxLayout(page);
+
+  auto group = [page](const char* name, const QString& title) {
+    auto* box = new QGroupBox(title, page);
+    box->setObjectName(name);
+    return box;
+  };
+  GroupBox1 = group("GroupBox1", "  Selection  ");
+  auto* grid = new QGridLayout(GroupBox1);
+  selstart = new QLineEdit(GroupBox1);
+  selstart->setObjectName("selstart");
+  selstop = new QLineEdit(GroupBox1);
+  selstop->setObjectName("selstop");
+  const QString mask = QtInputMask(SelectionMask(config.selectiontype));
+  for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
+  PickStartMS = new QPushButton("Pick", GroupBox1);
+  PickStartMS->setObjectName("PickStartMS");
+  PickStopMS = new QPushButton("Pick", GroupBox1);
+  PickStopMS->setObjectName("PickStopMS");
+  sel = new QCheckBox("Selected", GroupBox1);
+  sel->setObjectName("sel");
+  grid->addWidget(new QLabel("Begin:", GroupBox1), 0, 0);
+  grid->addWidget(selstart, 0, 1);
+  grid->addWidget(PickStartMS, 0, 2);
+  grid->addWidget(new QLabel("End:", GroupBox1), 1, 0);
+  grid->addWidget(selstop, 1, 1);
+  grid->addWidget(PickStopMS, 1, 2);
+  grid->addWidget(sel, 2, 1);
+
+  GroupBox2 = group("GroupBox2", "  Cursor  ");
+  auto* cursorLayout = new QVBoxLayout(GroupBox2);
+  timedisplay = new QLabel("00:00:00", GroupBox2);
+  timedisplay->setObjectName("timedisplay");
+  QFont timeFont("Arial");
+  timeFont.setPixelSize(32);
+  timeFont.setBold(true);
+  timedisplay->setFont(timeFont);
+  cursorLayout->addWidget(timedisplay);
+
+  GroupBox3 = group("GroupBox3", "  Levels  ");
+  auto* levelsLayout = new QVBoxLayout(GroupBox3);
+  // Stands where the level meter goes; black like the meter's background.
+  VUMeter1 = new QWidget(GroupBox3);
+  VUMeter1->setObjectName("VUMeter1");
+  VUMeter1->setAutoFillBackground(true);
+  QPalette meterPalette = VUMeter1->palette();
+  meterPalette.setColor(QPalette::Window, Qt::black);
+  VUMeter1->setPalette(meterPalette);
+  levelsLayout->addWidget(VUMeter1);
+
+  GroupBox4 = group("GroupBox4", " Volume ");
+  auto* volumeLayout = new QVBoxLayout(GroupBox4);
+  VolumeBar = new QSlider(Qt::Vertical, GroupBox4);
+  VolumeBar->setObjectName("VolumeBar");
+  // Top is -10000 (loudest), as the stored value has always run.
+  VolumeBar->setRange(-10000, 0);
+  VolumeBar->setInvertedAppearance(true);
+  VolumeBar->setTickPosition(QSlider::TicksBothSides);
+  VolumeBar->setTickInterval(500);
+  VolumeBar->setValue(kDefaultVolume);
+  VolumeBar->setToolTip("Playback volume level");
+  VolumeBar->setEnabled(false);
+  volumeLayout->addWidget(VolumeBar);
+
+  row->addWidget(GroupBox1, 3);
+  row->addWidget(GroupBox2, 3);
+  row->addWidget(GroupBox3, 3);
+  row->addWidget(GroupBox4, 1);
+
+  ProgressBar = new QProgressBar(PageControl1);
+  ProgressBar->setObjectName("ProgressBar");
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setTextVisible(false);
+  ProgressBar->setGeometry(64, 4, 200, 12);
+  ProgressBar->hide();
+}
+
+void Tmainform::CreateStatusBar() {
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName("StatusBar");
+  for (int i = 0; i < 4; ++i) {
+    statusPanels_[i] = new QLabel(StatusBar);
+    statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
+    StatusBar->addWidget(statusPanels_[i]);
+  }
+  setStatusBar(StatusBar);
+}
+
+void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
+  mainThread_ = std::make_unique<TQtMainThread>();
+  SetMainThread(mainThread_.get());
+  messageBoxes_ = std::make_unique<TQtMessageBoxes>();
+  SetMessageBoxes(messageBoxes_.get());
+  clipboard_ = std::make_unique<TQtClipboard>();
+  SetClipboard(clipboard_.get());
+
+  UndoAction->setEnabled(false);
+  RedoAction->setEnabled(false);
+
+  document_ = std::make_unique<Twavefile>();
+  // Raised on the worker during edits, so the enabled states travel as a queued call.
+  document_->OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, canUndo, canRedo] {
+          UndoAction->setEnabled(canUndo);
+          RedoAction->setEnabled(canRedo);
+        },
+        Qt::QueuedConnection);
+  };
+  document_->OnReady = [this](Twavefile*) { onReady(); };
+  document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
+
+  if (auto store = OpenUserSettings()) config = LoadSettings(*store);
+  config.savefilterindex = 0;
+
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  setGeometry(MainWindowPlacement(config, screen ? screen->availableGeometry() : QRect()));
+
+  ViewBackColor = config.backcolor;
+  ViewWaveColor = config.wavecolor;
+  ViewScaleColor = config.scalecolor;
+
+  (config.selectiontype != 0 ? SmplAction : MsAction)->setChecked(true);
+  const QString mask = QtInputMask(SelectionMask(config.selectiontype));
+  for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
+
+  auto* panelLayout = new QVBoxLayout(Panel1);
+  panelLayout->setContentsMargins(0, 0, 0, 0);
+  view_ = new TWaveView(Panel1);
+  view_->setObjectName("WaveView");
+  view_->setAttribute(Qt::WA_OpaquePaintEvent);
+  view_->setFocusPolicy(Qt::StrongFocus);
+  panelLayout->addWidget(view_);
+  view_->AttachDocument(document_.get());
+  view_->SetShowMs(config.selectiontype == 0);
+  view_->Repaint();
+
+  VolumeBar->setValue(config.volume);
+
+  ProgressTimer = new QTimer(this);
+  ProgressTimer->setObjectName("ProgressTimer");
+  ProgressTimer->setInterval(kProgressIntervalMs);
+  connect(ProgressTimer, &QTimer::timeout, this, &Tmainform::ProgressTimerTimer);
+  ProgressTimer->start();
+
+  setWindowTitle(kApplicationTitle);
+  if (auto path = FileToOpen(arguments)) openfile(*path);
+}
+
+void Tmainform::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  ProgressTimer->stop();
+  config.posx = x();
+  config.posy = y();
+  config.width = width();
+  config.height = height();
+  config.volume = VolumeBar->value();
+  if (auto store = OpenUserSettings()) SaveSettings(*store, config);
+  // The document's temporary files go only with a Close, which a running operation would ignore.
+  if (document_->Busy()) MainThread().WaitServing([this] { return !document_->Busy(); });
+  document_->Close();
+  delete view_;
+  view_ = nullptr;
+  document_.reset();
+  if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
+  if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
+  if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);
+}
+
+bool Tmainform::FormCloseQuery() {
+  if (document_->Busy() || document_->Progress() != 0) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
+                        TMessageIcon::Question);
+    return false;
+  }
+  return true;
+}
+
+void Tmainform::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
+}
+
+void Tmainform::openfile(const std::string& path) {
+  if (document_->Busy()) return;
+  if (path == document_->FileName()) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("alreadyloaded"), TMessageIcon::None);
+    return;
+  }
+  document_->Close();
+  Scroll->setPageStep(0);
+  Scroll->setRange(0, 100);
+  Scroll->setValue(0);
+  updatecaption(path);
+  document_->Open(path);
+}
+
+void Tmainform::updatecaption(const std::string& fileName) {
+  setWindowTitle(QString::fromStdString(WindowCaption(fileName)));
+}
+
+void Tmainform::onLoaded() {
+  view_->AttachDocument(document_.get());
+  updatecaption(document_->FileName());
+}
+
+void Tmainform::onReady() {
+  view_->Repaint();
+  statusPanels_[0]->setText(
+      Text("formatstring") +
+      QString(" %1 Hz, %2 Ch.").arg(document_->SampleRate()).arg(document_->Channels()));
+  statusPanels_[2]->setText(Text("amplitudestring") + QString(" %1 dB").arg(document_->PeakDb()));
+  statusPanels_[3]->setText(Text("durationstring") + " " +
+                            QString::fromStdString(FormatDuration(document_->Duration())));
+  Scroll->setMaximum(static_cast<int>(document_->FrameCount()));
+  ProgressBar->setValue(0);
+  ProgressBar->hide();
+}
+
+void Tmainform::ProgressTimerTimer() {
+  const int32_t progress = document_->Progress();
+  if (progress > 0) {
+    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);
+    ProgressBar->show();
+    ProgressBar->raise();
+  }
+  ProgressBar->setValue(progress);
+}
+
+void Tmainform::OpenActionExecute() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, "Open", QString(),
+      "Audio files (*.mp3 *.wav *.wma *.ogg *.flac *.m4a *.aac);;All files (*)");
+  if (!path.isEmpty()) openfile(path.toStdString());
+}
+
+void Tmainform::CloseActionExecute() {
+  if (document_->Busy()) return;
+  document_->Close();
+  view_->AttachDocument(document_.get());
+  for (QLabel* panel : statusPanels_) panel->clear();
+  setWindowTitle(kApplicationTitle);
+}
+
+}  // namespace quillon
