@@ -1,7 +1,6 @@
 #include "cli/editcommand.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -149,15 +148,9 @@ std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t 
                     *average,     options.crc};
 }
 
-bool IsSaveable(const std::string& path) {
-  std::string lower = path;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.ends_with(".wav") || lower.ends_with(".mp3");
-}
-
 TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int64_t>> range) {
   return [=](TCliSession& s) {
-    if (!IsSaveable(path))
+    if (!IsSaveableTarget(path))
       return Fail("Cannot save " + path + ": the name must end in .wav or .mp3.");
     return s.Run([&](Twavefile& d) {
       if (range) return d.SaveSelection(path, range->first, range->second);

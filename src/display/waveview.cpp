@@ -12,12 +12,13 @@
 #include "codecs/cache.h"
 #include "document/largefile.h"
 #include "document/wavfile.h"
+#include "platform/config.h"
 
 namespace quillon {
 
-uint32_t ViewBackColor = 0x00000000;
-uint32_t ViewScaleColor = 0x00DCDCDC;
-uint32_t ViewWaveColor = 0x00ABF01C;
+uint32_t ViewBackColor = kDefaultBackColor;
+uint32_t ViewScaleColor = kDefaultScaleColor;
+uint32_t ViewWaveColor = kDefaultWaveColor;
 int32_t TopMargin = 20;
 int32_t RightMargin = 30;
 

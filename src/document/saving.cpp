@@ -32,6 +32,11 @@ int32_t Percent(uint64_t done, uint64_t total) {
 
 }  // namespace
 
+bool IsSaveableTarget(const std::string& path) {
+  std::string extension = LowerExtension(path);
+  return extension == ".wav" || extension == ".mp3";
+}
+
 bool Twavefile::Save() {
   if (busy_ || !loaded_) return false;
   targetFileName_ = fileName_;

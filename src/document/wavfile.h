@@ -39,6 +39,10 @@ enum TOperationCode : uint32_t {
 inline constexpr int64_t kMaxDecodedBytes = 2174483647;
 
 class TBASSDecoder;
+
+// Whether a save target names a format the document writes: .wav or .mp3, in any case.
+bool IsSaveableTarget(const std::string& path);
+
 class Twavefile;
 using TNotifyEvent = std::function<void(Twavefile* sender)>;
 using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
