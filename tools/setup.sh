@@ -8,7 +8,8 @@ QUILLON_PACKAGES=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev lame
   libgtest-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev fonts-liberation
+  libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox
 )
 
