@@ -28,9 +28,12 @@
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "platform/config.h"
+#include "platform/eventreport.h"
+#include "platform/granularity.h"
 #include "platform/qt/qtclipboard.h"
 #include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtmessageboxes.h"
+#include "shell/help.h"
 #include "shell/utils.h"
 
 namespace quillon {
@@ -162,10 +165,12 @@ void Tmainform::CreateActions() {
   scaleGroup->addAction(MsAction);
   scaleGroup->addAction(SmplAction);
 
-  for (QAction* live : {OpenAction, CloseAction, ExitAction}) live->setEnabled(true);
+  for (QAction* live : {OpenAction, CloseAction, ExitAction, ContentsAction})
+    live->setEnabled(true);
   connect(OpenAction, &QAction::triggered, this, &Tmainform::OpenActionExecute);
   connect(CloseAction, &QAction::triggered, this, &Tmainform::CloseActionExecute);
   connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+  connect(ContentsAction, &QAction::triggered, this, [] { ShowHelp(kHelpFileName); });
 }
 
 void Tmainform::CreateMenus() {
@@ -326,6 +331,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetMessageBoxes(messageBoxes_.get());
   clipboard_ = std::make_unique<TQtClipboard>();
   SetClipboard(clipboard_.get());
+
+  AllocationGranularity = SystemAllocationGranularity();
+  if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
 
   UndoAction->setEnabled(false);
   RedoAction->setEnabled(false);

@@ -5,6 +5,7 @@
 
 #include "shell/instancelock.h"
 #include "shell/main.h"
+#include "shell/termination.h"
 #include "shell/utils.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
 
   quillon::Tmainform mainform(arguments);
+  CloseOnTerminationSignals(&mainform);
   mainform.show();
   return QApplication::exec();
 }

@@ -7,6 +7,11 @@
 #include <algorithm>
 #include <limits>
 
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include "platform/granularity.h"
+
 namespace quillon {
 
 namespace {
@@ -194,6 +199,23 @@ std::string GranularityReport(uint32_t granularity, uint32_t pageSize, uint32_t 
   return "  Granularity: " + std::to_string(granularity) +
          ", page size: " + std::to_string(pageSize) +
          ", CPU arch: " + std::to_string(architecture) + ", CPU num: " + std::to_string(processors);
+}
+
+uint32_t ProcessorArchitectureCode(const std::string& machine) {
+  if (machine == "x86_64" || machine == "amd64") return 9;
+  if (machine == "aarch64" || machine == "arm64") return 12;
+  if (machine.starts_with("arm")) return 5;
+  if (machine.size() == 4 && machine[0] == 'i' && machine.ends_with("86")) return 0;
+  return 0xFFFF;
+}
+
+std::optional<std::string> MachineGranularityReport(uint32_t granularity) {
+  if (granularity == kUsualGranularity) return std::nullopt;
+  utsname names{};
+  const std::string machine = uname(&names) == 0 ? names.machine : "";
+  const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+  return GranularityReport(granularity, SystemPageSize(), ProcessorArchitectureCode(machine),
+                           processors > 0 ? static_cast<uint32_t>(processors) : 1);
 }
 
 int ScaleForDpi(int size, int dpi) {

@@ -55,6 +55,11 @@ std::optional<std::string> FileToOpen(const std::vector<std::string>& arguments)
 inline constexpr uint32_t kUsualGranularity = 65536;
 std::string GranularityReport(uint32_t granularity, uint32_t pageSize, uint32_t architecture,
                               uint32_t processors);
+// The report for this machine, or nothing when its granularity is the usual one.
+std::optional<std::string> MachineGranularityReport(uint32_t granularity);
+// The processor architecture as the usual numeric codes: 0 x86, 5 ARM, 9 x64, 12 ARM64,
+// 0xFFFF unknown.
+uint32_t ProcessorArchitectureCode(const std::string& machine);
 
 // size × dpi / 96, rounded to the nearest integer, as every size on a scaled screen is.
 int ScaleForDpi(int size, int dpi);

@@ -14,10 +14,18 @@
 #include <filesystem>
 #include <memory>
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QPointer>
+#include <QTest>
+#include <csignal>
+
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "platform/event.h"
 #include "platform/mainthread.h"
+#include "shell/help.h"
+#include "shell/termination.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
 
@@ -123,6 +131,63 @@ TEST_F(MainformTest, OpeningAWavAttachesItToTheView) {
   }
   // Destroying the window closes the document, and its temporary file goes with it.
   EXPECT_FALSE(std::filesystem::exists(tempFile));
+}
+
+TEST_F(MainformTest, ATerminationSignalClosesTheWindowLikeExit) {
+  const std::string wav = MakeWav();
+  std::string tempFile;
+  auto* form = new Tmainform;
+  form->setAttribute(Qt::WA_DeleteOnClose);
+  SetMessageBoxes(&boxes_);
+  CloseOnTerminationSignals(form);
+  form->show();
+  form->openfile(wav);
+  ASSERT_TRUE(WaitIdle(*form));
+  tempFile = form->Document()->TempFileName();
+  QPointer<Tmainform> alive(form);
+  raise(SIGTERM);
+  QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(std::filesystem::exists(tempFile));
+  EXPECT_TRUE(boxes_.shown.empty());
+  SetMessageBoxes(nullptr);
+}
+
+class HelpTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetMessageBoxes(&boxes_); }
+  void TearDown() override {
+    SetMessageBoxes(nullptr);
+    QFile::remove(QString::fromStdString(HelpFolder() + "/" + kName));
+  }
+  static constexpr const char* kName = "help-test-manual.html";
+  test::TRecordingMessageBoxes boxes_;
+  std::vector<QUrl> opened_;
+  TUrlLauncher launcher_ = [this](const QUrl& url) {
+    opened_.push_back(url);
+    return true;
+  };
+};
+
+TEST_F(HelpTest, AMissingManualIsReportedWithItsPath) {
+  ShowHelp(kName, {}, launcher_);
+  EXPECT_TRUE(opened_.empty());
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].caption, "Help system");
+  EXPECT_EQ(boxes_.shown[0].text, "Unable to open help file :" + HelpFolder() + "/" + kName);
+}
+
+TEST_F(HelpTest, TheManualBesideTheProgramOpensAtItsTopic) {
+  test::WriteFileBytes(HelpFolder() + "/" + kName, {'<', 'p', '>'});
+  ShowHelp(kName, "playback", launcher_);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_TRUE(opened_[0].isLocalFile());
+  EXPECT_EQ(opened_[0].fragment(), "playback");
+  EXPECT_TRUE(boxes_.shown.empty());
+  // A browser that cannot be started is reported like a missing file.
+  launcher_ = [](const QUrl&) { return false; };
+  ShowHelp(kName, {}, launcher_);
+  EXPECT_EQ(boxes_.shown.size(), 1u);
 }
 
 TEST(FormatDurationTest, ShowsTheHourOfTheDay) {

@@ -84,6 +84,22 @@ TEST(ShellTextsTest, GranularityReportText) {
             "  Granularity: 16384, page size: 16384, CPU arch: 12, CPU num: 8");
 }
 
+TEST(ShellTextsTest, OnlyAnUnusualGranularityIsReported) {
+  EXPECT_FALSE(MachineGranularityReport(65536).has_value());
+  const auto report = MachineGranularityReport(16384);
+  ASSERT_TRUE(report.has_value());
+  EXPECT_TRUE(report->starts_with("  Granularity: 16384, page size: ")) << *report;
+  EXPECT_NE(report->find(", CPU num: "), std::string::npos);
+}
+
+TEST(ShellTextsTest, ArchitectureCodes) {
+  EXPECT_EQ(ProcessorArchitectureCode("x86_64"), 9u);
+  EXPECT_EQ(ProcessorArchitectureCode("aarch64"), 12u);
+  EXPECT_EQ(ProcessorArchitectureCode("armv7l"), 5u);
+  EXPECT_EQ(ProcessorArchitectureCode("i686"), 0u);
+  EXPECT_EQ(ProcessorArchitectureCode("riscv64"), 0xFFFFu);
+}
+
 TEST(DisplayScalingTest, SizesAreScaledAndRoundedToNearest) {
   EXPECT_EQ(ScaleForDpi(100, 144), 150);
   EXPECT_EQ(ScaleForDpi(20, 120), 25);  // track bar thumb at 125 %

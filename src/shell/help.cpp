@@ -1,0 +1,29 @@
+#include "shell/help.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+
+#include "platform/messagebox.h"
+
+namespace quillon {
+
+std::string HelpFolder() {
+  return QCoreApplication::applicationDirPath().toStdString();
+}
+
+void ShowHelp(const std::string& fileName, const std::string& topic, const TUrlLauncher& launcher) {
+  const std::string path = HelpFolder() + "/" + fileName;
+  bool opened = false;
+  if (QFileInfo(QString::fromStdString(path)).isFile()) {
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    // A browser finds a topic as the page's anchor.
+    if (!topic.empty()) url.setFragment(QString::fromStdString(topic));
+    opened = launcher ? launcher(url) : QDesktopServices::openUrl(url);
+  }
+  if (!opened)
+    MessageBoxes().Show("Help system", "Unable to open help file :" + path,
+                        TMessageIcon::Information);
+}
+
+}  // namespace quillon
