@@ -1,0 +1,92 @@
+// Full redraws of a 1600 × 500 waveform view of a long document at three zooms: everything
+// (the peak index), 400 frames per pixel (the samples' coarse pass) and 0.2 frames per pixel
+// (single samples with markers). Usage: QUILLON_BENCH_WAV=long.wav waveview_bench
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "display/waveview.h"
+#include "document/wavfile.h"
+#include "platform/messagebox.h"
+#include "platform/taskloop.h"
+
+namespace {
+
+using quillon::TWaveView;
+
+constexpr int kWidth = 1600;
+constexpr int kHeight = 500;
+
+quillon::Twavefile* document = nullptr;
+
+void RepaintAt(benchmark::State& state, double framesPerPixel) {
+  TWaveView view;
+  view.resize(kWidth, kHeight);
+  view.AttachDocument(document);
+  const uint32_t frames = static_cast<uint32_t>(document->FrameCount());
+  const int area = kWidth - quillon::RightMargin;
+  const uint32_t length =
+      framesPerPixel <= 0 ? frames : static_cast<uint32_t>(area * framesPerPixel);
+  view.SetView(length >= frames ? 0 : (frames - length) / 2, std::min(length, frames));
+  for (auto _ : state) view.Repaint();
+  state.counters["frames_per_pixel"] = view.FramesPerPixel();
+}
+
+void BM_RepaintFullZoom(benchmark::State& state) {
+  RepaintAt(state, 0);
+}
+void BM_Repaint400FramesPerPixel(benchmark::State& state) {
+  RepaintAt(state, 400);
+}
+void BM_RepaintFifthOfAFramePerPixel(benchmark::State& state) {
+  RepaintAt(state, 0.2);
+}
+
+BENCHMARK(BM_RepaintFullZoom)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_Repaint400FramesPerPixel)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_RepaintFifthOfAFramePerPixel)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* path = std::getenv("QUILLON_BENCH_WAV");
+  if (!path) {
+    std::fprintf(stderr, "set QUILLON_BENCH_WAV to a long WAV file\n");
+    return 2;
+  }
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  quillon::TTaskLoop loop;
+  quillon::SetMainThread(&loop);
+  quillon::TStderrMessageBoxes boxes;
+  quillon::SetMessageBoxes(&boxes);
+  auto wave = std::make_unique<quillon::Twavefile>();
+  wave->Open(path);
+  loop.RunUntil([&] { return !wave->Busy(); }, std::chrono::minutes(10));
+  if (!wave->Loaded()) {
+    std::fprintf(stderr, "could not open %s\n", path);
+    return 1;
+  }
+  document = wave.get();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  wave->Close();
+  quillon::SetMessageBoxes(nullptr);
+  quillon::SetMainThread(nullptr);
+  return 0;
+}
