@@ -95,18 +95,6 @@ TWaveView::TWaveView(QWidget* parent) : QWidget(parent) {
   h_ = height();
 }
 
-void TWaveView::AttachDocument(Twavefile* document) {
-  document_ = document;
-  uint32_t length = document ? document->FrameCount() : 0;
-  selected_ = false;
-  viewStart_ = 0;
-  viewStop_ = length;
-  viewLength_ = length;
-  selStart_ = selStop_ = cursorPos_ = cursorMs_ = 0;
-  cursorX_ = 0;
-  Repaint();
-}
-
 void TWaveView::SetView(uint32_t start, uint32_t length) {
   viewStart_ = start;
   viewLength_ = length;
@@ -114,30 +102,9 @@ void TWaveView::SetView(uint32_t start, uint32_t length) {
   Repaint();
 }
 
-void TWaveView::SetCursorPos(uint32_t position) {
-  cursorPos_ = position;
-  cursorMs_ = SamplesToMs(position);
-  UpdateCursor();
-}
-
-void TWaveView::SetSelection(uint32_t start, uint32_t stop, bool selected) {
-  // Makes the next UpdateCursor redraw the cursor over the new frame.
-  lastCursorX_ = cursorX_ - 1;
-  selStart_ = start;
-  selStop_ = std::min(stop, document_ ? document_->FrameCount() : 0u);
-  selected_ = selected;
-  Repaint();
-}
-
 void TWaveView::SetShowMs(bool showMs) {
   showMs_ = showMs;
   Repaint();
-}
-
-uint32_t TWaveView::SamplesToMs(uint32_t frames) const {
-  uint32_t rate = document_ ? document_->SampleRate() : 0;
-  if (rate == 0) return 0;
-  return static_cast<uint32_t>(Round(static_cast<double>(frames) / rate * 1000));
 }
 
 bool TWaveView::DocumentLoaded() const {
@@ -417,6 +384,10 @@ void TWaveView::DrawSelection() {
                    ? area
                    : Round((static_cast<double>(selStop_) - viewStart_) * pixelsPerFrame);
   if (x1 > x2) std::swap(x1, x2);
+  InvertColumns(x1, x2);
+}
+
+void TWaveView::InvertColumns(int64_t x1, int64_t x2) {
   x1 = std::clamp<int64_t>(x1, 0, frame_.width());
   x2 = std::clamp<int64_t>(x2, 0, frame_.width());
   // The negative of everything in the area: waveform, grid and lane lines.

@@ -5,10 +5,22 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
+
+class QScrollBar;
 
 namespace quillon {
 
 class Twavefile;
+class TWaveView;
+
+// The selection changed: frames and the same positions in milliseconds.
+using TSelectEvent = std::function<void(TWaveView* sender, uint32_t start, uint32_t stop,
+                                        uint32_t startms, uint32_t stopms, bool selected)>;
+// The cursor moved: in frames and in milliseconds.
+using TCursorEvent = std::function<void(TWaveView* sender, uint32_t position, uint32_t positions)>;
+// Playback started (true) or stopped (false).
+using TPlayStatus = std::function<void(bool action)>;
 
 // The waveform view's colours, shared by every view, as 0x00BBGGRR values like the settings
 // record keeps them. The main window copies them from the settings; a change shows at the next
@@ -21,6 +33,13 @@ extern uint32_t ViewWaveColor;
 // 20 and 30 at 96 dots per inch by every view's constructor.
 extern int32_t TopMargin;
 extern int32_t RightMargin;
+
+// The window's scroll bar runs over the document's frames with one page as the thumb; the
+// thumb may start up to one frame past the last whole page. Sets all of it without signals.
+void SetScrollState(QScrollBar* scrollBar, uint32_t length, uint32_t page, uint32_t position);
+// The document length the scroll bar was last set to.
+uint32_t ScrollLength(const QScrollBar* scrollBar);
+inline constexpr const char* kScrollLengthProperty = "quillonFrames";
 
 // The waveform of the open document: a time scale along the top, an amplitude scale down the
 // right, one lane per channel, the selection as a negative and the cursor. Everything is drawn
@@ -39,10 +58,41 @@ class TWaveView : public QWidget {
 
   // Shows frames start to start + length.
   void SetView(uint32_t start, uint32_t length);
-  // Moves the cursor without a full redraw (also the play cursor's path).
+  // Moves the cursor without a full redraw (also the play cursor's path) and raises OnCursor.
   void SetCursorPos(uint32_t position);
-  // Accepts start > stop; stop is held to the document's length.
+  // Either order; both ends are held to 0 <= start <= stop <= FrameCount.
   void SetSelection(uint32_t start, uint32_t stop, bool selected);
+  void SetSelectionMs(uint32_t startMs, uint32_t stopMs, bool selected);
+
+  // The window's horizontal scroll bar, which the view keeps in step with what it shows.
+  void SetScrollBar(QScrollBar* scrollBar);
+  QScrollBar* ScrollBar() const { return scrollBar_; }
+  // Zooms by 1.5 around the cursor, or out to the whole document.
+  void ZoomFull();
+  void ZoomIn();
+  void ZoomOut();
+  // The scroll bar moved: show from its position.
+  void ScrollChanged();
+
+  // Plays the selection, or from the cursor to the end; stops playing.
+  void StartPlay();
+  void StopPlay();
+  bool Playing() const;
+  // Without a sound device there is no player, and playback does nothing.
+  bool HasPlayer() const;
+  void SetVolume(int32_t hundredthsDb);
+  // The levels of what just played, one per channel; false without a player.
+  bool ReadLevels(std::array<int16_t, 8>& values) const;
+
+  // May the document be closed now: stops playback and asks about unsaved changes. Yes starts
+  // a save, sets CloseAfterSave and answers false; the caller goes on after that save.
+  bool QueryClose();
+  bool CloseAfterSave() const { return closeAfterSave_; }
+  void ClearCloseAfterSave() { closeAfterSave_ = false; }
+
+  TSelectEvent OnSelect;
+  TCursorEvent OnCursor;
+  TPlayStatus OnPlayStatus;
   // Time scale in milliseconds (true) or frames (false).
   void SetShowMs(bool showMs);
 
@@ -70,13 +120,38 @@ class TWaveView : public QWidget {
   // How many times the frame was handed to the screen: by full redraws and cursor moves.
   uint64_t Presentations() const { return presentations_; }
 
+  bool Selecting() const { return selecting_; }
+
+  // Conversions in single precision, rounded to nearest.
   uint32_t SamplesToMs(uint32_t frames) const;
+  uint32_t MsToSamples(uint32_t ms) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void ReleasePlayer();
+  // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
+  void InvertColumns(int64_t x1, int64_t x2);
+  void StartSelect(int32_t x);
+  void DragSelect(int32_t x);
+  void EndSelect(int32_t x);
+  // Mouse x held to the wave area's right edge.
+  int32_t AreaX(const QMouseEvent* event) const;
+  int32_t AreaWidth() const { return width() - RightMargin; }
+  uint32_t FrameCount() const;
+  void RaiseCursor();
+  void RaiseSelect(bool selected);
+  // Page size, position and the arrow and page steps of the scroll bar from the view.
+  void UpdateScrollBar(bool fullZoom = false);
+  void CentreOnCursor();
+  void PageStep(int action);
+
   void ClampView();
   void DrawAmplitudeScale(QPainter& painter, int channels);
   void DrawMsScale(QPainter& painter);
@@ -109,6 +184,15 @@ class TWaveView : public QWidget {
   uint32_t selStart_ = 0;
   uint32_t selStop_ = 0;
   uint64_t presentations_ = 0;
+  QScrollBar* scrollBar_ = nullptr;
+  int32_t largeStep_ = 0;
+  uint32_t anchor_ = 0;
+  int32_t pressX_ = 0;
+  bool selecting_ = false;
+  bool mouseIsDown_ = false;
+  bool replayAfterDrag_ = false;
+  bool closeAfterSave_ = false;
+  uint32_t playStart_ = 0;
 };
 
 }  // namespace quillon

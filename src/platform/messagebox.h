@@ -8,6 +8,7 @@ namespace quillon {
 inline constexpr const char* kApplicationTitle = "Quillon";
 
 enum class TMessageIcon { None, Information, Exclamation, Error, Question };
+enum class TAnswer { Yes, No, Cancel };
 
 // Tells the user something and waits until it is dismissed. The editor shows a dialog on the
 // main thread; quillon-cli writes to stderr. Call on the main thread (MainThread().Invoke).
@@ -17,6 +18,11 @@ class TMessageBoxes {
   virtual void Show(const std::string& caption, const std::string& text, TMessageIcon icon) = 0;
   // The application's standard box for an operation that ended with an exception.
   virtual void ShowException(const std::string& text) = 0;
+  // A question with Yes, No and Cancel. Without a user to ask (or a box closed another way) the
+  // answer is Cancel, which changes nothing.
+  virtual TAnswer AskYesNoCancel(const std::string& /*caption*/, const std::string& /*text*/) {
+    return TAnswer::Cancel;
+  }
 };
 
 // Writes "caption: text" lines to stderr.

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "display/vumeter.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
@@ -42,10 +43,9 @@ namespace {
 constexpr int kStatusPanelWidth = 150;
 constexpr int kBottomPanelHeight = 155;
 constexpr int kProgressIntervalMs = 50;
-
-QString Text(const char* key) {
-  return QString::fromStdString(ConstantText(key));
-}
+constexpr int kVizIntervalMs = 10;
+// The meter's bars: red 99, green 197, blue 84 as 0x00BBGGRR.
+constexpr uint32_t kMeterColor = 5555555;
 
 // The stored masks mark optional digits with '9' and end in ";<save literals>;<blank>"; Qt's
 // optional digit is '0' and its mask ends in ";<blank>".
@@ -108,6 +108,16 @@ QAction* Tmainform::MakeAction(const char* name, const QString& caption, const Q
   return action;
 }
 
+void Tmainform::MakeLive(QAction* action, const std::function<void()>& handler) {
+  action->setProperty(kLiveProperty, true);
+  action->setEnabled(true);
+  connect(action, &QAction::triggered, this, handler);
+}
+
+bool Tmainform::IsLive(const QAction* action) {
+  return action->property(kLiveProperty).toBool();
+}
+
 void Tmainform::CreateActions() {
   const QString spaces18(18, ' ');
   OpenAction = MakeAction("OpenAction", "&Open", "Open");
@@ -165,12 +175,17 @@ void Tmainform::CreateActions() {
   scaleGroup->addAction(MsAction);
   scaleGroup->addAction(SmplAction);
 
-  for (QAction* live : {OpenAction, CloseAction, ExitAction, ContentsAction})
-    live->setEnabled(true);
-  connect(OpenAction, &QAction::triggered, this, &Tmainform::OpenActionExecute);
-  connect(CloseAction, &QAction::triggered, this, &Tmainform::CloseActionExecute);
-  connect(ExitAction, &QAction::triggered, this, &QWidget::close);
-  connect(ContentsAction, &QAction::triggered, this, [] { ShowHelp(kHelpFileName); });
+  MakeLive(OpenAction, [this] { OpenActionExecute(); });
+  MakeLive(CloseAction, [this] { CloseActionExecute(); });
+  MakeLive(ExitAction, [this] { close(); });
+  MakeLive(ContentsAction, [] { ShowHelp(kHelpFileName); });
+  MakeLive(ZoomInAction, [this] { view_->ZoomIn(); });
+  MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
+  MakeLive(ZoomFullAction, [this] { view_->ZoomFull(); });
+  MakeLive(PlayAction, [this] { PlayActionExecute(); });
+  MakeLive(StopAction, [this] { StopActionExecute(); });
+  MakeLive(PauseAction, [this] { PauseActionExecute(); });
+  for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
 }
 
 void Tmainform::CreateMenus() {
@@ -276,13 +291,9 @@ void Tmainform::CreateBottomPanel() {
 
   GroupBox3 = group("GroupBox3", "  Levels  ");
   auto* levelsLayout = new QVBoxLayout(GroupBox3);
-  // Stands where the level meter goes; black like the meter's background.
-  VUMeter1 = new QWidget(GroupBox3);
+  VUMeter1 = new TVUMeter(GroupBox3);
   VUMeter1->setObjectName("VUMeter1");
-  VUMeter1->setAutoFillBackground(true);
-  QPalette meterPalette = VUMeter1->palette();
-  meterPalette.setColor(QPalette::Window, Qt::black);
-  VUMeter1->setPalette(meterPalette);
+  VUMeter1->SetForecolor(kMeterColor);
   levelsLayout->addWidget(VUMeter1);
 
   GroupBox4 = group("GroupBox4", " Volume ");
@@ -339,15 +350,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   RedoAction->setEnabled(false);
 
   document_ = std::make_unique<Twavefile>();
-  // Raised on the worker during edits, so the enabled states travel as a queued call.
   document_->OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, canUndo, canRedo] {
-          UndoAction->setEnabled(canUndo);
-          RedoAction->setEnabled(canRedo);
-        },
-        Qt::QueuedConnection);
+    OnAction(canUndo, canRedo);
   };
   document_->OnReady = [this](Twavefile*) { onReady(); };
   document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
@@ -366,6 +370,10 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   const QString mask = QtInputMask(SelectionMask(config.selectiontype));
   for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
 
+  setAcceptDrops(true);
+  clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->HasWave()); };
+  clipboard_->OnChanged();
+
   auto* panelLayout = new QVBoxLayout(Panel1);
   panelLayout->setContentsMargins(0, 0, 0, 0);
   view_ = new TWaveView(Panel1);
@@ -373,17 +381,33 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->setAttribute(Qt::WA_OpaquePaintEvent);
   view_->setFocusPolicy(Qt::StrongFocus);
   panelLayout->addWidget(view_);
+  view_->SetScrollBar(Scroll);
+  // Attached before its events are wired: without a file the status bar stays empty.
   view_->AttachDocument(document_.get());
+  view_->OnCursor = [this](TWaveView*, uint32_t position, uint32_t positions) {
+    onCursor(position, positions);
+  };
+  view_->OnSelect = [this](TWaveView*, uint32_t start, uint32_t stop, uint32_t startms,
+                           uint32_t stopms,
+                           bool selected) { onSelect(start, stop, startms, stopms, selected); };
+  view_->OnPlayStatus = [this](bool action) { playprocess(action); };
+  connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
 
   VolumeBar->setValue(config.volume);
+  connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
+  VolumeBarChange();
 
   ProgressTimer = new QTimer(this);
   ProgressTimer->setObjectName("ProgressTimer");
   ProgressTimer->setInterval(kProgressIntervalMs);
   connect(ProgressTimer, &QTimer::timeout, this, &Tmainform::ProgressTimerTimer);
   ProgressTimer->start();
+  VizTimer = new QTimer(this);
+  VizTimer->setObjectName("VizTimer");
+  VizTimer->setInterval(kVizIntervalMs);
+  connect(VizTimer, &QTimer::timeout, this, &Tmainform::VizTimerTimer);
 
   setWindowTitle(kApplicationTitle);
   if (auto path = FileToOpen(arguments)) openfile(*path);
@@ -416,7 +440,9 @@ bool Tmainform::FormCloseQuery() {
                         TMessageIcon::Question);
     return false;
   }
-  return true;
+  if (view_->QueryClose()) return true;
+  if (view_->CloseAfterSave()) afterSave_ = [this] { close(); };
+  return false;
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {
@@ -424,67 +450,6 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     event->accept();
   else
     event->ignore();
-}
-
-void Tmainform::openfile(const std::string& path) {
-  if (document_->Busy()) return;
-  if (path == document_->FileName()) {
-    MessageBoxes().Show(kApplicationTitle, ConstantText("alreadyloaded"), TMessageIcon::None);
-    return;
-  }
-  document_->Close();
-  Scroll->setPageStep(0);
-  Scroll->setRange(0, 100);
-  Scroll->setValue(0);
-  updatecaption(path);
-  document_->Open(path);
-}
-
-void Tmainform::updatecaption(const std::string& fileName) {
-  setWindowTitle(QString::fromStdString(WindowCaption(fileName)));
-}
-
-void Tmainform::onLoaded() {
-  view_->AttachDocument(document_.get());
-  updatecaption(document_->FileName());
-}
-
-void Tmainform::onReady() {
-  view_->Repaint();
-  statusPanels_[0]->setText(
-      Text("formatstring") +
-      QString(" %1 Hz, %2 Ch.").arg(document_->SampleRate()).arg(document_->Channels()));
-  statusPanels_[2]->setText(Text("amplitudestring") + QString(" %1 dB").arg(document_->PeakDb()));
-  statusPanels_[3]->setText(Text("durationstring") + " " +
-                            QString::fromStdString(FormatDuration(document_->Duration())));
-  Scroll->setMaximum(static_cast<int>(document_->FrameCount()));
-  ProgressBar->setValue(0);
-  ProgressBar->hide();
-}
-
-void Tmainform::ProgressTimerTimer() {
-  const int32_t progress = document_->Progress();
-  if (progress > 0) {
-    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);
-    ProgressBar->show();
-    ProgressBar->raise();
-  }
-  ProgressBar->setValue(progress);
-}
-
-void Tmainform::OpenActionExecute() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, "Open", QString(),
-      "Audio files (*.mp3 *.wav *.wma *.ogg *.flac *.m4a *.aac);;All files (*)");
-  if (!path.isEmpty()) openfile(path.toStdString());
-}
-
-void Tmainform::CloseActionExecute() {
-  if (document_->Busy()) return;
-  document_->Close();
-  view_->AttachDocument(document_.get());
-  for (QLabel* panel : statusPanels_) panel->clear();
-  setWindowTitle(kApplicationTitle);
 }
 
 }  // namespace quillon

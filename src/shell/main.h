@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class QWidget;
 namespace quillon {
 
 class TQtClipboard;
+class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
 class TWaveView;
@@ -49,9 +51,13 @@ class Tmainform : public QMainWindow {
   TWaveView* View() const { return view_; }
   QLabel* StatusPanel(int index) const { return statusPanels_[index]; }
   QProgressBar* Progress() const { return ProgressBar; }
+  TVUMeter* Meter() const { return VUMeter1; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateActions();
@@ -64,10 +70,30 @@ class Tmainform : public QMainWindow {
   bool FormCloseQuery();
   void onLoaded();
   void onReady();
+  void OnAction(bool canUndo, bool canRedo);
+  void onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected);
+  void onCursor(uint32_t position, uint32_t positions);
+  void playprocess(bool action);
   void ProgressTimerTimer();
+  void VizTimerTimer();
+  void VolumeBarChange();
+  void ScrollChange();
+  void enableeffects(bool on);
+  // Runs next once the view's close query lets the document go; after a save that the query
+  // started, next runs again when that save has succeeded.
+  void RunAfterCloseQuery(std::function<void()> next);
   void OpenActionExecute();
   void CloseActionExecute();
+  void PlayActionExecute();
+  void StopActionExecute();
+  void PauseActionExecute();
+  // Space plays, or stops while playing.
+  void GiveSpaceTo(QAction* action);
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint = {});
+  // Connects a command to its handler and enables it; commands without one stay unavailable.
+  void MakeLive(QAction* action, const std::function<void()>& handler);
+  static bool IsLive(const QAction* action);
+  static constexpr const char* kLiveProperty = "quillonLive";
 
   std::unique_ptr<TQtMainThread> mainThread_;
   std::unique_ptr<TQtMessageBoxes> messageBoxes_;
@@ -75,6 +101,8 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;
+  std::function<void()> afterSave_;
+  int wheelRemainder_ = 0;
 
   QMenuBar* ActionMainMenuBar1;
   QToolBar* ActionToolBar1;
@@ -91,12 +119,13 @@ class Tmainform : public QMainWindow {
   QPushButton* PickStopMS;
   QCheckBox* sel;
   QLabel* timedisplay;
-  QWidget* VUMeter1;
+  TVUMeter* VUMeter1;
   QSlider* VolumeBar;
   QProgressBar* ProgressBar;
   QStatusBar* StatusBar;
   QLabel* statusPanels_[4];
   QTimer* ProgressTimer;
+  QTimer* VizTimer;
 
   QAction *OpenAction, *CloseAction, *SaveAction, *SaveAsAction, *SaveSelectedAction,
       *PropertiesAction, *SettingsAction, *ExitAction;

@@ -5,6 +5,8 @@
 #include <QMetaType>
 #include <QString>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include <sys/utsname.h>
@@ -229,6 +231,44 @@ int ScaleForDpi(int size, int dpi) {
 
 bool RedrawGlyphsAtDpi(int dpi) {
   return static_cast<int64_t>(dpi) * 100 / 96 > 150;
+}
+
+std::string FormatMs(uint32_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3u:%.2u.%.3u", ms / 60000, (ms % 60000) / 1000, ms % 1000);
+  return text;
+}
+
+namespace {
+std::optional<uint64_t> ParseDecimal(const std::string& part) {
+  const QString text = QString::fromStdString(part).trimmed();
+  bool ok = false;
+  const qulonglong value = text.toULongLong(&ok, 10);
+  if (!ok || text.startsWith('+')) return std::nullopt;
+  return value;
+}
+}  // namespace
+
+std::optional<uint32_t> ParseMs(const std::string& text) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  const std::string rest = text.substr(colon + 1);
+  const auto dot = rest.find('.');
+  if (dot == std::string::npos) return std::nullopt;
+  const auto minutes = ParseDecimal(text.substr(0, colon));
+  const auto seconds = ParseDecimal(rest.substr(0, dot));
+  const auto ms = ParseDecimal(rest.substr(dot + 1));
+  if (!minutes || !seconds || !ms || *minutes > UINT32_MAX || *seconds > UINT32_MAX ||
+      *ms > UINT32_MAX)
+    return std::nullopt;
+  const uint64_t total = *minutes * 60000 + *seconds * 1000 + *ms;
+  if (total > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(total);
+}
+
+int32_t PlayerVolume(int32_t barPosition) {
+  const double position = std::clamp(barPosition, -10000, 0);
+  return static_cast<int32_t>(std::nearbyint(std::log(1 - position) * 1085.73)) - 10000;
 }
 
 const char* SelectionMask(int32_t selectiontype) {

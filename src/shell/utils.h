@@ -67,6 +67,16 @@ int ScaleForDpi(int size, int dpi);
 // Button glyphs are re-rendered only above 150 % (so not at 144 dpi).
 bool RedrawGlyphsAtDpi(int dpi);
 
+// Milliseconds as minutes (three digits or more), seconds and milliseconds: 83456 is
+// "001:23.456".
+std::string FormatMs(uint32_t ms);
+// The inverse of FormatMs for what a person types: minutes before the first ':', seconds and
+// milliseconds split at the first '.' after it, each a decimal integer (surrounding blanks
+// allowed). Nothing when a part is no number or the total passes 32 bits.
+std::optional<uint32_t> ParseMs(const std::string& text);
+// The player's volume in hundredths of a decibel for a volume bar position from -10000 (top,
+// loudest) to 0 (silent): the bar runs logarithmically.
+int32_t PlayerVolume(int32_t barPosition);
 // The selection boxes' edit mask for a unit: 0 = milliseconds, anything else = samples.
 const char* SelectionMask(int32_t selectiontype);
 

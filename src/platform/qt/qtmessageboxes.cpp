@@ -29,6 +29,21 @@ void TQtMessageBoxes::Show(const std::string& caption, const std::string& text, 
   box.exec();
 }
 
+TAnswer TQtMessageBoxes::AskYesNoCancel(const std::string& caption, const std::string& text) {
+  QMessageBox box(
+      QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return TAnswer::Yes;
+    case QMessageBox::No:
+      return TAnswer::No;
+    default:
+      return TAnswer::Cancel;
+  }
+}
+
 void TQtMessageBoxes::ShowException(const std::string& text) {
   Show(kApplicationTitle, text, TMessageIcon::Error);
 }

@@ -1,0 +1,344 @@
+// The waveform view's navigation: attaching a document, zooms, the scroll bar, keys, mouse
+// selection and the close query.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+
+#include "display/waveview.h"
+#include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/messagebox.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr uint32_t kDeepestZoom = 50;
+constexpr double kZoomFactor = 1.5;
+
+uint32_t RoundToFrames(double value) {
+  return static_cast<uint32_t>(std::nearbyint(value));
+}
+
+}  // namespace
+
+uint32_t TWaveView::FrameCount() const {
+  return document_ ? document_->FrameCount() : 0;
+}
+
+// Single precision on purpose: positions shown and typed agree with what has always been shown.
+uint32_t TWaveView::SamplesToMs(uint32_t frames) const {
+  const uint32_t rate = document_ ? document_->SampleRate() : 0;
+  if (rate == 0) return 0;
+  const float quotient = static_cast<float>(frames) / static_cast<float>(rate);
+  const float ms = quotient * 1000.0f;
+  return static_cast<uint32_t>(std::nearbyint(ms));
+}
+
+uint32_t TWaveView::MsToSamples(uint32_t ms) const {
+  const uint32_t rate = document_ ? document_->SampleRate() : 0;
+  const float seconds = static_cast<float>(ms) / 1000.0f;
+  const float frames = seconds * static_cast<float>(rate);
+  return static_cast<uint32_t>(std::nearbyint(frames));
+}
+
+void TWaveView::RaiseCursor() {
+  if (OnCursor) OnCursor(this, cursorPos_, cursorMs_);
+}
+
+void TWaveView::RaiseSelect(bool selected) {
+  if (!OnSelect) return;
+  if (selected)
+    OnSelect(this, selStart_, selStop_, SamplesToMs(selStart_), SamplesToMs(selStop_), true);
+  else
+    OnSelect(this, 0, 0, 0, 0, false);
+}
+
+void TWaveView::AttachDocument(Twavefile* document) {
+  document_ = document;
+  const uint32_t length = FrameCount();
+  selected_ = false;
+  viewStart_ = 0;
+  viewStop_ = length;
+  viewLength_ = length;
+  UpdateScrollBar();
+  selStart_ = selStop_ = cursorPos_ = cursorMs_ = 0;
+  cursorX_ = 0;
+  RaiseCursor();
+  Repaint();
+}
+
+void TWaveView::SetCursorPos(uint32_t position) {
+  cursorPos_ = position;
+  cursorMs_ = SamplesToMs(position);
+  RaiseCursor();
+  UpdateCursor();
+}
+
+void TWaveView::SetSelection(uint32_t start, uint32_t stop, bool selected) {
+  // Makes the next UpdateCursor redraw the cursor over the new frame.
+  lastCursorX_ = cursorX_ - 1;
+  const uint32_t length = FrameCount();
+  selStart_ = std::min({start, stop, length});
+  selStop_ = std::min(std::max(start, stop), length);
+  selected_ = selected;
+  Repaint();
+}
+
+void TWaveView::SetSelectionMs(uint32_t startMs, uint32_t stopMs, bool selected) {
+  SetSelection(MsToSamples(startMs), MsToSamples(stopMs), selected);
+}
+
+// Scroll bar
+
+void TWaveView::SetScrollBar(QScrollBar* scrollBar) {
+  scrollBar_ = scrollBar;
+  if (!scrollBar_) return;
+  // A click beside the thumb moves by the large step rather than by a whole page.
+  connect(scrollBar_, &QScrollBar::actionTriggered, this, &TWaveView::PageStep);
+}
+
+void TWaveView::PageStep(int action) {
+  if (!scrollBar_) return;
+  const int64_t position = scrollBar_->value();
+  if (action == QAbstractSlider::SliderPageStepAdd)
+    scrollBar_->setSliderPosition(
+        static_cast<int>(std::min<int64_t>(position + largeStep_, scrollBar_->maximum())));
+  else if (action == QAbstractSlider::SliderPageStepSub)
+    scrollBar_->setSliderPosition(
+        static_cast<int>(std::max<int64_t>(position - largeStep_, scrollBar_->minimum())));
+}
+
+void TWaveView::UpdateScrollBar(bool fullZoom) {
+  if (!scrollBar_) return;
+  const uint32_t length = FrameCount();
+  const int64_t area = std::max(AreaWidth(), 1);
+  int64_t small = 2 * static_cast<int64_t>(viewLength_) / area;
+  if (!fullZoom) small = std::max<int64_t>(small, 1);
+  // Steps beyond the document would jump past its end; they stay within the range.
+  small = std::min<int64_t>(small, std::max<uint32_t>(length, 1));
+  largeStep_ = static_cast<int32_t>(std::min<int64_t>(50 * small, std::max<uint32_t>(length, 1)));
+  SetScrollState(scrollBar_, length, viewLength_, viewStart_);
+  const QSignalBlocker quiet(scrollBar_);
+  scrollBar_->setSingleStep(static_cast<int>(small));
+}
+
+void SetScrollState(QScrollBar* scrollBar, uint32_t length, uint32_t page, uint32_t position) {
+  const QSignalBlocker quiet(scrollBar);
+  // The range is the document; the thumb, one page of it, may start up to one frame past the
+  // last whole page, as it always could.
+  const int64_t last = page == 0 ? length : std::max<int64_t>(int64_t{length} - page + 1, 0);
+  scrollBar->setRange(0, static_cast<int>(last));
+  scrollBar->setPageStep(static_cast<int>(std::min<uint32_t>(page, INT32_MAX)));
+  scrollBar->setValue(static_cast<int>(std::min<int64_t>(position, last)));
+  scrollBar->setProperty(kScrollLengthProperty, length);
+}
+
+uint32_t ScrollLength(const QScrollBar* scrollBar) {
+  return scrollBar->property(kScrollLengthProperty).toUInt();
+}
+
+void TWaveView::ScrollChanged() {
+  if (!DocumentLoaded() || !scrollBar_) return;
+  const uint32_t length = FrameCount();
+  viewStart_ = static_cast<uint32_t>(std::max(scrollBar_->value(), 0));
+  viewStop_ = viewStart_ + viewLength_;
+  if (viewStop_ > length || viewStop_ < viewStart_) {
+    viewStop_ = length;
+    viewStart_ = length - std::min(viewLength_, length);
+  }
+  Repaint();
+}
+
+// Zooms
+
+void TWaveView::ZoomFull() {
+  if (!DocumentLoaded()) return;
+  viewStart_ = 0;
+  viewStop_ = viewLength_ = FrameCount();
+  UpdateScrollBar(true);
+  Repaint();
+}
+
+void TWaveView::CentreOnCursor() {
+  const uint32_t length = FrameCount();
+  const uint32_t half = viewLength_ / 2;
+  if (cursorPos_ < half) {
+    viewStart_ = 0;
+    viewStop_ = viewLength_;
+  } else if (static_cast<uint64_t>(cursorPos_) + half > length) {
+    viewStart_ = length - viewLength_;
+    viewStop_ = length;
+  } else {
+    viewStart_ = cursorPos_ - half;
+    viewStop_ = viewStart_ + viewLength_;
+  }
+}
+
+void TWaveView::ZoomIn() {
+  if (!DocumentLoaded() || viewLength_ <= kDeepestZoom) return;
+  viewLength_ = RoundToFrames(viewLength_ / kZoomFactor);
+  CentreOnCursor();
+  UpdateScrollBar();
+  Repaint();
+}
+
+void TWaveView::ZoomOut() {
+  const uint32_t length = FrameCount();
+  if (!DocumentLoaded() || viewLength_ >= length) return;
+  if (viewLength_ == 0) viewLength_ = 1;
+  viewLength_ = std::min(RoundToFrames(viewLength_ * kZoomFactor), length);
+  CentreOnCursor();
+  UpdateScrollBar();
+  Repaint();
+}
+
+// Keys
+
+void TWaveView::keyPressEvent(QKeyEvent* event) {
+  if (!DocumentLoaded()) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  const uint32_t length = FrameCount();
+  const uint32_t step = std::max<uint32_t>(viewLength_ / std::max(AreaWidth(), 1), 1);
+  bool moved = true;
+  switch (event->key()) {
+    case Qt::Key_End:
+      cursorPos_ = length;
+      break;
+    case Qt::Key_Home:
+      cursorPos_ = 0;
+      break;
+    case Qt::Key_Left:
+      cursorPos_ = step < cursorPos_ ? cursorPos_ - step : 0;
+      break;
+    case Qt::Key_Right:
+      if (cursorPos_ < length)
+        cursorPos_ = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{cursorPos_} + step, length));
+      break;
+    default:
+      moved = false;
+  }
+  if (moved) {
+    Repaint();
+    event->accept();
+  } else {
+    QWidget::keyPressEvent(event);
+  }
+  cursorMs_ = SamplesToMs(cursorPos_);
+  RaiseCursor();
+}
+
+// Mouse selection
+
+int32_t TWaveView::AreaX(const QMouseEvent* event) const {
+  return std::min(static_cast<int32_t>(event->position().x()), AreaWidth());
+}
+
+void TWaveView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  if (event->button() != Qt::LeftButton) return;
+  StartSelect(AreaX(event));
+  mouseIsDown_ = true;
+}
+
+void TWaveView::mouseMoveEvent(QMouseEvent* event) {
+  if (!mouseIsDown_) return;
+  DragSelect(AreaX(event));
+  if (replayAfterDrag_) StopPlay();
+}
+
+void TWaveView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !mouseIsDown_) return;
+  EndSelect(AreaX(event));
+  mouseIsDown_ = false;
+  if (replayAfterDrag_) {
+    StartPlay();
+    replayAfterDrag_ = false;
+  }
+}
+
+void TWaveView::StartSelect(int32_t x) {
+  if (!DocumentLoaded()) return;
+  const double fpp = static_cast<double>(viewLength_) / std::max(AreaWidth(), 1);
+  selected_ = false;
+  RaiseSelect(false);
+  anchor_ = static_cast<uint32_t>(
+      std::clamp<int64_t>(std::llround(std::nearbyint(x * fpp)) + viewStart_, 0, FrameCount()));
+  cursorX_ = x;
+  cursorPos_ = anchor_;
+  cursorMs_ = SamplesToMs(cursorPos_);
+  RaiseCursor();
+  if (Playing()) {
+    StartPlay();
+    replayAfterDrag_ = true;
+  }
+  Repaint();
+  selStart_ = anchor_;
+  pressX_ = x;
+  selecting_ = true;
+}
+
+void TWaveView::DragSelect(int32_t x) {
+  if (!DocumentLoaded() || !selecting_) return;
+  x = std::clamp(x, 0, AreaWidth());
+  // The band between the last and this position flips, so the band from the press to the
+  // mouse stays inverted as the drag goes.
+  InvertColumns(std::min(cursorX_, x), std::max(cursorX_, x));
+  Present();
+  const double fpp = static_cast<double>(viewLength_) / std::max(AreaWidth(), 1);
+  const uint32_t f = static_cast<uint32_t>(
+      std::clamp<int64_t>(std::llround(std::nearbyint(x * fpp)) + viewStart_, 0, FrameCount()));
+  selStart_ = std::min(anchor_, f);
+  selStop_ = std::max(anchor_, f);
+  cursorX_ = x;
+}
+
+void TWaveView::EndSelect(int32_t x) {
+  if (!DocumentLoaded()) return;
+  selecting_ = false;
+  if (x == pressX_ || selStart_ == selStop_) {
+    selected_ = false;
+    RaiseSelect(false);
+    return;
+  }
+  selected_ = true;
+  Repaint();
+  RaiseSelect(true);
+}
+
+// Closing
+
+bool TWaveView::QueryClose() {
+  closeAfterSave_ = false;
+  bool answer = true;
+  if (document_ && document_->Loaded()) {
+    ReleasePlayer();
+    if (document_->Modified()) {
+      switch (MessageBoxes().AskYesNoCancel(kApplicationTitle, ConstantText("savechanges"))) {
+        case TAnswer::Yes:
+          // Only a save that started can end in the close; otherwise nothing changes.
+          closeAfterSave_ = document_->Save();
+          answer = false;
+          break;
+        case TAnswer::No:
+          break;
+        case TAnswer::Cancel:
+          answer = false;
+          break;
+      }
+    }
+    if (answer) {
+      selected_ = false;
+      document_->Close();
+      Repaint();
+    }
+  }
+  return answer;
+}
+
+}  // namespace quillon

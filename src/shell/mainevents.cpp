@@ -1,0 +1,259 @@
+// The main window between commands: the document's and the view's events, the timers, the
+// volume bar, dropped files, the clipboard watch and the mouse wheel.
+#include <QAction>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include "display/vumeter.h"
+#include "display/waveview.h"
+#include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/messagebox.h"
+#include "shell/main.h"
+#include "shell/utils.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kWheelNotch = 120;
+
+QString Text(const char* key) {
+  return QString::fromStdString(ConstantText(key));
+}
+
+// The first local file among dropped items.
+std::optional<std::string> FirstDroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = data->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return std::nullopt;
+  return urls.front().toLocalFile().toStdString();
+}
+
+}  // namespace
+
+void Tmainform::openfile(const std::string& path) {
+  if (path == document_->FileName()) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("alreadyloaded"), TMessageIcon::None);
+    return;
+  }
+  RunAfterCloseQuery([this, path] {
+    SetScrollState(Scroll, 100, 0, 0);
+    updatecaption(path);
+    document_->Open(path);
+  });
+}
+
+void Tmainform::RunAfterCloseQuery(std::function<void()> next) {
+  if (document_->Busy()) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
+                        TMessageIcon::Question);
+    return;
+  }
+  if (view_->QueryClose()) {
+    next();
+    return;
+  }
+  // Asked again after the save, the query finds nothing unsaved and lets the command go on.
+  if (view_->CloseAfterSave()) afterSave_ = [this, next] { RunAfterCloseQuery(next); };
+}
+
+void Tmainform::updatecaption(const std::string& fileName) {
+  setWindowTitle(QString::fromStdString(WindowCaption(fileName)));
+}
+
+void Tmainform::OnAction(bool canUndo, bool canRedo) {
+  UndoAction->setEnabled(canUndo);
+  RedoAction->setEnabled(canRedo);
+}
+
+void Tmainform::onLoaded() {
+  view_->AttachDocument(document_.get());
+  updatecaption(document_->FileName());
+}
+
+void Tmainform::onReady() {
+  const uint32_t frames = document_->FrameCount();
+  const uint32_t page = std::min<uint32_t>(Scroll->pageStep(), frames);
+  view_->Repaint();
+  statusPanels_[0]->setText(
+      Text("formatstring") +
+      QString(" %1 Hz, %2 Ch.").arg(document_->SampleRate()).arg(document_->Channels()));
+  statusPanels_[2]->setText(Text("amplitudestring") + QString(" %1 dB").arg(document_->PeakDb()));
+  statusPanels_[3]->setText(Text("durationstring") + " " +
+                            QString::fromStdString(FormatDuration(document_->Duration())));
+  SetScrollState(Scroll, frames, page, Scroll->value());
+  ProgressBar->setValue(0);
+  ProgressBar->hide();
+  if (view_->CloseAfterSave()) {
+    view_->ClearCloseAfterSave();
+    auto next = std::move(afterSave_);
+    afterSave_ = nullptr;
+    // A failed save keeps the edits: nothing is closed. The document is still busy here, so
+    // the command goes on once it is idle.
+    if (next && !document_->Modified()) QTimer::singleShot(0, this, next);
+  }
+}
+
+void Tmainform::onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms,
+                         bool selected) {
+  if (selected) {
+    const bool samples = config.selectiontype == 1;
+    selstart->setText(QString::fromStdString(samples ? std::to_string(start) : FormatMs(startms)));
+    selstop->setText(QString::fromStdString(samples ? std::to_string(stop) : FormatMs(stopms)));
+  }
+  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction})
+    if (IsLive(action)) action->setEnabled(selected);
+  const QSignalBlocker quiet(sel);
+  sel->setChecked(selected);
+}
+
+void Tmainform::onCursor(uint32_t position, uint32_t positions) {
+  const std::string ms = FormatMs(positions);
+  const std::string shown = config.selectiontype == 1 ? std::to_string(position) : ms;
+  statusPanels_[1]->setText(Text("cursorpositionstring") + " " + QString::fromStdString(shown));
+  timedisplay->setText(QString::fromStdString(ms));
+}
+
+void Tmainform::playprocess(bool action) {
+  if (action)
+    VizTimer->start();
+  else
+    VizTimer->stop();
+  PlayAction->setEnabled(!action);
+  StopAction->setEnabled(action);
+  PauseAction->setEnabled(action);
+  enableeffects(!action);
+  if (!action) VUMeter1->ResetVisual();
+  GiveSpaceTo(action ? StopAction : PlayAction);
+}
+
+void Tmainform::GiveSpaceTo(QAction* action) {
+  PlayAction->setShortcut(action == PlayAction ? QKeySequence(Qt::Key_Space) : QKeySequence());
+  StopAction->setShortcut(action == StopAction ? QKeySequence(Qt::Key_Space) : QKeySequence());
+}
+
+void Tmainform::enableeffects(bool on) {
+  for (QAction* action : {FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
+                          ReverseAction, InvertAction, AmplifyIAction, AmplifyDAction}) {
+    // A command whose handler has not joined yet stays unavailable.
+    action->setEnabled(on && IsLive(action));
+  }
+}
+
+void Tmainform::ProgressTimerTimer() {
+  const int32_t progress = document_->Progress();
+  if (progress > 0) {
+    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);
+    ProgressBar->show();
+    ProgressBar->raise();
+  }
+  ProgressBar->setValue(progress);
+  // A document that fits the view needs no scrolling.
+  const int64_t page = Scroll->pageStep();
+  Scroll->setEnabled(!(page > static_cast<int64_t>(document_->FrameCount()) - 100));
+}
+
+void Tmainform::VizTimerTimer() {
+  std::array<int16_t, 8> levels{};
+  if (!view_->ReadLevels(levels)) return;
+  maxsample points{};
+  const int channels = std::min<int>(document_->Channels(), static_cast<int>(levels.size()));
+  for (int i = 0; i < channels; ++i) points[i] = levels[i];
+  VUMeter1->event_s(points, channels);
+}
+
+void Tmainform::VolumeBarChange() {
+  if (!view_ || !view_->HasPlayer()) return;
+  config.volume = VolumeBar->value();
+  view_->SetVolume(PlayerVolume(config.volume));
+}
+
+void Tmainform::ScrollChange() {
+  view_->ScrollChanged();
+}
+
+void Tmainform::OpenActionExecute() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, "Open", QString(),
+      "Audio files (*.mp3 *.wav *.wma *.ogg *.flac *.m4a *.aac);;All files (*)");
+  if (!path.isEmpty()) openfile(path.toStdString());
+}
+
+void Tmainform::CloseActionExecute() {
+  RunAfterCloseQuery([this] {
+    view_->AttachDocument(document_.get());
+    for (QLabel* panel : statusPanels_) panel->clear();
+    setWindowTitle(kApplicationTitle);
+  });
+}
+
+void Tmainform::PlayActionExecute() {
+  if (!document_->Loaded() || document_->Busy() || !view_->HasPlayer()) return;
+  view_->StartPlay();
+  VolumeBarChange();
+  // Nothing to play (the cursor at the end, say) leaves the commands as they were.
+  if (!view_->Playing()) return;
+  StopAction->setEnabled(true);
+  PauseAction->setEnabled(true);
+  enableeffects(false);
+  PlayAction->setEnabled(false);
+  VUMeter1->ResetVisual();
+  GiveSpaceTo(StopAction);
+}
+
+void Tmainform::StopActionExecute() {
+  if (!VizTimer->isActive()) return;
+  view_->StopPlay();
+  StopAction->setEnabled(false);
+  PauseAction->setEnabled(false);
+  PlayAction->setEnabled(true);
+  enableeffects(true);
+  VUMeter1->event_s(maxsample{}, document_->Channels());
+  VUMeter1->ClearVisual();
+  GiveSpaceTo(PlayAction);
+}
+
+void Tmainform::PauseActionExecute() {
+  if (view_->Playing()) view_->StopPlay();
+}
+
+void Tmainform::wheelEvent(QWheelEvent* event) {
+  // Touchpads send parts of a notch; whole notches zoom.
+  wheelRemainder_ += event->angleDelta().y();
+  while (wheelRemainder_ >= kWheelNotch) {
+    wheelRemainder_ -= kWheelNotch;
+    view_->ZoomIn();
+  }
+  while (wheelRemainder_ <= -kWheelNotch) {
+    wheelRemainder_ += kWheelNotch;
+    view_->ZoomOut();
+  }
+  event->ignore();
+}
+
+void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
+  if (FirstDroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void Tmainform::dropEvent(QDropEvent* event) {
+  const auto path = FirstDroppedFile(event->mimeData());
+  if (!path) return;
+  event->acceptProposedAction();
+  openfile(*path);
+}
+
+}  // namespace quillon
