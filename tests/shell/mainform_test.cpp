@@ -14,15 +14,21 @@
 #include <filesystem>
 #include <memory>
 
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
+#include <QMimeData>
 #include <QPointer>
 #include <QTest>
 #include <csignal>
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "platform/config.h"
 #include "platform/event.h"
+#include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "shell/help.h"
 #include "shell/termination.h"
@@ -46,6 +52,16 @@ class MainformTest : public ::testing::Test {
     MainThread().WaitServing(
         [&] { return !form.Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
     return !form.Document()->Busy();
+  }
+
+  std::string MakeMono(const char* name, uint32_t frames) {
+    const std::string path = files_.File(name);
+    test::WriteWav16(path, 1, 8000, std::vector<int16_t>(frames, 1200));
+    return path;
+  }
+
+  static QAction* Action(Tmainform& form, const char* name) {
+    return form.findChild<QAction*>(name);
   }
 
   std::string MakeWav() {
@@ -188,6 +204,145 @@ TEST_F(HelpTest, TheManualBesideTheProgramOpensAtItsTopic) {
   launcher_ = [](const QUrl&) { return false; };
   ShowHelp(kName, {}, launcher_);
   EXPECT_EQ(boxes_.shown.size(), 1u);
+}
+
+TEST_F(MainformTest, CursorReadOutInBothUnits) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("long.wav", 500000));
+  ASSERT_TRUE(WaitIdle(form));
+  auto* timedisplay = form.findChild<QLabel*>("timedisplay");
+  form.View()->SetCursorPos(488008);  // 61 001 ms at 8000 Hz
+  EXPECT_EQ(form.StatusPanel(1)->text(), "Cursor Position: 001:01.001");
+  EXPECT_EQ(timedisplay->text(), "001:01.001");
+  config.selectiontype = 1;
+  form.View()->SetCursorPos(488008);
+  EXPECT_EQ(form.StatusPanel(1)->text(), "Cursor Position: 488008");
+  EXPECT_EQ(timedisplay->text(), "001:01.001");
+  config.selectiontype = 0;
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, SelectionEventsFillTheBoxesOnlyWhenSelected) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("sel.wav", 80000));
+  ASSERT_TRUE(WaitIdle(form));
+  auto* selstart = form.findChild<QLineEdit*>("selstart");
+  auto* selstop = form.findChild<QLineEdit*>("selstop");
+  auto* sel = form.findChild<QCheckBox*>("sel");
+  form.View()->OnSelect(form.View(), 8000, 16000, 1000, 2000, true);
+  // What the box shows: unfilled places show as 0, so only the display keeps the zeros.
+  EXPECT_EQ(selstart->displayText(), "000:01.000");
+  EXPECT_EQ(selstop->displayText(), "000:02.000");
+  EXPECT_TRUE(sel->isChecked());
+  form.View()->OnSelect(form.View(), 0, 0, 0, 0, false);
+  EXPECT_EQ(selstart->displayText(), "000:01.000");
+  EXPECT_FALSE(sel->isChecked());
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, ADocumentThatFitsKeepsTheScrollBarDisabled) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  auto* scroll = form.findChild<QScrollBar*>("Scroll");
+  form.openfile(MakeMono("short.wav", 100));
+  ASSERT_TRUE(WaitIdle(form));
+  QTest::qWait(120);
+  EXPECT_FALSE(scroll->isEnabled());
+  form.openfile(MakeMono("long.wav", 100000));
+  ASSERT_TRUE(WaitIdle(form));
+  form.View()->ZoomIn();
+  QTest::qWait(120);
+  EXPECT_TRUE(scroll->isEnabled());
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, AFailedOperationStillEndsInReady) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("fail.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  form.StatusPanel(3)->clear();
+  FailNth(TFault::Create, 1);
+  ASSERT_TRUE(form.Document()->Reverse());
+  ASSERT_TRUE(WaitIdle(form));
+  ClearFaults();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(form.Progress()->isVisibleTo(&form));
+  EXPECT_EQ(form.StatusPanel(3)->text(), "Duration: 0:00:01.000");
+  EXPECT_FALSE(boxes_.shown.empty());
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, DroppingThreeFilesOpensTheFirst) {
+  struct TDropTarget : Tmainform {
+    using Tmainform::dropEvent;
+  } form;
+  SetMessageBoxes(&boxes_);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(MakeMono("a.wav", 100))),
+                QUrl::fromLocalFile(QString::fromStdString(MakeMono("b.wav", 200))),
+                QUrl::fromLocalFile(QString::fromStdString(MakeMono("c.wav", 300)))});
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  form.dropEvent(&drop);
+  ASSERT_TRUE(WaitIdle(form));
+  EXPECT_EQ(form.Document()->FrameCount(), 100u);
+  EXPECT_EQ(form.windowTitle(), "a.wav - Quillon");
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, PasteFollowsWhatAnotherOwnerPutsOnTheClipboard) {
+  Tmainform form;
+  auto* paste = Action(form, "PasteAction");
+  QGuiApplication::clipboard()->setText("words");
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(paste->isEnabled());
+  auto* audio = new QMimeData;
+  audio->setData("audio/x-wav", QByteArray("RIFF"));
+  QGuiApplication::clipboard()->setMimeData(audio);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(paste->isEnabled());
+  QGuiApplication::clipboard()->clear();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(paste->isEnabled());
+}
+
+TEST_F(MainformTest, SavingFromTheOpenQuestionGoesOnToOpenTheNewFile) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  const std::string first = MakeMono("first.wav", 8000);
+  form.show();
+  form.openfile(first);
+  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(form.Document()->Invert());
+  ASSERT_TRUE(WaitIdle(form));
+  boxes_.answer = TAnswer::Yes;
+  form.openfile(MakeMono("second.wav", 300));
+  QTRY_COMPARE_WITH_TIMEOUT(form.Document()->FrameCount(), 300u, 10000);
+  ASSERT_TRUE(WaitIdle(form));
+  EXPECT_TRUE(form.isVisible());  // only the window's own close ends the program
+  EXPECT_EQ(test::ReadWav16Samples(first).front(), -1200);  // the inverted first file was saved
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, AFailedSaveFromTheCloseQuestionClosesNothing) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("keep.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(form.Document()->Invert());
+  ASSERT_TRUE(WaitIdle(form));
+  boxes_.answer = TAnswer::Yes;
+  FailNth(TFault::Write, 1);
+  Action(form, "CloseAction")->trigger();
+  ASSERT_TRUE(WaitIdle(form));
+  ClearFaults();
+  QTest::qWait(50);
+  EXPECT_TRUE(form.Document()->Loaded());
+  EXPECT_TRUE(form.Document()->Modified());
+  EXPECT_EQ(form.windowTitle(), "keep.wav - Quillon");
+  SetMessageBoxes(nullptr);
 }
 
 TEST(FormatDurationTest, ShowsTheHourOfTheDay) {

@@ -100,6 +100,26 @@ TEST(ShellTextsTest, ArchitectureCodes) {
   EXPECT_EQ(ProcessorArchitectureCode("riscv64"), 0xFFFFu);
 }
 
+TEST(ShellTextsTest, MillisecondTexts) {
+  EXPECT_EQ(FormatMs(83456), "001:23.456");
+  EXPECT_EQ(FormatMs(0), "000:00.000");
+  EXPECT_EQ(FormatMs(1000 * 60000 + 5), "1000:00.005");
+  EXPECT_EQ(ParseMs("001:23.456"), 83456u);
+  EXPECT_EQ(ParseMs(" 2 : 3 . 4 "), 123004u);
+  EXPECT_EQ(ParseMs("0:75.000"), 75000u);  // seconds beyond 59 still count
+  for (const char* bad : {"", "12", "1:2", "a:00.000", "1:-2.000", "1:2.x", "99999999:00.000"})
+    EXPECT_FALSE(ParseMs(bad).has_value()) << bad;
+}
+
+TEST(ShellTextsTest, VolumeBarRunsLogarithmically) {
+  EXPECT_EQ(PlayerVolume(-10000), 0);
+  EXPECT_EQ(PlayerVolume(-8000), -242);
+  EXPECT_EQ(PlayerVolume(-1000), -2499);
+  EXPECT_EQ(PlayerVolume(-1), -9247);
+  EXPECT_EQ(PlayerVolume(0), -10000);
+  EXPECT_EQ(PlayerVolume(5), -10000);
+}
+
 TEST(DisplayScalingTest, SizesAreScaledAndRoundedToNearest) {
   EXPECT_EQ(ScaleForDpi(100, 144), 150);
   EXPECT_EQ(ScaleForDpi(20, 120), 25);  // track bar thumb at 125 %

@@ -22,7 +22,13 @@ class TRecordingMessageBoxes : public TMessageBoxes {
     shown.push_back({caption, text});
   }
   void ShowException(const std::string& text) override { shown.push_back({"", text}); }
+  // Questions are recorded like messages and get the prepared answer.
+  TAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override {
+    shown.push_back({caption, text});
+    return answer;
+  }
   std::vector<TShown> shown;
+  TAnswer answer = TAnswer::Cancel;
 };
 
 // Exposes the document's internal steps to tests.
