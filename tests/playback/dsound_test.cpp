@@ -169,14 +169,15 @@ TEST_F(DirectSoundTest, LockedRegionsWrapAndBadArgumentsAreRefused) {
 TEST_F(DirectSoundTest, PassedOffsetsAndTheStopReachTheMainThreadInOrder) {
   test::UseDummyDriver();
   TDirectSound device;
-  TDirectSoundBuffer* buffer = MakeBuffer(device);
+  // Half a second a lap: a slow main thread still sees the offsets one lap at a time.
+  TDirectSoundBuffer* buffer = MakeBuffer(device, 8000);
   std::vector<int32_t> fired;
   buffer->OnNotify = [&](TDirectSoundBuffer* sender, int32_t index) {
     EXPECT_EQ(sender, buffer);
     EXPECT_TRUE(loop.IsMainThread());
     fired.push_back(index);
   };
-  uint32_t positions[] = {400, 1200, DSBPN_OFFSETSTOP};
+  uint32_t positions[] = {2000, 6000, DSBPN_OFFSETSTOP};
   buffer->SetNotificationPositions(3, positions);
   buffer->Play(DSBPLAY_LOOPING);
   ASSERT_TRUE(loop.RunUntil([&] { return fired.size() >= 4; }, 20s));
