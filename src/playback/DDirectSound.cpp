@@ -54,6 +54,8 @@ uint32_t CheckDescription(const TDSBufferDesc& description) {
 
 TDirectSound::TDirectSound(const char* deviceName, uint32_t primaryFlags)
     : deviceName_(deviceName ? deviceName : "") {
+  // Audio brings SDL's event subsystem, which would otherwise take over SIGINT and SIGTERM.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) CheckDirectSoundResult(DSERR_NODRIVER);
   try {
     ProbeDevice(DeviceName());
@@ -78,7 +80,7 @@ void TDirectSound::DestroyBuffers() {
 }
 
 void TDirectSound::SetCooperativeLevel(void*, uint32_t level) {
-  CheckDirectSoundResult(level >= 1 && level <= 3 ? 0 : DSERR_INVALIDPARAM);
+  CheckDirectSoundResult(level >= 1 && level <= 4 ? 0 : DSERR_INVALIDPARAM);
 }
 
 TDirectSoundBuffer* TDirectSound::CreateSoundBuffer(const TDSBufferDesc& description) {

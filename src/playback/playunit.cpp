@@ -133,10 +133,11 @@ void TPlayer::Halt(bool release) {
     writeOffset_ = 0;
     finished_ = false;
   }
-  if (OnStatus && document_) OnStatus(playing_);
   FreeBlock(shadow_);
   FreeBlock(playedCopy_);
   if (document_) PlaybackIdleEvent().Set();
+  // Last, so that a listener that prepares again finds the stop complete.
+  if (OnStatus && document_) OnStatus(playing_);
 }
 
 uint32_t TPlayer::Fill(uint32_t count) {
