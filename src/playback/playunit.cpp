@@ -166,6 +166,16 @@ uint32_t TPlayer::Fill(uint32_t count) {
 }
 
 void TPlayer::HandleNotify(int32_t index) {
+  try {
+    HandleSegmentEnd(index);
+  } catch (...) {
+    // One failure is told once: playback does not go on failing every 50 ms.
+    if (playing_) Halt(false);
+    throw;
+  }
+}
+
+void TPlayer::HandleSegmentEnd(int32_t index) {
   if (!playing_) return;
   if (!document_->Loaded() || shadow_.empty()) {
     Halt(false);

@@ -69,6 +69,7 @@ class TPlayer {
   uint32_t Fill(uint32_t count);
   void Halt(bool release);
   void HandleNotify(int32_t index);
+  void HandleSegmentEnd(int32_t index);
   void KeepPlayed(uint32_t delta);
   void SilenceSegment();
   void MeasureLevels(uint32_t bytes);

@@ -8,6 +8,7 @@
 
 #include "platform/event.h"
 #include "platform/eventreport.h"
+#include "platform/faults.h"
 #include "playback/audio_drivers.h"
 #include "support/document_harness.h"
 
@@ -224,6 +225,21 @@ TEST_F(PlayerTest, DocumentOperationDuringPlaybackStartsAfterTheStop) {
   h.WaitIdle();
   EXPECT_EQ(std::count(h.events.begin(), h.events.end(), 'R'), readyBefore + 1);
   EXPECT_EQ(h.Samples()[0], -samples[0]);
+}
+
+TEST_F(PlayerTest, RefillThatFailsStopsPlaybackAndIsToldOnce) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 88200), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 88200);
+  FailNth(TFault::Read, 1);
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 20s));
+  h.loop.RunUntil([] { return false; }, 200ms);
+  ClearFaults();
+  EXPECT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
 }
 
 TEST_F(PlayerTest, BufferThatCannotBeMadeIsReportedWithItsFormat) {
