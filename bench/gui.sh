@@ -13,8 +13,7 @@ out="${BENCH_DIR:-$PWD/bench/out}"
 mkdir -p "$out/tmp"
 export TMPDIR="$out/tmp"
 
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF \
-  -DQUILLON_BENCH=ON >/dev/null
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
 cmake --build build-release --target waveview_bench startup_bench >/dev/null
 
 wav="$out/long.wav"

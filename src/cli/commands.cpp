@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/editcommand.h"
+#include "cli/playcommand.h"
 #include "cli/session.h"
 
 namespace quillon {
@@ -20,6 +21,7 @@ const char* kUsage =
 int Usage() {
   std::fputs(kUsage, stderr);
   std::fputs(kEditUsage, stderr);
+  std::fputs(kPlayUsage, stderr);
   return kExitUsage;
 }
 
@@ -42,6 +44,10 @@ void PrintPeaks(const Twavefile& d, std::FILE* out) {
 int RunCli(int argc, const char* const* argv) {
   if (argc >= 1 && std::string_view(argv[0]) == "edit") {
     int status = RunEditCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
+  if (argc >= 1 && std::string_view(argv[0]) == "play") {
+    int status = RunPlayCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
   if (argc != 2) return Usage();

@@ -38,6 +38,7 @@ class TCliSession {
   // refused or ended with a message.
   bool Run(const std::function<bool(Twavefile&)>& request);
   TMemoryClipboard& Clipboard() { return clipboard_; }
+  TTaskLoop& Loop() { return loop_; }
 
  private:
   TTaskLoop loop_;

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "playback/dsoundtypes.h"
+#include "playback/notifyevents.h"
+
+namespace quillon {
+
+// The result code for a buffer format (0 when the device can be asked for it): 8- or 16-bit
+// integer PCM, 1 to 8 channels, a whole frame as block align.
+uint32_t CheckStreamFormat(const TWaveFormatEx& format);
+
+// The result code for a failed SDL_OpenAudioDevice, judged by SDL's error text.
+uint32_t OpenFailureCode(const char* sdlError);
+
+// One looping ring of audio played through its own SDL device. The SDL callback copies from
+// the ring at the play cursor (with the gain applied), moves the cursor and raises the events of
+// the offsets it passed; it never blocks or allocates. Everything else runs on one thread.
+class TSoundStream {
+ public:
+  static constexpr int kMaxPositions = 64;
+
+  // Opens deviceName (null: the default device) for format, paused; a ring of bytes bytes of
+  // silence. Raises EDirectSoundError.
+  TSoundStream(const char* deviceName, const TWaveFormatEx& format, uint32_t bytes);
+  ~TSoundStream();
+  TSoundStream(const TSoundStream&) = delete;
+  TSoundStream& operator=(const TSoundStream&) = delete;
+
+  uint32_t Size() const { return static_cast<uint32_t>(ring_.size()); }
+  uint32_t Cursor() const { return cursor_.load(std::memory_order_acquire); }
+  void SetCursor(uint32_t offset);
+  // Copies bytes of the ring from offset on (wrapping) into dest, or from source into the ring.
+  void Read(uint32_t offset, uint8_t* dest, uint32_t bytes);
+  void Write(uint32_t offset, const uint8_t* source, uint32_t bytes);
+
+  void Play(bool looping);
+  // Pauses the device and raises the stop events when it was playing; true when it was.
+  bool Stop();
+  bool Playing() const { return playing_.load(std::memory_order_acquire); }
+  // Linear gain, 0 to 1.
+  void SetGain(float gain) { gain_.store(gain, std::memory_order_release); }
+
+  // Event i fires when the cursor passes offsets[i], or when the ring stops for
+  // DSBPN_OFFSETSTOP. Offsets lie in the ring; count <= kMaxPositions. events null: none.
+  void SetNotifications(const uint32_t* offsets, int count, TNotifyEvents* events);
+  std::vector<uint32_t> Notifications() const;
+
+ private:
+  static void SDLCALL Callback(void* self, Uint8* stream, int length);
+  void Render(uint8_t* out, uint32_t length);
+  void CopyWithGain(uint8_t* out, const uint8_t* in, uint32_t bytes) const;
+  // Events whose offsets lie within the moved bytes after from, plus the stop events if stopped.
+  uint64_t PassedEvents(uint32_t from, uint64_t moved, bool stopped) const;
+
+  SDL_AudioDeviceID device_ = 0;
+  uint8_t silence_ = 0;
+  bool eightBit_ = false;
+  std::vector<uint8_t> ring_;
+  std::atomic<uint32_t> cursor_{0};
+  std::atomic<bool> playing_{false};
+  bool looping_ = false;
+  std::atomic<float> gain_{1.0f};
+  std::array<uint32_t, kMaxPositions> offsets_{};
+  int count_ = 0;
+  TNotifyEvents* events_ = nullptr;
+};
+
+}  // namespace quillon

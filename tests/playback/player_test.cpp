@@ -1,0 +1,289 @@
+#include "playback/playunit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "platform/event.h"
+#include "platform/eventreport.h"
+#include "platform/faults.h"
+#include "playback/audio_drivers.h"
+#include "support/document_harness.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TDocumentHarness;
+using test::TTempDir;
+
+// Never zero, so that silence before the range can be told from the range itself.
+std::vector<int16_t> Ramp(size_t count) {
+  std::vector<int16_t> samples(count);
+  for (size_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(1 + (i * 7919) % 30000);
+  return samples;
+}
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  ~PlayerTest() override { player.reset(); }
+
+  void MakePlayer() {
+    player = std::make_unique<TPlayer>();
+    player->SetVolume(0);
+    player->OnProcess = [this](int64_t index) { positions.push_back(index); };
+    player->OnStatus = [this](bool action) { statuses.push_back(action); };
+  }
+
+  TWaveFormatEx Format() {
+    uint16_t channels = h.document.Channels();
+    uint32_t rate = h.document.SampleRate();
+    return {WAVE_FORMAT_PCM,
+            channels,
+            rate,
+            rate * channels * 2u,
+            static_cast<uint16_t>(channels * 2),
+            16,
+            0};
+  }
+
+  void Prepare(int64_t startFrame, int64_t frames) {
+    int64_t channels = h.document.Channels();
+    player->Prepare(&h.document, Format(), startFrame * channels, frames * channels);
+  }
+
+  // Plays frames from startFrame on to the player's own stop.
+  void PlayToEnd(int64_t startFrame, int64_t frames) {
+    Prepare(startFrame, frames);
+    player->Start();
+    ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  }
+
+  // What the disk device received, after the player is gone (the device flushes on closing).
+  std::vector<int16_t> Received() {
+    player.reset();
+    std::vector<uint8_t> bytes = test::ReadFileBytes(received);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+  }
+
+  // The device received leading silence, exactly expected, then only silence.
+  void ExpectReceived(const std::vector<int16_t>& expected, uint16_t channels) {
+    std::vector<int16_t> samples = Received();
+    size_t first = 0;
+    while (first < samples.size() && samples[first] == 0) ++first;
+    ASSERT_EQ(first % channels, 0u);
+    ASSERT_GE(samples.size() - first, expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), samples.begin() + first))
+        << "the range arrived changed";
+    size_t rest = first + expected.size();
+    EXPECT_LT(rest, samples.size()) << "no silence after the range";
+    EXPECT_TRUE(std::all_of(samples.begin() + rest, samples.end(), [](int16_t s) {
+      return s == 0;
+    })) << "something other than silence followed the range";
+  }
+
+  TDocumentHarness h;
+  TTempDir folder;
+  std::string received = folder.File("device.raw");
+  std::unique_ptr<TPlayer> player;
+  std::vector<int64_t> positions;
+  std::vector<bool> statuses;
+};
+
+TEST_F(PlayerTest, StereoRangeLongerThanTheBufferReachesTheDeviceInOrderThenSilence) {
+  std::vector<int16_t> samples = Ramp(2 * 60000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  PlayToEnd(1000, 50000);
+  int64_t rangeBytes = 50000 * 4;
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(positions.back(), rangeBytes - 2);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_GE(positions.size(), static_cast<size_t>(rangeBytes / 8820 - 2))
+      << "about one report per segment";
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
+  ExpectReceived({samples.begin() + 2000, samples.begin() + 2000 + 100000}, 2);
+}
+
+TEST_F(PlayerTest, MonoRangeAt22050ReachesTheDeviceInOrderThenSilence) {
+  std::vector<int16_t> samples = Ramp(22050);
+  ASSERT_TRUE(h.OpenSamples(1, samples, 22050));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  PlayToEnd(100, 20000);
+  EXPECT_EQ(player->SegmentSize(), 2206u);
+  EXPECT_EQ(player->BufferSize(), 35296u);
+  EXPECT_EQ(positions.back(), 20000 * 2 - 2);
+  ExpectReceived({samples.begin() + 100, samples.begin() + 20100}, 1);
+}
+
+TEST_F(PlayerTest, RangeShorterThanASegmentFinishesAtTheFirstNotification) {
+  std::vector<int16_t> samples = Ramp(2 * 4410);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  PlayToEnd(10, 1000);
+  EXPECT_EQ(positions, (std::vector<int64_t>{4000 - 2}));
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  ExpectReceived({samples.begin() + 20, samples.begin() + 2020}, 2);
+}
+
+TEST_F(PlayerTest, EmptyRangeReportsZeroAndStopsAtTheSecondNotification) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 4410), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  PlayToEnd(0, 0);
+  EXPECT_EQ(positions, (std::vector<int64_t>{0}));
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+}
+
+TEST_F(PlayerTest, RangePastTheStoreEndPlaysSilenceThere) {
+  std::vector<int16_t> samples = Ramp(2 * 1000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  PlayToEnd(900, 1000);
+  ExpectReceived({samples.begin() + 1800, samples.end()}, 2);
+}
+
+TEST_F(PlayerTest, StartArmsSeventeenNotificationsAtTheSegmentEnds) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 44100), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 44100);
+  EXPECT_EQ(player->SegmentSize(), 8820u);
+  EXPECT_EQ(player->BufferSize(), 141120u);
+  player->Start();
+  std::vector<uint32_t> expected;
+  for (uint32_t k = 1; k <= 15; ++k) expected.push_back(8820 * k);
+  expected.push_back(141119);
+  expected.push_back(DSBPN_OFFSETSTOP);
+  EXPECT_EQ(player->PlaybackBuffer()->NotificationPositions(), expected);
+  EXPECT_FALSE(PlaybackIdleEvent().IsSet());
+  player->Stop();
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
+}
+
+TEST_F(PlayerTest, StopNotificationAfterStopChangesNothing) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 44100), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 44100);
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !positions.empty(); }, 20s));
+  player->Stop();
+  std::vector<int64_t> reported = positions;
+  // Serve the stop notification and anything still queued.
+  h.loop.RunUntil([] { return false; }, 300ms);
+  EXPECT_EQ(positions, reported);
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false})) << "one OnStatus(false) per stop";
+  EXPECT_FALSE(player->Playing());
+  // After a stop only a new Prepare makes the buffer playable again.
+  player->Start();
+  EXPECT_FALSE(player->Playing());
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
+}
+
+TEST_F(PlayerTest, LevelsFollowWhatPlayedPerChannel) {
+  std::vector<int16_t> samples(2 * 44100);
+  for (size_t f = 0; f < samples.size() / 2; ++f) samples[2 * f] = f % 2 ? 32767 : -32767;
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 44100);
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return positions.size() >= 2; }, 20s));
+  int16_t meter[2] = {};
+  player->GetLevels(meter);
+  EXPECT_EQ(player->Level(0), 32767);
+  EXPECT_EQ(player->Level(1), 0);
+  EXPECT_EQ(meter[0], 127) << "full scale";
+  EXPECT_EQ(meter[1], 1) << "silence";
+  player->Stop();
+}
+
+TEST_F(PlayerTest, DocumentOperationDuringPlaybackStartsAfterTheStop) {
+  std::vector<int16_t> samples = Ramp(2 * 88200);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 88200);
+  player->Start();
+  size_t readyBefore = std::count(h.events.begin(), h.events.end(), 'R');
+  ASSERT_TRUE(h.document.Invert());
+  h.loop.RunUntil([] { return false; }, 300ms);
+  EXPECT_TRUE(player->Playing());
+  EXPECT_EQ(std::count(h.events.begin(), h.events.end(), 'R'), readyBefore)
+      << "the operation ran during playback";
+  player->Stop();
+  h.WaitIdle();
+  EXPECT_EQ(std::count(h.events.begin(), h.events.end(), 'R'), readyBefore + 1);
+  EXPECT_EQ(h.Samples()[0], -samples[0]);
+}
+
+TEST_F(PlayerTest, RefillThatFailsStopsPlaybackAndIsToldOnce) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 88200), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  Prepare(0, 88200);
+  FailNth(TFault::Read, 1);
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 20s));
+  h.loop.RunUntil([] { return false; }, 200ms);
+  ClearFaults();
+  EXPECT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
+}
+
+TEST_F(PlayerTest, BufferThatCannotBeMadeIsReportedWithItsFormat) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 4410), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  TakeQueuedEventReports();
+  TWaveFormatEx format = Format();
+  format.nChannels = 9;
+  EXPECT_THROW(player->Prepare(&h.document, format, 0, 100), EDirectSoundError);
+  std::vector<std::string> reports = TakeQueuedEventReports();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0],
+            "DirectSound call failed: 88780064\rThe specified WAVE format is not supported "
+            "Format: Format:     65534\r\nChannels:   9\r\nSamplerate:       44100\r\n"
+            "BytesPerSecond: 793800\r\nBlockAlign: 18\r\nBitsPerSample: 16\r\ncbSize: 22\r\n"
+            "Valid bits:   16\r\nChannelsmask: 0\r\n"
+            "KSDataFormat: {00000001-0000-0010-8000-00AA00389B71}\r\n");
+  player->Start();
+  EXPECT_FALSE(player->Playing());
+  EXPECT_TRUE(PlaybackIdleEvent().IsSet());
+}
+
+TEST(PlayerFactoryTest, NoDeviceTellsTheUserOnceAndGivesNoPlayer) {
+  TDocumentHarness h;
+  test::UseMissingDriver();
+  EXPECT_EQ(CreatePlayer(), nullptr);
+  EXPECT_EQ(CreatePlayer(), nullptr);
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text,
+            "DirectSound call failed: 88780078\rNo sound driver is available for use");
+}
+
+TEST(PlayerVolumeTest, VolumeWithoutABufferIsStoredForTheNextPrepare) {
+  TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(8000), 8000));
+  test::UseDummyDriver();
+  TPlayer player;
+  EXPECT_EQ(player.Volume(), TPlayer::kDefaultVolume);
+  player.SetVolume(-242);
+  TWaveFormatEx format = {WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+  player.Prepare(&h.document, format, 0, 100);
+  EXPECT_EQ(player.PlaybackBuffer()->Volume(), -242);
+}
+
+}  // namespace
+}  // namespace quillon
