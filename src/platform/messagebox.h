@@ -17,6 +17,10 @@ class TMessageBoxes {
   virtual void Show(const std::string& caption, const std::string& text, TMessageIcon icon) = 0;
   // The application's standard box for an operation that ended with an exception.
   virtual void ShowException(const std::string& text) = 0;
+  // Asks a question with Yes and No; true for Yes. Without a user to ask, the answer is No.
+  virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
+    return false;
+  }
 };
 
 // Writes "caption: text" lines to stderr.
