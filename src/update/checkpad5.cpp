@@ -74,11 +74,13 @@ void TVInfoDownload::Execute() {
 
 void TVInfoDownload::CheckDone() {
   if (Failed || terminated_) return;
+  handingOver_ = true;
   try {
     ShowCheckResult(*Owner, Response);
   } catch (const std::exception&) {
     // A box that cannot be shown ends the check like a failed request: quietly.
   }
+  handingOver_ = false;
 }
 
 // ---- TVersionCheck ----
@@ -162,6 +164,10 @@ bool TVersionCheck::Busy() const {
 
 void TVersionCheck::Begin(std::unique_ptr<TVInfoDownload> next) {
   if (closing_ || !AcquireSlot()) return;
+  if (WaitingWouldNeverEnd()) {
+    ReleaseSlot();
+    return;
+  }
   FinishWorker(false);
   if (!closing_) {
     std::lock_guard lock(mutex_);
@@ -194,6 +200,14 @@ bool TVersionCheck::AcquireSlot() {
     return true;
   });
   return true;
+}
+
+// A request made on the main thread from inside the check's result (its question is open): the
+// worker waits for that result to return, so waiting for the worker here would never end and the
+// request is dropped.
+bool TVersionCheck::WaitingWouldNeverEnd() const {
+  std::lock_guard lock(mutex_);
+  return Worker && Worker->HandingOver() && MainThread().IsMainThread();
 }
 
 void TVersionCheck::ReleaseSlot() {

@@ -27,6 +27,8 @@ class TVInfoDownload {
   void Terminate() { terminated_ = true; }
   bool Started() const { return started_; }
   bool Finished() const { return finished_; }
+  // The check's result is being shown on the main thread while the worker waits for it.
+  bool HandingOver() const { return handingOver_; }
   // Waits until the thread has ended; on the main thread while serving hand-overs.
   void WaitFor();
 
@@ -50,6 +52,7 @@ class TVInfoDownload {
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> handingOver_{false};
 };
 
 // The update check and the event reports, one request at a time. Create it on the main thread;
@@ -88,6 +91,7 @@ class TVersionCheck {
 
   void Begin(std::unique_ptr<TVInfoDownload> next);
   bool AcquireSlot();
+  bool WaitingWouldNeverEnd() const;
   void ReleaseSlot();
   void FinishWorker(bool stop);
   void CloseSenderGate();

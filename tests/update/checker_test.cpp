@@ -178,6 +178,18 @@ TEST_F(CheckerTest, ReportsFromAWorkerAndChecksFromTheMainThreadNeverOverlap) {
   EXPECT_EQ(server.MostAtOnce(), 1);
 }
 
+TEST_F(CheckerTest, ARequestFromInsideTheQuestionIsDroppedRatherThanWaitingForever) {
+  Reply(test::Answer("9.0.0.0"), test::Answer("ok"));
+  recorders.boxes.whileAsking = [this] {
+    checker->CheckVersion();
+    checker->ReportEvent("while the question is open");
+  };
+  checker->CheckVersion();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(recorders.boxes.asked.size(), 1u);
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
 TEST_F(CheckerTest, ShutdownWaitsForTheRunningCheckAndShowsNothing) {
   Reply(test::Answer("9.0.0.0", 200, 200ms));
   checker->CheckVersion();

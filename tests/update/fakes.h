@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,8 +19,11 @@ class TRecordingBoxes : public TMessageBoxes {
   }
   void ShowException(const std::string& text) override { Show("", text, TMessageIcon::Error); }
   bool AskYesNo(const std::string& /*caption*/, const std::string& text) override {
-    std::lock_guard lock(mutex);
-    asked.push_back(text);
+    {
+      std::lock_guard lock(mutex);
+      asked.push_back(text);
+    }
+    if (whileAsking) whileAsking();
     return answer;
   }
 
@@ -27,6 +31,7 @@ class TRecordingBoxes : public TMessageBoxes {
   std::vector<std::string> shown;
   std::vector<std::string> asked;
   bool answer = true;
+  std::function<void()> whileAsking;  // runs while the question is "open"
 };
 
 class TRecordingOpener : public TUrlOpener {

@@ -2,6 +2,7 @@
 
 #include "fakes.h"
 #include "update/checkpad5.h"
+#include "update/getversion.h"
 #include "update/versioncompare.h"
 
 namespace quillon {
@@ -23,6 +24,13 @@ TEST(IsNewerVersionTest, OnlyFourPlainNumbersAreAWellFormedVersion) {
   for (const char* malformed : {"5.0", "2.1.4.0.1", "2.1.4.", "2.1.4.0 x", "+2.1.4.0",
                                 "Internal Server Error.", "1234567890.0.0.0", ""})
     EXPECT_FALSE(IsWellFormedVersion(malformed)) << malformed;
+}
+
+TEST(GetVersionInfoTest, IsTheBuildsVersionInFourNumbers) {
+  std::string version;
+  EXPECT_TRUE(GetVersionInfo(version));
+  EXPECT_TRUE(IsWellFormedVersion(version)) << version;
+  EXPECT_EQ(TVersionCheck(80003).Version, version);
 }
 
 class ShowCheckResultTest : public ::testing::Test {
