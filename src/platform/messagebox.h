@@ -23,6 +23,10 @@ class TMessageBoxes {
   virtual TAnswer AskYesNoCancel(const std::string& /*caption*/, const std::string& /*text*/) {
     return TAnswer::Cancel;
   }
+  // Asks a question with Yes and No; true for Yes. Without a user to ask, the answer is No.
+  virtual bool AskYesNo(const std::string& /*caption*/, const std::string& /*text*/) {
+    return false;
+  }
 };
 
 // Writes "caption: text" lines to stderr.

@@ -48,4 +48,11 @@ void TQtMessageBoxes::ShowException(const std::string& text) {
   Show(kApplicationTitle, text, TMessageIcon::Error);
 }
 
+bool TQtMessageBoxes::AskYesNo(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                  QApplication::activeWindow());
+  return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace quillon

@@ -10,6 +10,7 @@ class TQtMessageBoxes : public TMessageBoxes {
   void Show(const std::string& caption, const std::string& text, TMessageIcon icon) override;
   void ShowException(const std::string& text) override;
   TAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
 };
 
 }  // namespace quillon

@@ -1,0 +1,108 @@
+#include "update/getwebdata.h"
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "update/siteaddress.h"
+
+namespace quillon {
+
+namespace {
+// Version numbers and short answers; a bigger body is not one of ours.
+constexpr size_t kMaxBody = 1 << 20;
+constexpr long kChunkSize = 8193;
+
+std::atomic<long> connectMs{10000};
+std::atomic<long> totalMs{30000};
+
+struct TEasyDeleter {
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct TListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+void InitialiseLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t AppendChunk(char* data, size_t size, size_t count, void* target) {
+  auto* body = static_cast<std::string*>(target);
+  size_t bytes = size * count;
+  if (body->size() + bytes > kMaxBody) return 0;  // ends the transfer as failed
+  body->append(data, bytes);
+  return bytes;
+}
+
+std::string WithEscapedSpaces(const std::string& text) {
+  std::string escaped;
+  for (char c : text) escaped += c == ' ' ? std::string("%20") : std::string(1, c);
+  return escaped;
+}
+
+std::string Trimmed(const std::string& text) {
+  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  size_t begin = 0, end = text.size();
+  while (begin < end && isBlank(text[begin])) ++begin;
+  while (end > begin && isBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+curl_slist* NoCacheHeaders() {
+  curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+  curl_slist* more = headers ? curl_slist_append(headers, "Pragma: no-cache") : nullptr;
+  if (!more) curl_slist_free_all(headers);
+  return more;
+}
+}  // namespace
+
+TWebTimeouts WebTimeouts() {
+  return {std::chrono::milliseconds(connectMs.load()), std::chrono::milliseconds(totalMs.load())};
+}
+
+void SetWebTimeouts(TWebTimeouts timeouts) {
+  connectMs.store(static_cast<long>(timeouts.connect.count()));
+  totalMs.store(static_cast<long>(timeouts.total.count()));
+}
+
+int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
+               std::string& response, uint32_t& errorCode) {
+  response.clear();
+  errorCode = CURLE_URL_MALFORMAT;
+  TUrlParts parts = SplitUrl(site);
+  if (!IsAcceptedSite(parts)) return -1;
+  InitialiseLibrary();
+  std::unique_ptr<CURL, TEasyDeleter> request(curl_easy_init());
+  std::unique_ptr<curl_slist, TListDeleter> headers(NoCacheHeaders());
+  errorCode = CURLE_FAILED_INIT;
+  if (!request || !headers) return -1;
+
+  std::string url = SiteOrigin(parts) + WithEscapedSpaces(pathAndQuery);
+  std::string body;
+  CURL* handle = request.get();
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, parts.scheme.c_str());
+  curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectMs.load());
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs.load());
+  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kChunkSize);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendChunk);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  // A proxy never stands between the program and its own machine.
+  if (IsLoopbackHost(parts.host)) curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
+
+  CURLcode result = curl_easy_perform(handle);
+  errorCode = static_cast<uint32_t>(result);
+  if (result != CURLE_OK) return -1;
+  response = Trimmed(body);
+  return response.empty() ? -1 : 0;
+}
+
+}  // namespace quillon

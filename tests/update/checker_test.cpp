@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "fakes.h"
+#include "platform/eventreport.h"
+#include "platform/taskloop.h"
+#include "testserver.h"
+#include "update/checkpad5.h"
+#include "update/getwebdata.h"
+#include "update/osdescription.h"
+#include "update/uuriencode.h"
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TReply;
+using test::TReplyKind;
+
+constexpr const char* kCheckTarget = "/pad/getpad.php?pad=/quillon.xml&field=version";
+
+// A checker talking to a recording server on this machine, its main thread a task loop.
+class CheckerTest : public ::testing::Test {
+ protected:
+  CheckerTest() {
+    SetMainThread(&loop);
+    SetWebTimeouts({2s, 2s});
+    checker = std::make_unique<TVersionCheck>(80003);
+    checker->Configure({server.Site(), server.Site()});
+    checker->Version = "2.1.3.5";
+  }
+  ~CheckerTest() override {
+    checker.reset();
+    SetEventReportSender(nullptr);
+    TakeQueuedEventReports();
+    SetWebTimeouts({});
+    SetMainThread(nullptr);
+  }
+
+  void Reply(TReply check, TReply report = {}) {
+    std::lock_guard lock(mutex);
+    checkReply = std::move(check);
+    reportReply = std::move(report);
+  }
+  TReply Respond(const test::TRecordedRequest& request) {
+    std::lock_guard lock(mutex);
+    return request.target.starts_with("/pad/getpad.php") ? checkReply : reportReply;
+  }
+  bool RunUntilIdle() {
+    return loop.RunUntil([this] { return !checker->Busy(); }, 20s);
+  }
+  std::string ReportTarget(const std::string& text) {
+    return "/pad/appevents.php?product=80003&version=" + checker->Version + "&type=1&msg=TX:%20" +
+           URIEncode(text + " System:" + OperatingSystemDescription());
+  }
+
+  std::mutex mutex;
+  TReply checkReply;
+  TReply reportReply;
+  TTaskLoop loop;
+  test::TInstalledRecorders recorders;
+  test::TTestServer server{[this](const test::TRecordedRequest& r) { return Respond(r); }};
+  std::unique_ptr<TVersionCheck> checker;
+};
+
+TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheNewerOne) {
+  Reply(test::Answer(" 2.2.0.0\r\n"));
+  checker->CheckVersion();
+  ASSERT_TRUE(RunUntilIdle());
+  auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, kCheckTarget);
+  EXPECT_EQ(requests[0].userAgent, "CheckUpdates/1.0");
+  EXPECT_EQ(requests[0].cacheControl, "no-cache");
+  EXPECT_EQ(requests[0].pragma, "no-cache");
+  ASSERT_EQ(recorders.boxes.asked.size(), 1u);
+  EXPECT_EQ(recorders.boxes.asked[0],
+            "There is a new version 2.2.0.0 of this program\navailable at 127.0.0.1\n"
+            "Do you want to download it now?");
+  EXPECT_EQ(recorders.opener.opened, std::vector<std::string>{server.Site() + "/quillon.exe"});
+}
+
+TEST_F(CheckerTest, AnAddressInTheAnswerIsNeverOpened) {
+  Reply(test::Answer("9.0.0.0\r\nDownloadUrl=https://elsewhere.example/setup.exe"));
+  checker->CheckVersion();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_TRUE(recorders.boxes.asked.empty());
+  EXPECT_TRUE(recorders.opener.opened.empty());
+}
+
+TEST_F(CheckerTest, QueuedReportsGoOutOnceTheCheckerIsTheSender) {
+  const std::string text = "  Granularity: 4096, page size: 4096, CPU arch: 9, CPU num: 2";
+  ReportEvent(text);  // before there is a sender, as at start-up
+  checker->InstallAsEventReportSender();
+  ASSERT_TRUE(server.WaitForRequests(1));
+  ASSERT_TRUE(RunUntilIdle());
+  auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, ReportTarget(text));
+  EXPECT_NE(requests[0].target.find("msg=TX:%20%20%20Granularity%3A%204096"), std::string::npos);
+  EXPECT_EQ(requests[0].userAgent, "AppEvents/1.1");
+  EXPECT_EQ(requests[0].cacheControl, "no-cache");
+  EXPECT_EQ(requests[0].pragma, "no-cache");
+  EXPECT_TRUE(recorders.boxes.shown.empty());
+}
+
+TEST_F(CheckerTest, FailedChecksEndWithoutAMessage) {
+  SetWebTimeouts({2s, 300ms});
+  checker->ShowUpToDate = true;
+  const TReply failures[] = {
+      test::NeverAnswer(), test::Answer("Internal Server Error.", 500),
+      test::CloseAtOnce(), test::Answer(" \r\n"),
+      test::Answer("5.0"),
+  };
+  size_t sent = 0;
+  for (const TReply& failure : failures) {
+    Reply(failure);
+    checker->CheckVersion();
+    ASSERT_TRUE(server.WaitForRequests(++sent));
+    EXPECT_TRUE(checker->Busy() || failure.kind != TReplyKind::NeverAnswer)
+        << "the check returned without waiting for its answer";
+    ASSERT_TRUE(RunUntilIdle()) << "the time-out did not end the check";
+  }
+  EXPECT_TRUE(recorders.boxes.shown.empty());
+  EXPECT_TRUE(recorders.boxes.asked.empty());
+}
+
+TEST_F(CheckerTest, ACheckRequestedWhileAReportIsUnderWayWaitsForIt) {
+  Reply(test::Answer("2.1.3.5"), test::Answer("ok", 200, 300ms));
+  std::thread documentWorker([this] { checker->ReportEvent("read failed"); });
+  documentWorker.join();  // returns once its request has started
+  ASSERT_TRUE(server.WaitForRequests(1));
+  std::atomic<bool> served = false;
+  std::thread([this, &served] { loop.Post([&served] { served = true; }); }).join();
+  checker->CheckVersion();
+  EXPECT_TRUE(served) << "the main thread's wait did not serve its queue";
+  ASSERT_TRUE(RunUntilIdle());
+  auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].target, ReportTarget("read failed"));
+  EXPECT_EQ(requests[1].target, kCheckTarget);
+  EXPECT_EQ(server.MostAtOnce(), 1);
+  EXPECT_EQ(recorders.boxes.shown.size(), 1u);  // the up-to-date message of the check
+}
+
+TEST_F(CheckerTest, AReportAfterACheckServesTheChecksHandOverWhileWaiting) {
+  Reply(test::Answer("9.0.0.0", 200, 200ms), test::Answer("ok"));
+  checker->CheckVersion();
+  checker->ReportEvent("after the check");
+  EXPECT_EQ(recorders.boxes.asked.size(), 1u);
+  ASSERT_TRUE(RunUntilIdle());
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.MostAtOnce(), 1);
+}
+
+TEST_F(CheckerTest, ReportsFromAWorkerAndChecksFromTheMainThreadNeverOverlap) {
+  checker->ShowUpToDate = false;
+  Reply(test::Answer("2.1.3.5"), test::Answer("ok"));
+  constexpr int kRounds = 10;
+  for (int round = 0; round < kRounds; ++round) {
+    std::atomic<bool> reported = false;
+    std::thread documentWorker([&] {
+      checker->ReportEvent("round " + std::to_string(round));
+      reported = true;
+    });
+    checker->CheckVersion();
+    // The worker may wait for a check whose hand-over needs this thread.
+    bool finished = loop.RunUntil([&] { return reported.load(); }, 20s);
+    documentWorker.join();
+    ASSERT_TRUE(finished);
+  }
+  ASSERT_TRUE(RunUntilIdle());
+  ASSERT_TRUE(server.WaitForRequests(2 * kRounds));
+  EXPECT_EQ(server.Requests().size(), 2u * kRounds);
+  EXPECT_EQ(server.MostAtOnce(), 1);
+}
+
+TEST_F(CheckerTest, ARequestFromInsideTheQuestionIsDroppedRatherThanWaitingForever) {
+  Reply(test::Answer("9.0.0.0"), test::Answer("ok"));
+  recorders.boxes.whileAsking = [this] {
+    checker->CheckVersion();
+    checker->ReportEvent("while the question is open");
+  };
+  checker->CheckVersion();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(recorders.boxes.asked.size(), 1u);
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(CheckerTest, ShutdownWaitsForTheRunningCheckAndShowsNothing) {
+  Reply(test::Answer("9.0.0.0", 200, 200ms));
+  checker->CheckVersion();
+  ASSERT_TRUE(server.WaitForRequests(1));
+  checker.reset();
+  EXPECT_TRUE(recorders.boxes.asked.empty());
+}
+
+TEST_F(CheckerTest, WithoutSitesNothingIsSent) {
+  checker->Configure({"", "http://example.com"});
+  checker->CheckVersion();
+  checker->ReportEvent("nowhere");
+  EXPECT_FALSE(checker->Busy());
+  EXPECT_TRUE(checker->InfoUrl.empty());
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST(GetWebDataTest, ReturnsAnyTrimmedBodyAndFailsOnNone) {
+  TReply reply;
+  std::mutex mutex;
+  test::TTestServer server([&](const test::TRecordedRequest&) {
+    std::lock_guard lock(mutex);
+    return reply;
+  });
+  auto get = [&](TReply next, std::string& response) {
+    {
+      std::lock_guard lock(mutex);
+      reply = std::move(next);
+    }
+    uint32_t error = 0;
+    return GetWebData("Agent/1", server.Site(), "/a b?c=d", response, error);
+  };
+  std::string response;
+  EXPECT_EQ(get(test::Answer("\t Error page \n", 500), response), 0);
+  EXPECT_EQ(response, "Error page");
+  EXPECT_EQ(get(test::Answer(""), response), -1);
+  EXPECT_EQ(get(test::CloseAtOnce(), response), -1);
+  EXPECT_EQ(response, "");
+  EXPECT_EQ(server.Requests().at(0).target, "/a%20b?c=d");
+  uint32_t error = 0;
+  EXPECT_EQ(GetWebData("Agent/1", "http://example.com", "/", response, error), -1);
+}
+
+}  // namespace
+}  // namespace quillon
