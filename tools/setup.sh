@@ -7,7 +7,7 @@ QUILLON_PACKAGES=(
   g++ cmake ninja-build pkg-config git
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev lame
-  libgtest-dev
+  libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev fonts-liberation
   libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox

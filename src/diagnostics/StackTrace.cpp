@@ -13,12 +13,13 @@ namespace quillon::TStackTraceHlp {
 namespace {
 
 // Room for the frames of the walker itself and of a signal handler above the innermost frame.
-constexpr int kOwnFrames = 24;
+constexpr int kOwnFrames = 16;
 
-// Serialises every stack walk and every address lookup.
+// Serialises every stack walk and every address lookup. Never destroyed: exceptions may still be
+// thrown while static objects are being destroyed.
 std::mutex& WalkLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 TStackTrace TraceFrom(void* const* frames, int walked, std::uintptr_t innermost) {
@@ -128,7 +129,9 @@ void AppendFrameText(TFixedText& out, std::uintptr_t address, bool withSymbol, b
   AppendSanitised(out, symbol.dli_sname);
   out.Append("+0x");
   const std::uint64_t offset = address - reinterpret_cast<std::uintptr_t>(symbol.dli_saddr);
-  out.AppendHex(offset, offset > 0xFFFFFFFFu ? 16 : 8);
+  int digits = 1;
+  while (digits < 16 && (offset >> (4 * digits)) != 0) ++digits;
+  out.AppendHex(offset, digits);
 }
 
 void AppendStackTraceText(TFixedText& out, const TStackTrace& trace, bool withSymbols) {

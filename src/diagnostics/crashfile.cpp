@@ -67,19 +67,28 @@ std::string WithoutLocalSymbols(const std::string& fileText) {
   return sent;
 }
 
-int SendPendingCrashReports(const std::string& folder) {
-  const std::filesystem::path where = folder.empty() ? CurrentCrashFolder() : folder;
-  std::error_code error;
+namespace {
+
+std::vector<std::filesystem::path> PendingCrashFiles(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(where, error))
-    if (entry.is_regular_file(error) && IsCrashFileName(entry.path().filename().string()))
-      files.push_back(entry.path());
+  std::error_code error;
+  std::filesystem::directory_iterator entry(folder, error);
+  for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+    if (entry->is_regular_file(error) && IsCrashFileName(entry->path().filename().string()))
+      files.push_back(entry->path());
+  return files;
+}
+
+}  // namespace
+
+int SendPendingCrashReports(const std::string& folder) {
   int sent = 0;
-  for (const auto& path : files) {
+  for (const auto& path : PendingCrashFiles(folder.empty() ? CurrentCrashFolder() : folder)) {
     std::string text;
     if (!ReadReport(path, text)) continue;
     ReportEvent(WithoutLocalSymbols(text));
-    std::filesystem::remove(path, error);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
     ++sent;
   }
   return sent;

@@ -235,12 +235,18 @@ void ReportAndTell(int signal, const siginfo_t* info) {
   if (handedOver) SleepMs(sendBoundMs - (NowMs() - start));
 }
 
-void WriteReports(int signal, const siginfo_t* info, const TStackTrace& trace) {
+TFixedText WriteReports(int signal, const siginfo_t* info, const TStackTrace& trace) {
   TFixedText local(fileText, sizeof fileText);
   ComposeReport(local, signal, info, trace, withSymbols);
   TFixedText sent(sentText, sizeof sentText);
   ComposeReport(sent, signal, info, trace, false);
   WriteCrashFile(local);
+  return local;
+}
+
+// The report on standard error as well, for whoever started the program from a terminal.
+void WriteToStandardError(const TFixedText& text) {
+  if (write(STDERR_FILENO, text.Data(), text.Length()) >= 0) write(STDERR_FILENO, "\n", 1);
 }
 
 void OnFatalSignal(int signal, siginfo_t* info, void* context) {
@@ -252,13 +258,11 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     for (;;) pause();
   }
   ComposeFilePath();
-  if (signal == SIGABRT && terminateKept) {
-    WriteReports(signal, info, terminateTrace);
-  } else {
-    // A short report first, should the walk of a damaged stack fault in its turn.
-    WriteReports(signal, info, FaultFrames(context));
-    WriteReports(signal, info, FaultTrace(context));
-  }
+  const bool unhandled = signal == SIGABRT && terminateKept;
+  // A short report first, should the walk of a damaged stack fault in its turn.
+  if (!unhandled) WriteReports(signal, info, FaultFrames(context));
+  WriteToStandardError(
+      WriteReports(signal, info, unhandled ? terminateTrace : FaultTrace(context)));
   ReportAndTell(signal, info);
   EndBySignal(signal);
   errno = savedErrno;

@@ -20,9 +20,10 @@ struct TTracedObject {
 // The traces of the live exception objects, by object address.
 class TTraceRegistry {
  public:
-  bool Add(void* object, std::unique_ptr<TStackTrace> trace, TExceptionDestructor destructor) {
+  // An entry left at the same address can only belong to an object already gone.
+  void Add(void* object, std::unique_ptr<TStackTrace> trace, TExceptionDestructor destructor) {
     std::lock_guard lock(mutex_);
-    return objects_.try_emplace(object, TTracedObject{std::move(trace), destructor}).second;
+    objects_.insert_or_assign(object, TTracedObject{std::move(trace), destructor});
   }
 
   TTracedObject Take(void* object) {
@@ -70,7 +71,8 @@ TExceptionDestructor OnThrow(void* object, const std::type_info& type,
   TExceptionDestructor result = destructor;
   try {
     auto trace = std::make_unique<TStackTrace>(CaptureStackTrace(raiseAddress));
-    if (Registry().Add(object, std::move(trace), destructor)) result = &ReleaseTracedObject;
+    Registry().Add(object, std::move(trace), destructor);
+    result = &ReleaseTracedObject;
   } catch (...) {
     // Without memory the exception goes on without a trace.
   }
