@@ -86,10 +86,13 @@ int SendPendingCrashReports(const std::string& folder) {
   for (const auto& path : PendingCrashFiles(folder.empty() ? CurrentCrashFolder() : folder)) {
     std::string text;
     if (!ReadReport(path, text)) continue;
-    ReportEvent(WithoutLocalSymbols(text));
+    // An empty file is what a crash leaves that could not even write its report.
+    if (!text.empty()) {
+      ReportEvent(WithoutLocalSymbols(text));
+      ++sent;
+    }
     std::error_code ignored;
     std::filesystem::remove(path, ignored);
-    ++sent;
   }
   return sent;
 }

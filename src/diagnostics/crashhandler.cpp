@@ -39,7 +39,7 @@ using TStackTraceHlp::TStackTrace;
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr std::size_t kSignalStackBytes = 1024 * 1024;
 // Long enough to read a message, short enough that a hung one does not keep the process.
-constexpr int kTellUserBoundMs = 10 * 60 * 1000;
+constexpr int kTellUserBoundMs = 3 * 60 * 1000;
 
 // Set at installation; read by the handler, which must not allocate to get them.
 char crashFolder[PATH_MAX];
@@ -103,20 +103,35 @@ bool ReadWord(std::uintptr_t address, std::uintptr_t& word) {
 }
 
 std::uintptr_t FaultingInstruction(const void* context) {
-  const auto* machine = static_cast<const ucontext_t*>(context);
-  return static_cast<std::uintptr_t>(machine->uc_mcontext.gregs[REG_RIP]);
+  const auto& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+  return static_cast<std::uintptr_t>(machine.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return static_cast<std::uintptr_t>(machine.pc);
+#else
+#error "the faulting instruction's register is not known for this processor"
+#endif
 }
 
-// The faulting instruction alone, and for a jump outside every module (a call through a bad
-// pointer) the return address the call left on the stack.
+// Where a call through a bad pointer came from: the return address the call left behind.
+bool CallersReturnAddress(const void* context, std::uintptr_t& caller) {
+  const auto& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+  return ReadWord(static_cast<std::uintptr_t>(machine.gregs[REG_RSP]), caller);
+#else
+  caller = static_cast<std::uintptr_t>(machine.regs[30]);
+  return true;
+#endif
+}
+
+// The faulting instruction alone, and for a jump outside every module the caller too.
 TStackTrace FaultFrames(const void* context) {
-  const auto* machine = static_cast<const ucontext_t*>(context);
   TStackTrace trace;
   trace.firstIsExact = true;
   trace.addresses[trace.count++] = FaultingInstruction(context);
   std::uintptr_t caller = 0;
-  const auto stack = static_cast<std::uintptr_t>(machine->uc_mcontext.gregs[REG_RSP]);
-  if (!IsInModule(trace.addresses[0]) && ReadWord(stack, caller) && IsInModule(caller))
+  if (!IsInModule(trace.addresses[0]) && CallersReturnAddress(context, caller) &&
+      IsInModule(caller))
     trace.addresses[trace.count++] = caller;
   return trace;
 }
@@ -217,18 +232,26 @@ void EndBySignal(int signal) {
   raise(signal);
 }
 
+void TellUser(int signal, const siginfo_t* info) {
+  char message[1200];
+  TFixedText text(message, sizeof message);
+  AppendMessage(text, signal, info);
+  ArmWatchdog(kTellUserBoundMs);
+  (*tellUser)(std::string(text.Data(), text.Length()));
+  DisarmWatchdog();
+}
+
+// The steps that may fail in a damaged process; nothing of them may escape the handler.
 void ReportAndTell(int signal, const siginfo_t* info) {
   const long long start = NowMs();
-  ArmWatchdog(sendBoundMs);
-  const bool handedOver = HandOver(std::string(sentText));
-  DisarmWatchdog();
-  if (handedOver) unlink(filePath);
-  if (tellUser && *tellUser) {
-    char message[1200];
-    TFixedText text(message, sizeof message);
-    AppendMessage(text, signal, info);
-    ArmWatchdog(kTellUserBoundMs);
-    (*tellUser)(std::string(text.Data(), text.Length()));
+  bool handedOver = false;
+  try {
+    ArmWatchdog(sendBoundMs);
+    handedOver = HandOver(std::string(sentText));
+    DisarmWatchdog();
+    if (handedOver) unlink(filePath);
+    if (tellUser && *tellUser) TellUser(signal, info);
+  } catch (...) {
     DisarmWatchdog();
   }
   // An asynchronous channel needs time to send once it has the report.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -113,6 +114,31 @@ TEST(CrashHandlerTest, AFaultLeavesACrashFileThatTheNextStartSends) {
             std::count(local.begin(), local.end(), '\n'));
   EXPECT_TRUE(folder.List().empty());
   EXPECT_EQ(SendPendingCrashReports(folder.Path()), 0);
+}
+
+volatile int depthSink = 0;
+volatile int depthLimit = INT_MAX;
+
+[[gnu::noinline]] void Overflow(int depth) {
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  if (depth < depthLimit) Overflow(depth + 1);
+  depthSink = frame[0];
+}
+
+TEST(CrashHandlerTest, AStackOverflowIsReportedFromTheSignalStack) {
+  test::TTempDir folder;
+  RunCrashingChild(SIGSEGV, [&] {
+    InstallCrashHandler({folder.Path(), 100, nullptr});
+    Overflow(0);
+  });
+  ASSERT_EQ(folder.List().size(), 1u);
+  const std::string report = ReadText(folder.File(folder.List()[0]));
+  std::size_t frames = 0;
+  for (std::size_t at = report.find("  at diagnostics_tests: $"); at != std::string::npos;
+       at = report.find("  at diagnostics_tests: $", at + 1))
+    ++frames;
+  EXPECT_EQ(frames, 64u) << report;
 }
 
 TEST(CrashHandlerTest, AFaultOutsideEveryModuleHasNoModuleText) {
