@@ -2,14 +2,9 @@
 // goes to a file first, with calls that are safe in a signal handler; only then come the riskier
 // steps (the report channel, telling the user), each under a watchdog timer that ends the process
 // should it hang.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/time.h>
-#include <sys/uio.h>
-#include <time.h>
-#include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,13 +15,14 @@
 #include <exception>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "diagnostics/StackTrace.h"
 #include "diagnostics/crashfile.h"
 #include "diagnostics/crashreport.h"
 #include "diagnostics/exceptionreport.h"
 #include "diagnostics/exceptiontraces.h"
+#include "diagnostics/faultstack.h"
+#include "diagnostics/watchdog.h"
 #include "platform/eventreport.h"
 
 namespace quillon {
@@ -90,62 +86,6 @@ void AppendMessage(TFixedText& out, int signal, const siginfo_t* info) {
   }
 }
 
-bool IsInModule(std::uintptr_t address) {
-  Dl_info info{};
-  return dladdr(reinterpret_cast<void*>(address), &info) != 0;
-}
-
-// Reads a word without faulting: the kernel reports a bad address instead.
-bool ReadWord(std::uintptr_t address, std::uintptr_t& word) {
-  iovec local{&word, sizeof word};
-  iovec remote{reinterpret_cast<void*>(address), sizeof word};
-  return process_vm_readv(getpid(), &local, 1, &remote, 1, 0) == sizeof word;
-}
-
-std::uintptr_t FaultingInstruction(const void* context) {
-  const auto& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
-#if defined(__x86_64__)
-  return static_cast<std::uintptr_t>(machine.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-  return static_cast<std::uintptr_t>(machine.pc);
-#else
-#error "the faulting instruction's register is not known for this processor"
-#endif
-}
-
-// Where a call through a bad pointer came from: the return address the call left behind.
-bool CallersReturnAddress(const void* context, std::uintptr_t& caller) {
-  const auto& machine = static_cast<const ucontext_t*>(context)->uc_mcontext;
-#if defined(__x86_64__)
-  return ReadWord(static_cast<std::uintptr_t>(machine.gregs[REG_RSP]), caller);
-#else
-  caller = static_cast<std::uintptr_t>(machine.regs[30]);
-  return true;
-#endif
-}
-
-// The faulting instruction alone, and for a jump outside every module the caller too.
-TStackTrace FaultFrames(const void* context) {
-  TStackTrace trace;
-  trace.firstIsExact = true;
-  trace.addresses[trace.count++] = FaultingInstruction(context);
-  std::uintptr_t caller = 0;
-  if (!IsInModule(trace.addresses[0]) && CallersReturnAddress(context, caller) &&
-      IsInModule(caller))
-    trace.addresses[trace.count++] = caller;
-  return trace;
-}
-
-// The whole stack from the faulting instruction. The walker reads the code at every address it
-// meets, so an instruction outside every module stays unwalked.
-TStackTrace FaultTrace(const void* context) {
-  const std::uintptr_t instruction = FaultingInstruction(context);
-  if (!IsInModule(instruction)) return FaultFrames(context);
-  TStackTrace trace = TStackTraceHlp::CaptureStackTraceInSignal(instruction);
-  trace.firstIsExact = true;
-  return trace;
-}
-
 void ComposeReport(TFixedText& out, int signal, const siginfo_t* info, const TStackTrace& trace,
                    bool symbols) {
   AppendMessage(out, signal, info);
@@ -177,39 +117,6 @@ bool WriteCrashFile(const TFixedText& text) {
   }
   close(file);
   return written == text.Length();
-}
-
-// A timer whose signal ends the process, should a step of the handler hang.
-void ArmWatchdog(int milliseconds) {
-  struct sigaction standard {};
-  standard.sa_handler = SIG_DFL;
-  sigaction(SIGALRM, &standard, nullptr);
-  sigset_t alarm;
-  sigemptyset(&alarm);
-  sigaddset(&alarm, SIGALRM);
-  pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
-  itimerval timer{};
-  timer.it_value.tv_sec = milliseconds / 1000;
-  timer.it_value.tv_usec = (milliseconds % 1000) * 1000 + (milliseconds > 0 ? 0 : 1);
-  setitimer(ITIMER_REAL, &timer, nullptr);
-}
-
-void DisarmWatchdog() {
-  itimerval off{};
-  setitimer(ITIMER_REAL, &off, nullptr);
-}
-
-long long NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now.tv_sec * 1000LL + now.tv_nsec / 1'000'000;
-}
-
-void SleepMs(long long milliseconds) {
-  if (milliseconds <= 0) return;
-  timespec pause{static_cast<time_t>(milliseconds / 1000), (milliseconds % 1000) * 1'000'000};
-  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-  }
 }
 
 // Whether the channel took the report: without a sender it would only queue in this process.
@@ -283,9 +190,9 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
   ComposeFilePath();
   const bool unhandled = signal == SIGABRT && terminateKept;
   // A short report first, should the walk of a damaged stack fault in its turn.
-  if (!unhandled) WriteReports(signal, info, FaultFrames(context));
+  if (!unhandled) WriteReports(signal, info, TStackTraceHlp::FaultFrames(context));
   WriteToStandardError(
-      WriteReports(signal, info, unhandled ? terminateTrace : FaultTrace(context)));
+      WriteReports(signal, info, unhandled ? terminateTrace : TStackTraceHlp::FaultTrace(context)));
   ReportAndTell(signal, info);
   EndBySignal(signal);
   errno = savedErrno;
