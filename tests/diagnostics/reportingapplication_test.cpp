@@ -7,12 +7,14 @@
 #include <QTimer>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "diagnostics/exceptionreport.h"
 #include "platform/error.h"
 #include "platform/eventreport.h"
 #include "platform/messagebox.h"
+#include "platform/qt/qtmainthread.h"
 
 namespace quillon {
 namespace {
@@ -32,7 +34,7 @@ bool ReportsThrowFrom(const std::string& report, const std::string& message) {
   return report.starts_with(message + " Call Stack:   at diagnosticsqt_tests: $");
 }
 
-TEST(ReportingApplicationTest, ExceptionsFromTheEventLoopReachTheHandlerWithTheirStack) {
+TEST(ReportingApplicationTest, ExceptionsFromTheEventLoopAndTheHandOverReachTheHandler) {
   std::vector<std::string> reports;
   App().SetExceptionHandler([&] { reports.push_back(CurrentExceptionReport()); });
 
@@ -44,14 +46,16 @@ TEST(ReportingApplicationTest, ExceptionsFromTheEventLoopReachTheHandlerWithThei
       &sender, &QObject::objectNameChanged, qApp, [] { throw std::runtime_error("slot"); },
       Qt::QueuedConnection);
   sender.setObjectName("changed");
-  ServeUntil(reports, 3);
+  TQtMainThread mainThread;
+  std::thread([&] { mainThread.Post([] { throw Exception("handed"); }); }).join();
+  ServeUntil(reports, 4);
   App().SetExceptionHandler(nullptr);
 
-  ASSERT_EQ(reports.size(), 3u);
+  ASSERT_EQ(reports.size(), 4u);
   std::vector<std::string> messages;
   for (const std::string& report : reports) messages.push_back(report.substr(0, report.find(' ')));
   std::sort(messages.begin(), messages.end());
-  EXPECT_EQ(messages, (std::vector<std::string>{"posted", "slot", "timer"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{"handed", "posted", "slot", "timer"}));
   for (const std::string& report : reports)
     EXPECT_TRUE(ReportsThrowFrom(report, report.substr(0, report.find(' ')))) << report;
 }
