@@ -14,7 +14,7 @@ namespace quillon {
 namespace {
 
 // A report is a message and at most 64 frames; anything longer is not read past this.
-constexpr std::size_t kMaxReportBytes = 64 * 1024;
+constexpr std::size_t kMaxReportBytes = 128 * 1024;
 
 std::mutex folderMutex;
 std::string installedFolder;
