@@ -1,26 +1,77 @@
 // The waveform view's playback through its player.
+#include <algorithm>
+#include <span>
+
 #include "display/waveview.h"
+#include "document/wavfile.h"
+#include "playback/playunit.h"
 
 namespace quillon {
 
-void TWaveView::StartPlay() {}
+TWaveView::~TWaveView() = default;
 
-void TWaveView::StopPlay() {}
+void TWaveView::CreatePlayer() {
+  player_ = quillon::CreatePlayer();
+  if (!player_) return;
+  player_->OnProcess = [this](int64_t index) { DoPlayProcess(index); };
+  player_->OnStatus = [this](bool action) { DoPlayStatus(action); };
+}
+
+void TWaveView::StartPlay() {
+  if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  const uint16_t channels = document_->Channels();
+  const uint32_t rate = document_->SampleRate();
+  const TWaveFormatEx format{WAVE_FORMAT_PCM,
+                             channels,
+                             rate,
+                             rate * channels * 2u,
+                             static_cast<uint16_t>(channels * 2),
+                             16,
+                             0};
+  const uint32_t length = FrameCount();
+  const uint32_t first = selected_ ? selStart_ : cursorPos_;
+  const uint32_t end = selected_ ? selStop_ : length;
+  // One frame short of the range's end, as playback always ran; a range of a frame or none
+  // (the cursor at the end, say) plays nothing rather than reading past the document.
+  const int64_t count = static_cast<int64_t>(std::min(end, length)) - first - 1;
+  if (count <= 0 || !player_) return;
+  playStart_ = first;
+  player_->Prepare(document_, format, int64_t{first} * channels, count * channels);
+  player_->Start();
+}
+
+void TWaveView::StopPlay() {
+  if (!player_) return;
+  player_->Stop();
+  playStart_ = 0;
+}
 
 bool TWaveView::Playing() const {
-  return false;
+  return player_ && player_->Playing();
 }
 
-void TWaveView::ReleasePlayer() {}
-
-bool TWaveView::HasPlayer() const {
-  return false;
+void TWaveView::ReleasePlayer() {
+  if (player_) player_->Release();
 }
 
-void TWaveView::SetVolume(int32_t) {}
+void TWaveView::SetVolume(int32_t hundredthsDb) {
+  if (player_) player_->SetVolume(hundredthsDb);
+}
 
-bool TWaveView::ReadLevels(std::array<int16_t, 8>&) const {
-  return false;
+bool TWaveView::ReadLevels(std::array<int16_t, 8>& values) const {
+  if (!player_ || !document_) return false;
+  const size_t channels = std::min<size_t>(document_->Channels(), values.size());
+  player_->GetLevels(std::span<int16_t>(values.data(), channels));
+  return true;
+}
+
+void TWaveView::DoPlayProcess(int64_t index) {
+  const uint16_t channels = document_ ? std::max<uint16_t>(document_->Channels(), 1) : 1;
+  SetCursorPos(static_cast<uint32_t>(index / (channels * 2) + playStart_));
+}
+
+void TWaveView::DoPlayStatus(bool action) {
+  if (OnPlayStatus) OnPlayStatus(action);
 }
 
 }  // namespace quillon

@@ -13,6 +13,7 @@
 #include "document/largefile.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
+#include "playback/playunit.h"
 
 namespace quillon {
 
@@ -93,6 +94,7 @@ TWaveView::TWaveView(QWidget* parent) : QWidget(parent) {
   cleanFrame_.fill(Qt::black);
   w_ = width();
   h_ = height();
+  CreatePlayer();
 }
 
 void TWaveView::SetView(uint32_t start, uint32_t length) {

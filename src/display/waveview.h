@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QScrollBar;
 
@@ -13,6 +14,7 @@ namespace quillon {
 
 class Twavefile;
 class TWaveView;
+class TPlayer;
 
 // The selection changed: frames and the same positions in milliseconds.
 using TSelectEvent = std::function<void(TWaveView* sender, uint32_t start, uint32_t stop,
@@ -50,6 +52,7 @@ class TWaveView : public QWidget {
 
  public:
   explicit TWaveView(QWidget* parent = nullptr);
+  ~TWaveView() override;
 
   // Shows document, which stays the caller's, from its first to its last frame with the cursor
   // and the selection reset.
@@ -79,7 +82,8 @@ class TWaveView : public QWidget {
   void StopPlay();
   bool Playing() const;
   // Without a sound device there is no player, and playback does nothing.
-  bool HasPlayer() const;
+  bool HasPlayer() const { return player_ != nullptr; }
+  TPlayer* Player() const { return player_.get(); }
   void SetVolume(int32_t hundredthsDb);
   // The levels of what just played, one per channel; false without a player.
   bool ReadLevels(std::array<int16_t, 8>& values) const;
@@ -136,6 +140,9 @@ class TWaveView : public QWidget {
 
  private:
   void ReleasePlayer();
+  void CreatePlayer();
+  void DoPlayProcess(int64_t index);
+  void DoPlayStatus(bool action);
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
   void InvertColumns(int64_t x1, int64_t x2);
   void StartSelect(int32_t x);
@@ -193,6 +200,7 @@ class TWaveView : public QWidget {
   bool replayAfterDrag_ = false;
   bool closeAfterSave_ = false;
   uint32_t playStart_ = 0;
+  std::unique_ptr<TPlayer> player_;
 };
 
 }  // namespace quillon
