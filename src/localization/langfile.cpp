@@ -14,7 +14,8 @@ namespace quillon {
 
 namespace {
 constexpr std::string_view kConstantsSection = "$CONSTANTS";
-}
+constexpr std::streamoff kMaxLanguageFileSize = 16 << 20;
+}  // namespace
 
 void TVxLang_CompTranslation::Add(int32_t id, const std::string& text, TVxLang_TranStates states) {
   auto it =
@@ -41,8 +42,12 @@ bool SameSectionName(const std::string& a, const std::string& b) {
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) throw Exception("Cannot open file \"" + path + "\": " + std::strerror(errno));
+  // A language file is a few kilobytes; anything this large is not one and is not read whole.
+  if (file.tellg() > kMaxLanguageFileSize)
+    throw EVxLangError("The file \"" + path + "\" is too large to be a language file");
+  file.seekg(0);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                              std::istreambuf_iterator<char>());
   if (file.bad()) throw Exception("Cannot read file \"" + path + "\": " + std::strerror(errno));

@@ -11,6 +11,7 @@
 #include "localization/builtinconstants.h"
 #include "localization/langtext.h"
 #include "localization/localetable.h"
+#include "platform/config.h"
 
 namespace quillon {
 
@@ -171,6 +172,10 @@ void TVxLangManager::ApplyCurrentLanguage(TVxLang_Translatable& controller) {
   if (translation)
     controller.ApplyTranslation(
         FindControllerSection(*translation, controller.ActualSectionName()));
+}
+
+int32_t WantedLanguageId(int32_t storedLanguage) {
+  return storedLanguage == kNotSet ? SystemLanguageId() : storedLanguage;
 }
 
 TVxLangManager& LangManager() {

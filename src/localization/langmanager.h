@@ -83,6 +83,10 @@ class TVxLangManager {
   int32_t current_ = kDefaultLanguageId;
 };
 
+// The language to start with: the stored choice, or the user's system language when none was
+// ever stored (-1).
+int32_t WantedLanguageId(int32_t storedLanguage);
+
 // The process-wide manager, made on first use.
 TVxLangManager& LangManager();
 

@@ -183,6 +183,17 @@ TEST(WindowTablesTest, EveryWindowHasItsTable) {
   }
 }
 
+TEST(WindowTablesTest, MainWindowTableTravelsThroughThePropertyTableStream) {
+  const TVxLang_PropTable table = PropertyTableOf(*FindWindowTable("mainform"));
+  EXPECT_EQ(table.FName, "mainform");
+  ASSERT_EQ(table.props.size(), 1u);
+  const auto manager = std::find_if(table.children.begin(), table.children.end(),
+                                    [](const auto& c) { return c.FName == "ActionManager"; });
+  ASSERT_NE(manager, table.children.end());
+  EXPECT_EQ(manager->props.size(), 68u);
+  EXPECT_EQ(LoadPropertyTable(SavePropertyTable(table)), table);
+}
+
 TEST(WindowTablesTest, ShippedTranslationsCoverEveryWindowText) {
   for (const char* file : {"/de.lng", "/ru.lng"}) {
     TVxLang_CompTranslations translation;

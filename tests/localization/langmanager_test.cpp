@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "localization/localetable.h"
 #include "support/fixtures.h"
 
 namespace quillon {
@@ -150,6 +151,23 @@ TEST_F(LangManagerTest, ConstantsAreReadSafelyWhileTheLanguageChanges) {
   stop = true;
   reader.join();
   EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(LangManagerTest, AHugeFileIsRefusedWithoutBeingRead) {
+  const std::string path = dir_.File("huge.lng");
+  WriteText(path, "LANGID=1031\n");
+  std::filesystem::resize_file(path, 1LL << 30);
+  EXPECT_THROW(manager_.RegisterLanguageFile(path), EVxLangError);
+  EXPECT_EQ(manager_.LanguageEntryCount(), 1);
+}
+
+TEST(LanguageFoldersTest, ProgramFolderThenInstalledThenUserData) {
+  const auto folders = LanguageFolders();
+  ASSERT_EQ(folders.size(), 3u);
+  EXPECT_TRUE(folders[1].ends_with("/share/quillon/lang"));
+  EXPECT_TRUE(folders[2].ends_with("/lang"));
+  EXPECT_EQ(WantedLanguageId(1049), 1049);
+  EXPECT_EQ(WantedLanguageId(-1), SystemLanguageId());
 }
 
 TEST_F(LangManagerTest, ShippedTranslationsTranslateEveryConstant) {

@@ -1,6 +1,8 @@
 #include "localization/ui/windowtables.h"
 
 #include <QString>
+#include <algorithm>
+#include <string>
 
 namespace quillon {
 
@@ -247,6 +249,28 @@ const TVxLang_WindowTable* FindWindowTable(std::string_view windowName) {
   for (const TVxLang_WindowTable& table : kTables)
     if (wanted.compare(QLatin1String(table.windowName), Qt::CaseInsensitive) == 0) return &table;
   return nullptr;
+}
+
+TVxLang_PropTable PropertyTableOf(const TVxLang_WindowTable& table) {
+  TVxLang_PropTable root{table.windowName, {}, {}};
+  for (const TVxLang_PropBinding& entry : table.entries) {
+    TVxLang_PropTable* component = &root;
+    if (*entry.component != '\0') {
+      auto it =
+          std::find_if(root.children.begin(), root.children.end(),
+                       [&](const TVxLang_PropTable& c) { return c.FName == entry.component; });
+      if (it == root.children.end()) it = root.children.insert(it, {entry.component, {}, {}});
+      component = &*it;
+    }
+    component->props.push_back({entry.iID, entry.propPath});
+  }
+  auto byPath = [](const TVxLang_PropTableEntry& a, const TVxLang_PropTableEntry& b) {
+    return a.wsPropName < b.wsPropName;
+  };
+  std::stable_sort(root.props.begin(), root.props.end(), byPath);
+  for (TVxLang_PropTable& child : root.children)
+    std::stable_sort(child.props.begin(), child.props.end(), byPath);
+  return root;
 }
 
 }  // namespace quillon

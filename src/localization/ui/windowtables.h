@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "localization/langdata.h"
+
 namespace quillon {
 
 // Which Qt text a translatable entry sets.
@@ -41,5 +43,8 @@ struct TVxLang_WindowTable {
 std::span<const TVxLang_WindowTable> WindowTables();
 // The table of a window by name, compared case-insensitively; none when unknown.
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName);
+// The table as the property table stream holds it: the window's own entries at the root, one
+// child per component in order of first appearance, entries sorted by property path.
+TVxLang_PropTable PropertyTableOf(const TVxLang_WindowTable& table);
 
 }  // namespace quillon
