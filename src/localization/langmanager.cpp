@@ -58,7 +58,8 @@ int TVxLangManager::FindLanguageFilesLocked(const std::string& folder, const std
   for (const fs::directory_entry& entry : entries) {
     const std::string name = entry.path().filename().string();
     if (entry.is_directory(error)) {
-      if (recurse && !name.starts_with('.'))
+      // Linked folders are not followed: a link to a parent would never end.
+      if (recurse && !name.starts_with('.') && !entry.is_symlink(error))
         accepted += FindLanguageFilesLocked(entry.path().string(), mask, recurse);
     } else if (MatchesMask(name, mask) && RegisterLanguageFileLocked(entry.path().string())) {
       ++accepted;
@@ -144,11 +145,19 @@ void TVxLangManager::ActivateLanguage(int32_t id) {
     if (translation) constants_.TranslateFrom(&translation->FConstants);
     controllers = controllers_;
   }
-  // Outside the lock: changing a window's texts may run code that looks up constants.
-  for (TVxLang_Translatable* controller : controllers)
+  // Outside the lock: changing a window's texts may run code that looks up constants, or even
+  // close a window, whose controller is then skipped.
+  for (TVxLang_Translatable* controller : controllers) {
+    if (!IsRegistered(controller)) continue;
     controller->ApplyTranslation(
         translation ? FindControllerSection(*translation, controller->ActualSectionName())
                     : nullptr);
+  }
+}
+
+bool TVxLangManager::IsRegistered(TVxLang_Translatable* controller) const {
+  std::shared_lock reading(lock_);
+  return std::find(controllers_.begin(), controllers_.end(), controller) != controllers_.end();
 }
 
 void TVxLangManager::RegisterController(TVxLang_Translatable* controller) {

@@ -74,6 +74,7 @@ class TVxLangManager {
  private:
   std::unique_ptr<TVxLang_CompTranslations> LoadTranslation(int32_t id) const;
   bool RegisterLanguageFileLocked(const std::string& path);
+  bool IsRegistered(TVxLang_Translatable* controller) const;
   int FindLanguageFilesLocked(const std::string& folder, const std::string& mask, bool recurse);
 
   mutable std::shared_mutex lock_;

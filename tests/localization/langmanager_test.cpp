@@ -72,6 +72,7 @@ TEST_F(LangManagerTest, TheFileScannedLastWinsForOneIdentifier) {
 TEST_F(LangManagerTest, RecursionSkipsHiddenFolders) {
   Write("sub/fr.lng", "LANGID=1036\n");
   Write(".hidden/es.lng", "LANGID=3082\n");
+  std::filesystem::create_directory_symlink(dir_.Path(), dir_.File("sub/loop"));
   EXPECT_EQ(manager_.FindLanguageFiles(dir_.Path(), "*.lng", false), 0);
   EXPECT_EQ(manager_.FindLanguageFiles(dir_.Path(), "*.lng", true), 1);
   EXPECT_EQ(manager_.LanguageEntryId(1), 1036);
