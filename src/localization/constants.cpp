@@ -1,94 +1,181 @@
 #include "localization/constants.h"
 
+#include <QString>
 #include <algorithm>
 #include <cctype>
-#include <mutex>
-#include <shared_mutex>
+
+#include "localization/builtinconstants.h"
+#include "localization/langerrors.h"
+#include "localization/langmanager.h"
 
 namespace quillon {
 
 namespace {
 
-// The product web site's host, completing "availablefrom".
-constexpr const char* kProductHost = "quillon.morvane.net";
+// Reads the little-endian binary constants format with every read bounds-checked.
+class TByteReader {
+ public:
+  explicit TByteReader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
-std::vector<TMessageConstant> MakeDesignedConstants() {
-  const std::pair<const char*, std::string> designed[] = {
-      {"uptodate", "You already have the latest version of this program:"},
-      {"writeerror", "Data write error!"},
-      {"downloadit", "Do you want to download it now ?"},
-      {"normalname", "Normalization (%)"},
-      {"availablefrom", std::string("is available from ") + kProductHost},
-      {"formatstring", "Format:"},
-      {"silencetitle", "Silence Duration"},
-      {"existoverwrite", "This file already exists. Overwrite?"},
-      {"selectfolder", "Select a folder for temporary files:"},
-      {"silencename", "Silence (ms)"},
-      {"savechanges", "Would you like to save changes?"},
-      {"alreadyloaded", "This file already loaded"},
-      {"operationinprogress", "Please wait. Operation in progress..."},
-      {"cursorpositionstring", "Cursor Position:"},
-      {"normaltitle", "Normalization Settings"},
-      {"amplitudestring", "Max. Amplitude:"},
-      {"streamerror", "Error opening encoding stream"},
-      {"amplifytitle", "Amplify"},
-      {"newversion", "The new version of this program"},
-      {"componentnotfound", "Component not found"},
-      {"outofmemory", "There is not enough memory or disk space to complete the operation."},
-      {"amplifyname", "Amplify (%)"},
-      {"pleaseinstall", "Please download and install it from our site."},
-      {"unableconnect", "Unable to connect to"},
-      {"durationstring", "Duration:"},
-  };
-  std::vector<TMessageConstant> constants;
-  for (const auto& [name, text] : designed) constants.push_back({name, text, text});
-  return constants;
+  uint8_t Byte() {
+    Need(1);
+    return bytes_[pos_++];
+  }
+  uint16_t Word() {
+    Need(2);
+    const uint16_t value = bytes_[pos_] | (bytes_[pos_ + 1] << 8);
+    pos_ += 2;
+    return value;
+  }
+  int32_t Int32() {
+    Need(4);
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | bytes_[pos_ + i];
+    pos_ += 4;
+    return static_cast<int32_t>(value);
+  }
+  std::string Utf8() {
+    const size_t length = Word();
+    Need(length);
+    std::string text(reinterpret_cast<const char*>(bytes_.data() + pos_), length);
+    pos_ += length;
+    return text;
+  }
+  std::string Utf16() {
+    const size_t length = Word();
+    Need(length * 2);
+    std::u16string units(length, u'\0');
+    for (size_t i = 0; i < length; ++i)
+      units[i] = bytes_[pos_ + 2 * i] | (bytes_[pos_ + 2 * i + 1] << 8);
+    pos_ += length * 2;
+    return QString::fromUtf16(units.data(), static_cast<qsizetype>(length)).toStdString();
+  }
+
+ private:
+  void Need(size_t count) const {
+    if (bytes_.size() - pos_ < count) throw EVxLangError(StreamTruncatedText());
+  }
+  const std::vector<uint8_t>& bytes_;
+  size_t pos_ = 0;
+};
+
+void PutWord(std::vector<uint8_t>& out, uint16_t value) {
+  out.push_back(value & 0xFF);
+  out.push_back(value >> 8);
 }
 
-bool SameKey(std::string_view a, std::string_view b) {
+void PutUtf16(std::vector<uint8_t>& out, const std::string& text) {
+  const QString units = QString::fromStdString(text);
+  if (units.size() > 0xFFFF)
+    throw EVxLangError("The text \"" + text.substr(0, 40) + "...\" is too long to store");
+  PutWord(out, static_cast<uint16_t>(units.size()));
+  for (QChar unit : units) PutWord(out, unit.unicode());
+}
+
+}  // namespace
+
+bool IsValidIdent(std::string_view name) {
+  if (name.empty()) return false;
+  auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; };
+  if (!letter(name.front())) return false;
+  return std::all_of(name.begin(), name.end(), [&](char c) {
+    return letter(c) || std::isdigit(static_cast<unsigned char>(c));
+  });
+}
+
+bool SameText(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) ==
            std::tolower(static_cast<unsigned char>(y));
   });
 }
 
-std::shared_mutex lock;
-
-std::vector<TMessageConstant>& Current() {
-  static std::vector<TMessageConstant> current = DesignedConstants();
-  return current;
+void TVxLang_Constants::Add(const std::string& name, const std::string& value,
+                            TVxLang_TranStates states) {
+  if (!IsValidIdent(name)) throw EVxLangError(InvalidConstantNameText(name));
+  if (Find(name)) throw EVxLangError(DuplicateConstantNameText(name));
+  items_.push_back({name, value, value, states});
 }
 
-TMessageConstant* Find(std::string_view key) {
-  auto& all = Current();
-  auto it = std::find_if(all.begin(), all.end(), [&](auto& c) { return SameKey(c.wsName, key); });
-  return it == all.end() ? nullptr : &*it;
+const TMessageConstant* TVxLang_Constants::Find(std::string_view name) const {
+  auto it = std::find_if(items_.begin(), items_.end(),
+                         [&](const TMessageConstant& c) { return SameText(c.wsName, name); });
+  return it == items_.end() ? nullptr : &*it;
 }
 
-}  // namespace
+TMessageConstant* TVxLang_Constants::Find(std::string_view name) {
+  return const_cast<TMessageConstant*>(std::as_const(*this).Find(name));
+}
+
+std::string TVxLang_Constants::GetValues(std::string_view name) const {
+  if (const TMessageConstant* constant = Find(name)) return constant->wsValue;
+  throw EVxLangError(ConstantNotFoundText(name));
+}
+
+void TVxLang_Constants::TranslateFrom(const TVxLang_Constants* other) {
+  for (TMessageConstant& constant : items_) {
+    if (!other) {
+      constant.wsValue = constant.wsDefValue;
+    } else if (const TMessageConstant* translated = other->Find(constant.wsName)) {
+      constant.wsValue = translated->wsValue;
+      constant.TranStates = translated->TranStates;
+    }
+  }
+}
+
+void TVxLang_Constants::LoadFromStream(const std::vector<uint8_t>& bytes) {
+  TByteReader reader(bytes);
+  const int version = reader.Byte();
+  if (version > kCurrentVersion) throw EVxLangError(StreamVersionText(version, kCurrentVersion));
+  const bool autoSave = version >= 2 ? reader.Byte() != 0 : version == 1;
+  const int32_t count = reader.Int32();
+  TVxLang_Constants loaded;
+  for (int32_t i = 0; i < count; ++i) {
+    std::string name = version >= 3 ? reader.Utf16() : reader.Utf8();
+    std::string value = version >= 2 ? reader.Utf16() : reader.Utf8();
+    loaded.Add(name, value);
+  }
+  items_ = std::move(loaded.items_);
+  FAutoSaveLangSource = autoSave;
+}
+
+std::vector<uint8_t> TVxLang_Constants::SaveToStream() const {
+  std::vector<uint8_t> out{kCurrentVersion, static_cast<uint8_t>(FAutoSaveLangSource ? 1 : 0)};
+  const auto count = static_cast<uint32_t>(items_.size());
+  for (int shift = 0; shift < 32; shift += 8) out.push_back((count >> shift) & 0xFF);
+  for (const TMessageConstant& constant : items_) {
+    PutUtf16(out, constant.wsName);
+    PutUtf16(out, constant.wsValue);
+  }
+  return out;
+}
+
+bool TVxLang_Constants::LoadFromResource(std::string_view resourceName) {
+  const auto block = BuiltInResource(resourceName);
+  if (!block) return false;
+  LoadFromStream(std::vector<uint8_t>(block->begin(), block->end()));
+  return true;
+}
 
 const std::vector<TMessageConstant>& DesignedConstants() {
-  static const std::vector<TMessageConstant> designed = MakeDesignedConstants();
+  static const std::vector<TMessageConstant> designed = [] {
+    TVxLang_Constants table;
+    table.LoadFromResource(kConstantsResourceName);
+    return table.Items();
+  }();
   return designed;
 }
 
 std::string ConstantText(std::string_view key) {
-  std::shared_lock reading(lock);
-  if (const TMessageConstant* constant = Find(key)) return constant->wsValue;
-  throw EVxLangError("Constant \"" + std::string(key) + "\" not found");
+  return LangManager().ConstantText(key);
 }
 
 bool SetConstantText(std::string_view key, const std::string& text) {
-  std::unique_lock writing(lock);
-  TMessageConstant* constant = Find(key);
-  if (!constant) return false;
-  constant->wsValue = text;
-  return true;
+  return LangManager().SetConstantText(key, text);
 }
 
 void RestoreDesignedConstants() {
-  std::unique_lock writing(lock);
-  for (auto& constant : Current()) constant.wsValue = constant.wsDefValue;
+  LangManager().RestoreDesignedConstants();
 }
 
 }  // namespace quillon

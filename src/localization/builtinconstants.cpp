@@ -1,0 +1,81 @@
+#include "localization/builtinconstants.h"
+
+#include <array>
+#include <cctype>
+#include <string>
+
+namespace quillon {
+
+namespace {
+
+// The program's message constants with their English texts, in the program's order. They are
+// compiled into the binary constants block below, so the program loads its own texts the same
+// way it would load any other block.
+constexpr std::u16string_view kConstants[][2] = {
+    {u"uptodate", u"You already have the latest version of this program:"},
+    {u"writeerror", u"Data write error!"},
+    {u"downloadit", u"Do you want to download it now ?"},
+    {u"normalname", u"Normalization (%)"},
+    {u"availablefrom", u"is available from quillon.morvane.net"},
+    {u"formatstring", u"Format:"},
+    {u"silencetitle", u"Silence Duration"},
+    {u"existoverwrite", u"This file already exists. Overwrite?"},
+    {u"selectfolder", u"Select a folder for temporary files:"},
+    {u"silencename", u"Silence (ms)"},
+    {u"savechanges", u"Would you like to save changes?"},
+    {u"alreadyloaded", u"This file already loaded"},
+    {u"operationinprogress", u"Please wait. Operation in progress..."},
+    {u"cursorpositionstring", u"Cursor Position:"},
+    {u"normaltitle", u"Normalization Settings"},
+    {u"amplitudestring", u"Max. Amplitude:"},
+    {u"streamerror", u"Error opening encoding stream"},
+    {u"amplifytitle", u"Amplify"},
+    {u"newversion", u"The new version of this program"},
+    {u"componentnotfound", u"Component not found"},
+    {u"outofmemory", u"There is not enough memory or disk space to complete the operation."},
+    {u"amplifyname", u"Amplify (%)"},
+    {u"pleaseinstall", u"Please download and install it from our site."},
+    {u"unableconnect", u"Unable to connect to"},
+    {u"durationstring", u"Duration:"},
+};
+
+constexpr uint8_t kVersion = 3;
+constexpr uint8_t kAutoSaveLangSource = 1;
+
+constexpr size_t BlockSize() {
+  size_t size = 6;
+  for (const auto& pair : kConstants) size += 4 + 2 * (pair[0].size() + pair[1].size());
+  return size;
+}
+
+constexpr auto MakeBlock() {
+  std::array<uint8_t, BlockSize()> block{};
+  size_t at = 0;
+  auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) block[at++] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  put(kVersion, 1);
+  put(kAutoSaveLangSource, 1);
+  put(std::size(kConstants), 4);
+  for (const auto& pair : kConstants) {
+    for (std::u16string_view text : pair) {
+      put(static_cast<uint32_t>(text.size()), 2);
+      for (char16_t unit : text) put(unit, 2);
+    }
+  }
+  return block;
+}
+
+constexpr auto kVxLangConsts = MakeBlock();
+
+}  // namespace
+
+std::optional<std::span<const uint8_t>> BuiltInResource(std::string_view name) {
+  if (name.size() != kConstantsResourceName.size()) return std::nullopt;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(name[i])) != kConstantsResourceName[i])
+      return std::nullopt;
+  return std::span<const uint8_t>(kVxLangConsts);
+}
+
+}  // namespace quillon
