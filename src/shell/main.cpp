@@ -24,18 +24,26 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "diagnostics/crashreport.h"
+#include "diagnostics/exceptionreport.h"
 #include "display/vumeter.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
+#include "localization/langmanager.h"
+#include "localization/ui/langcontroller.h"
 #include "platform/config.h"
 #include "platform/eventreport.h"
 #include "platform/granularity.h"
 #include "platform/qt/qtclipboard.h"
 #include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtmessageboxes.h"
+#include "platform/qt/qturlopener.h"
+#include "platform/urlopener.h"
 #include "shell/help.h"
 #include "shell/utils.h"
+#include "update/checkpad5.h"
+#include "update/updatesites.h"
 
 namespace quillon {
 
@@ -44,6 +52,7 @@ constexpr int kStatusPanelWidth = 150;
 constexpr int kBottomPanelHeight = 155;
 constexpr int kProgressIntervalMs = 50;
 constexpr int kVizIntervalMs = 10;
+constexpr int32_t kProductId = 80003;
 // The meter's bars: red 99, green 197, blue 84 as 0x00BBGGRR.
 constexpr uint32_t kMeterColor = 5555555;
 
@@ -93,6 +102,7 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   CreateStatusBar();
 
   FormCreate(arguments);
+  AttachLanguageController(this);
 }
 
 Tmainform::~Tmainform() {
@@ -185,6 +195,7 @@ void Tmainform::CreateActions() {
   MakeLive(PlayAction, [this] { PlayActionExecute(); });
   MakeLive(StopAction, [this] { StopActionExecute(); });
   MakeLive(PauseAction, [this] { PauseActionExecute(); });
+  MakeLive(UpdateAction, [this] { CheckForUpdatesExecute(); });
   for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
 }
 
@@ -271,10 +282,14 @@ void Tmainform::CreateBottomPanel() {
   PickStopMS->setObjectName("PickStopMS");
   sel = new QCheckBox("Selected", GroupBox1);
   sel->setObjectName("sel");
-  grid->addWidget(new QLabel("Begin:", GroupBox1), 0, 0);
+  auto* beginLabel = new QLabel("Begin:", GroupBox1);
+  beginLabel->setObjectName("BeginLabel");
+  auto* endLabel = new QLabel("End:", GroupBox1);
+  endLabel->setObjectName("EndLabel");
+  grid->addWidget(beginLabel, 0, 0);
   grid->addWidget(selstart, 0, 1);
   grid->addWidget(PickStartMS, 0, 2);
-  grid->addWidget(new QLabel("End:", GroupBox1), 1, 0);
+  grid->addWidget(endLabel, 1, 0);
   grid->addWidget(selstop, 1, 1);
   grid->addWidget(PickStopMS, 1, 2);
   grid->addWidget(sel, 2, 1);
@@ -343,6 +358,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   clipboard_ = std::make_unique<TQtClipboard>();
   SetClipboard(clipboard_.get());
 
+  CreateVersionCheck();
+
   AllocationGranularity = SystemAllocationGranularity();
   if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
 
@@ -409,8 +426,49 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   VizTimer->setInterval(kVizIntervalMs);
   connect(VizTimer, &QTimer::timeout, this, &Tmainform::VizTimerTimer);
 
+  ApplyStartupLanguage();
+  if (config.updates) {
+    versionCheck_->ShowUpToDate = false;
+    versionCheck_->CheckVersion();
+  }
+
   setWindowTitle(kApplicationTitle);
   if (auto path = FileToOpen(arguments)) openfile(*path);
+}
+
+void Tmainform::CreateVersionCheck() {
+  urlOpener_ = std::make_unique<TQtUrlOpener>();
+  SetUrlOpener(urlOpener_.get());
+  versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
+  versionCheck_->Configure(DeploymentSites());
+  // Reports queued since the start (and a crash report left by an earlier run) go out now.
+  versionCheck_->InstallAsEventReportSender();
+  SendPendingCrashReports();
+}
+
+void Tmainform::CheckForUpdatesExecute() {
+  versionCheck_->ShowUpToDate = true;
+  versionCheck_->CheckVersion();
+}
+
+void Tmainform::ApplyStartupLanguage() {
+  TVxLangManager& languages = LangManager();
+  languages.FindStandardLanguageFiles();
+  const int32_t wanted = WantedLanguageId(config.lang);
+  for (int i = 0; i < languages.LanguageEntryCount(); ++i) {
+    if (languages.LanguageEntryId(i) != wanted) continue;
+    try {
+      languages.ActivateLanguage(wanted);
+    } catch (const std::exception& error) {
+      // A broken language file leaves the designed texts; the user is told which file.
+      MessageBoxes().Show(kApplicationTitle, error.what(), TMessageIcon::Exclamation);
+    }
+    break;
+  }
+}
+
+void Tmainform::AppException() {
+  HandleApplicationException();
 }
 
 void Tmainform::FormDestroy() {
@@ -422,6 +480,7 @@ void Tmainform::FormDestroy() {
   config.width = width();
   config.height = height();
   config.volume = VolumeBar->value();
+  config.lang = LangManager().ActiveLanguageId();
   if (auto store = OpenUserSettings()) SaveSettings(*store, config);
   // The document's temporary files go only with a Close, which a running operation would ignore.
   if (document_->Busy()) MainThread().WaitServing([this] { return !document_->Busy(); });
@@ -429,6 +488,9 @@ void Tmainform::FormDestroy() {
   delete view_;
   view_ = nullptr;
   document_.reset();
+  // Waits for a running check or report before the hand-over and the boxes go away.
+  versionCheck_.reset();
+  if (&UrlOpener() == urlOpener_.get()) SetUrlOpener(nullptr);
   if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
   if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
   if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);

@@ -26,6 +26,8 @@ class QWidget;
 namespace quillon {
 
 class TQtClipboard;
+class TQtUrlOpener;
+class TVersionCheck;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
@@ -46,6 +48,8 @@ class Tmainform : public QMainWindow {
   // Closes whatever is open and starts opening path; the rest happens in onLoaded and onReady.
   void openfile(const std::string& path);
   void updatecaption(const std::string& fileName);
+  // Every exception that reaches the event loop: reported with its call stack, then shown.
+  void AppException();
 
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }
@@ -67,6 +71,10 @@ class Tmainform : public QMainWindow {
   void CreateStatusBar();
   void FormCreate(const std::vector<std::string>& arguments);
   void FormDestroy();
+  void CreateVersionCheck();
+  // The stored interface language, or the system's when none was chosen.
+  void ApplyStartupLanguage();
+  void CheckForUpdatesExecute();
   bool FormCloseQuery();
   void onLoaded();
   void onReady();
@@ -98,6 +106,8 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<TQtMainThread> mainThread_;
   std::unique_ptr<TQtMessageBoxes> messageBoxes_;
   std::unique_ptr<TQtClipboard> clipboard_;
+  std::unique_ptr<TQtUrlOpener> urlOpener_;
+  std::unique_ptr<TVersionCheck> versionCheck_;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;

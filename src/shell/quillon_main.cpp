@@ -1,17 +1,23 @@
 // The editor's program body.
-#include <QApplication>
 #include <string>
 #include <vector>
 
+#include "diagnostics/crashreport.h"
+#include "diagnostics/qt/crashmessage.h"
+#include "diagnostics/qt/reportingapplication.h"
 #include "shell/instancelock.h"
 #include "shell/main.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
 
 int main(int argc, char** argv) {
+  // A fault anywhere leaves a report for the next start and tells the user where it can.
+  quillon::TCrashHandlerOptions crashOptions;
+  crashOptions.tellUser = &quillon::ShowCrashMessage;
+  quillon::InstallCrashHandler(crashOptions);
   // Held for the program's life; it only tells, never refuses a second start.
   quillon::TInstanceLock instanceLock;
-  QApplication app(argc, argv);
+  quillon::TReportingApplication app(argc, argv);
   QApplication::setApplicationName(quillon::kApplicationTitle);
   QApplication::setOrganizationName(quillon::kOrganisation);
 
@@ -20,7 +26,8 @@ int main(int argc, char** argv) {
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
 
   quillon::Tmainform mainform(arguments);
-  CloseOnTerminationSignals(&mainform);
+  app.SetExceptionHandler([&mainform] { mainform.AppException(); });
+  quillon::CloseOnTerminationSignals(&mainform);
   mainform.show();
   return QApplication::exec();
 }

@@ -147,6 +147,10 @@ void TVxLanguageController::ApplyTranslation(const TVxLang_CompTranslation* sect
 }
 
 TVxLanguageController* AttachLanguageController(QWidget* window) {
+  // One controller a window: a second would take the first one's translations as designed.
+  if (auto* existing =
+          window->findChild<TVxLanguageController*>(QString(), Qt::FindDirectChildrenOnly))
+    return existing;
   const TVxLang_WindowTable* table = FindWindowTable(window->objectName().toStdString());
   if (!table) return nullptr;
   auto* controller = new TVxLanguageController(window, *table);
