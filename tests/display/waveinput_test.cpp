@@ -181,6 +181,24 @@ TEST_F(WaveInputTest, DragsSelectInEitherDirectionAndStopAtTheArea) {
   EXPECT_TRUE(view.Selected());
 }
 
+TEST_F(WaveInputTest, ADragDuringPlaybackReplaysTheNewSelection) {
+  Open(80000);
+  ASSERT_TRUE(view.HasPlayer());
+  view.StartPlay();
+  ASSERT_TRUE(view.Playing());
+  QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+  EXPECT_TRUE(view.Playing());  // restarted from the press
+  QTest::mouseMove(&view, QPoint(300, 100));
+  EXPECT_FALSE(view.Playing());  // moving stops it
+  QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(300, 100));
+  EXPECT_TRUE(view.Playing());  // the release plays the selection
+  EXPECT_TRUE(view.Selected());
+  QTRY_VERIFY_WITH_TIMEOUT(view.CursorPos() > FrameAt(100), 3000);
+  // The selection stays highlighted while the play cursor moves.
+  EXPECT_EQ(view.Frame().pixel(200, 100) & 0xFFFFFF, ~view.Frame().pixel(500, 100) & 0xFFFFFF);
+  view.StopPlay();
+}
+
 TEST_F(WaveInputTest, OnlyTheLeftButtonSelects) {
   Open(100000);
   QTest::mouseClick(&view, Qt::RightButton, {}, QPoint(100, 100));

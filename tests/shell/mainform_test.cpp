@@ -345,6 +345,59 @@ TEST_F(MainformTest, AFailedSaveFromTheCloseQuestionClosesNothing) {
   SetMessageBoxes(nullptr);
 }
 
+TEST_F(MainformTest, SpaceAlternatesPlayAndStopAndAnEmptyRangePlaysNothing) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("play.wav", 80000));
+  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(form.View()->HasPlayer()) << "the tests play through SDL's dummy driver";
+  auto* play = Action(form, "PlayAction");
+  auto* stop = Action(form, "StopAction");
+  // The cursor at the end: nothing to play, and the commands stay as they were.
+  form.View()->SetCursorPos(80000);
+  play->trigger();
+  EXPECT_FALSE(form.View()->Playing());
+  EXPECT_TRUE(play->isEnabled());
+  EXPECT_FALSE(stop->isEnabled());
+  // A selection of one frame plays nothing either.
+  form.View()->SetSelection(100, 101, true);
+  play->trigger();
+  EXPECT_FALSE(form.View()->Playing());
+
+  form.View()->SetSelection(0, 40000, true);
+  EXPECT_EQ(play->shortcut(), QKeySequence(Qt::Key_Space));
+  play->trigger();
+  ASSERT_TRUE(form.View()->Playing());
+  EXPECT_FALSE(play->isEnabled());
+  EXPECT_TRUE(stop->isEnabled());
+  EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_Space));
+  EXPECT_TRUE(play->shortcut().isEmpty());
+  // The play cursor moves while the sound plays.
+  QTRY_VERIFY_WITH_TIMEOUT(form.View()->CursorPos() > 0, 3000);
+  stop->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(!form.View()->Playing(), 3000);
+  QTRY_VERIFY_WITH_TIMEOUT(play->isEnabled(), 3000);
+  EXPECT_FALSE(stop->isEnabled());
+  EXPECT_EQ(play->shortcut(), QKeySequence(Qt::Key_Space));
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, ADocumentOperationWaitsForPlaybackToStop) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("busy.wav", 80000));
+  ASSERT_TRUE(WaitIdle(form));
+  Action(form, "PlayAction")->trigger();
+  ASSERT_TRUE(form.View()->Playing());
+  ASSERT_TRUE(form.Document()->Invert());
+  QTest::qWait(150);
+  EXPECT_TRUE(form.Document()->Busy());  // held while the sound plays
+  Action(form, "StopAction")->trigger();
+  ASSERT_TRUE(WaitIdle(form));
+  EXPECT_TRUE(form.Document()->Modified());
+  SetMessageBoxes(nullptr);
+}
+
 TEST(FormatDurationTest, ShowsTheHourOfTheDay) {
   EXPECT_EQ(FormatDuration(205.12), "0:03:25.120");
   EXPECT_EQ(FormatDuration(90000), "1:00:00.000");
