@@ -344,7 +344,8 @@ void Tmainform::CreateStatusBar() {
   for (int i = 0; i < 4; ++i) {
     statusPanels_[i] = new QLabel(StatusBar);
     statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
-    statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
+    // At least the designed width; a longer text (a larger font, a translation) widens it.
+    statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
     StatusBar->addWidget(statusPanels_[i]);
   }
   setStatusBar(StatusBar);
