@@ -4,6 +4,7 @@
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "playback/playformat.h"
 #include "playback/playunit.h"
 
 namespace quillon {
@@ -20,14 +21,7 @@ void TWaveView::CreatePlayer() {
 void TWaveView::StartPlay() {
   if (!document_ || !document_->Loaded() || document_->Busy()) return;
   const uint16_t channels = document_->Channels();
-  const uint32_t rate = document_->SampleRate();
-  const TWaveFormatEx format{WAVE_FORMAT_PCM,
-                             channels,
-                             rate,
-                             rate * channels * 2u,
-                             static_cast<uint16_t>(channels * 2),
-                             16,
-                             0};
+  const TWaveFormatEx format = Pcm16Format(channels, document_->SampleRate());
   const uint32_t length = FrameCount();
   const uint32_t first = selected_ ? selStart_ : cursorPos_;
   const uint32_t end = selected_ ? selStop_ : length;

@@ -4,6 +4,11 @@
 
 namespace quillon {
 
+TWaveFormatEx Pcm16Format(uint16_t channels, uint32_t rate) {
+  const auto blockAlign = static_cast<uint16_t>(channels * 2);
+  return {WAVE_FORMAT_PCM, channels, rate, rate * blockAlign, blockAlign, 16, 0};
+}
+
 uint32_t ChannelMask(uint16_t channels) {
   switch (channels) {
     case 1:

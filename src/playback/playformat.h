@@ -7,6 +7,9 @@
 
 namespace quillon {
 
+// 16-bit integer PCM with these channels and rate, as documents hold it.
+TWaveFormatEx Pcm16Format(uint16_t channels, uint32_t rate);
+
 // The speaker positions of a channel count; 0 for counts without a standard layout.
 uint32_t ChannelMask(uint16_t channels);
 

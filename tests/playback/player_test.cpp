@@ -1,3 +1,4 @@
+#include "playback/playformat.h"
 #include "playback/playunit.h"
 
 #include <gtest/gtest.h>
@@ -37,17 +38,7 @@ class PlayerTest : public ::testing::Test {
     player->OnStatus = [this](bool action) { statuses.push_back(action); };
   }
 
-  TWaveFormatEx Format() {
-    uint16_t channels = h.document.Channels();
-    uint32_t rate = h.document.SampleRate();
-    return {WAVE_FORMAT_PCM,
-            channels,
-            rate,
-            rate * channels * 2u,
-            static_cast<uint16_t>(channels * 2),
-            16,
-            0};
-  }
+  TWaveFormatEx Format() { return Pcm16Format(h.document.Channels(), h.document.SampleRate()); }
 
   void Prepare(int64_t startFrame, int64_t frames) {
     int64_t channels = h.document.Channels();
