@@ -28,6 +28,7 @@ QUILLON_BENCH_WAV="$wav" build-release/bench/waveview_bench --benchmark_counters
 
 # Inside one X server, so that its own start-up is not counted; settings in a scratch folder.
 echo "== Start-up to a shown window without a file, $runs runs"
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 mkdir -p -m 700 "$out/tmp/runtime"
 XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   for _ in $(seq "$1"); do

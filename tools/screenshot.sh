@@ -25,6 +25,8 @@ editor=build/src/shell/quillon
 [ -x "$editor" ] || { echo "build the editor first (./run.sh)" >&2; exit 1; }
 
 # One shell inside the server: start the editor, give it time to decode and draw, then capture.
+# No sound server under the virtual display: a silent device keeps the no-device message away.
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 xvfb-run -a -s "-screen 0 ${size}x24" bash -c '
   "$1" "$2" &
   pid=$!
