@@ -322,7 +322,7 @@ bool TWaveView::QueryClose() {
       switch (MessageBoxes().AskYesNoCancel(kApplicationTitle, ConstantText("savechanges"))) {
         case TAnswer::Yes:
           // Only a save that started can end in the close; otherwise nothing changes.
-          closeAfterSave_ = document_->Save();
+          closeAfterSave_ = OnSaveRequest ? OnSaveRequest() : document_->Save();
           answer = false;
           break;
         case TAnswer::No:

@@ -94,6 +94,9 @@ class TWaveView : public QWidget {
   bool CloseAfterSave() const { return closeAfterSave_; }
   void ClearCloseAfterSave() { closeAfterSave_ = false; }
 
+  // Starts the save that the close query's Yes asks for; true when it started. Unset, the
+  // document saves under its own name.
+  std::function<bool()> OnSaveRequest;
   TSelectEvent OnSelect;
   TCursorEvent OnCursor;
   TPlayStatus OnPlayStatus;

@@ -56,14 +56,6 @@ constexpr int32_t kProductId = 80003;
 // The meter's bars: red 99, green 197, blue 84 as 0x00BBGGRR.
 constexpr uint32_t kMeterColor = 5555555;
 
-// The stored masks mark optional digits with '9' and end in ";<save literals>;<blank>"; Qt's
-// optional digit is '0' and its mask ends in ";<blank>".
-QString QtInputMask(const char* mask) {
-  const QStringList parts = QString(mask).remove('!').split(';');
-  QString digits = parts.front();
-  digits.replace('9', '0');
-  return parts.size() > 1 ? digits + ';' + parts.back() : digits;
-}
 }  // namespace
 
 std::string FormatDuration(double seconds) {
@@ -188,6 +180,7 @@ void Tmainform::CreateActions() {
   MakeLive(OpenAction, [this] { OpenActionExecute(); });
   MakeLive(CloseAction, [this] { CloseActionExecute(); });
   MakeLive(ExitAction, [this] { close(); });
+  AskSaveTarget = [this](int typeIndex) { return AskSaveTargetWithDialog(this, typeIndex); };
   MakeLive(ContentsAction, [] { ShowHelp(kHelpFileName); });
   MakeLive(ZoomInAction, [this] { view_->ZoomIn(); });
   MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
@@ -196,6 +189,27 @@ void Tmainform::CreateActions() {
   MakeLive(StopAction, [this] { StopActionExecute(); });
   MakeLive(PauseAction, [this] { PauseActionExecute(); });
   MakeLive(UpdateAction, [this] { CheckForUpdatesExecute(); });
+  MakeLive(SaveAction, [this] { SaveActionExecute(); });
+  MakeLive(SaveAsAction, [this] { SaveAsActionExecute(); });
+  MakeLive(SaveSelectedAction, [this] { SaveSelectedActionExecute(); });
+  MakeLive(UndoAction, [this] { UndoActionExecute(); });
+  MakeLive(RedoAction, [this] { RedoActionExecute(); });
+  MakeLive(CutAction, [this] { CutActionExecute(); });
+  MakeLive(CopyAction, [this] { CopyActionExecute(); });
+  MakeLive(PasteAction, [this] { PasteActionExecute(); });
+  MakeLive(DeleteAction, [this] { DeleteActionExecute(); });
+  MakeLive(SelectAllAction, [this] { SelectAllActionExecute(); });
+  MakeLive(DeselectAllAction, [this] { DeselectAllActionExecute(); });
+  MakeLive(MsAction, [this] { MsActionExecute(); });
+  MakeLive(SmplAction, [this] { SmplActionExecute(); });
+  MakeLive(FadeInAction, [this] { FadeInActionExecute(); });
+  MakeLive(FadeOutAction, [this] { FadeOutActionExecute(); });
+  MakeLive(ReverseAction, [this] { ReverseActionExecute(); });
+  MakeLive(InvertAction, [this] { InvertActionExecute(); });
+  // Designed states: what needs a selection or a history starts unavailable.
+  for (QAction* idle : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, UndoAction,
+                        RedoAction, PasteAction})
+    idle->setEnabled(false);
   for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
 }
 
@@ -274,7 +288,7 @@ void Tmainform::CreateBottomPanel() {
   selstart->setObjectName("selstart");
   selstop = new QLineEdit(GroupBox1);
   selstop->setObjectName("selstop");
-  const QString mask = QtInputMask(SelectionMask(config.selectiontype));
+  const QString mask = SelectionInputMask(config.selectiontype);
   for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
   PickStartMS = new QPushButton("Pick", GroupBox1);
   PickStartMS->setObjectName("PickStartMS");
@@ -385,7 +399,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   ViewScaleColor = config.scalecolor;
 
   (config.selectiontype != 0 ? SmplAction : MsAction)->setChecked(true);
-  const QString mask = QtInputMask(SelectionMask(config.selectiontype));
+  const QString mask = SelectionInputMask(config.selectiontype);
   for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
 
   setAcceptDrops(true);
@@ -409,6 +423,16 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
                            uint32_t stopms,
                            bool selected) { onSelect(start, stop, startms, stopms, selected); };
   view_->OnPlayStatus = [this](bool action) { playprocess(action); };
+  view_->OnSaveRequest = [this] { return SaveOrSaveAs(); };
+  // The panel's context menu: the commands on the selection.
+  Panel1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* separator = new QAction(Panel1);
+  separator->setSeparator(true);
+  Panel1->addActions(
+      {CutAction, CopyAction, PasteAction, DeleteAction, separator, SaveSelectedAction});
+  connect(sel, &QCheckBox::clicked, this, &Tmainform::selClick);
+  connect(PickStartMS, &QPushButton::clicked, this, &Tmainform::PickStartSClick);
+  connect(PickStopMS, &QPushButton::clicked, this, &Tmainform::PickStopSClick);
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();

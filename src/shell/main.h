@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,14 @@ class Tmainform : public QMainWindow {
   QProgressBar* Progress() const { return ProgressBar; }
   TVUMeter* Meter() const { return VUMeter1; }
 
+  // The save dialog's answer: a file name and the chosen type (1 WAV, 2 MP3).
+  struct TSaveTarget {
+    std::string path;
+    int typeIndex = 1;
+  };
+  // Shows the save dialog on the given type; none when cancelled. Tests replace it.
+  std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
@@ -95,6 +104,35 @@ class Tmainform : public QMainWindow {
   void PlayActionExecute();
   void StopActionExecute();
   void PauseActionExecute();
+  void SaveActionExecute();
+  // Save, or Save As for a document whose format cannot be written back; true when a save
+  // started.
+  bool SaveOrSaveAs();
+  bool SaveAsActionExecute();
+  void SaveSelectedActionExecute();
+  void UndoActionExecute();
+  void RedoActionExecute();
+  void CutActionExecute();
+  void CopyActionExecute();
+  void PasteActionExecute();
+  void DeleteActionExecute();
+  void SelectAllActionExecute();
+  void DeselectAllActionExecute();
+  void MsActionExecute();
+  void SmplActionExecute();
+  void ApplyScaleFormat(int32_t selectiontype);
+  void FadeInActionExecute();
+  void FadeOutActionExecute();
+  void ReverseActionExecute();
+  void InvertActionExecute();
+  void selClick();
+  void PickStartSClick();
+  void PickStopSClick();
+  void StopPlaybackFirst();
+  void EnableSelectionCommands(bool selected);
+  void WriteSelectionBox(QLineEdit* box, uint32_t frames);
+  // The save dialog's file type and default extension, kept between uses.
+  int saveDialogType_ = 1;
   // Space plays, or stops while playing.
   void GiveSpaceTo(QAction* action);
   QAction* MakeAction(const char* name, const QString& caption, const QString& hint = {});
@@ -146,6 +184,9 @@ class Tmainform : public QMainWindow {
       *NormalizationAction, *ReverseAction, *InvertAction, *AmplifyIAction, *AmplifyDAction;
   QAction *ContentsAction, *UpdateAction, *AboutAction;
 };
+
+// The save dialog itself.
+std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex);
 
 // "h:nn:ss.zzz" of a duration in seconds; the hours are those of the day, as a time of day shows.
 std::string FormatDuration(double seconds);

@@ -111,12 +111,11 @@ void Tmainform::onReady() {
 void Tmainform::onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms,
                          bool selected) {
   if (selected) {
-    const bool samples = config.selectiontype == 1;
-    selstart->setText(QString::fromStdString(samples ? std::to_string(start) : FormatMs(startms)));
-    selstop->setText(QString::fromStdString(samples ? std::to_string(stop) : FormatMs(stopms)));
+    selstart->setText(
+        QString::fromStdString(SelectionBoxText(config.selectiontype, start, startms)));
+    selstop->setText(QString::fromStdString(SelectionBoxText(config.selectiontype, stop, stopms)));
   }
-  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction})
-    if (IsLive(action)) action->setEnabled(selected);
+  EnableSelectionCommands(selected);
   const QSignalBlocker quiet(sel);
   sel->setChecked(selected);
 }
@@ -189,8 +188,13 @@ void Tmainform::ScrollChange() {
 void Tmainform::OpenActionExecute() {
   const QString path = QFileDialog::getOpenFileName(
       this, "Open", QString(),
-      "Audio files (*.mp3 *.wav *.wma *.ogg *.flac *.m4a *.aac);;All files (*)");
-  if (!path.isEmpty()) openfile(path.toStdString());
+      "Supported Formats (*.wav *.mp3 *.wma *.ogg *.flac *.m4a *.aac);;Mpeg Layer 3 (*.mp3);;"
+      "WAV Files (*.wav);;WMA Files (*.wma);;All files (*)");
+  if (path.isEmpty()) return;
+  WriteSelectionBox(selstart, 0);
+  WriteSelectionBox(selstop, 0);
+  if (document_->Loaded()) StopActionExecute();
+  openfile(path.toStdString());
 }
 
 void Tmainform::CloseActionExecute() {
@@ -198,6 +202,9 @@ void Tmainform::CloseActionExecute() {
     view_->AttachDocument(document_.get());
     for (QLabel* panel : statusPanels_) panel->clear();
     setWindowTitle(kApplicationTitle);
+    EnableSelectionCommands(false);
+    UndoAction->setEnabled(false);
+    RedoAction->setEnabled(false);
   });
 }
 

@@ -271,8 +271,49 @@ int32_t PlayerVolume(int32_t barPosition) {
   return static_cast<int32_t>(std::nearbyint(std::log(1 - position) * 1085.73)) - 10000;
 }
 
+const char* SaveTypeExtension(int typeIndex) {
+  return typeIndex == 2 ? ".mp3" : ".wav";
+}
+
+std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension) {
+  if (name.ends_with(".wav") || name.ends_with(".mp3")) return name;
+  return name + defaultExtension;
+}
+
+std::string SelectionTargetName(const std::string& name, int typeIndex) {
+  const auto slash = name.rfind('/');
+  const auto dot = name.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  return (hasExtension ? name.substr(0, dot) : name) + SaveTypeExtension(typeIndex);
+}
+
+std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms) {
+  if (selectiontype == 0) return FormatMs(ms);
+  char text[16];
+  std::snprintf(text, sizeof text, "%012u", frames);
+  return text;
+}
+
+std::optional<uint32_t> ParseSelectionBox(int32_t selectiontype, const std::string& text) {
+  if (selectiontype == 0) return ParseMs(text);
+  const auto value = ParseDecimal(text);
+  if (!value || *value > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(*value);
+}
+
 const char* SelectionMask(int32_t selectiontype) {
   return selectiontype == 0 ? "!999:99.999;1;0" : "!999999999999;1;0";
+}
+
+}  // namespace quillon
+
+namespace quillon {
+
+QString SelectionInputMask(int32_t selectiontype) {
+  const QStringList parts = QString(SelectionMask(selectiontype)).remove('!').split(';');
+  QString digits = parts.front();
+  digits.replace('9', '0');
+  return parts.size() > 1 ? digits + ';' + parts.back() : digits;
 }
 
 }  // namespace quillon

@@ -77,7 +77,22 @@ std::optional<uint32_t> ParseMs(const std::string& text);
 // The player's volume in hundredths of a decibel for a volume bar position from -10000 (top,
 // loudest) to 0 (silent): the bar runs logarithmically.
 int32_t PlayerVolume(int32_t barPosition);
+// The save dialog's file types: 1 WAV, 2 MP3 (0 counts as the first).
+const char* SaveTypeExtension(int typeIndex);
+// Save As keeps a name ending exactly in ".wav" or ".mp3" and otherwise appends the dialog's
+// default extension, so "take.WAV" becomes "take.WAV.wav".
+std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension);
+// Save Selected As replaces the name's extension (or adds one) by the chosen type's.
+std::string SelectionTargetName(const std::string& name, int typeIndex);
+// A selection box's text for a position: frames as twelve digits in samples mode, FormatMs of
+// the milliseconds otherwise, so that the box's mask shows exactly the number.
+std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms);
+// What a selection box holds: frames in samples mode, milliseconds otherwise; nothing when it
+// is no number.
+std::optional<uint32_t> ParseSelectionBox(int32_t selectiontype, const std::string& text);
 // The selection boxes' edit mask for a unit: 0 = milliseconds, anything else = samples.
 const char* SelectionMask(int32_t selectiontype);
+// That mask in Qt's notation: '9' (optional digit) becomes '0', and the field separators go.
+QString SelectionInputMask(int32_t selectiontype);
 
 }  // namespace quillon

@@ -1,0 +1,250 @@
+// The main window's commands: saving, editing, the selection group, the scale format and the
+// effects that need no parameters.
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include "display/waveview.h"
+#include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/messagebox.h"
+#include "shell/main.h"
+#include "shell/utils.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kSaveFilters[] = {"WAV (*.wav)", "MP3 (*.mp3)"};
+
+bool Exists(const std::string& path) {
+  return QFileInfo::exists(QString::fromStdString(path));
+}
+
+// Asked before a save replaces an existing file; anything but Yes keeps it.
+bool MayOverwrite(const std::string& path) {
+  return !Exists(path) ||
+         MessageBoxes().AskYesNo(kApplicationTitle, ConstantText("existoverwrite"));
+}
+
+}  // namespace
+
+std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
+  QString selected = kSaveFilters[typeIndex == 2 ? 1 : 0];
+  const QString path = QFileDialog::getSaveFileName(
+      parent, "Save As", QString(), QString(kSaveFilters[0]) + ";;" + kSaveFilters[1], &selected,
+      QFileDialog::DontConfirmOverwrite);
+  if (path.isEmpty()) return std::nullopt;
+  return Tmainform::TSaveTarget{path.toStdString(), selected == kSaveFilters[1] ? 2 : 1};
+}
+
+void Tmainform::StopPlaybackFirst() {
+  if (view_->Playing()) StopActionExecute();
+}
+
+void Tmainform::EnableSelectionCommands(bool selected) {
+  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction})
+    action->setEnabled(selected);
+}
+
+void Tmainform::WriteSelectionBox(QLineEdit* box, uint32_t frames) {
+  box->setText(QString::fromStdString(
+      SelectionBoxText(config.selectiontype, frames, view_->SamplesToMs(frames))));
+}
+
+// Saving
+
+void Tmainform::SaveActionExecute() {
+  if (document_->Modified()) SaveOrSaveAs();
+}
+
+bool Tmainform::SaveOrSaveAs() {
+  // A document opened from a format we cannot write (WMA, FLAC ...) is saved under a new name.
+  if (!IsSaveableTarget(document_->FileName())) return SaveAsActionExecute();
+  return document_->Save();
+}
+
+bool Tmainform::SaveAsActionExecute() {
+  if (!document_->Loaded()) return false;
+  saveDialogType_ = config.savefilterindex == 0 ? 1 : config.savefilterindex;
+  const auto target = AskSaveTarget(saveDialogType_);
+  if (!target) return false;
+  saveDialogType_ = target->typeIndex;
+  const std::string previous = document_->FileName();
+  const std::string path = SaveAsTargetName(target->path, SaveTypeExtension(saveDialogType_));
+  if (!MayOverwrite(path)) return false;
+  config.savefilterindex = saveDialogType_;
+  document_->SetFileName(path);
+  if (!document_->Save()) {
+    document_->SetFileName(previous);
+    return false;
+  }
+  updatecaption(path);
+  return true;
+}
+
+void Tmainform::SaveSelectedActionExecute() {
+  if (!view_->Selected()) return;
+  const auto target = AskSaveTarget(saveDialogType_);
+  if (!target) return;
+  saveDialogType_ = target->typeIndex;
+  StopPlaybackFirst();
+  const std::string path = SelectionTargetName(target->path, saveDialogType_);
+  if (!MayOverwrite(path)) return;
+  document_->SaveSelection(path, view_->SelStart(), view_->SelStop());
+}
+
+// Editing
+
+void Tmainform::UndoActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  document_->Undo();
+}
+
+void Tmainform::RedoActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  document_->Redo();
+}
+
+void Tmainform::CutActionExecute() {
+  if (!view_->Selected()) return;
+  StopPlaybackFirst();
+  const uint32_t start = view_->SelStart();
+  if (document_->Cut(start, view_->SelStop())) {
+    view_->SetCursorPos(start);
+    view_->SetSelection(start, start, false);
+  }
+}
+
+void Tmainform::CopyActionExecute() {
+  if (!view_->Selected()) return;
+  StopPlaybackFirst();
+  document_->Copy(view_->SelStart(), view_->SelStop());
+}
+
+void Tmainform::PasteActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  document_->Paste(view_->CursorPos());
+}
+
+void Tmainform::DeleteActionExecute() {
+  if (!view_->Selected()) return;
+  StopPlaybackFirst();
+  const uint32_t start = view_->SelStart();
+  if (document_->Delete(start, view_->SelStop())) {
+    view_->SetCursorPos(start);
+    view_->SetSelection(start, start, false);
+  }
+}
+
+void Tmainform::SelectAllActionExecute() {
+  if (!document_->Loaded()) return;
+  WriteSelectionBox(selstart, 0);
+  WriteSelectionBox(selstop, document_->FrameCount());
+  sel->setChecked(true);
+  selClick();
+}
+
+void Tmainform::DeselectAllActionExecute() {
+  sel->setChecked(false);
+  selClick();
+}
+
+// The selection group
+
+void Tmainform::selClick() {
+  if (!document_->Loaded() || document_->FrameCount() == 0) return;
+  const int32_t unit = config.selectiontype;
+  auto read = [unit](QLineEdit* box, const char* name) -> std::optional<uint32_t> {
+    const auto value = ParseSelectionBox(unit, box->displayText().toStdString());
+    if (!value)
+      MessageBoxes().Show(kApplicationTitle,
+                          std::string(name) + " \"" + box->displayText().toStdString() +
+                              "\" is not a valid " + (unit == 0 ? "time" : "sample number") + ".",
+                          TMessageIcon::Exclamation);
+    return value;
+  };
+  const auto start = read(selstart, "Begin:");
+  if (!start) return;
+  const auto stop = read(selstop, "End:");
+  if (!stop) return;
+  const uint32_t last = document_->FrameCount() - 1;
+  const bool selected = sel->isChecked();
+  if (unit == 0)
+    view_->SetSelectionMs(*start, std::min(*stop, view_->SamplesToMs(last)), selected);
+  else
+    view_->SetSelection(*start, std::min(*stop, last), selected);
+  // The boxes show what was applied, held to the document and in order.
+  WriteSelectionBox(selstart, view_->SelStart());
+  WriteSelectionBox(selstop, std::min(view_->SelStop(), last));
+  EnableSelectionCommands(selected);
+}
+
+void Tmainform::PickStartSClick() {
+  WriteSelectionBox(selstart, view_->CursorPos());
+}
+
+void Tmainform::PickStopSClick() {
+  WriteSelectionBox(selstop, view_->CursorPos());
+}
+
+// Scale format
+
+void Tmainform::MsActionExecute() {
+  ApplyScaleFormat(0);
+}
+
+void Tmainform::SmplActionExecute() {
+  ApplyScaleFormat(1);
+}
+
+void Tmainform::ApplyScaleFormat(int32_t selectiontype) {
+  (selectiontype == 0 ? MsAction : SmplAction)->setChecked(true);
+  config.selectiontype = selectiontype;
+  const QString mask = SelectionInputMask(selectiontype);
+  for (QLineEdit* box : {selstart, selstop}) box->setInputMask(mask);
+  const bool loaded = document_->Loaded();
+  WriteSelectionBox(selstart, loaded ? view_->SelStart() : 0);
+  WriteSelectionBox(selstop, loaded ? view_->SelStop() : 0);
+  onCursor(view_->CursorPos(), view_->CursorMs());
+  view_->SetShowMs(selectiontype == 0);
+}
+
+// Effects without parameters
+
+void Tmainform::FadeInActionExecute() {
+  if (!view_->Selected()) return;
+  StopPlaybackFirst();
+  if (document_->FadeIn(view_->SelStart(), view_->SelStop()))
+    view_->SetSelection(view_->SelStart(), view_->SelStop(), false);
+}
+
+void Tmainform::FadeOutActionExecute() {
+  if (!view_->Selected()) return;
+  StopPlaybackFirst();
+  if (document_->FadeOut(view_->SelStart(), view_->SelStop()))
+    view_->SetSelection(view_->SelStart(), view_->SelStop(), false);
+}
+
+void Tmainform::ReverseActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  document_->Reverse();
+}
+
+void Tmainform::InvertActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  document_->Invert();
+}
+
+}  // namespace quillon
