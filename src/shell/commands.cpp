@@ -165,11 +165,13 @@ void Tmainform::selClick() {
   if (!document_->Loaded() || document_->FrameCount() == 0) return;
   const int32_t unit = config.selectiontype;
   auto read = [unit](QLineEdit* box, const char* name) -> std::optional<uint32_t> {
-    const auto value = ParseSelectionBox(unit, box->displayText().toStdString());
+    // Milliseconds read as shown (unfilled places show 0); sample numbers without the blanks.
+    const std::string text = (unit == 0 ? box->displayText() : box->text()).toStdString();
+    const auto value = ParseSelectionBox(unit, text);
     if (!value)
       MessageBoxes().Show(kApplicationTitle,
-                          std::string(name) + " \"" + box->displayText().toStdString() +
-                              "\" is not a valid " + (unit == 0 ? "time" : "sample number") + ".",
+                          std::string(name) + " \"" + text + "\" is not a valid " +
+                              (unit == 0 ? "time" : "sample number") + ".",
                           TMessageIcon::Exclamation);
     return value;
   };
@@ -179,10 +181,12 @@ void Tmainform::selClick() {
   if (!stop) return;
   const uint32_t last = document_->FrameCount() - 1;
   const bool selected = sel->isChecked();
-  if (unit == 0)
-    view_->SetSelectionMs(*start, std::min(*stop, view_->SamplesToMs(last)), selected);
-  else
-    view_->SetSelection(*start, std::min(*stop, last), selected);
+  if (unit == 0) {
+    const uint32_t lastMs = view_->SamplesToMs(last);
+    view_->SetSelectionMs(std::min(*start, lastMs), std::min(*stop, lastMs), selected);
+  } else {
+    view_->SetSelection(std::min(*start, last), std::min(*stop, last), selected);
+  }
   // The boxes show what was applied, held to the document and in order.
   WriteSelectionBox(selstart, view_->SelStart());
   WriteSelectionBox(selstop, std::min(view_->SelStop(), last));

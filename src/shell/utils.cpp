@@ -288,10 +288,7 @@ std::string SelectionTargetName(const std::string& name, int typeIndex) {
 }
 
 std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms) {
-  if (selectiontype == 0) return FormatMs(ms);
-  char text[16];
-  std::snprintf(text, sizeof text, "%012u", frames);
-  return text;
+  return selectiontype == 0 ? FormatMs(ms) : std::to_string(frames);
 }
 
 std::optional<uint32_t> ParseSelectionBox(int32_t selectiontype, const std::string& text) {
@@ -313,6 +310,9 @@ QString SelectionInputMask(int32_t selectiontype) {
   const QStringList parts = QString(SelectionMask(selectiontype)).remove('!').split(';');
   QString digits = parts.front();
   digits.replace('9', '0');
+  // Qt fills a mask from the left, so a '0' blank after a short number would read as more
+  // digits; a sample number's unfilled places stay blank instead.
+  if (selectiontype != 0) return digits + "; ";
   return parts.size() > 1 ? digits + ';' + parts.back() : digits;
 }
 

@@ -84,15 +84,16 @@ const char* SaveTypeExtension(int typeIndex);
 std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension);
 // Save Selected As replaces the name's extension (or adds one) by the chosen type's.
 std::string SelectionTargetName(const std::string& name, int typeIndex);
-// A selection box's text for a position: frames as twelve digits in samples mode, FormatMs of
-// the milliseconds otherwise, so that the box's mask shows exactly the number.
+// A selection box's text for a position: frames in decimal in samples mode, FormatMs of the
+// milliseconds otherwise.
 std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms);
 // What a selection box holds: frames in samples mode, milliseconds otherwise; nothing when it
 // is no number.
 std::optional<uint32_t> ParseSelectionBox(int32_t selectiontype, const std::string& text);
 // The selection boxes' edit mask for a unit: 0 = milliseconds, anything else = samples.
 const char* SelectionMask(int32_t selectiontype);
-// That mask in Qt's notation: '9' (optional digit) becomes '0', and the field separators go.
+// That mask in Qt's notation: '9' (optional digit) becomes '0'. Milliseconds show unfilled
+// places as 0; sample numbers leave them blank.
 QString SelectionInputMask(int32_t selectiontype);
 
 }  // namespace quillon

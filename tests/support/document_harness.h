@@ -27,6 +27,10 @@ class TRecordingMessageBoxes : public TMessageBoxes {
     shown.push_back({caption, text});
     return answer;
   }
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    shown.push_back({caption, text});
+    return answer == TAnswer::Yes;
+  }
   std::vector<TShown> shown;
   TAnswer answer = TAnswer::Cancel;
 };
