@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTest>
 #include <chrono>
 #include <filesystem>
 
@@ -129,6 +130,21 @@ TEST_F(CommandsTest, SaveOfAnUnwritableFormatAsksForANewName) {
   EXPECT_EQ(offeredTypes_.size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(files_.File("c.wav")));
   EXPECT_FALSE(form_->Document()->Modified());
+}
+
+TEST_F(CommandsTest, TheCloseQuestionsYesSavesAnUnwritableFormatUnderANewName) {
+  const std::string wma = files_.File("d.wma");
+  test::MakeWithFfmpeg("-f lavfi -i sine=frequency=440:duration=0.2 -ar 8000 -c:a wmav2", wma);
+  form_->openfile(wma);
+  ASSERT_TRUE(WaitIdle());
+  Run("ReverseAction");
+  boxes_.answer = TAnswer::Yes;
+  answer_ = Tmainform::TSaveTarget{files_.File("d2.wav"), 1};
+  Run("CloseAction");
+  QTRY_VERIFY_WITH_TIMEOUT(!form_->Document()->Loaded(), 10000);
+  EXPECT_EQ(offeredTypes_.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(files_.File("d2.wav")));
+  EXPECT_EQ(form_->windowTitle(), "Quillon");
 }
 
 TEST_F(CommandsTest, SelectAllInSamplesShowsTheLastFrame) {
