@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include "localization/constants.h"
@@ -67,6 +68,7 @@ class ToolLauncherTest : public ::testing::Test {
     EXPECT_TRUE(QDir().mkpath(folder));
     QFile program(folder + "/recorder");
     EXPECT_TRUE(program.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     return (folder + "/").toStdString();
   }
 
@@ -145,6 +147,27 @@ TEST_F(ToolLauncherTest, FolderWithoutItsTrailingSlashCountsAsNotInstalled) {
   ExpectNotFoundThenPage();
 }
 
+TEST_F(ToolLauncherTest, FileThatCannotRunOrRelativeFolderCountsAsNotInstalled) {
+  const std::string folder = InstallProgram("user");
+  QFile::setPermissions(QString::fromStdString(folder + "recorder"),
+                        QFile::ReadOwner | QFile::WriteOwner);
+  Register(QSettings::UserScope, folder);
+  Launch();
+  ExpectNotFoundThenPage();
+
+  boxes_.shown.clear();
+  opener_.opened.clear();
+  // The same file, able to run, reached from the current folder.
+  QFile::setPermissions(QString::fromStdString(folder + "recorder"),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  Register(QSettings::UserScope, "user/");
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(programs_.path());
+  Launch();
+  QDir::setCurrent(previous);
+  ExpectNotFoundThenPage();
+}
+
 TEST_F(ToolLauncherTest, FolderNamingTheProgramsFolderItselfIsNoProgram) {
   // A directory called like the executable must not be "started".
   const QString folder = programs_.filePath("dir");
@@ -176,7 +199,7 @@ TEST_F(ToolLauncherTest, DemoLabelOpensTheAdvancedEditionsPage) {
   EXPECT_EQ(label->objectName(), "demoLabel");
   EXPECT_EQ(label->parent(), &panel);
   EXPECT_EQ(label->pos(), QPoint(100, 3));
-  DemoLabelClick();
+  QTest::mouseClick(label, Qt::LeftButton);
   ASSERT_EQ(opener_.opened.size(), 1u);
   EXPECT_EQ(opener_.opened[0], "https://www.morvane.example/marrowby/index.shtml?ref=quillon");
 }

@@ -40,9 +40,11 @@ void StartDetached(const std::string& program, const std::vector<std::string>& a
   QProcess::startDetached(QString::fromStdString(program), list);
 }
 
+// Only a program file named by a full path starts; a relative folder would depend on where the
+// editor was started from, and a file that cannot run would fail without a word.
 bool IsProgramFile(const std::string& path) {
   const QFileInfo info(QString::fromStdString(path));
-  return info.exists() && info.isFile();
+  return info.isAbsolute() && info.isFile() && info.isExecutable();
 }
 
 // The link label is a plain label that reports a click of the left button.
