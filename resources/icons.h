@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+namespace quillon {
+
+// Registers the icons under ":/icons/". A resource in a static library is dropped by the linker
+// unless something refers to it, so the program calls this once before it builds its actions.
+void InitIcons();
+
+// The names of all icons, without the folder and the ".svg".
+const QStringList& IconNames();
+
+}  // namespace quillon
