@@ -16,10 +16,10 @@
 #include <algorithm>
 
 #include "display/waveview.h"
-#include "localization/constants.h"
 #include "localization/langmanager.h"
 #include "localization/ui/langcontroller.h"
 #include "platform/config.h"
+#include "platform/error.h"
 #include "platform/messagebox.h"
 #include "shell/dialogs/colorpicker.h"
 
@@ -170,7 +170,7 @@ void TsettingsForm::SelectActiveLanguage() {
 bool TsettingsForm::Activate(int32_t languageId) {
   try {
     LangManager().ActivateLanguage(languageId);
-  } catch (const EVxLangError& error) {
+  } catch (const Exception& error) {  // EVxLangError or the file's own read error
     MessageBoxes().Show(kApplicationTitle, error.what(), TMessageIcon::Error);
     return false;
   }
