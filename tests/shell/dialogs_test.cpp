@@ -16,6 +16,7 @@
 
 #include "display/waveview.h"
 #include "localization/langmanager.h"
+#include "localization/ui/langcontroller.h"
 #include "platform/config.h"
 #include "platform/messagebox.h"
 #include "platform/urlopener.h"
@@ -272,6 +273,19 @@ TEST(AboutFormTest, ShowsTheVersionLineAndRunsItsLinks) {
   SetUrlOpener(nullptr);
   EXPECT_EQ(opener.opened, std::vector<std::string>{"https://example.org/"});
   EXPECT_TRUE(checked);
+}
+
+// Every text of a window's translation table must reach an object of the window.
+TEST(DialogTranslationTest, EveryTableEntryFindsItsObject) {
+  TsettingsForm settings;
+  TPropertiesForm properties;
+  Tfilterform filter;
+  TAboutForm about;
+  for (QWidget* window : std::initializer_list<QWidget*>{&settings, &properties, &filter, &about}) {
+    auto* controller = window->findChild<TVxLanguageController*>();
+    ASSERT_NE(controller, nullptr) << window->objectName().toStdString();
+    EXPECT_TRUE(controller->UnboundIds().empty()) << window->objectName().toStdString();
+  }
 }
 
 }  // namespace
