@@ -1,0 +1,135 @@
+#include "shell/dialogs/properties.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "document/wavfile.h"
+#include "localization/ui/langcontroller.h"
+
+namespace quillon {
+namespace {
+
+constexpr const char* kRowCaptions[kPropertyRowCount] = {
+    "Format",  "Sample Rate",        "Channels",          "Bits per sample", "Duration",
+    "Samples", "Original File Size", "Uncompressed Size", "Peak Level"};
+constexpr const char* kDesignedValues[kPropertyRowCount] = {
+    "WAV", "44100Hz", "2", "16", "0:00:00", "0", "0 bytes", "0 bytes", "-90 dB"};
+
+// Upper-cased extension without its dot; empty when the name has none.
+QString FormatName(const std::string& fileName) {
+  const std::string extension = std::filesystem::path(fileName).extension().string();
+  return extension.empty() ? QString() : QString::fromStdString(extension.substr(1)).toUpper();
+}
+
+// "h:nn:ss.zzz"; the hours are those of a day, as a time of day shows them.
+QString DurationText(double seconds) {
+  const int64_t ms = std::llround(seconds * 1000) % (24LL * 3600 * 1000);
+  return QString::asprintf("%d:%02d:%02d.%03d", static_cast<int>(ms / 3600000),
+                           static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                           static_cast<int>(ms % 1000));
+}
+
+QString Grouped(double number) {
+  return QLocale().toString(number, 'f', 0);
+}
+
+}  // namespace
+
+QStringList PropertyValues(const TFileFacts& facts) {
+  return {FormatName(facts.fileName),
+          QString::number(facts.sampleRate) + " Hz",
+          QString::number(facts.channels),
+          QString::number(facts.originalBits),
+          DurationText(facts.duration),
+          Grouped(facts.frameCount),
+          Grouped(static_cast<double>(facts.originalFileSize)) + " bytes",
+          Grouped(facts.dataBytes) + " bytes",
+          QString::number(facts.peakDb, 'g', 3) + " dB"};
+}
+
+uint64_t SourceFileSize(const std::string& path) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return 0;
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) return 0;
+  const std::streamoff size = file.tellg();
+  return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
+TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
+  setObjectName("PropertiesForm");
+  setWindowTitle("File Properties");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  setModal(false);
+
+  LV = new QTreeWidget(this);
+  LV->setObjectName("LV");
+  LV->setColumnCount(2);
+  LV->setHeaderLabels({"Properties", "Values"});
+  LV->setHeaderHidden(true);
+  LV->header()->resizeSection(0, 200);
+  LV->header()->setStretchLastSection(true);
+  LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  LV->setSelectionBehavior(QAbstractItemView::SelectRows);
+  LV->setAllColumnsShowFocus(true);
+  LV->setStyleSheet("QTreeView::item { border-bottom: 1px solid palette(midlight); }");
+  auto* audioFormat = new QTreeWidgetItem(LV, {"Audio Format"});
+  new QTreeWidgetItem(LV, {"Meta Data"});
+  for (int row = 0; row < kPropertyRowCount; ++row)
+    new QTreeWidgetItem(audioFormat, {kRowCaptions[row], kDesignedValues[row]});
+  audioFormat->setExpanded(true);
+
+  Button1 = new QPushButton("Ok", this);
+  Button1->setObjectName("Button1");
+  Button1->setDefault(true);
+  connect(Button1, &QPushButton::clicked, this, &QDialog::close);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(Button1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(LV, 1);
+  layout->addLayout(buttons);
+  setFixedSize(418, 262);
+
+  AttachLanguageController(this);
+}
+
+void TPropertiesForm::setfilename(const Twavefile& document) {
+  fillinfo(document);
+}
+
+void TPropertiesForm::fillinfo(const Twavefile& document) {
+  TFileFacts facts;
+  facts.fileName = document.FileName();
+  facts.sampleRate = document.SampleRate();
+  facts.channels = document.Channels();
+  facts.originalBits = document.OriginalBits();
+  facts.duration = document.Duration();
+  facts.frameCount = document.FrameCount();
+  facts.originalFileSize = SourceFileSize(document.FileName());
+  facts.dataBytes = document.DataBytes();
+  facts.peakDb = document.PeakDb();
+  const QStringList values = PropertyValues(facts);
+  QTreeWidgetItem* group = AudioFormatGroup();
+  for (int row = 0; row < kPropertyRowCount; ++row) group->child(row)->setText(1, values[row]);
+}
+
+QString TPropertiesForm::RowValue(int row) const {
+  QTreeWidgetItem* item = AudioFormatGroup()->child(row);
+  return item ? item->text(1) : QString();
+}
+
+QTreeWidgetItem* TPropertiesForm::AudioFormatGroup() const {
+  return LV->topLevelItem(0);
+}
+
+}  // namespace quillon
