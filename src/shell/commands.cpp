@@ -14,6 +14,8 @@
 #include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/messagebox.h"
+#include "shell/dialogs/filter.h"
+#include "shell/dialogs/properties.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -249,6 +251,45 @@ void Tmainform::InvertActionExecute() {
   if (!document_->Loaded()) return;
   StopPlaybackFirst();
   document_->Invert();
+}
+
+// Effects with a parameter
+
+std::optional<int> Tmainform::setproperties(const char* titleKey, const char* nameKey, int minimum,
+                                            int maximum, int value) {
+  filterForm_->setproperties(ConstantText(titleKey), ConstantText(nameKey), minimum, maximum,
+                             value);
+  if (filterForm_->exec() != QDialog::Accepted) return std::nullopt;
+  return filterForm_->Value();
+}
+
+void Tmainform::SilenceActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  const auto ms = setproperties("silencetitle", "silencename", 0, 0, 500);
+  // A negative length inserts nothing.
+  if (ms && *ms > 0)
+    document_->InsertSilence(view_->CursorPos(), view_->MsToSamples(static_cast<uint32_t>(*ms)));
+}
+
+void Tmainform::NormalizationActionExecute() {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95))
+    document_->Normalize(*percent);
+}
+
+void Tmainform::AmplifyActionExecute(int initial) {
+  if (!document_->Loaded()) return;
+  StopPlaybackFirst();
+  if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial))
+    document_->Amplify(static_cast<uint32_t>(*percent));
+}
+
+void Tmainform::PropertiesActionExecute() {
+  if (!document_->Loaded()) return;
+  propertiesForm_->setfilename(*document_);
+  propertiesForm_->show();
 }
 
 }  // namespace quillon

@@ -40,7 +40,13 @@
 #include "platform/qt/qtmessageboxes.h"
 #include "platform/qt/qturlopener.h"
 #include "platform/urlopener.h"
+#include "resources/icons.h"
+#include "shell/dialogs/about.h"
+#include "shell/dialogs/filter.h"
+#include "shell/dialogs/properties.h"
+#include "shell/dialogs/settings.h"
 #include "shell/help.h"
+#include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
 #include "update/updatesites.h"
@@ -53,6 +59,8 @@ constexpr int kBottomPanelHeight = 155;
 constexpr int kProgressIntervalMs = 50;
 constexpr int kVizIntervalMs = 10;
 constexpr int32_t kProductId = 80003;
+constexpr int kAmplifyUp = 101;
+constexpr int kAmplifyDown = 10;
 // The meter's bars: red 99, green 197, blue 84 as 0x00BBGGRR.
 constexpr uint32_t kMeterColor = 5555555;
 
@@ -70,7 +78,10 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("mainform");
   setMinimumSize(kMinimumWidth, kMinimumHeight);
+  InitIcons();
+  setWindowIcon(QIcon(":/icons/quillon.svg"));
   CreateActions();
+  SetIcons();
   CreateMenus();
   CreateToolBar();
 
@@ -206,6 +217,13 @@ void Tmainform::CreateActions() {
   MakeLive(FadeOutAction, [this] { FadeOutActionExecute(); });
   MakeLive(ReverseAction, [this] { ReverseActionExecute(); });
   MakeLive(InvertAction, [this] { InvertActionExecute(); });
+  MakeLive(SilenceAction, [this] { SilenceActionExecute(); });
+  MakeLive(NormalizationAction, [this] { NormalizationActionExecute(); });
+  MakeLive(AmplifyIAction, [this] { AmplifyActionExecute(kAmplifyUp); });
+  MakeLive(AmplifyDAction, [this] { AmplifyActionExecute(kAmplifyDown); });
+  MakeLive(PropertiesAction, [this] { PropertiesActionExecute(); });
+  MakeLive(SettingsAction, [this] { settingsForm_->show(); });
+  MakeLive(AboutAction, [this] { aboutForm_->show(); });
   // Designed states: what needs a selection or a history starts unavailable.
   for (QAction* idle : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, UndoAction,
                         RedoAction, PasteAction})
@@ -246,7 +264,7 @@ void Tmainform::CreateMenus() {
   operations->addSeparator();
   operations->addActions({FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
                           ReverseAction, InvertAction, AmplifyDAction, AmplifyIAction});
-  menu("ToolsMenu", "&Tools");
+  AddToolActions(*menu("ToolsMenu", "&Tools"));
   QMenu* help = menu("HelpMenu", "&Help");
   help->addActions({ContentsAction, UpdateAction, AboutAction});
   setMenuBar(ActionMainMenuBar1);
@@ -257,14 +275,21 @@ void Tmainform::CreateToolBar() {
   ActionToolBar1->setObjectName("ActionToolBar1");
   ActionToolBar1->setIconSize(QSize(16, 16));
   ActionToolBar1->setMovable(false);
-  ActionToolBar1->addActions({OpenAction, SaveAction, SaveAsAction});
+  ActionToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ActionToolBar1->addActions({OpenAction, SaveAction});
   ActionToolBar1->addSeparator();
-  ActionToolBar1->addActions(
-      {UndoAction, RedoAction, CutAction, CopyAction, PasteAction, DeleteAction});
+  ActionToolBar1->addActions({CutAction, CopyAction, PasteAction, DeleteAction});
   ActionToolBar1->addSeparator();
-  ActionToolBar1->addActions({PlayAction, PauseAction, StopAction});
+  ActionToolBar1->addActions({UndoAction, RedoAction});
   ActionToolBar1->addSeparator();
   ActionToolBar1->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({PlayAction, StopAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addActions({FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
+                              ReverseAction, InvertAction, AmplifyIAction, AmplifyDAction});
+  ActionToolBar1->addSeparator();
+  ActionToolBar1->addAction(ContentsAction);
   addToolBar(Qt::TopToolBarArea, ActionToolBar1);
 }
 
@@ -350,6 +375,8 @@ void Tmainform::CreateBottomPanel() {
   ProgressBar->setTextVisible(false);
   ProgressBar->setGeometry(64, 4, 200, 12);
   ProgressBar->hide();
+  // The link to the companion tools' page shares the progress bar's place.
+  demoLabel_ = CreateDemoLabel(*PageControl1);
 }
 
 void Tmainform::CreateStatusBar() {
@@ -451,7 +478,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   VizTimer->setInterval(kVizIntervalMs);
   connect(VizTimer, &QTimer::timeout, this, &Tmainform::VizTimerTimer);
 
-  ApplyStartupLanguage();
+  CreateDialogs();
   if (config.updates) {
     versionCheck_->ShowUpToDate = false;
     versionCheck_->CheckVersion();
@@ -476,20 +503,57 @@ void Tmainform::CheckForUpdatesExecute() {
   versionCheck_->CheckVersion();
 }
 
-void Tmainform::ApplyStartupLanguage() {
-  TVxLangManager& languages = LangManager();
-  languages.FindStandardLanguageFiles();
-  const int32_t wanted = WantedLanguageId(config.lang);
-  for (int i = 0; i < languages.LanguageEntryCount(); ++i) {
-    if (languages.LanguageEntryId(i) != wanted) continue;
-    try {
-      languages.ActivateLanguage(wanted);
-    } catch (const std::exception& error) {
-      // A broken language file leaves the designed texts; the user is told which file.
-      MessageBoxes().Show(kApplicationTitle, error.what(), TMessageIcon::Exclamation);
-    }
-    break;
-  }
+void Tmainform::CreateDialogs() {
+  // Creating the settings dialog finds the language files and applies the stored language.
+  settingsForm_ = new TsettingsForm(this);
+  auto languageChanged = [this] {
+    if (document_->Loaded()) updatecaption(document_->FileName());
+    view_->Repaint();
+  };
+  connect(settingsForm_, &TsettingsForm::LanguageChanged, this, languageChanged);
+  connect(settingsForm_, &TsettingsForm::ColorsChanged, view_, &TWaveView::Repaint);
+  languageChanged();
+  aboutForm_ = new TAboutForm(this);
+  aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
+  propertiesForm_ = new TPropertiesForm(this);
+  filterForm_ = new Tfilterform(this);
+}
+
+void Tmainform::SetIcons() {
+  const std::pair<QAction*, const char*> icons[] = {{OpenAction, "open"},
+                                                    {CloseAction, "close"},
+                                                    {SaveAction, "save"},
+                                                    {SaveAsAction, "saveas"},
+                                                    {SaveSelectedAction, "saveselected"},
+                                                    {PropertiesAction, "properties"},
+                                                    {SettingsAction, "settings"},
+                                                    {ExitAction, "exit"},
+                                                    {ZoomInAction, "zoomin"},
+                                                    {ZoomOutAction, "zoomout"},
+                                                    {ZoomFullAction, "zoomfull"},
+                                                    {UndoAction, "undo"},
+                                                    {RedoAction, "redo"},
+                                                    {CutAction, "cut"},
+                                                    {CopyAction, "copy"},
+                                                    {PasteAction, "paste"},
+                                                    {DeleteAction, "delete"},
+                                                    {SelectAllAction, "selectall"},
+                                                    {PlayAction, "play"},
+                                                    {PauseAction, "pause"},
+                                                    {StopAction, "stop"},
+                                                    {FadeInAction, "fadein"},
+                                                    {FadeOutAction, "fadeout"},
+                                                    {SilenceAction, "silence"},
+                                                    {NormalizationAction, "normalize"},
+                                                    {ReverseAction, "reverse"},
+                                                    {InvertAction, "invert"},
+                                                    {AmplifyIAction, "amplifyup"},
+                                                    {AmplifyDAction, "amplifydown"},
+                                                    {ContentsAction, "help"},
+                                                    {UpdateAction, "update"},
+                                                    {AboutAction, "about"}};
+  for (const auto& [action, name] : icons)
+    action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
 }
 
 void Tmainform::AppException() {

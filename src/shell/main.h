@@ -26,6 +26,10 @@ class QWidget;
 
 namespace quillon {
 
+class TAboutForm;
+class TPropertiesForm;
+class Tfilterform;
+class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
 class TVersionCheck;
@@ -57,6 +61,7 @@ class Tmainform : public QMainWindow {
   QLabel* StatusPanel(int index) const { return statusPanels_[index]; }
   QProgressBar* Progress() const { return ProgressBar; }
   TVUMeter* Meter() const { return VUMeter1; }
+  Tfilterform* FilterForm() const { return filterForm_; }
 
   // The save dialog's answer: a file name and the chosen type (1 WAV, 2 MP3).
   struct TSaveTarget {
@@ -68,6 +73,7 @@ class Tmainform : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -81,9 +87,17 @@ class Tmainform : public QMainWindow {
   void FormCreate(const std::vector<std::string>& arguments);
   void FormDestroy();
   void CreateVersionCheck();
-  // The stored interface language, or the system's when none was chosen.
-  void ApplyStartupLanguage();
   void CheckForUpdatesExecute();
+  void CreateDialogs();
+  void SetIcons();
+  // Asks for an effect's value in the effect dialog; none when cancelled.
+  std::optional<int> setproperties(const char* titleKey, const char* nameKey, int minimum,
+                                   int maximum, int value);
+  void SilenceActionExecute();
+  void NormalizationActionExecute();
+  void AmplifyActionExecute(int initial);
+  void PropertiesActionExecute();
+  void FormResize();
   bool FormCloseQuery();
   void onLoaded();
   void onReady();
@@ -146,6 +160,11 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<TQtClipboard> clipboard_;
   std::unique_ptr<TQtUrlOpener> urlOpener_;
   std::unique_ptr<TVersionCheck> versionCheck_;
+  TsettingsForm* settingsForm_ = nullptr;
+  TAboutForm* aboutForm_ = nullptr;
+  TPropertiesForm* propertiesForm_ = nullptr;
+  Tfilterform* filterForm_ = nullptr;
+  QLabel* demoLabel_ = nullptr;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -98,6 +99,7 @@ void Tmainform::onReady() {
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
+  demoLabel_->show();
   if (view_->CloseAfterSave()) {
     view_->ClearCloseAfterSave();
     auto next = std::move(afterSave_);
@@ -159,6 +161,7 @@ void Tmainform::ProgressTimerTimer() {
     ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);
     ProgressBar->show();
     ProgressBar->raise();
+    demoLabel_->hide();
   }
   ProgressBar->setValue(progress);
   // A document that fits the view needs no scrolling.
@@ -179,6 +182,15 @@ void Tmainform::VolumeBarChange() {
   if (!view_ || !view_->HasPlayer()) return;
   config.volume = VolumeBar->value();
   view_->SetVolume(PlayerVolume(config.volume));
+}
+
+void Tmainform::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+void Tmainform::FormResize() {
+  if (demoLabel_) demoLabel_->move((width() - demoLabel_->width()) / 2, demoLabel_->y());
 }
 
 void Tmainform::ScrollChange() {

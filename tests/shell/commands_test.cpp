@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 
@@ -12,6 +14,7 @@
 #include "document/wavfile.h"
 #include "platform/config.h"
 #include "platform/mainthread.h"
+#include "shell/dialogs/filter.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 #include "support/document_harness.h"
@@ -203,6 +206,23 @@ TEST_F(CommandsTest, CutAndUndoRestoreTheDocument) {
   EXPECT_EQ(form_->Document()->FrameCount(), 1000u);
   Run("RedoAction");
   EXPECT_EQ(form_->Document()->FrameCount(), 700u);
+}
+
+TEST_F(CommandsTest, InsertSilenceTakesMillisecondsFromTheEffectDialog) {
+  Open("s.wav", 1000, 44100);
+  form_->View()->SetCursorPos(500);
+  QTimer::singleShot(0, [this] {
+    QDialog* dialog = form_->FilterForm();
+    dialog->findChild<QSpinBox*>()->setValue(1000);
+    dialog->accept();
+  });
+  Run("SilenceAction");
+  EXPECT_EQ(form_->Document()->FrameCount(), 1000u + 44100u);
+  // A cancelled dialog changes nothing.
+  QTimer::singleShot(0, [this] { form_->FilterForm()->reject(); });
+  Run("NormalizationAction");
+  EXPECT_FALSE(form_->Document()->Busy());
+  EXPECT_EQ(form_->Document()->UndoStack().Count(), 1);
 }
 
 TEST_F(CommandsTest, CloseWithCancelLeavesEverything) {
