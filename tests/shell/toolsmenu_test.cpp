@@ -139,6 +139,16 @@ TEST_F(ToolLauncherTest, UnregisteredProgramShowsTheMessageThenItsPage) {
   ExpectNotFoundThenPage();
 }
 
+TEST_F(ToolLauncherTest, UnregisteredProgramOnTheSearchPathStarts) {
+  LaunchTool("ShellTool", "sh", "", kPage,
+             [this](const std::string& program, const std::vector<std::string>& arguments) {
+               starts_.push_back({program, arguments});
+             });
+  ASSERT_EQ(starts_.size(), 1u);
+  EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_TRUE(opener_.opened.empty());
+}
+
 TEST_F(ToolLauncherTest, FolderWithoutItsTrailingSlashCountsAsNotInstalled) {
   std::string folder = InstallProgram("user");
   folder.pop_back();

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "localization/constants.h"
 #include "platform/messagebox.h"
@@ -97,9 +98,14 @@ std::string InstalledToolFolder(std::string_view keyName) {
 void LaunchTool(std::string_view keyName, std::string_view executable, std::string_view argument,
                 std::string_view webPage, const TProgramStarter& start) {
   const std::string folder = InstalledToolFolder(keyName);
-  // Joined as stored: a folder without its trailing slash counts as not installed.
-  const std::string program = folder + std::string(executable);
-  if (!folder.empty() && IsProgramFile(program)) {
+  // Joined as stored: a folder without its trailing slash counts as not installed. Nothing
+  // registered: a tool installed by the distribution is found on the search path.
+  const std::string program =
+      folder.empty()
+          ? QStandardPaths::findExecutable(QString::fromUtf8(executable.data(), executable.size()))
+                .toStdString()
+          : folder + std::string(executable);
+  if (!program.empty() && IsProgramFile(program)) {
     std::vector<std::string> arguments;
     // An empty argument would reach the program as a file name "".
     if (!argument.empty()) arguments.emplace_back(argument);
