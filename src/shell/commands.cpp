@@ -116,14 +116,18 @@ void Tmainform::RedoActionExecute() {
   document_->Redo();
 }
 
-void Tmainform::CutActionExecute() {
+void Tmainform::RemoveSelection(bool (Twavefile::*remove)(int64_t, int64_t)) {
   if (!view_->Selected()) return;
   StopPlaybackFirst();
   const uint32_t start = view_->SelStart();
-  if (document_->Cut(start, view_->SelStop())) {
+  if ((document_.get()->*remove)(start, view_->SelStop())) {
     view_->SetCursorPos(start);
     view_->SetSelection(start, start, false);
   }
+}
+
+void Tmainform::CutActionExecute() {
+  RemoveSelection(&Twavefile::Cut);
 }
 
 void Tmainform::CopyActionExecute() {
@@ -139,13 +143,7 @@ void Tmainform::PasteActionExecute() {
 }
 
 void Tmainform::DeleteActionExecute() {
-  if (!view_->Selected()) return;
-  StopPlaybackFirst();
-  const uint32_t start = view_->SelStart();
-  if (document_->Delete(start, view_->SelStop())) {
-    view_->SetCursorPos(start);
-    view_->SetSelection(start, start, false);
-  }
+  RemoveSelection(&Twavefile::Delete);
 }
 
 void Tmainform::SelectAllActionExecute() {

@@ -66,14 +66,6 @@ constexpr uint32_t kMeterColor = 5555555;
 
 }  // namespace
 
-std::string FormatDuration(double seconds) {
-  const int64_t ms = std::llround(seconds * 1000) % (24LL * 3600 * 1000);
-  const auto text = QString::asprintf(
-      "%d:%02d:%02d.%03d", static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-      static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
-  return text.toStdString();
-}
-
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("mainform");

@@ -126,6 +126,8 @@ class Tmainform : public QMainWindow {
   void SaveSelectedActionExecute();
   void UndoActionExecute();
   void RedoActionExecute();
+  // Cut or Delete of the selection, leaving the cursor at its start.
+  void RemoveSelection(bool (Twavefile::*remove)(int64_t, int64_t));
   void CutActionExecute();
   void CopyActionExecute();
   void PasteActionExecute();
@@ -206,8 +208,5 @@ class Tmainform : public QMainWindow {
 
 // The save dialog itself.
 std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex);
-
-// "h:nn:ss.zzz" of a duration in seconds; the hours are those of the day, as a time of day shows.
-std::string FormatDuration(double seconds);
 
 }  // namespace quillon

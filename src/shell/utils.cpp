@@ -233,6 +233,15 @@ bool RedrawGlyphsAtDpi(int dpi) {
   return static_cast<int64_t>(dpi) * 100 / 96 > 150;
 }
 
+std::string FormatDuration(double seconds) {
+  const int64_t ms = std::llround(seconds * 1000) % (24LL * 3600 * 1000);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d:%02d:%02d.%03d", static_cast<int>(ms / 3600000),
+                static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                static_cast<int>(ms % 1000));
+  return text;
+}
+
 std::string FormatMs(uint32_t ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3u:%.2u.%.3u", ms / 60000, (ms % 60000) / 1000, ms % 1000);

@@ -67,6 +67,9 @@ int ScaleForDpi(int size, int dpi);
 // Button glyphs are re-rendered only above 150 % (so not at 144 dpi).
 bool RedrawGlyphsAtDpi(int dpi);
 
+// "h:nn:ss.zzz" of a duration in seconds; the hours are those of the day, as a time of day
+// shows.
+std::string FormatDuration(double seconds);
 // Milliseconds as minutes (three digits or more), seconds and milliseconds: 83456 is
 // "001:23.456".
 std::string FormatMs(uint32_t ms);

@@ -32,6 +32,7 @@
 #include "platform/mainthread.h"
 #include "shell/help.h"
 #include "shell/termination.h"
+#include "shell/utils.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
 

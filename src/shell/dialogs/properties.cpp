@@ -12,6 +12,7 @@
 
 #include "document/wavfile.h"
 #include "localization/ui/langcontroller.h"
+#include "shell/utils.h"
 
 namespace quillon {
 namespace {
@@ -28,14 +29,6 @@ QString FormatName(const std::string& fileName) {
   return extension.empty() ? QString() : QString::fromStdString(extension.substr(1)).toUpper();
 }
 
-// "h:nn:ss.zzz"; the hours are those of a day, as a time of day shows them.
-QString DurationText(double seconds) {
-  const int64_t ms = std::llround(seconds * 1000) % (24LL * 3600 * 1000);
-  return QString::asprintf("%d:%02d:%02d.%03d", static_cast<int>(ms / 3600000),
-                           static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
-                           static_cast<int>(ms % 1000));
-}
-
 QString Grouped(double number) {
   return QLocale().toString(number, 'f', 0);
 }
@@ -47,7 +40,7 @@ QStringList PropertyValues(const TFileFacts& facts) {
           QString::number(facts.sampleRate) + " Hz",
           QString::number(facts.channels),
           QString::number(facts.originalBits),
-          DurationText(facts.duration),
+          QString::fromStdString(FormatDuration(facts.duration)),
           Grouped(facts.frameCount),
           Grouped(static_cast<double>(facts.originalFileSize)) + " bytes",
           Grouped(facts.dataBytes) + " bytes",
