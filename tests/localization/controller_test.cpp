@@ -202,8 +202,8 @@ TEST(WindowTablesTest, ShippedTranslationsCoverEveryWindowText) {
       const TVxLang_CompTranslation* section = translation.FindComponentName(table.windowName);
       ASSERT_NE(section, nullptr) << file << " " << table.windowName;
       for (const TVxLang_PropBinding& entry : table.entries) {
-        // The companion tools' names are the tools' own.
-        if (std::string_view(entry.objectName).starts_with("Tool")) continue;
+        // The fourth companion tool is known by its own name.
+        if (std::string_view(entry.objectName) == "Tool4Action") continue;
         EXPECT_NE(section->FindID(entry.iID), nullptr)
             << file << " " << table.windowName << " " << entry.iID;
       }
