@@ -5,59 +5,13 @@
 #include <cctype>
 
 #include "localization/builtinconstants.h"
+#include "localization/bytereader.h"
 #include "localization/langerrors.h"
 #include "localization/langmanager.h"
 
 namespace quillon {
 
 namespace {
-
-// Reads the little-endian binary constants format with every read bounds-checked.
-class TByteReader {
- public:
-  explicit TByteReader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-
-  uint8_t Byte() {
-    Need(1);
-    return bytes_[pos_++];
-  }
-  uint16_t Word() {
-    Need(2);
-    const uint16_t value = bytes_[pos_] | (bytes_[pos_ + 1] << 8);
-    pos_ += 2;
-    return value;
-  }
-  int32_t Int32() {
-    Need(4);
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | bytes_[pos_ + i];
-    pos_ += 4;
-    return static_cast<int32_t>(value);
-  }
-  std::string Utf8() {
-    const size_t length = Word();
-    Need(length);
-    std::string text(reinterpret_cast<const char*>(bytes_.data() + pos_), length);
-    pos_ += length;
-    return text;
-  }
-  std::string Utf16() {
-    const size_t length = Word();
-    Need(length * 2);
-    std::u16string units(length, u'\0');
-    for (size_t i = 0; i < length; ++i)
-      units[i] = bytes_[pos_ + 2 * i] | (bytes_[pos_ + 2 * i + 1] << 8);
-    pos_ += length * 2;
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(length)).toStdString();
-  }
-
- private:
-  void Need(size_t count) const {
-    if (bytes_.size() - pos_ < count) throw EVxLangError(StreamTruncatedText());
-  }
-  const std::vector<uint8_t>& bytes_;
-  size_t pos_ = 0;
-};
 
 void PutWord(std::vector<uint8_t>& out, uint16_t value) {
   out.push_back(value & 0xFF);
