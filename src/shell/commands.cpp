@@ -55,6 +55,11 @@ void Tmainform::EnableSelectionCommands(bool selected) {
     action->setEnabled(selected);
 }
 
+void Tmainform::SetSelectionMasks(int32_t selectiontype) {
+  const QString mask = SelectionInputMask(selectiontype);
+  for (QLineEdit* box : {selstart, selstop}) box->setInputMask(mask);
+}
+
 void Tmainform::WriteSelectionBox(QLineEdit* box, uint32_t frames) {
   box->setText(QString::fromStdString(
       SelectionBoxText(config.selectiontype, frames, view_->SamplesToMs(frames))));
@@ -214,8 +219,7 @@ void Tmainform::SmplActionExecute() {
 void Tmainform::ApplyScaleFormat(int32_t selectiontype) {
   (selectiontype == 0 ? MsAction : SmplAction)->setChecked(true);
   config.selectiontype = selectiontype;
-  const QString mask = SelectionInputMask(selectiontype);
-  for (QLineEdit* box : {selstart, selstop}) box->setInputMask(mask);
+  SetSelectionMasks(selectiontype);
   const bool loaded = document_->Loaded();
   WriteSelectionBox(selstart, loaded ? view_->SelStart() : 0);
   WriteSelectionBox(selstop, loaded ? view_->SelStop() : 0);
@@ -225,18 +229,19 @@ void Tmainform::ApplyScaleFormat(int32_t selectiontype) {
 
 // Effects without parameters
 
-void Tmainform::FadeInActionExecute() {
+void Tmainform::FadeSelection(bool (Twavefile::*fade)(int64_t, int64_t)) {
   if (!view_->Selected()) return;
   StopPlaybackFirst();
-  if (document_->FadeIn(view_->SelStart(), view_->SelStop()))
+  if ((document_.get()->*fade)(view_->SelStart(), view_->SelStop()))
     view_->SetSelection(view_->SelStart(), view_->SelStop(), false);
 }
 
+void Tmainform::FadeInActionExecute() {
+  FadeSelection(&Twavefile::FadeIn);
+}
+
 void Tmainform::FadeOutActionExecute() {
-  if (!view_->Selected()) return;
-  StopPlaybackFirst();
-  if (document_->FadeOut(view_->SelStart(), view_->SelStop()))
-    view_->SetSelection(view_->SelStart(), view_->SelStop(), false);
+  FadeSelection(&Twavefile::FadeOut);
 }
 
 void Tmainform::ReverseActionExecute() {

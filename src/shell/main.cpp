@@ -305,8 +305,6 @@ void Tmainform::CreateBottomPanel() {
   selstart->setObjectName("selstart");
   selstop = new QLineEdit(GroupBox1);
   selstop->setObjectName("selstop");
-  const QString mask = SelectionInputMask(config.selectiontype);
-  for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
   PickStartMS = new QPushButton("Pick", GroupBox1);
   PickStartMS->setObjectName("PickStartMS");
   PickStopMS = new QPushButton("Pick", GroupBox1);
@@ -418,8 +416,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   ViewScaleColor = config.scalecolor;
 
   (config.selectiontype != 0 ? SmplAction : MsAction)->setChecked(true);
-  const QString mask = SelectionInputMask(config.selectiontype);
-  for (QLineEdit* edit : {selstart, selstop}) edit->setInputMask(mask);
+  SetSelectionMasks(config.selectiontype);
 
   setAcceptDrops(true);
   clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->HasWave()); };
@@ -578,14 +575,7 @@ void Tmainform::FormDestroy() {
 }
 
 bool Tmainform::FormCloseQuery() {
-  if (document_->Busy() || document_->Progress() != 0) {
-    MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
-                        TMessageIcon::Question);
-    return false;
-  }
-  if (view_->QueryClose()) return true;
-  if (view_->CloseAfterSave()) afterSave_ = [this] { close(); };
-  return false;
+  return MayCloseDocument([this] { close(); });
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {

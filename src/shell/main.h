@@ -110,6 +110,9 @@ class Tmainform : public QMainWindow {
   void VolumeBarChange();
   void ScrollChange();
   void enableeffects(bool on);
+  // Whether the document may go now: not while an operation runs, and only as the view's close
+  // query allows. When the query started a save, retry runs once that save has succeeded.
+  bool MayCloseDocument(std::function<void()> retry);
   // Runs next once the view's close query lets the document go; after a save that the query
   // started, next runs again when that save has succeeded.
   void RunAfterCloseQuery(std::function<void()> next);
@@ -137,6 +140,8 @@ class Tmainform : public QMainWindow {
   void MsActionExecute();
   void SmplActionExecute();
   void ApplyScaleFormat(int32_t selectiontype);
+  // A fade over the selection, which it then clears.
+  void FadeSelection(bool (Twavefile::*fade)(int64_t, int64_t));
   void FadeInActionExecute();
   void FadeOutActionExecute();
   void ReverseActionExecute();
@@ -147,6 +152,8 @@ class Tmainform : public QMainWindow {
   void StopPlaybackFirst();
   void EnableSelectionCommands(bool selected);
   void WriteSelectionBox(QLineEdit* box, uint32_t frames);
+  // The selection boxes' edit masks for the unit.
+  void SetSelectionMasks(int32_t selectiontype);
   // The save dialog's file type and default extension, kept between uses.
   int saveDialogType_ = 1;
   // Space plays, or stops while playing.

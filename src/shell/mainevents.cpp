@@ -58,18 +58,20 @@ void Tmainform::openfile(const std::string& path) {
   });
 }
 
-void Tmainform::RunAfterCloseQuery(std::function<void()> next) {
-  if (document_->Busy()) {
+bool Tmainform::MayCloseDocument(std::function<void()> retry) {
+  if (document_->Busy() || document_->Progress() != 0) {
     MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
                         TMessageIcon::Question);
-    return;
+    return false;
   }
-  if (view_->QueryClose()) {
-    next();
-    return;
-  }
+  if (view_->QueryClose()) return true;
   // Asked again after the save, the query finds nothing unsaved and lets the command go on.
-  if (view_->CloseAfterSave()) afterSave_ = [this, next] { RunAfterCloseQuery(next); };
+  if (view_->CloseAfterSave()) afterSave_ = std::move(retry);
+  return false;
+}
+
+void Tmainform::RunAfterCloseQuery(std::function<void()> next) {
+  if (MayCloseDocument([this, next] { RunAfterCloseQuery(next); })) next();
 }
 
 void Tmainform::updatecaption(const std::string& fileName) {
