@@ -21,6 +21,7 @@ const char* kUsage =
 int Usage() {
   std::fputs(kUsage, stderr);
   std::fputs(kEditUsage, stderr);
+  std::fputs(kRecoverUsage, stderr);
   std::fputs(kPlayUsage, stderr);
   return kExitUsage;
 }
@@ -44,6 +45,10 @@ void PrintPeaks(const Twavefile& d, std::FILE* out) {
 int RunCli(int argc, const char* const* argv) {
   if (argc >= 1 && std::string_view(argv[0]) == "edit") {
     int status = RunEditCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
+  if (argc >= 1 && std::string_view(argv[0]) == "recover") {
+    int status = RunRecoverCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
   if (argc >= 1 && std::string_view(argv[0]) == "play") {

@@ -10,9 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/commands.h"
 #include "cli/session.h"
 #include "codecs/mp3settings.h"
+#include "document/recovery.h"
+#include "platform/config.h"
 #include "platform/filesystem.h"
+#include "platform/runfiles.h"
 
 namespace quillon {
 
@@ -28,6 +32,12 @@ const char* const kEditUsage =
     "         -o OUT  saves the whole document as OUT (WAV or MP3 by extension)\n"
     "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS  --max-bitrate KBPS\n"
     "              --vbr-quality 0-9  --abr KBPS  --crc\n";
+
+const char* const kRecoverUsage =
+    "       quillon-cli recover [--list | --discard | OPERATIONS... [-o OUT]]\n"
+    "         takes up the newest document a run left unsaved when it ended without closing,\n"
+    "         with its undo history, prints it, then runs the operations as edit does;\n"
+    "         --list prints what could be recovered, --discard deletes all of it\n";
 
 namespace {
 
@@ -207,15 +217,16 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
 }
 
 // Builds the plan; none when the arguments are malformed.
-std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv) {
-  if (argc < 1) return std::nullopt;
-  TEditPlan plan{argv[0], false, {}, {}, {}, {}};
+// withInput: the first argument names the file to open.
+std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, bool withInput) {
+  if (withInput && argc < 1) return std::nullopt;
+  TEditPlan plan{withInput ? argv[0] : "", false, {}, {}, {}, {}};
   using Range = bool (Twavefile::*)(int64_t, int64_t);
   const std::pair<const char*, Range> ranges[] = {
       {"--delete", &Twavefile::Delete},    {"--cut", &Twavefile::Cut},
       {"--copy", &Twavefile::Copy},        {"--fade-in", &Twavefile::FadeIn},
       {"--fade-out", &Twavefile::FadeOut}, {"--insert-silence", &Twavefile::InsertSilence}};
-  for (int i = 1; i < argc; ++i) {
+  for (int i = withInput ? 1 : 0; i < argc; ++i) {
     std::string_view option = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     auto takesValue = [&] { return value != nullptr && (++i, true); };
@@ -279,30 +290,69 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv) {
   return plan;
 }
 
+bool Timed(const TEditPlan& plan, const std::string& name, const std::function<bool()>& run) {
+  auto start = std::chrono::steady_clock::now();
+  bool ok = run();
+  std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  if (plan.timed) std::fprintf(stderr, "time: %s %.3f\n", name.c_str(), seconds.count());
+  return ok;
+}
+
+// Runs the plan's steps on the loaded document, then its outputs.
+int RunPlan(TCliSession& session, const TEditPlan& plan) {
+  session.Document().OnAskMp3Settings = [&](uint32_t sampleRate) {
+    return ResolveMp3Choice(plan.mp3, sampleRate);
+  };
+  for (const TStep& step : plan.steps)
+    if (!Timed(plan, step.name, [&] { return step.run(session); })) return kExitFailed;
+  if (plan.clipOutput && !WriteClipboard(session, *plan.clipOutput)) return kExitFailed;
+  if (plan.output &&
+      !Timed(plan, "save", [&] { return SaveStep(*plan.output, std::nullopt)(session); }))
+    return kExitFailed;
+  return 0;
+}
+
+void PrintRecoverable(const TRecoverableRun& run, std::FILE* out) {
+  std::fprintf(out, "source: %s\n", run.state.source.c_str());
+  std::fprintf(out, "undo_steps: %zu\n", run.state.undo.size());
+  std::fprintf(out, "redo_steps: %zu\n", run.state.redo.size());
+}
+
 }  // namespace
 
 int RunEditCommand(int argc, const char* const* argv) {
-  std::optional<TEditPlan> plan = ParseEditArguments(argc, argv);
+  std::optional<TEditPlan> plan = ParseEditArguments(argc, argv, true);
   if (!plan) return kExitUsage;
   TCliSession session;
-  auto timed = [&](const std::string& name, const std::function<bool()>& run) {
-    auto start = std::chrono::steady_clock::now();
-    bool ok = run();
-    std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    if (plan->timed) std::fprintf(stderr, "time: %s %.3f\n", name.c_str(), seconds.count());
-    return ok;
-  };
-  if (!timed("open", [&] { return session.Open(plan->input); })) return kExitFailed;
-  session.Document().OnAskMp3Settings = [&](uint32_t sampleRate) {
-    return ResolveMp3Choice(plan->mp3, sampleRate);
-  };
-  for (const TStep& step : plan->steps)
-    if (!timed(step.name, [&] { return step.run(session); })) return kExitFailed;
-  if (plan->clipOutput && !WriteClipboard(session, *plan->clipOutput)) return kExitFailed;
-  if (plan->output &&
-      !timed("save", [&] { return SaveStep(*plan->output, std::nullopt)(session); }))
+  session.EnableJournal();
+  if (!Timed(*plan, "open", [&] { return session.Open(plan->input); })) return kExitFailed;
+  return RunPlan(session, *plan);
+}
+
+int RunRecoverCommand(int argc, const char* const* argv) {
+  const bool list = argc == 1 && std::string_view(argv[0]) == "--list";
+  const bool discard = argc == 1 && std::string_view(argv[0]) == "--discard";
+  std::optional<TEditPlan> plan;
+  if (!list && !discard && !(plan = ParseEditArguments(argc, argv, false))) return kExitUsage;
+  std::vector<TRecoverableRun> runs = FindRecoverableRuns(RecoveryFolder());
+  for (const TRecoverableRun& run : runs) {
+    if (list) PrintRecoverable(run, stdout);
+    if (discard) DiscardRecoverableRun(run);
+  }
+  if (list || discard) return 0;
+  TCliSession session;
+  session.EnableJournal();
+  TJournalState state;
+  if (runs.empty() || !AdoptRecoverableRun(runs.front(), state)) {
+    std::fputs("quillon-cli: there is nothing to recover\n", stderr);
     return kExitFailed;
-  return 0;
+  }
+  SweepEndedRuns(config.tempfolder, RecoveryFolder());
+  if (!Timed(*plan, "recover", [&] { return session.Recover(state); })) return kExitFailed;
+  PrintRecoverable({{}, state, {}}, stdout);
+  PrintInfo(session.Document(), stdout);
+  std::fflush(stdout);
+  return RunPlan(session, *plan);
 }
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/progressbar.h"
+#include "platform/runfiles.h"
 
 namespace quillon {
 
@@ -39,6 +40,18 @@ void TCliSession::WaitForOperation() {
 bool TCliSession::Run(const std::function<bool(Twavefile&)>& request) {
   boxes_.Reset();
   if (!request(document_)) return false;
+  WaitForOperation();
+  return !boxes_.AnyShown() && document_.Loaded();
+}
+
+void TCliSession::EnableJournal() {
+  journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
+  document_.OnStateChanged = [this](Twavefile* d) { journal_->Record(*d); };
+}
+
+bool TCliSession::Recover(const TJournalState& state) {
+  boxes_.Reset();
+  if (!document_.Recover(state)) return false;
   WaitForOperation();
   return !boxes_.AnyShown() && document_.Loaded();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "document/journal.h"
 #include "document/wavfile.h"
 #include "platform/clipboard.h"
 #include "platform/messagebox.h"
@@ -30,6 +32,8 @@ class TCliSession {
   ~TCliSession();
 
   Twavefile& Document() { return document_; }
+  // Keeps a recovery journal of the document from now on, in RecoveryFolder().
+  void EnableJournal();
   // Opens path and waits for the end; false (the message already shown) when it failed.
   bool Open(const std::string& path);
   // Serves the loop until the running operation has ended.
@@ -37,6 +41,8 @@ class TCliSession {
   // Makes a request and waits for its end; false (the message already shown) when it was
   // refused or ended with a message.
   bool Run(const std::function<bool(Twavefile&)>& request);
+  // Takes up a recovered state and waits for the end; false (the message shown) when it failed.
+  bool Recover(const TJournalState& state);
   TMemoryClipboard& Clipboard() { return clipboard_; }
   TTaskLoop& Loop() { return loop_; }
 
@@ -44,6 +50,7 @@ class TCliSession {
   TTaskLoop loop_;
   TCliMessageBoxes boxes_;
   TMemoryClipboard clipboard_;
+  std::unique_ptr<TRecoveryJournal> journal_;
   Twavefile document_;
 };
 

@@ -88,6 +88,7 @@ void Twavefile::SwitchState(TStack& from, TStack& to) {
   samples_->ReadHeader(header);
   ParseHeader(header);
   operation_ = opBuildIndex;
+  RaiseStateChanged();
   RunOperation();
   RaiseAction(!undoStack_.IsEmpty(), !redoStack_.IsEmpty());
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codecs/bassdecoder.h"
+#include "document/journal.h"
 #include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/error.h"
@@ -64,6 +65,8 @@ CThread::TRoutine Twavefile::RoutineFor(uint32_t operation) {
       return [](Twavefile& d) { d.BuildPeakIndex(); };
     case opOpen:
       return [](Twavefile& d) { d.DoOpen(); };
+    case opRecover:
+      return [](Twavefile& d) { d.DoRecover(); };
     case opSaveMp3:
       return [](Twavefile& d) { d.DoSaveMp3(); };
     case opSaveWav:
@@ -109,13 +112,19 @@ void Twavefile::OperationDone() {
   worker_.reset();
   if (result == CThread::kSucceeded) {
     loaded_ = true;
-    if (operation_ == opOpen && OnLoaded) OnLoaded(this);
+    if (operation_ == opRecover) RaiseAction(CanUndo(), CanRedo());
+    if ((operation_ == opOpen || operation_ == opRecover) && OnLoaded) OnLoaded(this);
     // Only a save of the whole document to its own file makes it unmodified.
     if ((operation_ == opSaveMp3 || operation_ == opSaveWav) && savingWhole_) modified_ = false;
   }
   progress_ = 0;
+  RaiseStateChanged();
   if (OnReady) OnReady(this);
   busy_ = false;
+}
+
+void Twavefile::RaiseStateChanged() {
+  if (OnStateChanged) OnStateChanged(this);
 }
 
 void Twavefile::Open(const std::string& path) {
@@ -190,6 +199,45 @@ void Twavefile::DoOpen() {
   }
 }
 
+bool Twavefile::Recover(const TJournalState& state) {
+  if (busy_ || loaded_ || state.current.empty()) return false;
+  fileName_ = state.source;
+  tempFileName_ = state.current;
+  undoStack_ = TStack();
+  redoStack_ = TStack();
+  for (const std::string& name : state.undo) undoStack_.Push(name);
+  for (const std::string& name : state.redo) redoStack_.Push(name);
+  modified_ = true;
+  operation_ = opRecover;
+  RunOperation();
+  return true;
+}
+
+void Twavefile::DoRecover() {
+  try {
+    samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
+    TWavHeader header;
+    samples_->ReadHeader(header);
+    const uint16_t channels = WavChannels(header);
+    const uint32_t bytes = WavDataSize(header);
+    if (channels < 1 || channels > 2 || WavSampleRate(header) == 0 ||
+        bytes > samples_->DataSize() || bytes % (channels * 2u) != 0 ||
+        header != MakeWavHeader(channels, WavSampleRate(header), bytes))
+      throw Exception("The recovered file is not a working copy of this program: " + tempFileName_);
+    ParseHeader(header);
+    originalBits_ = 16;
+    BuildPeakIndex();
+  } catch (...) {
+    // Nothing of a broken state is shown; its files stay where they are until the run ends.
+    samples_.reset();
+    undoStack_ = TStack();
+    redoStack_ = TStack();
+    modified_ = false;
+    RaiseAction(false, false);
+    throw;
+  }
+}
+
 void Twavefile::ParseHeader(const TWavHeader& header) {
   header_ = header;
   dataBytes_ = WavRiffSize(header) - 36;
@@ -257,6 +305,7 @@ void Twavefile::Close() {
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();
   DeleteFileIfExists(tempFileName_);
+  RaiseStateChanged();
 }
 
 }  // namespace quillon

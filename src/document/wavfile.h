@@ -33,12 +33,14 @@ enum TOperationCode : uint32_t {
   opReverse = 13,
   opInvert = 14,
   opAmplify = 15,
+  opRecover = 16,
 };
 
 // Decoded audio larger than this is refused.
 inline constexpr int64_t kMaxDecodedBytes = 2174483647;
 
 class TBASSDecoder;
+struct TJournalState;
 
 // Whether a save target names a format the document writes: .wav or .mp3, in any case.
 bool IsSaveableTarget(const std::string& path);
@@ -62,6 +64,11 @@ class Twavefile {
   void Open(const std::string& path);
   // Releases the store and deletes the document's temporary files, its history's included.
   void Close();
+  // Takes up a state a journal recorded: its current store, its history and its source name,
+  // marked modified, with the index rebuilt on the worker; OnLoaded follows as after Open.
+  // False when busy or a document is loaded. A store that is not one of ours ends in a
+  // message and nothing loaded.
+  bool Recover(const TJournalState& state);
 
   // Edits and effects. Positions are frames; a range covers start to stop - 1. Each returns
   // true when it started; false when an operation runs, nothing is loaded, or its numbers do
@@ -104,6 +111,9 @@ class Twavefile {
   TActionEvent OnAction;
   TNotifyEvent OnReady;
   TNotifyEvent OnLoaded;
+  // The document's state (its files, history, source name or Modified) may have changed: after
+  // every operation, undo, redo and close, on the main thread, before OnReady.
+  TNotifyEvent OnStateChanged;
 
   const std::string& FileName() const { return fileName_; }
   const std::string& TempFileName() const { return tempFileName_; }
@@ -154,6 +164,8 @@ class Twavefile {
   };
 
   void DoOpen();
+  void DoRecover();
+  void RaiseStateChanged();
   // Decodes into the working copy; false (the user told why) when the source cannot be used.
   bool DecodeSource(TBASSDecoder& decoder);
   bool StartSave();

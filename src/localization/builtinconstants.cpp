@@ -37,6 +37,9 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"pleaseinstall", u"Please download and install it from our site."},
     {u"unableconnect", u"Unable to connect to"},
     {u"durationstring", u"Duration:"},
+    {u"recoverdocument",
+     u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
+     u"history?"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -7,6 +7,7 @@
 
 #include "platform/config.h"
 #include "platform/error.h"
+#include "platform/runfiles.h"
 
 namespace quillon {
 
@@ -14,7 +15,8 @@ std::string MakeTempFileName() {
   std::string folder = config.tempfolder;
   if (folder.empty()) folder = DefaultTempFolder();
   if (folder.back() != '/') folder += '/';
-  std::string pattern = folder + kTempFilePrefix + "XXXXXX";
+  HoldRunLock(folder);
+  std::string pattern = folder + RunFilePrefix(RunId()) + "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   int fd = mkstemp(buffer.data());

@@ -7,8 +7,9 @@ namespace quillon {
 // The prefix of every temporary file the program makes.
 inline constexpr const char* kTempFilePrefix = "~ql";
 
-// Creates a new, unique, empty file in config.tempfolder whose name starts with "~ql" and
-// returns its path. Throws EOSError when the folder cannot hold one.
+// Creates a new, unique, empty file in config.tempfolder whose name starts with "~ql" and the
+// run's id (see runfiles.h), under the run's lock, and returns its path. Throws EOSError when
+// the folder cannot hold one.
 std::string MakeTempFileName();
 
 }  // namespace quillon

@@ -28,6 +28,7 @@
 #include "diagnostics/exceptionreport.h"
 #include "display/vumeter.h"
 #include "display/waveview.h"
+#include "document/journal.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "localization/langmanager.h"
@@ -39,6 +40,7 @@
 #include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtmessageboxes.h"
 #include "platform/qt/qturlopener.h"
+#include "platform/runfiles.h"
 #include "platform/urlopener.h"
 #include "resources/icons.h"
 #include "shell/dialogs/about.h"
@@ -404,6 +406,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   };
   document_->OnReady = [this](Twavefile*) { onReady(); };
   document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
+  journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
+  document_->OnStateChanged = [this](Twavefile* d) { journal_->Record(*d); };
 
   if (auto store = OpenUserSettings()) config = LoadSettings(*store);
   config.savefilterindex = 0;
@@ -474,7 +478,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   }
 
   setWindowTitle(kApplicationTitle);
-  if (auto path = FileToOpen(arguments)) openfile(*path);
+  OpenAtStart(arguments);
 }
 
 void Tmainform::CreateVersionCheck() {

@@ -33,6 +33,7 @@ class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
 class TVersionCheck;
+class TRecoveryJournal;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
@@ -100,6 +101,11 @@ class Tmainform : public QMainWindow {
   void FormResize();
   bool FormCloseQuery();
   void onLoaded();
+  // Offers to recover what runs that ended without closing left unsaved, one question each,
+  // newest first; true when a document is being recovered.
+  bool OfferRecovery();
+  // Opens the start-up file, unless a document is recovered first.
+  void OpenAtStart(const std::vector<std::string>& arguments);
   void onReady();
   void OnAction(bool canUndo, bool canRedo);
   void onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected);
@@ -174,6 +180,8 @@ class Tmainform : public QMainWindow {
   TPropertiesForm* propertiesForm_ = nullptr;
   Tfilterform* filterForm_ = nullptr;
   QLabel* demoLabel_ = nullptr;
+  // Before the document: its last Close still writes to the journal.
+  std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;

@@ -5,6 +5,7 @@
 #include "diagnostics/crashreport.h"
 #include "diagnostics/qt/crashmessage.h"
 #include "diagnostics/qt/reportingapplication.h"
+#include "platform/runfiles.h"
 #include "shell/instancelock.h"
 #include "shell/main.h"
 #include "shell/termination.h"
@@ -25,9 +26,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments;
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
 
-  quillon::Tmainform mainform(arguments);
-  app.SetExceptionHandler([&mainform] { mainform.AppException(); });
-  quillon::CloseOnTerminationSignals(&mainform);
-  mainform.show();
-  return QApplication::exec();
+  int status = 0;
+  {
+    quillon::Tmainform mainform(arguments);
+    app.SetExceptionHandler([&mainform] { mainform.AppException(); });
+    quillon::CloseOnTerminationSignals(&mainform);
+    mainform.show();
+    status = QApplication::exec();
+  }
+  // The window's document is closed now; whatever else this run made goes too.
+  quillon::ReleaseRunFiles();
+  return status;
 }

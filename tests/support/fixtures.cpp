@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "platform/config.h"
+#include "platform/runfiles.h"
 
 namespace quillon::test {
 
@@ -30,8 +31,11 @@ TTempDir::~TTempDir() {
 
 std::vector<std::string> TTempDir::List() const {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(path_))
-    names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(path_)) {
+    std::string name = entry.path().filename().string();
+    // The run's lock guards the folder's temporary files; it is not one of them.
+    if (name != RunLockName(RunId())) names.push_back(name);
+  }
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,0 +1,229 @@
+#include "document/journal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "document/wavfile.h"
+#include "platform/error.h"
+#include "platform/messagebox.h"
+#include "platform/runfiles.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::string_view kMagic = "quillon-journal 1";
+constexpr std::string_view kEnd = "end";
+// Far above any real history; a bigger file is not one of ours.
+constexpr uintmax_t kMaxJournalBytes = 16 << 20;
+
+std::string Escape(const std::string& value) {
+  std::string out;
+  for (char c : value) {
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::optional<std::string> Unescape(std::string_view value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\') {
+      out += value[i];
+      continue;
+    }
+    if (++i == value.size()) return std::nullopt;
+    if (value[i] == '\\')
+      out += '\\';
+    else if (value[i] == 'n')
+      out += '\n';
+    else
+      return std::nullopt;
+  }
+  return out;
+}
+
+bool IsStoreOfRun(const std::string& path, const TJournalState& state) {
+  if (!path.starts_with(state.tempFolder)) return false;
+  const std::string name = path.substr(state.tempFolder.size());
+  return name.find('/') == std::string::npos && name.starts_with(RunFilePrefix(state.runId)) &&
+         name.size() > RunFilePrefix(state.runId).size();
+}
+
+bool NamesOnlyItsOwnStores(const TJournalState& state) {
+  if (!IsRunId(state.runId) || !state.tempFolder.starts_with('/') ||
+      !state.tempFolder.ends_with('/') || state.tempFolder.find("/../") != std::string::npos)
+    return false;
+  if (!IsStoreOfRun(state.current, state)) return false;
+  for (const auto* stack : {&state.undo, &state.redo})
+    for (const std::string& name : *stack)
+      if (!IsStoreOfRun(name, state)) return false;
+  return true;
+}
+
+// Applies one "key value" line; false for a key or value a journal never has.
+bool ApplyLine(TJournalState& state, std::string_view key, const std::string& value) {
+  if (key == "run")
+    state.runId = value;
+  else if (key == "folder")
+    state.tempFolder = value;
+  else if (key == "source")
+    state.source = value;
+  else if (key == "current")
+    state.current = value;
+  else if (key == "undo")
+    state.undo.push_back(value);
+  else if (key == "redo")
+    state.redo.push_back(value);
+  else if (key == "modified" && (value == "0" || value == "1"))
+    state.modified = value == "1";
+  else
+    return false;
+  return true;
+}
+
+void WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) RaiseLastOSError();
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+TJournalState JournalStateOf(const Twavefile& document) {
+  TJournalState state;
+  state.runId = RunId();
+  // Absolute, so that a run started elsewhere saves to the same file.
+  std::error_code ignored;
+  state.source = document.FileName().empty()
+                     ? std::string()
+                     : std::filesystem::absolute(document.FileName(), ignored).string();
+  state.modified = document.Modified();
+  if (!document.Loaded() || document.TempFileName().empty()) return state;
+  state.current = document.TempFileName();
+  state.tempFolder = std::filesystem::path(state.current).parent_path().string() + "/";
+  state.undo = document.UndoStack().Names();
+  state.redo = document.RedoStack().Names();
+  return state;
+}
+
+std::string FormatJournal(const TJournalState& state) {
+  std::string text = std::string(kMagic) + "\n";
+  auto line = [&text](const char* key, const std::string& value) {
+    text += key + (" " + Escape(value)) + "\n";
+  };
+  line("run", state.runId);
+  line("folder", state.tempFolder);
+  line("source", state.source);
+  line("modified", state.modified ? "1" : "0");
+  line("current", state.current);
+  for (const std::string& name : state.undo) line("undo", name);
+  for (const std::string& name : state.redo) line("redo", name);
+  return text + std::string(kEnd) + "\n";
+}
+
+std::optional<TJournalState> ParseJournal(std::string_view text) {
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  if (!std::getline(lines, line) || line != kMagic) return std::nullopt;
+  TJournalState state;
+  bool ended = false;
+  while (std::getline(lines, line)) {
+    if (ended) return std::nullopt;
+    if (line == kEnd) {
+      ended = true;
+      continue;
+    }
+    const size_t space = line.find(' ');
+    if (space == std::string::npos) return std::nullopt;
+    auto value = Unescape(std::string_view(line).substr(space + 1));
+    if (!value || !ApplyLine(state, std::string_view(line).substr(0, space), *value))
+      return std::nullopt;
+  }
+  if (!ended || !NamesOnlyItsOwnStores(state)) return std::nullopt;
+  return state;
+}
+
+void WriteJournalFile(const std::string& path, const TJournalState& state) {
+  const std::string text = FormatJournal(state);
+  const std::string next = path + ".new";
+  int fd = open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) RaiseLastOSError();
+  try {
+    WriteAll(fd, text);
+    if (fsync(fd) != 0) RaiseLastOSError();
+  } catch (...) {
+    close(fd);
+    unlink(next.c_str());
+    throw;
+  }
+  close(fd);
+  if (rename(next.c_str(), path.c_str()) != 0) {
+    int error = errno;
+    unlink(next.c_str());
+    errno = error;
+    RaiseLastOSError();
+  }
+}
+
+std::optional<TJournalState> ReadJournalFile(const std::string& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size > kMaxJournalBytes) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (!(text << in.rdbuf())) return std::nullopt;
+  return ParseJournal(text.str());
+}
+
+std::string JournalFileName(const std::string& runId) {
+  return runId + ".journal";
+}
+
+TRecoveryJournal::TRecoveryJournal(const std::string& folder) {
+  std::string where = folder;
+  if (where.empty() || where.back() != '/') where += '/';
+  path_ = where + JournalFileName(RunId());
+}
+
+TRecoveryJournal::~TRecoveryJournal() {
+  unlink(path_.c_str());
+  unlink((path_ + ".new").c_str());
+}
+
+void TRecoveryJournal::Record(const Twavefile& document) {
+  const TJournalState state = JournalStateOf(document);
+  // With nothing open there is nothing to recover, and the run's files may all go.
+  if (state.current.empty()) {
+    unlink(path_.c_str());
+    return;
+  }
+  try {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
+    WriteJournalFile(path_, state);
+  } catch (const std::exception& error) {
+    if (failureShown_) return;
+    failureShown_ = true;
+    MessageBoxes().Show("Recovery",
+                        "The recovery journal could not be written, so unsaved changes cannot be "
+                        "recovered after a crash:\n" +
+                            path_ + "\n" + error.what(),
+                        TMessageIcon::Exclamation);
+  }
+}
+
+}  // namespace quillon

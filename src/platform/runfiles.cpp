@@ -1,0 +1,242 @@
+#include "platform/runfiles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <set>
+
+#include "platform/error.h"
+#include "platform/tempfile.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr size_t kRunIdLength = 8;
+
+struct THeldLock {
+  std::string folder;
+  std::string runId;
+  int fd;
+};
+
+std::mutex heldMutex;
+std::vector<THeldLock> held;
+
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string LockPath(const std::string& folder, const std::string& runId) {
+  return WithSlash(folder) + RunLockName(runId);
+}
+
+// True when fd is still the file at path: a lock whose file was deleted or replaced guards
+// nothing any more.
+bool IsFileAt(int fd, const std::string& path) {
+  struct stat open {
+  }, named{};
+  if (fstat(fd, &open) != 0 || stat(path.c_str(), &named) != 0) return false;
+  return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Opens and locks the run's existing lock file: the descriptor, -1 when it doesn't exist or
+// is locked by someone.
+int LockExisting(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return -1;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !IsFileAt(fd, path)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Creates the lock file already locked: it is locked under a name no one looks at, then
+// renamed into place, so no other instance ever sees it unlocked.
+int CreateLocked(const std::string& folder, const std::string& runId) {
+  std::string pattern = LockPath(folder, runId) + "-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) RaiseLastOSError();
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+      rename(name.data(), LockPath(folder, runId).c_str()) != 0) {
+    int error = errno;
+    unlink(name.data());
+    close(fd);
+    errno = error;
+    RaiseLastOSError();
+  }
+  return fd;
+}
+
+THeldLock* FindHeld(const std::string& folder, const std::string& runId) {
+  for (THeldLock& lock : held)
+    if (lock.folder == folder && lock.runId == runId) return &lock;
+  return nullptr;
+}
+
+// Forgets a lock whose file is gone (its folder was deleted, say), so that it is made again.
+void DropIfStale(const std::string& folder, const std::string& runId) {
+  THeldLock* lock = FindHeld(folder, runId);
+  if (!lock || IsFileAt(lock->fd, LockPath(folder, runId))) return;
+  close(lock->fd);
+  held.erase(held.begin() + (lock - held.data()));
+}
+
+void DeleteFilesOfRun(const std::string& folder, const std::string& runId) {
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    const bool isLock = name.front() == '.';
+    if (!isLock && RunIdOfFileName(name) == runId && !it->is_directory(error))
+      unlink(it->path().c_str());
+  }
+}
+
+}  // namespace
+
+const std::string& RunId() {
+  static const std::string id = [] {
+    std::random_device random;
+    std::uniform_int_distribution<uint32_t> digits;
+    char text[kRunIdLength + 1];
+    std::snprintf(text, sizeof text, "%08x", digits(random));
+    return std::string(text);
+  }();
+  return id;
+}
+
+bool IsRunId(const std::string& id) {
+  return id.size() == kRunIdLength && std::all_of(id.begin(), id.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
+std::string RunFilePrefix(const std::string& runId) {
+  return kTempFilePrefix + runId + "-";
+}
+
+std::string RunLockName(const std::string& runId) {
+  return "." + (kTempFilePrefix + runId) + ".lock";
+}
+
+std::string RunIdOfFileName(const std::string& fileName) {
+  const size_t prefix = std::char_traits<char>::length(kTempFilePrefix);
+  const bool isLock = fileName.size() == prefix + kRunIdLength + 6 && fileName[0] == '.' &&
+                      fileName.ends_with(".lock");
+  const size_t start = isLock ? prefix + 1 : prefix;
+  if (fileName.compare(isLock ? 1 : 0, prefix, kTempFilePrefix) != 0) return {};
+  if (!isLock && (fileName.size() <= start + kRunIdLength || fileName[start + kRunIdLength] != '-'))
+    return {};
+  std::string id = fileName.substr(start, kRunIdLength);
+  return IsRunId(id) ? id : std::string();
+}
+
+void HoldRunLock(const std::string& folder) {
+  const std::string where = WithSlash(folder);
+  std::lock_guard guard(heldMutex);
+  DropIfStale(where, RunId());
+  if (FindHeld(where, RunId())) return;
+  held.push_back({where, RunId(), CreateLocked(where, RunId())});
+}
+
+bool AdoptRun(const std::string& folder, const std::string& runId) {
+  const std::string where = WithSlash(folder);
+  std::lock_guard guard(heldMutex);
+  DropIfStale(where, runId);
+  if (FindHeld(where, runId)) return true;
+  const std::string path = LockPath(where, runId);
+  int fd = LockExisting(path);
+  if (fd < 0 && access(path.c_str(), F_OK) != 0) {
+    try {
+      fd = CreateLocked(where, runId);
+    } catch (const EOSError&) {
+      return false;
+    }
+  }
+  if (fd < 0) return false;
+  held.push_back({where, runId, fd});
+  return true;
+}
+
+bool RunIsAlive(const std::string& folder, const std::string& runId) {
+  const std::string path = LockPath(folder, runId);
+  {
+    std::lock_guard guard(heldMutex);
+    if (THeldLock* lock = FindHeld(WithSlash(folder), runId); lock && IsFileAt(lock->fd, path))
+      return true;
+  }
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return locked;
+}
+
+std::vector<std::string> EndedRuns(const std::string& folder) {
+  std::set<std::string> ids;
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    std::string id = RunIdOfFileName(it->path().filename().string());
+    if (!id.empty()) ids.insert(id);
+  }
+  std::vector<std::string> ended;
+  for (const std::string& id : ids)
+    if (!RunIsAlive(folder, id)) ended.push_back(id);
+  return ended;
+}
+
+bool DeleteRunFiles(const std::string& folder, const std::string& runId) {
+  const std::string where = WithSlash(folder);
+  {
+    std::lock_guard guard(heldMutex);
+    if (FindHeld(where, runId)) return false;
+  }
+  const std::string path = LockPath(where, runId);
+  int fd = LockExisting(path);
+  if (fd < 0 && access(path.c_str(), F_OK) == 0) return false;
+  DeleteFilesOfRun(where, runId);
+  if (fd >= 0) {
+    unlink(path.c_str());
+    close(fd);
+  }
+  return true;
+}
+
+void ReleaseRunFiles() {
+  std::lock_guard guard(heldMutex);
+  for (const THeldLock& lock : held) {
+    DeleteFilesOfRun(lock.folder, lock.runId);
+    if (IsFileAt(lock.fd, LockPath(lock.folder, lock.runId)))
+      unlink(LockPath(lock.folder, lock.runId).c_str());
+    close(lock.fd);
+  }
+  held.clear();
+}
+
+std::string RecoveryFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (data && *data == '/') {
+    base = data;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : "/tmp") + "/.local/share";
+  }
+  return WithSlash(base) + "Quillon/recovery/";
+}
+
+}  // namespace quillon

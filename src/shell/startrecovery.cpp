@@ -1,0 +1,49 @@
+// Start-up: taking up what an earlier run left unsaved, and clearing what it left behind.
+
+#include "display/waveview.h"
+#include "document/recovery.h"
+#include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/config.h"
+#include "platform/messagebox.h"
+#include "platform/runfiles.h"
+#include "shell/main.h"
+#include "shell/utils.h"
+
+namespace quillon {
+
+namespace {
+
+std::string RecoveryQuestion(const TJournalState& state) {
+  std::string text = ConstantText("recoverdocument");
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, state.source);
+  return text;
+}
+
+}  // namespace
+
+bool Tmainform::OfferRecovery() {
+  for (const TRecoverableRun& run : FindRecoverableRuns(RecoveryFolder())) {
+    if (!MessageBoxes().AskYesNo(kApplicationTitle, RecoveryQuestion(run.state))) {
+      DiscardRecoverableRun(run);
+      continue;
+    }
+    TJournalState state;
+    if (!AdoptRecoverableRun(run, state)) continue;
+    SetScrollState(Scroll, 100, 0, 0);
+    updatecaption(state.source);
+    if (document_->Recover(state)) return true;
+  }
+  return false;
+}
+
+void Tmainform::OpenAtStart(const std::vector<std::string>& arguments) {
+  const bool recovering = OfferRecovery();
+  // Only after the answers: a run whose question is still open keeps its files.
+  SweepEndedRuns(config.tempfolder, RecoveryFolder());
+  if (recovering) return;
+  if (auto path = FileToOpen(arguments)) openfile(*path);
+}
+
+}  // namespace quillon
