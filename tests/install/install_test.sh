@@ -24,7 +24,9 @@ install_tree() {
 
 # Width and height of a PNG, from its header.
 png_size() {
-  od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", ($1*2^24)+($2*2^16)+($3*2^8)+$4, ($5*2^24)+($6*2^16)+($7*2^8)+$8 }'
+  od -An -tu1 -j16 -N8 "$1" |
+    awk '{ w = (($1 * 256 + $2) * 256 + $3) * 256 + $4; h = (($5 * 256 + $6) * 256 + $7) * 256 + $8
+           printf "%dx%d", w, h }'
 }
 
 check_programs() {
@@ -96,10 +98,13 @@ check_control_field() {
 }
 
 check_deb() {
-  cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" ||
+  cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; exit 1; }
   local debs=("$work"/package/quillon_*.deb)
-  [ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || { fail "cpack made no single quillon_*.deb"; return; }
+  if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    fail "cpack made no single quillon_*.deb"
+    return
+  fi
   deb=${debs[0]}
   check_control_field Package quillon
   check_control_field Version "$version"
@@ -116,14 +121,19 @@ check_deb() {
 
   dpkg-deb -x "$deb" "$work/root"
   sox -n -r 8000 -c 2 -b 16 "$work/tone.wav" synth 0.5 sine 440 vol 0.5
-  "$work/root/usr/bin/quillon-cli" info "$work/tone.wav" >"$work/info" || fail "quillon-cli info failed"
-  grep -qx "channels: 2" "$work/info" && grep -qx "frames: 4000" "$work/info" ||
+  "$work/root/usr/bin/quillon-cli" info "$work/tone.wav" >"$work/info" ||
+    fail "quillon-cli info failed"
+  if ! grep -qx "channels: 2" "$work/info" || ! grep -qx "frames: 4000" "$work/info"; then
     fail "quillon-cli info from the package: $(cat "$work/info")"
+  fi
   expect_file "$work/root/usr/share/doc/quillon/editor.html"
 
   # Resolving the dependencies proves the package installs here; nothing is installed.
-  apt-get install --simulate "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
-  grep -q "^Inst quillon " "$work/apt.log" || { cat "$work/apt.log" >&2; fail "apt-get would not install quillon"; }
+  if ! apt-get install --simulate "$deb" >"$work/apt.log" 2>&1 ||
+    ! grep -q "^Inst quillon " "$work/apt.log"; then
+    cat "$work/apt.log" >&2
+    fail "apt-get would not install the package"
+  fi
 }
 
 case $mode in
