@@ -2,14 +2,24 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 
 #include "platform/messagebox.h"
 
 namespace quillon {
 
+std::string HelpFolderFor(const std::string& programFolder) {
+  const QString program = QString::fromStdString(programFolder);
+  const QString installed = QDir::cleanPath(program + "/../share/doc/quillon");
+  for (const QString& folder : {program, installed}) {
+    if (QFileInfo(folder + "/" + kHelpFileName).isFile()) return folder.toStdString();
+  }
+  return programFolder;
+}
+
 std::string HelpFolder() {
-  return QCoreApplication::applicationDirPath().toStdString();
+  return HelpFolderFor(QCoreApplication::applicationDirPath().toStdString());
 }
 
 void ShowHelp(const std::string& fileName, const std::string& topic, const TUrlLauncher& launcher) {

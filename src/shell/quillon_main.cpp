@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
   quillon::TReportingApplication app(argc, argv);
   QApplication::setApplicationName(quillon::kApplicationTitle);
   QApplication::setOrganizationName(quillon::kOrganisation);
+  // Ties the windows to the installed desktop entry (its icon and name, the Wayland app id).
+  QApplication::setDesktopFileName("org.quillon.Quillon");
 
   const QStringList all = QApplication::arguments();
   std::vector<std::string> arguments;

@@ -173,5 +173,19 @@ TEST(CrashHandlerTest, AnUnhandledExceptionIsSentWithItsThrowStackAndLeavesNoFil
   EXPECT_EQ(ReadText(toldFile), "Unhandled exception: unhandled");
 }
 
+// Each test runs in its own process, so changing the environment reaches no other test.
+TEST(CrashFolderTest, TheUsersDataFolderHoldsTheReports) {
+  setenv("HOME", "/home/someone", 1);
+  setenv("XDG_DATA_HOME", "/data/someone", 1);
+  EXPECT_EQ(DefaultCrashFolder(), "/data/someone/Quillon");
+  // An unset, empty or relative XDG_DATA_HOME is ignored, as the XDG rules say.
+  for (const char* ignored : {"", "relative/data"}) {
+    setenv("XDG_DATA_HOME", ignored, 1);
+    EXPECT_EQ(DefaultCrashFolder(), "/home/someone/.local/share/Quillon") << ignored;
+  }
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(DefaultCrashFolder(), "/home/someone/.local/share/Quillon");
+}
+
 }  // namespace
 }  // namespace quillon
