@@ -32,7 +32,7 @@ pid=$!
 # The opened copy and three edits make four stores; a fifth means the fourth edit is writing.
 until [ "$(stores)" -ge 5 ] || ! kill -0 "$pid" 2>/dev/null; do sleep 0.005; done
 kill -KILL "$pid" 2>/dev/null || { echo "crash-demo: the edit ended before the kill" >&2; exit 1; }
-wait "$pid" || true
+{ wait "$pid"; } 2>/dev/null || true
 echo "killed $pid; left behind: $(stores) temporary files and $(ls "$XDG_DATA_HOME"/Quillon/recovery)"
 
 step "Next start: what can be recovered"

@@ -37,7 +37,8 @@ const char* const kRecoverUsage =
     "       quillon-cli recover [--list | --discard | OPERATIONS... [-o OUT]]\n"
     "         takes up the newest document a run left unsaved when it ended without closing,\n"
     "         with its undo history, prints it, then runs the operations as edit does;\n"
-    "         --list prints what could be recovered, --discard deletes all of it\n";
+    "         --list prints what could be recovered; --discard deletes all of it and every\n"
+    "         temporary file that runs which have ended left behind\n";
 
 namespace {
 
@@ -339,6 +340,7 @@ int RunRecoverCommand(int argc, const char* const* argv) {
     if (list) PrintRecoverable(run, stdout);
     if (discard) DiscardRecoverableRun(run);
   }
+  if (discard) SweepEndedRuns(config.tempfolder, RecoveryFolder());
   if (list || discard) return 0;
   TCliSession session;
   session.EnableJournal();

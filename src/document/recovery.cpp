@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
+#include "platform/tempfile.h"
 
 namespace quillon {
 
@@ -34,11 +36,36 @@ bool HasSomethingToRecover(const TJournalState& state) {
   return state.modified && !state.current.empty() && FileExists(state.current);
 }
 
-std::vector<std::string> ExistingOnly(const std::vector<std::string>& names) {
-  std::vector<std::string> kept;
-  std::copy_if(names.begin(), names.end(), std::back_inserter(kept), FileExists);
-  return kept;
-}
+// Gives an ended run's stores names of this run, so that they are this run's from then on.
+class TFilesMovedOver {
+ public:
+  explicit TFilesMovedOver(std::string folder) : folder_(std::move(folder)) {}
+  // The file's new name; throws EOSError when it cannot be moved.
+  std::string Move(const std::string& name) {
+    std::string target = MakeTempFileNameIn(folder_);
+    if (rename(name.c_str(), target.c_str()) != 0) {
+      unlink(target.c_str());
+      RaiseLastOSError();
+    }
+    moved_.emplace_back(name, target);
+    return target;
+  }
+  // History entries whose files are gone are left out.
+  std::vector<std::string> MoveExisting(const std::vector<std::string>& names) {
+    std::vector<std::string> targets;
+    for (const std::string& name : names)
+      if (FileExists(name)) targets.push_back(Move(name));
+    return targets;
+  }
+  // Puts every file back under its old name.
+  void Undo() {
+    for (const auto& [from, to] : moved_) rename(to.c_str(), from.c_str());
+  }
+
+ private:
+  std::string folder_;
+  std::vector<std::pair<std::string, std::string>> moved_;
+};
 
 }  // namespace
 
@@ -64,11 +91,23 @@ std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolde
 }
 
 bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted) {
-  if (!AdoptRun(run.state.tempFolder, run.state.runId)) return false;
-  adopted = run.state;
-  adopted.undo = ExistingOnly(run.state.undo);
-  adopted.redo = ExistingOnly(run.state.redo);
+  const std::string& folder = run.state.tempFolder;
+  if (!AdoptRun(folder, run.state.runId)) return false;
+  TFilesMovedOver moved(folder);
+  try {
+    adopted = run.state;
+    adopted.runId = RunId();
+    adopted.current = moved.Move(run.state.current);
+    adopted.undo = moved.MoveExisting(run.state.undo);
+    adopted.redo = moved.MoveExisting(run.state.redo);
+    // This run's journal names them before the old one goes: one of the two always does.
+    WriteJournalFile(fs::path(run.journalPath).parent_path() / JournalFileName(RunId()), adopted);
+  } catch (const std::exception&) {
+    moved.Undo();
+    return false;
+  }
   unlink(run.journalPath.c_str());
+  ReleaseAdoptedRun(folder, run.state.runId);
   return true;
 }
 

@@ -21,9 +21,10 @@ struct TRecoverableRun {
 // journal are deleted. Runs still going on are never looked at further.
 std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolder);
 
-// Takes the run's files over for this process and deletes its journal. The state comes back
-// with the history entries whose files are gone left out. False when another instance took
-// the run over first.
+// Takes the run's files over for this process: they get this run's names, this run's journal
+// in the same folder names them, and the old journal and whatever else the run left go. The
+// state comes back with the history entries whose files are gone left out. False when another
+// instance took the run over first or the files cannot be moved (they stay as they were).
 bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted);
 
 // Deletes the run's files and its journal.

@@ -138,7 +138,8 @@ std::string RunIdOfFileName(const std::string& fileName) {
                       fileName.ends_with(".lock");
   const size_t start = isLock ? prefix + 1 : prefix;
   if (fileName.compare(isLock ? 1 : 0, prefix, kTempFilePrefix) != 0) return {};
-  if (!isLock && (fileName.size() <= start + kRunIdLength || fileName[start + kRunIdLength] != '-'))
+  if (!isLock &&
+      (fileName.size() <= start + kRunIdLength + 1 || fileName[start + kRunIdLength] != '-'))
     return {};
   std::string id = fileName.substr(start, kRunIdLength);
   return IsRunId(id) ? id : std::string();
@@ -169,6 +170,17 @@ bool AdoptRun(const std::string& folder, const std::string& runId) {
   if (fd < 0) return false;
   held.push_back({where, runId, fd});
   return true;
+}
+
+void ReleaseAdoptedRun(const std::string& folder, const std::string& runId) {
+  const std::string where = WithSlash(folder);
+  std::lock_guard guard(heldMutex);
+  THeldLock* lock = FindHeld(where, runId);
+  if (!lock || runId == RunId()) return;
+  DeleteFilesOfRun(where, runId);
+  if (IsFileAt(lock->fd, LockPath(where, runId))) unlink(LockPath(where, runId).c_str());
+  close(lock->fd);
+  held.erase(held.begin() + (lock - held.data()));
 }
 
 bool RunIsAlive(const std::string& folder, const std::string& runId) {

@@ -22,9 +22,11 @@ std::string RunIdOfFileName(const std::string& fileName);
 // Makes sure this run holds its lock in folder; throws EOSError when it cannot be made.
 void HoldRunLock(const std::string& folder);
 
-// Takes over the lock of an ended run, so that its files count as this run's to every other
-// instance from now on; false when that run still goes on or the lock cannot be taken.
+// Takes the lock of an ended run, so that no other instance touches its files while this one
+// moves them over; false when that run still goes on or the lock cannot be taken.
 bool AdoptRun(const std::string& folder, const std::string& runId);
+// Deletes what is left of a run adopted with AdoptRun, then its lock.
+void ReleaseAdoptedRun(const std::string& folder, const std::string& runId);
 
 // True when some process, this one included, holds the run's lock in folder.
 bool RunIsAlive(const std::string& folder, const std::string& runId);
@@ -36,8 +38,8 @@ std::vector<std::string> EndedRuns(const std::string& folder);
 // run goes on.
 bool DeleteRunFiles(const std::string& folder, const std::string& runId);
 
-// At a clean end: deletes what is left of this run's files and of the runs it adopted, in
-// every folder, then their locks.
+// At a clean end: deletes what is left of this run's files (and of runs it adopted and did
+// not release), in every folder, then their locks.
 void ReleaseRunFiles();
 
 // Where journals that let a later run recover a document are kept: the user's data folder

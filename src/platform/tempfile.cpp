@@ -12,7 +12,10 @@
 namespace quillon {
 
 std::string MakeTempFileName() {
-  std::string folder = config.tempfolder;
+  return MakeTempFileNameIn(config.tempfolder);
+}
+
+std::string MakeTempFileNameIn(std::string folder) {
   if (folder.empty()) folder = DefaultTempFolder();
   if (folder.back() != '/') folder += '/';
   HoldRunLock(folder);

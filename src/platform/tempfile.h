@@ -11,5 +11,7 @@ inline constexpr const char* kTempFilePrefix = "~ql";
 // run's id (see runfiles.h), under the run's lock, and returns its path. Throws EOSError when
 // the folder cannot hold one.
 std::string MakeTempFileName();
+// The same in folder.
+std::string MakeTempFileNameIn(std::string folder);
 
 }  // namespace quillon

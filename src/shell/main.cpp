@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "codecs/dialog/mp3format.h"
 #include "diagnostics/crashreport.h"
 #include "diagnostics/exceptionreport.h"
 #include "display/vumeter.h"
@@ -74,6 +75,8 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   InitIcons();
   setWindowIcon(QIcon(":/icons/quillon.svg"));
+  // Every other window (About, the dialogs) shows the program's icon too.
+  QApplication::setWindowIcon(windowIcon());
   CreateActions();
   SetIcons();
   CreateMenus();
@@ -478,7 +481,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   }
 
   setWindowTitle(kApplicationTitle);
-  OpenAtStart(arguments);
+  // Once the window shows, so that a recovery question has the window behind it.
+  QTimer::singleShot(0, this, [this, arguments] { OpenAtStart(arguments); });
 }
 
 void Tmainform::CreateVersionCheck() {
@@ -510,6 +514,9 @@ void Tmainform::CreateDialogs() {
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
   propertiesForm_ = new TPropertiesForm(this);
   filterForm_ = new Tfilterform(this);
+  // One dialog for the program's life, so that the last choices are offered again.
+  mp3Form_ = new Tmpegsettings(this);
+  document_->OnAskMp3Settings = [this](uint32_t sampleRate) { return mp3Form_->Ask(sampleRate); };
 }
 
 void Tmainform::SetIcons() {

@@ -29,6 +29,7 @@ namespace quillon {
 class TAboutForm;
 class TPropertiesForm;
 class Tfilterform;
+class Tmpegsettings;
 class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
@@ -179,6 +180,7 @@ class Tmainform : public QMainWindow {
   TAboutForm* aboutForm_ = nullptr;
   TPropertiesForm* propertiesForm_ = nullptr;
   Tfilterform* filterForm_ = nullptr;
+  Tmpegsettings* mp3Form_ = nullptr;
   QLabel* demoLabel_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;

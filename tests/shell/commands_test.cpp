@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -102,6 +104,27 @@ TEST_F(CommandsTest, SaveAsRemembersTheTypeAndAppendsTheExtension) {
   answer_.reset();
   Run("SaveAsAction");
   EXPECT_EQ(offeredTypes_, (std::vector<int>{1, 1, 2}));
+}
+
+// Answers the MP3 settings dialog once it shows: Ok when accept, else Cancel.
+void AnswerMp3Dialog(bool accept) {
+  QTimer::singleShot(50, [accept] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return AnswerMp3Dialog(accept);
+    EXPECT_EQ(dialog->windowTitle(), "MPEG Layer3 Settings");
+    accept ? dialog->accept() : dialog->reject();
+  });
+}
+
+TEST_F(CommandsTest, AnMp3SaveAsksForItsSettingsFirst) {
+  Open("m.wav", 8000, 44100);
+  answer_ = Tmainform::TSaveTarget{files_.File("song"), 2};
+  AnswerMp3Dialog(false);
+  Run("SaveAsAction");
+  EXPECT_FALSE(std::filesystem::exists(files_.File("song.mp3"))) << "cancelled: nothing written";
+  AnswerMp3Dialog(true);
+  Run("SaveAsAction");
+  EXPECT_GT(std::filesystem::file_size(files_.File("song.mp3")), 0u);
 }
 
 TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {

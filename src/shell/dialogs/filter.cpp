@@ -41,7 +41,9 @@ Tfilterform::Tfilterform(QWidget* parent) : QDialog(parent) {
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(ValueName, 1);
   layout->addLayout(buttons);
-  setFixedSize(323, 76);
+  // The designed size, grown where the style's controls need more, so nothing is clipped.
+  const QSize needed = sizeHint();
+  setFixedSize(std::max(323, needed.width()), std::max(76, needed.height()));
 
   AttachLanguageController(this);
 }

@@ -1,0 +1,219 @@
+#include "document/recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "document/journal.h"
+#include "platform/filesystem.h"
+#include "platform/runfiles.h"
+#include "support/document_harness.h"
+
+namespace quillon {
+namespace {
+
+constexpr const char* kEndedRun = "0badc0de";
+
+std::vector<int16_t> Ramp(int count) {
+  std::vector<int16_t> samples(count);
+  for (int i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(i * 7 - 3000);
+  return samples;
+}
+
+TJournalState StateOfEndedRun(const std::string& folder) {
+  TJournalState state;
+  state.runId = kEndedRun;
+  state.tempFolder = folder + "/";
+  state.source = "/music/take \\ one\nline.wav";
+  state.modified = true;
+  const std::string prefix = state.tempFolder + RunFilePrefix(kEndedRun);
+  state.current = prefix + "c";
+  state.undo = {prefix + "u1", prefix + "u2"};
+  state.redo = {prefix + "r1"};
+  return state;
+}
+
+// Leaves the run's stores behind as a crash would: each a small working copy.
+void WriteStores(const TJournalState& state) {
+  for (const std::string& name : {state.current, state.undo[0], state.undo[1], state.redo[0]})
+    test::WriteWav16(name, 1, 8000, Ramp(64));
+}
+
+TEST(JournalTest, KeepsWhatRecoveryNeedsAndTrustsNothingElse) {
+  const TJournalState state = StateOfEndedRun("/tmp/q");
+  const std::string text = FormatJournal(state);
+  auto back = ParseJournal(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->source, state.source);
+  EXPECT_EQ(back->undo, state.undo);
+  EXPECT_EQ(back->redo, state.redo);
+  EXPECT_EQ(back->current, state.current);
+  EXPECT_TRUE(back->modified);
+
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  const std::string broken[] = {
+      text.substr(0, text.size() - 4),                                       // cut short: no end
+      text + "undo /tmp/q/~ql0badc0de-late\n",                               // after the end
+      replaced("modified 1", "modified yes"),                                //
+      replaced("run 0badc0de", "run ../../x"),                               //
+      replaced("folder /tmp/q/", "folder tmp/q/"),                           // relative
+      replaced("folder /tmp/q/", "folder /tmp/q/../../etc/"),                //
+      replaced("undo /tmp/q/~ql0badc0de-u1", "undo /home/me/song.wav"),      // not a store
+      replaced("redo /tmp/q/~ql0badc0de-r1", "redo /tmp/q/~ql12345678-r1"),  // another run's
+      replaced("current /tmp/q/~ql0badc0de-c", "current /tmp/q/~ql0badc0de-c/../x"),
+      replaced("source ", "source \\q"),            // no such escape
+      replaced("source ", "colour blue\nsource "),  // unknown key
+      "",
+  };
+  for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
+}
+
+TEST(JournalTest, FollowsEveryChangeOfStateAndGoesWithTheDocument) {
+  test::TDocumentHarness h;
+  test::TTempDir data;
+  TRecoveryJournal journal(data.Path());
+  h.document.OnStateChanged = [&](Twavefile* d) { journal.Record(*d); };
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));
+  auto recorded = ReadJournalFile(journal.Path());
+  ASSERT_TRUE(recorded);
+  EXPECT_FALSE(recorded->modified);
+  EXPECT_EQ(recorded->current, h.document.TempFileName());
+  EXPECT_EQ(recorded->runId, RunId());
+
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
+  h.document.Undo();
+  h.WaitIdle();
+  recorded = ReadJournalFile(journal.Path());
+  ASSERT_TRUE(recorded);
+  EXPECT_TRUE(recorded->modified);
+  EXPECT_EQ(recorded->undo.size(), 1u);
+  EXPECT_EQ(recorded->redo.size(), 1u);
+  EXPECT_EQ(recorded->current, h.document.TempFileName());
+
+  h.document.Close();
+  EXPECT_FALSE(FileExists(journal.Path()));
+}
+
+TEST(RecoveryTest, ARecoveredDocumentIsTheLastStateWithItsWholeHistory) {
+  test::TDocumentHarness h;
+  const std::vector<int16_t> original = Ramp(2000);
+  ASSERT_TRUE(h.OpenSamples(2, original));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(10, 200); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.FadeIn(0, 500); }));
+  const std::vector<int16_t> edited = h.Samples();
+  const TJournalState state = JournalStateOf(h.document);
+
+  // A second document takes the files up, as the next run would.
+  Twavefile next;
+  std::vector<std::pair<bool, bool>> actions;
+  next.OnAction = [&](Twavefile*, bool canUndo, bool canRedo) {
+    actions.emplace_back(canUndo, canRedo);
+  };
+  bool loaded = false;
+  next.OnLoaded = [&](Twavefile*) { loaded = true; };
+  ASSERT_TRUE(next.Recover(state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  ASSERT_TRUE(loaded);
+  EXPECT_TRUE(next.Modified());
+  EXPECT_EQ(next.FileName(), h.document.FileName());
+  EXPECT_EQ(next.FrameCount(), 810u);
+  EXPECT_EQ(next.Peak(), h.document.Peak());
+  EXPECT_EQ(next.Index(), h.document.Index());
+  EXPECT_EQ(test::ReadWav16Samples(next.TempFileName()), edited);
+  EXPECT_EQ(next.UndoStack().Count(), 3u);
+  ASSERT_FALSE(actions.empty());
+  EXPECT_EQ(actions.back(), std::make_pair(true, false));
+  for (int i = 0; i < 3; ++i) {
+    next.Undo();
+    ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  }
+  EXPECT_EQ(test::ReadWav16Samples(next.TempFileName()), original);
+  EXPECT_FALSE(next.Recover(state)) << "a loaded document takes nothing up";
+  next.Close();
+}
+
+TEST(RecoveryTest, AStoreThatIsNotAWorkingCopyEndsInAMessageAndNothingLoaded) {
+  test::TDocumentHarness h;
+  TJournalState state = StateOfEndedRun(h.temp.Path());
+  std::ofstream(state.current) << "RIFF but not really a working copy of anything at all....";
+  Twavefile next;
+  ASSERT_TRUE(next.Recover(state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  EXPECT_FALSE(next.Loaded());
+  EXPECT_FALSE(next.CanUndo());
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_NE(h.boxes.shown[0].text.find("not a working copy"), std::string::npos);
+}
+
+TEST(RecoveryTest, StartUpOffersOnlyEndedRunsWithUnsavedWorkAndClearsTheRest) {
+  test::TTempDir temp, data;
+  const std::string journals = data.Path() + "/";
+  // An ended run with unsaved work, one of its redo files already gone.
+  TJournalState unsaved = StateOfEndedRun(temp.Path());
+  WriteStores(unsaved);
+  unlink(unsaved.redo[0].c_str());
+  WriteJournalFile(journals + JournalFileName(kEndedRun), unsaved);
+  // An ended run whose document was saved: nothing to ask about.
+  TJournalState saved = StateOfEndedRun(temp.Path());
+  saved.runId = "5afe5afe";
+  for (std::string* name : {&saved.current, &saved.undo[0], &saved.undo[1], &saved.redo[0]})
+    name->replace(name->find(kEndedRun), 8, saved.runId);
+  saved.modified = false;
+  WriteStores(saved);
+  WriteJournalFile(journals + JournalFileName(saved.runId), saved);
+  // A journal that does not read, and an ended run that left files but no journal.
+  std::ofstream(journals + JournalFileName("0ddba115")) << "quillon-journal 1\nrun 0ddba115\n";
+  const std::string orphan = temp.Path() + "/" + RunFilePrefix("dead0000") + "x";
+  std::ofstream(orphan) << "x";
+
+  std::vector<TRecoverableRun> runs = FindRecoverableRuns(journals);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].state.source, unsaved.source);
+  EXPECT_FALSE(FileExists(saved.current));
+  EXPECT_FALSE(FileExists(journals + JournalFileName(saved.runId)));
+  EXPECT_TRUE(FileExists(journals + JournalFileName("0ddba115")));
+
+  SweepEndedRuns(temp.Path(), journals);
+  EXPECT_FALSE(FileExists(orphan));
+  EXPECT_TRUE(FileExists(unsaved.current)) << "its question is still open";
+
+  TJournalState adopted;
+  ASSERT_TRUE(AdoptRecoverableRun(runs[0], adopted));
+  EXPECT_EQ(adopted.runId, RunId());
+  EXPECT_EQ(adopted.undo.size(), 2u);
+  EXPECT_TRUE(adopted.redo.empty()) << "its file was gone";
+  for (const std::string& name : {adopted.current, adopted.undo[0], adopted.undo[1]})
+    EXPECT_EQ(RunIdOfFileName(name.substr(temp.Path().size() + 1)), RunId()) << name;
+  EXPECT_EQ(test::ReadWav16Samples(adopted.current), Ramp(64));
+  auto journal = ReadJournalFile(journals + JournalFileName(RunId()));
+  ASSERT_TRUE(journal) << "the moved files are named by this run's journal at once";
+  EXPECT_EQ(journal->undo, adopted.undo);
+  EXPECT_FALSE(FileExists(runs[0].journalPath));
+  EXPECT_FALSE(FileExists(unsaved.current));
+  EXPECT_FALSE(FileExists(temp.Path() + "/" + RunLockName(kEndedRun)));
+  SweepEndedRuns(temp.Path(), journals);
+  EXPECT_TRUE(FileExists(adopted.current));
+  ReleaseRunFiles();
+  EXPECT_TRUE(temp.List().empty());
+}
+
+TEST(RecoveryTest, NoDeletesTheRunsFilesAndItsJournal) {
+  test::TTempDir temp, data;
+  TJournalState unsaved = StateOfEndedRun(temp.Path());
+  WriteStores(unsaved);
+  WriteJournalFile(data.Path() + "/" + JournalFileName(kEndedRun), unsaved);
+  std::vector<TRecoverableRun> runs = FindRecoverableRuns(data.Path());
+  ASSERT_EQ(runs.size(), 1u);
+  DiscardRecoverableRun(runs[0]);
+  EXPECT_TRUE(temp.List().empty());
+  EXPECT_TRUE(data.List().empty());
+}
+
+}  // namespace
+}  // namespace quillon
