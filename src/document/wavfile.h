@@ -36,8 +36,10 @@ enum TOperationCode : uint32_t {
   opAmplify = 15,
 };
 
-// Decoded audio larger than this is refused.
-inline constexpr int64_t kMaxDecodedBytes = 2174483647;
+// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
+// the document could make a new one.
+inline constexpr int64_t kMaxDecodedBytes =
+    static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
 
 class TBASSDecoder;
 
