@@ -241,6 +241,7 @@ TEST_P(FaultWalkTest, EveryFailureRollsBackCompletelyAndSaysWhy) {
     if (!failed) {
       EXPECT_TRUE(scene.Messages().empty()) << scene.Messages().front();
       EXPECT_TRUE(scene.h.document.Loaded());
+      RecordProperty("failures_walked", n - 1);
       break;
     }
     std::vector<std::string> messages = scene.Messages();
