@@ -125,7 +125,7 @@ void Twavefile::DoDelete() {
   });
 }
 
-void Twavefile::DoCopy() {
+std::vector<uint8_t> Twavefile::RangeClip() {
   const uint64_t k = channels_, start = rangeStart_, stop = rangeStop_;
   const uint64_t count = (stop - start) * k;
   std::vector<uint8_t> block;
@@ -142,14 +142,24 @@ void Twavefile::DoCopy() {
     samples_->ReadSamples(reinterpret_cast<int16_t*>(block.data() + kWavHeaderSize),
                           static_cast<uint32_t>(start * k),
                           static_cast<uint32_t>(start * k + count - 1));
+  return block;
+}
+
+void Twavefile::PublishClip(std::vector<uint8_t> block) {
   // An unavailable clipboard is not an error: the copy just does not happen.
   MainThread().Invoke([&] { Clipboard().SetWave(std::move(block)); });
   progress_ = 0;
 }
 
+void Twavefile::DoCopy() {
+  PublishClip(RangeClip());
+}
+
 void Twavefile::DoCut() {
-  DoCopy();
+  std::vector<uint8_t> block = RangeClip();
+  // The clipboard changes only once the range is gone, so that a failed cut changes nothing.
   DoDelete();
+  PublishClip(std::move(block));
 }
 
 void Twavefile::DoPaste() {

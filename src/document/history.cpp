@@ -21,9 +21,8 @@ void Twavefile::RaiseAction(bool canUndo, bool canRedo) {
 
 void Twavefile::PushUndo() {
   undoStack_.Push(tempFileName_);
-  redoStack_.DeleteAll();
   modified_ = true;
-  RaiseAction(true, !redoStack_.IsEmpty());
+  RaiseAction(true, false);
 }
 
 void Twavefile::RunEdit(uint64_t newFrames, const std::function<void()>& writeSamples) {
@@ -44,6 +43,8 @@ void Twavefile::RunEdit(uint64_t newFrames, const std::function<void()>& writeSa
     RollBackEdit(before);
     throw;
   }
+  // The redo states go only now, so that a failed edit leaves them as they were.
+  redoStack_.DeleteAll();
   loaded_ = true;
   RaiseAction(true, false);
 }
@@ -61,10 +62,15 @@ void Twavefile::RollBackEdit(const TStateSnapshot& before) {
   peakDb_ = before.peakDb;
   modified_ = before.modified;
   progress_ = 0;
+  ReopenPrevious();
+}
+
+void Twavefile::ReopenPrevious() {
   try {
     samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
   } catch (...) {
     // The previous state's file is unreadable too: stay unloaded rather than show garbage.
+    loaded_ = false;
     RaiseAction(false, false);
     return;
   }
@@ -82,6 +88,8 @@ void Twavefile::SwitchState(TStack& from, TStack& to) {
     throw;
   }
   to.Push(tempFileName_);
+  switchedFrom_ = &from;
+  switchedHeader_ = header_;
   tempFileName_ = target;
   samples_ = std::move(store);
   TWavHeader header;
@@ -91,6 +99,24 @@ void Twavefile::SwitchState(TStack& from, TStack& to) {
   RaiseStateChanged();
   RunOperation();
   RaiseAction(!undoStack_.IsEmpty(), !redoStack_.IsEmpty());
+}
+
+void Twavefile::IndexSwitchedState() {
+  try {
+    BuildPeakIndex();
+  } catch (...) {
+    SwitchBack();
+    throw;
+  }
+}
+
+void Twavefile::SwitchBack() {
+  TStack& to = switchedFrom_ == &undoStack_ ? redoStack_ : undoStack_;
+  samples_.reset();
+  switchedFrom_->Push(tempFileName_);
+  tempFileName_ = to.Pop();
+  ParseHeader(switchedHeader_);
+  ReopenPrevious();
 }
 
 void Twavefile::Undo() {

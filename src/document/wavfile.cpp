@@ -62,7 +62,7 @@ Twavefile::~Twavefile() {
 CThread::TRoutine Twavefile::RoutineFor(uint32_t operation) {
   switch (operation) {
     case opBuildIndex:
-      return [](Twavefile& d) { d.BuildPeakIndex(); };
+      return [](Twavefile& d) { d.IndexSwitchedState(); };
     case opOpen:
       return [](Twavefile& d) { d.DoOpen(); };
     case opRecover:
@@ -186,7 +186,12 @@ void Twavefile::DoOpen() {
     DeleteFileIfExists(tempFileName_);
     return;
   }
-  samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
+  try {
+    samples_ = std::make_unique<TLargeFile>(tempFileName_, false);
+  } catch (...) {
+    DeleteFileIfExists(tempFileName_);
+    throw;
+  }
   decoder.Filter()->GetIndex(index_);
   decoder.Filter()->GetPeaks(channelPeaks_, peak_, peakDb_);
   originalBits_ = decoder.OriginalBits();
@@ -249,10 +254,14 @@ void Twavefile::ParseHeader(const TWavHeader& header) {
 
 void Twavefile::BuildPeakIndex() {
   progress_ = 0;
-  channelPeaks_.fill(0);
-  peak_ = 0;
   const uint16_t channels = channels_;
-  if (channels < 1 || channels > 2 || !samples_) return;
+  if (channels < 1 || channels > 2 || !samples_) {
+    channelPeaks_.fill(0);
+    peak_ = 0;
+    return;
+  }
+  // Built aside, so that a failed read leaves the previous index and peaks in place.
+  TChannelPeaks channelPeaks{};
   const uint32_t blocks = frameCount_ / kIndexBlockFrames;
   Tindexdata index(static_cast<size_t>(blocks + 1) * channels);
   std::vector<int16_t> buffer(static_cast<size_t>(kRebuildChunkBlocks) * kIndexBlockFrames *
@@ -275,10 +284,11 @@ void Twavefile::BuildPeakIndex() {
       for (uint16_t k = 0; k < channels; ++k) {
         index[b * channels + k] =
             frames ? Tindextype{e.maximum[k], e.minimum[k]} : Tindextype{0, 0};
-        channelPeaks_[k] = std::max(channelPeaks_[k], e.maximum[k]);
+        channelPeaks[k] = std::max(channelPeaks[k], e.maximum[k]);
       }
     }
   }
+  channelPeaks_ = channelPeaks;
   peak_ = *std::max_element(channelPeaks_.begin(), channelPeaks_.begin() + channels);
   peakDb_ = PeakToDb(peak_);
   index_ = std::move(index);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "codecs/cache.h"
 #include "codecs/mp3settings.h"
@@ -36,8 +37,10 @@ enum TOperationCode : uint32_t {
   opRecover = 16,
 };
 
-// Decoded audio larger than this is refused.
-inline constexpr int64_t kMaxDecodedBytes = 2174483647;
+// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
+// the document could make a new one.
+inline constexpr int64_t kMaxDecodedBytes =
+    static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
 
 class TBASSDecoder;
 struct TJournalState;
@@ -146,7 +149,8 @@ class Twavefile {
   // Makes a new temporary store of bytes sample bytes (plus the header) for an operation.
   void CreateNextStore(uint64_t bytes);
   void ReopenCurrent();
-  // Step one of every edit: the current file goes onto the undo stack, redo files are deleted.
+  // Step one of every edit: the current file goes onto the undo stack (the redo files are deleted
+  // once the edit succeeded).
   void PushUndo();
   // Runs an edit or effect whose result has newFrames frames: a new store receives the header
   // and writeSamples' output, becomes current and is indexed. When anything fails the previous
@@ -174,6 +178,9 @@ class Twavefile {
   void DoInsertSilence();
   void DoDelete();
   void DoCopy();
+  // The range as a WAV block for the clipboard, and its hand-over to the clipboard.
+  std::vector<uint8_t> RangeClip();
+  void PublishClip(std::vector<uint8_t> block);
   void DoCut();
   void DoPaste();
   void DoFade();
@@ -190,6 +197,11 @@ class Twavefile {
   void TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
   void CopySamples(uint64_t from, uint64_t to, uint64_t count);
   void RollBackEdit(const TStateSnapshot& before);
+  // Opens tempFileName_ again as the current store after a failure; unloaded when it cannot.
+  void ReopenPrevious();
+  // The worker's part of undo and redo: a state whose index cannot be built is left again.
+  void IndexSwitchedState();
+  void SwitchBack();
   void RaiseAction(bool canUndo, bool canRedo);
   void SwitchState(TStack& from, TStack& to);
   // Stores the request and starts it; false when busy or nothing is loaded.
@@ -205,6 +217,9 @@ class Twavefile {
 
   TStack undoStack_;
   TStack redoStack_;
+  // The stack the last undo or redo took its state from, and the header before it.
+  TStack* switchedFrom_ = nullptr;
+  TWavHeader switchedHeader_{};
   std::string tempFileName_;
   uint32_t amplifyPercent_ = 0;
   int32_t rangeStart_ = 0;

@@ -34,6 +34,10 @@ void ClearFaults() {
   for (auto& c : countdown) c.store(0);
 }
 
+bool FaultPending(TFault kind) {
+  return Countdown(kind).load() > 0;
+}
+
 void CheckFault(TFault kind) {
   std::atomic<int>& c = Countdown(kind);
   int current = c.load(std::memory_order_relaxed);

@@ -10,6 +10,8 @@ enum class TFault { Write, Create, Map, Read };
 // From now on, the n-th operation of that kind (1 = the next) fails; n <= 0 disarms it.
 void FailNth(TFault kind, int n);
 void ClearFaults();
+// Whether the failure armed for that kind is still to come: false once it has happened.
+bool FaultPending(TFault kind);
 
 // Counts one operation of the kind; throws EOSError when it is the one armed to fail.
 void CheckFault(TFault kind);

@@ -13,6 +13,7 @@ namespace quillon {
 
 TFileWriter::TFileWriter(const std::string& path, size_t bufferBytes)
     : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1) {
+  CheckFault(TFault::Create);
   fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) RaiseLastOSError();
   for (int i = 0; i < kBuffers; ++i) {

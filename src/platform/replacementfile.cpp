@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/faults.h"
 #include "platform/filesystem.h"
 #include "platform/tempfile.h"
 
@@ -21,6 +22,10 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
+[[noreturn]] void CannotCreateIn(const std::string& folder, int code) {
+  throw Exception("Cannot create a file in " + folder + ": " + std::strerror(code));
+}
+
 mode_t NewFileMode() {
   mode_t mask = umask(0);
   umask(mask);
@@ -31,11 +36,16 @@ mode_t NewFileMode() {
 
 TReplacementFile::TReplacementFile(const std::string& target)
     : target_(target), folder_(FolderOf(target)) {
+  try {
+    CheckFault(TFault::Create);
+  } catch (const EOSError& error) {
+    CannotCreateIn(folder_, error.Code());
+  }
   std::string pattern = folder_ + "." + kTempFilePrefix + "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   int fd = mkstemp(buffer.data());
-  if (fd < 0) throw Exception("Cannot create a file in " + folder_ + ": " + std::strerror(errno));
+  if (fd < 0) CannotCreateIn(folder_, errno);
   close(fd);
   path_ = buffer.data();
 }
