@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "codecs/cache.h"
 #include "codecs/mp3settings.h"
@@ -77,6 +78,11 @@ class Twavefile {
   bool Amplify(uint32_t percent);
   bool Reverse();
   bool Invert();
+
+  // The WAV block of frames start to stop - 1, as copy puts it on the clipboard, read at once
+  // on the calling thread (a drag hands it out). Empty when busy, nothing is loaded or the
+  // range does not fit; throws Exception when memory runs out.
+  std::vector<uint8_t> RangeBlock(int64_t start, int64_t stop) const;
 
   // Saving, as WAV or MP3 by the target's extension in any case. Save writes the whole document
   // to FileName; SaveSelection a range to path and leaves Modified as it was. The target is
@@ -163,7 +169,12 @@ class Twavefile {
   void DoDelete();
   void DoCopy();
   void DoCut();
+  // The WAV block of frames start to stop - 1 of the current store, unchecked.
+  std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
   void DoPaste();
+  // The clipboard's audio in the document's format: its WAV block, else the file it names
+  // (refused with a message when unusable). None when there is nothing to paste.
+  std::optional<std::vector<int16_t>> TakeClipboardAudio();
   void DoFade();
   void DoNormalize();
   void DoAmplify();
