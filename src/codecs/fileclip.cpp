@@ -14,8 +14,6 @@ namespace quillon {
 
 namespace {
 
-constexpr const char* kMegabytes = "512 MB";
-
 TFileClip Refusal(std::string text) {
   return TFileClip{{}, std::move(text)};
 }
@@ -24,9 +22,9 @@ std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
 
-TFileClip TooLarge(const std::string& path) {
+TFileClip TooLarge(const std::string& path, int64_t maxBytes) {
   return Refusal("The file " + Quoted(path) + " is too long to paste: its audio exceeds " +
-                 kMegabytes + ". Open it instead.");
+                 std::to_string(maxBytes >> 20) + " MB. Open it instead.");
 }
 
 TFileClip NotAudio(const std::string& path) {
@@ -39,10 +37,11 @@ struct TDecodedCopy {
   ~TDecodedCopy() { DeleteFileIfExists(path); }
 };
 
-bool ConvertedSizeFits(const TBASSDecoder& decoder, uint16_t channels, uint32_t sampleRate) {
+bool ConvertedSizeFits(const TBASSDecoder& decoder, uint16_t channels, uint32_t sampleRate,
+                       int64_t maxBytes) {
   const double frames = static_cast<double>(decoder.BytesWritten()) / (2.0 * decoder.Channels()) *
                         sampleRate / decoder.SampleRate();
-  return frames * channels * 2 <= static_cast<double>(kMaxFileClipBytes);
+  return frames * channels * 2 <= static_cast<double>(maxBytes);
 }
 
 TFileClip Convert(const std::string& source, const std::string& decoded, uint16_t channels,
@@ -63,17 +62,17 @@ TFileClip Convert(const std::string& source, const std::string& decoded, uint16_
 }
 
 TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampleRate,
-                      std::atomic<int32_t>& progress) {
+                      std::atomic<int32_t>& progress, int64_t maxBytes) {
   if (!FileExists(path)) return Refusal("The file " + Quoted(path) + " does not exist.");
   TDecodedCopy copy;
   TBASSDecoder decoder(path, copy.path);
   if (!decoder.Ready()) return NotAudio(path);
-  if (auto estimate = decoder.EstimatedBytes(); estimate && *estimate > kMaxFileClipBytes)
-    return TooLarge(path);
-  if (!decoder.Decode(progress, kMaxFileClipBytes)) return NotAudio(path);
-  if (decoder.BytesWritten() > kMaxFileClipBytes ||
-      !ConvertedSizeFits(decoder, channels, sampleRate))
-    return TooLarge(path);
+  if (auto estimate = decoder.EstimatedBytes(); estimate && *estimate > maxBytes)
+    return TooLarge(path, maxBytes);
+  if (!decoder.Decode(progress, maxBytes)) return NotAudio(path);
+  if (decoder.BytesWritten() > maxBytes ||
+      !ConvertedSizeFits(decoder, channels, sampleRate, maxBytes))
+    return TooLarge(path, maxBytes);
   if (decoder.BytesWritten() == 0) return Refusal("The file " + Quoted(path) + " is empty.");
   return Convert(path, copy.path, channels, sampleRate);
 }
@@ -81,17 +80,17 @@ TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampl
 }  // namespace
 
 TFileClip ReadFileClip(const std::vector<std::string>& paths, uint16_t channels,
-                       uint32_t sampleRate, std::atomic<int32_t>& progress) {
+                       uint32_t sampleRate, std::atomic<int32_t>& progress, int64_t maxBytes) {
   if (paths.empty()) return Refusal("The clipboard names no file.");
   if (paths.size() > 1)
     return Refusal("The clipboard names " + std::to_string(paths.size()) +
                    " files. Paste takes one audio file at a time.");
   try {
-    return ReadOneFile(paths.front(), channels, sampleRate, progress);
+    return ReadOneFile(paths.front(), channels, sampleRate, progress, maxBytes);
   } catch (const EOSError& error) {
     return Refusal("The file " + Quoted(paths.front()) + " could not be pasted: " + error.what());
   } catch (const std::bad_alloc&) {
-    return TooLarge(paths.front());
+    return TooLarge(paths.front(), maxBytes);
   }
 }
 
