@@ -83,6 +83,11 @@ bool TQtClipboard::SetWave(std::vector<uint8_t> block) {
   block = {};
   QMimeData* data = MakeWaveMimeData(bytes, offeredFile_);
   offered_ = data;
+  // Qt drops our data when another program takes the clipboard, at times before it tells of
+  // the change.
+  connect(data, &QObject::destroyed, this, [this, offer = ++offers_] {
+    if (offer == offers_) DeleteOfferedFile();
+  });
   clipboard->setMimeData(data);
   return true;
 }

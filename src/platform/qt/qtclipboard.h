@@ -38,6 +38,8 @@ class TQtClipboard : public QObject, public TClipboardPort {
 
   QPointer<QMimeData> offered_;
   std::string offeredFile_;
+  // Counts the offers, so that an old offer going away leaves a newer one's file alone.
+  uint64_t offers_ = 0;
 };
 
 }  // namespace quillon
