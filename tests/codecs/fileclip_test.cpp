@@ -77,6 +77,8 @@ TEST_F(FileClipTest, UnusableFilesAreRefusedWithAMessageNamingThem) {
   test::WriteFileBytes(files.File("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
   test::WriteWav16(files.File("empty.wav"), 2, 44100, {});
   test::WriteWav16(files.File("a.wav"), 1, 8000, {1, 2, 3});
+  test::MakeWithFfmpeg("-f lavfi -i \"sine=sample_rate=8000:duration=0.1\" -ac 6",
+                       files.File("six.wav"));
 
   struct TCase {
     std::vector<std::string> paths;
@@ -87,6 +89,7 @@ TEST_F(FileClipTest, UnusableFilesAreRefusedWithAMessageNamingThem) {
       {{files.File("notes.txt")}, "\"" + files.File("notes.txt") + "\" holds no audio"},
       {{files.Path()}, "holds no audio"},
       {{files.File("empty.wav")}, "is empty"},
+      {{files.File("six.wav")}, "has 6 channels"},
       {{files.File("a.wav"), files.File("a.wav")}, "names 2 files"},
       {{}, "names no file"},
   };
