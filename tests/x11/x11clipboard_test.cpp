@@ -156,17 +156,6 @@ TEST_F(X11ClipboardTest, PasteTakesAUriListAndWavBytesThatOtherProgramsOffer) {
   EXPECT_EQ(std::vector<int16_t>(now.begin(), now.begin() + 4), clip);
 }
 
-TEST_F(X11ClipboardTest, AUriListNamingSomethingUnusableIsRefusedAndChangesNothing) {
-  ASSERT_TRUE(h.OpenSamples(1, Numbered(100), 8000));
-  ASSERT_TRUE(Xclip({"-t", "text/uri-list", "-i"}, "file:///no/such/file.wav\r\n"));
-  ASSERT_TRUE(WaitForOffer("text/uri-list"));
-  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Paste(10); }));
-  ASSERT_EQ(h.boxes.shown.size(), 1u);
-  EXPECT_NE(h.boxes.shown[0].text.find("/no/such/file.wav\" does not exist"), std::string::npos);
-  EXPECT_EQ(h.Samples(), Numbered(100));
-  EXPECT_FALSE(h.document.CanUndo());
-}
-
 }  // namespace
 }  // namespace quillon
 
