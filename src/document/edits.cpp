@@ -151,8 +151,8 @@ std::vector<uint8_t> Twavefile::ReadRange(uint64_t start, uint64_t stop) const {
 }
 
 void Twavefile::DoCopy() {
-  std::vector<uint8_t> block = ReadRange(rangeStart_, rangeStop_);
   progress_ = 5;
+  std::vector<uint8_t> block = ReadRange(rangeStart_, rangeStop_);
   // An unavailable clipboard is not an error: the copy just does not happen.
   MainThread().Invoke([&] { Clipboard().SetWave(std::move(block)); });
   progress_ = 0;
