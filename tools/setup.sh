@@ -12,6 +12,7 @@ QUILLON_PACKAGES=(
   libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox
   librsvg2-bin desktop-file-utils appstream dpkg-dev
+  xclip xvfb xauth
 )
 
 quillon_missing_packages() {

@@ -239,22 +239,49 @@ int32_t TWaveView::AreaX(const QMouseEvent* event) const {
   return std::min(static_cast<int32_t>(event->position().x()), AreaWidth());
 }
 
+uint32_t TWaveView::FrameAt(int32_t x) const {
+  const double fpp = static_cast<double>(viewLength_) / std::max(AreaWidth(), 1);
+  return static_cast<uint32_t>(
+      std::clamp<int64_t>(std::llround(std::nearbyint(x * fpp)) + viewStart_, 0, FrameCount()));
+}
+
 void TWaveView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   if (event->button() != Qt::LeftButton) return;
-  StartSelect(AreaX(event));
   mouseIsDown_ = true;
+  // Ctrl picks the selection up; a plain press always starts a new selection, also inside it.
+  if ((event->modifiers() & Qt::ControlModifier) && InsideSelection(AreaX(event))) {
+    dragPending_ = true;
+    dragFrom_ = event->position().toPoint();
+    dragFromX_ = AreaX(event);
+    return;
+  }
+  StartSelect(AreaX(event));
 }
 
 void TWaveView::mouseMoveEvent(QMouseEvent* event) {
   if (!mouseIsDown_) return;
+  if (dragPending_) {
+    if (!FarEnoughToDrag(event)) return;
+    dragPending_ = false;
+    mouseIsDown_ = false;
+    DragSelectionOut();
+    return;
+  }
   DragSelect(AreaX(event));
   if (replayAfterDrag_) StopPlay();
 }
 
 void TWaveView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !mouseIsDown_) return;
-  EndSelect(AreaX(event));
+  int32_t x = AreaX(event);
+  if (dragPending_) {
+    // No drag after all: the click inside the selection places the cursor there.
+    dragPending_ = false;
+    x = dragFromX_;
+    StartSelect(x);
+  }
+  EndSelect(x);
   mouseIsDown_ = false;
   if (replayAfterDrag_) {
     StartPlay();
@@ -264,11 +291,9 @@ void TWaveView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TWaveView::StartSelect(int32_t x) {
   if (!DocumentLoaded()) return;
-  const double fpp = static_cast<double>(viewLength_) / std::max(AreaWidth(), 1);
   selected_ = false;
   RaiseSelect(false);
-  anchor_ = static_cast<uint32_t>(
-      std::clamp<int64_t>(std::llround(std::nearbyint(x * fpp)) + viewStart_, 0, FrameCount()));
+  anchor_ = FrameAt(x);
   cursorX_ = x;
   cursorPos_ = anchor_;
   cursorMs_ = SamplesToMs(cursorPos_);
@@ -290,9 +315,7 @@ void TWaveView::DragSelect(int32_t x) {
   // mouse stays inverted as the drag goes.
   InvertColumns(std::min(cursorX_, x), std::max(cursorX_, x));
   Present();
-  const double fpp = static_cast<double>(viewLength_) / std::max(AreaWidth(), 1);
-  const uint32_t f = static_cast<uint32_t>(
-      std::clamp<int64_t>(std::llround(std::nearbyint(x * fpp)) + viewStart_, 0, FrameCount()));
+  const uint32_t f = FrameAt(x);
   selStart_ = std::min(anchor_, f);
   selStop_ = std::max(anchor_, f);
   cursorX_ = x;

@@ -8,6 +8,9 @@
 #include <functional>
 #include <memory>
 
+#include "display/dragfiles.h"
+
+class QMimeData;
 class QScrollBar;
 
 namespace quillon {
@@ -129,6 +132,15 @@ class TWaveView : public QWidget {
 
   bool Selecting() const { return selecting_; }
 
+  // A press inside the selection with Ctrl held that moves by the drag distance drags the
+  // selection out to other programs as a WAV file; released sooner, it is a plain click. This makes
+  // the drag's data: the WAV bytes and the file. None (the user told why) when there is no
+  // selection or the file cannot be written.
+  std::unique_ptr<QMimeData> SelectionMimeData();
+  // Runs the drag of that data; unset, a QDrag does. Tests put themselves in its place.
+  std::function<void(std::unique_ptr<QMimeData>)> DragRunner;
+  const TDragFiles& DragFiles() const { return dragFiles_; }
+
   // Conversions in single precision, rounded to nearest.
   uint32_t SamplesToMs(uint32_t frames) const;
   uint32_t MsToSamples(uint32_t ms) const;
@@ -151,6 +163,11 @@ class TWaveView : public QWidget {
   void StartSelect(int32_t x);
   void DragSelect(int32_t x);
   void EndSelect(int32_t x);
+  bool InsideSelection(int32_t x) const;
+  bool FarEnoughToDrag(const QMouseEvent* event) const;
+  void DragSelectionOut();
+  // The frame under x of the wave area, held to the document.
+  uint32_t FrameAt(int32_t x) const;
   // Mouse x held to the wave area's right edge.
   int32_t AreaX(const QMouseEvent* event) const;
   int32_t AreaWidth() const { return width() - RightMargin; }
@@ -200,6 +217,11 @@ class TWaveView : public QWidget {
   int32_t pressX_ = 0;
   bool selecting_ = false;
   bool mouseIsDown_ = false;
+  // A press inside the selection waits to see whether it becomes a drag.
+  bool dragPending_ = false;
+  QPoint dragFrom_;
+  int32_t dragFromX_ = 0;
+  TDragFiles dragFiles_;
   bool replayAfterDrag_ = false;
   bool closeAfterSave_ = false;
   uint32_t playStart_ = 0;

@@ -1,10 +1,11 @@
 // Requests of the document, and the edits that change its length: insert silence, delete,
-// copy, cut and paste through the clipboard.
+// copy, cut and paste through the clipboard, which may also name an audio file to paste.
 #include <algorithm>
 #include <new>
 #include <vector>
 
 #include "codecs/clipformat.h"
+#include "codecs/fileclip.h"
 #include "document/wavfile.h"
 #include "platform/clipboard.h"
 #include "platform/error.h"
@@ -125,8 +126,13 @@ void Twavefile::DoDelete() {
   });
 }
 
-std::vector<uint8_t> Twavefile::RangeClip() {
-  const uint64_t k = channels_, start = rangeStart_, stop = rangeStop_;
+std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
+  if (busy_ || !loaded_ || start < 0 || start > stop || stop > frameCount_) return {};
+  return ReadRange(static_cast<uint64_t>(start), static_cast<uint64_t>(stop));
+}
+
+std::vector<uint8_t> Twavefile::ReadRange(uint64_t start, uint64_t stop) const {
+  const uint64_t k = channels_;
   const uint64_t count = (stop - start) * k;
   std::vector<uint8_t> block;
   try {
@@ -137,7 +143,6 @@ std::vector<uint8_t> Twavefile::RangeClip() {
   TWavHeader header = header_;
   SetWavDataSize(header, static_cast<uint32_t>(count * 2));
   std::copy(header.begin(), header.end(), block.begin());
-  progress_ = 5;
   if (count > 0)
     samples_->ReadSamples(reinterpret_cast<int16_t*>(block.data() + kWavHeaderSize),
                           static_cast<uint32_t>(start * k),
@@ -152,24 +157,40 @@ void Twavefile::PublishClip(std::vector<uint8_t> block) {
 }
 
 void Twavefile::DoCopy() {
-  PublishClip(RangeClip());
+  progress_ = 5;
+  PublishClip(ReadRange(rangeStart_, rangeStop_));
 }
 
 void Twavefile::DoCut() {
-  std::vector<uint8_t> block = RangeClip();
+  std::vector<uint8_t> block = ReadRange(rangeStart_, rangeStop_);
   // The clipboard changes only once the range is gone, so that a failed cut changes nothing.
   DoDelete();
   PublishClip(std::move(block));
 }
 
-void Twavefile::DoPaste() {
+std::optional<std::vector<int16_t>> Twavefile::TakeClipboardAudio() {
   std::optional<std::vector<uint8_t>> block;
-  MainThread().Invoke([&] { block = Clipboard().GetWave(); });
-  if (!block) return;
-  std::optional<std::vector<int16_t>> clip =
-      ReadClipAudio(block->data(), block->size(), channels_, sampleRate_);
-  block.reset();
-  if (!clip) return;  // not audio we can read: like an empty clipboard
+  std::vector<std::string> files;
+  MainThread().Invoke([&] {
+    block = Clipboard().GetWave();
+    if (!block) files = Clipboard().GetFiles();
+  });
+  if (block)
+    // Not audio we can read: like an empty clipboard.
+    return ReadClipAudio(block->data(), block->size(), channels_, sampleRate_);
+  if (files.empty()) return std::nullopt;
+  TFileClip clip = ReadFileClip(files, channels_, sampleRate_, progress_);
+  progress_ = 0;
+  if (!clip.refusal.empty()) {
+    MainThread().Invoke([&] { Refuse(clip.refusal); });
+    return std::nullopt;
+  }
+  return std::move(clip.samples);
+}
+
+void Twavefile::DoPaste() {
+  std::optional<std::vector<int16_t>> clip = TakeClipboardAudio();
+  if (!clip) return;
   const uint64_t n = frameCount_, k = channels_, position = rangeStart_;
   const uint64_t clipFrames = clip->size() / k;
   RunEdit(n + clipFrames, [&] {

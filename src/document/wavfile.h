@@ -88,6 +88,11 @@ class Twavefile {
   bool Reverse();
   bool Invert();
 
+  // The WAV block of frames start to stop - 1, as copy puts it on the clipboard, read at once
+  // on the calling thread (a drag hands it out). Empty when busy, nothing is loaded or the
+  // range does not fit; throws Exception when memory runs out.
+  std::vector<uint8_t> RangeBlock(int64_t start, int64_t stop) const;
+
   // Saving, as WAV or MP3 by the target's extension in any case. Save writes the whole document
   // to FileName; SaveSelection a range to path and leaves Modified as it was. The target is
   // replaced only when the new file is complete. False when busy, nothing is loaded, the range
@@ -178,11 +183,15 @@ class Twavefile {
   void DoInsertSilence();
   void DoDelete();
   void DoCopy();
-  // The range as a WAV block for the clipboard, and its hand-over to the clipboard.
-  std::vector<uint8_t> RangeClip();
+  // Hands a WAV block over to the clipboard.
   void PublishClip(std::vector<uint8_t> block);
   void DoCut();
+  // The WAV block of frames start to stop - 1 of the current store, unchecked.
+  std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
   void DoPaste();
+  // The clipboard's audio in the document's format: its WAV block, else the file it names
+  // (refused with a message when unusable). None when there is nothing to paste.
+  std::optional<std::vector<int16_t>> TakeClipboardAudio();
   void DoFade();
   void DoNormalize();
   void DoAmplify();

@@ -10,6 +10,7 @@ std::atomic<TClipboardPort*> installed{nullptr};
 
 bool TMemoryClipboard::SetWave(std::vector<uint8_t> block) {
   wave_ = std::move(block);
+  files_.clear();
   Changed();
   return true;
 }
@@ -18,8 +19,15 @@ std::optional<std::vector<uint8_t>> TMemoryClipboard::GetWave() {
   return wave_;
 }
 
+void TMemoryClipboard::SetFiles(std::vector<std::string> paths) {
+  wave_.reset();
+  files_ = std::move(paths);
+  Changed();
+}
+
 void TMemoryClipboard::SetOther() {
   wave_.reset();
+  files_.clear();
   Changed();
 }
 

@@ -426,7 +426,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetSelectionMasks(config.selectiontype);
 
   setAcceptDrops(true);
-  clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->HasWave()); };
+  clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->CanPaste()); };
   clipboard_->OnChanged();
 
   auto* panelLayout = new QVBoxLayout(Panel1);

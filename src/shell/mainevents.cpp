@@ -267,10 +267,13 @@ void Tmainform::wheelEvent(QWheelEvent* event) {
 }
 
 void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
+  // The view's own selection dragged back in would replace the document with a part of it.
+  if (event->source()) return;
   if (FirstDroppedFile(event->mimeData())) event->acceptProposedAction();
 }
 
 void Tmainform::dropEvent(QDropEvent* event) {
+  if (event->source()) return;
   const auto path = FirstDroppedFile(event->mimeData());
   if (!path) return;
   event->acceptProposedAction();

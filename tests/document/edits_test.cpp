@@ -4,6 +4,7 @@
 #include "codecs/wavheader.h"
 #include "platform/clipboard.h"
 #include "support/document_harness.h"
+#include "support/fixtures.h"
 
 namespace quillon {
 namespace {
@@ -92,6 +93,53 @@ TEST_F(EditsTest, PasteWithoutAudioOnTheClipboardChangesNothing) {
     EXPECT_FALSE(h.document.CanUndo());
     EXPECT_FALSE(h.document.Modified());
     EXPECT_TRUE(h.document.Loaded());
+    EXPECT_EQ(h.Samples(), Numbered(100, 1));
+  }
+}
+
+TEST_F(EditsTest, PasteOfANamedFileInsertsItConvertedAsOneUndoableStep) {
+  TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(2, Numbered(100, 2), 16000));
+  // Mono at half the document's rate: each sample becomes about two stereo frames.
+  test::WriteWav16(h.files.File("voice.wav"), 1, 8000, std::vector<int16_t>(400, 3000));
+  clipboard_.SetFiles({h.files.File("voice.wav")});
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Paste(40); }));
+  EXPECT_TRUE(h.boxes.shown.empty());
+  std::vector<int16_t> result = h.Samples();
+  ASSERT_EQ(h.document.FrameCount(), 900u);
+  EXPECT_EQ(Slice(result, 0, 80), Slice(Numbered(100, 2), 0, 80));
+  EXPECT_EQ(Slice(result, 1680, 1800), Slice(Numbered(100, 2), 80, 200));
+  // Away from the clip's edges the constant level comes through unchanged in both channels.
+  EXPECT_EQ(Slice(result, 880, 884), (std::vector<int16_t>{3000, 3000, 3000, 3000}));
+  EXPECT_EQ(h.document.UndoStack().Count(), 1u);
+
+  h.document.Undo();
+  h.WaitIdle();
+  EXPECT_EQ(h.Samples(), Numbered(100, 2));
+}
+
+TEST_F(EditsTest, PasteOfUnusableFilesTellsWhyAndChangesNothing) {
+  TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, Numbered(100, 1)));
+  test::WriteFileBytes(h.files.File("text.txt"), {'a', 'b', 'c'});
+  test::WriteWav16(h.files.File("a.wav"), 1, 8000, {1, 2});
+  const std::vector<std::vector<std::string>> lists{
+      {h.files.File("missing.wav")},
+      {h.files.File("text.txt")},
+      {h.files.File("a.wav"), h.files.File("a.wav")},
+  };
+  for (const auto& list : lists) {
+    clipboard_.SetFiles(list);
+    h.boxes.shown.clear();
+    h.events.clear();
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Paste(50); }));
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_NE(h.boxes.shown[0].text.find(list.size() > 1 ? "names 2 files" : list[0]),
+              std::string::npos)
+        << h.boxes.shown[0].text;
+    EXPECT_EQ(h.events, "R");
+    EXPECT_FALSE(h.document.CanUndo());
+    EXPECT_FALSE(h.document.Modified());
     EXPECT_EQ(h.Samples(), Numbered(100, 1));
   }
 }

@@ -304,6 +304,12 @@ TEST_F(MainformTest, PasteFollowsWhatAnotherOwnerPutsOnTheClipboard) {
   QGuiApplication::clipboard()->setMimeData(audio);
   QCoreApplication::processEvents();
   EXPECT_TRUE(paste->isEnabled());
+  // A file manager's copied file can be pasted as well.
+  auto* files = new QMimeData;
+  files->setData("text/uri-list", "file:///somewhere/song.mp3\r\n");
+  QGuiApplication::clipboard()->setMimeData(files);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(paste->isEnabled());
   QGuiApplication::clipboard()->clear();
   QCoreApplication::processEvents();
   EXPECT_FALSE(paste->isEnabled());

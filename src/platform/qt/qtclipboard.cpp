@@ -3,20 +3,51 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
+
+#include "platform/clipfile.h"
+#include "platform/error.h"
+#include "platform/filelist.h"
+#include "platform/filesystem.h"
 
 namespace quillon {
 
 namespace {
+
+const char* kUriListType = "text/uri-list";
+// What file managers put on the clipboard when they copy files.
+const char* kCopiedFilesType = "x-special/gnome-copied-files";
+
 QClipboard* SystemClipboard() {
   return QGuiApplication::instance() ? QGuiApplication::clipboard() : nullptr;
 }
+
+const QMimeData* ClipboardData() {
+  QClipboard* clipboard = SystemClipboard();
+  return clipboard ? clipboard->mimeData() : nullptr;
+}
+
 }  // namespace
 
 TQtClipboard::TQtClipboard() {
   if (QClipboard* clipboard = SystemClipboard())
-    connect(clipboard, &QClipboard::dataChanged, this, [this] {
-      if (OnChanged) OnChanged();
-    });
+    connect(clipboard, &QClipboard::dataChanged, this, &TQtClipboard::ClipboardChanged);
+}
+
+TQtClipboard::~TQtClipboard() {
+  DeleteOfferedFile();
+}
+
+void TQtClipboard::ClipboardChanged() {
+  // Another owner's contents no longer name our file, so no one can ask for it any more.
+  if (!offered_ || ClipboardData() != offered_.data()) DeleteOfferedFile();
+  if (OnChanged) OnChanged();
+}
+
+void TQtClipboard::DeleteOfferedFile() {
+  if (offeredFile_.empty()) return;
+  DeleteFileIfExists(offeredFile_);
+  offeredFile_.clear();
 }
 
 const QStringList& TQtClipboard::WaveMimeTypes() {
@@ -24,22 +55,45 @@ const QStringList& TQtClipboard::WaveMimeTypes() {
   return types;
 }
 
+QMimeData* TQtClipboard::MakeWaveMimeData(const QByteArray& bytes, const std::string& file) {
+  auto* data = new QMimeData;
+  // One shared byte array serves every name.
+  for (const QString& type : WaveMimeTypes()) data->setData(type, bytes);
+  if (!file.empty()) {
+    const QByteArray uri = QByteArray::fromStdString(FileUriOf(file));
+    data->setData(kUriListType, uri + "\r\n");
+    data->setData(kCopiedFilesType, "copy\n" + uri);
+    data->setText(QString::fromStdString(file));
+  }
+  return data;
+}
+
 bool TQtClipboard::SetWave(std::vector<uint8_t> block) {
   QClipboard* clipboard = SystemClipboard();
   if (!clipboard) return false;
-  auto* data = new QMimeData;
-  // One shared byte array serves every name.
+  DeleteOfferedFile();
+  try {
+    offeredFile_ = WriteClipFile(block.data(), block.size());
+  } catch (const EOSError&) {
+    // A full temporary folder still leaves the audio itself on offer.
+    offeredFile_.clear();
+  }
   QByteArray bytes(reinterpret_cast<const char*>(block.data()),
                    static_cast<qsizetype>(block.size()));
   block = {};
-  for (const QString& type : WaveMimeTypes()) data->setData(type, bytes);
+  QMimeData* data = MakeWaveMimeData(bytes, offeredFile_);
+  offered_ = data;
+  // Qt drops our data when another program takes the clipboard, at times before it tells of
+  // the change.
+  connect(data, &QObject::destroyed, this, [this, offer = ++offers_] {
+    if (offer == offers_) DeleteOfferedFile();
+  });
   clipboard->setMimeData(data);
   return true;
 }
 
 std::optional<std::vector<uint8_t>> TQtClipboard::GetWave() {
-  QClipboard* clipboard = SystemClipboard();
-  const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+  const QMimeData* data = ClipboardData();
   if (!data) return std::nullopt;
   for (const QString& type : WaveMimeTypes()) {
     if (!data->hasFormat(type)) continue;
@@ -50,12 +104,23 @@ std::optional<std::vector<uint8_t>> TQtClipboard::GetWave() {
 }
 
 bool TQtClipboard::HasWave() {
-  QClipboard* clipboard = SystemClipboard();
-  const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+  const QMimeData* data = ClipboardData();
   if (!data) return false;
-  for (const QString& type : WaveMimeTypes())
-    if (data->hasFormat(type)) return true;
-  return false;
+  return std::ranges::any_of(WaveMimeTypes(),
+                             [data](const QString& type) { return data->hasFormat(type); });
+}
+
+std::vector<std::string> TQtClipboard::GetFiles() {
+  const QMimeData* data = ClipboardData();
+  if (!data) return {};
+  if (data->hasFormat(kUriListType))
+    return LocalPathsOfUriList(data->data(kUriListType).toStdString());
+  if (!data->hasText()) return {};
+  // Plain text counts only when it names files that are there: any words may start with '/'.
+  std::vector<std::string> paths = LocalPathsOfText(data->text().toStdString());
+  if (!std::ranges::all_of(paths, [](const std::string& path) { return FileExists(path); }))
+    return {};
+  return paths;
 }
 
 }  // namespace quillon

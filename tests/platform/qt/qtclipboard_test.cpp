@@ -5,6 +5,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
+#include <optional>
+
+#include "platform/config.h"
+#include "platform/filelist.h"
+#include "platform/filesystem.h"
+#include "support/fixtures.h"
 
 namespace quillon {
 namespace {
@@ -40,6 +47,73 @@ TEST(QtClipboardTest, AcceptsAnyWavNameFromOtherProgramsAndIgnoresText) {
   QGuiApplication::clipboard()->setText("just words");
   EXPECT_FALSE(port.HasWave());
   EXPECT_FALSE(port.GetWave().has_value());
+}
+
+// The clipboard's files go into a private temporary folder.
+class QtClipboardFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = config.tempfolder;
+    config.tempfolder = temp.Path() + "/";
+  }
+  void TearDown() override { config.tempfolder = saved_; }
+  test::TTempDir temp;
+
+ private:
+  std::string saved_;
+};
+
+TEST_F(QtClipboardFileTest, TheAudioIsAlsoAFileNamedByAUriListUntilAnotherOwnerComes) {
+  std::optional<TQtClipboard> port;
+  port.emplace();
+  ASSERT_TRUE(port->SetWave(SomeBlock()));
+  const std::string file = temp.File("Quillon clip 1.wav");
+  EXPECT_EQ(port->OfferedFile(), file);
+  EXPECT_EQ(test::ReadFileBytes(file), SomeBlock());
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(LocalPathsOfUriList(data->data("text/uri-list").toStdString()),
+            std::vector<std::string>{file});
+  ASSERT_EQ(data->urls().size(), 1);
+  EXPECT_EQ(data->urls().front().toLocalFile().toStdString(), file);
+  EXPECT_EQ(data->text().toStdString(), file);
+  EXPECT_TRUE(data->data("x-special/gnome-copied-files").startsWith("copy\nfile://"));
+  // Our own copy pastes back as the block rather than through the file.
+  EXPECT_EQ(port->GetWave(), SomeBlock());
+
+  // A new copy replaces the file; text from elsewhere takes the clipboard and the file goes.
+  ASSERT_TRUE(port->SetWave({'R', 'I', 'F', 'F'}));
+  ASSERT_EQ(temp.List().size(), 1u);
+  EXPECT_EQ(test::ReadFileBytes(port->OfferedFile()), (std::vector<uint8_t>{'R', 'I', 'F', 'F'}));
+  QGuiApplication::clipboard()->setText("words");
+  EXPECT_TRUE(temp.List().empty());
+  EXPECT_TRUE(port->OfferedFile().empty());
+
+  // So does ending the program.
+  ASSERT_TRUE(port->SetWave(SomeBlock()));
+  EXPECT_EQ(temp.List().size(), 1u);
+  port.reset();
+  EXPECT_TRUE(temp.List().empty());
+}
+
+TEST_F(QtClipboardFileTest, FilesAreReadFromUriListsAndFromPathsAsText) {
+  TQtClipboard port;
+  const std::string song = temp.File("my song.wav");
+  test::WriteFileBytes(song, SomeBlock());
+  auto* list = new QMimeData;
+  list->setData("text/uri-list", "# from a file manager\r\nfile:///x/my%20song.wav\r\n");
+  QGuiApplication::clipboard()->setMimeData(list);
+  EXPECT_EQ(port.GetFiles(), std::vector<std::string>{"/x/my song.wav"});
+  EXPECT_TRUE(port.CanPaste());
+  EXPECT_FALSE(port.HasWave());
+
+  QGuiApplication::clipboard()->setText(QString::fromStdString(song + "\n"));
+  EXPECT_EQ(port.GetFiles(), std::vector<std::string>{song});
+  EXPECT_TRUE(port.CanPaste());
+  // Text naming nothing that exists is just text.
+  QGuiApplication::clipboard()->setText("/not/there.wav");
+  EXPECT_TRUE(port.GetFiles().empty());
+  EXPECT_FALSE(port.CanPaste());
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quillon {
+
+// Audio handed to other programs by name (the clipboard's file, a dragged selection) goes into a
+// file of its own in config.tempfolder: "Quillon clip <n>.wav" with the lowest free n, a name
+// the user recognises where the other program shows it. Returns the path; throws EOSError when
+// the file cannot be made or written (nothing is left behind then).
+std::string WriteClipFile(const uint8_t* bytes, size_t size);
+
+}  // namespace quillon
