@@ -5,6 +5,8 @@
 #include <cctype>
 #include <optional>
 
+#include "platform/percentencoding.h"
+
 namespace quillon {
 
 namespace {
@@ -118,20 +120,7 @@ std::vector<std::string> LocalPathsOfText(std::string_view text) {
 }
 
 std::string FileUriOf(const std::string& path) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string uri(kFileScheme);
-  uri += "//";
-  for (unsigned char c : path) {
-    bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (alnum || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += hex[c >> 4];
-      uri += hex[c & 15];
-    }
-  }
-  return uri;
+  return std::string(kFileScheme) + "//" + PercentEncode(path, "/");
 }
 
 }  // namespace quillon

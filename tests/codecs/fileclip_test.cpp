@@ -16,14 +16,9 @@ using test::TTempDir;
 
 class FileClipTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = config.tempfolder;
-    config.tempfolder = work.Path() + "/";
-  }
   void TearDown() override {
     // The decoded copy never outlives the paste.
     EXPECT_TRUE(work.List().empty());
-    config.tempfolder = saved_;
   }
   TFileClip Read(const std::vector<std::string>& paths, uint16_t channels = 2,
                  uint32_t rate = 44100, int64_t maxBytes = kMaxFileClipBytes) {
@@ -31,11 +26,8 @@ class FileClipTest : public ::testing::Test {
   }
 
   TTempDir files;
-  TTempDir work;
+  test::TTempFolder work;
   std::atomic<int32_t> progress{0};
-
- private:
-  std::string saved_;
 };
 
 TEST_F(FileClipTest, MonoAt22050BecomesStereoAt44100WithTheToneKept) {

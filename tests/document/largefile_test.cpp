@@ -31,12 +31,7 @@ std::string MessageOf(const std::function<void()>& action) {
 
 class LargeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    savedFolder_ = config.tempfolder;
-    config.tempfolder = dir_.Path() + "/";
-  }
   void TearDown() override {
-    config.tempfolder = savedFolder_;
     AllocationGranularity = SystemAllocationGranularity();
     ClearFaults();
   }
@@ -52,8 +47,7 @@ class LargeFileTest : public ::testing::Test {
     return path;
   }
 
-  test::TTempDir dir_;
-  std::string savedFolder_;
+  test::TTempFolder dir_;
 };
 
 int16_t Pattern(uint32_t i) {

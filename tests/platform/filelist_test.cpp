@@ -58,13 +58,7 @@ TEST(FileListTest, FileUrisEscapeWhatUriListsMustNotCarryAndReadBack) {
 
 class ClipFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = config.tempfolder;
-    config.tempfolder = temp_.Path() + "/";
-  }
-  void TearDown() override { config.tempfolder = saved_; }
-  test::TTempDir temp_;
-  std::string saved_;
+  test::TTempFolder temp_;
 };
 
 TEST_F(ClipFileTest, WritesRecognisableNumberedFilesThatNeverReplaceEachOther) {

@@ -29,6 +29,14 @@ TTempDir::~TTempDir() {
   fs::remove_all(path_, ignored);
 }
 
+TTempFolder::TTempFolder() : saved_(config.tempfolder) {
+  config.tempfolder = Path() + "/";
+}
+
+TTempFolder::~TTempFolder() {
+  config.tempfolder = saved_;
+}
+
 std::vector<std::string> TTempDir::List() const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(path_)) {

@@ -22,6 +22,16 @@ class TTempDir {
   std::string path_;
 };
 
+// A private folder that is config.tempfolder for as long as it lives.
+class TTempFolder : public TTempDir {
+ public:
+  TTempFolder();
+  ~TTempFolder();
+
+ private:
+  std::string saved_;
+};
+
 // Runs a shell command; returns its exit status.
 int RunCommand(const std::string& command);
 

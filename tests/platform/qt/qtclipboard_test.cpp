@@ -52,15 +52,7 @@ TEST(QtClipboardTest, AcceptsAnyWavNameFromOtherProgramsAndIgnoresText) {
 // The clipboard's files go into a private temporary folder.
 class QtClipboardFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = config.tempfolder;
-    config.tempfolder = temp.Path() + "/";
-  }
-  void TearDown() override { config.tempfolder = saved_; }
-  test::TTempDir temp;
-
- private:
-  std::string saved_;
+  test::TTempFolder temp;
 };
 
 TEST_F(QtClipboardFileTest, TheAudioIsAlsoAFileNamedByAUriListUntilAnotherOwnerComes) {
