@@ -106,17 +106,18 @@ void WriteAll(int fd, const std::string& text) {
 TJournalState JournalStateOf(const Twavefile& document) {
   TJournalState state;
   state.runId = RunId();
-  // Absolute, so that a run started elsewhere saves to the same file.
-  std::error_code ignored;
-  state.source = document.FileName().empty()
-                     ? std::string()
-                     : std::filesystem::absolute(document.FileName(), ignored).string();
+  // Absolute names, so that a run started in another folder finds the same files.
+  auto absolute = [](const std::string& name) {
+    std::error_code ignored;
+    return name.empty() ? name : std::filesystem::absolute(name, ignored).string();
+  };
+  state.source = absolute(document.FileName());
   state.modified = document.Modified();
   if (!document.Loaded() || document.TempFileName().empty()) return state;
-  state.current = document.TempFileName();
+  state.current = absolute(document.TempFileName());
   state.tempFolder = std::filesystem::path(state.current).parent_path().string() + "/";
-  state.undo = document.UndoStack().Names();
-  state.redo = document.RedoStack().Names();
+  for (const std::string& name : document.UndoStack().Names()) state.undo.push_back(absolute(name));
+  for (const std::string& name : document.RedoStack().Names()) state.redo.push_back(absolute(name));
   return state;
 }
 
