@@ -10,7 +10,15 @@ namespace quillon {
 
 void TCliMessageBoxes::Show(const std::string&, const std::string& text, TMessageIcon) {
   shown_ = true;
-  std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
+  // A carriage return breaks lines in a message box; on a terminal it would overwrite the line.
+  std::string lines;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r')
+      lines += text[i];
+    else if (i + 1 == text.size() || text[i + 1] != '\n')
+      lines += '\n';
+  }
+  std::fprintf(stderr, "quillon-cli: %s\n", lines.c_str());
 }
 
 void TCliMessageBoxes::ShowException(const std::string& text) {
