@@ -11,6 +11,7 @@ QUILLON_PACKAGES=(
   qt6-base-dev qt6-svg-dev fonts-liberation
   libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox
+  clang libclang-rt-14-dev
 )
 
 quillon_missing_packages() {
