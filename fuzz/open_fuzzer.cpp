@@ -1,7 +1,9 @@
 // Any bytes opened as an audio file end in a loaded document or a message, and leave no
-// temporary file behind once the document is closed.
+// temporary file behind once the document is closed; the file itself never changes.
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "document/wavfile.h"
 #include "fuzz_support.h"
@@ -11,6 +13,11 @@
 using namespace quillon;
 
 namespace {
+
+std::vector<uint8_t> ReadBack(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 struct TOpenBench {
   TOpenBench() : folder(fuzz::MakeScratchFolder("quillon-open-fuzz")) {
@@ -52,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     document.Close();
   }
+  fuzz::Check(ReadBack(input) == std::vector<uint8_t>(data, data + size), "the source changed");
   std::filesystem::remove(input);
   fuzz::Check(std::filesystem::is_empty(config.tempfolder), "a temporary file was left behind");
   return 0;
