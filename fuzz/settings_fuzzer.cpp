@@ -1,4 +1,5 @@
-// Any settings file gives a settings record whose every field is in its range.
+// Any settings file gives a settings record whose every field is in its range and which reads
+// back unchanged once saved.
 #include <QSettings>
 #include <filesystem>
 
@@ -26,15 +27,35 @@ void CheckSane(const TConfig& settings) {
   fuzz::Check(settings.savefilterindex == 0, "save filter");
 }
 
+bool SameSettings(const TConfig& a, const TConfig& b) {
+  return a.tempfolder == b.tempfolder && a.selectiontype == b.selectiontype &&
+         a.backcolor == b.backcolor && a.scalecolor == b.scalecolor && a.wavecolor == b.wavecolor &&
+         a.posx == b.posx && a.posy == b.posy && a.width == b.width && a.height == b.height &&
+         a.lang == b.lang && a.volume == b.volume && a.updates == b.updates;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::filesystem::path folder = fuzz::MakeScratchFolder("quillon-settings-fuzz");
   const std::filesystem::path file = folder / "Quillon.ini";
   fuzz::WriteFile(file, data, size);
+  const QString name = QString::fromStdString(file.string());
+  TConfig loaded;
   {
-    QSettings store(QString::fromStdString(file.string()), QSettings::IniFormat);
-    CheckSane(LoadSettings(store));
+    QSettings store(name, QSettings::IniFormat);
+    loaded = LoadSettings(store);
+  }
+  CheckSane(loaded);
+  // What was read survives the save at shutdown and the next start.
+  std::filesystem::remove(file);
+  {
+    QSettings store(name, QSettings::IniFormat);
+    SaveSettings(store, loaded);
+  }
+  {
+    QSettings store(name, QSettings::IniFormat);
+    fuzz::Check(SameSettings(LoadSettings(store), loaded), "the settings changed on a round trip");
   }
   std::filesystem::remove(file);
   return 0;
