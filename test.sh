@@ -5,5 +5,6 @@ cd "$(dirname "$0")"
 source tools/setup.sh
 quillon_setup
 quillon_build
-cd build
-ctest -j2 --output-on-failure
+(cd build && ctest -j2 --output-on-failure)
+# The engine's tests and the fuzz targets again, under the sanitizers.
+tools/sanitize.sh

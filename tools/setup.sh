@@ -13,6 +13,7 @@ QUILLON_PACKAGES=(
   ffmpeg sox
   librsvg2-bin desktop-file-utils appstream dpkg-dev
   xclip xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 quillon_missing_packages() {

@@ -95,7 +95,8 @@ std::vector<int16_t> ReadWav16Samples(const std::string& path) {
   std::vector<uint8_t> bytes = ReadFileBytes(path);
   if (bytes.size() < 44) return {};
   std::vector<int16_t> samples((bytes.size() - 44) / 2);
-  std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
+  // An empty vector's data() may be null, which memcpy must never get.
+  if (!samples.empty()) std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
   return samples;
 }
 

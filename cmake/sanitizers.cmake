@@ -1,0 +1,21 @@
+# Instrumented builds for hostile-input testing; both need clang and live in their own build folder.
+#   QUILLON_SANITIZE: AddressSanitizer and UndefinedBehaviorSanitizer; any report ends the process.
+#   QUILLON_FUZZ: coverage for libFuzzer in every library, and the fuzz targets under fuzz/.
+option(QUILLON_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QUILLON_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+
+if((QUILLON_SANITIZE OR QUILLON_FUZZ) AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "QUILLON_SANITIZE and QUILLON_FUZZ need clang (CMAKE_CXX_COMPILER=clang++)")
+endif()
+
+if(QUILLON_SANITIZE)
+  set(quillon_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+  add_compile_options(${quillon_sanitizers})
+  add_link_options(${quillon_sanitizers})
+endif()
+
+if(QUILLON_FUZZ)
+  # The fuzz targets alone link libFuzzer's main (-fsanitize=fuzzer); the rest only carry coverage.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
