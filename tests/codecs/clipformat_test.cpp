@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -324,7 +323,6 @@ TEST(ClipFormatRobustness, MutatedBlocksNeverCrash) {
   const TBytes seeds[] = {MakeClipBlock(2, 44100, samples.data(), samples.size()),
                           MakeClipBlock(1, 22050, samples.data(), samples.size()), multi};
   std::mt19937 random(2024);
-  auto start = std::chrono::steady_clock::now();
   int accepted = 0;
   for (int round = 0; round < 4000; ++round) {
     TBytes block = seeds[round % std::size(seeds)];
@@ -344,7 +342,6 @@ TEST(ClipFormatRobustness, MutatedBlocksNeverCrash) {
     }
   }
   EXPECT_GT(accepted, 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

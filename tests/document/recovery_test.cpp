@@ -73,9 +73,9 @@ TEST(JournalTest, KeepsWhatRecoveryNeedsAndTrustsNothingElse) {
 }
 
 TEST(JournalTest, FollowsEveryChangeOfStateAndGoesWithTheDocument) {
-  test::TDocumentHarness h;
   test::TTempDir data;
-  TRecoveryJournal journal(data.Path());
+  TRecoveryJournal journal(data.Path());  // outlives the document, whose last Close it records
+  test::TDocumentHarness h;
   h.document.OnStateChanged = [&](Twavefile* d) { journal.Record(*d); };
   ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));
   auto recorded = ReadJournalFile(journal.Path());
