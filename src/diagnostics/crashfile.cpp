@@ -1,12 +1,12 @@
 #include "diagnostics/crashfile.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <vector>
 
 #include "diagnostics/crashreport.h"
+#include "platform/config.h"
 #include "platform/eventreport.h"
 
 namespace quillon {
@@ -38,11 +38,7 @@ bool ReadReport(const std::filesystem::path& path, std::string& text) {
 }  // namespace
 
 std::string DefaultCrashFolder() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  if (dataHome && dataHome[0] == '/') return std::string(dataHome) + "/Quillon";
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.local/share/Quillon";
-  return (std::filesystem::temp_directory_path() / "Quillon").string();
+  return UserDataFolder();
 }
 
 std::string CurrentCrashFolder() {

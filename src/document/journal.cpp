@@ -1,6 +1,5 @@
 #include "document/journal.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,8 +7,9 @@
 #include <sstream>
 
 #include "document/wavfile.h"
-#include "platform/error.h"
+#include "platform/filewriter.h"
 #include "platform/messagebox.h"
+#include "platform/replacementfile.h"
 #include "platform/runfiles.h"
 
 namespace quillon {
@@ -91,16 +91,6 @@ bool ApplyLine(TJournalState& state, std::string_view key, const std::string& va
   return true;
 }
 
-void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) RaiseLastOSError();
-    done += static_cast<size_t>(n);
-  }
-}
-
 }  // namespace
 
 TJournalState JournalStateOf(const Twavefile& document) {
@@ -160,24 +150,11 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
 
 void WriteJournalFile(const std::string& path, const TJournalState& state) {
   const std::string text = FormatJournal(state);
-  const std::string next = path + ".new";
-  int fd = open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) RaiseLastOSError();
-  try {
-    WriteAll(fd, text);
-    if (fsync(fd) != 0) RaiseLastOSError();
-  } catch (...) {
-    close(fd);
-    unlink(next.c_str());
-    throw;
-  }
-  close(fd);
-  if (rename(next.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    unlink(next.c_str());
-    errno = error;
-    RaiseLastOSError();
-  }
+  TReplacementFile file(path);
+  TFileWriter writer(file.Path());
+  writer.Write(text.data(), text.size());
+  writer.Close();
+  file.Commit();
 }
 
 std::optional<TJournalState> ReadJournalFile(const std::string& path) {
@@ -202,7 +179,6 @@ TRecoveryJournal::TRecoveryJournal(const std::string& folder) {
 
 TRecoveryJournal::~TRecoveryJournal() {
   unlink(path_.c_str());
-  unlink((path_ + ".new").c_str());
 }
 
 void TRecoveryJournal::Record(const Twavefile& document) {

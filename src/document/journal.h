@@ -30,7 +30,7 @@ std::string FormatJournal(const TJournalState& state);
 std::optional<TJournalState> ParseJournal(std::string_view text);
 
 // Replaces path with the journal in one step: a reader sees the old or the new one, never a
-// part. Throws EOSError when it cannot be written.
+// part. Throws when it cannot be written.
 void WriteJournalFile(const std::string& path, const TJournalState& state);
 std::optional<TJournalState> ReadJournalFile(const std::string& path);
 

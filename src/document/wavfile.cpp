@@ -118,7 +118,8 @@ void Twavefile::OperationDone() {
     if ((operation_ == opSaveMp3 || operation_ == opSaveWav) && savingWhole_) modified_ = false;
   }
   progress_ = 0;
-  RaiseStateChanged();
+  // A copy changes nothing of the document's state.
+  if (operation_ != opCopy) RaiseStateChanged();
   if (OnReady) OnReady(this);
   busy_ = false;
 }

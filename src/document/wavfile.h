@@ -120,7 +120,8 @@ class Twavefile {
   TNotifyEvent OnReady;
   TNotifyEvent OnLoaded;
   // The document's state (its files, history, source name or Modified) may have changed: after
-  // every operation, undo, redo and close, on the main thread, before OnReady.
+  // every operation but a copy, and after undo, redo and close; on the main thread, before
+  // OnReady.
   TNotifyEvent OnStateChanged;
 
   const std::string& FileName() const { return fileName_; }

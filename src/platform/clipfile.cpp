@@ -7,6 +7,7 @@
 
 #include "platform/config.h"
 #include "platform/error.h"
+#include "platform/filewriter.h"
 
 namespace quillon {
 
@@ -16,8 +17,7 @@ namespace {
 constexpr int kMaxClipNumber = 100000;
 
 int CreateFreshFile(std::string& path) {
-  std::string folder = config.tempfolder.empty() ? DefaultTempFolder() : config.tempfolder;
-  if (folder.back() != '/') folder += '/';
+  const std::string folder = FolderWithSlash(config.tempfolder);
   for (int n = 1; n <= kMaxClipNumber; ++n) {
     path = folder + "Quillon clip " + std::to_string(n) + ".wav";
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -32,25 +32,14 @@ int CreateFreshFile(std::string& path) {
 
 std::string WriteClipFile(const uint8_t* bytes, size_t size) {
   std::string path;
-  int fd = CreateFreshFile(path);
-  size_t done = 0;
-  while (done < size) {
-    ssize_t written = write(fd, bytes + done, size - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      int error = written < 0 ? errno : ENOSPC;
-      close(fd);
-      unlink(path.c_str());
-      errno = error;
-      RaiseLastOSError();
-    }
-    done += static_cast<size_t>(written);
-  }
-  if (close(fd) != 0) {
-    int error = errno;
+  close(CreateFreshFile(path));
+  try {
+    TFileWriter writer(path);
+    writer.Write(bytes, size);
+    writer.Close();
+  } catch (...) {
     unlink(path.c_str());
-    errno = error;
-    RaiseLastOSError();
+    throw;
   }
   return path;
 }

@@ -7,6 +7,11 @@ namespace quillon {
 
 // The system's temporary folder ($TMPDIR, else /tmp), ending with '/'.
 std::string DefaultTempFolder();
+// folder (the system's temporary folder when empty) ending with '/'.
+std::string FolderWithSlash(std::string folder);
+// The program's folder in the user's data folder: $XDG_DATA_HOME/Quillon, else
+// ~/.local/share/Quillon (relative settings are ignored), without a trailing '/'.
+std::string UserDataFolder();
 
 // Colours are 0x00BBGGRR, the byte order the stored settings have always used.
 inline constexpr uint32_t kDefaultBackColor = 0x000000;   // black

@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 
+#include "platform/config.h"
 #include "platform/error.h"
 #include "platform/tempfile.h"
 
@@ -31,13 +32,8 @@ struct THeldLock {
 std::mutex heldMutex;
 std::vector<THeldLock> held;
 
-std::string WithSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
 std::string LockPath(const std::string& folder, const std::string& runId) {
-  return WithSlash(folder) + RunLockName(runId);
+  return FolderWithSlash(folder) + RunLockName(runId);
 }
 
 // True when fd is still the file at path: a lock whose file was deleted or replaced guards
@@ -146,7 +142,7 @@ std::string RunIdOfFileName(const std::string& fileName) {
 }
 
 void HoldRunLock(const std::string& folder) {
-  const std::string where = WithSlash(folder);
+  const std::string where = FolderWithSlash(folder);
   std::lock_guard guard(heldMutex);
   DropIfStale(where, RunId());
   if (FindHeld(where, RunId())) return;
@@ -154,7 +150,7 @@ void HoldRunLock(const std::string& folder) {
 }
 
 bool AdoptRun(const std::string& folder, const std::string& runId) {
-  const std::string where = WithSlash(folder);
+  const std::string where = FolderWithSlash(folder);
   std::lock_guard guard(heldMutex);
   DropIfStale(where, runId);
   if (FindHeld(where, runId)) return true;
@@ -173,7 +169,7 @@ bool AdoptRun(const std::string& folder, const std::string& runId) {
 }
 
 void ReleaseAdoptedRun(const std::string& folder, const std::string& runId) {
-  const std::string where = WithSlash(folder);
+  const std::string where = FolderWithSlash(folder);
   std::lock_guard guard(heldMutex);
   THeldLock* lock = FindHeld(where, runId);
   if (!lock || runId == RunId()) return;
@@ -187,7 +183,8 @@ bool RunIsAlive(const std::string& folder, const std::string& runId) {
   const std::string path = LockPath(folder, runId);
   {
     std::lock_guard guard(heldMutex);
-    if (THeldLock* lock = FindHeld(WithSlash(folder), runId); lock && IsFileAt(lock->fd, path))
+    if (THeldLock* lock = FindHeld(FolderWithSlash(folder), runId);
+        lock && IsFileAt(lock->fd, path))
       return true;
   }
   int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
@@ -212,7 +209,7 @@ std::vector<std::string> EndedRuns(const std::string& folder) {
 }
 
 bool DeleteRunFiles(const std::string& folder, const std::string& runId) {
-  const std::string where = WithSlash(folder);
+  const std::string where = FolderWithSlash(folder);
   {
     std::lock_guard guard(heldMutex);
     if (FindHeld(where, runId)) return false;
@@ -240,15 +237,7 @@ void ReleaseRunFiles() {
 }
 
 std::string RecoveryFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  std::string base;
-  if (data && *data == '/') {
-    base = data;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : "/tmp") + "/.local/share";
-  }
-  return WithSlash(base) + "Quillon/recovery/";
+  return UserDataFolder() + "/recovery/";
 }
 
 }  // namespace quillon

@@ -42,8 +42,8 @@ bool DeleteRunFiles(const std::string& folder, const std::string& runId);
 // not release), in every folder, then their locks.
 void ReleaseRunFiles();
 
-// Where journals that let a later run recover a document are kept: the user's data folder
-// ($XDG_DATA_HOME, else ~/.local/share) + "/Quillon/recovery/".
+// Where journals that let a later run recover a document are kept: UserDataFolder() +
+// "/recovery/".
 std::string RecoveryFolder();
 
 }  // namespace quillon

@@ -16,8 +16,7 @@ std::string MakeTempFileName() {
 }
 
 std::string MakeTempFileNameIn(std::string folder) {
-  if (folder.empty()) folder = DefaultTempFolder();
-  if (folder.back() != '/') folder += '/';
+  folder = FolderWithSlash(std::move(folder));
   HoldRunLock(folder);
   std::string pattern = folder + RunFilePrefix(RunId()) + "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
