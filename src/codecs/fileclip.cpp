@@ -33,7 +33,7 @@ TFileClip NotAudio(const std::string& path) {
 
 // The decoded working copy of the source; deleted with this.
 struct TDecodedCopy {
-  std::string path = MakeTempFileName();
+  std::string path;
   ~TDecodedCopy() { DeleteFileIfExists(path); }
 };
 
@@ -62,9 +62,10 @@ TFileClip Convert(const std::string& source, const std::string& decoded, uint16_
 }
 
 TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampleRate,
-                      std::atomic<int32_t>& progress, int64_t maxBytes) {
+                      std::atomic<int32_t>& progress, const std::string& tempFolder,
+                      int64_t maxBytes) {
   if (!FileExists(path)) return Refusal("The file " + Quoted(path) + " does not exist.");
-  TDecodedCopy copy;
+  TDecodedCopy copy{MakeTempFileNameIn(tempFolder)};
   TBASSDecoder decoder(path, copy.path);
   if (!decoder.Ready() && decoder.Channels() > 2)
     return Refusal("The file " + Quoted(path) + " has " + std::to_string(decoder.Channels()) +
@@ -83,13 +84,14 @@ TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampl
 }  // namespace
 
 TFileClip ReadFileClip(const std::vector<std::string>& paths, uint16_t channels,
-                       uint32_t sampleRate, std::atomic<int32_t>& progress, int64_t maxBytes) {
+                       uint32_t sampleRate, std::atomic<int32_t>& progress,
+                       const std::string& tempFolder, int64_t maxBytes) {
   if (paths.empty()) return Refusal("The clipboard names no file.");
   if (paths.size() > 1)
     return Refusal("The clipboard names " + std::to_string(paths.size()) +
                    " files. Paste takes one audio file at a time.");
   try {
-    return ReadOneFile(paths.front(), channels, sampleRate, progress, maxBytes);
+    return ReadOneFile(paths.front(), channels, sampleRate, progress, tempFolder, maxBytes);
   } catch (const EOSError& error) {
     return Refusal("The file " + Quoted(paths.front()) + " could not be pasted: " + error.what());
   } catch (const std::bad_alloc&) {

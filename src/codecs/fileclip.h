@@ -21,10 +21,10 @@ struct TFileClip {
 // Decodes the one file in paths the way Open does and converts it to the document's format:
 // interleaved 16-bit samples with `channels` channels at `sampleRate`. Several files, a missing
 // file, a file that is not audio, an empty one or one beyond kMaxFileClipBytes (before or after
-// conversion) are refused with a message naming the file. progress counts the decode 0..100.
-// maxBytes lowers the limit for tests.
+// conversion) are refused with a message naming the file. progress counts the decode 0..100;
+// the decoded copy lives in tempFolder while it is read. maxBytes lowers the limit for tests.
 TFileClip ReadFileClip(const std::vector<std::string>& paths, uint16_t channels,
                        uint32_t sampleRate, std::atomic<int32_t>& progress,
-                       int64_t maxBytes = kMaxFileClipBytes);
+                       const std::string& tempFolder, int64_t maxBytes = kMaxFileClipBytes);
 
 }  // namespace quillon

@@ -1,9 +1,9 @@
-// The effects: they rewrite sample values and keep the length.
+// The effects on the worker: they rewrite sample values and keep the length.
 #include <algorithm>
 #include <vector>
 
 #include "document/effectmath.h"
-#include "document/wavfile.h"
+#include "document/operationjob.h"
 
 namespace quillon {
 
@@ -16,37 +16,41 @@ int32_t Percent(uint64_t done, uint64_t total) {
 }
 }  // namespace
 
-void Twavefile::TransformSamples(uint64_t first, uint64_t count,
-                                 const std::function<void(int16_t*, uint64_t, size_t)>& transform) {
+void TOperationJob::TransformSamples(
+    TLargeFile& next, uint64_t first, uint64_t count,
+    const std::function<void(int16_t*, uint64_t, size_t)>& transform) {
   std::vector<int16_t> chunk(std::min(count, kChunkSamples));
   for (uint64_t done = 0; done < count;) {
     uint64_t n = std::min(kChunkSamples, count - done);
     uint32_t from = static_cast<uint32_t>(first + done);
     uint32_t last = static_cast<uint32_t>(first + done + n - 1);
-    samples_->ReadSamples(chunk.data(), from, last);
+    Source().samples->ReadSamples(chunk.data(), from, last);
     transform(chunk.data(), first + done, n);
-    nextSamples_->WriteSamples(chunk.data(), from, last);
+    next.WriteSamples(chunk.data(), from, last);
     done += n;
   }
 }
 
-void Twavefile::DoFade() {
-  const bool fadeIn = operation_ == opFadeIn;
-  const uint64_t n = frameCount_, k = channels_, start = rangeStart_, stop = rangeStop_;
-  RunEdit(n, [&] {
-    CopySamples(0, 0, start * k);
-    TransformSamples(start * k, (stop - start) * k, [&](int16_t* s, uint64_t first, size_t count) {
-      ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
-    });
-    CopySamples(stop * k, stop * k, (n - stop) * k);
+TOperationResult TOperationJob::Fade() {
+  const bool fadeIn = request_.operation == opFadeIn;
+  const uint64_t n = Source().frameCount, k = Source().channels;
+  const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
+  return Edit(n, [&](TLargeFile& next) {
+    CopySamples(next, 0, 0, start * k);
+    TransformSamples(
+        next, start * k, (stop - start) * k, [&](int16_t* s, uint64_t first, size_t count) {
+          ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
+        });
+    CopySamples(next, stop * k, stop * k, (n - stop) * k);
   });
 }
 
-void Twavefile::TransformEverySample(const std::function<void(int16_t*, size_t)>& apply) {
+TOperationResult TOperationJob::TransformEverySample(
+    const std::function<void(int16_t*, size_t)>& apply) {
   progress_ = 0;
-  const uint64_t n = frameCount_, k = channels_;
-  RunEdit(n, [&] {
-    TransformSamples(0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
+  const uint64_t n = Source().frameCount, k = Source().channels;
+  return Edit(n, [&](TLargeFile& next) {
+    TransformSamples(next, 0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
       progress_.store(Percent(first / k, n), std::memory_order_relaxed);
       apply(s, count);
     });
@@ -54,37 +58,36 @@ void Twavefile::TransformEverySample(const std::function<void(int16_t*, size_t)>
   });
 }
 
-void Twavefile::DoNormalize() {
-  if (peak_ <= 0) {
+TOperationResult TOperationJob::Normalize() {
+  const int16_t peak = Source().peaks.peak;
+  if (peak <= 0)
     // Silence (or audio without positive excursions) has no gain to speak of: keep it.
-    TransformEverySample([](int16_t*, size_t) {});
-    return;
-  }
-  const double gain = (normalizePercent_ / 100.0 * 32768.0) / peak_;
+    return TransformEverySample([](int16_t*, size_t) {});
+  const double gain = (request_.normalizePercent / 100.0 * 32768.0) / peak;
   const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
-  TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
+  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
 }
 
-void Twavefile::DoAmplify() {
-  const double factor = AmplifyFactor(amplifyPercent_);
+TOperationResult TOperationJob::Amplify() {
+  const double factor = AmplifyFactor(request_.amplifyPercent);
   const TSampleTable table([factor](int16_t s) { return AmplifySample(s, factor); });
-  TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
+  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
 }
 
-void Twavefile::DoInvert() {
-  TransformEverySample(InvertSamples);
+TOperationResult TOperationJob::Invert() {
+  return TransformEverySample(InvertSamples);
 }
 
-void Twavefile::DoReverse() {
+TOperationResult TOperationJob::Reverse() {
   progress_ = 0;
-  const uint64_t n = frameCount_, k = channels_, total = n * k;
-  RunEdit(n, [&] {
+  const uint64_t n = Source().frameCount, k = Source().channels, total = n * k;
+  return Edit(n, [&](TLargeFile& next) {
     std::vector<int16_t> chunk(std::min(total, kChunkSamples));
     for (uint64_t done = 0; done < total;) {
       uint64_t count = std::min(kChunkSamples, total - done);
       progress_.store(Percent(done / k, n), std::memory_order_relaxed);
-      samples_->ReadSamples(chunk.data(), static_cast<uint32_t>(done),
-                            static_cast<uint32_t>(done + count - 1));
+      Source().samples->ReadSamples(chunk.data(), static_cast<uint32_t>(done),
+                                    static_cast<uint32_t>(done + count - 1));
       // Reverse the order of the frames, keeping each frame's channels in order.
       if (k == 1) {
         std::reverse(chunk.begin(), chunk.begin() + count);
@@ -95,8 +98,8 @@ void Twavefile::DoReverse() {
         }
       }
       uint64_t to = total - done - count;
-      nextSamples_->WriteSamples(chunk.data(), static_cast<uint32_t>(to),
-                                 static_cast<uint32_t>(to + count - 1));
+      next.WriteSamples(chunk.data(), static_cast<uint32_t>(to),
+                        static_cast<uint32_t>(to + count - 1));
       done += count;
     }
     progress_ = 100;

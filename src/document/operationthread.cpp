@@ -1,14 +1,30 @@
 #include "document/operationthread.h"
 
+#include <memory>
+
 #include "platform/error.h"
 #include "platform/event.h"
 #include "platform/mainthread.h"
-#include "platform/messagebox.h"
 
 namespace quillon {
 
-CThread::CThread(TRoutine routine, Twavefile& document, std::function<void()> done)
-    : routine_(std::move(routine)), document_(document), done_(std::move(done)) {}
+namespace {
+
+TOperationResult Raised(std::string text) {
+  TOperationResult result;
+  result.outcome = TOperationResult::kRaised;
+  result.message = TOperationMessage{{}, std::move(text), TMessageIcon::Error, true};
+  return result;
+}
+
+}  // namespace
+
+CThread::CThread(TRoutine routine, TOperationRequest request, std::atomic<int32_t>& progress,
+                 TDone done)
+    : routine_(std::move(routine)),
+      request_(std::move(request)),
+      progress_(progress),
+      done_(std::move(done)) {}
 
 CThread::~CThread() {
   Join();
@@ -16,8 +32,9 @@ CThread::~CThread() {
 
 void CThread::Start() {
   thread_ = std::thread([this] {
-    Execute();
-    MainThread().Post(done_);
+    auto result = std::make_shared<TOperationResult>(Execute());
+    // The posted task owns copies of what it needs: the main thread frees this object in it.
+    MainThread().Post([done = done_, result] { done(std::move(*result)); });
   });
 }
 
@@ -25,39 +42,19 @@ void CThread::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void CThread::Execute() {
-  captured_ = nullptr;
+TOperationResult CThread::Execute() {
   PlaybackIdleEvent().Wait();
   try {
-    routine_(document_);
-  } catch (...) {
-    HandleException();
-  }
-}
-
-void CThread::HandleException() {
-  captured_ = std::current_exception();
-  try {
-    std::rethrow_exception(captured_);
+    return routine_(request_, progress_);
   } catch (const EAbort&) {
-    result_.store(kRaised);
-  } catch (...) {
-    MainThread().Invoke([this] { DoHandleException(); });
-  }
-  captured_ = nullptr;
-}
-
-void CThread::DoHandleException() {
-  result_.store(kRaised);
-  std::string text;
-  try {
-    std::rethrow_exception(captured_);
+    TOperationResult result;
+    result.outcome = TOperationResult::kRaised;
+    return result;
   } catch (const std::exception& error) {
-    text = error.what();
+    return Raised(error.what());
   } catch (...) {
-    text = "Unknown error";
+    return Raised("Unknown error");
   }
-  MessageBoxes().ShowException(text);
 }
 
 }  // namespace quillon

@@ -1,26 +1,23 @@
 #pragma once
 
 #include <atomic>
-#include <exception>
 #include <functional>
 #include <thread>
 
+#include "document/operation.h"
+
 namespace quillon {
 
-class Twavefile;
-
-// The worker of one document operation. It waits until nothing plays, runs the routine, shows
-// an exception's message on the main thread while it waits, and then hands `done` to the main
-// thread. The result slot tells how the routine ended.
+// The worker of one document operation. It waits until nothing plays, runs the routine on the
+// captured request and hands the result, or the message of the exception that ended it, to the
+// main thread through `done`. It never touches the document.
 class CThread {
  public:
-  using TRoutine = std::function<void(Twavefile&)>;
+  using TRoutine =
+      std::function<TOperationResult(const TOperationRequest&, std::atomic<int32_t>& progress)>;
+  using TDone = std::function<void(TOperationResult)>;
 
-  static constexpr int kSucceeded = 1;
-  static constexpr int kReportedFailure = 0;  // the routine told the user itself
-  static constexpr int kRaised = -1;
-
-  CThread(TRoutine routine, Twavefile& document, std::function<void()> done);
+  CThread(TRoutine routine, TOperationRequest request, std::atomic<int32_t>& progress, TDone done);
   ~CThread();
   CThread(const CThread&) = delete;
   CThread& operator=(const CThread&) = delete;
@@ -29,19 +26,13 @@ class CThread {
   // Waits for the thread's end; call on the main thread from `done`.
   void Join();
 
-  int Result() const { return result_.load(); }
-  void SetResult(int result) { result_.store(result); }
-
  private:
-  void Execute();
-  void HandleException();
-  void DoHandleException();
+  TOperationResult Execute();
 
   TRoutine routine_;
-  Twavefile& document_;
-  std::exception_ptr captured_;
-  std::function<void()> done_;
-  std::atomic<int> result_{kSucceeded};
+  TOperationRequest request_;
+  std::atomic<int32_t>& progress_;
+  TDone done_;
   std::thread thread_;
 };
 

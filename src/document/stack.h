@@ -12,6 +12,8 @@ class TStack {
   void Push(const std::string& name) { names_.push_back(name); }
   // The top name, removed; the empty string when the stack is empty.
   std::string Pop();
+  // The top name, left in place; the empty string when the stack is empty.
+  std::string Top() const { return names_.empty() ? std::string() : names_.back(); }
   bool IsEmpty() const { return names_.empty(); }
   size_t Count() const { return names_.size(); }
   // The names from the bottom to the top.

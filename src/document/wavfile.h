@@ -11,39 +11,19 @@
 #include "codecs/cache.h"
 #include "codecs/mp3settings.h"
 #include "codecs/wavheader.h"
+#include "document/audiostate.h"
+#include "document/journal.h"
 #include "document/largefile.h"
+#include "document/operation.h"
 #include "document/operationthread.h"
 #include "document/stack.h"
 
 namespace quillon {
 
-// Codes of the document's operations; they also appear in the store's failure report.
-enum TOperationCode : uint32_t {
-  opBuildIndex = 1,
-  opOpen = 2,
-  opSaveMp3 = 3,
-  opSaveWav = 4,
-  opCut = 5,
-  opCopy = 6,
-  opPaste = 7,
-  opDelete = 8,
-  opInsertSilence = 9,
-  opNormalize = 10,
-  opFadeIn = 11,
-  opFadeOut = 12,
-  opReverse = 13,
-  opInvert = 14,
-  opAmplify = 15,
-  opRecover = 16,
-};
-
 // Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
 // the document could make a new one.
 inline constexpr int64_t kMaxDecodedBytes =
     static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
-
-class TBASSDecoder;
-struct TJournalState;
 
 // Whether a save target names a format the document writes: .wav or .mp3, in any case.
 bool IsSaveableTarget(const std::string& path);
@@ -53,9 +33,11 @@ using TNotifyEvent = std::function<void(Twavefile* sender)>;
 using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
 
 // The one open audio document: 16-bit PCM with one or two channels in a disk-backed store, its
-// format, its peak index and its state. Requests are made on the main thread and return at
-// once; the work runs on a worker thread, one operation at a time, and OnReady announces its
-// end. While Busy every request is ignored.
+// format, its peak index and its state. Everything here belongs to the main thread: requests
+// are made there and return at once; each captures what its work needs and runs on a worker
+// thread, one operation at a time, which builds any new state aside and hands it back.
+// OperationDone installs it on the main thread and OnReady announces the end. While Busy every
+// request is ignored.
 class Twavefile {
  public:
   Twavefile();
@@ -106,8 +88,9 @@ class Twavefile {
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
   const TMp3Config& Mp3Config() const { return mp3Config_; }
 
-  // Switch to the previous or next state of the history and rebuild the index on the worker.
-  // A state whose file cannot be opened leaves the document as it was and throws.
+  // Switch to the previous or next state of the history: the worker opens it and rebuilds its
+  // index, and the stacks move once it is installed. A state whose file cannot be opened leaves
+  // the document as it was, with a message.
   void Undo();
   void Redo();
   bool CanUndo() const { return !undoStack_.IsEmpty(); }
@@ -124,141 +107,77 @@ class Twavefile {
   // OnReady.
   TNotifyEvent OnStateChanged;
 
-  const std::string& FileName() const { return fileName_; }
-  const std::string& TempFileName() const { return tempFileName_; }
-  uint16_t Channels() const { return channels_; }
-  uint32_t SampleRate() const { return sampleRate_; }
-  uint32_t FrameCount() const { return frameCount_; }
-  double Duration() const { return duration_; }
-  uint32_t DataBytes() const { return dataBytes_; }
-  int32_t OriginalBits() const { return originalBits_; }
-  int16_t Peak() const { return peak_; }
-  int32_t PeakDb() const { return peakDb_; }
-  const TChannelPeaks& ChannelPeaks() const { return channelPeaks_; }
-  const Tindexdata& Index() const { return index_; }
-  TLargeFile* Samples() const { return samples_.get(); }
-  const TWavHeader& Header() const { return header_; }
-  uint32_t Operation() const { return operation_.load(); }
+  const std::string& FileName() const;
+  const std::string& TempFileName() const;
+  uint16_t Channels() const;
+  uint32_t SampleRate() const;
+  uint32_t FrameCount() const;
+  double Duration() const;
+  uint32_t DataBytes() const;
+  int32_t OriginalBits() const;
+  int16_t Peak() const;
+  int32_t PeakDb() const;
+  const TChannelPeaks& ChannelPeaks() const;
+  const Tindexdata& Index() const;
+  TLargeFile* Samples() const;
+  const TWavHeader& Header() const;
+  // The installed state; the view and the player may keep it while they read its store.
+  std::shared_ptr<const TAudioState> State() const;
+  uint32_t Operation() const;
+  // 0..100 while an operation reports progress; the one value a worker writes, readable anywhere.
   int32_t Progress() const { return progress_.load(std::memory_order_relaxed); }
-  bool Loaded() const { return loaded_.load(); }
-  bool Busy() const { return busy_.load(); }
-  bool Modified() const { return modified_.load(); }
+  bool Loaded() const;
+  bool Busy() const;
+  bool Modified() const;
 
  protected:
-  // Starts the worker for operation_ unless an operation runs.
-  void RunOperation();
-  // Main thread, after the worker: publishes the outcome, raises OnLoaded and OnReady.
-  void OperationDone();
-  // Rebuilds the peak index and the peaks from the current store (worker).
+  // Rebuilds the installed state's index on the calling (main) thread; for tests.
   void BuildPeakIndex();
-  void ParseHeader(const TWavHeader& header);
-  // Makes a new temporary store of bytes sample bytes (plus the header) for an operation.
-  void CreateNextStore(uint64_t bytes);
-  void ReopenCurrent();
-  // Step one of every edit: the current file goes onto the undo stack (the redo files are deleted
-  // once the edit succeeded).
-  void PushUndo();
-  // Runs an edit or effect whose result has newFrames frames: a new store receives the header
-  // and writeSamples' output, becomes current and is indexed. When anything fails the previous
-  // state is current again, with its index, and the new file is gone.
-  void RunEdit(uint64_t newFrames, const std::function<void()>& writeSamples);
 
  private:
-  struct TStateSnapshot {
-    TWavHeader header;
-    Tindexdata index;
-    TChannelPeaks channelPeaks;
-    int16_t peak;
-    int32_t peakDb;
-    bool modified;
-  };
-
-  void DoOpen();
-  void DoRecover();
+  // Starts the worker on request unless an operation runs; false when busy.
+  bool RunOperation(TOperationRequest request);
+  // A request that starts from the installed state, with the settings it needs captured now.
+  TOperationRequest MakeRequest(uint32_t operation) const;
+  // Main thread, after the worker: installs the result, shows its message, raises OnLoaded,
+  // OnStateChanged and OnReady, then clears Busy.
+  void OperationDone(TOperationResult result);
+  void Install(const TOperationResult& result);
+  // A new current state made by an edit: the previous one goes onto the undo stack and the redo
+  // states are deleted.
+  void InstallEdit(std::shared_ptr<const TAudioState> state);
+  // The state that undo or redo took up: the stacks move by one.
+  void InstallSwitch(std::shared_ptr<const TAudioState> state);
+  void InstallRecovery(std::shared_ptr<const TAudioState> state);
+  void ShowMessage(const TOperationMessage& message);
   void RaiseStateChanged();
-  // Decodes into the working copy; false (the user told why) when the source cannot be used.
-  bool DecodeSource(TBASSDecoder& decoder);
-  bool StartSave();
-  void DoSaveWav();
-  void DoSaveMp3();
-  void DoInsertSilence();
-  void DoDelete();
-  void DoCopy();
-  // Hands a WAV block over to the clipboard.
-  void PublishClip(std::vector<uint8_t> block);
-  void DoCut();
-  // The WAV block of frames start to stop - 1 of the current store, unchecked.
-  std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
-  void DoPaste();
-  // The clipboard's audio in the document's format: its WAV block, else the file it names
-  // (refused with a message when unusable). None when there is nothing to paste.
-  std::optional<std::vector<int16_t>> TakeClipboardAudio();
-  void DoFade();
-  void DoNormalize();
-  void DoAmplify();
-  void DoReverse();
-  void DoInvert();
-  // Reads samples [first, first + count) of the current store in chunks, lets transform change
-  // each chunk in place (it is told the chunk's first sample index) and writes it to the same
-  // place of the new store.
-  void TransformSamples(uint64_t first, uint64_t count,
-                        const std::function<void(int16_t*, uint64_t, size_t)>& transform);
-  // An effect on the whole document that maps each span of samples in place.
-  void TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
-  void CopySamples(uint64_t from, uint64_t to, uint64_t count);
-  void RollBackEdit(const TStateSnapshot& before);
-  // Opens tempFileName_ again as the current store after a failure; unloaded when it cannot.
-  void ReopenPrevious();
-  // The worker's part of undo and redo: a state whose index cannot be built is left again.
-  void IndexSwitchedState();
-  void SwitchBack();
   void RaiseAction(bool canUndo, bool canRedo);
-  void SwitchState(TStack& from, TStack& to);
-  // Stores the request and starts it; false when busy or nothing is loaded.
-  bool Request(uint32_t operation);
+  // Undo and redo: takes up the top of from on the worker.
+  void SwitchState(TStack& from);
+  bool StartSave(TOperationRequest request);
   bool RequestRange(int64_t start, int64_t stop, uint32_t operation);
   bool CheckRange(int64_t start, int64_t stop);
   bool CheckPosition(int64_t position);
   void Refuse(const std::string& text);
-  void ShowOpenError(const std::string& text);
-  // Refuses at once a source whose decoded size the container predicts will not fit.
-  bool DecodedSizeFits(int64_t estimatedBytes);
-  CThread::TRoutine RoutineFor(uint32_t operation);
 
   TStack undoStack_;
   TStack redoStack_;
-  // The stack the last undo or redo took its state from, and the header before it.
-  TStack* switchedFrom_ = nullptr;
-  TWavHeader switchedHeader_{};
-  std::string tempFileName_;
-  uint32_t amplifyPercent_ = 0;
-  int32_t rangeStart_ = 0;
-  int32_t rangeStop_ = 0;
-  int32_t silenceFrames_ = 0;
-  int32_t normalizePercent_ = 0;
-  std::string targetFileName_;
+  // Undo or redo in progress: the stack it takes its state from.
+  TStack* switchingFrom_ = nullptr;
+  // A recovery in progress: the history it takes up.
+  std::optional<TJournalState> recovering_;
+  // Only a save of the whole document to its own file makes it unmodified.
   bool savingWhole_ = false;
   TMp3Config mp3Config_{};
   std::string fileName_;
-  TWavHeader header_{};
+  std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
+  // Written on the main thread only; atomic so that a store's failure report can read them.
   std::atomic<uint32_t> operation_{0};
   std::atomic<bool> busy_{false};
-  std::atomic<bool> loaded_{false};
-  std::atomic<bool> modified_{false};
+  bool loaded_ = false;
+  bool modified_ = false;
   std::atomic<int32_t> progress_{0};
-  std::unique_ptr<TLargeFile> samples_;
-  std::unique_ptr<TLargeFile> nextSamples_;
-  int32_t originalBits_ = 16;
-  TChannelPeaks channelPeaks_{};
-  int16_t peak_ = 0;
-  int32_t peakDb_ = 0;
-  Tindexdata index_;
-  uint32_t dataBytes_ = 0;
-  uint16_t channels_ = 0;
-  uint32_t sampleRate_ = 0;
-  uint32_t frameCount_ = 0;
-  double duration_ = 0;
 };
 
 }  // namespace quillon

@@ -1,6 +1,8 @@
 #include "platform/mainthread.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/taskloop.h"
 
@@ -16,6 +18,12 @@ TMainThread& MainThread() {
   TMainThread* expected = nullptr;
   installed.compare_exchange_strong(expected, &fallback);
   return *installed.load();
+}
+
+void CheckMainThread(const char* where) {
+  if (MainThread().IsMainThread()) return;
+  std::fprintf(stderr, "Quillon: %s ran outside the main thread.\n", where);
+  std::abort();
 }
 
 void SetMainThread(TMainThread* mainThread) {

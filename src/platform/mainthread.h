@@ -19,6 +19,12 @@ class TMainThread {
   virtual bool IsMainThread() const = 0;
 };
 
+// Ends the process with a message naming where unless the caller runs on the main thread. State
+// that belongs to the main thread is never touched elsewhere; a wrong thread must fail loudly
+// rather than corrupt memory.
+void CheckMainThread(const char* where);
+#define QUILLON_MAIN_THREAD_ONLY() ::quillon::CheckMainThread(__func__)
+
 // The process's hand-over. Until one is installed, a TTaskLoop bound to the first caller's
 // thread serves.
 TMainThread& MainThread();

@@ -22,7 +22,7 @@ class FileClipTest : public ::testing::Test {
   }
   TFileClip Read(const std::vector<std::string>& paths, uint16_t channels = 2,
                  uint32_t rate = 44100, int64_t maxBytes = kMaxFileClipBytes) {
-    return ReadFileClip(paths, channels, rate, progress, maxBytes);
+    return ReadFileClip(paths, channels, rate, progress, config.tempfolder, maxBytes);
   }
 
   TTempDir files;

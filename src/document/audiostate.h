@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "codecs/cache.h"
+#include "codecs/wavheader.h"
+#include "document/largefile.h"
+
+namespace quillon {
+
+// The peak index of one state and the peaks taken from it.
+struct TPeakIndex {
+  Tindexdata index;
+  TChannelPeaks channelPeaks{};
+  int16_t peak = 0;
+  int32_t peakDb = 0;
+};
+
+// One state of the document's audio: its store and everything that describes it. A worker builds
+// a new state whole; the main thread installs it and never changes it afterwards, so the view and
+// the player read the installed state while a worker reads it too (bulk reads only: they go
+// through the file, never through the store's window) or builds the next one aside.
+struct TAudioState {
+  // The store's file; it stays named after a close, which keeps the format fields too.
+  std::string fileName;
+  // Open for reading; none once closed.
+  std::shared_ptr<TLargeFile> samples;
+  TWavHeader header{};
+  uint32_t dataBytes = 0;
+  uint16_t channels = 0;
+  uint32_t sampleRate = 0;
+  uint32_t frameCount = 0;
+  double duration = 0;
+  int32_t originalBits = 16;
+  TPeakIndex peaks;
+
+  // Takes the format and length from a store's header.
+  void ApplyHeader(const TWavHeader& wavHeader);
+};
+
+// The rebuilt index of frameCount frames of store: one entry per 512 frames and channel, each
+// block starting at maximum 0 and minimum 32767; progress counts 0..100 and ends at 0.
+TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
+                          std::atomic<int32_t>& progress);
+
+// Opens fileName as a store and describes it from its header, with the index rebuilt.
+std::shared_ptr<TAudioState> OpenAudioState(const std::string& fileName,
+                                            std::atomic<int32_t>& progress);
+
+}  // namespace quillon

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codecs/mp3settings.h"
+#include "document/audiostate.h"
+#include "platform/messagebox.h"
+
+namespace quillon {
+
+// Codes of the document's operations; they also appear in the store's failure report.
+enum TOperationCode : uint32_t {
+  opBuildIndex = 1,
+  opOpen = 2,
+  opSaveMp3 = 3,
+  opSaveWav = 4,
+  opCut = 5,
+  opCopy = 6,
+  opPaste = 7,
+  opDelete = 8,
+  opInsertSilence = 9,
+  opNormalize = 10,
+  opFadeIn = 11,
+  opFadeOut = 12,
+  opReverse = 13,
+  opInvert = 14,
+  opAmplify = 15,
+  opRecover = 16,
+};
+
+// Whether the operation makes a new state of the audio that goes onto the history.
+bool IsEdit(uint32_t operation);
+
+// Everything an operation needs, captured on the main thread when it is requested: the worker
+// reads nothing else of the document or of the settings.
+struct TOperationRequest {
+  uint32_t operation = 0;
+  // The installed state the operation starts from; none for an open.
+  std::shared_ptr<const TAudioState> source;
+  // Where new stores go.
+  std::string tempFolder;
+  uint64_t rangeStart = 0;
+  uint64_t rangeStop = 0;
+  uint64_t silenceFrames = 0;
+  int32_t normalizePercent = 0;
+  uint32_t amplifyPercent = 0;
+  // Open: the file to decode. Undo, redo and recovery: the store to take up.
+  std::string fileName;
+  // Saves.
+  std::string targetFileName;
+  TMp3Config mp3Config{};
+  // Paste: what the clipboard held when it was asked.
+  std::optional<std::vector<uint8_t>> clipBlock;
+  std::vector<std::string> clipFiles;
+};
+
+// A message the operation leaves for the main thread to show.
+struct TOperationMessage {
+  std::string caption;
+  std::string text;
+  TMessageIcon icon = TMessageIcon::Exclamation;
+  // Shown in the application's standard error box rather than as a plain message.
+  bool exception = false;
+};
+
+// What the worker hands back. The main thread installs it; the worker never touches the
+// document.
+struct TOperationResult {
+  static constexpr int kSucceeded = 1;
+  static constexpr int kReportedFailure = 0;  // the operation left a message of its own
+  static constexpr int kRaised = -1;
+
+  int outcome = kSucceeded;
+  // The new current state, when the operation made one.
+  std::shared_ptr<const TAudioState> state;
+  // Audio for the clipboard (copy, and cut once its range is gone).
+  std::optional<std::vector<uint8_t>> clip;
+  std::optional<TOperationMessage> message;
+};
+
+}  // namespace quillon

@@ -1,0 +1,212 @@
+// The worker's side of every operation: what runs on the request, and the pattern every edit
+// follows. Open, undo, redo and recovery are here too; edits, effects and saves have files of
+// their own.
+#include "document/operationjob.h"
+
+#include "codecs/bassdecoder.h"
+#include "localization/constants.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "platform/tempfile.h"
+
+namespace quillon {
+
+namespace {
+
+const char* kOpenErrorCaption = "File Loading Error!";
+const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
+const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
+
+// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
+// the document could make a new one.
+constexpr int64_t kMaxDecodedBytes = static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
+
+}  // namespace
+
+TOperationJob::TOperationJob(const TOperationRequest& request, std::atomic<int32_t>& progress)
+    : request_(request), progress_(progress) {}
+
+TOperationResult TOperationJob::Run(const TOperationRequest& request,
+                                    std::atomic<int32_t>& progress) {
+  return TOperationJob(request, progress).Dispatch();
+}
+
+TOperationResult TOperationJob::Dispatch() {
+  switch (request_.operation) {
+    case opBuildIndex:
+      return TakeUpStore();
+    case opOpen:
+      return Open();
+    case opRecover:
+      return TakeUpRecoveredStore();
+    case opSaveMp3:
+      return SaveMp3();
+    case opSaveWav:
+      return SaveWav();
+    case opCut:
+      return Cut();
+    case opCopy:
+      return Copy();
+    case opPaste:
+      return Paste();
+    case opDelete:
+      return Delete();
+    case opInsertSilence:
+      return InsertSilence();
+    case opNormalize:
+      return Normalize();
+    case opFadeIn:
+    case opFadeOut:
+      return Fade();
+    case opReverse:
+      return Reverse();
+    case opInvert:
+      return Invert();
+    case opAmplify:
+      return Amplify();
+    default:
+      throw Exception("Operation " + std::to_string(request_.operation) + " is not available.");
+  }
+}
+
+bool IsEdit(uint32_t operation) {
+  return operation >= opCut && operation <= opAmplify && operation != opCopy;
+}
+
+// Open
+
+void TOperationJob::ReportOpenFailure(const std::string& text) {
+  result_.outcome = TOperationResult::kReportedFailure;
+  result_.message = TOperationMessage{kOpenErrorCaption, text, TMessageIcon::Exclamation, false};
+}
+
+bool TOperationJob::DecodedSizeFits(int64_t estimatedBytes) {
+  // Durations in containers can be a little off; the exact checks follow the decode.
+  const double slack = 1.01;
+  if (estimatedBytes > kMaxDecodedBytes * slack) {
+    ReportOpenFailure(kTooLargeText);
+    return false;
+  }
+  std::optional<uint64_t> free = FreeDiskSpace(request_.tempFolder);
+  if (free && (estimatedBytes + kWavHeaderSize) > *free * slack) {
+    ReportOpenFailure(ConstantText("outofmemory"));
+    return false;
+  }
+  return true;
+}
+
+bool TOperationJob::DecodeSource(TBASSDecoder& decoder) {
+  if (!decoder.Ready()) {
+    ReportOpenFailure(kUnsupportedText);
+    return false;
+  }
+  if (auto estimate = decoder.EstimatedBytes(); estimate && !DecodedSizeFits(*estimate))
+    return false;
+  try {
+    if (!decoder.Decode(progress_, kMaxDecodedBytes)) {
+      ReportOpenFailure(kUnsupportedText);
+      return false;
+    }
+  } catch (const EOSError&) {
+    // A short working copy must never pass for the whole file.
+    ReportOpenFailure(ConstantText("outofmemory"));
+    return false;
+  }
+  if (decoder.BytesWritten() > kMaxDecodedBytes) {
+    ReportOpenFailure(kTooLargeText);
+    return false;
+  }
+  return true;
+}
+
+TOperationResult TOperationJob::Open() {
+  const std::string store = MakeTempFileNameIn(request_.tempFolder);
+  try {
+    TBASSDecoder decoder(request_.fileName, store);
+    if (!DecodeSource(decoder)) {
+      DeleteFileIfExists(store);
+      return result_;
+    }
+    auto state = std::make_shared<TAudioState>();
+    state->fileName = store;
+    state->samples = std::make_shared<TLargeFile>(store, false);
+    decoder.Filter()->GetIndex(state->peaks.index);
+    decoder.Filter()->GetPeaks(state->peaks.channelPeaks, state->peaks.peak, state->peaks.peakDb);
+    state->originalBits = decoder.OriginalBits();
+    TWavHeader header;
+    state->samples->ReadHeader(header);
+    state->ApplyHeader(header);
+    if (state->frameCount == 0) {
+      state->peaks.peak = 0;
+      state->peaks.peakDb = -90;
+    }
+    result_.state = std::move(state);
+  } catch (...) {
+    DeleteFileIfExists(store);
+    throw;
+  }
+  return result_;
+}
+
+// Undo, redo and recovery
+
+TOperationResult TOperationJob::TakeUpStore() {
+  auto state = OpenAudioState(request_.fileName, progress_);
+  if (request_.source) state->originalBits = request_.source->originalBits;
+  result_.state = std::move(state);
+  return result_;
+}
+
+TOperationResult TOperationJob::TakeUpRecoveredStore() {
+  auto state = OpenAudioState(request_.fileName, progress_);
+  const TWavHeader& header = state->header;
+  const uint16_t channels = WavChannels(header);
+  const uint32_t bytes = WavDataSize(header);
+  if (channels < 1 || channels > 2 || WavSampleRate(header) == 0 ||
+      bytes > state->samples->DataSize() || bytes % (channels * 2u) != 0 ||
+      header != MakeWavHeader(channels, WavSampleRate(header), bytes))
+    throw Exception("The recovered file is not a working copy of this program: " +
+                    request_.fileName);
+  result_.state = std::move(state);
+  return result_;
+}
+
+// The edit pattern
+
+void TOperationJob::CopySamples(TLargeFile& next, uint64_t from, uint64_t to,
+                                uint64_t count) const {
+  if (count > 0)
+    next.CopyFrom(*Source().samples, static_cast<uint32_t>(from), static_cast<uint32_t>(to),
+                  static_cast<int64_t>(count));
+}
+
+TOperationResult TOperationJob::Edit(uint64_t newFrames,
+                                     const std::function<void(TLargeFile& next)>& writeSamples) {
+  const TAudioState& source = Source();
+  const uint64_t newBytes = newFrames * source.channels * 2;
+  const std::string name = MakeTempFileNameIn(request_.tempFolder);
+  try {
+    auto state = std::make_shared<TAudioState>();
+    TWavHeader header = source.header;
+    {
+      TLargeFile next(name, true, newBytes + kWavHeaderSize, request_.tempFolder);
+      // Over the limit the store has refused already, so the size fits the header's fields.
+      SetWavDataSize(header, static_cast<uint32_t>(newBytes));
+      next.WriteHeader(header);
+      writeSamples(next);
+    }
+    state->fileName = name;
+    state->samples = std::make_shared<TLargeFile>(name, false);
+    state->ApplyHeader(header);
+    state->originalBits = source.originalBits;
+    state->peaks = BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress_);
+    result_.state = std::move(state);
+  } catch (...) {
+    DeleteFileIfExists(name);
+    progress_ = 0;
+    throw;
+  }
+  return result_;
+}
+
+}  // namespace quillon

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/operation.h"
+
+namespace quillon {
+
+class TBASSDecoder;
+
+// The WAV block of frames start to stop - 1 of state, as copy hands it to the clipboard; throws
+// Exception when memory runs out. The range is not checked.
+std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop);
+// A path's extension from its last dot, in lower case; empty when it has none.
+std::string LowerExtension(const std::string& path);
+
+// Runs one request on the worker: reads the request's source state, builds the new state aside
+// and returns it. Nothing here reaches the document or the settings, so the main thread's state
+// cannot change under the view; a failure throws or leaves a message and deletes what it made.
+class TOperationJob {
+ public:
+  TOperationJob(const TOperationRequest& request, std::atomic<int32_t>& progress);
+
+  // The routine of a request.
+  static TOperationResult Run(const TOperationRequest& request, std::atomic<int32_t>& progress);
+
+ private:
+  TOperationResult Dispatch();
+
+  // Open, recovery, undo and redo.
+  TOperationResult Open();
+  bool DecodeSource(TBASSDecoder& decoder);
+  bool DecodedSizeFits(int64_t estimatedBytes);
+  void ReportOpenFailure(const std::string& text);
+  TOperationResult TakeUpStore();
+  TOperationResult TakeUpRecoveredStore();
+
+  // Edits (edits.cpp).
+  TOperationResult InsertSilence();
+  TOperationResult Delete();
+  TOperationResult Copy();
+  TOperationResult Cut();
+  TOperationResult Paste();
+  // The WAV block of frames start to stop - 1 of the source, unchecked.
+  std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
+  // The clipboard's audio in the document's format; none when there is nothing to paste (with a
+  // message when what was there cannot be used).
+  std::optional<std::vector<int16_t>> ClipboardAudio();
+
+  // Effects (effects.cpp).
+  TOperationResult Fade();
+  TOperationResult Normalize();
+  TOperationResult Amplify();
+  TOperationResult Reverse();
+  TOperationResult Invert();
+  // Reads samples [first, first + count) of the source in chunks, lets transform change each
+  // chunk in place (told the chunk's first sample index) and writes it to the same place of next.
+  void TransformSamples(TLargeFile& next, uint64_t first, uint64_t count,
+                        const std::function<void(int16_t*, uint64_t, size_t)>& transform);
+  // An effect on the whole document that maps each span of samples in place.
+  TOperationResult TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
+
+  // Saves (saving.cpp).
+  TOperationResult SaveWav();
+  TOperationResult SaveMp3();
+
+  // Every edit and effect: a new store of newFrames frames in the temporary folder receives
+  // the source's header with the new size and writeSamples' output, then is opened for reading
+  // and indexed. When anything fails the new file is gone.
+  TOperationResult Edit(uint64_t newFrames,
+                        const std::function<void(TLargeFile& next)>& writeSamples);
+  void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;
+
+  const TAudioState& Source() const { return *request_.source; }
+
+  const TOperationRequest& request_;
+  std::atomic<int32_t>& progress_;
+  TOperationResult result_;
+};
+
+}  // namespace quillon

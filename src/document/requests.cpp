@@ -1,0 +1,155 @@
+// The document's requests: each checks its numbers against the installed state, captures them
+// and starts its operation.
+#include <optional>
+
+#include "document/operationjob.h"
+#include "document/wavfile.h"
+#include "platform/clipboard.h"
+#include "platform/mainthread.h"
+#include "platform/messagebox.h"
+
+namespace quillon {
+
+void Twavefile::Refuse(const std::string& text) {
+  MessageBoxes().Show(kApplicationTitle, text, TMessageIcon::Exclamation);
+}
+
+bool Twavefile::CheckRange(int64_t start, int64_t stop) {
+  const uint32_t frames = state_->frameCount;
+  if (start >= 0 && start <= stop && stop <= frames) return true;
+  Refuse("The range from frame " + std::to_string(start) + " to frame " + std::to_string(stop) +
+         " does not fit the document, which has " + std::to_string(frames) + " frames.");
+  return false;
+}
+
+bool Twavefile::CheckPosition(int64_t position) {
+  const uint32_t frames = state_->frameCount;
+  if (position >= 0 && position <= frames) return true;
+  Refuse("Frame " + std::to_string(position) + " lies outside the document, which has " +
+         std::to_string(frames) + " frames.");
+  return false;
+}
+
+bool Twavefile::InsertSilence(int64_t position, int64_t frames) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !CheckPosition(position)) return false;
+  if (frames < 0 || frames > INT32_MAX) {
+    Refuse("The length of the silence must be between 0 and " + std::to_string(INT32_MAX) +
+           " frames.");
+    return false;
+  }
+  TOperationRequest request = MakeRequest(opInsertSilence);
+  request.rangeStart = static_cast<uint64_t>(position);
+  request.silenceFrames = static_cast<uint64_t>(frames);
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::RequestRange(int64_t start, int64_t stop, uint32_t operation) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !CheckRange(start, stop)) return false;
+  TOperationRequest request = MakeRequest(operation);
+  request.rangeStart = static_cast<uint64_t>(start);
+  request.rangeStop = static_cast<uint64_t>(stop);
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::Delete(int64_t start, int64_t stop) {
+  return RequestRange(start, stop, opDelete);
+}
+bool Twavefile::Cut(int64_t start, int64_t stop) {
+  return RequestRange(start, stop, opCut);
+}
+bool Twavefile::Copy(int64_t start, int64_t stop) {
+  return RequestRange(start, stop, opCopy);
+}
+bool Twavefile::FadeIn(int64_t start, int64_t stop) {
+  return RequestRange(start, stop, opFadeIn);
+}
+bool Twavefile::FadeOut(int64_t start, int64_t stop) {
+  return RequestRange(start, stop, opFadeOut);
+}
+
+bool Twavefile::Paste(int64_t position) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !CheckPosition(position)) return false;
+  TOperationRequest request = MakeRequest(opPaste);
+  request.rangeStart = static_cast<uint64_t>(position);
+  // Read now: the clipboard belongs to the main thread. Decoding a named file waits for the
+  // worker.
+  request.clipBlock = Clipboard().GetWave();
+  if (!request.clipBlock) request.clipFiles = Clipboard().GetFiles();
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::Normalize(int32_t percent) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  TOperationRequest request = MakeRequest(opNormalize);
+  request.normalizePercent = percent;
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::Amplify(uint32_t percent) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  TOperationRequest request = MakeRequest(opAmplify);
+  request.amplifyPercent = percent;
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::Reverse() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && RunOperation(MakeRequest(opReverse));
+}
+
+bool Twavefile::Invert() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && RunOperation(MakeRequest(opInvert));
+}
+
+std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || start < 0 || start > stop || stop > state_->frameCount) return {};
+  return ReadRangeBlock(*state_, static_cast<uint64_t>(start), static_cast<uint64_t>(stop));
+}
+
+// Saving
+
+bool Twavefile::Save() {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  TOperationRequest request = MakeRequest(0);
+  request.targetFileName = fileName_;
+  request.rangeStop = state_->frameCount;
+  savingWhole_ = true;
+  return StartSave(std::move(request));
+}
+
+bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t stop) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !CheckRange(start, stop)) return false;
+  TOperationRequest request = MakeRequest(0);
+  request.targetFileName = path;
+  request.rangeStart = static_cast<uint64_t>(start);
+  request.rangeStop = static_cast<uint64_t>(stop);
+  savingWhole_ = false;
+  return StartSave(std::move(request));
+}
+
+bool Twavefile::StartSave(TOperationRequest request) {
+  const std::string extension = LowerExtension(request.targetFileName);
+  if (extension == ".mp3") {
+    std::optional<TMp3Choice> choice =
+        OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
+    if (!choice) return false;
+    mp3Config_ = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
+    request.mp3Config = mp3Config_;
+    request.operation = opSaveMp3;
+    return RunOperation(std::move(request));
+  }
+  if (extension != ".wav") return false;
+  request.operation = opSaveWav;
+  return RunOperation(std::move(request));
+}
+
+}  // namespace quillon
