@@ -210,14 +210,12 @@ TEST_F(PlayerTest, AnEditDuringPlaybackStopsItAndRunsOnlyAfterTheStop) {
   ASSERT_TRUE(h.document.Invert());
   // The store is about to be replaced: the player lets go of it at its next segment.
   size_t readyAtStop = 0;
-  ASSERT_TRUE(h.loop.RunUntil(
-      [&] {
-        readyAtStop = std::count(h.events.begin(), h.events.end(), 'R');
-        return !player->Playing();
-      },
-      20s));
-  EXPECT_EQ(readyAtStop, readyBefore) << "the operation ended during playback";
+  player->OnStatus = [&](bool action) {
+    if (!action) readyAtStop = std::count(h.events.begin(), h.events.end(), 'R');
+  };
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !player->Playing(); }, 20s));
   h.WaitIdle();
+  EXPECT_EQ(readyAtStop, readyBefore) << "the operation ended during playback";
   EXPECT_EQ(std::count(h.events.begin(), h.events.end(), 'R'), readyBefore + 1);
   EXPECT_EQ(h.Samples()[0], -samples[0]);
 }
