@@ -10,6 +10,7 @@
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
+#include "platform/mainthread.h"
 #include "platform/messagebox.h"
 
 namespace quillon {
@@ -58,6 +59,7 @@ void TWaveView::RaiseSelect(bool selected) {
 }
 
 void TWaveView::AttachDocument(Twavefile* document) {
+  QUILLON_MAIN_THREAD_ONLY();
   document_ = document;
   const uint32_t length = FrameCount();
   selected_ = false;
@@ -71,7 +73,26 @@ void TWaveView::AttachDocument(Twavefile* document) {
   Repaint();
 }
 
+void TWaveView::FollowDocument() {
+  QUILLON_MAIN_THREAD_ONLY();
+  const uint32_t length = FrameCount();
+  cursorPos_ = std::min(cursorPos_, length);
+  cursorMs_ = SamplesToMs(cursorPos_);
+  anchor_ = std::min(anchor_, length);
+  selStart_ = std::min(selStart_, length);
+  selStop_ = std::min(selStop_, length);
+  // What is left of a selection the new state cut away is no selection.
+  if (selStart_ >= selStop_) selected_ = false;
+  ClampView();
+  UpdateScrollBar();
+  RaiseCursor();
+  RaiseSelect(selected_);
+  Repaint();
+}
+
 void TWaveView::SetCursorPos(uint32_t position) {
+  QUILLON_MAIN_THREAD_ONLY();
+  position = std::min(position, FrameCount());
   cursorPos_ = position;
   cursorMs_ = SamplesToMs(position);
   RaiseCursor();
@@ -79,6 +100,7 @@ void TWaveView::SetCursorPos(uint32_t position) {
 }
 
 void TWaveView::SetSelection(uint32_t start, uint32_t stop, bool selected) {
+  QUILLON_MAIN_THREAD_ONLY();
   // Makes the next UpdateCursor redraw the cursor over the new frame.
   lastCursorX_ = cursorX_ - 1;
   const uint32_t length = FrameCount();

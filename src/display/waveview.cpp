@@ -13,6 +13,7 @@
 #include "document/largefile.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
+#include "platform/mainthread.h"
 #include "playback/playunit.h"
 
 namespace quillon {
@@ -130,6 +131,11 @@ void TWaveView::resizeEvent(QResizeEvent* event) {
 
 void TWaveView::ClampView() {
   uint32_t length = document_ ? document_->FrameCount() : 0;
+  if (length == 0) {
+    // An empty document shows a scale that ends at 0.
+    viewStart_ = viewStop_ = viewLength_ = 0;
+    return;
+  }
   if (length <= viewStart_) {
     viewStart_ = 0;
     viewLength_ = viewStop_ + 1;
@@ -146,6 +152,7 @@ void TWaveView::ClampView() {
 }
 
 void TWaveView::Repaint() {
+  QUILLON_MAIN_THREAD_ONLY();
   ClampView();
   w_ = width();
   h_ = height();

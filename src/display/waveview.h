@@ -62,6 +62,10 @@ class TWaveView : public QWidget {
   void AttachDocument(Twavefile* document);
   Twavefile* Document() const { return document_; }
 
+  // The document installed a new state (an edit, effect, undo, redo or recovery): the cursor,
+  // the selection and the view are brought inside its length, and OnCursor and OnSelect tell
+  // the window.
+  void FollowDocument();
   // Shows frames start to start + length.
   void SetView(uint32_t start, uint32_t length);
   // Moves the cursor without a full redraw (also the play cursor's path) and raises OnCursor.

@@ -1,5 +1,7 @@
 #include "playback/playunit.h"
 
+#include "platform/mainthread.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -43,6 +45,7 @@ void TPlayer::SetVolume(int32_t volume) {
 
 void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startSample,
                       int64_t sampleCount) {
+  QUILLON_MAIN_THREAD_ONLY();
   Release();
   if (!document) throw Exception("There is no audio to play.");
   if (startSample < 0 || sampleCount < 0)
@@ -80,6 +83,7 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
 }
 
 void TPlayer::Start() {
+  QUILLON_MAIN_THREAD_ONLY();
   PlaybackIdleEvent().Reset();
   // After a stop the shadow ring is gone: only a new Prepare makes the buffer playable.
   if (!buffer_ || shadow_.empty()) {
@@ -117,6 +121,7 @@ void TPlayer::Release() {
 }
 
 void TPlayer::Halt(bool release) {
+  QUILLON_MAIN_THREAD_ONLY();
   if (playing_) {
     playing_ = false;
     buffer_->Stop();
@@ -166,6 +171,7 @@ uint32_t TPlayer::Fill(uint32_t count) {
 }
 
 void TPlayer::HandleNotify(int32_t index) {
+  QUILLON_MAIN_THREAD_ONLY();
   try {
     HandleSegmentEnd(index);
   } catch (...) {

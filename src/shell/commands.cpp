@@ -13,6 +13,7 @@
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "platform/config.h"
+#include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
@@ -58,6 +59,16 @@ void Tmainform::EnableSelectionCommands(bool selected) {
 void Tmainform::SetSelectionMasks(int32_t selectiontype) {
   const QString mask = SelectionInputMask(selectiontype);
   for (QLineEdit* box : {selstart, selstop}) box->setInputMask(mask);
+}
+
+void Tmainform::HoldSelectionBoxesTo(uint32_t frames) {
+  for (QLineEdit* box : {selstart, selstop}) {
+    const std::string text =
+        (config.selectiontype == 0 ? box->displayText() : box->text()).toStdString();
+    const auto value = ParseSelectionBox(config.selectiontype, text);
+    const uint32_t limit = config.selectiontype == 0 ? view_->SamplesToMs(frames) : frames;
+    if (value && *value > limit) WriteSelectionBox(box, frames);
+  }
 }
 
 void Tmainform::WriteSelectionBox(QLineEdit* box, uint32_t frames) {
@@ -122,6 +133,7 @@ void Tmainform::RedoActionExecute() {
 }
 
 void Tmainform::RemoveSelection(bool (Twavefile::*remove)(int64_t, int64_t)) {
+  QUILLON_MAIN_THREAD_ONLY();
   if (!view_->Selected()) return;
   StopPlaybackFirst();
   const uint32_t start = view_->SelStart();

@@ -159,6 +159,8 @@ class Tmainform : public QMainWindow {
   void StopPlaybackFirst();
   void EnableSelectionCommands(bool selected);
   void WriteSelectionBox(QLineEdit* box, uint32_t frames);
+  // Boxes that name a place past the document's end name its end instead.
+  void HoldSelectionBoxesTo(uint32_t frames);
   // The selection boxes' edit masks for the unit.
   void SetSelectionMasks(int32_t selectiontype);
   // The save dialog's file type and default extension, kept between uses.

@@ -22,6 +22,7 @@
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "platform/config.h"
+#include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "shell/main.h"
 #include "shell/utils.h"
@@ -79,19 +80,24 @@ void Tmainform::updatecaption(const std::string& fileName) {
 }
 
 void Tmainform::OnAction(bool canUndo, bool canRedo) {
+  QUILLON_MAIN_THREAD_ONLY();
   UndoAction->setEnabled(canUndo);
   RedoAction->setEnabled(canRedo);
 }
 
 void Tmainform::onLoaded() {
+  QUILLON_MAIN_THREAD_ONLY();
   view_->AttachDocument(document_.get());
   updatecaption(document_->FileName());
 }
 
 void Tmainform::onReady() {
+  QUILLON_MAIN_THREAD_ONLY();
   const uint32_t frames = document_->FrameCount();
+  // The cursor, the selection, its boxes and commands and the scales follow the new state.
+  view_->FollowDocument();
+  if (!view_->Selected()) HoldSelectionBoxesTo(frames);
   const uint32_t page = std::min<uint32_t>(Scroll->pageStep(), frames);
-  view_->Repaint();
   statusPanels_[0]->setText(
       Text("formatstring") +
       QString(" %1 Hz, %2 Ch.").arg(document_->SampleRate()).arg(document_->Channels()));
@@ -158,6 +164,7 @@ void Tmainform::enableeffects(bool on) {
 }
 
 void Tmainform::ProgressTimerTimer() {
+  QUILLON_MAIN_THREAD_ONLY();
   const int32_t progress = document_->Progress();
   if (progress > 0) {
     ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);

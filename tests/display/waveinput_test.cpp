@@ -7,6 +7,7 @@
 
 #include "display/waveview.h"
 #include "support/document_harness.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -193,7 +194,7 @@ TEST_F(WaveInputTest, ADragDuringPlaybackReplaysTheNewSelection) {
   QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(300, 100));
   EXPECT_TRUE(view.Playing());  // the release plays the selection
   EXPECT_TRUE(view.Selected());
-  QTRY_VERIFY_WITH_TIMEOUT(view.CursorPos() > FrameAt(100), 3000);
+  ASSERT_TRUE(test::WaitUntil([&] { return view.CursorPos() > FrameAt(100); }));
   // The selection stays highlighted while the play cursor moves.
   EXPECT_EQ(view.Frame().pixel(200, 100) & 0xFFFFFF, ~view.Frame().pixel(500, 100) & 0xFFFFFF);
   view.StopPlay();

@@ -21,6 +21,7 @@
 #include "shell/utils.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -47,10 +48,7 @@ class CommandsTest : public ::testing::Test {
   }
 
   bool WaitIdle() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    MainThread().WaitServing(
-        [&] { return !form_->Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
-    return !form_->Document()->Busy();
+    return test::WaitUntil([&] { return !form_->Document()->Busy(); }, std::chrono::seconds(30));
   }
   void Open(const std::string& name, uint32_t frames, uint32_t rate = 8000) {
     const std::string path = files_.File(name);
@@ -167,7 +165,7 @@ TEST_F(CommandsTest, TheCloseQuestionsYesSavesAnUnwritableFormatUnderANewName) {
   boxes_.answer = TAnswer::Yes;
   answer_ = Tmainform::TSaveTarget{files_.File("d2.wav"), 1};
   Run("CloseAction");
-  QTRY_VERIFY_WITH_TIMEOUT(!form_->Document()->Loaded(), 10000);
+  ASSERT_TRUE(test::WaitUntil([&] { return !form_->Document()->Loaded(); }));
   EXPECT_EQ(offeredTypes_.size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(files_.File("d2.wav")));
   EXPECT_EQ(form_->windowTitle(), "Quillon");

@@ -35,6 +35,7 @@
 #include "shell/utils.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -49,10 +50,7 @@ class MainformTest : public ::testing::Test {
 
   // Waits for the document while serving hand-overs; a stuck operation fails, never hangs.
   static bool WaitIdle(Tmainform& form) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    MainThread().WaitServing(
-        [&] { return !form.Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
-    return !form.Document()->Busy();
+    return test::WaitUntil([&] { return !form.Document()->Busy(); }, std::chrono::seconds(30));
   }
 
   std::string MakeMono(const char* name, uint32_t frames) {
@@ -163,7 +161,7 @@ TEST_F(MainformTest, ATerminationSignalClosesTheWindowLikeExit) {
   tempFile = form->Document()->TempFileName();
   QPointer<Tmainform> alive(form);
   raise(SIGTERM);
-  QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), 10000);
+  ASSERT_TRUE(test::WaitUntil([&] { return alive.isNull(); }));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(std::filesystem::exists(tempFile));
   EXPECT_TRUE(boxes_.shown.empty());
@@ -249,13 +247,12 @@ TEST_F(MainformTest, ADocumentThatFitsKeepsTheScrollBarDisabled) {
   auto* scroll = form.findChild<QScrollBar*>("Scroll");
   form.openfile(MakeMono("short.wav", 100));
   ASSERT_TRUE(WaitIdle(form));
-  QTest::qWait(120);
-  EXPECT_FALSE(scroll->isEnabled());
+  // The progress timer decides it.
+  EXPECT_TRUE(test::WaitUntil([&] { return !scroll->isEnabled(); }));
   form.openfile(MakeMono("long.wav", 100000));
   ASSERT_TRUE(WaitIdle(form));
   form.View()->ZoomIn();
-  QTest::qWait(120);
-  EXPECT_TRUE(scroll->isEnabled());
+  EXPECT_TRUE(test::WaitUntil([&] { return scroll->isEnabled(); }));
   SetMessageBoxes(nullptr);
 }
 
@@ -326,7 +323,7 @@ TEST_F(MainformTest, SavingFromTheOpenQuestionGoesOnToOpenTheNewFile) {
   ASSERT_TRUE(WaitIdle(form));
   boxes_.answer = TAnswer::Yes;
   form.openfile(MakeMono("second.wav", 300));
-  QTRY_COMPARE_WITH_TIMEOUT(form.Document()->FrameCount(), 300u, 10000);
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Document()->FrameCount() == 300u; }));
   ASSERT_TRUE(WaitIdle(form));
   EXPECT_TRUE(form.isVisible());  // only the window's own close ends the program
   EXPECT_EQ(test::ReadWav16Samples(first).front(), -1200);  // the inverted first file was saved
@@ -345,7 +342,7 @@ TEST_F(MainformTest, AFailedSaveFromTheCloseQuestionClosesNothing) {
   Action(form, "CloseAction")->trigger();
   ASSERT_TRUE(WaitIdle(form));
   ClearFaults();
-  QTest::qWait(50);
+  test::ServeFor(std::chrono::milliseconds(50));
   EXPECT_TRUE(form.Document()->Loaded());
   EXPECT_TRUE(form.Document()->Modified());
   EXPECT_EQ(form.windowTitle(), "keep.wav - Quillon");
@@ -380,16 +377,15 @@ TEST_F(MainformTest, SpaceAlternatesPlayAndStopAndAnEmptyRangePlaysNothing) {
   EXPECT_EQ(stop->shortcut(), QKeySequence(Qt::Key_Space));
   EXPECT_TRUE(play->shortcut().isEmpty());
   // The play cursor moves while the sound plays.
-  QTRY_VERIFY_WITH_TIMEOUT(form.View()->CursorPos() > 0, 3000);
+  ASSERT_TRUE(test::WaitUntil([&] { return form.View()->CursorPos() > 0; }));
   stop->trigger();
-  QTRY_VERIFY_WITH_TIMEOUT(!form.View()->Playing(), 3000);
-  QTRY_VERIFY_WITH_TIMEOUT(play->isEnabled(), 3000);
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.View()->Playing() && play->isEnabled(); }));
   EXPECT_FALSE(stop->isEnabled());
   EXPECT_EQ(play->shortcut(), QKeySequence(Qt::Key_Space));
   SetMessageBoxes(nullptr);
 }
 
-TEST_F(MainformTest, ADocumentOperationWaitsForPlaybackToStop) {
+TEST_F(MainformTest, AnEditRequestedWhilePlayingStopsThePlaybackFirst) {
   Tmainform form;
   SetMessageBoxes(&boxes_);
   form.openfile(MakeMono("busy.wav", 80000));
@@ -397,11 +393,12 @@ TEST_F(MainformTest, ADocumentOperationWaitsForPlaybackToStop) {
   Action(form, "PlayAction")->trigger();
   ASSERT_TRUE(form.View()->Playing());
   ASSERT_TRUE(form.Document()->Invert());
-  QTest::qWait(150);
-  EXPECT_TRUE(form.Document()->Busy());  // held while the sound plays
-  Action(form, "StopAction")->trigger();
+  // The store is being replaced: the player lets go of it and the commands follow.
   ASSERT_TRUE(WaitIdle(form));
+  EXPECT_FALSE(form.View()->Playing());
+  EXPECT_TRUE(Action(form, "PlayAction")->isEnabled());
   EXPECT_TRUE(form.Document()->Modified());
+  EXPECT_TRUE(boxes_.shown.empty());
   SetMessageBoxes(nullptr);
 }
 

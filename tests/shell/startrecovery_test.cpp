@@ -14,6 +14,7 @@
 #include "shell/main.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -49,11 +50,8 @@ class StartRecoveryTest : public ::testing::Test {
     config.tempfolder = state_.tempFolder;
     boxes_.answer = answer;
     SetMessageBoxes(&boxes_);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    MainThread().WaitServing([&] {
-      return (!boxes_.shown.empty() && !form_->Document()->Busy()) ||
-             std::chrono::steady_clock::now() > deadline;
-    });
+    test::WaitUntil([&] { return !boxes_.shown.empty() && !form_->Document()->Busy(); },
+                    std::chrono::seconds(30));
   }
 
   test::TTempDir settingsDir_, temp_, files_;

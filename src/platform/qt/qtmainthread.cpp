@@ -1,14 +1,22 @@
 #include "platform/qt/qtmainthread.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QMetaObject>
 #include <QThread>
+#include <future>
+
+#include "platform/taskloop.h"
 
 namespace quillon {
 
+TQtMainThread::TQtMainThread() : queue_(std::make_shared<TTaskLoop>()) {}
+
+TQtMainThread::~TQtMainThread() = default;
+
 void TQtMainThread::Post(std::function<void()> task) {
-  QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
+  queue_->Post(std::move(task));
+  QMetaObject::invokeMethod(qApp, [queue = queue_] { queue->RunPending(); },
+                            Qt::QueuedConnection);
 }
 
 void TQtMainThread::Invoke(std::function<void()> task) {
@@ -16,12 +24,21 @@ void TQtMainThread::Invoke(std::function<void()> task) {
     task();
     return;
   }
-  QMetaObject::invokeMethod(qApp, std::move(task), Qt::BlockingQueuedConnection);
+  std::promise<void> finished;
+  std::future<void> done = finished.get_future();
+  Post([&] {
+    try {
+      task();
+      finished.set_value();
+    } catch (...) {
+      finished.set_exception(std::current_exception());
+    }
+  });
+  done.get();
 }
 
 void TQtMainThread::WaitServing(const std::function<bool()>& done) {
-  // Processing events runs the queued calls, so a worker blocked in Invoke gets its answer.
-  while (!done()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  queue_->WaitServing(done);
 }
 
 bool TQtMainThread::IsMainThread() const {
