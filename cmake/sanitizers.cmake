@@ -3,6 +3,8 @@
 #   QUILLON_FUZZ: coverage for libFuzzer in every library, and the fuzz targets under fuzz/.
 option(QUILLON_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QUILLON_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+#   QUILLON_TSAN: ThreadSanitizer, for the tests of everything that runs on more than one thread.
+option(QUILLON_TSAN "Build with ThreadSanitizer" OFF)
 
 if((QUILLON_SANITIZE OR QUILLON_FUZZ) AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "QUILLON_SANITIZE and QUILLON_FUZZ need clang (CMAKE_CXX_COMPILER=clang++)")
@@ -13,6 +15,12 @@ if(QUILLON_SANITIZE)
     -fno-omit-frame-pointer)
   add_compile_options(${quillon_sanitizers})
   add_link_options(${quillon_sanitizers})
+endif()
+
+if(QUILLON_TSAN)
+  set(quillon_tsan -fsanitize=thread -fno-omit-frame-pointer)
+  add_compile_options(${quillon_tsan})
+  add_link_options(${quillon_tsan})
 endif()
 
 if(QUILLON_FUZZ)

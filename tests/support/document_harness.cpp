@@ -8,8 +8,6 @@ namespace quillon::test {
 
 TDocumentHarness::TDocumentHarness() : savedFolder_(config.tempfolder) {
   config.tempfolder = temp.Path() + "/";
-  SetMainThread(&loop);
-  SetMessageBoxes(&boxes);
   document.OnLoaded = [this](Twavefile*) { events += 'L'; };
   document.OnReady = [this](Twavefile*) { events += 'R'; };
   document.OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
@@ -21,8 +19,6 @@ TDocumentHarness::TDocumentHarness() : savedFolder_(config.tempfolder) {
 TDocumentHarness::~TDocumentHarness() {
   WaitIdle();
   document.Close();
-  SetMessageBoxes(nullptr);
-  SetMainThread(nullptr);
   config.tempfolder = savedFolder_;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/messagebox.h"
 #include "platform/taskloop.h"
 #include "support/fixtures.h"
+#include "support/ports.h"
 
 namespace quillon::test {
 
@@ -66,6 +67,8 @@ class TDocumentHarness {
   TTempDir files;
   TTaskLoop loop;
   TRecordingMessageBoxes boxes;
+  TScopedMainThread mainThreadPort{&loop};
+  TScopedMessageBoxes messageBoxesPort{&boxes};
   TTestWavefile document;
   std::string events;
   // OnAction's (CanUndo, CanRedo), in order.

@@ -15,8 +15,8 @@ TQtMainThread::~TQtMainThread() = default;
 
 void TQtMainThread::Post(std::function<void()> task) {
   queue_->Post(std::move(task));
-  QMetaObject::invokeMethod(qApp, [queue = queue_] { queue->RunPending(); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      qApp, [queue = queue_] { queue->RunPending(); }, Qt::QueuedConnection);
 }
 
 void TQtMainThread::Invoke(std::function<void()> task) {
