@@ -1,3 +1,4 @@
+// bassdecoder: any audio file into the 16-bit working copy and its peak index, through FFmpeg.
 #pragma once
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// StackTrace: the call stack of every throw and fault, as module and offset (glibc backtrace).
 #pragma once
 
 #include <array>

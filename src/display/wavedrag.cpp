@@ -7,7 +7,7 @@
 #include "display/dragfiles.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
-#include "platform/clipfile.h"
+#include "platform/copiedwavfile.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"

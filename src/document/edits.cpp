@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codecs/clipformat.h"
-#include "codecs/fileclip.h"
+#include "codecs/pastedfile.h"
 #include "document/operationjob.h"
 #include "platform/error.h"
 

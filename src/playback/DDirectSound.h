@@ -1,3 +1,4 @@
+// DDirectSound: the sound output layer (device, looping buffers, notifications) over SDL2 audio.
 #pragma once
 
 #include <cstdint>

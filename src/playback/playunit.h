@@ -1,3 +1,4 @@
+// playunit: the player, which streams a range of the document through a DDirectSound buffer.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// checkpad5: the update check and the event reports over libcurl.
 #pragma once
 
 #include <atomic>

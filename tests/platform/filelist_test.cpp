@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clipfile.h"
+#include "platform/copiedwavfile.h"
 #include "platform/config.h"
 #include "platform/error.h"
 #include "support/fixtures.h"

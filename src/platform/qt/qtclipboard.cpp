@@ -5,7 +5,7 @@
 #include <QMimeData>
 #include <algorithm>
 
-#include "platform/clipfile.h"
+#include "platform/copiedwavfile.h"
 #include "platform/error.h"
 #include "platform/filelist.h"
 #include "platform/filesystem.h"

@@ -1,4 +1,4 @@
-#include "codecs/fileclip.h"
+#include "codecs/pastedfile.h"
 
 #include <gtest/gtest.h>
 

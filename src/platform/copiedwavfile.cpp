@@ -1,4 +1,4 @@
-#include "platform/clipfile.h"
+#include "platform/copiedwavfile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
