@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Times quillon-cli against standard tools doing the same work on the same 50-minute stereo
 # 44.1 kHz files and prints one table of medians and ratios (ours / theirs), with our peak
-# resident memory. Usage: bench/compare.sh [runs]   (BENCH_DIR to place the files elsewhere)
+# resident memory, then the speed goals: open <= 2 x (cp + one read of the file), each edit and
+# effect alone <= 2.5 x cp, peak memory < 64 MB.
+# Usage: bench/compare.sh [runs]   (BENCH_DIR to place the files elsewhere; QUILLON_CLI to time
+# another build of quillon-cli; BENCH_GOALS_ONLY=1 for the goals alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -13,9 +16,13 @@ out="${BENCH_DIR:-$PWD/bench/out}"
 mkdir -p "$out/tmp"
 export TMPDIR="$out/tmp"
 
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
-cmake --build build-release --target quillon-cli >/dev/null
-cli="$PWD/build-release/src/cli/quillon-cli"
+if [ -n "${QUILLON_CLI:-}" ]; then
+  cli=$QUILLON_CLI
+else
+  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
+  cmake --build build-release --target quillon-cli >/dev/null
+  cli="$PWD/build-release/src/cli/quillon-cli"
+fi
 
 wav="$out/long.wav"
 mp3="$out/long.mp3"
@@ -23,7 +30,7 @@ if [ ! -s "$wav" ]; then
   echo "Making a 50-minute stereo WAV..." >&2
   sox -n -r 44100 -c 2 -b 16 "$wav" synth 3000 pinknoise vol 0.5
 fi
-if [ ! -s "$mp3" ]; then
+if [ -z "${BENCH_GOALS_ONLY:-}" ] && [ ! -s "$mp3" ]; then
   echo "Encoding it as MP3..." >&2
   lame --quiet -b 192 "$wav" "$mp3"
 fi
@@ -61,8 +68,6 @@ peak_rss_mb() {
   /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident set size/ {printf "%.1f", $2/1024}'
 }
 
-printf '| %-26s | %8s | %-28s | %8s | %6s | %8s |\n' task ours reference theirs ratio "RSS MB"
-printf '|%s|%s|%s|%s|%s|%s|\n' ---------------------------- ---------- ------------------------------ ---------- -------- ----------
 
 print_row() {  # TASK OURS REFERENCE THEIRS RSS
   local ratio
@@ -92,28 +97,71 @@ edit_row() {
 }
 
 copy="$out/tmp/copy.wav"
-row "open WAV" "cp" -- "$cli" info "$wav" -- cp "$wav" "$copy"
-row "open WAV" "ffmpeg -f wav" -- "$cli" info "$wav" -- ffmpeg -nostdin -y -v error -i "$wav" -f wav "$copy"
-row "open MP3" "ffmpeg -f wav" -- "$cli" info "$mp3" -- ffmpeg -nostdin -y -v error -i "$mp3" -f wav "$copy"
-
 tensec=441000  # frames in ten seconds
-edit_row "reverse" "--reverse" "sox reverse" -- sox "$wav" "$copy" reverse
-edit_row "invert" "--invert" "sox vol -1" -- sox "$wav" "$copy" vol -1
-edit_row "amplify 50 %" "--amplify 50" "sox vol 0.5" -- sox "$wav" "$copy" vol 0.5
-edit_row "normalize 95 %" "--normalize 95" "sox norm -0.45" -- sox "$wav" "$copy" norm -0.45
-edit_row "fade in, whole document" "--fade-in 0:132300000" "sox fade q 3000" -- sox "$wav" "$copy" fade q 3000
-edit_row "fade in, first 10 s" "--fade-in 0:$tensec" "sox fade q 10" -- sox "$wav" "$copy" fade q 10
-edit_row "delete first 10 s" "--delete 0:$tensec" "sox trim 10" -- sox "$wav" "$copy" trim 10
-edit_row "insert 10 s silence" "--insert-silence 0:$tensec" "sox pad 10" -- sox "$wav" "$copy" pad 10
-edit_row "cut 10 s" "--cut 0:$tensec" "cp" -- cp "$wav" "$copy"
-edit_row "copy 10 s" "--copy 0:$tensec" "cp" -- cp "$wav" "$copy"
-edit_row "paste 10 s" "--copy 0:$tensec --paste 0" "cp" -- cp "$wav" "$copy"
-edit_row "reverse (vs cp)" "--reverse" "cp" -- cp "$wav" "$copy"
-edit_row "amplify (vs cp)" "--amplify 50" "cp" -- cp "$wav" "$copy"
-edit_row "fade in, whole (vs cp)" "--fade-in 0:132300000" "cp" -- cp "$wav" "$copy"
-edit_row "undo (after reverse)" "--reverse --undo" "cp" -- cp "$wav" "$copy"
-edit_row "redo (after undo)" "--reverse --undo --redo" "cp" -- cp "$wav" "$copy"
 saved="$out/tmp/saved"
-edit_row "save WAV" "-o $saved.wav" "cp" -- cp "$wav" "$copy"
-edit_row "save MP3 CBR 192" "--bitrate 192 -o $saved.mp3" "lame -b 192 -q 5" -- lame --quiet -b 192 -q 5 "$wav" "$copy.mp3"
+
+reference_table() {
+  printf '| %-26s | %8s | %-28s | %8s | %6s | %8s |\n' task ours reference theirs ratio "RSS MB"
+  printf '|%s|%s|%s|%s|%s|%s|\n' ---------------------------- ---------- ------------------------------ ---------- -------- ----------
+  row "open WAV" "cp" -- "$cli" info "$wav" -- cp "$wav" "$copy"
+  row "open WAV" "ffmpeg -f wav" -- "$cli" info "$wav" -- ffmpeg -nostdin -y -v error -i "$wav" -f wav "$copy"
+  row "open MP3" "ffmpeg -f wav" -- "$cli" info "$mp3" -- ffmpeg -nostdin -y -v error -i "$mp3" -f wav "$copy"
+
+  edit_row "reverse" "--reverse" "sox reverse" -- sox "$wav" "$copy" reverse
+  edit_row "invert" "--invert" "sox vol -1" -- sox "$wav" "$copy" vol -1
+  edit_row "amplify 50 %" "--amplify 50" "sox vol 0.5" -- sox "$wav" "$copy" vol 0.5
+  edit_row "normalize 95 %" "--normalize 95" "sox norm -0.45" -- sox "$wav" "$copy" norm -0.45
+  edit_row "fade in, whole document" "--fade-in 0:132300000" "sox fade q 3000" -- sox "$wav" "$copy" fade q 3000
+  edit_row "fade in, first 10 s" "--fade-in 0:$tensec" "sox fade q 10" -- sox "$wav" "$copy" fade q 10
+  edit_row "delete first 10 s" "--delete 0:$tensec" "sox trim 10" -- sox "$wav" "$copy" trim 10
+  edit_row "insert 10 s silence" "--insert-silence 0:$tensec" "sox pad 10" -- sox "$wav" "$copy" pad 10
+  edit_row "cut 10 s" "--cut 0:$tensec" "cp" -- cp "$wav" "$copy"
+  edit_row "copy 10 s" "--copy 0:$tensec" "cp" -- cp "$wav" "$copy"
+  edit_row "paste 10 s" "--copy 0:$tensec --paste 0" "cp" -- cp "$wav" "$copy"
+  edit_row "reverse (vs cp)" "--reverse" "cp" -- cp "$wav" "$copy"
+  edit_row "amplify (vs cp)" "--amplify 50" "cp" -- cp "$wav" "$copy"
+  edit_row "fade in, whole (vs cp)" "--fade-in 0:132300000" "cp" -- cp "$wav" "$copy"
+  edit_row "undo (after reverse)" "--reverse --undo" "cp" -- cp "$wav" "$copy"
+  edit_row "redo (after undo)" "--reverse --undo --redo" "cp" -- cp "$wav" "$copy"
+  edit_row "save WAV" "-o $saved.wav" "cp" -- cp "$wav" "$copy"
+  edit_row "save MP3 CBR 192" "--bitrate 192 -o $saved.mp3" "lame -b 192 -q 5" -- lame --quiet -b 192 -q 5 "$wav" "$copy.mp3"
+}
+
+# goal_row TASK SECONDS BASE-NAME BASE-SECONDS LIMIT RSS: the ratio against its goal.
+goal_row() {
+  local ratio verdict
+  ratio=$(echo "$2 / $4" | bc -l)
+  verdict=$(echo "$ratio <= $5 && $6 < 64" | bc -l)
+  [ "$verdict" = 1 ] && verdict=met || verdict=missed
+  printf '| %-24s | %8s | %-10s | %8s | %6.2f | %6s | %8s | %-6s |\n' "$1" "$2" "$3" "$4" "$ratio" "<= $5" "$6" "$verdict"
+}
+
+goals_table() {
+  local cp_s read_s open_s task steps
+  cp_s=$(median_seconds cp "$wav" "$copy")
+  read_s=$(median_seconds cat "$wav")
+  open_s=$(median_seconds "$cli" info "$wav")
+  printf '\n| %-24s | %8s | %-10s | %8s | %6s | %6s | %8s | %-6s |\n' goal ours base "base s" ratio limit "RSS MB" result
+  printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' -------------------------- ---------- ------------ ---------- -------- -------- ---------- --------
+  goal_row "open WAV" "$open_s" "cp + read" "$(echo "$cp_s + $read_s" | bc -l | awk '{printf "%.3f", $1}')" 2 \
+    "$(peak_rss_mb "$cli" info "$wav")"
+  while IFS='|' read -r task steps; do
+    # shellcheck disable=SC2086
+    goal_row "$task" "$(step_seconds "$wav" $steps)" "cp" "$cp_s" 2.5 \
+      "$(peak_rss_mb "$cli" edit "$wav" $steps)"
+  done <<GOALS
+amplify 50 %|--amplify 50
+normalize 95 %|--normalize 95
+invert|--invert
+reverse|--reverse
+fade in, whole document|--fade-in 0:132300000
+fade out, whole document|--fade-out 0:132300000
+delete first 10 s|--delete 0:$tensec
+insert 10 s silence|--insert-silence 0:$tensec
+paste 10 s|--copy 0:$tensec --paste 0
+GOALS
+}
+
+[ -n "${BENCH_GOALS_ONLY:-}" ] || reference_table
+goals_table
 rm -f "$copy" "$copy.mp3" "$saved.wav" "$saved.mp3"

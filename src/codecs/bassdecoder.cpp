@@ -211,6 +211,13 @@ TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& out
 
   stream->channels = channels;
   stream->rate = rate;
+  // Copied only where FFmpeg itself sees plain 16-bit PCM in the same layout.
+  if (std::strcmp(demuxer, "wav") == 0 && audio->codecpar->codec_id == AV_CODEC_ID_PCM_S16LE) {
+    plainWav_ = ReadPlainWav(sourcePath);
+    if (plainWav_ &&
+        (plainWav_->channels != channels || plainWav_->sampleRate != static_cast<uint32_t>(rate)))
+      plainWav_.reset();
+  }
   filter_ = std::make_unique<TFilter>(channels);
   // Kept from the start: Decode releases the stream, and the caller may ask while it runs.
   estimatedBytes_ = EstimateBytes(*stream);
@@ -239,9 +246,26 @@ std::optional<int64_t> TBASSDecoder::EstimateBytes(const Stream& stream) const {
   return static_cast<int64_t>(frames) * channels_ * 2;
 }
 
+bool TBASSDecoder::DecodeByCopy(std::atomic<int32_t>& progress) {
+  stream_.reset();
+  try {
+    bytesWritten_ = CopyPlainWav(sourcePath_, *plainWav_, outputPath_, *filter_, progress);
+  } catch (...) {
+    DeleteFileIfExists(outputPath_);
+    progress = 0;
+    throw;
+  }
+  copied_ = true;
+  progress = 0;
+  return true;
+}
+
 bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes) {
   progress = 0;
   if (!stream_) return false;
+  // Over the limit, the decoder's own early stop decides what is written.
+  if (copyAllowed_ && plainWav_ && static_cast<int64_t>(plainWav_->dataBytes) <= stopAfterBytes)
+    return DecodeByCopy(progress);
   // The source is read once; whatever happens, it is closed with the output.
   std::unique_ptr<Stream> s = std::move(stream_);
 

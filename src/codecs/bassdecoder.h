@@ -8,6 +8,7 @@
 #include <string>
 
 #include "codecs/cache.h"
+#include "codecs/wavcopy.h"
 
 namespace quillon {
 
@@ -42,14 +43,24 @@ class TBASSDecoder {
 
   TFilter* Filter() { return filter_.get(); }
 
+  // A plain 16-bit PCM WAV is copied by the kernel rather than decoded; the working copy, the
+  // index and the peaks are the same either way. Off: decode it like any source (to compare).
+  void AllowCopy(bool allow) { copyAllowed_ = allow; }
+  // Whether the last Decode copied the audio.
+  bool CopiedAudio() const { return copied_; }
+
  private:
   struct Stream;
 
   std::optional<int64_t> EstimateBytes(const Stream& stream) const;
+  bool DecodeByCopy(std::atomic<int32_t>& progress);
 
   std::unique_ptr<Stream> stream_;
   std::optional<int64_t> estimatedBytes_;
   std::unique_ptr<TFilter> filter_;
+  std::optional<TPlainWav> plainWav_;
+  bool copyAllowed_ = true;
+  bool copied_ = false;
   std::string sourcePath_;
   std::string outputPath_;
   bool ready_ = false;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/vectorclones.h"
+
 namespace quillon {
 
 double AmplitudeToDb(double amplitude) {
@@ -29,6 +31,13 @@ void TFilter::AddSamples(const int16_t* samples, int32_t byteCount) {
       CloseBlock();
       samplesInBlock_ = 0;
     }
+    // A whole block with more samples after it is closed where it lies, without a copy.
+    if (samplesInBlock_ == 0 && remaining > blockSize) {
+      CloseBlockOf(samples, blockSize);
+      samples += blockSize;
+      remaining -= blockSize;
+      continue;
+    }
     int32_t take = std::min(remaining, blockSize - samplesInBlock_);
     std::memcpy(blockSamples_.data() + samplesInBlock_, samples, sizeof(int16_t) * take);
     samplesInBlock_ += take;
@@ -43,7 +52,8 @@ using TExtremes = std::array<int16_t, kMaxFilterChannels>;
 
 // A fixed channel count lets the compiler vectorise the hot loop of opening a file.
 template <int kChannels>
-void ScanFrames(const int16_t* s, int32_t frames, TExtremes& maximum, TExtremes& minimum) {
+QUILLON_VECTOR_CLONES void ScanFrames(const int16_t* s, int32_t frames, TExtremes& maximum,
+                                      TExtremes& minimum) {
   for (int32_t f = 0; f < frames; ++f, s += kChannels)
     for (int c = 0; c < kChannels; ++c) {
       maximum[c] = std::max(maximum[c], s[c]);
@@ -70,18 +80,24 @@ void ScanFrames(const int16_t* s, int32_t frames, int32_t channels, TExtremes& m
 }  // namespace
 
 void TFilter::CloseBlock() {
+  CloseBlockOf(blockSamples_.data(), samplesInBlock_);
+}
+
+void TFilter::CloseBlockOf(const int16_t* samples, int32_t count) {
   entryCount_ += channels_;
   index_.resize(static_cast<size_t>(entryCount_));
-  int32_t frames = std::min<int32_t>(samplesInBlock_ / channels_, kIndexBlockFrames);
+  int32_t frames = std::min<int32_t>(count / channels_, kIndexBlockFrames);
   TExtremes maximum{}, minimum{};
-  ScanFrames(blockSamples_.data(), frames, channels_, maximum, minimum);
+  ScanFrames(samples, frames, channels_, maximum, minimum);
+  const int32_t lastPeak = overallPeak_;
   for (int32_t c = 0; c < channels_; ++c) {
     channelPeaks_[c] =
         static_cast<int16_t>(std::max(std::abs(maximum[c]), std::abs(channelPeaks_[c])));
     index_[entryCount_ - channels_ + c] = {maximum[c], minimum[c]};
     overallPeak_ = std::max<int32_t>(overallPeak_, maximum[c]);
   }
-  peakLevel_ = PeakToDb(overallPeak_);
+  // The level follows the peak alone: a logarithm per block would cost more than the scan.
+  if (overallPeak_ != lastPeak) peakLevel_ = PeakToDb(overallPeak_);
 }
 
 void TFilter::GetIndex(Tindexdata& index) {

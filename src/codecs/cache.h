@@ -43,6 +43,9 @@ class TFilter {
   void GetPeaks(TChannelPeaks& channelPeaks, int16_t& overallPeak, int32_t& peakLevel) const;
 
  private:
+  // CloseBlock over count collected samples wherever they lie.
+  void CloseBlockOf(const int16_t* samples, int32_t count);
+
   std::vector<int16_t> blockSamples_;
   Tindexdata index_;
   int32_t entryCount_ = 0;

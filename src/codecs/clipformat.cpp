@@ -20,7 +20,7 @@ namespace quillon {
 
 namespace {
 
-// Frames converted per step: the float buffers stay at a few hundred KB whatever the clip.
+// Frames converted per step: the buffers stay at a few hundred KB whatever the clip.
 constexpr size_t kChunkFrames = 65536;
 constexpr uint16_t kMaxClipChannels = 64;
 // Real rates stay within this ratio (384000 to 8000 is 48). Beyond it a rate is nonsense, and
@@ -117,33 +117,32 @@ constexpr size_t kSampleBytes = E == TEncoding::Unsigned8 ? 1
                                 : E == TEncoding::Float64 ? 8
                                                           : 4;
 
+// In double, which holds every source sample exactly, so that each is rounded to 16 bits once.
 template <TEncoding E>
-float ReadSample(const uint8_t* p) {
+double ReadSample(const uint8_t* p) {
   if constexpr (E == TEncoding::Unsigned8) {
-    return (static_cast<float>(p[0]) - 128.0f) * (1.0f / 128);
+    return (static_cast<double>(p[0]) - 128.0) * (1.0 / 128);
   } else if constexpr (E == TEncoding::Int16) {
-    return static_cast<float>(static_cast<int16_t>(ReadLE16(p))) * (1.0f / 32768);
+    return static_cast<double>(static_cast<int16_t>(ReadLE16(p))) * (1.0 / 32768);
   } else if constexpr (E == TEncoding::Int24) {
     // Built in the top three bytes, then shifted down to sign-extend.
     uint32_t u = (uint32_t{p[0]} << 8) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 24);
-    return static_cast<float>(static_cast<int32_t>(u) >> 8) * (1.0f / 8388608);
+    return static_cast<double>(static_cast<int32_t>(u) >> 8) * (1.0 / 8388608);
   } else if constexpr (E == TEncoding::Int32) {
-    return static_cast<float>(static_cast<int32_t>(ReadLE32(p))) * (1.0f / 2147483648.0f);
+    return static_cast<double>(static_cast<int32_t>(ReadLE32(p))) * (1.0 / 2147483648.0);
   } else if constexpr (E == TEncoding::Float32) {
     return std::bit_cast<float>(ReadLE32(p));
   } else {
     uint64_t u = uint64_t{ReadLE32(p)} | (uint64_t{ReadLE32(p + 4)} << 32);
-    double d = std::bit_cast<double>(u);
-    // A double beyond float's range does not convert; anything past ±2 clips the same. NaN
-    // passes through the clamp and later becomes -32768 like any float NaN.
-    return static_cast<float>(std::clamp(d, -2.0, 2.0));
+    // Anything past ±2 clips the same. NaN passes through the clamp and later becomes -32768.
+    return std::clamp(std::bit_cast<double>(u), -2.0, 2.0);
   }
 }
 
-// Frames of the source as floats in the document's channel count.
+// Frames of the source as doubles in the document's channel count.
 template <TEncoding E>
 void DecodeFramesAs(const TClipSource& s, size_t first, size_t count, uint16_t outChannels,
-                    float* out) {
+                    double* out) {
   constexpr size_t bytes = kSampleBytes<E>;
   const uint8_t* p = s.data + first * s.frameBytes;
   const uint16_t in = s.channels;
@@ -157,18 +156,18 @@ void DecodeFramesAs(const TClipSource& s, size_t first, size_t count, uint16_t o
       out[2 * f + 1] = ReadSample<E>(p + second);
     }
   } else {
-    // A double holds the sum of two 16- or 24-bit samples exactly, so their average rounds
-    // once, half to even, in FloatsToSamples.
+    // A double holds the sum of two samples of up to 32 bits exactly, so their average rounds
+    // once, half to even, in DoublesToSamples.
     for (size_t f = 0; f < count; ++f, p += s.frameBytes) {
       double sum = 0;
       for (uint16_t c = 0; c < in; ++c) sum += ReadSample<E>(p + c * bytes);
-      out[f] = static_cast<float>(sum / in);
+      out[f] = sum / in;
     }
   }
 }
 
 void DecodeFrames(const TClipSource& s, size_t first, size_t count, uint16_t outChannels,
-                  float* out) {
+                  double* out) {
   switch (s.encoding) {
     case TEncoding::Unsigned8:
       return DecodeFramesAs<TEncoding::Unsigned8>(s, first, count, outChannels, out);
@@ -192,11 +191,11 @@ std::vector<int16_t> ConvertAtSameRate(const TClipSource& s, uint16_t channels) 
       result[i] = static_cast<int16_t>(ReadLE16(s.data + 2 * i));
     return result;
   }
-  std::vector<float> floats(std::min(s.frames, kChunkFrames) * channels);
+  std::vector<double> values(std::min(s.frames, kChunkFrames) * channels);
   for (size_t first = 0; first < s.frames; first += kChunkFrames) {
     size_t count = std::min(kChunkFrames, s.frames - first);
-    DecodeFrames(s, first, count, channels, floats.data());
-    FloatsToSamples(floats.data(), result.data() + first * channels, count * channels);
+    DecodeFrames(s, first, count, channels, values.data());
+    DoublesToSamples(values.data(), result.data() + first * channels, count * channels);
   }
   return result;
 }
@@ -213,8 +212,8 @@ std::optional<std::vector<int16_t>> Resample(const TClipSource& s, uint16_t chan
   // Hostile rates can make swr_init fail; its complaint is pushed below every log level, as the
   // caller's none says it all.
   int status =
-      swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_FLT, static_cast<int>(sampleRate), &layout,
-                          AV_SAMPLE_FMT_FLT, static_cast<int>(s.rate), kQuietLog, nullptr);
+      swr_alloc_set_opts2(&raw, &layout, AV_SAMPLE_FMT_DBL, static_cast<int>(sampleRate), &layout,
+                          AV_SAMPLE_FMT_DBL, static_cast<int>(s.rate), kQuietLog, nullptr);
   std::unique_ptr<SwrContext, TSwrFree> swr(raw);
   if (status < 0 || swr_init(swr.get()) < 0) return std::nullopt;
 
@@ -228,8 +227,8 @@ std::optional<std::vector<int16_t>> Resample(const TClipSource& s, uint16_t chan
   // Input steps are sized so that each step's output stays near kChunkFrames too.
   const size_t step =
       std::max<size_t>(1, std::min<uint64_t>(kChunkFrames, kChunkFrames * from / to));
-  std::vector<float> in(std::min(step, s.frames) * channels);
-  std::vector<float> out;
+  std::vector<double> in(std::min(step, s.frames) * channels);
+  std::vector<double> out;
   // Resamples the first count frames of in onto the result, up to its length.
   auto convert = [&](size_t count) {
     int capacity = swr_get_out_samples(swr.get(), static_cast<int>(count));
@@ -243,7 +242,7 @@ std::optional<std::vector<int16_t>> Resample(const TClipSource& s, uint16_t chan
         std::min(static_cast<size_t>(got) * channels, target * channels - result.size());
     size_t at = result.size();
     result.resize(at + samples);
-    FloatsToSamples(out.data(), result.data() + at, samples);
+    DoublesToSamples(out.data(), result.data() + at, samples);
     return got;
   };
   for (size_t first = 0; first < s.frames; first += step) {
@@ -254,7 +253,7 @@ std::optional<std::vector<int16_t>> Resample(const TClipSource& s, uint16_t chan
   // swr's own flush gives nothing for the last frames short of its filter's length, and nothing
   // at all for a short clip. Holding the last frame pushes the clip's end through instead, with
   // no step for the filter to ring on; what the hold adds past the clip's length is dropped.
-  std::vector<float> last(channels);
+  std::vector<double> last(channels);
   DecodeFrames(s, s.frames - 1, 1, channels, last.data());
   for (int i = 0; i < 64 && result.size() < target * channels; ++i) {
     int64_t held = swr_get_delay(swr.get(), static_cast<int64_t>(from));

@@ -75,6 +75,7 @@ struct TRecord {
   uint32_t bitrate = 0;
   uint32_t maxBitrate = 0;
   int32_t preset = 0;
+  uint32_t mpegVersion = 0;
   bool isPrivate = false;
   bool crc = false;
   bool copyright = false;
@@ -110,8 +111,8 @@ TRecord ReadRecord(const TMp3Config& c) {
   r.bitrate = Get32(c, 24);
   r.maxBitrate = Get32(c, 28);
   r.preset = GetSigned(c, 32);
-  // 36 to 47 (MPEG version, psychoacoustic model, emphasis) are reserved: the encoder derives
-  // the version from the rate.
+  r.mpegVersion = Get32(c, 36);
+  // 40 to 47 (psychoacoustic model, emphasis) are left to the encoder.
   r.isPrivate = Get32(c, 48) != 0;
   r.crc = Get32(c, 52) != 0;
   r.copyright = Get32(c, 56) != 0;
@@ -207,9 +208,36 @@ void ApplyPreset(lame_global_flags* gf, int32_t preset) {
   }
 }
 
-// Channel mode, VBR method and bitrates, which the record decides only below the named presets.
-uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
-  switch (r.mode) {
+constexpr uint32_t kMpeg1 = 1;
+
+// Whether an output rate belongs to the record's MPEG version: 1 is MPEG-1, 0 MPEG-2 (with
+// its 2.5 extension below 16 kHz).
+bool RateOfVersion(uint32_t rate, uint32_t version) {
+  switch (rate) {
+    case 32000:
+    case 44100:
+    case 48000:
+      return version == kMpeg1;
+    case 8000:
+    case 11025:
+    case 12000:
+    case 16000:
+    case 22050:
+    case 24000:
+      return version != kMpeg1;
+    default:
+      return false;
+  }
+}
+
+// The named presets that make the file mono whatever the record says.
+bool PresetForcesMono(int32_t preset) {
+  return preset == kPresetVoiceQuality || preset == kPresetVoice || preset == kPresetPhone ||
+         preset == kPresetSw || preset == kPresetAm;
+}
+
+uint32_t ApplyChannelMode(lame_global_flags* gf, int32_t mode) {
+  switch (mode) {
     case kModeStereo:
       lame_set_mode(gf, STEREO);
       lame_set_num_channels(gf, 2);
@@ -230,7 +258,11 @@ uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
     default:
       return kBeErrInvalidFormatParameters;
   }
+  return kBeErrSuccessful;
+}
 
+// VBR method and bitrates, which the record decides only below the named presets.
+uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
   if (r.enableVbr) {
     lame_set_VBR_q(gf, std::clamp(r.vbrQuality, 0, 9));
     switch (r.vbrMethod) {
@@ -279,20 +311,24 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
     lame_set_VBR(gf, vbr_off);
   }
 
-  // Below the named presets the record's own settings rule; ABR and CBR presets leave the
-  // channel mode to the encoder (joint stereo for two channels), and mono is set below.
+  // Below the named presets the record's own settings rule.
   if (r.preset < kPresetStandard) {
     if (uint32_t code = ApplyManualSettings(gf, r); code != kBeErrSuccessful) return code;
   }
 
   if (r.preset != kPresetNone) ApplyPreset(gf, r.preset);
 
-  if (r.resampleRate > 0) lame_set_out_samplerate(gf, static_cast<int>(r.resampleRate));
-
-  if (r.mode == kModeMono) {
-    lame_set_mode(gf, MONO);
-    lame_set_num_channels(gf, 1);
+  // Left unset, the encoder would choose joint stereo for two channels, whatever the preset.
+  if (!PresetForcesMono(r.preset)) {
+    if (uint32_t code = ApplyChannelMode(gf, r.mode); code != kBeErrSuccessful) return code;
   }
+
+  // Left unset, the encoder would lower the rate for low qualities and bitrates (44.1 kHz VBR at
+  // quality 8 comes out at 24 kHz): the record's version keeps the document's rate.
+  if (r.resampleRate > 0)
+    lame_set_out_samplerate(gf, static_cast<int>(r.resampleRate));
+  else if (RateOfVersion(r.sampleRate, r.mpegVersion))
+    lame_set_out_samplerate(gf, static_cast<int>(r.sampleRate));
 
   lame_set_strict_ISO(gf, r.strictIso ? 1 : 0);
   if (r.copyright) lame_set_copyright(gf, 1);
@@ -300,12 +336,18 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   lame_set_error_protection(gf, r.crc ? 1 : 0);
   lame_set_extension(gf, r.isPrivate ? 1 : 0);
 
-  if (r.bitrate > 0) lame_set_VBR_min_bitrate_kbps(gf, Kbps(r.bitrate));
-  if (r.maxBitrate > 0) lame_set_VBR_max_bitrate_kbps(gf, Kbps(r.maxBitrate));
-  // ABR with a minimum above the maximum stops the encoder on a failed check; without the check
-  // it would encode every frame at the minimum, so that is made the maximum too.
-  if (lame_get_VBR(gf) == vbr_abr && r.maxBitrate > 0 && r.bitrate > r.maxBitrate)
-    lame_set_VBR_max_bitrate_kbps(gf, Kbps(r.bitrate));
+  int minKbps = Kbps(r.bitrate);
+  int maxKbps = Kbps(r.maxBitrate);
+  if (lame_get_VBR(gf) == vbr_abr) {
+    // Bounds that exclude the target would override it (the dialog's first "Bitrate:" entry
+    // would make every ABR file 320 kbit/s CBR), and a minimum above the maximum stops the
+    // encoder on a failed check: the bounds are widened to take the target in.
+    int target = lame_get_VBR_mean_bitrate_kbps(gf);
+    minKbps = std::min(minKbps, target);
+    if (maxKbps > 0) maxKbps = std::max(maxKbps, target);
+  }
+  if (minKbps > 0) lame_set_VBR_min_bitrate_kbps(gf, minKbps);
+  if (maxKbps > 0) lame_set_VBR_max_bitrate_kbps(gf, maxKbps);
   if (r.noReservoir) lame_set_disable_reservoir(gf, 1);
   lame_set_bWriteVbrTag(gf, r.writeVbrHeader ? 1 : 0);
 

@@ -108,12 +108,6 @@ TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t
   int bitrate = BitrateAt(sampleRate, choice.bitratePosition);
   int maxBitrate = BitrateAt(sampleRate, choice.maxBitratePosition);
   int average = BitrateAt(sampleRate, choice.averagePosition);
-  if (abr) {
-    // The encoder takes these as the bounds of an average; bounds that exclude the target would
-    // override it (the first "Bitrate:" entry would turn every ABR file into 320 kbit/s CBR).
-    bitrate = std::min(bitrate, average);
-    maxBitrate = std::max(maxBitrate, average);
-  }
   Put32(config, kOffBitrate, static_cast<uint32_t>(bitrate));
   Put32(config, kOffMaxBitrate, static_cast<uint32_t>(maxBitrate));
   PutSigned(config, kOffPreset, cbr ? kPresetCbr : abr ? kPresetAbr : kPresetNone);

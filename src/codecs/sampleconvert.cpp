@@ -24,4 +24,14 @@ void FloatsToSamples(const float* source, int16_t* dest, size_t count) {
   }
 }
 
+void DoublesToSamples(const double* source, int16_t* dest, size_t count) {
+  constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52, as above for doubles
+  for (size_t i = 0; i < count; ++i) {
+    double x = source[i] * 32768.0;
+    x = x > -32768.0 ? x : -32768.0;
+    x = x < 32767.0 ? x : 32767.0;
+    dest[i] = static_cast<int16_t>((x + kRounder) - kRounder);
+  }
+}
+
 }  // namespace quillon

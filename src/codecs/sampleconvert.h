@@ -12,4 +12,8 @@ int16_t FloatToSample(float f);
 // The same over a span.
 void FloatsToSamples(const float* source, int16_t* dest, size_t count);
 
+// The same from doubles, for sources wider than a float's 24 bits: they are rounded once, from
+// their exact value, not first to a float.
+void DoublesToSamples(const double* source, int16_t* dest, size_t count);
+
 }  // namespace quillon

@@ -4,6 +4,8 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/vectorclones.h"
+
 namespace quillon {
 
 namespace {
@@ -19,13 +21,6 @@ constexpr uint64_t kRotationRun = 256;
 constexpr double kGuard = 1e-6;
 
 }  // namespace
-
-#if defined(__clang__)
-// clang cannot clone templates for several targets; its builds (sanitizers, fuzzing) need no speed.
-#define QUILLON_VECTOR_CLONES
-#else
-#define QUILLON_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
 
 QUILLON_VECTOR_CLONES void InvertSamples(int16_t* samples, size_t count) {
   for (size_t i = 0; i < count; ++i) samples[i] = InvertSample(samples[i]);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/config.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
@@ -67,6 +68,15 @@ class TFilesMovedOver {
   std::vector<std::pair<std::string, std::string>> moved_;
 };
 
+// Replacement files that ended runs left in the folders they saved to. A folder that is also the
+// temporary folder of a journal still waiting for an answer keeps that run's files.
+void SweepEndedSaveFolders(const std::string& journals) {
+  SweepRecordedFolders(journals, [&](const std::string& id, const std::string& folder) {
+    auto state = ReadJournalFile(journals + JournalFileName(id));
+    return state && FolderWithSlash(state->tempFolder) == folder;
+  });
+}
+
 }  // namespace
 
 std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolder) {
@@ -121,6 +131,7 @@ void SweepEndedRuns(const std::string& tempFolder, const std::string& journalFol
   if (!journals.empty() && journals.back() != '/') journals += '/';
   for (const std::string& id : EndedRuns(tempFolder))
     if (!FileExists(journals + JournalFileName(id))) DeleteRunFiles(tempFolder, id);
+  SweepEndedSaveFolders(journals);
 }
 
 }  // namespace quillon

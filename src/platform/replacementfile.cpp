@@ -1,12 +1,9 @@
 #include "platform/replacementfile.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "platform/error.h"
 #include "platform/faults.h"
@@ -41,13 +38,13 @@ TReplacementFile::TReplacementFile(const std::string& target)
   } catch (const EOSError& error) {
     CannotCreateIn(folder_, error.Code());
   }
-  std::string pattern = folder_ + "." + kTempFilePrefix + "XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  int fd = mkstemp(buffer.data());
-  if (fd < 0) CannotCreateIn(folder_, errno);
-  close(fd);
-  path_ = buffer.data();
+  // Named and locked as a file of this run, so that a crash mid-save leaves nothing that the
+  // next start cannot tell from the user's own files and remove.
+  try {
+    path_ = MakeRecordedTempFileNameIn(folder_);
+  } catch (const EOSError& error) {
+    CannotCreateIn(folder_, error.Code());
+  }
 }
 
 TReplacementFile::~TReplacementFile() {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <set>
@@ -22,6 +23,7 @@ namespace quillon {
 namespace {
 
 constexpr size_t kRunIdLength = 8;
+constexpr std::string_view kRecordExtension = ".folders";
 
 struct THeldLock {
   std::string folder;
@@ -101,6 +103,40 @@ void DeleteFilesOfRun(const std::string& folder, const std::string& runId) {
   }
 }
 
+std::string RecordPath(const std::string& recordFolder, const std::string& runId) {
+  return FolderWithSlash(recordFolder) + runId + std::string(kRecordExtension);
+}
+
+// Notes a folder in the run's record, one line each; written straight, as a replacement file
+// would need a lock of its own first.
+void RecordFolder(const std::string& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(RecoveryFolder(), error);
+  int fd = open(RecordPath(RecoveryFolder(), RunId()).c_str(),
+                O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return;
+  const std::string line = folder + "\n";
+  (void)!write(fd, line.data(), line.size());
+  close(fd);
+}
+
+std::vector<std::string> RecordedFolders(const std::string& path) {
+  std::vector<std::string> folders;
+  std::ifstream record(path);
+  for (std::string line; std::getline(record, line);)
+    if (!line.empty() && line.front() == '/') folders.push_back(FolderWithSlash(line));
+  return folders;
+}
+
+// Takes this run's lock in a folder; true when it was made just now.
+bool TakeRunLock(const std::string& where) {
+  std::lock_guard guard(heldMutex);
+  DropIfStale(where, RunId());
+  if (FindHeld(where, RunId())) return false;
+  held.push_back({where, RunId(), CreateLocked(where, RunId())});
+  return true;
+}
+
 }  // namespace
 
 const std::string& RunId() {
@@ -142,11 +178,40 @@ std::string RunIdOfFileName(const std::string& fileName) {
 }
 
 void HoldRunLock(const std::string& folder) {
-  const std::string where = FolderWithSlash(folder);
-  std::lock_guard guard(heldMutex);
-  DropIfStale(where, RunId());
-  if (FindHeld(where, RunId())) return;
-  held.push_back({where, RunId(), CreateLocked(where, RunId())});
+  TakeRunLock(FolderWithSlash(folder));
+}
+
+void HoldRecordedRunLock(const std::string& folder) {
+  std::error_code error;
+  std::string where = FolderWithSlash(std::filesystem::absolute(folder, error).string());
+  if (error) where = FolderWithSlash(folder);
+  // Noted after the lock exists, so that a sweep reading the record finds the run alive.
+  if (TakeRunLock(where)) RecordFolder(where);
+}
+
+void SweepRecordedFolders(
+    const std::string& recordFolder,
+    const std::function<bool(const std::string& runId, const std::string& folder)>& spare) {
+  std::error_code error;
+  std::filesystem::directory_iterator it(recordFolder, error), end;
+  std::vector<std::pair<std::string, std::string>> records;
+  for (; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!name.ends_with(kRecordExtension)) continue;
+    std::string id = name.substr(0, name.size() - kRecordExtension.size());
+    if (IsRunId(id) && id != RunId()) records.emplace_back(id, it->path().string());
+  }
+  for (const auto& [id, path] : records) {
+    std::vector<std::string> folders = RecordedFolders(path);
+    // Every folder in the record holds the run's lock while the run goes on.
+    if (std::any_of(folders.begin(), folders.end(),
+                    [&](const std::string& folder) { return RunIsAlive(folder, id); }))
+      continue;
+    bool settled = true;
+    for (const std::string& folder : folders)
+      if (!spare(id, folder)) settled = DeleteRunFiles(folder, id) && settled;
+    if (settled) unlink(path.c_str());
+  }
 }
 
 bool AdoptRun(const std::string& folder, const std::string& runId) {
@@ -234,6 +299,7 @@ void ReleaseRunFiles() {
     close(lock.fd);
   }
   held.clear();
+  unlink(RecordPath(RecoveryFolder(), RunId()).c_str());
 }
 
 std::string RecoveryFolder() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,18 @@ std::string RunIdOfFileName(const std::string& fileName);
 
 // Makes sure this run holds its lock in folder; throws EOSError when it cannot be made.
 void HoldRunLock(const std::string& folder);
+
+// The same for a folder outside the temporary folder (where a save puts its replacement file):
+// the folder is also noted in the run's record in RecoveryFolder(), so that what the run leaves
+// there when it ends without cleaning up can be found again. A record that cannot be written
+// costs only that.
+void HoldRecordedRunLock(const std::string& folder);
+
+// Deletes what ended runs left in the folders their records in recordFolder name, then the
+// records. A folder for which spare(runId, folder) is true keeps its files.
+void SweepRecordedFolders(
+    const std::string& recordFolder,
+    const std::function<bool(const std::string& runId, const std::string& folder)>& spare);
 
 // Takes the lock of an ended run, so that no other instance touches its files while this one
 // moves them over; false when that run still goes on or the lock cannot be taken.

@@ -11,13 +11,9 @@
 
 namespace quillon {
 
-std::string MakeTempFileName() {
-  return MakeTempFileNameIn(config.tempfolder);
-}
+namespace {
 
-std::string MakeTempFileNameIn(std::string folder) {
-  folder = FolderWithSlash(std::move(folder));
-  HoldRunLock(folder);
+std::string MakeRunFile(const std::string& folder) {
   std::string pattern = folder + RunFilePrefix(RunId()) + "XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
@@ -25,6 +21,24 @@ std::string MakeTempFileNameIn(std::string folder) {
   if (fd < 0) RaiseLastOSError();
   close(fd);
   return std::string(buffer.data());
+}
+
+}  // namespace
+
+std::string MakeTempFileName() {
+  return MakeTempFileNameIn(config.tempfolder);
+}
+
+std::string MakeTempFileNameIn(std::string folder) {
+  folder = FolderWithSlash(std::move(folder));
+  HoldRunLock(folder);
+  return MakeRunFile(folder);
+}
+
+std::string MakeRecordedTempFileNameIn(std::string folder) {
+  folder = FolderWithSlash(std::move(folder));
+  HoldRecordedRunLock(folder);
+  return MakeRunFile(folder);
 }
 
 }  // namespace quillon

@@ -13,5 +13,8 @@ inline constexpr const char* kTempFilePrefix = "~ql";
 std::string MakeTempFileName();
 // The same in folder.
 std::string MakeTempFileNameIn(std::string folder);
+// The same in a folder outside the temporary folder, which the run's record notes (see
+// HoldRecordedRunLock).
+std::string MakeRecordedTempFileNameIn(std::string folder);
 
 }  // namespace quillon

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <optional>
 #include <random>
 
 #include "codecs/wavheader.h"
@@ -235,13 +237,156 @@ TEST(Decoder, EmptyWavGivesBareHeader) {
   EXPECT_FALSE(decoder.Decode(progress));  // the source is read once
 }
 
+// ---- The copy of plain 16-bit WAV files ----
+
+using TBytes = std::vector<uint8_t>;
+
+void Put16(TBytes& b, uint16_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(TBytes& b, uint32_t v) {
+  Put16(b, static_cast<uint16_t>(v));
+  Put16(b, static_cast<uint16_t>(v >> 16));
+}
+
+TBytes Chunk(const char* id, const TBytes& payload, std::optional<uint32_t> declared = {}) {
+  TBytes b(id, id + 4);
+  Put32(b, declared.value_or(static_cast<uint32_t>(payload.size())));
+  b.insert(b.end(), payload.begin(), payload.end());
+  if (payload.size() % 2) b.push_back(0);
+  return b;
+}
+
+TBytes Fmt(uint16_t channels, bool extensible = false, uint16_t bits = 16) {
+  TBytes b;
+  Put16(b, extensible ? 0xFFFE : 1);
+  Put16(b, channels);
+  Put32(b, 44100);
+  Put32(b, 44100u * channels * bits / 8);
+  Put16(b, static_cast<uint16_t>(channels * bits / 8));
+  Put16(b, bits);
+  if (extensible) {
+    Put16(b, 22);
+    Put16(b, bits);
+    Put32(b, channels == 1 ? 4 : 3);
+    const uint8_t guid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    b.insert(b.end(), guid, guid + 16);
+  }
+  return b;
+}
+
+TBytes Riff(std::initializer_list<TBytes> chunks) {
+  TBytes body = {'W', 'A', 'V', 'E'};
+  for (const TBytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+  TBytes b = {'R', 'I', 'F', 'F'};
+  Put32(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+TBytes SampleBytes(size_t count) {
+  std::vector<int16_t> samples = RandomSamples(count);
+  TBytes b;
+  for (int16_t s : samples) Put16(b, static_cast<uint16_t>(s));
+  return b;
+}
+
+struct TOpened {
+  bool ready = false;
+  bool copied = false;
+  int64_t bytesWritten = 0;
+  uint16_t originalBits = 0;
+  TBytes file;
+  Tindexdata index;
+  TChannelPeaks peaks{};
+  int16_t peak = 0;
+  int32_t level = 0;
+  bool operator==(const TOpened& o) const {
+    return ready == o.ready && bytesWritten == o.bytesWritten && originalBits == o.originalBits &&
+           file == o.file && index == o.index && peaks == o.peaks && peak == o.peak &&
+           level == o.level;
+  }
+};
+
+TOpened Open(const std::string& source, const std::string& output, bool allowCopy) {
+  TOpened o;
+  TBASSDecoder decoder(source, output);
+  decoder.AllowCopy(allowCopy);
+  o.ready = decoder.Ready();
+  if (!o.ready) return o;
+  std::atomic<int32_t> progress{0};
+  EXPECT_TRUE(decoder.Decode(progress));
+  o.copied = decoder.CopiedAudio();
+  o.bytesWritten = decoder.BytesWritten();
+  o.originalBits = decoder.OriginalBits();
+  o.file = ReadFileBytes(output);
+  decoder.Filter()->GetIndex(o.index);
+  decoder.Filter()->GetPeaks(o.peaks, o.peak, o.level);
+  return o;
+}
+
+// Every file that takes the copy gives what decoding it gives, to the byte; files whose header
+// says something unusual either take the copy correctly or are decoded.
+TEST(Decoder, CopiedWavFilesEqualDecodedOnes) {
+  TTempDir dir;
+  const TBytes stereo = SampleBytes(2 * (3 * 512 + 77));
+  const TBytes mono = SampleBytes(512);
+  const TBytes list = Chunk("LIST", TBytes(10, 'x'));
+  struct TCase {
+    const char* name;
+    TBytes file;
+    bool copies;
+  };
+  TBytes truncated = Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo, 100000)});
+  TBytes partialFrame = Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo)});
+  partialFrame.resize(partialFrame.size() - 3);
+  const std::vector<TCase> cases = {
+      {"plain stereo", Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo)}), true},
+      {"plain mono, one block", Riff({Chunk("fmt ", Fmt(1)), Chunk("data", mono)}), true},
+      {"empty", Riff({Chunk("fmt ", Fmt(2)), Chunk("data", {})}), true},
+      {"chunks around", Riff({list, Chunk("fmt ", Fmt(2)), list, Chunk("data", stereo), list}),
+       true},
+      {"extensible", Riff({Chunk("fmt ", Fmt(2, true)), Chunk("data", stereo)}), true},
+      {"size past the end", truncated, true},
+      {"size unknown", Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo, 0xFFFFFFFF)}), true},
+      {"partial last frame", partialFrame, true},
+      {"size of part of a frame",
+       Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo, uint32_t(stereo.size() - 2)), list}),
+       true},
+      {"data before fmt", Riff({Chunk("data", stereo), Chunk("fmt ", Fmt(2))}), false},
+      {"odd chunk before the data",
+       Riff({Chunk("fmt ", Fmt(2)), Chunk("junk", TBytes(5, 1)), Chunk("data", stereo)}), false},
+      {"odd data size",
+       Riff({Chunk("fmt ", Fmt(1)), Chunk("data", TBytes(mono.begin(), mono.end() - 1)), list}),
+       false},
+      {"second data chunk",
+       Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo), Chunk("data", stereo)}), false},
+      {"24-bit", Riff({Chunk("fmt ", Fmt(2, false, 24)), Chunk("data", stereo)}), false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string source = dir.File("source.wav");
+    WriteFileBytes(source, c.file);
+    TOpened copied = Open(source, dir.File("copied.wav"), true);
+    TOpened decoded = Open(source, dir.File("decoded.wav"), false);
+    EXPECT_EQ(copied.copied, c.copies);
+    EXPECT_FALSE(decoded.copied);
+    EXPECT_TRUE(copied == decoded);
+    EXPECT_GT(copied.file.size(), 0u);
+  }
+}
+
 TEST(Decoder, WriteFailureAndSizeLimit) {
   TTempDir dir;
   std::string source = dir.File("long.wav"), output = dir.File("out.wav");
   WriteWav16(source, 2, 44100, RandomSamples(441000 * 2));  // several chunks of output
   std::atomic<int32_t> progress{0};
-  for (int failing : {1, 2, 3}) {
+  // Decoded, the output is written in several chunks; copied, as the header and the audio.
+  for (auto [copy, failing] : {std::pair{false, 1}, {false, 2}, {false, 3}, {true, 1}, {true, 2}}) {
+    SCOPED_TRACE(testing::Message() << "copy " << copy << ", write " << failing);
     TBASSDecoder decoder(source, output);
+    decoder.AllowCopy(copy);
     FailNth(TFault::Write, failing);
     try {
       decoder.Decode(progress);

@@ -174,6 +174,34 @@ TEST(ClipFormat, ConvertsOtherEncodingsToSixteenBits) {
         << c.name;
 }
 
+// The exact 16-bit value of sum / (count * 65536), rounded half to even and clipped.
+int16_t ExactSample(int64_t sum, int64_t count) {
+  const int64_t unit = count * 65536;
+  int64_t q = sum >= 0 ? sum / unit : -((-sum + unit - 1) / unit);  // floor
+  int64_t r = sum - q * unit;
+  if (2 * r > unit || (2 * r == unit && (q & 1))) ++q;
+  return static_cast<int16_t>(std::clamp<int64_t>(q, -32768, 32767));
+}
+
+// 32-bit samples carry more than a float holds; rounded through one they land a step off
+// (1494122538 is 22798.5006 steps, not 22798.5).
+TEST(ClipFormat, ThirtyTwoBitSamplesRoundOnceFromTheirExactValue) {
+  std::mt19937 random(20);
+  std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+  std::vector<int32_t> values = {1494122538, -1494122538, 0x18000, 0x28000, 0x28001, -0x18000};
+  while (values.size() < 20000) values.push_back(any(random));
+  TSamples mono(values.size()), mixed(values.size() / 2);
+  for (size_t i = 0; i < values.size(); ++i) mono[i] = ExactSample(values[i], 1);
+  for (size_t f = 0; f < mixed.size(); ++f)
+    mixed[f] = ExactSample(int64_t{values[2 * f]} + values[2 * f + 1], 2);
+  EXPECT_EQ(mono[0], 22799);
+  EXPECT_EQ(Read(Riff({Chunk("fmt ", Fmt(1, 1, 8000, 32)), Chunk("data", LE(values, 4))}), 1, 8000),
+            mono);
+  // Two channels mixed to one: their sum is exact too, and rounded once.
+  EXPECT_EQ(Read(Riff({Chunk("fmt ", Fmt(1, 2, 8000, 32)), Chunk("data", LE(values, 4))}), 1, 8000),
+            mixed);
+}
+
 TEST(ClipFormat, MatchesTheDocumentsChannelCount) {
   TSamples mono = {5, -32768, 32767};
   TBytes monoBlock = MakeClipBlock(1, 8000, mono.data(), mono.size());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/bassdecoder.h"
 #include "codecs/lameenc.h"
 #include "codecs/mp3maker.h"
 #include "codecs/mp3settings.h"
@@ -103,9 +105,9 @@ TEST(Mp3Settings, RecordMembers) {
   // ABR files carry the VBR header too.
   ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 13, 0, 0, 3), 44100, 2),
                 {{76, 192000}, {80, 4}, {32, 11}, {64, kTrue}, {68, kTrue}});
-  // ABR bounds never exclude the target: "Bitrate:" 320 and "Maximum Bitrate:" 32 around 128.
+  // ABR keeps the lists' own bitrates, even when they exclude the target: the encoder copes.
   ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 0, 13, 0, 5), 44100, 2),
-                {{24, 128}, {28, 128}, {76, 128000}});
+                {{24, 320}, {28, 32}, {76, 128000}});
 }
 
 TEST(Mp3Settings, ChannelsRatesAndQuality) {
@@ -471,6 +473,86 @@ TEST(Mp3Writer, NoUseAfterFinishAndNoFinishNeeded) {
         writer.EncodeChunk(samples.data(), (chunk + 2) * 2);
       },
       Exception);
+}
+
+// ---- Output rate and channel mode as the record says ----
+
+struct TFrameHeader {
+  uint32_t rate = 0;
+  int mode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+};
+
+// The headers of every layer III frame of a file without tags, walked by their lengths.
+std::vector<TFrameHeader> FrameHeaders(const std::vector<uint8_t>& bytes) {
+  static const int kKbps1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+  static const int kKbps2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+  static const uint32_t kRates[3] = {44100, 48000, 32000};
+  std::vector<TFrameHeader> headers;
+  size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const uint8_t* h = bytes.data() + at;
+    int version = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    int rateIndex = (h[2] >> 2) & 3;
+    int bitrateIndex = h[2] >> 4;
+    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || version == 1 || ((h[1] >> 1) & 3) != 1 ||
+        rateIndex == 3 || bitrateIndex == 0 || bitrateIndex == 15) {
+      ADD_FAILURE() << "no frame header at " << at;
+      break;
+    }
+    uint32_t rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    int kbps = version == 3 ? kKbps1[bitrateIndex] : kKbps2[bitrateIndex];
+    size_t length = (version == 3 ? 144000 : 72000) * size_t(kbps) / rate + ((h[2] >> 1) & 1);
+    headers.push_back({rate, h[3] >> 6});
+    at += length;
+  }
+  return headers;
+}
+
+size_t DecodedFrames(const TTempDir& dir, const std::string& mp3, uint16_t channels) {
+  TBASSDecoder decoder(mp3, dir.File("decoded.wav"));
+  std::atomic<int32_t> progress{0};
+  EXPECT_TRUE(decoder.Ready() && decoder.Decode(progress));
+  return static_cast<size_t>(decoder.BytesWritten()) / (2u * channels);
+}
+
+// Every quality and the lowest bitrates the dialog offers keep the document's rate (the encoder
+// left alone drops to 24 or 32 kHz), and files with the VBR header decode to the document's
+// exact length.
+TEST(Mp3Writer, KeepsTheDocumentsRateForEveryChoice) {
+  const size_t frames = 44100 + 1234;
+  for (uint32_t rate : {44100u, 48000u}) {
+    std::vector<TMp3Choice> choices = {Choice(TMp3Mode::Cbr, 13, 0, 0, 0),
+                                       Choice(TMp3Mode::Abr, 13, 13, 0, 13)};
+    for (int quality = 0; quality <= 9; ++quality)
+      choices.push_back(Choice(TMp3Mode::Vbr, 13, 0, quality, 0));
+    for (const TMp3Choice& choice : choices) {
+      SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << int(choice.mode) << ", quality "
+                                      << choice.qualityPosition);
+      TTempDir dir;
+      TEncoded e = Encode(dir, choice, rate, 2, frames);
+      for (const TFrameHeader& header : FrameHeaders(e.bytes)) ASSERT_EQ(header.rate, rate);
+      if (choice.mode != TMp3Mode::Cbr) {
+        EXPECT_EQ(DecodedFrames(dir, dir.File("out.mp3"), 2), frames);
+      }
+    }
+  }
+}
+
+// Two channels are stereo in the record, and every frame says so: no preset turns them into
+// joint stereo.
+TEST(Mp3Writer, StereoFramesAreStereoInEveryMode) {
+  for (TMp3Mode mode : {TMp3Mode::Cbr, TMp3Mode::Vbr, TMp3Mode::Abr}) {
+    SCOPED_TRACE(int(mode));
+    TTempDir dir;
+    TEncoded e = Encode(dir, Choice(mode, 5, 0, 4, 5), 44100, 2, 44100);
+    std::vector<TFrameHeader> headers = FrameHeaders(e.bytes);
+    ASSERT_GT(headers.size(), 30u);
+    for (const TFrameHeader& header : headers) ASSERT_EQ(header.mode, 0);
+  }
+  TTempDir dir;
+  for (const TFrameHeader& header :
+       FrameHeaders(Encode(dir, Choice(TMp3Mode::Cbr, 5, 0, 0, 0), 44100, 1, 44100).bytes))
+    ASSERT_EQ(header.mode, 3);
 }
 
 }  // namespace

@@ -81,6 +81,33 @@ TEST(RunFilesTest, AnotherInstancesFilesAreTouchedOnlyAfterItHasEnded) {
   EXPECT_TRUE(FileExists(unrelated));
 }
 
+// What a run that saved to other folders leaves there is found through its record: removed once
+// the run has ended, never while it goes on, and never in a folder the caller spares.
+TEST(RunFilesTest, RecordedFoldersAreSweptOnlyAfterTheirRunEnded) {
+  test::TTempDir records, saves, spared;
+  const std::string record = records.Path() + "/" + kOtherRun + ".folders";
+  std::ofstream(record) << saves.Path() << "\n" << spared.Path() << "/\n";
+  const std::string left = saves.Path() + "/" + RunFilePrefix(kOtherRun) + "store";
+  const std::string kept = spared.Path() + "/" + RunFilePrefix(kOtherRun) + "state";
+  std::ofstream(kept) << "x";
+  auto spare = [&](const std::string& id, const std::string& folder) {
+    EXPECT_EQ(id, kOtherRun);
+    return folder == spared.Path() + "/";
+  };
+
+  TOtherInstance other(saves.Path());  // holds its lock in saves and writes `left` there
+  SweepRecordedFolders(records.Path(), spare);
+  EXPECT_TRUE(FileExists(left));
+  EXPECT_TRUE(FileExists(record));
+
+  other.Kill();
+  SweepRecordedFolders(records.Path(), spare);
+  EXPECT_FALSE(FileExists(left));
+  EXPECT_FALSE(FileExists(saves.Path() + "/" + RunLockName(kOtherRun)));
+  EXPECT_TRUE(FileExists(kept));
+  EXPECT_FALSE(FileExists(record));
+}
+
 TEST(RunFilesTest, ThisRunsFilesStayUntilItReleasesThem) {
   test::TTempDir dir;
   const std::string saved = config.tempfolder;
