@@ -201,7 +201,9 @@ void SweepRecordedFolders(
     std::string id = name.substr(0, name.size() - kRecordExtension.size());
     if (IsRunId(id) && id != RunId()) records.emplace_back(id, it->path().string());
   }
-  for (const auto& [id, path] : records) {
+  for (const auto& record : records) {
+    const std::string& id = record.first;
+    const std::string& path = record.second;
     std::vector<std::string> folders = RecordedFolders(path);
     // Every folder in the record holds the run's lock while the run goes on.
     if (std::any_of(folders.begin(), folders.end(),
