@@ -8,3 +8,5 @@ quillon_build
 (cd build && ctest -j2 --output-on-failure)
 # The engine's tests and the fuzz targets again, under the sanitizers.
 tools/sanitize.sh
+# The threaded subsystems' tests again, under ThreadSanitizer.
+tools/tsan.sh
