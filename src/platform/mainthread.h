@@ -25,6 +25,10 @@ class TMainThread {
 void CheckMainThread(const char* where);
 #define QUILLON_MAIN_THREAD_ONLY() ::quillon::CheckMainThread(__func__)
 
+// Invoke's work for a thread other than the main one: posts task through mainThread and waits
+// for it to have run there, carrying its exception back.
+void PostAndWait(TMainThread& mainThread, std::function<void()> task);
+
 // The process's hand-over. Until one is installed, a TTaskLoop bound to the first caller's
 // thread serves.
 TMainThread& MainThread();

@@ -1,7 +1,5 @@
 #include "platform/taskloop.h"
 
-#include <future>
-
 namespace quillon {
 
 TTaskLoop::TTaskLoop() : owner_(std::this_thread::get_id()) {}
@@ -23,17 +21,7 @@ void TTaskLoop::Invoke(std::function<void()> task) {
     task();
     return;
   }
-  std::promise<void> finished;
-  std::future<void> done = finished.get_future();
-  Post([&] {
-    try {
-      task();
-      finished.set_value();
-    } catch (...) {
-      finished.set_exception(std::current_exception());
-    }
-  });
-  done.get();
+  PostAndWait(*this, std::move(task));
 }
 
 bool TTaskLoop::RunOne(std::unique_lock<std::mutex>& lock) {

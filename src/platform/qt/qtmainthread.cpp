@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
-#include <future>
 
 #include "platform/taskloop.h"
 
@@ -24,17 +23,7 @@ void TQtMainThread::Invoke(std::function<void()> task) {
     task();
     return;
   }
-  std::promise<void> finished;
-  std::future<void> done = finished.get_future();
-  Post([&] {
-    try {
-      task();
-      finished.set_value();
-    } catch (...) {
-      finished.set_exception(std::current_exception());
-    }
-  });
-  done.get();
+  PostAndWait(*this, std::move(task));
 }
 
 void TQtMainThread::WaitServing(const std::function<bool()>& done) {
