@@ -46,22 +46,35 @@ QUILLON_VECTOR_CLONES size_t ScaleByGains(int16_t* samples, const double* gains,
   return doubtful;
 }
 
+// The gains of count frames from frame i of a fade by rotation: four rotations side by side,
+// each four frames apart, so that the processor runs them in parallel rather than one long
+// chain of dependent products.
+void RotateGains(double* gains, uint64_t i, uint64_t count, uint64_t n, bool fadeIn) {
+  constexpr int kChains = 4;
+  const double step = FadeAngle(kChains, n);
+  const double stepSin = std::sin(step), stepCos = std::cos(step);
+  double s[kChains], c[kChains];
+  for (int j = 0; j < kChains; ++j) {
+    const double angle = FadeAngle(i + j, n);
+    s[j] = std::sin(angle);
+    c[j] = std::cos(angle);
+  }
+  for (uint64_t f = 0; f < count; f += kChains)
+    for (int j = 0; j < kChains; ++j) {
+      if (f + j < count) gains[f + j] = fadeIn ? s[j] : c[j];
+      const double nextS = s[j] * stepCos + c[j] * stepSin;
+      c[j] = c[j] * stepCos - s[j] * stepSin;
+      s[j] = nextS;
+    }
+}
+
 void ApplyFade(int16_t* samples, uint64_t frames, int channels, uint64_t first, uint64_t n,
                bool fadeIn) {
-  const double step = FadeAngle(1, n);
-  const double stepSin = std::sin(step), stepCos = std::cos(step);
   double gains[kRotationRun];
   std::vector<int16_t> original(kRotationRun * channels);
   for (uint64_t run = 0; run < frames; run += kRotationRun) {
     uint64_t count = std::min(frames - run, kRotationRun);
-    double angle = FadeAngle(first + run, n);
-    double s = std::sin(angle), c = std::cos(angle);
-    for (uint64_t f = 0; f < count; ++f) {
-      gains[f] = fadeIn ? s : c;
-      double nextS = s * stepCos + c * stepSin;
-      c = c * stepCos - s * stepSin;
-      s = nextS;
-    }
+    RotateGains(gains, first + run, count, n, fadeIn);
     int16_t* run_samples = samples + run * channels;
     std::copy_n(run_samples, count * channels, original.begin());
     size_t doubtful = channels == 1 ? ScaleByGains<1>(run_samples, gains, count)
