@@ -16,6 +16,7 @@
 #include "localization/langmanager.h"
 #include "platform/messagebox.h"
 #include "support/fixtures.h"
+#include "support/ports.h"
 
 namespace quillon {
 namespace {
@@ -158,10 +159,11 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
   LangManager().ActivateLanguage(1036);
   std::ofstream(dir_.File("test.lng")) << "LANGID=1036\n[PropertiesForm]\n1=a\n1=b\n";
   TRecordingBoxes boxes;
-  SetMessageBoxes(&boxes);
-  auto dialog = MakePropertiesForm();
-  EXPECT_NE(AttachLanguageController(dialog.get()), nullptr);
-  SetMessageBoxes(nullptr);
+  {
+    test::TScopedMessageBoxes port(&boxes);
+    auto dialog = MakePropertiesForm();
+    EXPECT_NE(AttachLanguageController(dialog.get()), nullptr);
+  }
   EXPECT_NE(boxes.shown.find("Line 3: Duplicate property value translation ID (1)"),
             std::string::npos);
   EXPECT_EQ(dialog->windowTitle(), "File Properties");

@@ -9,6 +9,7 @@
 #include "platform/taskloop.h"
 #include "playback/audio_drivers.h"
 #include "support/fixtures.h"
+#include "support/ports.h"
 
 namespace quillon {
 namespace {
@@ -191,7 +192,7 @@ TEST(DirectSoundDiskTest, VolumeIsAGainAndAOneShotBufferStopsAtItsEnd) {
   std::string received = folder.File("device.raw");
   test::UseDiskDriver(received);
   TTaskLoop loop;
-  SetMainThread(&loop);
+  test::TScopedMainThread port(&loop);
   {
     TDirectSound device;
     TWaveFormatEx format = MonoFormat(8000);
@@ -218,7 +219,6 @@ TEST(DirectSoundDiskTest, VolumeIsAGainAndAOneShotBufferStopsAtItsEnd) {
     ++loud;
   }
   EXPECT_EQ(loud, 800u) << "the buffer played once";
-  SetMainThread(nullptr);
 }
 
 }  // namespace

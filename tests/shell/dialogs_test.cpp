@@ -27,6 +27,7 @@
 #include "shell/dialogs/settings.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/ports.h"
 
 namespace quillon {
 namespace {
@@ -242,14 +243,13 @@ TEST_F(SettingsTest, ALanguageFileThatCannotBeReadKeepsTheOldLanguage) {
   LangManager().FindLanguageFiles(folder.Path(), "*.lng", false);
   std::filesystem::remove(path);
   test::TRecordingMessageBoxes boxes;
-  SetMessageBoxes(&boxes);
+  test::TScopedMessageBoxes port(&boxes);
   config.lang = kDefaultLanguageId;
   TsettingsForm form;
   const int french = form.LangBox->findText("French");
   ASSERT_GE(french, 0);
   form.LangBox->setCurrentIndex(french);
   form.LangBoxChange();
-  SetMessageBoxes(nullptr);
   EXPECT_EQ(LangManager().ActiveLanguageId(), kDefaultLanguageId);
   EXPECT_EQ(form.LangBox->currentIndex(), 0);
   EXPECT_EQ(boxes.shown.size(), 1u);
