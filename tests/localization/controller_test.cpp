@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -159,11 +161,10 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
   LangManager().ActivateLanguage(1036);
   std::ofstream(dir_.File("test.lng")) << "LANGID=1036\n[PropertiesForm]\n1=a\n1=b\n";
   TRecordingBoxes boxes;
-  {
-    test::TScopedMessageBoxes port(&boxes);
-    auto dialog = MakePropertiesForm();
-    EXPECT_NE(AttachLanguageController(dialog.get()), nullptr);
-  }
+  std::optional<test::TScopedMessageBoxes> port(&boxes);
+  auto dialog = MakePropertiesForm();
+  EXPECT_NE(AttachLanguageController(dialog.get()), nullptr);
+  port.reset();
   EXPECT_NE(boxes.shown.find("Line 3: Duplicate property value translation ID (1)"),
             std::string::npos);
   EXPECT_EQ(dialog->windowTitle(), "File Properties");
