@@ -16,6 +16,6 @@ nice -n 5 ninja -C build-tsan -j2 "${QUILLON_TSAN_TESTS[@]}"
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 # The instrumented window is several times slower: fewer random sequences than the main build.
-export QUILLON_STRESS_SEQUENCES="${QUILLON_STRESS_SEQUENCES:-40}"
+export QUILLON_STRESS_SEQUENCES="${QUILLON_STRESS_SEQUENCES:-100}"
 # The 2 GB stores of the scale tests measure the disk, not the threads.
 ctest --test-dir build-tsan -j2 --output-on-failure -LE scale -E "_NOT_BUILT\$"
