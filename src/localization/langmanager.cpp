@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 
@@ -84,7 +85,13 @@ bool TVxLangManager::RegisterLanguageFileLocked(const std::string& path) {
   std::error_code error;
   if (!fs::is_regular_file(path, error)) return false;
   TVxLang_CompTranslations parameters;
-  parameters.Text_LoadFromFile(path, true);
+  try {
+    parameters.Text_LoadFromFile(path, true);
+  } catch (const Exception& error) {
+    // One bad file costs its own language only: the scan goes on and the editor starts.
+    std::fprintf(stderr, "Language file skipped: %s\n", error.what());
+    return false;
+  }
   const int32_t id = parameters.LangId();
   if (id == 0) return false;
   if (id == kDefaultLanguageId) return true;

@@ -18,6 +18,7 @@
 #include "display/waveview.h"
 #include "localization/langmanager.h"
 #include "localization/ui/langcontroller.h"
+#include "localization/ui/qtcatalogue.h"
 #include "platform/config.h"
 #include "platform/error.h"
 #include "platform/messagebox.h"
@@ -170,6 +171,7 @@ void TsettingsForm::SelectActiveLanguage() {
 bool TsettingsForm::Activate(int32_t languageId) {
   try {
     LangManager().ActivateLanguage(languageId);
+    InstallQtCatalogue(languageId);
   } catch (const Exception& error) {  // EVxLangError or the file's own read error
     MessageBoxes().Show(kApplicationTitle, error.what(), TMessageIcon::Error);
     return false;

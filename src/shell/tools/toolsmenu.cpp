@@ -22,6 +22,17 @@ constexpr const char* kToolSettingsGroup = "Settings";
 constexpr const char* kPathValue = "path";
 constexpr const char* kAdvancedEditionPage = "marrowby";
 
+std::string& MakerSite() {
+  static std::string site;
+  return site;
+}
+
+// Where the missing program would have been started from.
+std::string ExpectedPlace(const std::string& folder, std::string_view executable) {
+  if (!folder.empty()) return folder + std::string(executable);
+  return std::string(executable) + " (" + ConstantText("onsearchpath") + ")";
+}
+
 // The folder stored in one scope's settings of a program, or empty.
 std::string FolderIn(QSettings::Scope scope, std::string_view keyName) {
   QSettings store(QSettings::IniFormat, scope, kOrganisation,
@@ -80,8 +91,13 @@ const std::vector<TToolRow>& ToolRows() {
   return rows;
 }
 
+void SetMakerSite(std::string site) {
+  MakerSite() = std::move(site);
+}
+
 std::string ToolPage(std::string_view pageName) {
-  return std::string(kMakerSite) + "/" + std::string(pageName) + "/index.shtml?ref=quillon";
+  if (MakerSite().empty()) return "";
+  return MakerSite() + "/" + std::string(pageName) + "/index.shtml?ref=quillon";
 }
 
 std::string AdvancedEditionPage() {
@@ -112,6 +128,13 @@ void LaunchTool(std::string_view keyName, std::string_view executable, std::stri
     start(program, arguments);
     return;
   }
+  if (webPage.empty()) {
+    MessageBoxes().Show(kApplicationTitle,
+                        ConstantText("componentnotfound") + "\n" + ConstantText("toolexpected") +
+                            " " + ExpectedPlace(folder, executable),
+                        TMessageIcon::None);
+    return;
+  }
   MessageBoxes().Show(kApplicationTitle,
                       ConstantText("componentnotfound") + "\n" + ConstantText("pleaseinstall"),
                       TMessageIcon::None);
@@ -137,7 +160,8 @@ void AddToolActions(QMenu& menu) {
 }
 
 void DemoLabelClick() {
-  UrlOpener().Open(AdvancedEditionPage());
+  const std::string page = AdvancedEditionPage();
+  if (!page.empty()) UrlOpener().Open(page);
 }
 
 QLabel* CreateDemoLabel(QWidget& panel) {
@@ -152,8 +176,15 @@ QLabel* CreateDemoLabel(QWidget& panel) {
   label->setPalette(palette);
   label->setCursor(Qt::PointingHandCursor);
   label->move(100, 3);
-  label->adjustSize();
+  PlaceDemoLabel(*label);
+  label->setVisible(!AdvancedEditionPage().empty());
   return label;
+}
+
+void PlaceDemoLabel(QLabel& label) {
+  label.adjustSize();
+  if (QWidget* panel = label.parentWidget())
+    label.move((panel->width() - label.width()) / 2, label.y());
 }
 
 }  // namespace quillon
