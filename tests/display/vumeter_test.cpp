@@ -265,6 +265,7 @@ TEST(ScreenScaleTest, TheViewAndTheMeterDrawAtTheDevicePixelRatio) {
   EXPECT_EQ(view.Frame().devicePixelRatio(), ratio);
   TVUMeter meter;
   meter.resize(120, 40);
+  meter.show();  // a hidden widget hears of its size only when shown
   meter.ResetVisual();
   meter.repaint();
   EXPECT_EQ(meter.Frame().size(), (QSizeF(120, 40) * ratio).toSize());

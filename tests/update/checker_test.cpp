@@ -31,7 +31,7 @@ class CheckerTest : public ::testing::Test {
     SetWebTimeouts({2s, 2s});
     checker = std::make_unique<TVersionCheck>(80003);
     checker->Version = "2.1.3.5";
-    checker->Configure({server.Site(), server.Site()});
+    checker->Configure({server.Site(), server.Site(), ""});
   }
   ~CheckerTest() override {
     checker.reset();
@@ -226,7 +226,7 @@ TEST_F(CheckerTest, OnlyAReportThatReachedTheSiteCountsAsSent) {
   EXPECT_TRUE(checker->ReportEvent("times out", [&] { ++sent; }));
   ASSERT_TRUE(RunUntilIdle());
   EXPECT_EQ(sent, 1);
-  checker->Configure({server.Site(), ""});
+  checker->Configure({server.Site(), "", ""});
   EXPECT_FALSE(checker->ReportEvent("no site", [&] { ++sent; }));
   EXPECT_FALSE(::quillon::ReportEvent("no sender"));
   checker->InstallAsEventReportSender();
@@ -234,7 +234,7 @@ TEST_F(CheckerTest, OnlyAReportThatReachedTheSiteCountsAsSent) {
 }
 
 TEST_F(CheckerTest, WithoutSitesNothingIsSent) {
-  checker->Configure({"", "http://example.com"});
+  checker->Configure({"", "http://example.com", ""});
   checker->CheckVersion();
   checker->ReportEvent("nowhere");
   EXPECT_FALSE(checker->Busy());
