@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/session.h"
+#include "platform/messagebox.h"
 #include "playback/playunit.h"
 
 namespace quillon {
@@ -97,7 +98,8 @@ int RunPlayCommand(int argc, const char* const* argv) {
                     frames * channels);
     player->Start();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+    // Through the session's messages, which turn the sound output's line breaks into newlines.
+    MessageBoxes().ShowException(error.what());
     return kExitFailed;
   }
   if (!started) {
