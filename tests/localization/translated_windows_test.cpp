@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+#include <chrono>
+
+#include "diagnostics/qt/crashmessage.h"
+#include "localization/langmanager.h"
+#include "localization/ui/qtcatalogue.h"
+#include "platform/mainthread.h"
+#include "shell/dialogs/about.h"
+#include "shell/main.h"
+#include "support/document_harness.h"
+#include "support/fixtures.h"
+
+namespace quillon {
+namespace {
+
+// The editor as a German or Russian user starts it: the language stored in the settings, the
+// program's own language files.
+class TranslatedWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(settingsDir_.Path()));
+    ASSERT_TRUE(LangManager().RegisterLanguageFile(QUILLON_LANG_DIR "/de.lng"));
+    ASSERT_TRUE(LangManager().RegisterLanguageFile(QUILLON_LANG_DIR "/ru.lng"));
+  }
+  void TearDown() override {
+    SetMessageBoxes(nullptr);
+    LangManager().ActivateLanguage(kDefaultLanguageId);
+    InstallQtCatalogue(kDefaultLanguageId);
+  }
+
+  void StoreSettings(int32_t language, int32_t selectionType = 0) {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon");
+    store.setValue("Settings/lang", language);
+    store.setValue("Settings/selectiontype", selectionType);
+  }
+
+  static bool WaitIdle(Tmainform& form) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    MainThread().WaitServing(
+        [&] { return !form.Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
+    return !form.Document()->Busy();
+  }
+
+  // The text of the crash message, read from the box and the box closed again.
+  static QString CrashMessageText() {
+    QString text;
+    QTimer poll;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        text = box->text();
+        box->done(0);
+      } else if (std::chrono::steady_clock::now() > deadline) {
+        poll.stop();  // the box never came: the empty text fails the test
+      }
+    });
+    poll.start(20);
+    ShowCrashMessage("details");
+    return text;
+  }
+
+  test::TTempDir settingsDir_;
+  test::TTempDir files_;
+  test::TRecordingMessageBoxes boxes_;
+};
+
+TEST_F(TranslatedWindowsTest, TheAboutBoxNamesItsLinksInEachLanguage) {
+  StoreSettings(1031);
+  Tmainform form;
+  auto* about = form.findChild<TAboutForm*>("AboutForm");
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(about->windowTitle(), "Über Quillon");
+  EXPECT_EQ(about->Label7->text(), "Links:");
+  EXPECT_EQ(about->Label3->text(), "Produktinformationen");
+  LangManager().ActivateLanguage(1049);
+  EXPECT_EQ(about->Label7->text(), "Ссылки:");
+  EXPECT_EQ(about->Label3->text(), "Информация о продукте");
+}
+
+TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {
+  StoreSettings(1031);
+  Tmainform form;
+  QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "Abbrechen");
+}
+
+TEST_F(TranslatedWindowsTest, TheSelectionErrorAndTheCrashMessageAreTranslated) {
+  StoreSettings(1031, 1);  // sample numbers
+  const std::string path = files_.File("tone.wav");
+  test::WriteWav16(path, 1, 8000, std::vector<int16_t>(800, 1000));
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(path);
+  ASSERT_TRUE(WaitIdle(form));
+  form.findChild<QLineEdit*>("selstart")->setText("");
+  form.findChild<QCheckBox*>("sel")->click();
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].text, "Anfang: \"\" ist keine gültige Samplenummer.");
+
+  EXPECT_EQ(CrashMessageText(),
+            "Quillon hat einen schweren Fehler festgestellt und muss beendet werden.\n\ndetails");
+}
+
+}  // namespace
+}  // namespace quillon
