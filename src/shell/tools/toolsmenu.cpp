@@ -1,6 +1,7 @@
 #include "shell/tools/toolsmenu.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,20 @@
 namespace quillon {
 
 namespace {
+
+// Keeps the link label centred on its panel: the panel is laid out after the window's own
+// resize, so only its own resize gives the width to centre on.
+class TCentreOnPanel : public QObject {
+ public:
+  explicit TCentreOnPanel(QLabel& label) : QObject(&label), label_(label) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) PlaceDemoLabel(label_);
+    return false;
+  }
+
+ private:
+  QLabel& label_;
+};
 
 constexpr const char* kOrganisation = "Morvane";
 constexpr const char* kToolSettingsGroup = "Settings";
@@ -177,6 +192,7 @@ QLabel* CreateDemoLabel(QWidget& panel) {
   label->setCursor(Qt::PointingHandCursor);
   label->move(100, 3);
   PlaceDemoLabel(*label);
+  panel.installEventFilter(new TCentreOnPanel(*label));
   label->setVisible(!AdvancedEditionPage().empty());
   return label;
 }
