@@ -44,13 +44,6 @@ class TranslatedWindowsTest : public ::testing::Test {
     store.setValue("Settings/selectiontype", selectionType);
   }
 
-  static bool WaitIdle(Tmainform& form) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    MainThread().WaitServing(
-        [&] { return !form.Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
-    return !form.Document()->Busy();
-  }
-
   // The text of the crash message, read from the box and the box closed again.
   static QString CrashMessageText() {
     QString text;
@@ -102,7 +95,7 @@ TEST_F(TranslatedWindowsTest, TheSelectionErrorAndTheCrashMessageAreTranslated) 
   Tmainform form;
   SetMessageBoxes(&boxes_);
   form.openfile(path);
-  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(test::WaitWhileBusy(*form.Document()));
   form.findChild<QLineEdit*>("selstart")->setText("");
   form.findChild<QCheckBox*>("sel")->click();
   ASSERT_EQ(boxes_.shown.size(), 1u);
