@@ -7,8 +7,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
 #include "diagnostics/qt/crashmessage.h"
 #include "localization/langmanager.h"
@@ -66,6 +69,24 @@ class TranslatedWindowsTest : public ::testing::Test {
   test::TTempDir files_;
   test::TRecordingMessageBoxes boxes_;
 };
+
+TEST_F(TranslatedWindowsTest, ALanguageFileTheScanCannotReadLeavesTheEditorStarting) {
+  // The user's own language folder, which the main window scans as it starts.
+  const std::filesystem::path folder =
+      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() + "/lang";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "huge.lng") << "LANGID=1036\n";
+  std::filesystem::resize_file(folder / "huge.lng", (16 << 20) + 1);
+  std::filesystem::create_directories(folder / "folder.lng");
+  StoreSettings(1031);
+  try {
+    Tmainform form;
+    EXPECT_EQ(LangManager().ActiveLanguageId(), 1031);
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "the editor did not start: " << error.what();
+  }
+  std::filesystem::remove_all(folder);
+}
 
 TEST_F(TranslatedWindowsTest, TheAboutBoxNamesItsLinksInEachLanguage) {
   StoreSettings(1031);
