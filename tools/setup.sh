@@ -12,7 +12,7 @@ QUILLON_PACKAGES=(
   libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox
   librsvg2-bin desktop-file-utils appstream dpkg-dev
-  xclip xvfb xauth openbox xdotool
+  xclip xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
 )
 

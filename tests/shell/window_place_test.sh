@@ -5,7 +5,7 @@
 # restores, title bar and border included. Exits 77 (skipped) when a tool is missing.
 set -u
 quillon=$1
-for tool in xvfb-run xauth Xvfb openbox xdotool; do
+for tool in xvfb-run xauth Xvfb openbox xdotool xwininfo xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "Skipped: $tool is not installed (tools/setup.sh installs it)."
     exit 77
@@ -39,9 +39,14 @@ wait_for() {
 
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
-wait_for xdotool search --class openbox >/dev/null 2>&1 ||
-  wait_for pgrep -x openbox >/dev/null || fail "openbox did not start"
-sleep 1  # openbox takes over the root window; a window mapped before that is not framed
+# A window mapped before openbox manages the screen would never be framed.
+wait_for bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+  fail "openbox did not start"
+
+framed() {
+  xwininfo -id "$1" -tree 2>/dev/null | grep -q "Parent window id: .*(the root window)" && return 1
+  return 0
+}
 
 stored() {
   sed -n "s/^$1=//p" "$ini"
@@ -51,10 +56,11 @@ stored() {
 cycle() {
   "$quillon" >"$work/out.txt" 2>&1 &
   local editor=$! window
-  window=$(wait_for xdotool search --sync --onlyvisible --pid "$editor" --name Quillon 2>/dev/null | head -n1)
+  window=$(wait_for xdotool search --onlyvisible --pid "$editor" --name Quillon 2>/dev/null | head -n1)
   [ -n "$window" ] || fail "no editor window"
-  # The frame is in place once the window manager has answered the map.
-  sleep 1
+  # Framed: the window manager has reparented it (and placed it) once its parent is no longer
+  # the root window.
+  wait_for framed "$window" || fail "the window manager did not frame the window"
   # Closed as a user would: the window manager's shortcut on the focused window (sent through
   # XTEST, so the keys are released again even though the window goes).
   xdotool windowactivate --sync "$window" >/dev/null 2>&1
