@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "localization/builtinconstants.h"
 #include "localization/langtext.h"
@@ -89,7 +89,7 @@ bool TVxLangManager::RegisterLanguageFileLocked(const std::string& path) {
     parameters.Text_LoadFromFile(path, true);
   } catch (const Exception& error) {
     // One bad file costs its own language only: the scan goes on and the editor starts.
-    std::fprintf(stderr, "Language file skipped: %s\n", error.what());
+    skipped_.push_back(error.what());
     return false;
   }
   const int32_t id = parameters.LangId();
@@ -105,6 +105,11 @@ bool TVxLangManager::RegisterLanguageFileLocked(const std::string& path) {
   else
     languages_.push_back(resource);
   return true;
+}
+
+std::vector<std::string> TVxLangManager::SkippedFileErrors() {
+  std::unique_lock writing(lock_);
+  return std::exchange(skipped_, {});
 }
 
 int TVxLangManager::LanguageEntryCount() const {

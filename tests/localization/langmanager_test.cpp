@@ -178,6 +178,13 @@ TEST_F(LangManagerTest, AFileTheScanCannotReadCostsOnlyItsOwnLanguage) {
     listed.push_back(manager_.LanguageEntryId(i));
   EXPECT_NE(std::find(listed.begin(), listed.end(), 1031), listed.end());
   EXPECT_EQ(std::find(listed.begin(), listed.end(), 1036), listed.end());
+  // The file that could not be read is named once (broken contents show only when the language
+  // is chosen).
+  const std::vector<std::string> skipped = manager_.SkippedFileErrors();
+  EXPECT_EQ(std::count_if(skipped.begin(), skipped.end(),
+                          [](const std::string& e) { return e.find("a-huge.lng") != e.npos; }),
+            1);
+  EXPECT_TRUE(manager_.SkippedFileErrors().empty());
 }
 
 TEST(LanguageFoldersTest, ProgramFolderThenInstalledThenUserData) {

@@ -148,8 +148,17 @@ void TsettingsForm::FormCreate() {
   scaleColor->SetSelected(config.scalecolor);
   waveColor->SetSelected(config.wavecolor);
   LangManager().FindStandardLanguageFiles();
+  ReportSkippedLanguageFiles();
   FillLanguages();
   SelectActiveLanguage();
+}
+
+// A file the scan could not read is told once; the other languages stay available.
+void TsettingsForm::ReportSkippedLanguageFiles() {
+  std::string text;
+  for (const std::string& error : LangManager().SkippedFileErrors())
+    text += (text.empty() ? "" : "\n") + error;
+  if (!text.empty()) MessageBoxes().Show(kApplicationTitle, text, TMessageIcon::Error);
 }
 
 void TsettingsForm::FillLanguages() {
