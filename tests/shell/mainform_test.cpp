@@ -52,7 +52,12 @@ class MainformTest : public ::testing::Test {
   }
 
   // Waits for the document while serving hand-overs; a stuck operation fails, never hangs.
-  static bool WaitIdle(Tmainform& form) { return test::WaitWhileBusy(*form.Document()); }
+  static bool WaitIdle(Tmainform& form) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    MainThread().WaitServing(
+        [&] { return !form.Document()->Busy() || std::chrono::steady_clock::now() > deadline; });
+    return !form.Document()->Busy();
+  }
 
   std::string MakeMono(const char* name, uint32_t frames) {
     const std::string path = files_.File(name);
