@@ -14,7 +14,7 @@ done
 
 if [ -z "${QUILLON_UNDER_XVFB:-}" ]; then
   export QUILLON_UNDER_XVFB=1
-  exec timeout 150 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash "$0" "$@"
+  exec timeout 170 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash "$0" "$@"
 fi
 
 work=$(mktemp -d)
@@ -28,9 +28,9 @@ fail() {
   exit 1
 }
 
-# Polls a command until it succeeds or about ten seconds have passed.
+# Polls a command until it succeeds or about thirty seconds have passed (a loaded machine).
 wait_for() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     "$@" && return 0
     sleep 0.1
   done
