@@ -5,7 +5,8 @@ file="${1:+$(realpath -m -- "$1")}"
 cd "$(dirname "$0")"
 source tools/setup.sh
 quillon_setup
-quillon_build
+# Only what starts: the test programs wait for ./test.sh.
+quillon_build quillon quillon-cli
 if [ -n "$file" ]; then
   exec build/src/shell/quillon "$file"
 fi

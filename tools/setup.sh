@@ -8,11 +8,11 @@ QUILLON_PACKAGES=(
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev lame
   libgtest-dev libbenchmark-dev
-  qt6-base-dev qt6-svg-dev fonts-liberation
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation
   libsdl2-dev libcurl4-openssl-dev
   ffmpeg sox
   librsvg2-bin desktop-file-utils appstream dpkg-dev
-  xclip xvfb xauth
+  xclip xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
 )
 
@@ -37,9 +37,14 @@ quillon_setup() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
+# quillon_build [TARGET...]: builds the named targets, or everything.
 quillon_build() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${QUILLON_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-  cmake --build build
+  if [ "$#" -gt 0 ]; then
+    cmake --build build --target "$@"
+  else
+    cmake --build build
+  fi
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/session.h"
+#include "platform/messagebox.h"
 #include "playback/playunit.h"
 
 namespace quillon {
@@ -77,26 +78,37 @@ int RunPlayCommand(int argc, const char* const* argv) {
                  total);
     return kExitFailed;
   }
+  session.ForgetMessages();
   std::unique_ptr<TPlayer> player = CreatePlayer();
-  if (!player) return kExitFailed;
+  if (!player) return kExitFailed;  // the sound output has told why
   int64_t channels = document.Channels();
+  bool started = false;
   bool stopped = false;
   player->OnProcess = [&](int64_t index) {
     std::printf("position %" PRId64 "\n", index / (channels * 2) + arguments->from);
     std::fflush(stdout);
   };
-  player->OnStatus = [&](bool playing) { stopped = !playing; };
+  player->OnStatus = [&](bool playing) {
+    started = started || playing;
+    stopped = !playing;
+  };
   player->SetVolume(DSBVOLUME_MAX);
   try {
     player->Prepare(&document, DocumentFormat(document), arguments->from * channels,
                     frames * channels);
     player->Start();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+    // Through the session's messages, which turn the sound output's line breaks into newlines.
+    MessageBoxes().ShowException(error.what());
+    return kExitFailed;
+  }
+  if (!started) {
+    std::fprintf(stderr, "quillon-cli: playback did not start\n");
     return kExitFailed;
   }
   session.Loop().RunUntil([&] { return stopped; }, std::chrono::hours(24));
-  return 0;
+  // A failure while playing has been shown as a message.
+  return session.MessageShown() ? kExitFailed : 0;
 }
 
 }  // namespace quillon

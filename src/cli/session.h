@@ -45,6 +45,9 @@ class TCliSession {
   bool Recover(const TJournalState& state);
   TMemoryClipboard& Clipboard() { return clipboard_; }
   TTaskLoop& Loop() { return loop_; }
+  // A message has been shown since the session began (or since the last ForgetMessages).
+  bool MessageShown() const { return boxes_.AnyShown(); }
+  void ForgetMessages() { boxes_.Reset(); }
 
  private:
   TTaskLoop loop_;

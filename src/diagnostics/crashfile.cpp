@@ -78,19 +78,24 @@ std::vector<std::filesystem::path> PendingCrashFiles(const std::filesystem::path
 }  // namespace
 
 int SendPendingCrashReports(const std::string& folder) {
-  int sent = 0;
+  int handedOver = 0;
   for (const auto& path : PendingCrashFiles(folder.empty() ? CurrentCrashFolder() : folder)) {
     std::string text;
     if (!ReadReport(path, text)) continue;
-    // An empty file is what a crash leaves that could not even write its report.
-    if (!text.empty()) {
-      ReportEvent(WithoutLocalSymbols(text));
-      ++sent;
-    }
     std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    // An empty file is what a crash leaves that could not even write its report.
+    if (text.empty()) {
+      std::filesystem::remove(path, ignored);
+      continue;
+    }
+    // The file goes only once its report has reached the site; until then every start tries.
+    if (ReportEvent(WithoutLocalSymbols(text), [path] {
+          std::error_code ignored;
+          std::filesystem::remove(path, ignored);
+        }))
+      ++handedOver;
   }
-  return sent;
+  return handedOver;
 }
 
 }  // namespace quillon

@@ -72,12 +72,33 @@ const char* SignalName(int signal) {
   return "unknown";
 }
 
+void AppendNumber(TFixedText& out, unsigned long value) {
+  char digits[24];
+  int length = 0;
+  for (; value > 0 || length == 0; value /= 10)
+    digits[length++] = static_cast<char>('0' + value % 10);
+  while (length > 0) out.Append(&digits[--length], 1);
+}
+
+// Sent with kill() and the like by another process: its si_addr holds the sender, no address.
+bool SentByAnotherProcess(const siginfo_t* info) {
+  return info->si_code <= 0 && info->si_pid != getpid();
+}
+
 void AppendMessage(TFixedText& out, int signal, const siginfo_t* info) {
   if (signal == SIGABRT && terminateKept) {
     out.Append(terminateMessage);
     return;
   }
   out.Append("Fatal signal ");
+  if (SentByAnotherProcess(info)) {
+    // Only the name: what a fault of that kind would mean is not what happened.
+    const char* name = SignalName(signal);
+    out.Append(name, static_cast<std::size_t>(std::strcspn(name, " ")));
+    out.Append(" sent by process ");
+    AppendNumber(out, static_cast<unsigned long>(info->si_pid));
+    return;
+  }
   out.Append(SignalName(signal));
   if (signal == SIGSEGV || signal == SIGBUS) {
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
@@ -98,11 +119,7 @@ void ComposeFilePath() {
   path.Append(crashFolder);
   path.Append("/");
   path.Append(kCrashFilePrefix);
-  char digits[24];
-  int length = 0;
-  for (auto pid = static_cast<unsigned long>(getpid()); pid > 0 || length == 0; pid /= 10)
-    digits[length++] = static_cast<char>('0' + pid % 10);
-  while (length > 0) path.Append(&digits[--length], 1);
+  AppendNumber(path, static_cast<unsigned long>(getpid()));
   path.Append(kCrashFileSuffix);
 }
 
@@ -119,11 +136,16 @@ bool WriteCrashFile(const TFixedText& text) {
   return written == text.Length();
 }
 
-// Whether the channel took the report: without a sender it would only queue in this process.
-bool HandOver(const std::string& text) {
-  TakeQueuedEventReports();
-  ReportEvent(text);
-  return TakeQueuedEventReports().empty();
+std::atomic<bool> reportSent{false};
+
+// Whether the report reached its site before the deadline; a report that did not stays in the
+// crash file for the next start.
+bool HandOver(const std::string& text, long long deadlineMs) {
+  reportSent = false;
+  // Without a sender it would only queue in this process.
+  if (!ReportEvent(text, [] { reportSent = true; })) return false;
+  while (!reportSent && NowMs() < deadlineMs) SleepMs(10);
+  return reportSent;
 }
 
 void RestoreDefaultHandlers() {
@@ -150,19 +172,15 @@ void TellUser(int signal, const siginfo_t* info) {
 
 // The steps that may fail in a damaged process; nothing of them may escape the handler.
 void ReportAndTell(int signal, const siginfo_t* info) {
-  const long long start = NowMs();
-  bool handedOver = false;
   try {
-    ArmWatchdog(sendBoundMs);
-    handedOver = HandOver(std::string(sentText));
+    ArmWatchdog(sendBoundMs + 1000);
+    const bool sent = HandOver(std::string(sentText), NowMs() + sendBoundMs);
     DisarmWatchdog();
-    if (handedOver) unlink(filePath);
+    if (sent) unlink(filePath);
     if (tellUser && *tellUser) TellUser(signal, info);
   } catch (...) {
     DisarmWatchdog();
   }
-  // An asynchronous channel needs time to send once it has the report.
-  if (handedOver) SleepMs(sendBoundMs - (NowMs() - start));
 }
 
 TFixedText WriteReports(int signal, const siginfo_t* info, const TStackTrace& trace) {

@@ -22,18 +22,20 @@ std::string DefaultCrashFolder();
 // Catches SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT (and uncaught exceptions, which end in
 // SIGABRT). On a fault: writes the report (a message naming the signal, " Call Stack: " and the
 // trace from the faulting instruction) to crash-<pid>.txt in the folder, hands it to ReportEvent
-// and deletes the file when that succeeded, tells the user, and ends the process with the
-// signal. Call once, early, on the main thread; also gives that thread a signal stack. With the
-// environment variable QUILLON_TRACE_SYMBOLS=1 the crash file (never the report sent) names the
-// function of each frame.
+// and deletes the file when the report reached its site within sendBoundMs, tells the user, and
+// ends the process with the signal. A signal sent by another process is reported as such. Call
+// once, early, on the main thread; also gives that thread a signal stack. With the environment
+// variable QUILLON_TRACE_SYMBOLS=1 the crash file (never the report sent) names the function of
+// each frame.
 void InstallCrashHandler(TCrashHandlerOptions options = {});
 
 // Gives the calling thread its own signal stack, so that a stack overflow on it is reported too.
 void InstallSignalStackForThisThread();
 
-// Sends, through ReportEvent, every report a crash left in the folder (empty: the installed or
-// default folder) and deletes each file once handed over. Call at start-up after the
-// event-report sender is installed. Returns how many were sent.
+// Hands to ReportEvent every report a crash left in the folder (empty: the installed or default
+// folder); each file is deleted once its report has reached the site, later, on the channel's
+// thread. Call at start-up after the event-report sender is installed. Returns how many reports
+// the channel took.
 int SendPendingCrashReports(const std::string& folder = "");
 
 }  // namespace quillon

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "display/screenimage.h"
+
 namespace quillon {
 namespace {
 
@@ -99,9 +101,7 @@ void TVUMeter::resizeEvent(QResizeEvent* event) {
 // A new size starts from the plain background; an unchanged size keeps the picture.
 void TVUMeter::SizeFrame() {
   const QSize size(std::max(width(), 1), std::max(height(), 1));
-  if (BasicBMP_.size() == size) return;
-  BasicBMP_ = QImage(size, QImage::Format_RGB32);
-  BasicBMP_.fill(FromBgr(VIS32_));
+  if (FitScreenImage(BasicBMP_, size, devicePixelRatioF())) BasicBMP_.fill(FromBgr(VIS32_));
 }
 
 // A rising level shows at once; otherwise the bar falls a few pixels per update, never below 0.

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "codecs/cache.h"
+#include "display/screenimage.h"
 #include "document/largefile.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
@@ -157,8 +158,8 @@ void TWaveView::Repaint() {
   w_ = width();
   h_ = height();
   QSize size(std::max(w_, 1), std::max(h_, 1));
-  if (frame_.size() != size) frame_ = QImage(size, QImage::Format_RGB32);
-  if (cleanFrame_.size() != size) cleanFrame_ = QImage(size, QImage::Format_RGB32);
+  FitScreenImage(frame_, size, devicePixelRatioF());
+  FitScreenImage(cleanFrame_, size, devicePixelRatioF());
   const int32_t t = TopMargin;
   const int32_t r = RightMargin;
   const int32_t area = w_ - r;
@@ -397,10 +398,14 @@ void TWaveView::DrawSelection() {
 }
 
 void TWaveView::InvertColumns(int64_t x1, int64_t x2) {
-  x1 = std::clamp<int64_t>(x1, 0, frame_.width());
-  x2 = std::clamp<int64_t>(x2, 0, frame_.width());
+  // The frame holds device pixels.
+  const qreal ratio = frame_.devicePixelRatio();
+  x1 = std::clamp<int64_t>(std::llround(x1 * ratio), 0, frame_.width());
+  x2 = std::clamp<int64_t>(std::llround(x2 * ratio), 0, frame_.width());
+  const int top = static_cast<int>(std::lround(std::max(TopMargin, 0) * ratio));
+  const int bottom = std::min(static_cast<int>(std::lround(h_ * ratio)), frame_.height());
   // The negative of everything in the area: waveform, grid and lane lines.
-  for (int y = std::max(TopMargin, 0); y < std::min(h_, frame_.height()); ++y) {
+  for (int y = top; y < bottom; ++y) {
     auto* line = reinterpret_cast<QRgb*>(frame_.scanLine(y));
     for (int64_t x = x1; x < x2; ++x) line[x] ^= 0x00FFFFFF;
   }

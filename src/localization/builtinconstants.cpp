@@ -37,6 +37,11 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"pleaseinstall", u"Please download and install it from our site."},
     {u"unableconnect", u"Unable to connect to"},
     {u"durationstring", u"Duration:"},
+    {u"toolexpected", u"It is expected at:"},
+    {u"onsearchpath", u"on the search path"},
+    {u"notavalidtime", u"is not a valid time."},
+    {u"notavalidsample", u"is not a valid sample number."},
+    {u"fatalerror", u"met a fatal error and has to close."},
     {u"recoverdocument",
      u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
      u"history?"},

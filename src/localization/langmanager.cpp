@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "localization/builtinconstants.h"
 #include "localization/langtext.h"
@@ -84,7 +85,13 @@ bool TVxLangManager::RegisterLanguageFileLocked(const std::string& path) {
   std::error_code error;
   if (!fs::is_regular_file(path, error)) return false;
   TVxLang_CompTranslations parameters;
-  parameters.Text_LoadFromFile(path, true);
+  try {
+    parameters.Text_LoadFromFile(path, true);
+  } catch (const Exception& error) {
+    // One bad file costs its own language only: the scan goes on and the editor starts.
+    skipped_.push_back(error.what());
+    return false;
+  }
   const int32_t id = parameters.LangId();
   if (id == 0) return false;
   if (id == kDefaultLanguageId) return true;
@@ -98,6 +105,11 @@ bool TVxLangManager::RegisterLanguageFileLocked(const std::string& path) {
   else
     languages_.push_back(resource);
   return true;
+}
+
+std::vector<std::string> TVxLangManager::SkippedFileErrors() {
+  std::unique_lock writing(lock_);
+  return std::exchange(skipped_, {});
 }
 
 int TVxLangManager::LanguageEntryCount() const {

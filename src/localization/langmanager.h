@@ -51,8 +51,11 @@ class TVxLangManager {
   int FindLanguageFiles(const std::string& folder, const std::string& mask, bool recurse);
   // Scans the places an installed editor keeps its "*.lng" files (see LanguageFolders).
   int FindStandardLanguageFiles();
-  // Reads the file's parameters; false when it does not exist or has no usable "LANGID".
+  // Reads the file's parameters; false when it does not exist or has no usable "LANGID". A file
+  // that cannot be read is skipped, its error kept for SkippedFileErrors.
   bool RegisterLanguageFile(const std::string& path);
+  // The errors of the files skipped since the last call, oldest first; they are forgotten.
+  std::vector<std::string> SkippedFileErrors();
 
   // Entry 0 is the default language; entry i is the i-th language found.
   int LanguageEntryCount() const;
@@ -81,6 +84,7 @@ class TVxLangManager {
   TVxLang_Constants constants_;
   std::vector<TVxLang_Translatable*> controllers_;
   std::vector<TVxLang_LangResource> languages_;
+  std::vector<std::string> skipped_;
   int32_t current_ = kDefaultLanguageId;
 };
 

@@ -1,45 +1,55 @@
 #include "platform/eventreport.h"
 
 #include <mutex>
+#include <utility>
 
 namespace quillon {
 
 namespace {
+struct TQueuedReport {
+  std::string text;
+  TReportSent sent;
+};
+
 std::mutex mutex;
 TEventReportSender sender;
-std::vector<std::string> queued;
+std::vector<TQueuedReport> queued;
 // Bounded so that a report storm before the sender exists cannot grow without end.
 constexpr size_t kMaxQueued = 256;
 }  // namespace
 
-void ReportEvent(const std::string& text) {
+bool ReportEvent(const std::string& text, TReportSent sent) {
   TEventReportSender current;
   {
     std::lock_guard lock(mutex);
     if (!sender) {
-      if (queued.size() < kMaxQueued) queued.push_back(text);
-      return;
+      if (queued.size() < kMaxQueued) queued.push_back({text, std::move(sent)});
+      return false;
     }
     current = sender;
   }
-  current(text);
+  return current(text, std::move(sent));
 }
 
 void SetEventReportSender(TEventReportSender newSender) {
-  std::vector<std::string> pending;
+  std::vector<TQueuedReport> pending;
   {
     std::lock_guard lock(mutex);
     sender = std::move(newSender);
     if (sender) pending.swap(queued);
   }
-  for (const auto& text : pending) ReportEvent(text);
+  for (auto& report : pending) ReportEvent(report.text, std::move(report.sent));
 }
 
 std::vector<std::string> TakeQueuedEventReports() {
-  std::lock_guard lock(mutex);
-  std::vector<std::string> taken;
-  taken.swap(queued);
-  return taken;
+  std::vector<TQueuedReport> taken;
+  {
+    std::lock_guard lock(mutex);
+    taken.swap(queued);
+  }
+  std::vector<std::string> texts;
+  for (auto& report : taken) texts.push_back(std::move(report.text));
+  return texts;
 }
 
 }  // namespace quillon

@@ -181,20 +181,21 @@ void Tmainform::DeselectAllActionExecute() {
 void Tmainform::selClick() {
   if (!document_->Loaded() || document_->FrameCount() == 0) return;
   const int32_t unit = config.selectiontype;
-  auto read = [unit](QLineEdit* box, const char* name) -> std::optional<uint32_t> {
+  auto read = [unit](QLineEdit* box, const QLabel* label) -> std::optional<uint32_t> {
+    const std::string name = label->text().toStdString();
     // Milliseconds read as shown (unfilled places show 0); sample numbers without the blanks.
     const std::string text = (unit == 0 ? box->displayText() : box->text()).toStdString();
     const auto value = ParseSelectionBox(unit, text);
     if (!value)
       MessageBoxes().Show(kApplicationTitle,
-                          std::string(name) + " \"" + text + "\" is not a valid " +
-                              (unit == 0 ? "time" : "sample number") + ".",
+                          name + " \"" + text + "\" " +
+                              ConstantText(unit == 0 ? "notavalidtime" : "notavalidsample"),
                           TMessageIcon::Exclamation);
     return value;
   };
-  const auto start = read(selstart, "Begin:");
+  const auto start = read(selstart, findChild<QLabel*>("BeginLabel"));
   if (!start) return;
-  const auto stop = read(selstop, "End:");
+  const auto stop = read(selstop, findChild<QLabel*>("EndLabel"));
   if (!stop) return;
   const uint32_t last = document_->FrameCount() - 1;
   const bool selected = sel->isChecked();

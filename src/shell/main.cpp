@@ -27,6 +27,7 @@
 #include "codecs/dialog/mp3format.h"
 #include "diagnostics/crashreport.h"
 #include "diagnostics/exceptionreport.h"
+#include "diagnostics/qt/crashmessage.h"
 #include "display/vumeter.h"
 #include "display/waveview.h"
 #include "document/journal.h"
@@ -72,6 +73,8 @@ constexpr uint32_t kMeterColor = 5555555;
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("mainform");
+  sites_ = DeploymentSites();
+  SetMakerSite(sites_.maker);
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   InitIcons();
   setWindowIcon(QIcon(":/icons/quillon.svg"));
@@ -176,7 +179,7 @@ void Tmainform::CreateActions() {
   AmplifyDAction = MakeAction("AmplifyDAction", "A&mplify (Decrease)", "Amplify (Decrease)");
   ContentsAction = MakeAction("ContentsAction", "&Contents", "Help");
   ContentsAction->setShortcut(QKeySequence(Qt::Key_F1));
-  UpdateAction = MakeAction("UpdateAction", "&Check for Updates...", "Check Updates...");
+  UpdateAction = MakeAction("UpdateAction", "C&heck for Updates...", "Check Updates...");
   AboutAction = MakeAction("AboutAction", "&About");
 
   MsAction->setCheckable(true);
@@ -263,7 +266,9 @@ void Tmainform::CreateMenus() {
                           ReverseAction, InvertAction, AmplifyDAction, AmplifyIAction});
   AddToolActions(*menu("ToolsMenu", "&Tools"));
   QMenu* help = menu("HelpMenu", "&Help");
-  help->addActions({ContentsAction, UpdateAction, AboutAction});
+  help->addActions({ContentsAction, UpdateAction});
+  help->addSeparator();
+  help->addAction(AboutAction);
   setMenuBar(ActionMainMenuBar1);
 }
 
@@ -356,6 +361,7 @@ void Tmainform::CreateBottomPanel() {
   VolumeBar->setTickInterval(500);
   VolumeBar->setValue(kDefaultVolume);
   VolumeBar->setToolTip("Playback volume level");
+  // Usable once the view has a player (FormCreate).
   VolumeBar->setEnabled(false);
   volumeLayout->addWidget(VolumeBar);
 
@@ -461,6 +467,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->Repaint();
 
   VolumeBar->setValue(config.volume);
+  VolumeBar->setEnabled(view_->HasPlayer());
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
 
@@ -489,7 +496,7 @@ void Tmainform::CreateVersionCheck() {
   urlOpener_ = std::make_unique<TQtUrlOpener>();
   SetUrlOpener(urlOpener_.get());
   versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
-  versionCheck_->Configure(DeploymentSites());
+  versionCheck_->Configure(sites_);
   // Reports queued since the start (and a crash report left by an earlier run) go out now.
   versionCheck_->InstallAsEventReportSender();
   SendPendingCrashReports();
@@ -505,6 +512,9 @@ void Tmainform::CreateDialogs() {
   settingsForm_ = new TsettingsForm(this);
   auto languageChanged = [this] {
     if (document_->Loaded()) updatecaption(document_->FileName());
+    // A translation of another length.
+    PlaceDemoLabel(*demoLabel_);
+    SetCrashMessageLead(ConstantText("fatalerror"));
     view_->Repaint();
   };
   connect(settingsForm_, &TsettingsForm::LanguageChanged, this, languageChanged);
@@ -512,6 +522,7 @@ void Tmainform::CreateDialogs() {
   languageChanged();
   aboutForm_ = new TAboutForm(this);
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
+  aboutForm_->SetHomePage(sites_.product.empty() ? "" : sites_.product + "/");
   propertiesForm_ = new TPropertiesForm(this);
   filterForm_ = new Tfilterform(this);
   // One dialog for the program's life, so that the last choices are offered again.
@@ -564,8 +575,10 @@ void Tmainform::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   ProgressTimer->stop();
-  config.posx = x();
-  config.posy = y();
+  // The client area's place, which MainWindowPlacement gives back to setGeometry: x() and y()
+  // would name the frame, and each start would move the window by the title bar.
+  config.posx = geometry().x();
+  config.posy = geometry().y();
   config.width = width();
   config.height = height();
   config.volume = VolumeBar->value();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "update/updatesites.h"
+
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -173,6 +175,7 @@ class Tmainform : public QMainWindow {
   static bool IsLive(const QAction* action);
   static constexpr const char* kLiveProperty = "quillonLive";
 
+  TUpdateSites sites_;
   std::unique_ptr<TQtMainThread> mainThread_;
   std::unique_ptr<TQtMessageBoxes> messageBoxes_;
   std::unique_ptr<TQtClipboard> clipboard_;

@@ -25,6 +25,7 @@
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "shell/main.h"
+#include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 
 namespace quillon {
@@ -55,6 +56,9 @@ void Tmainform::openfile(const std::string& path) {
   RunAfterCloseQuery([this, path] {
     SetScrollState(Scroll, 100, 0, 0);
     updatecaption(path);
+    // The history belongs to the document that has just gone.
+    UndoAction->setEnabled(false);
+    RedoAction->setEnabled(false);
     document_->Open(path);
   });
 }
@@ -107,7 +111,7 @@ void Tmainform::onReady() {
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
-  demoLabel_->show();
+  demoLabel_->setVisible(!AdvancedEditionPage().empty());
   if (view_->CloseAfterSave()) {
     view_->ClearCloseAfterSave();
     auto next = std::move(afterSave_);
@@ -199,7 +203,7 @@ void Tmainform::resizeEvent(QResizeEvent* event) {
 }
 
 void Tmainform::FormResize() {
-  if (demoLabel_) demoLabel_->move((width() - demoLabel_->width()) / 2, demoLabel_->y());
+  if (demoLabel_) PlaceDemoLabel(*demoLabel_);
 }
 
 void Tmainform::ScrollChange() {

@@ -1,6 +1,8 @@
 #include "update/checkpad5.h"
 
 #include <exception>
+#include <mutex>
+#include <utility>
 
 #include "platform/eventreport.h"
 #include "platform/mainthread.h"
@@ -9,6 +11,7 @@
 #include "update/getversion.h"
 #include "update/getwebdata.h"
 #include "update/osdescription.h"
+#include "update/requestthread.h"
 #include "update/siteaddress.h"
 #include "update/uuriencode.h"
 #include "update/versioncompare.h"
@@ -30,82 +33,86 @@ std::string TrimmedWhiteSpace(const std::string& text) {
 
 // ---- TVInfoDownload ----
 
-TVInfoDownload::TVInfoDownload(TVersionCheck* owner, std::string url)
-    : Owner(owner), Url(std::move(url)) {}
-
-TVInfoDownload::~TVInfoDownload() {
-  if (thread_.joinable()) thread_.join();
-}
-
-void TVInfoDownload::Start() {
-  started_ = true;
-  thread_ = std::thread([this] {
-    try {
-      Execute();
-    } catch (...) {
-      Failed = true;
-    }
-    finished_ = true;
-  });
-}
-
-void TVInfoDownload::WaitFor() {
-  if (!thread_.joinable()) return;
-  // The worker of a check waits for its hand-over; the main thread keeps serving it meanwhile.
-  if (MainThread().IsMainThread()) MainThread().WaitServing([this] { return Finished(); });
-  thread_.join();
-}
-
-void TVInfoDownload::Execute() {
+void TVInfoDownload::Execute(const std::atomic<bool>& stopping) {
   if (ReportMode) {
     std::string ignored;
     GetWebData(kReportAgent, ReportSite,
                "/pad/appevents.php?product=" + Product + "&version=" + ReportVersion +
                    "&type=" + EventType + "&msg=TX: " + Msg,
-               ignored, ErrorCode);
+               ignored, ErrorCode, &stopping);
+    // An empty answer still means the site has the report.
+    Failed = ErrorCode != 0;
     return;
   }
   TUrlParts parts = SplitUrl(Url);
   Failed = !parts.valid || GetWebData(kCheckAgent, SiteOrigin(parts),
                                       "/pad/getpad.php?pad=" + parts.path + "&field=version",
-                                      Response, ErrorCode) != 0;
-  MainThread().Invoke([this] { CheckDone(); });
-}
-
-void TVInfoDownload::CheckDone() {
-  if (Failed || terminated_) return;
-  handingOver_ = true;
-  try {
-    ShowCheckResult(*Owner, Response);
-  } catch (const std::exception&) {
-    // A box that cannot be shown ends the check like a failed request: quietly.
-  }
-  handingOver_ = false;
+                                      Response, ErrorCode, &stopping) != 0;
 }
 
 // ---- TVersionCheck ----
 
-struct TVersionCheck::TSenderGate {
-  std::mutex mutex;
-  std::condition_variable idle;
-  TVersionCheck* checker = nullptr;
-  int active = 0;
+// What a report carries besides its text, as the main thread last configured it.
+struct TVersionCheck::TReportOrigin {
+  std::string site;
+  std::string product;
+  std::string version;
+  std::string system;
 };
+
+// The report side, shared with the platform's sender so that a report from any thread reaches
+// the request thread, or is refused once the checker has gone.
+class TVersionCheck::TReports {
+ public:
+  explicit TReports(std::shared_ptr<TRequestThread> requests) : requests_(std::move(requests)) {}
+
+  void SetOrigin(TReportOrigin origin) {
+    std::lock_guard lock(mutex_);
+    origin_ = std::move(origin);
+  }
+
+  bool Send(const std::string& text, TReportSent sent) {
+    TVInfoDownload report;
+    {
+      std::lock_guard lock(mutex_);
+      if (origin_.site.empty()) return false;
+      report.ReportMode = true;
+      report.Msg = URIEncode(text + " System:" + origin_.system);
+      report.Product = origin_.product;
+      report.ReportVersion = origin_.version;
+      report.EventType.assign(1, '1');  // the only event type
+      report.ReportSite = origin_.site;
+    }
+    return requests_->Queue(
+        [report, sent = std::move(sent)](const std::atomic<bool>& stopping) mutable {
+          report.Execute(stopping);
+          if (!report.Failed && sent) sent();
+        });
+  }
+
+ private:
+  std::mutex mutex_;
+  TReportOrigin origin_;
+  std::shared_ptr<TRequestThread> requests_;
+};
+
+namespace {
+// Reports beyond this many waiting are dropped, so that a storm cannot grow without end.
+constexpr size_t kMaxWaitingRequests = 64;
+}  // namespace
 
 TVersionCheck::TVersionCheck(int32_t productId)
     : ProductId(productId),
-      systemDescription_(OperatingSystemDescription()),
-      gate_(std::make_shared<TSenderGate>()) {
+      requests_(std::make_shared<TRequestThread>(kMaxWaitingRequests)),
+      reports_(std::make_shared<TReports>(requests_)),
+      alive_(std::make_shared<bool>(true)) {
   VersionKnown = GetVersionInfo(Version);
-  gate_->checker = this;
 }
 
 TVersionCheck::~TVersionCheck() {
-  CloseSenderGate();
-  closing_ = true;
-  bool owned = AcquireSlot();
-  FinishWorker(true);
-  if (owned) ReleaseSlot();
+  if (sender_) SetEventReportSender(nullptr);
+  *alive_ = false;
+  requests_->Stop();
 }
 
 void TVersionCheck::Configure(const TUpdateSites& sites) {
@@ -114,138 +121,48 @@ void TVersionCheck::Configure(const TUpdateSites& sites) {
   DownloadUrl = product.empty() ? "" : product + "/quillon.exe";
   SiteHost = product.empty() ? "" : SplitUrl(product).host;
   ReportSite = NormalisedSite(sites.events);
+  reports_->SetOrigin(
+      {ReportSite, std::to_string(ProductId), Version, OperatingSystemDescription()});
 }
 
 void TVersionCheck::CheckVersion() {
   if (InfoUrl.empty()) return;
-  Begin(std::make_unique<TVInfoDownload>(this, InfoUrl));
+  TVInfoDownload check;
+  check.Url = InfoUrl;
+  bool queued =
+      requests_->Queue([check, alive = alive_, this](const std::atomic<bool>& stopping) mutable {
+        check.Execute(stopping);
+        MainThread().Post([check = std::move(check), alive, this] {
+          if (*alive) CheckDone(check);
+        });
+      });
+  if (queued) ++checksUnshown_;
 }
 
-void TVersionCheck::ReportEvent(const std::string& text) {
-  if (ReportSite.empty()) return;
-  auto worker = std::make_unique<TVInfoDownload>(this, InfoUrl);
-  worker->ReportMode = true;
-  worker->Msg = URIEncode(text + " System:" + systemDescription_);
-  worker->Product = std::to_string(ProductId);
-  worker->ReportVersion = Version;
-  worker->EventType.assign(1, '1');  // the only event type
-  worker->ReportSite = ReportSite;
-  Begin(std::move(worker));
+bool TVersionCheck::ReportEvent(const std::string& text, TReportSent sent) {
+  return reports_->Send(text, std::move(sent));
 }
 
 void TVersionCheck::InstallAsEventReportSender() {
   sender_ = true;
-  SetEventReportSender([gate = gate_](const std::string& text) {
-    TVersionCheck* checker;
-    {
-      std::lock_guard lock(gate->mutex);
-      checker = gate->checker;
-      if (!checker) return;
-      ++gate->active;
-    }
-    struct TLeave {
-      TSenderGate& gate;
-      ~TLeave() {
-        {
-          std::lock_guard lock(gate.mutex);
-          --gate.active;
-        }
-        gate.idle.notify_all();
-      }
-    } leave{*gate};
-    checker->ReportEvent(text);
+  SetEventReportSender([reports = reports_](const std::string& text, TReportSent sent) {
+    return reports->Send(text, std::move(sent));
   });
 }
 
 bool TVersionCheck::Busy() const {
-  std::lock_guard lock(mutex_);
-  return Worker && Worker->Started() && !Worker->Finished();
+  return checksUnshown_ > 0 || requests_->Pending() > 0;
 }
 
-void TVersionCheck::Begin(std::unique_ptr<TVInfoDownload> next) {
-  if (closing_ || !AcquireSlot()) return;
-  if (WaitingWouldNeverEnd()) {
-    ReleaseSlot();
-    return;
+void TVersionCheck::CheckDone(const TVInfoDownload& check) {
+  // Counted off first: the question may run a nested event loop that ends the checker.
+  --checksUnshown_;
+  if (check.Failed) return;
+  try {
+    ShowCheckResult(*this, check.Response);
+  } catch (const std::exception&) {
+    // A box that cannot be shown ends the check like a failed request: quietly.
   }
-  FinishWorker(false);
-  if (!closing_) {
-    std::lock_guard lock(mutex_);
-    Worker = std::move(next);
-    Worker->Start();
-  }
-  ReleaseSlot();
-}
-
-// One request at a time, whichever thread asks: the caller owns the slot from waiting for the
-// previous worker until the next one has started.
-bool TVersionCheck::AcquireSlot() {
-  bool onMain = MainThread().IsMainThread();
-  std::unique_lock lock(mutex_);
-  if (!onMain) {
-    slotFreed_.wait(lock, [this] { return !slotTaken_; });
-    slotTaken_ = true;
-    slotTakenByMain_ = false;
-    return true;
-  }
-  // Made from inside the main thread's own wait for the slot's worker: that wait can only end
-  // after this call returns, so the request is dropped.
-  if (slotTaken_ && slotTakenByMain_) return false;
-  lock.unlock();
-  MainThread().WaitServing([this] {
-    std::lock_guard inner(mutex_);
-    if (slotTaken_) return false;
-    slotTaken_ = true;
-    slotTakenByMain_ = true;
-    return true;
-  });
-  return true;
-}
-
-// A request made on the main thread from inside the check's result (its question is open): the
-// worker waits for that result to return, so waiting for the worker here would never end and the
-// request is dropped.
-bool TVersionCheck::WaitingWouldNeverEnd() const {
-  std::lock_guard lock(mutex_);
-  return Worker && Worker->HandingOver() && MainThread().IsMainThread();
-}
-
-void TVersionCheck::ReleaseSlot() {
-  {
-    std::lock_guard lock(mutex_);
-    slotTaken_ = false;
-    slotTakenByMain_ = false;
-  }
-  slotFreed_.notify_all();
-}
-
-void TVersionCheck::FinishWorker(bool stop) {
-  TVInfoDownload* previous;
-  {
-    std::lock_guard lock(mutex_);
-    previous = Worker.get();
-  }
-  if (!previous) return;
-  if (stop) previous->Terminate();
-  previous->WaitFor();
-  std::lock_guard lock(mutex_);
-  Worker.reset();
-}
-
-void TVersionCheck::CloseSenderGate() {
-  if (sender_) SetEventReportSender(nullptr);
-  auto idle = [this] { return gate_->active == 0; };
-  std::unique_lock lock(gate_->mutex);
-  gate_->checker = nullptr;
-  if (!MainThread().IsMainThread()) {
-    gate_->idle.wait(lock, idle);
-    return;
-  }
-  lock.unlock();
-  MainThread().WaitServing([this, idle] {
-    std::lock_guard inner(gate_->mutex);
-    return idle();
-  });
 }
 
 // ---- The result ----

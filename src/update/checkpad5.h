@@ -2,80 +2,61 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "platform/eventreport.h"
 #include "update/updatesites.h"
 
 namespace quillon {
 
-class TVersionCheck;
+class TRequestThread;
 
-// One request of the checker on its own thread: a version check or an event report.
-class TVInfoDownload {
- public:
-  TVInfoDownload(TVersionCheck* owner, std::string url);
-  ~TVInfoDownload();  // waits for the thread
-  TVInfoDownload(const TVInfoDownload&) = delete;
-  TVInfoDownload& operator=(const TVInfoDownload&) = delete;
+// One request of the checker, run on its request thread: a version check or an event report.
+// Everything it needs is copied in when it is queued; it hands its result back by value.
+struct TVInfoDownload {
+  // Runs the request; stopping ends a request that stalls.
+  void Execute(const std::atomic<bool>& stopping);
 
-  void Start();
-  // Asks the request to stop: it still ends on its own, but its result is no longer shown.
-  void Terminate() { terminated_ = true; }
-  bool Started() const { return started_; }
-  bool Finished() const { return finished_; }
-  // The check's result is being shown on the main thread while the worker waits for it.
-  bool HandingOver() const { return handingOver_; }
-  // Waits until the thread has ended; on the main thread while serving hand-overs.
-  void WaitFor();
-
-  TVersionCheck* Owner;
-  std::string Url;
+  std::string Url;  // check mode: the version file's address
   std::string Response;
   uint32_t ErrorCode = 0;
   bool Failed = false;
   bool ReportMode = false;
-  std::string Msg;
+  std::string Msg;  // report mode: the encoded text
   std::string Product;
   std::string ReportVersion;
   std::string EventType;
   std::string ReportSite;
-
- private:
-  void Execute();
-  void CheckDone();
-
-  std::thread thread_;
-  std::atomic<bool> started_{false};
-  std::atomic<bool> finished_{false};
-  std::atomic<bool> terminated_{false};
-  std::atomic<bool> handingOver_{false};
 };
 
-// The update check and the event reports, one request at a time. Create it on the main thread;
-// CheckVersion and the destructor run there, ReportEvent on any thread.
+// The update check and the event reports. One long-lived request thread runs them in the order
+// they were made, one at a time; no caller ever waits for the network. Create, configure, check
+// and destroy it on the main thread; ReportEvent may come from any thread. A check's result comes
+// back to the main thread as a posted task.
 class TVersionCheck {
  public:
   explicit TVersionCheck(int32_t productId);
-  ~TVersionCheck();  // stops being the report sender, then waits for a running request
+  // Stops being the report sender and ends the request thread: what waits is dropped, a running
+  // request gives up (within about a second) and its result is not shown.
+  ~TVersionCheck();
   TVersionCheck(const TVersionCheck&) = delete;
   TVersionCheck& operator=(const TVersionCheck&) = delete;
 
   // InfoUrl, DownloadUrl and SiteHost from the product site, the report site from the events
   // site; a site that is missing or not https leaves its part unconfigured (nothing is sent).
+  // Reports take the version and sites as they are at this call.
   void Configure(const TUpdateSites& sites);
 
-  // Starts a version check and returns; first waits for an earlier request to end.
+  // Queues a version check and returns.
   void CheckVersion();
-  // Starts an event report with text (the system's description is appended); waits likewise.
-  void ReportEvent(const std::string& text);
+  // Queues an event report with text (the system's description is appended) and returns; false
+  // when it will not be sent. sent runs on the request thread once the report has gone out.
+  bool ReportEvent(const std::string& text, TReportSent sent = {});
   // Makes this checker the sender of the platform's ReportEvent, queued texts first.
   void InstallAsEventReportSender();
-  // A request is under way.
+  // On the main thread: a request waits or runs, or a check's result is still to be shown.
   bool Busy() const;
 
   std::string InfoUrl;
@@ -88,23 +69,16 @@ class TVersionCheck {
   std::string ReportSite;
 
  private:
-  struct TSenderGate;
+  struct TReportOrigin;
+  class TReports;
 
-  void Begin(std::unique_ptr<TVInfoDownload> next);
-  bool AcquireSlot();
-  bool WaitingWouldNeverEnd() const;
-  void ReleaseSlot();
-  void FinishWorker(bool stop);
-  void CloseSenderGate();
+  void CheckDone(const TVInfoDownload& check);
 
-  mutable std::mutex mutex_;
-  std::condition_variable slotFreed_;
-  bool slotTaken_ = false;
-  bool slotTakenByMain_ = false;
-  std::atomic<bool> closing_{false};
-  std::unique_ptr<TVInfoDownload> Worker;
-  std::string systemDescription_;
-  std::shared_ptr<TSenderGate> gate_;
+  std::shared_ptr<TRequestThread> requests_;
+  std::shared_ptr<TReports> reports_;
+  // Main thread only: posted results look at it before touching the checker.
+  std::shared_ptr<bool> alive_;
+  int checksUnshown_ = 0;  // main thread only
   bool sender_ = false;
 };
 

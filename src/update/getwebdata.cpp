@@ -52,6 +52,11 @@ std::string Trimmed(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+// libcurl asks at least once a second, also while it waits for the server.
+int CancelCheck(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
+}
+
 curl_slist* NoCacheHeaders() {
   curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
   curl_slist* more = headers ? curl_slist_append(headers, "Pragma: no-cache") : nullptr;
@@ -70,7 +75,7 @@ void SetWebTimeouts(TWebTimeouts timeouts) {
 }
 
 int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
-               std::string& response, uint32_t& errorCode) {
+               std::string& response, uint32_t& errorCode, const std::atomic<bool>* cancel) {
   response.clear();
   errorCode = CURLE_URL_MALFORMAT;
   TUrlParts parts = SplitUrl(site);
@@ -95,6 +100,11 @@ int GetWebData(const std::string& agent, const std::string& site, const std::str
   curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kChunkSize);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendChunk);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  if (cancel) {
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CancelCheck);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel));
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  }
   // A proxy never stands between the program and its own machine.
   if (IsLoopbackHost(parts.host)) curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
 

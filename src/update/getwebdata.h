@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -20,7 +21,9 @@ void SetWebTimeouts(TWebTimeouts timeouts);
 // base address (https, or http on this machine); spaces in pathAndQuery go out as %20. The body,
 // trimmed of characters 0 to 32, goes to response. Returns 0 when that text is not empty, -1
 // otherwise (errorCode: libcurl's code, 0 for an empty body). The HTTP status is not examined.
+// The request gives up within about a second once *cancel holds.
 int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
-               std::string& response, uint32_t& errorCode);
+               std::string& response, uint32_t& errorCode,
+               const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace quillon

@@ -28,7 +28,8 @@ std::string NormalisedSite(const std::string& address) {
 
 TUpdateSites DeploymentSites() {
   return {ConfiguredSite("QUILLON_PRODUCT_SITE", QUILLON_PRODUCT_SITE),
-          ConfiguredSite("QUILLON_EVENTS_SITE", QUILLON_EVENTS_SITE)};
+          ConfiguredSite("QUILLON_EVENTS_SITE", QUILLON_EVENTS_SITE),
+          ConfiguredSite("QUILLON_MAKER_SITE", QUILLON_MAKER_SITE)};
 }
 
 }  // namespace quillon

@@ -99,6 +99,33 @@ TEST(CliTest, FailuresAndBadUsageExitWithTheirCodes) {
   }
 }
 
+TEST(CliTest, PlayExitsOneWhenPlaybackCannotStartAndPrintsWholeLines) {
+  test::TTempDir dir;
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const std::string tone = dir.File("tone.wav");
+  test::WriteWav16(tone, 1, 8000, std::vector<int16_t>(800, 1000));
+  TRun played = RunCli("play " + Quoted(tone));
+  EXPECT_EQ(played.status, 0) << played.err;
+  EXPECT_NE(played.out.find("position "), std::string::npos);
+
+  // A rate the sound output refuses: the buffer cannot be made.
+  const std::string tooFast = dir.File("fast.wav");
+  test::WriteWav16(tooFast, 1, 400000, std::vector<int16_t>(4000, 1000));
+  TRun refused = RunCli("play " + Quoted(tooFast));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err.find('\r'), std::string::npos)
+      << "a raw carriage return overwrites the line";
+  EXPECT_NE(refused.err.find("\nThe specified WAVE format is not supported\n"), std::string::npos)
+      << refused.err;
+
+  setenv("SDL_AUDIODRIVER", "nosuchdriver", 1);
+  TRun noDevice = RunCli("play " + Quoted(tone));
+  EXPECT_EQ(noDevice.status, 1);
+  EXPECT_NE(noDevice.err.find("No sound driver is available for use"), std::string::npos)
+      << noDevice.err;
+  unsetenv("SDL_AUDIODRIVER");
+}
+
 TEST(CliTest, EditRunsTheOperationsInOrderAndWritesTheResult) {
   test::TTempDir dir;
   std::string in = dir.File("in.wav"), out = dir.File("out.wav"), clip = dir.File("clip.wav");

@@ -103,11 +103,19 @@ TEST(CrashHandlerTest, AFaultLeavesACrashFileThatTheNextStartSends) {
   EXPECT_LT(OffsetIn(first), function + 32);
   EXPECT_NE(first.find("\tQuillonTestFaultingFunction+0x"), std::string::npos) << first;
 
+  // Taken but not yet gone out: the file stays.
   std::vector<std::string> sent;
-  SetEventReportSender([&](const std::string& text) { sent.push_back(text); });
+  std::vector<TReportSent> whenSent;
+  SetEventReportSender([&](const std::string& text, TReportSent done) {
+    sent.push_back(text);
+    whenSent.push_back(std::move(done));
+    return true;
+  });
   EXPECT_EQ(SendPendingCrashReports(folder.Path()), 1);
   SetEventReportSender(nullptr);
   ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(folder.List().size(), 1u);
+  whenSent.at(0)();
   EXPECT_EQ(sent[0].find('\t'), std::string::npos) << "function names are never sent";
   EXPECT_TRUE(sent[0].starts_with(local.substr(0, local.find('\t'))));
   EXPECT_EQ(std::count(sent[0].begin(), sent[0].end(), '\n'),
@@ -160,7 +168,11 @@ TEST(CrashHandlerTest, AnUnhandledExceptionIsSentWithItsThrowStackAndLeavesNoFil
   const std::string sentFile = folder.File("sent");
   const std::string toldFile = folder.File("told");
   RunCrashingChild(SIGABRT, [&] {
-    SetEventReportSender([&](const std::string& text) { std::ofstream(sentFile) << text; });
+    SetEventReportSender([&](const std::string& text, TReportSent done) {
+      std::ofstream(sentFile) << text;
+      std::thread(std::move(done)).detach();  // as the channel's thread would
+      return true;
+    });
     InstallCrashHandler({folder.Path(), 100,
                          [&](const std::string& message) { std::ofstream(toldFile) << message; }});
     std::thread(&ThrowUnhandled).join();
@@ -171,6 +183,57 @@ TEST(CrashHandlerTest, AnUnhandledExceptionIsSentWithItsThrowStackAndLeavesNoFil
       sent.starts_with("Unhandled exception: unhandled Call Stack:   at diagnostics_tests: $"))
       << sent;
   EXPECT_EQ(ReadText(toldFile), "Unhandled exception: unhandled");
+}
+
+TEST(CrashHandlerTest, AReportThatDoesNotGoOutStaysInTheCrashFile) {
+  test::TTempDir folder;
+  // A sender that refuses (no site configured), and one that takes the report but never gets
+  // it out.
+  for (const bool takes : {false, true}) {
+    RunCrashingChild(SIGSEGV, [&] {
+      SetEventReportSender([takes](const std::string&, TReportSent) { return takes; });
+      InstallCrashHandler({folder.Path(), 100, nullptr});
+      QuillonTestFaultingFunction(nowhere);
+    });
+  }
+  ASSERT_EQ(folder.List().size(), 2u);
+  SetEventReportSender([](const std::string&, TReportSent) { return false; });
+  EXPECT_EQ(SendPendingCrashReports(folder.Path()), 0);
+  SetEventReportSender(nullptr);
+  EXPECT_EQ(folder.List().size(), 2u) << "never sent, so never deleted";
+  TakeQueuedEventReports();
+  EXPECT_EQ(SendPendingCrashReports(folder.Path()), 0);  // no sender yet: queued
+  EXPECT_EQ(TakeQueuedEventReports().size(), 2u);
+  EXPECT_EQ(folder.List().size(), 2u);
+}
+
+TEST(CrashHandlerTest, ASignalFromAnotherProcessNamesTheSenderNotAnAddress) {
+  test::TTempDir folder;
+  const pid_t parent = getpid();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    InstallCrashHandler({folder.Path(), 100, nullptr});
+    char one = 1;
+    if (write(ready[1], &one, 1) != 1) _exit(1);
+    for (;;) pause();
+  }
+  char one = 0;
+  ASSERT_EQ(read(ready[0], &one, 1), 1);
+  kill(child, SIGSEGV);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+  ASSERT_EQ(folder.List().size(), 1u);
+  const std::string report = ReadText(folder.File(folder.List()[0]));
+  EXPECT_TRUE(report.starts_with("Fatal signal SIGSEGV sent by process " + std::to_string(parent) +
+                                 " Call Stack: "))
+      << report;
 }
 
 // Each test runs in its own process, so changing the environment reaches no other test.

@@ -73,7 +73,10 @@ TEST(ReportingApplicationTest, TheStandardHandlerReportsThenShowsTheMessageButNo
   TRecordingBoxes boxes;
   SetMessageBoxes(&boxes);
   std::vector<std::string> sent;
-  SetEventReportSender([&](const std::string& text) { sent.push_back(text); });
+  SetEventReportSender([&](const std::string& text, TReportSent) {
+    sent.push_back(text);
+    return true;
+  });
 
   QMetaObject::invokeMethod(
       qApp, [] { throw EAbort(); }, Qt::QueuedConnection);

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "display/waveview.h"
+
 namespace quillon {
 namespace {
 
@@ -245,6 +247,29 @@ TEST_F(VUMeterTest, BackgroundColourFillsThePicture) {
   EXPECT_EQ(Px(0, 10), 0x0000FFu);
   EXPECT_EQ(Px(10, 10), kGreen);
   EXPECT_EQ(Px(300, 10), 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// Run again with QT_SCALE_FACTOR=2 (see CMakeLists.txt): the pictures hold device pixels.
+TEST(ScreenScaleTest, TheViewAndTheMeterDrawAtTheDevicePixelRatio) {
+  TWaveView view;
+  view.resize(300, 200);
+  view.Repaint();
+  const qreal ratio = view.devicePixelRatioF();
+  EXPECT_EQ(view.Frame().size(), (QSizeF(300, 200) * ratio).toSize());
+  EXPECT_EQ(view.Frame().devicePixelRatio(), ratio);
+  TVUMeter meter;
+  meter.resize(120, 40);
+  meter.show();  // a hidden widget hears of its size only when shown
+  meter.ResetVisual();
+  meter.repaint();
+  EXPECT_EQ(meter.Frame().size(), (QSizeF(120, 40) * ratio).toSize());
+  EXPECT_EQ(meter.Frame().devicePixelRatio(), ratio);
 }
 
 }  // namespace

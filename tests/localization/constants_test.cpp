@@ -120,7 +120,7 @@ TEST(ConstantsTest, BuiltInBlockIsVersionThreeWithTheProgramsConstantsInOrder) {
   EXPECT_EQ((*block)[1], 1);
   EXPECT_FALSE(BuiltInResource("OTHER"));
   const auto& designed = DesignedConstants();
-  ASSERT_EQ(designed.size(), 26u);
+  ASSERT_EQ(designed.size(), 31u);
   EXPECT_EQ(designed.front().wsName, "uptodate");
   EXPECT_EQ(designed[4].wsValue, "is available from quillon.morvane.net");
   EXPECT_EQ(designed.back().wsName, "recoverdocument");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -158,8 +159,32 @@ TEST_F(LangManagerTest, AHugeFileIsRefusedWithoutBeingRead) {
   const std::string path = dir_.File("huge.lng");
   WriteText(path, "LANGID=1031\n");
   std::filesystem::resize_file(path, 1LL << 30);
-  EXPECT_THROW(manager_.RegisterLanguageFile(path), EVxLangError);
+  EXPECT_FALSE(manager_.RegisterLanguageFile(path));
   EXPECT_EQ(manager_.LanguageEntryCount(), 1);
+}
+
+TEST_F(LangManagerTest, AFileTheScanCannotReadCostsOnlyItsOwnLanguage) {
+  Write("a-huge.lng", "LANGID=1036\n");
+  std::filesystem::resize_file(dir_.File("a-huge.lng"), (16 << 20) + 1);
+  std::filesystem::create_directories(dir_.File("b-folder.lng"));
+  Write("c-broken.lng", std::string("\xFF\xFE\x41", 3));
+  Write("d-badline.lng", "LANGID=1040\n[Form]\n1=a\n1=b\n");
+  Write("e-unreadable.lng", "LANGID=1034\n");
+  std::filesystem::permissions(dir_.File("e-unreadable.lng"), std::filesystem::perms::none);
+  Write("z-german.lng", "LANGID=1031\n");
+  EXPECT_NO_THROW(manager_.FindLanguageFiles(dir_.Path(), "*.lng", false));
+  std::vector<int32_t> listed;
+  for (int i = 0; i < manager_.LanguageEntryCount(); ++i)
+    listed.push_back(manager_.LanguageEntryId(i));
+  EXPECT_NE(std::find(listed.begin(), listed.end(), 1031), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), 1036), listed.end());
+  // The file that could not be read is named once (broken contents show only when the language
+  // is chosen).
+  const std::vector<std::string> skipped = manager_.SkippedFileErrors();
+  EXPECT_EQ(std::count_if(skipped.begin(), skipped.end(),
+                          [](const std::string& e) { return e.find("a-huge.lng") != e.npos; }),
+            1);
+  EXPECT_TRUE(manager_.SkippedFileErrors().empty());
 }
 
 TEST(LanguageFoldersTest, ProgramFolderThenInstalledThenUserData) {

@@ -10,7 +10,10 @@ TEST(EventReportTest, QueuesUntilASenderIsInstalledThenHandsOverInOrder) {
   ReportEvent("one");
   ReportEvent("two");
   std::vector<std::string> sent;
-  SetEventReportSender([&](const std::string& text) { sent.push_back(text); });
+  SetEventReportSender([&](const std::string& text, TReportSent) {
+    sent.push_back(text);
+    return true;
+  });
   ReportEvent("three");
   SetEventReportSender(nullptr);
   EXPECT_EQ(sent, (std::vector<std::string>{"one", "two", "three"}));

@@ -5,10 +5,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSlider>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
@@ -30,6 +32,8 @@
 #include "platform/event.h"
 #include "platform/faults.h"
 #include "platform/mainthread.h"
+#include "platform/urlopener.h"
+#include "shell/dialogs/about.h"
 #include "shell/help.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
@@ -400,6 +404,65 @@ TEST_F(MainformTest, AnEditRequestedWhilePlayingStopsThePlaybackFirst) {
   EXPECT_TRUE(form.Document()->Modified());
   EXPECT_TRUE(boxes_.shown.empty());
   SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, TheVolumeBarMovesAndItsPlaceIsStoredAtExit) {
+  {
+    Tmainform form;
+    auto* bar = form.findChild<QSlider*>("VolumeBar");
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(form.View()->HasPlayer()) << "the tests play through SDL's dummy driver";
+    EXPECT_TRUE(bar->isEnabled());
+    bar->setValue(-3000);
+  }
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon");
+  EXPECT_EQ(store.value("Settings/volume").toInt(), -3000);
+}
+
+TEST_F(MainformTest, TheHelpMenuIsContentsCheckForUpdatesSeparatorAbout) {
+  Tmainform form;
+  QStringList items;
+  for (QAction* action : form.findChild<QMenu*>("HelpMenu")->actions())
+    items << (action->isSeparator() ? "-" : action->text());
+  EXPECT_EQ(items, (QStringList{"&Contents", "C&heck for Updates...", "-", "&About"}));
+}
+
+TEST_F(MainformTest, OpeningAnotherFileDisablesUndoAndRedo) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("first.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(form.Document()->Invert());
+  ASSERT_TRUE(WaitIdle(form));
+  ASSERT_TRUE(Action(form, "UndoAction")->isEnabled());
+  boxes_.answer = TAnswer::No;  // the edit need not be kept
+  form.openfile(MakeMono("second.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  EXPECT_FALSE(Action(form, "UndoAction")->isEnabled());
+  EXPECT_FALSE(Action(form, "RedoAction")->isEnabled());
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, AboutsProductInformationOpensTheProductSiteOrShowsDisabled) {
+  struct TRecordingOpener : TUrlOpener {
+    void Open(const std::string& url) override { opened.push_back(url); }
+    std::vector<std::string> opened;
+  } opener;
+  {
+    Tmainform form;
+    EXPECT_FALSE(form.findChild<TAboutForm*>("AboutForm")->Label3->isEnabled());
+  }
+  setenv("QUILLON_PRODUCT_SITE", "https://product.example", 1);
+  {
+    Tmainform form;
+    SetUrlOpener(&opener);
+    auto* about = form.findChild<TAboutForm*>("AboutForm");
+    EXPECT_TRUE(about->Label3->isEnabled());
+    about->Label3Click();
+    SetUrlOpener(nullptr);
+  }
+  unsetenv("QUILLON_PRODUCT_SITE");
+  EXPECT_EQ(opener.opened, std::vector<std::string>{"https://product.example/"});
 }
 
 TEST(FormatDurationTest, ShowsTheHourOfTheDay) {

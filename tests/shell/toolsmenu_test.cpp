@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -49,8 +50,10 @@ class ToolLauncherTest : public ::testing::Test {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user_.path());
     SetMessageBoxes(&boxes_);
     SetUrlOpener(&opener_);
+    SetMakerSite("https://www.morvane.example");
   }
   void TearDown() override {
+    SetMakerSite("");
     SetMessageBoxes(nullptr);
     SetUrlOpener(nullptr);
   }
@@ -203,15 +206,51 @@ TEST_F(ToolLauncherTest, MenuGetsEightNamedActionsThatLaunch) {
   EXPECT_EQ(boxes_.shown.size(), 1u);
 }
 
-TEST_F(ToolLauncherTest, DemoLabelOpensTheAdvancedEditionsPage) {
+TEST_F(ToolLauncherTest, DemoLabelOpensTheAdvancedEditionsPageAndStaysCentred) {
   QWidget panel;
+  panel.resize(600, 100);
   QLabel* label = CreateDemoLabel(panel);
   EXPECT_EQ(label->objectName(), "demoLabel");
   EXPECT_EQ(label->parent(), &panel);
-  EXPECT_EQ(label->pos(), QPoint(100, 3));
+  EXPECT_FALSE(label->isHidden());
+  EXPECT_EQ(label->x(), (600 - label->width()) / 2);
   QTest::mouseClick(label, Qt::LeftButton);
   ASSERT_EQ(opener_.opened.size(), 1u);
   EXPECT_EQ(opener_.opened[0], "https://www.morvane.example/marrowby/index.shtml?ref=quillon");
+  // A longer translation is shown whole and centred again.
+  const int shortWidth = label->width();
+  label->setText(label->text() + " " + label->text());
+  PlaceDemoLabel(*label);
+  EXPECT_GT(label->width(), shortWidth);
+  EXPECT_GE(label->width(), label->sizeHint().width());
+  EXPECT_EQ(label->x(), (600 - label->width()) / 2);
+  // The panel's own resize (its layout runs after the window's) centres it again.
+  panel.show();
+  panel.resize(900, 100);
+  QApplication::processEvents();
+  EXPECT_EQ(label->x(), (900 - label->width()) / 2);
+}
+
+TEST_F(ToolLauncherTest, WithoutAMakersSiteNoDeadPageOpens) {
+  SetMakerSite("");
+  QWidget panel;
+  EXPECT_TRUE(CreateDemoLabel(panel)->isHidden());
+  EXPECT_EQ(ToolPage("recorder"), "");
+  LaunchTool("Recorder", "recorder", "", ToolPage("recorder"),
+             [this](const std::string& program, const std::vector<std::string>& arguments) {
+               starts_.push_back({program, arguments});
+             });
+  EXPECT_TRUE(opener_.opened.empty());
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0], ConstantText("componentnotfound") + "\n" +
+                                 ConstantText("toolexpected") + " recorder (" +
+                                 ConstantText("onsearchpath") + ")");
+  const std::string folder = InstallProgram("user");
+  Register(QSettings::UserScope, folder);
+  ASSERT_TRUE(QFile::remove(QString::fromStdString(folder + "recorder")));
+  LaunchTool("Recorder", "recorder", "", "", [](const std::string&, const auto&) {});
+  ASSERT_EQ(boxes_.shown.size(), 2u);
+  EXPECT_NE(boxes_.shown[1].find(folder + "recorder"), std::string::npos) << boxes_.shown[1];
 }
 
 }  // namespace

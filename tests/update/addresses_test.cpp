@@ -44,12 +44,18 @@ TEST(SiteTest, SplitUrlGivesHostAndDecodedPath) {
 TEST(SiteTest, TheEnvironmentOverridesTheBuiltSites) {
   setenv("QUILLON_PRODUCT_SITE", "http://127.0.0.1:8123", 1);
   setenv("QUILLON_EVENTS_SITE", "http://events.example.com", 1);
+  setenv("QUILLON_MAKER_SITE", "https://maker.example.com/", 1);
   TUpdateSites sites = DeploymentSites();
   EXPECT_EQ(sites.product, "http://127.0.0.1:8123");
   EXPECT_EQ(sites.events, "");  // plain http away from this machine
+  EXPECT_EQ(sites.maker, "https://maker.example.com");
+  setenv("QUILLON_MAKER_SITE", "https://maker.example.com/tools/", 1);
+  EXPECT_EQ(DeploymentSites().maker, "");  // a base address names no path
   unsetenv("QUILLON_PRODUCT_SITE");
   unsetenv("QUILLON_EVENTS_SITE");
+  unsetenv("QUILLON_MAKER_SITE");
   EXPECT_EQ(DeploymentSites().product, NormalisedSite(QUILLON_BUILT_PRODUCT_SITE));
+  EXPECT_EQ(DeploymentSites().maker, NormalisedSite(QUILLON_BUILT_MAKER_SITE));
 }
 
 TEST(OperatingSystemTest, NamesTheDistributionKernelBuildAndEdition) {

@@ -36,7 +36,7 @@ TEST(GetVersionInfoTest, IsTheBuildsVersionInFourNumbers) {
 class ShowCheckResultTest : public ::testing::Test {
  protected:
   ShowCheckResultTest() {
-    checker.Configure({"https://www.example.com", ""});
+    checker.Configure({"https://www.example.com", "", ""});
     checker.Version = "2.1.3.5";
   }
   test::TInstalledRecorders recorders;

@@ -69,6 +69,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   Label7 = NamedLabel("Links:", "Label7", this);
   Label3 = new TLinkLabel("Product Information", this, [this] { Label3Click(); });
   Label3->setObjectName("Label3");
+  Label3->setEnabled(false);  // until there is a home page
   Label4 = new TLinkLabel("Check updates...", this, [this] { Label4Click(); });
   Label4->setObjectName("Label4");
   Label6 = NamedLabel(ProductVersionLine(), "Label6", this);
@@ -126,6 +127,12 @@ QWidget* TAboutForm::CreateTopBand() {
   layout->addWidget(icon);
   layout->addLayout(texts, 1);
   return band;
+}
+
+void TAboutForm::SetHomePage(const std::string& url) {
+  HomePageUrl = url;
+  Label3->setEnabled(!url.empty());
+  Label3->setCursor(url.empty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
 }
 
 void TAboutForm::Label3Click() {

@@ -18,6 +18,8 @@ class TAboutForm : public QDialog {
 
   // The address "Product Information" opens; nothing opens while it is empty.
   std::string HomePageUrl;
+  // Sets HomePageUrl; without one the link shows disabled.
+  void SetHomePage(const std::string& url);
   // Runs for "Check updates...": the main window starts its update check showing "up to date".
   std::function<void()> OnCheckUpdates;
 

@@ -18,6 +18,7 @@
 #include "display/waveview.h"
 #include "localization/langmanager.h"
 #include "localization/ui/langcontroller.h"
+#include "localization/ui/qtcatalogue.h"
 #include "platform/config.h"
 #include "platform/error.h"
 #include "platform/messagebox.h"
@@ -147,8 +148,17 @@ void TsettingsForm::FormCreate() {
   scaleColor->SetSelected(config.scalecolor);
   waveColor->SetSelected(config.wavecolor);
   LangManager().FindStandardLanguageFiles();
+  ReportSkippedLanguageFiles();
   FillLanguages();
   SelectActiveLanguage();
+}
+
+// A file the scan could not read is told once; the other languages stay available.
+void TsettingsForm::ReportSkippedLanguageFiles() {
+  std::string text;
+  for (const std::string& error : LangManager().SkippedFileErrors())
+    text += (text.empty() ? "" : "\n") + error;
+  if (!text.empty()) MessageBoxes().Show(kApplicationTitle, text, TMessageIcon::Error);
 }
 
 void TsettingsForm::FillLanguages() {
@@ -170,6 +180,7 @@ void TsettingsForm::SelectActiveLanguage() {
 bool TsettingsForm::Activate(int32_t languageId) {
   try {
     LangManager().ActivateLanguage(languageId);
+    InstallQtCatalogue(languageId);
   } catch (const Exception& error) {  // EVxLangError or the file's own read error
     MessageBoxes().Show(kApplicationTitle, error.what(), TMessageIcon::Error);
     return false;

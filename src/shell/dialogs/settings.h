@@ -57,6 +57,7 @@ class TsettingsForm : public QDialog {
   QWidget* CreateLanguagePage();
   QWidget* CreateSystemPage();
   QWidget* CreateColorsPage();
+  void ReportSkippedLanguageFiles();
   void FillLanguages();
   void SelectActiveLanguage();
   bool Activate(int32_t languageId);

@@ -1,6 +1,7 @@
 #include "shell/tools/toolsmenu.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -17,10 +18,35 @@ namespace quillon {
 
 namespace {
 
+// Keeps the link label centred on its panel: the panel is laid out after the window's own
+// resize, so only its own resize gives the width to centre on.
+class TCentreOnPanel : public QObject {
+ public:
+  explicit TCentreOnPanel(QLabel& label) : QObject(&label), label_(label) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) PlaceDemoLabel(label_);
+    return false;
+  }
+
+ private:
+  QLabel& label_;
+};
+
 constexpr const char* kOrganisation = "Morvane";
 constexpr const char* kToolSettingsGroup = "Settings";
 constexpr const char* kPathValue = "path";
 constexpr const char* kAdvancedEditionPage = "marrowby";
+
+std::string& MakerSite() {
+  static std::string site;
+  return site;
+}
+
+// Where the missing program would have been started from.
+std::string ExpectedPlace(const std::string& folder, std::string_view executable) {
+  if (!folder.empty()) return folder + std::string(executable);
+  return std::string(executable) + " (" + ConstantText("onsearchpath") + ")";
+}
 
 // The folder stored in one scope's settings of a program, or empty.
 std::string FolderIn(QSettings::Scope scope, std::string_view keyName) {
@@ -80,8 +106,13 @@ const std::vector<TToolRow>& ToolRows() {
   return rows;
 }
 
+void SetMakerSite(std::string site) {
+  MakerSite() = std::move(site);
+}
+
 std::string ToolPage(std::string_view pageName) {
-  return std::string(kMakerSite) + "/" + std::string(pageName) + "/index.shtml?ref=quillon";
+  if (MakerSite().empty()) return "";
+  return MakerSite() + "/" + std::string(pageName) + "/index.shtml?ref=quillon";
 }
 
 std::string AdvancedEditionPage() {
@@ -112,6 +143,13 @@ void LaunchTool(std::string_view keyName, std::string_view executable, std::stri
     start(program, arguments);
     return;
   }
+  if (webPage.empty()) {
+    MessageBoxes().Show(kApplicationTitle,
+                        ConstantText("componentnotfound") + "\n" + ConstantText("toolexpected") +
+                            " " + ExpectedPlace(folder, executable),
+                        TMessageIcon::None);
+    return;
+  }
   MessageBoxes().Show(kApplicationTitle,
                       ConstantText("componentnotfound") + "\n" + ConstantText("pleaseinstall"),
                       TMessageIcon::None);
@@ -137,7 +175,8 @@ void AddToolActions(QMenu& menu) {
 }
 
 void DemoLabelClick() {
-  UrlOpener().Open(AdvancedEditionPage());
+  const std::string page = AdvancedEditionPage();
+  if (!page.empty()) UrlOpener().Open(page);
 }
 
 QLabel* CreateDemoLabel(QWidget& panel) {
@@ -152,8 +191,16 @@ QLabel* CreateDemoLabel(QWidget& panel) {
   label->setPalette(palette);
   label->setCursor(Qt::PointingHandCursor);
   label->move(100, 3);
-  label->adjustSize();
+  PlaceDemoLabel(*label);
+  panel.installEventFilter(new TCentreOnPanel(*label));
+  label->setVisible(!AdvancedEditionPage().empty());
   return label;
+}
+
+void PlaceDemoLabel(QLabel& label) {
+  label.adjustSize();
+  if (QWidget* panel = label.parentWidget())
+    label.move((panel->width() - label.width()) / 2, label.y());
 }
 
 }  // namespace quillon

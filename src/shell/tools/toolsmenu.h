@@ -23,13 +23,14 @@ struct TToolRow {
 // The eight companion programs in menu order.
 const std::vector<TToolRow>& ToolRows();
 
-// The maker's web site, without a trailing slash.
-inline constexpr const char* kMakerSite = "https://www.morvane.example";
+// The maker's web site as a base address (the deployment's), or empty when there is none. Set
+// it on the main thread before the link label is created.
+void SetMakerSite(std::string site);
 
-// https://<site>/<pageName>/index.shtml?ref=quillon
+// <site>/<pageName>/index.shtml?ref=quillon; empty without a maker's site.
 std::string ToolPage(std::string_view pageName);
 
-// The advanced edition's page, which the link label opens.
+// The advanced edition's page, which the link label opens; empty without a maker's site.
 std::string AdvancedEditionPage();
 
 // The folder a program was installed into: the machine's settings value, replaced by the
@@ -41,7 +42,8 @@ using TProgramStarter =
     std::function<void(const std::string& program, const std::vector<std::string>& arguments)>;
 
 // Starts folder + executable when the program is installed there, with the argument when it is
-// not empty. Otherwise tells the user the program is missing and then opens its web page.
+// not empty. Otherwise tells the user the program is missing and then opens its web page, or,
+// without a page, tells where the program is expected.
 void LaunchTool(std::string_view keyName, std::string_view executable, std::string_view argument,
                 std::string_view webPage);
 void LaunchTool(std::string_view keyName, std::string_view executable, std::string_view argument,
@@ -57,8 +59,10 @@ void AddToolActions(QMenu& menu);
 // Opens the advanced edition's page.
 void DemoLabelClick();
 
-// The link label "demoLabel" on the given panel at its designed place; a click opens the
-// advanced edition's page. The panel owns it.
+// The link label "demoLabel" on the given panel, centred near its top; a click opens the
+// advanced edition's page. Hidden without a maker's site. The panel owns it.
 QLabel* CreateDemoLabel(QWidget& panel);
+// Fits the label to its text (a language change) and centres it on its panel again.
+void PlaceDemoLabel(QLabel& label);
 
 }  // namespace quillon
