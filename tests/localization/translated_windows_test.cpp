@@ -22,6 +22,7 @@
 #include "shell/main.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -123,7 +124,7 @@ TEST_F(TranslatedWindowsTest, TheSelectionErrorAndTheCrashMessageAreTranslated) 
   Tmainform form;
   SetMessageBoxes(&boxes_);
   form.openfile(path);
-  ASSERT_TRUE(test::WaitWhileBusy(*form.Document()));
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Document()->Busy(); }));
   form.findChild<QLineEdit*>("selstart")->setText("");
   form.findChild<QCheckBox*>("sel")->click();
   ASSERT_EQ(boxes_.shown.size(), 1u);

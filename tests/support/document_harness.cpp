@@ -9,13 +9,6 @@
 
 namespace quillon::test {
 
-bool WaitWhileBusy(const Twavefile& document) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  MainThread().WaitServing(
-      [&] { return !document.Busy() || std::chrono::steady_clock::now() > deadline; });
-  return !document.Busy();
-}
-
 TDocumentHarness::TDocumentHarness() : savedFolder_(config.tempfolder) {
   config.tempfolder = temp.Path() + "/";
   document.OnLoaded = [this](Twavefile*) { events += 'L'; };

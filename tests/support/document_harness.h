@@ -36,10 +36,6 @@ class TRecordingMessageBoxes : public TMessageBoxes {
   TAnswer answer = TAnswer::Cancel;
 };
 
-// Serves whatever main thread is installed until the document runs no operation; false when one
-// still runs after 30 seconds.
-bool WaitWhileBusy(const Twavefile& document);
-
 // Exposes the document's internal steps to tests.
 class TTestWavefile : public Twavefile {
  public:
