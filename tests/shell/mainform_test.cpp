@@ -51,6 +51,8 @@ class MainformTest : public ::testing::Test {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        QString::fromStdString(settingsDir_.Path()));
   }
+  // A test that ends early leaves no pointer to its recorder installed for the next one.
+  void TearDown() override { SetMessageBoxes(nullptr); }
 
   // Waits for the document while serving hand-overs; a stuck operation fails, never hangs.
   static bool WaitIdle(Tmainform& form) {
