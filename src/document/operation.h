@@ -32,6 +32,11 @@ enum TOperationCode : uint32_t {
   opRecover = 16,
 };
 
+// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
+// the document could make a new one.
+inline constexpr int64_t kMaxDecodedBytes =
+    static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
+
 // Whether the operation makes a new state of the audio that goes onto the history.
 bool IsEdit(uint32_t operation);
 

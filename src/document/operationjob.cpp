@@ -17,10 +17,6 @@ const char* kOpenErrorCaption = "File Loading Error!";
 const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
 const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
 
-// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
-// the document could make a new one.
-constexpr int64_t kMaxDecodedBytes = static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
-
 }  // namespace
 
 TOperationJob::TOperationJob(const TOperationRequest& request, std::atomic<int32_t>& progress)

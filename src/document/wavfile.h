@@ -20,11 +20,6 @@
 
 namespace quillon {
 
-// Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
-// the document could make a new one.
-inline constexpr int64_t kMaxDecodedBytes =
-    static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
-
 // Whether a save target names a format the document writes: .wav or .mp3, in any case.
 bool IsSaveableTarget(const std::string& path);
 
