@@ -17,6 +17,9 @@ QUILLON_UNSANITIZABLE+='|CrashHandlerTest.AFaultOutsideEveryModuleHasNoModuleTex
 # Tests of the installed tree, the desktop and the manual check files, not code: the main build
 # runs them.
 QUILLON_UNSANITIZABLE+='|install_.*|X11ClipboardExchange|manual_test'
+# The editor's window under a window manager and at a screen scale: the window's tests are not built
+# here.
+QUILLON_UNSANITIZABLE+='|WindowPlaceUnderWindowManager|ScreenScaleTest\..*'
 
 quillon_fuzz_build "${QUILLON_SANITIZED_TESTS[@]}" "${QUILLON_FUZZERS[@]}"
 quillon_sanitizer_environment
