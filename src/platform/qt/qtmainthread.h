@@ -4,11 +4,13 @@
 
 #include "platform/mainthread.h"
 
+class QObject;
+
 namespace quillon {
 
 class TTaskLoop;
 
-// The editor's hand-over: tasks wait in a queue of their own, and a queued call wakes the Qt GUI
+// The editor's hand-over: tasks wait in a queue of their own, and a posted event wakes the Qt GUI
 // thread's event loop to run them. A main-thread wait (WaitServing) runs only these tasks,
 // never the user's input, and sleeps between them.
 class TQtMainThread : public TMainThread {
@@ -21,8 +23,9 @@ class TQtMainThread : public TMainThread {
   bool IsMainThread() const override;
 
  private:
-  // Shared with the queued wake-ups, which may run after this is gone.
   std::shared_ptr<TTaskLoop> queue_;
+  // Lives on the GUI thread and runs the queue when woken; wake-ups still pending die with it.
+  std::unique_ptr<QObject> waker_;
 };
 
 }  // namespace quillon
