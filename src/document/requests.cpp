@@ -142,8 +142,7 @@ bool Twavefile::StartSave(TOperationRequest request) {
     std::optional<TMp3Choice> choice =
         OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
     if (!choice) return false;
-    mp3Config_ = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
-    request.mp3Config = mp3Config_;
+    request.mp3Config = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
     request.operation = opSaveMp3;
     return RunOperation(std::move(request));
   }

@@ -81,7 +81,6 @@ class Twavefile {
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
   // dialog's first choice is taken.
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
-  const TMp3Config& Mp3Config() const { return mp3Config_; }
 
   // Switch to the previous or next state of the history: the worker opens it and rebuilds its
   // index, and the stacks move once it is installed. A state whose file cannot be opened leaves
@@ -163,7 +162,6 @@ class Twavefile {
   std::optional<TJournalState> recovering_;
   // Only a save of the whole document to its own file makes it unmodified.
   bool savingWhole_ = false;
-  TMp3Config mp3Config_{};
   std::string fileName_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
