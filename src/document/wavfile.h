@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/cache.h"
+#include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "codecs/wavheader.h"
 #include "document/audiostate.h"
@@ -81,6 +82,10 @@ class Twavefile {
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
   // dialog's first choice is taken.
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
+  // Asked likewise before every Ogg Vorbis save (quality -1 to 10) and every Opus save
+  // (kbit/s, 16 to 256); none cancels it. Unset, the defaults are taken.
+  std::function<std::optional<int>()> OnAskVorbisQuality;
+  std::function<std::optional<int>()> OnAskOpusBitrate;
 
   // Switch to the previous or next state of the history: the worker opens it and rebuilds its
   // index, and the stacks move once it is installed. A state whose file cannot be opened leaves
