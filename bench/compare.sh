@@ -40,10 +40,13 @@ median() {
 }
 
 # Median wall time in seconds of running the command $runs times (after one warm-up run).
-# Dirty pages of earlier runs are written out first, so that no run pays for another's.
+# Dirty pages of earlier runs are written out first, so that no run pays for another's, and the
+# reference tools' output is removed first: like ours, they then write a new file rather than
+# pay for truncating an old one (which alone takes several times as long as the copy).
 median_seconds() {
   "$@" >/dev/null 2>&1
   for _ in $(seq "$runs"); do
+    rm -f "$copy" "$copy.mp3"
     sync
     local start end
     start=$(date +%s.%N)

@@ -48,26 +48,44 @@ void TFilter::AddSamples(const int16_t* samples, int32_t byteCount) {
 
 namespace {
 
-using TExtremes = std::array<int16_t, kMaxFilterChannels>;
-
-// A fixed channel count lets the compiler vectorise the hot loop of opening a file.
-template <int kChannels>
-QUILLON_VECTOR_CLONES void ScanFrames(const int16_t* s, int32_t frames, TExtremes& maximum,
-                                      TExtremes& minimum) {
-  for (int32_t f = 0; f < frames; ++f, s += kChannels)
-    for (int c = 0; c < kChannels; ++c) {
-      maximum[c] = std::max(maximum[c], s[c]);
-      minimum[c] = std::min(minimum[c], s[c]);
-    }
+// Reductions into plain locals, one per channel, rather than into the caller's arrays, which
+// could alias the samples: so the compiler vectorises the loop.
+QUILLON_VECTOR_CLONES void ScanMono(const int16_t* s, int32_t frames, TChannelPeaks& maximum,
+                                    TChannelPeaks& minimum) {
+  int16_t high = maximum[0], low = minimum[0];
+  for (int32_t f = 0; f < frames; ++f) {
+    high = std::max(high, s[f]);
+    low = std::min(low, s[f]);
+  }
+  maximum[0] = high;
+  minimum[0] = low;
 }
 
-void ScanFrames(const int16_t* s, int32_t frames, int32_t channels, TExtremes& maximum,
-                TExtremes& minimum) {
+QUILLON_VECTOR_CLONES void ScanStereo(const int16_t* s, int32_t frames, TChannelPeaks& maximum,
+                                      TChannelPeaks& minimum) {
+  int16_t highLeft = maximum[0], highRight = maximum[1];
+  int16_t lowLeft = minimum[0], lowRight = minimum[1];
+  for (int32_t f = 0; f < frames; ++f) {
+    highLeft = std::max(highLeft, s[2 * f]);
+    highRight = std::max(highRight, s[2 * f + 1]);
+    lowLeft = std::min(lowLeft, s[2 * f]);
+    lowRight = std::min(lowRight, s[2 * f + 1]);
+  }
+  maximum[0] = highLeft;
+  maximum[1] = highRight;
+  minimum[0] = lowLeft;
+  minimum[1] = lowRight;
+}
+
+}  // namespace
+
+void ScanExtremes(const int16_t* s, int32_t frames, int32_t channels, TChannelPeaks& maximum,
+                  TChannelPeaks& minimum) {
   switch (channels) {
     case 1:
-      return ScanFrames<1>(s, frames, maximum, minimum);
+      return ScanMono(s, frames, maximum, minimum);
     case 2:
-      return ScanFrames<2>(s, frames, maximum, minimum);
+      return ScanStereo(s, frames, maximum, minimum);
     default:
       for (int32_t f = 0; f < frames; ++f)
         for (int32_t c = 0; c < channels; ++c, ++s) {
@@ -77,8 +95,6 @@ void ScanFrames(const int16_t* s, int32_t frames, int32_t channels, TExtremes& m
   }
 }
 
-}  // namespace
-
 void TFilter::CloseBlock() {
   CloseBlockOf(blockSamples_.data(), samplesInBlock_);
 }
@@ -87,8 +103,8 @@ void TFilter::CloseBlockOf(const int16_t* samples, int32_t count) {
   entryCount_ += channels_;
   index_.resize(static_cast<size_t>(entryCount_));
   int32_t frames = std::min<int32_t>(count / channels_, kIndexBlockFrames);
-  TExtremes maximum{}, minimum{};
-  ScanFrames(samples, frames, channels_, maximum, minimum);
+  TChannelPeaks maximum{}, minimum{};
+  ScanExtremes(samples, frames, channels_, maximum, minimum);
   const int32_t lastPeak = overallPeak_;
   for (int32_t c = 0; c < channels_; ++c) {
     channelPeaks_[c] =

@@ -22,6 +22,11 @@ inline constexpr int kMaxFilterChannels = 8;
 
 using TChannelPeaks = std::array<int16_t, kMaxFilterChannels>;
 
+// Widens maximum[c] and minimum[c] to the extremes of channel c over frames of interleaved
+// samples.
+void ScanExtremes(const int16_t* samples, int32_t frames, int32_t channels, TChannelPeaks& maximum,
+                  TChannelPeaks& minimum);
+
 // Decibels of an amplitude relative to 32768; -90 for silence.
 double AmplitudeToDb(double amplitude);
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "codecs/cache.h"
@@ -41,8 +42,31 @@ struct TAudioState {
   void ApplyHeader(const TWavHeader& wavHeader);
 };
 
-// The rebuilt index of frameCount frames of store: one entry per 512 frames and channel, each
-// block starting at maximum 0 and minimum 32767; progress counts 0..100 and ends at 0.
+// Builds the index of a store from its samples in order, as they are written, so that an effect
+// that passes every sample through memory needs no second pass: one entry per 512 frames and
+// channel, each block starting at maximum 0 and minimum 32767, a block without frames {0, 0}.
+class TPeakScan {
+ public:
+  TPeakScan(uint16_t channels, uint32_t frameCount);
+  // The next count samples, whole frames.
+  void Add(const int16_t* samples, size_t count);
+  // The index, once every frame was added; none otherwise.
+  std::optional<TPeakIndex> Finish();
+
+ private:
+  void CloseBlock();
+
+  uint16_t channels_;
+  uint32_t frameCount_;
+  uint64_t framesAdded_ = 0;
+  uint32_t framesInBlock_ = 0;
+  uint32_t block_ = 0;
+  TChannelPeaks maximum_{}, minimum_{};
+  TPeakIndex result_;
+};
+
+// The rebuilt index of frameCount frames of store, as TPeakScan builds it; progress counts 0..100
+// and ends at 0.
 TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
                           std::atomic<int32_t>& progress);
 

@@ -26,64 +26,89 @@ QUILLON_VECTOR_CLONES void InvertSamples(int16_t* samples, size_t count) {
   for (size_t i = 0; i < count; ++i) samples[i] = InvertSample(samples[i]);
 }
 
+// The same double arithmetic as the per-sample rules, so vectors give the same bits.
+QUILLON_VECTOR_CLONES void AmplifySamples(int16_t* samples, size_t count, double factor) {
+  for (size_t i = 0; i < count; ++i) samples[i] = AmplifySample(samples[i], factor);
+}
+
+QUILLON_VECTOR_CLONES void NormalizeSamples(int16_t* samples, size_t count, double gain) {
+  for (size_t i = 0; i < count; ++i) samples[i] = NormalizeSample(samples[i], gain);
+}
+
 double FadeGain(uint64_t i, uint64_t n, bool fadeIn) {
   double angle = FadeAngle(i, n);
   return fadeIn ? std::sin(angle) : std::cos(angle);
 }
 
-// Rounds samples times their frame's gain; counts the products too close to a rounding boundary
-// to trust the computed gain with.
-template <int kChannels>
-QUILLON_VECTOR_CLONES size_t ScaleByGains(int16_t* samples, const double* gains, size_t frames) {
+namespace {
+
+// Rounds samples times their gains; counts the products too close to a rounding boundary to
+// trust the computed gain with.
+QUILLON_VECTOR_CLONES size_t ScaleByGains(int16_t* samples, const double* gains, size_t count) {
   size_t doubtful = 0;
-  for (size_t f = 0; f < frames; ++f)
-    for (int k = 0; k < kChannels; ++k) {
-      double x = samples[f * kChannels + k] * gains[f];
-      double rounded = RoundHalfEven(x);
-      doubtful += std::abs(x - rounded) > 0.5 - kGuard;
-      samples[f * kChannels + k] = static_cast<int16_t>(rounded);
-    }
+  for (size_t i = 0; i < count; ++i) {
+    double x = samples[i] * gains[i];
+    double rounded = RoundHalfEven(x);
+    doubtful += std::abs(x - rounded) > 0.5 - kGuard;
+    samples[i] = static_cast<int16_t>(rounded);
+  }
   return doubtful;
 }
 
-// The gains of count frames from frame i of a fade by rotation: four rotations side by side,
-// each four frames apart, so that the processor runs them in parallel rather than one long
-// chain of dependent products.
-void RotateGains(double* gains, uint64_t i, uint64_t count, uint64_t n, bool fadeIn) {
-  constexpr int kChains = 4;
-  const double step = FadeAngle(kChains, n);
-  const double stepSin = std::sin(step), stepCos = std::cos(step);
-  double s[kChains], c[kChains];
-  for (int j = 0; j < kChains; ++j) {
-    const double angle = FadeAngle(i + j, n);
-    s[j] = std::sin(angle);
-    c[j] = std::cos(angle);
-  }
-  for (uint64_t f = 0; f < count; f += kChains)
-    for (int j = 0; j < kChains; ++j) {
-      if (f + j < count) gains[f + j] = fadeIn ? s[j] : c[j];
-      const double nextS = s[j] * stepCos + c[j] * stepSin;
-      c[j] = c[j] * stepCos - s[j] * stepSin;
-      s[j] = nextS;
+// Sine and cosine of the angles 0 to kRotationRun - 1 frames into a fade of n frames.
+struct TOffsetAngles {
+  uint64_t n = 0;
+  double sine[kRotationRun], cosine[kRotationRun];
+};
+
+const TOffsetAngles& OffsetAngles(uint64_t n) {
+  thread_local TOffsetAngles angles;
+  if (angles.n != n) {
+    for (uint64_t j = 0; j < kRotationRun; ++j) {
+      const double angle = FadeAngle(j, n);
+      angles.sine[j] = std::sin(angle);
+      angles.cosine[j] = std::cos(angle);
     }
+    angles.n = n;
+  }
+  return angles;
 }
+
+// The gains of count frames from frame i of a fade, one per sample: the sum formulas from the
+// exact sine and cosine of frame i and a table of the offsets, independent products that fill
+// the processor's vectors instead of one sine per frame.
+template <int kChannels>
+QUILLON_VECTOR_CLONES void SumGains(double* gains, const TOffsetAngles& offsets, double sine,
+                                    double cosine, uint64_t count, bool fadeIn) {
+  for (uint64_t j = 0; j < count; ++j) {
+    const double gain = fadeIn ? sine * offsets.cosine[j] + cosine * offsets.sine[j]
+                               : cosine * offsets.cosine[j] - sine * offsets.sine[j];
+    for (int k = 0; k < kChannels; ++k) gains[j * kChannels + k] = gain;
+  }
+}
+
+}  // namespace
 
 void ApplyFade(int16_t* samples, uint64_t frames, int channels, uint64_t first, uint64_t n,
                bool fadeIn) {
-  double gains[kRotationRun];
+  const TOffsetAngles& offsets = OffsetAngles(n);
+  double gains[kRotationRun * 2];
   std::vector<int16_t> original(kRotationRun * channels);
   for (uint64_t run = 0; run < frames; run += kRotationRun) {
-    uint64_t count = std::min(frames - run, kRotationRun);
-    RotateGains(gains, first + run, count, n, fadeIn);
+    const uint64_t count = std::min(frames - run, kRotationRun);
+    const double angle = FadeAngle(first + run, n);
+    const double sine = std::sin(angle), cosine = std::cos(angle);
+    if (channels == 1)
+      SumGains<1>(gains, offsets, sine, cosine, count, fadeIn);
+    else
+      SumGains<2>(gains, offsets, sine, cosine, count, fadeIn);
     int16_t* run_samples = samples + run * channels;
     std::copy_n(run_samples, count * channels, original.begin());
-    size_t doubtful = channels == 1 ? ScaleByGains<1>(run_samples, gains, count)
-                                    : ScaleByGains<2>(run_samples, gains, count);
-    if (doubtful == 0) continue;
+    if (ScaleByGains(run_samples, gains, count * channels) == 0) continue;
     // Rare: redo the products near a boundary with the exactly computed gain.
     for (uint64_t f = 0; f < count; ++f)
       for (int k = 0; k < channels; ++k) {
-        double x = original[f * channels + k] * gains[f];
+        double x = original[f * channels + k] * gains[f * channels + k];
         if (std::abs(x - RoundHalfEven(x)) > 0.5 - kGuard)
           run_samples[f * channels + k] = static_cast<int16_t>(
               RoundHalfEven(original[f * channels + k] * FadeGain(first + run + f, n, fadeIn)));

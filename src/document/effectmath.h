@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,8 @@ inline double RoundHalfEven(double x) {
 // Clips to low..32767, then truncates toward zero (the bounds are whole, so the order of the
 // two does not matter, and clipping first keeps the conversion defined).
 inline int16_t ClipToSample(double x, double low) {
-  return static_cast<int16_t>(x < low ? low : (x > 32767.0 ? 32767.0 : x));
+  // min and max rather than comparisons, so that vector loops use the processor's own.
+  return static_cast<int16_t>(std::max(low, std::min(x, 32767.0)));
 }
 
 // Normalization: rounded, then clipped to -32768..32767.
@@ -43,21 +45,9 @@ inline int16_t InvertSample(int16_t s) {
 // Inverts a span of samples in place, with the processor's widest vectors.
 void InvertSamples(int16_t* samples, size_t count);
 
-// An effect whose result depends on a sample's value alone, as a table of all 65536 answers:
-// a lookup is cheaper than converting every sample to floating point and back.
-class TSampleTable {
- public:
-  template <typename TRule>
-  explicit TSampleTable(TRule rule) : table_(65536) {
-    for (int v = -32768; v <= 32767; ++v) table_[v + 32768] = rule(static_cast<int16_t>(v));
-  }
-  void Apply(int16_t* samples, size_t count) const {
-    for (size_t i = 0; i < count; ++i) samples[i] = table_[samples[i] + 32768];
-  }
-
- private:
-  std::vector<int16_t> table_;
-};
+// Amplifies and normalizes spans of samples in place, with the processor's widest vectors.
+void AmplifySamples(int16_t* samples, size_t count, double factor);
+void NormalizeSamples(int16_t* samples, size_t count, double gain);
 
 // The gain of frame i of a fade over n frames: the sine (fade in) or cosine (fade out) of
 // i * 90 / n degrees.

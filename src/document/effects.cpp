@@ -18,7 +18,7 @@ int32_t Percent(uint64_t done, uint64_t total) {
 
 void TOperationJob::TransformSamples(
     TLargeFile& next, uint64_t first, uint64_t count,
-    const std::function<void(int16_t*, uint64_t, size_t)>& transform) {
+    const std::function<void(int16_t*, uint64_t, size_t)>& transform, TPeakScan* scan) {
   std::vector<int16_t> chunk(std::min(count, kChunkSamples));
   for (uint64_t done = 0; done < count;) {
     uint64_t n = std::min(kChunkSamples, count - done);
@@ -27,6 +27,7 @@ void TOperationJob::TransformSamples(
     Source().samples->ReadSamples(chunk.data(), from, last);
     transform(chunk.data(), first + done, n);
     next.WriteSamples(chunk.data(), from, last);
+    if (scan) scan->Add(chunk.data(), n);
     done += n;
   }
 }
@@ -35,13 +36,18 @@ TOperationResult TOperationJob::Fade() {
   const bool fadeIn = request_.operation == opFadeIn;
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
-  return Edit(n, [&](TLargeFile& next) {
+  return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
+    // The parts outside the range are copied by the kernel, so the scan reads them.
     CopySamples(next, 0, 0, start * k);
+    ScanSource(scan, 0, start * k);
     TransformSamples(
-        next, start * k, (stop - start) * k, [&](int16_t* s, uint64_t first, size_t count) {
+        next, start * k, (stop - start) * k,
+        [&](int16_t* s, uint64_t first, size_t count) {
           ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
-        });
+        },
+        &scan);
     CopySamples(next, stop * k, stop * k, (n - stop) * k);
+    ScanSource(scan, stop * k, (n - stop) * k);
   });
 }
 
@@ -49,11 +55,14 @@ TOperationResult TOperationJob::TransformEverySample(
     const std::function<void(int16_t*, size_t)>& apply) {
   progress_ = 0;
   const uint64_t n = Source().frameCount, k = Source().channels;
-  return Edit(n, [&](TLargeFile& next) {
-    TransformSamples(next, 0, n * k, [&](int16_t* s, uint64_t first, size_t count) {
-      progress_.store(Percent(first / k, n), std::memory_order_relaxed);
-      apply(s, count);
-    });
+  return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
+    TransformSamples(
+        next, 0, n * k,
+        [&](int16_t* s, uint64_t first, size_t count) {
+          progress_.store(Percent(first / k, n), std::memory_order_relaxed);
+          apply(s, count);
+        },
+        &scan);
     progress_ = 100;
   });
 }
@@ -64,14 +73,14 @@ TOperationResult TOperationJob::Normalize() {
     // Silence (or audio without positive excursions) has no gain to speak of: keep it.
     return TransformEverySample([](int16_t*, size_t) {});
   const double gain = (request_.normalizePercent / 100.0 * 32768.0) / peak;
-  const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
-  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
+  return TransformEverySample(
+      [gain](int16_t* s, size_t count) { NormalizeSamples(s, count, gain); });
 }
 
 TOperationResult TOperationJob::Amplify() {
   const double factor = AmplifyFactor(request_.amplifyPercent);
-  const TSampleTable table([factor](int16_t s) { return AmplifySample(s, factor); });
-  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
+  return TransformEverySample(
+      [factor](int16_t* s, size_t count) { AmplifySamples(s, count, factor); });
 }
 
 TOperationResult TOperationJob::Invert() {
@@ -81,13 +90,15 @@ TOperationResult TOperationJob::Invert() {
 TOperationResult TOperationJob::Reverse() {
   progress_ = 0;
   const uint64_t n = Source().frameCount, k = Source().channels, total = n * k;
-  return Edit(n, [&](TLargeFile& next) {
+  // The new store is written from its start, so that the scan sees it in order.
+  return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
     std::vector<int16_t> chunk(std::min(total, kChunkSamples));
     for (uint64_t done = 0; done < total;) {
       uint64_t count = std::min(kChunkSamples, total - done);
       progress_.store(Percent(done / k, n), std::memory_order_relaxed);
-      Source().samples->ReadSamples(chunk.data(), static_cast<uint32_t>(done),
-                                    static_cast<uint32_t>(done + count - 1));
+      uint64_t from = total - done - count;
+      Source().samples->ReadSamples(chunk.data(), static_cast<uint32_t>(from),
+                                    static_cast<uint32_t>(from + count - 1));
       // Reverse the order of the frames, keeping each frame's channels in order.
       if (k == 1) {
         std::reverse(chunk.begin(), chunk.begin() + count);
@@ -97,9 +108,9 @@ TOperationResult TOperationJob::Reverse() {
           std::swap(chunk[a + 1], chunk[b + 1]);
         }
       }
-      uint64_t to = total - done - count;
-      next.WriteSamples(chunk.data(), static_cast<uint32_t>(to),
-                        static_cast<uint32_t>(to + count - 1));
+      next.WriteSamples(chunk.data(), static_cast<uint32_t>(done),
+                        static_cast<uint32_t>(done + count - 1));
+      scan.Add(chunk.data(), count);
       done += count;
     }
     progress_ = 100;

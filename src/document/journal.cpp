@@ -114,7 +114,7 @@ TJournalState JournalStateOf(const Twavefile& document) {
 std::string FormatJournal(const TJournalState& state) {
   std::string text = std::string(kMagic) + "\n";
   auto line = [&text](const char* key, const std::string& value) {
-    text += key + (" " + Escape(value)) + "\n";
+    text.append(key).append(" ").append(Escape(value)).append("\n");
   };
   line("run", state.runId);
   line("folder", state.tempFolder);

@@ -178,24 +178,58 @@ void TOperationJob::CopySamples(TLargeFile& next, uint64_t from, uint64_t to,
 
 TOperationResult TOperationJob::Edit(uint64_t newFrames,
                                      const std::function<void(TLargeFile& next)>& writeSamples) {
+  return BuildState(newFrames, [&](TLargeFile& next) -> std::optional<TPeakIndex> {
+    writeSamples(next);
+    return std::nullopt;
+  });
+}
+
+TOperationResult TOperationJob::EditInOrder(
+    uint64_t newFrames,
+    const std::function<void(TLargeFile& next, TPeakScan& scan)>& writeSamples) {
+  return BuildState(newFrames, [&](TLargeFile& next) {
+    TPeakScan scan(Source().channels, static_cast<uint32_t>(newFrames));
+    writeSamples(next, scan);
+    return scan.Finish();
+  });
+}
+
+void TOperationJob::ScanSource(TPeakScan& scan, uint64_t first, uint64_t count) const {
+  std::vector<int16_t> chunk(std::min<uint64_t>(count, uint64_t{1} << 16));
+  for (uint64_t done = 0; done < count;) {
+    const uint64_t n = std::min<uint64_t>(chunk.size(), count - done);
+    Source().samples->ReadSamples(chunk.data(), static_cast<uint32_t>(first + done),
+                                  static_cast<uint32_t>(first + done + n - 1));
+    scan.Add(chunk.data(), n);
+    done += n;
+  }
+}
+
+TOperationResult TOperationJob::BuildState(
+    uint64_t newFrames,
+    const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples) {
   const TAudioState& source = Source();
   const uint64_t newBytes = newFrames * source.channels * 2;
   const std::string name = MakeTempFileNameIn(request_.tempFolder);
   try {
     auto state = std::make_shared<TAudioState>();
     TWavHeader header = source.header;
+    std::optional<TPeakIndex> index;
     {
       TLargeFile next(name, true, newBytes + kWavHeaderSize, request_.tempFolder);
       // Over the limit the store has refused already, so the size fits the header's fields.
       SetWavDataSize(header, static_cast<uint32_t>(newBytes));
       next.WriteHeader(header);
-      writeSamples(next);
+      index = writeSamples(next);
     }
     state->fileName = name;
     state->samples = std::make_shared<TLargeFile>(name, false);
     state->ApplyHeader(header);
     state->originalBits = source.originalBits;
-    state->peaks = BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress_);
+    // A scan that missed a frame (it should not) costs only the second pass.
+    state->peaks =
+        index ? std::move(*index)
+              : BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress_);
     result_.state = std::move(state);
   } catch (...) {
     DeleteFileIfExists(name);

@@ -50,6 +50,41 @@ TEST(EffectsTest, InvertNegatesAndKeepsTheLowestValue) {
             (std::vector<int16_t>{-32767, -32768, 0, -5}));
 }
 
+// Effects that pass every sample through memory index the new store as they write it; the
+// index must be the one a second pass over the store would build, block for block, across chunk
+// boundaries, ranges that start and end inside a block and a last block that is not full.
+TEST(EffectsTest, TheIndexBuiltWhileWritingEqualsARebuildOfTheNewStore) {
+  const std::vector<std::pair<const char*, std::function<bool(Twavefile&)>>> effects = {
+      {"amplify", [](Twavefile& d) { return d.Amplify(150); }},
+      {"normalize", [](Twavefile& d) { return d.Normalize(90); }},
+      {"invert", [](Twavefile& d) { return d.Invert(); }},
+      {"reverse", [](Twavefile& d) { return d.Reverse(); }},
+      {"fade in inside", [](Twavefile& d) { return d.FadeIn(700, 69000); }},
+      {"fade out to the end", [](Twavefile& d) { return d.FadeOut(33, 70001); }},
+  };
+  for (uint16_t channels : {1, 2}) {
+    std::vector<int16_t> samples(70001u * channels);
+    for (size_t i = 0; i < samples.size(); ++i)
+      samples[i] = static_cast<int16_t>((i * 7919) % 50000 - 25000 + (i % 1300 == 0 ? 7000 : 0));
+    for (const auto& [name, effect] : effects) {
+      SCOPED_TRACE(std::string(name) + ", channels " + std::to_string(channels));
+      TDocumentHarness h;
+      ASSERT_TRUE(h.OpenSamples(channels, samples));
+      ASSERT_TRUE(h.Run(effect));
+      const Tindexdata written = h.document.Index();
+      const int16_t peak = h.document.Peak();
+      const TChannelPeaks channelPeaks = h.document.ChannelPeaks();
+      std::atomic<int32_t> progress{0};
+      std::shared_ptr<const TAudioState> state = h.document.State();
+      TPeakIndex rebuilt =
+          BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress);
+      EXPECT_EQ(written, rebuilt.index);
+      EXPECT_EQ(peak, rebuilt.peak);
+      EXPECT_EQ(channelPeaks, rebuilt.channelPeaks);
+    }
+  }
+}
+
 TEST(EffectsTest, ReverseKeepsChannelsAndTwiceGivesBackTheSamples) {
   std::vector<int16_t> stereo;
   for (int f = 0; f < 70001; ++f) {  // more than one chunk, odd frame count
