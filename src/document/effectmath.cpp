@@ -26,13 +26,33 @@ QUILLON_VECTOR_CLONES void InvertSamples(int16_t* samples, size_t count) {
   for (size_t i = 0; i < count; ++i) samples[i] = InvertSample(samples[i]);
 }
 
-// The same double arithmetic as the per-sample rules, so vectors give the same bits.
-QUILLON_VECTOR_CLONES void AmplifySamples(int16_t* samples, size_t count, double factor) {
+// The same double arithmetic as the per-sample rule, for factors the integer form cannot take.
+QUILLON_VECTOR_CLONES void AmplifyInDoubles(int16_t* samples, size_t count, double factor) {
   for (size_t i = 0; i < count; ++i) samples[i] = AmplifySample(samples[i], factor);
 }
 
-QUILLON_VECTOR_CLONES void NormalizeSamples(int16_t* samples, size_t count, double gain) {
-  for (size_t i = 0; i < count; ++i) samples[i] = NormalizeSample(samples[i], gain);
+// The factor is a float, m / 2^k with a 24-bit m: |s| * m / 2^k truncated is computed exactly
+// in 32-bit integers as (|s| * high + (|s| * low >> 8)) >> (k - 8), m split in its high 16 and
+// low 8 bits (|s| * high stays below 2^31), twice as many lanes as doubles and no conversions.
+QUILLON_VECTOR_CLONES void AmplifyInIntegers(int16_t* samples, size_t count, uint32_t high,
+                                             uint32_t low, uint32_t shift) {
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t s = samples[i];
+    const uint32_t magnitude = static_cast<uint32_t>(s < 0 ? -s : s);
+    const uint32_t product = (magnitude * high + ((magnitude * low) >> 8)) >> shift;
+    const int32_t clipped = static_cast<int32_t>(std::min(product, 32767u));
+    samples[i] = static_cast<int16_t>(s < 0 ? -clipped : clipped);
+  }
+}
+
+void AmplifySamples(int16_t* samples, size_t count, double factor) {
+  int exponent = 0;
+  const double mantissa = std::frexp(factor, &exponent);
+  const int shift = 24 - exponent - 8;
+  if (static_cast<double>(static_cast<float>(factor)) != factor || shift < 0 || shift > 31)
+    return AmplifyInDoubles(samples, count, factor);
+  const auto m = static_cast<uint32_t>(std::ldexp(mantissa, 24));
+  AmplifyInIntegers(samples, count, m >> 8, m & 0xff, static_cast<uint32_t>(shift));
 }
 
 double FadeGain(uint64_t i, uint64_t n, bool fadeIn) {

@@ -45,9 +45,26 @@ inline int16_t InvertSample(int16_t s) {
 // Inverts a span of samples in place, with the processor's widest vectors.
 void InvertSamples(int16_t* samples, size_t count);
 
-// Amplifies and normalizes spans of samples in place, with the processor's widest vectors.
+// Amplifies a span of samples in place, with the processor's widest vectors, bit for bit as
+// AmplifySample.
 void AmplifySamples(int16_t* samples, size_t count, double factor);
-void NormalizeSamples(int16_t* samples, size_t count, double gain);
+
+// An effect whose result depends on a sample's value alone, as a table of all 65536 answers:
+// for a gain of any double value a lookup is cheaper than converting every sample to floating
+// point and back.
+class TSampleTable {
+ public:
+  template <typename TRule>
+  explicit TSampleTable(TRule rule) : table_(65536) {
+    for (int v = -32768; v <= 32767; ++v) table_[v + 32768] = rule(static_cast<int16_t>(v));
+  }
+  void Apply(int16_t* samples, size_t count) const {
+    for (size_t i = 0; i < count; ++i) samples[i] = table_[samples[i] + 32768];
+  }
+
+ private:
+  std::vector<int16_t> table_;
+};
 
 // The gain of frame i of a fade over n frames: the sine (fade in) or cosine (fade out) of
 // i * 90 / n degrees.

@@ -73,8 +73,8 @@ TOperationResult TOperationJob::Normalize() {
     // Silence (or audio without positive excursions) has no gain to speak of: keep it.
     return TransformEverySample([](int16_t*, size_t) {});
   const double gain = (request_.normalizePercent / 100.0 * 32768.0) / peak;
-  return TransformEverySample(
-      [gain](int16_t* s, size_t count) { NormalizeSamples(s, count, gain); });
+  const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
+  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
 }
 
 TOperationResult TOperationJob::Amplify() {

@@ -21,8 +21,24 @@ TEST(EffectMathTest, RoundingGoesHalfToEven) {
   EXPECT_EQ(NormalizeSample(32767, 1.5), 32767);
 }
 
-// The fade computes its gains by rotation; the result must equal, sample for sample, rounding
-// each sample times the sine or cosine of its own angle.
+// The vector form of amplify must give the per-sample rule's result for every sample value,
+// whether the factor takes the integer form or, out of its range, the floating one.
+TEST(EffectMathTest, AmplifyOfEverySampleValueMatchesTheRule) {
+  std::vector<int16_t> every(65536);
+  for (int v = -32768; v <= 32767; ++v) every[v + 32768] = static_cast<int16_t>(v);
+  for (uint32_t percent : {0u, 1u, 7u, 10u, 33u, 50u, 99u, 100u, 101u, 150u, 199u, 200u, 333u,
+                           1000u, 5000u, 65535u, 6553600u, 4294967295u}) {
+    const double factor = AmplifyFactor(percent);
+    std::vector<int16_t> amplified = every;
+    AmplifySamples(amplified.data(), amplified.size(), factor);
+    for (size_t i = 0; i < every.size(); ++i)
+      ASSERT_EQ(amplified[i], AmplifySample(every[i], factor))
+          << "percent " << percent << " sample " << every[i];
+  }
+}
+
+// The fade computes its gains from sum formulas over a table; the result must equal, sample for
+// sample, rounding each sample times the sine or cosine of its own angle.
 TEST(EffectMathTest, FadeMatchesTheSampleBySampleDefinition) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> value(-32768, 32767);
@@ -30,7 +46,7 @@ TEST(EffectMathTest, FadeMatchesTheSampleBySampleDefinition) {
     for (int channels : {1, 2}) {
       for (bool fadeIn : {true, false}) {
         uint64_t frames = std::min<uint64_t>(n, 200000);
-        uint64_t first = n - frames;  // the end of long fades, where errors would have grown
+        uint64_t first = n - frames;  // the end of long fades, the largest angles
         std::vector<int16_t> samples(frames * channels);
         for (auto& s : samples) s = static_cast<int16_t>(value(random));
         // Values that land on rounding boundaries for some gains.
