@@ -211,10 +211,11 @@ void Tmainform::ScrollChange() {
 }
 
 void Tmainform::OpenActionExecute() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, "Open", QString(),
-      "Supported Formats (*.wav *.mp3 *.wma *.ogg *.opus *.flac *.m4a *.aac);;Mpeg Layer 3 (*.mp3);;"
-      "WAV Files (*.wav);;WMA Files (*.wma);;All files (*)");
+  const QString path =
+      QFileDialog::getOpenFileName(this, "Open", QString(),
+                                   "Supported Formats (*.wav *.mp3 *.wma *.ogg *.opus *.flac *.m4a "
+                                   "*.aac);;Mpeg Layer 3 (*.mp3);;"
+                                   "WAV Files (*.wav);;WMA Files (*.wma);;All files (*)");
   if (path.isEmpty()) return;
   WriteSelectionBox(selstart, 0);
   WriteSelectionBox(selstop, 0);

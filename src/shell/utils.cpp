@@ -342,7 +342,8 @@ int SaveTypeOfFilter(const QString& filter) {
 }
 
 std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension) {
-  if (SaveFormatOf(name)) return name;
+  for (const TSaveType& type : kSaveTypes)
+    if (name.ends_with(type.extension)) return name;
   return name + defaultExtension;
 }
 

@@ -96,8 +96,9 @@ const char* SaveTypeExtension(int typeIndex);
 QString SaveDialogFilter();
 // The type index of a dialog entry; 1 for an entry that is none of ours.
 int SaveTypeOfFilter(const QString& filter);
-// Save As keeps a name whose extension is one of the saveable formats in any case ("take.WAV")
-// and otherwise appends the dialog's default extension.
+// Save As keeps a name ending exactly in one of the types' extensions and otherwise appends the
+// dialog's default extension, so "take.WAV" becomes "take.WAV.wav" (which then saves as WAV; the
+// format itself follows the extension in any case).
 std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension);
 // Save Selected As replaces the name's extension (or adds one) by the chosen type's.
 std::string SelectionTargetName(const std::string& name, int typeIndex);
