@@ -58,7 +58,7 @@ TEST(EncoderQualityTest, OpusAsksForABitrateWithVoiceAndMusicPresetsAndNamesItsR
   EXPECT_EQ(form.ValueEdit->maximum(), 256);
   EXPECT_EQ(form.Value(), 96);
   ASSERT_NE(form.NoteLabel, nullptr);
-  EXPECT_TRUE(form.NoteLabel->text().contains("48 kHz"));
+  EXPECT_TRUE(form.NoteLabel->text().contains(QString::fromUtf8("48\u00a0kHz")));
   auto* voice = form.findChild<QPushButton*>("VoiceButton");
   auto* music = form.findChild<QPushButton*>("MusicButton");
   ASSERT_TRUE(voice && music);
@@ -129,7 +129,8 @@ TEST_F(TranslatedQualityTest, GermanAndRussianTextsReplaceTheEnglishOnesAndFit) 
   EXPECT_EQ(vorbis_.ValueLabel->text(), "&Qualität:");
   EXPECT_EQ(opus_.windowTitle(), "Opus-Einstellungen");
   EXPECT_EQ(opus_.findChild<QPushButton*>("VoiceButton")->text(), "&Sprache (32 kbit/s)");
-  EXPECT_TRUE(opus_.NoteLabel->text().startsWith("Opus wird immer mit 48 kHz"));
+  EXPECT_TRUE(
+      opus_.NoteLabel->text().startsWith(QString::fromUtf8("Opus wird immer mit 48\u00a0kHz")));
   ExpectNothingClipped(vorbis_);
   ExpectNothingClipped(opus_);
 

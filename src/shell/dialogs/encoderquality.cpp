@@ -38,7 +38,7 @@ const TQualityDialogSpec kOpus{
     "Opus",
     "&Bitrate (kbit/s):",
     "16 to 256 kbit/s",
-    "Opus is always coded at 48 kHz: the sound is resampled to that rate.",
+    "Opus is always coded at 48\u00a0kHz: the sound is resampled to that rate.",
     kOpusBitrateMin,
     kOpusBitrateMax,
     kOpusBitrateDefault,
