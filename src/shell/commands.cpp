@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include "codecs/encodersettings.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
@@ -24,8 +25,6 @@ namespace quillon {
 
 namespace {
 
-constexpr const char* kSaveFilters[] = {"WAV (*.wav)", "MP3 (*.mp3)"};
-
 bool Exists(const std::string& path) {
   return QFileInfo::exists(QString::fromStdString(path));
 }
@@ -39,12 +38,12 @@ bool MayOverwrite(const std::string& path) {
 }  // namespace
 
 std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
-  QString selected = kSaveFilters[typeIndex == 2 ? 1 : 0];
-  const QString path = QFileDialog::getSaveFileName(
-      parent, "Save As", QString(), QString(kSaveFilters[0]) + ";;" + kSaveFilters[1], &selected,
-      QFileDialog::DontConfirmOverwrite);
+  QString selected = SaveTypeAt(typeIndex).filter;
+  const QString path =
+      QFileDialog::getSaveFileName(parent, "Save As", QString(), SaveDialogFilter(), &selected,
+                                   QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return std::nullopt;
-  return Tmainform::TSaveTarget{path.toStdString(), selected == kSaveFilters[1] ? 2 : 1};
+  return Tmainform::TSaveTarget{path.toStdString(), SaveTypeOfFilter(selected)};
 }
 
 void Tmainform::StopPlaybackFirst() {
@@ -83,8 +82,8 @@ void Tmainform::SaveActionExecute() {
 }
 
 bool Tmainform::SaveOrSaveAs() {
-  // A document opened from a format we cannot write (WMA, FLAC ...) is saved under a new name.
-  if (!IsSaveableTarget(document_->FileName())) return SaveAsActionExecute();
+  // A document opened from a format we cannot write (WMA, AAC ...) is saved under a new name.
+  if (!SaveFormatOf(document_->FileName())) return SaveAsActionExecute();
   return document_->Save();
 }
 

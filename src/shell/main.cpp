@@ -46,6 +46,7 @@
 #include "platform/urlopener.h"
 #include "resources/icons.h"
 #include "shell/dialogs/about.h"
+#include "shell/dialogs/encoderquality.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
@@ -418,7 +419,11 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
   document_->OnStateChanged = [this](Twavefile* d) { journal_->Record(*d); };
 
-  if (auto store = OpenUserSettings()) config = LoadSettings(*store);
+  TEncoderQuality quality;
+  if (auto store = OpenUserSettings()) {
+    config = LoadSettings(*store);
+    quality = LoadEncoderQuality(*store);
+  }
   config.savefilterindex = 0;
 
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -481,7 +486,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   VizTimer->setInterval(kVizIntervalMs);
   connect(VizTimer, &QTimer::timeout, this, &Tmainform::VizTimerTimer);
 
-  CreateDialogs();
+  CreateDialogs(quality);
   if (config.updates) {
     versionCheck_->ShowUpToDate = false;
     versionCheck_->CheckVersion();
@@ -507,7 +512,7 @@ void Tmainform::CheckForUpdatesExecute() {
   versionCheck_->CheckVersion();
 }
 
-void Tmainform::CreateDialogs() {
+void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   // Creating the settings dialog finds the language files and applies the stored language.
   settingsForm_ = new TsettingsForm(this);
   auto languageChanged = [this] {
@@ -527,7 +532,15 @@ void Tmainform::CreateDialogs() {
   filterForm_ = new Tfilterform(this);
   // One dialog for the program's life, so that the last choices are offered again.
   mp3Form_ = new Tmpegsettings(this);
+  // Its texts are in the language files too.
+  AttachLanguageController(mp3Form_);
   document_->OnAskMp3Settings = [this](uint32_t sampleRate) { return mp3Form_->Ask(sampleRate); };
+  vorbisForm_ = new TEncoderQualityForm(VorbisQualitySpec(), this);
+  vorbisForm_->SetValue(quality.vorbisQuality);
+  document_->OnAskVorbisQuality = [this] { return vorbisForm_->Ask(); };
+  opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
+  opusForm_->SetValue(quality.opusBitrate);
+  document_->OnAskOpusBitrate = [this] { return opusForm_->Ask(); };
 }
 
 void Tmainform::SetIcons() {
@@ -583,7 +596,11 @@ void Tmainform::FormDestroy() {
   config.height = height();
   config.volume = VolumeBar->value();
   config.lang = LangManager().ActiveLanguageId();
-  if (auto store = OpenUserSettings()) SaveSettings(*store, config);
+  if (auto store = OpenUserSettings()) {
+    SaveSettings(*store, config);
+    if (vorbisForm_ && opusForm_)
+      SaveEncoderQuality(*store, {vorbisForm_->Value(), opusForm_->Value()});
+  }
   // The document's temporary files go only with a Close, which a running operation would ignore.
   if (document_->Busy()) MainThread().WaitServing([this] { return !document_->Busy(); });
   document_->Close();

@@ -32,6 +32,8 @@ class TAboutForm;
 class TPropertiesForm;
 class Tfilterform;
 class Tmpegsettings;
+class TEncoderQualityForm;
+struct TEncoderQuality;
 class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
@@ -92,7 +94,8 @@ class Tmainform : public QMainWindow {
   void FormDestroy();
   void CreateVersionCheck();
   void CheckForUpdatesExecute();
-  void CreateDialogs();
+  // The dialogs, the quality dialogs showing the stored choices.
+  void CreateDialogs(const TEncoderQuality& quality);
   void SetIcons();
   // Asks for an effect's value in the effect dialog; none when cancelled.
   std::optional<int> setproperties(const char* titleKey, const char* nameKey, int minimum,
@@ -186,6 +189,8 @@ class Tmainform : public QMainWindow {
   TPropertiesForm* propertiesForm_ = nullptr;
   Tfilterform* filterForm_ = nullptr;
   Tmpegsettings* mp3Form_ = nullptr;
+  TEncoderQualityForm* vorbisForm_ = nullptr;
+  TEncoderQualityForm* opusForm_ = nullptr;
   QLabel* demoLabel_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;

@@ -32,6 +32,11 @@ namespace quillon {
 
 namespace {
 
+// The desktop entry claims every extension of the first entry (the install test checks that).
+constexpr const char* kOpenFilter =
+    "Supported Formats (*.wav *.mp3 *.wma *.ogg *.opus *.flac *.m4a *.aac);;"
+    "Mpeg Layer 3 (*.mp3);;WAV Files (*.wav);;WMA Files (*.wma);;All files (*)";
+
 constexpr int kWheelNotch = 120;
 
 QString Text(const char* key) {
@@ -211,10 +216,7 @@ void Tmainform::ScrollChange() {
 }
 
 void Tmainform::OpenActionExecute() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, "Open", QString(),
-      "Supported Formats (*.wav *.mp3 *.wma *.ogg *.flac *.m4a *.aac);;Mpeg Layer 3 (*.mp3);;"
-      "WAV Files (*.wav);;WMA Files (*.wma);;All files (*)");
+  const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kOpenFilter);
   if (path.isEmpty()) return;
   WriteSelectionBox(selstart, 0);
   WriteSelectionBox(selstop, 0);

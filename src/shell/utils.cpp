@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 #include <sys/utsname.h>
@@ -160,6 +162,30 @@ void SaveSettings(QSettings& store, const TConfig& settings) {
   store.sync();
 }
 
+TEncoderQuality LoadEncoderQuality(QSettings& store) {
+  TEncoderQuality quality;
+  if (store.status() == QSettings::AccessError) return quality;
+  store.beginGroup(kSettingsGroup);
+  // A hand-edited number beyond the range still says which end the user wanted.
+  auto readClamped = [&store](const char* name, int32_t lowest, int32_t highest, int32_t& field) {
+    if (!store.contains(name)) return;
+    if (const auto n = ToInteger(store.value(name)))
+      field = static_cast<int32_t>(Clamp(*n, lowest, highest));
+  };
+  readClamped("vorbisquality", kVorbisQualityMin, kVorbisQualityMax, quality.vorbisQuality);
+  readClamped("opusbitrate", kOpusBitrateMin, kOpusBitrateMax, quality.opusBitrate);
+  store.endGroup();
+  return quality;
+}
+
+void SaveEncoderQuality(QSettings& store, const TEncoderQuality& quality) {
+  store.beginGroup(kSettingsGroup);
+  store.setValue("vorbisquality", quality.vorbisQuality);
+  store.setValue("opusbitrate", quality.opusBitrate);
+  store.endGroup();
+  store.sync();
+}
+
 QRect MainWindowPlacement(const TConfig& stored, const QRect& available) {
   int64_t width = kDesignedWidth;
   int64_t height = kDesignedHeight;
@@ -280,12 +306,44 @@ int32_t PlayerVolume(int32_t barPosition) {
   return static_cast<int32_t>(std::nearbyint(std::log(1 - position) * 1085.73)) - 10000;
 }
 
+namespace {
+constexpr TSaveType kSaveTypes[] = {
+    {"WAV (*.wav)", ".wav", TSaveFormat::wav},
+    {"MP3 (*.mp3)", ".mp3", TSaveFormat::mp3},
+    {"FLAC (*.flac)", ".flac", TSaveFormat::flac},
+    {"Ogg Vorbis (*.ogg)", ".ogg", TSaveFormat::vorbis},
+    {"Opus (*.opus)", ".opus", TSaveFormat::opus},
+};
+constexpr int kSaveTypeCount = static_cast<int>(std::size(kSaveTypes));
+}  // namespace
+
+std::span<const TSaveType> SaveTypes() {
+  return kSaveTypes;
+}
+
+const TSaveType& SaveTypeAt(int typeIndex) {
+  return kSaveTypes[typeIndex >= 1 && typeIndex <= kSaveTypeCount ? typeIndex - 1 : 0];
+}
+
 const char* SaveTypeExtension(int typeIndex) {
-  return typeIndex == 2 ? ".mp3" : ".wav";
+  return SaveTypeAt(typeIndex).extension;
+}
+
+QString SaveDialogFilter() {
+  QStringList filters;
+  for (const TSaveType& type : kSaveTypes) filters << type.filter;
+  return filters.join(";;");
+}
+
+int SaveTypeOfFilter(const QString& filter) {
+  for (int i = 0; i < kSaveTypeCount; ++i)
+    if (filter == kSaveTypes[i].filter) return i + 1;
+  return 1;
 }
 
 std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension) {
-  if (name.ends_with(".wav") || name.ends_with(".mp3")) return name;
+  for (const TSaveType& type : kSaveTypes)
+    if (name.ends_with(type.extension)) return name;
   return name + defaultExtension;
 }
 

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "codecs/encodersettings.h"
 #include "platform/config.h"
 #include "platform/messagebox.h"
 
@@ -80,13 +82,36 @@ std::optional<uint32_t> ParseMs(const std::string& text);
 // The player's volume in hundredths of a decibel for a volume bar position from -10000 (top,
 // loudest) to 0 (silent): the bar runs logarithmically.
 int32_t PlayerVolume(int32_t barPosition);
-// The save dialog's file types: 1 WAV, 2 MP3 (0 counts as the first).
+// The save dialog's file types in the dialog's order; a type index counts from 1 (1 WAV, 2 MP3,
+// 3 FLAC, 4 Ogg Vorbis, 5 Opus), and 0 or any index out of range counts as the first.
+struct TSaveType {
+  const char* filter;     // the dialog's entry, "WAV (*.wav)"
+  const char* extension;  // ".wav"
+  TSaveFormat format;
+};
+std::span<const TSaveType> SaveTypes();
+const TSaveType& SaveTypeAt(int typeIndex);
 const char* SaveTypeExtension(int typeIndex);
-// Save As keeps a name ending exactly in ".wav" or ".mp3" and otherwise appends the dialog's
-// default extension, so "take.WAV" becomes "take.WAV.wav".
+// Every type's entry, separated by ";;" as the file dialog takes them.
+QString SaveDialogFilter();
+// The type index of a dialog entry; 1 for an entry that is none of ours.
+int SaveTypeOfFilter(const QString& filter);
+// Save As keeps a name ending exactly in one of the types' extensions and otherwise appends the
+// dialog's default extension, so "take.WAV" becomes "take.WAV.wav" (which then saves as WAV; the
+// format itself follows the extension in any case).
 std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension);
 // Save Selected As replaces the name's extension (or adds one) by the chosen type's.
 std::string SelectionTargetName(const std::string& name, int typeIndex);
+
+// The quality asked before Ogg Vorbis and Opus saves, kept while the program runs and stored as
+// "vorbisquality" and "opusbitrate" in the "Settings" group.
+struct TEncoderQuality {
+  int32_t vorbisQuality = kVorbisQualityDefault;
+  int32_t opusBitrate = kOpusBitrateDefault;
+};
+// Missing or non-numeric values give the defaults; numbers out of range are clamped to it.
+TEncoderQuality LoadEncoderQuality(QSettings& store);
+void SaveEncoderQuality(QSettings& store, const TEncoderQuality& quality);
 // A selection box's text for a position: frames in decimal in samples mode, FormatMs of the
 // milliseconds otherwise.
 std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms);

@@ -178,6 +178,8 @@ TEST(WindowTablesTest, EveryWindowHasItsTable) {
   EXPECT_EQ(FindWindowTable("filterform")->entries.size(), 3u);
   EXPECT_EQ(FindWindowTable("AboutForm")->ignoreList.size(), 6u);
   EXPECT_EQ(FindWindowTable("mpegsettings")->entries.size(), 12u);
+  EXPECT_EQ(FindWindowTable("vorbissettings")->entries.size(), 6u);
+  EXPECT_EQ(FindWindowTable("opussettings")->entries.size(), 9u);
   EXPECT_EQ(FindWindowTable("other"), nullptr);
   for (const TVxLang_WindowTable& table : WindowTables()) {
     std::set<int32_t> ids;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -107,6 +108,21 @@ TEST_F(TranslatedWindowsTest, TheAboutBoxNamesItsLinksInEachLanguage) {
   LangManager().ActivateLanguage(1049);
   EXPECT_EQ(about->Label7->text(), "Ссылки:");
   EXPECT_EQ(about->Label3->text(), "Информация о продукте");
+}
+
+TEST_F(TranslatedWindowsTest, TheSaveSettingsDialogsFollowTheLanguage) {
+  StoreSettings(1031);
+  Tmainform form;
+  auto title = [&form](const char* dialog) {
+    auto* window = form.findChild<QDialog*>(dialog);
+    return window ? window->windowTitle().toStdString() : std::string("(none)");
+  };
+  EXPECT_EQ(title("mpegsettings"), "MPEG-Layer-3-Einstellungen");
+  EXPECT_EQ(title("vorbissettings"), "Ogg-Vorbis-Einstellungen");
+  EXPECT_EQ(title("opussettings"), "Opus-Einstellungen");
+  LangManager().ActivateLanguage(1049);
+  EXPECT_EQ(title("mpegsettings"), "Параметры MPEG Layer 3");
+  EXPECT_EQ(title("opussettings"), "Параметры Opus");
 }
 
 TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {

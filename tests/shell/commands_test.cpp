@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
+#include "codecs/encodersettings.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
@@ -125,6 +127,67 @@ TEST_F(CommandsTest, AnMp3SaveAsksForItsSettingsFirst) {
   EXPECT_GT(std::filesystem::file_size(files_.File("song.mp3")), 0u);
 }
 
+// Answers the modal dialog with this window title once it shows, with a deadline.
+void AnswerDialog(const QString& title, std::function<void(QDialog*)> answer) {
+  auto* poll = new QTimer;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  QObject::connect(poll, &QTimer::timeout, [=] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog && std::chrono::steady_clock::now() < deadline) return;
+    poll->stop();
+    poll->deleteLater();
+    ASSERT_NE(dialog, nullptr) << "no dialog showed";
+    EXPECT_EQ(dialog->windowTitle(), title);
+    answer(dialog);
+  });
+  poll->start(10);
+}
+
+TEST_F(CommandsTest, TheQualityDialogsAnswerTheDocumentAndTheirChoicesOutliveTheProgram) {
+  form_.reset();
+  {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon");
+    store.setValue("Settings/vorbisquality", 3);
+    store.setValue("Settings/opusbitrate", 300);  // damaged: clamped
+  }
+  form_ = std::make_unique<Tmainform>();
+  SetMessageBoxes(&boxes_);
+  Twavefile& document = *form_->Document();
+  ASSERT_TRUE(document.OnAskVorbisQuality && document.OnAskOpusBitrate);
+  auto ok = [](QDialog* dialog) { dialog->accept(); };
+  AnswerDialog("Ogg Vorbis Settings", ok);
+  EXPECT_EQ(document.OnAskVorbisQuality(), 3);
+  AnswerDialog("Opus Settings", ok);
+  EXPECT_EQ(document.OnAskOpusBitrate(), 256);
+
+  AnswerDialog("Ogg Vorbis Settings", [](QDialog* dialog) {
+    dialog->findChild<QSpinBox*>("ValueEdit")->setValue(8);
+    dialog->accept();
+  });
+  EXPECT_EQ(document.OnAskVorbisQuality(), 8);
+  AnswerDialog("Opus Settings", [](QDialog* dialog) {
+    dialog->findChild<QSpinBox*>("ValueEdit")->setValue(64);
+    dialog->reject();
+  });
+  EXPECT_EQ(document.OnAskOpusBitrate(), std::nullopt);  // cancelled: the save does not happen
+
+  form_.reset();  // the program ends and writes its settings
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon");
+  EXPECT_EQ(store.value("Settings/vorbisquality").toInt(), 8);
+  EXPECT_EQ(store.value("Settings/opusbitrate").toInt(), 256);
+}
+
+TEST_F(CommandsTest, SaveOfEveryWritableFormatGoesBackToItsFileWithoutAsking) {
+  for (const char* name : {"keep.WAV", "keep.Mp3", "keep.FLAC", "keep.ogg", "keep.OPUS"}) {
+    EXPECT_TRUE(SaveFormatOf(name).has_value()) << name;
+  }
+  Open("g.wav", 800);
+  Run("InvertAction");
+  form_->Document()->SetFileName(files_.File("g.FLAC"));
+  Run("SaveAction");
+  EXPECT_TRUE(offeredTypes_.empty()) << "a FLAC document is saved in place";
+}
+
 TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {
   Open("b.wav", 800);
   Select(100, 300);
@@ -144,9 +207,9 @@ TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {
 }
 
 TEST_F(CommandsTest, SaveOfAnUnwritableFormatAsksForANewName) {
-  const std::string flac = files_.File("c.flac");
-  test::MakeWithFfmpeg("-f lavfi -i sine=frequency=440:duration=0.2 -ar 8000", flac);
-  form_->openfile(flac);
+  const std::string aac = files_.File("c.m4a");
+  test::MakeWithFfmpeg("-f lavfi -i sine=frequency=440:duration=0.2 -ar 8000 -c:a aac", aac);
+  form_->openfile(aac);
   ASSERT_TRUE(WaitIdle());
   Run("InvertAction");
   answer_ = Tmainform::TSaveTarget{files_.File("c.wav"), 1};

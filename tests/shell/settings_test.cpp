@@ -204,6 +204,43 @@ TEST_F(SettingsTest, SavingWhereNothingCanBeWrittenIsSilent) {
   EXPECT_NE(store.status(), QSettings::NoError);
 }
 
+TEST_F(SettingsTest, EncoderQualityRoundTripsBesideTheOtherValues) {
+  {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    SaveSettings(store, TConfig{});
+    SaveEncoderQuality(store, {-1, 256});
+  }
+  QSettings store(IniPath(), QSettings::IniFormat);
+  EXPECT_EQ(store.value("Settings/vorbisquality").toString(), "-1");
+  EXPECT_EQ(store.value("Settings/opusbitrate").toString(), "256");
+  const TEncoderQuality loaded = LoadEncoderQuality(store);
+  EXPECT_EQ(loaded.vorbisQuality, -1);
+  EXPECT_EQ(loaded.opusBitrate, 256);
+  ExpectDefaults(LoadSettings(store));  // the twelve values read as before
+}
+
+TEST_F(SettingsTest, EncoderQualityMissingOrBadGivesDefaultsAndOutOfRangeIsClamped) {
+  auto load = [this] {
+    QSettings store(IniPath(), QSettings::IniFormat);
+    return LoadEncoderQuality(store);
+  };
+  // A file from before these values: the defaults.
+  WriteIni("[Settings]\nvolume=-5\n");
+  EXPECT_EQ(load().vorbisQuality, 5);
+  EXPECT_EQ(load().opusBitrate, 96);
+  WriteIni("[Settings]\nvorbisquality=11\nopusbitrate=8\n");
+  EXPECT_EQ(load().vorbisQuality, 10);
+  EXPECT_EQ(load().opusBitrate, 16);
+  WriteIni("[Settings]\nvorbisquality=-99999999999\nopusbitrate=100000\n");
+  EXPECT_EQ(load().vorbisQuality, -1);
+  EXPECT_EQ(load().opusBitrate, 256);
+  WriteIni("[Settings]\nvorbisquality=high\nopusbitrate=\n");
+  EXPECT_EQ(load().vorbisQuality, 5);
+  EXPECT_EQ(load().opusBitrate, 96);
+  WriteIni("[Other]\nvorbisquality=2\n");
+  EXPECT_EQ(load().vorbisQuality, 5);
+}
+
 TEST(SettingsStoreTest, UserSettingsAreAnIniFileOfTheOrganisationAndProgram) {
   std::unique_ptr<QSettings> store = OpenUserSettings();
   EXPECT_EQ(store->format(), QSettings::IniFormat);

@@ -231,10 +231,26 @@ constexpr TVxLang_PropBinding kMpegsettings[] = {
     {12, "Button2", "Caption", "Button2", Caption},
 };
 
+// The quality dialogs of the Ogg Vorbis and Opus saves: the Vorbis one has the first six texts,
+// the Opus one all of them.
+constexpr TVxLang_PropBinding kQualitySettings[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "GroupBox1", "Caption", "GroupBox1", Caption},
+    {3, "ValueLabel", "Caption", "ValueLabel", Caption},
+    {4, "RangeLabel", "Caption", "RangeLabel", Caption},
+    {5, "OkButton", "Caption", "OkButton", Caption},
+    {6, "CancelButton", "Caption", "CancelButton", Caption},
+    {7, "VoiceButton", "Caption", "VoiceButton", Caption},
+    {8, "MusicButton", "Caption", "MusicButton", Caption},
+    {9, "NoteLabel", "Caption", "NoteLabel", Caption},
+};
+constexpr std::span<const TVxLang_PropBinding> kVorbissettings(kQualitySettings, 6);
+
 constexpr TVxLang_WindowTable kTables[] = {
     {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
     {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
     {"AboutForm", kAboutForm, kAboutFormIgnore}, {"mpegsettings", kMpegsettings, {}},
+    {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
 };
 
 }  // namespace

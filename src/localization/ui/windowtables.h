@@ -39,7 +39,7 @@ struct TVxLang_WindowTable {
 };
 
 // The tables of every window: "mainform", "settingsForm", "PropertiesForm", "filterform",
-// "AboutForm" and "mpegsettings".
+// "AboutForm", "mpegsettings", "vorbissettings" and "opussettings".
 std::span<const TVxLang_WindowTable> WindowTables();
 // The table of a window by name, compared case-insensitively; none when unknown.
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName);

@@ -1,0 +1,21 @@
+#include "codecs/encodersettings.h"
+
+#include <cctype>
+
+namespace quillon {
+
+std::optional<TSaveFormat> SaveFormatOf(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+  std::string extension = path.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".wav") return TSaveFormat::wav;
+  if (extension == ".mp3") return TSaveFormat::mp3;
+  if (extension == ".flac") return TSaveFormat::flac;
+  if (extension == ".ogg") return TSaveFormat::vorbis;
+  if (extension == ".opus") return TSaveFormat::opus;
+  return std::nullopt;
+}
+
+}  // namespace quillon
