@@ -4,7 +4,8 @@
 # resident memory, then the speed goals: open <= 2 x (cp + one read of the file), each edit and
 # effect alone <= 2.5 x cp, peak memory < 64 MB.
 # Usage: bench/compare.sh [runs]   (BENCH_DIR to place the files elsewhere; QUILLON_CLI to time
-# another build of quillon-cli; BENCH_GOALS_ONLY=1 for the goals alone)
+# another build of quillon-cli; BENCH_GOALS_ONLY=1 for the goals alone; BENCH_BEFORE_CLI, an older
+# quillon-cli, adds its times and ratios to the goals, measured in the same run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -130,13 +131,21 @@ reference_table() {
   edit_row "save MP3 CBR 192" "--bitrate 192 -o $saved.mp3" "lame -b 192 -q 5" -- lame --quiet -b 192 -q 5 "$wav" "$copy.mp3"
 }
 
-# goal_row TASK SECONDS BASE-NAME BASE-SECONDS LIMIT RSS: the ratio against its goal.
+# goal_row TASK SECONDS BASE-NAME BASE-SECONDS LIMIT RSS [BEFORE-SECONDS]: the ratio against its
+# goal, and the older build's ratio when there is one.
 goal_row() {
-  local ratio verdict
+  local ratio verdict before=""
   ratio=$(echo "$2 / $4" | bc -l)
   verdict=$(echo "$ratio <= $5 && $6 < 64" | bc -l)
   [ "$verdict" = 1 ] && verdict=met || verdict=missed
-  printf '| %-24s | %8s | %-10s | %8s | %6.2f | %6s | %8s | %-6s |\n' "$1" "$2" "$3" "$4" "$ratio" "<= $5" "$6" "$verdict"
+  [ -n "${7:-}" ] && before=$(printf ' %8s | %6.2f |' "$7" "$(echo "$7 / $4" | bc -l)")
+  printf '| %-24s | %8s | %-10s | %8s | %6.2f | %6s | %8s | %-6s |%s\n' "$1" "$2" "$3" "$4" "$ratio" "<= $5" "$6" "$verdict" "$before"
+}
+
+# The older build's median for the same steps, when one is given.
+before_seconds() {
+  [ -n "${BENCH_BEFORE_CLI:-}" ] || return 0
+  cli="$BENCH_BEFORE_CLI" "$@"
 }
 
 goals_table() {
@@ -144,14 +153,17 @@ goals_table() {
   cp_s=$(median_seconds cp "$wav" "$copy")
   read_s=$(median_seconds cat "$wav")
   open_s=$(median_seconds "$cli" info "$wav")
-  printf '\n| %-24s | %8s | %-10s | %8s | %6s | %6s | %8s | %-6s |\n' goal ours base "base s" ratio limit "RSS MB" result
-  printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' -------------------------- ---------- ------------ ---------- -------- -------- ---------- --------
+  local header=(goal ours base "base s" ratio limit "RSS MB" result) rule=""
+  [ -n "${BENCH_BEFORE_CLI:-}" ] && header+=(before "ratio") && rule="----------|--------|"
+  printf '\n| %-24s | %8s | %-10s | %8s | %6s | %6s | %8s | %-6s |' "${header[@]:0:8}"
+  [ -n "$rule" ] && printf ' %8s | %6s |' "${header[@]:8}"
+  printf '\n|%s|%s|%s|%s|%s|%s|%s|%s|%s\n' -------------------------- ---------- ------------ ---------- -------- -------- ---------- -------- "$rule"
   goal_row "open WAV" "$open_s" "cp + read" "$(echo "$cp_s + $read_s" | bc -l | awk '{printf "%.3f", $1}')" 2 \
-    "$(peak_rss_mb "$cli" info "$wav")"
+    "$(peak_rss_mb "$cli" info "$wav")" "$(before_seconds median_seconds "${BENCH_BEFORE_CLI:-}" info "$wav")"
   while IFS='|' read -r task steps; do
     # shellcheck disable=SC2086
     goal_row "$task" "$(step_seconds "$wav" $steps)" "cp" "$cp_s" 2.5 \
-      "$(peak_rss_mb "$cli" edit "$wav" $steps)"
+      "$(peak_rss_mb "$cli" edit "$wav" $steps)" "$(before_seconds step_seconds "$wav" $steps)"
   done <<GOALS
 amplify 50 %|--amplify 50
 normalize 95 %|--normalize 95
