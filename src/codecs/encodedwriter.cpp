@@ -97,6 +97,7 @@ struct EncodedWriter::Impl {
   void OpenEncoder(const AVCodec& encoder, TSaveFormat saveFormat, int quality, uint16_t channels,
                    uint32_t sampleRate, const char* title);
   void OpenConverter(uint16_t channels, uint32_t sampleRate);
+  uint8_t** Scratch(int count);
   void Queue(const uint8_t* const* data, int count);
   void Convert(const int16_t* samples, int count);
   void SendFrames(bool last);
@@ -237,25 +238,30 @@ void EncodedWriter::Impl::Queue(const uint8_t* const* data, int count) {
     Check(AVERROR(ENOMEM), "encodingerror");
 }
 
+// Room for count samples in the encoder's format, reused across calls; one pointer a plane.
+uint8_t** EncodedWriter::Impl::Scratch(int count) {
+  const int channels = codec->ch_layout.nb_channels;
+  int lineSize = 0;
+  const int bytes = av_samples_get_buffer_size(&lineSize, channels, count, codec->sample_fmt, 1);
+  Check(bytes, "encodingerror");
+  if (converted.size() < static_cast<size_t>(bytes)) converted.resize(static_cast<size_t>(bytes));
+  planes.resize(static_cast<size_t>(channels));
+  Check(av_samples_fill_arrays(planes.data(), &lineSize, converted.data(), channels, count,
+                               codec->sample_fmt, 1),
+        "encodingerror");
+  return planes.data();
+}
+
 // samples null: the resampler's last samples.
 void EncodedWriter::Impl::Convert(const int16_t* samples, int count) {
   const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(samples)};
   if (!swr) return Queue(in, count);
   const int capacity = swr_get_out_samples(swr, count);
   if (capacity <= 0) return;
-  const int channels = codec->ch_layout.nb_channels;
-  int lineSize = 0;
-  const int bytes = av_samples_get_buffer_size(&lineSize, channels, capacity, codec->sample_fmt, 1);
-  Check(bytes, "encodingerror");
-  if (converted.size() < static_cast<size_t>(bytes)) converted.resize(static_cast<size_t>(bytes));
-  planes.resize(static_cast<size_t>(channels));
-  Check(av_samples_fill_arrays(planes.data(), &lineSize, converted.data(), channels, capacity,
-                               codec->sample_fmt, 1),
-        "encodingerror");
-  const int got =
-      swr_convert(swr, planes.data(), capacity, samples ? in : nullptr, samples ? count : 0);
+  uint8_t** out = Scratch(capacity);
+  const int got = swr_convert(swr, out, capacity, samples ? in : nullptr, samples ? count : 0);
   Check(got, "encodingerror");
-  Queue(planes.data(), got);
+  Queue(out, got);
 }
 
 void EncodedWriter::Impl::Send(const AVFrame* f) {
@@ -277,18 +283,10 @@ void EncodedWriter::Impl::PadToLength() {
   const int64_t expected = av_rescale_rnd(framesIn, codec->sample_rate, inRate, AV_ROUND_UP);
   const int64_t missing = expected - nextPts - av_audio_fifo_size(fifo);
   if (missing <= 0) return;
-  const int channels = codec->ch_layout.nb_channels;
   const int count = static_cast<int>(missing);
-  std::vector<uint8_t*> silence(static_cast<size_t>(channels));
-  int lineSize = 0;
-  const int bytes = av_samples_get_buffer_size(&lineSize, channels, count, codec->sample_fmt, 1);
-  Check(bytes, "encodingerror");
-  if (converted.size() < static_cast<size_t>(bytes)) converted.resize(static_cast<size_t>(bytes));
-  Check(av_samples_fill_arrays(silence.data(), &lineSize, converted.data(), channels, count,
-                               codec->sample_fmt, 1),
-        "encodingerror");
-  av_samples_set_silence(silence.data(), 0, count, channels, codec->sample_fmt);
-  Queue(silence.data(), count);
+  uint8_t** silence = Scratch(count);
+  av_samples_set_silence(silence, 0, count, codec->ch_layout.nb_channels, codec->sample_fmt);
+  Queue(silence, count);
 }
 
 // Whole frames of the encoder's size; with last, the shorter rest as well.
