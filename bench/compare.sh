@@ -129,6 +129,10 @@ reference_table() {
   edit_row "redo (after undo)" "--reverse --undo --redo" "cp" -- cp "$wav" "$copy"
   edit_row "save WAV" "-o $saved.wav" "cp" -- cp "$wav" "$copy"
   edit_row "save MP3 CBR 192" "--bitrate 192 -o $saved.mp3" "lame -b 192 -q 5" -- lame --quiet -b 192 -q 5 "$wav" "$copy.mp3"
+  edit_row "save FLAC level 5" "-o $saved.flac" "ffmpeg flac level 5" -- \
+    ffmpeg -nostdin -y -v error -i "$wav" -c:a flac -compression_level 5 "$copy.flac"
+  edit_row "save Opus 96k" "--opus-bitrate 96 -o $saved.opus" "ffmpeg libopus 96k" -- \
+    ffmpeg -nostdin -y -v error -i "$wav" -c:a libopus -b:a 96k "$copy.opus"
 }
 
 # goal_row TASK SECONDS BASE-NAME BASE-SECONDS LIMIT RSS [BEFORE-SECONDS]: the ratio against its
@@ -179,4 +183,5 @@ GOALS
 
 [ -n "${BENCH_GOALS_ONLY:-}" ] || reference_table
 goals_table
-rm -f "$copy" "$copy.mp3" "$saved.wav" "$saved.mp3"
+rm -f "$copy" "$copy.mp3" "$copy.flac" "$copy.opus" "$saved.wav" "$saved.mp3" "$saved.flac" \
+  "$saved.opus"

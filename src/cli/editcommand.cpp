@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "document/recovery.h"
 #include "platform/config.h"
@@ -28,10 +29,12 @@ const char* const kEditUsage =
     "         --reverse  --invert  --undo  --redo\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
     "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
-    "         --save-selection A:B OUT  saves frames A to B-1 (WAV or MP3 by extension)\n"
-    "         -o OUT  saves the whole document as OUT (WAV or MP3 by extension)\n"
+    "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"
+    "         .wav, .mp3, .flac, .ogg for Ogg Vorbis, .opus)\n"
+    "         -o OUT  saves the whole document as OUT (format by extension likewise)\n"
     "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS  --max-bitrate KBPS\n"
-    "              --vbr-quality 0-9  --abr KBPS  --crc\n";
+    "              --vbr-quality 0-9  --abr KBPS  --crc\n"
+    "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n";
 
 const char* const kRecoverUsage =
     "       quillon-cli recover [--list | --discard | OPERATIONS... [-o OUT]]\n"
@@ -162,7 +165,8 @@ std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t 
 TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int64_t>> range) {
   return [=](TCliSession& s) {
     if (!IsSaveableTarget(path))
-      return Fail("Cannot save " + path + ": the name must end in .wav or .mp3.");
+      return Fail("Cannot save " + path +
+                  ": the name must end in .wav, .mp3, .flac, .ogg or .opus.");
     return s.Run([&](Twavefile& d) {
       if (range) return d.SaveSelection(path, range->first, range->second);
       d.SetFileName(path);
@@ -178,7 +182,27 @@ struct TEditPlan {
   std::optional<std::string> output;
   std::optional<std::string> clipOutput;
   TMp3Options mp3;
+  int vorbisQuality = kVorbisQualityDefault;
+  int opusBitrate = kOpusBitrateDefault;
 };
+
+// The settings of Ogg Vorbis and Opus; false when the option is neither. A value that is not a
+// whole number in the format's range is bad, and said so.
+bool ParseEncoderOption(std::string_view option, const char* value, TEditPlan& plan, bool& bad) {
+  const bool vorbis = option == "--vorbis-quality";
+  if (!vorbis && option != "--opus-bitrate") return false;
+  const int min = vorbis ? kVorbisQualityMin : kOpusBitrateMin;
+  const int max = vorbis ? kVorbisQualityMax : kOpusBitrateMax;
+  std::optional<int64_t> number = value ? ParseNumber(value) : std::nullopt;
+  if (!number || *number < min || *number > max) {
+    Fail(std::string(option) + " takes a whole number from " + std::to_string(min) + " to " +
+         std::to_string(max) + (value ? std::string(", not \"") + value + "\"." : "."));
+    bad = true;
+    return true;
+  }
+  (vorbis ? plan.vorbisQuality : plan.opusBitrate) = static_cast<int>(*number);
+  return true;
+}
 
 // The options that set the MP3 settings; false when the option is not one of them.
 bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3, bool& bad) {
@@ -221,7 +245,8 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
 // withInput: the first argument names the file to open.
 std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, bool withInput) {
   if (withInput && argc < 1) return std::nullopt;
-  TEditPlan plan{withInput ? argv[0] : "", false, {}, {}, {}, {}};
+  TEditPlan plan;
+  plan.input = withInput ? argv[0] : "";
   using Range = bool (Twavefile::*)(int64_t, int64_t);
   const std::pair<const char*, Range> ranges[] = {
       {"--delete", &Twavefile::Delete},    {"--cut", &Twavefile::Cut},
@@ -241,7 +266,8 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     }
     if (matched) continue;
     bool bad = false;
-    if (ParseMp3Option(option, value, plan.mp3, bad)) {
+    if (ParseMp3Option(option, value, plan.mp3, bad) ||
+        ParseEncoderOption(option, value, plan, bad)) {
       if (bad) return std::nullopt;
       if (option != "--crc") ++i;
       continue;
@@ -304,6 +330,8 @@ int RunPlan(TCliSession& session, const TEditPlan& plan) {
   session.Document().OnAskMp3Settings = [&](uint32_t sampleRate) {
     return ResolveMp3Choice(plan.mp3, sampleRate);
   };
+  session.Document().OnAskVorbisQuality = [&] { return std::optional<int>(plan.vorbisQuality); };
+  session.Document().OnAskOpusBitrate = [&] { return std::optional<int>(plan.opusBitrate); };
   for (const TStep& step : plan.steps)
     if (!Timed(plan, step.name, [&] { return step.run(session); })) return kExitFailed;
   if (plan.clipOutput && !WriteClipboard(session, *plan.clipOutput)) return kExitFailed;

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <vector>
 
+#include "codecs/ffmpegutil.h"
 #include "codecs/sampleconvert.h"
 #include "codecs/wavheader.h"
 #include "platform/filesystem.h"
@@ -171,9 +171,8 @@ int64_t TBASSDecoder::Stream::ConvertThroughFloat(const AVFrame* f) {
 
 TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& outputPath)
     : sourcePath_(sourcePath), outputPath_(outputPath) {
-  // Damaged input is common and handled here; FFmpeg's own warnings would only add noise.
-  static std::once_flag quietLog;
-  std::call_once(quietLog, [] { av_log_set_level(AV_LOG_QUIET); });
+  // Damaged input is common and handled here.
+  SilenceFFmpegLog();
   auto stream = std::make_unique<Stream>();
   if (avformat_open_input(&stream->format, sourcePath.c_str(), nullptr, nullptr) < 0) return;
   if (avformat_find_stream_info(stream->format, nullptr) < 0) return;

@@ -8,6 +8,9 @@ namespace quillon {
 // The formats a document is saved in, chosen by the target's extension.
 enum class TSaveFormat { wav, mp3, flac, vorbis, opus };
 
+// A path's extension from its last dot, in lower case; empty when it has none.
+std::string LowerExtension(const std::string& path);
+
 // The format of a target by its extension in any case (".wav", ".mp3", ".flac", ".ogg",
 // ".opus"); none for any other.
 std::optional<TSaveFormat> SaveFormatOf(const std::string& path);

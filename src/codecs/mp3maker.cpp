@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "codecs/lameenc.h"
+#include "codecs/saveerrors.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filewriter.h"
@@ -19,11 +20,6 @@ constexpr size_t kWriteVbrHeaderOffset = 64;
 
 [[noreturn]] void ThrowWriteError(uint32_t code) {
   throw Exception(ConstantText("writeerror") + std::to_string(code));
-}
-
-// The system's reason (a full disk, say) says more than a code would.
-[[noreturn]] void ThrowWriteError(const EOSError& error) {
-  throw Exception(ConstantText("writeerror") + " " + error.what());
 }
 
 }  // namespace

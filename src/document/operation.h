@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "document/audiostate.h"
 #include "platform/messagebox.h"
@@ -30,6 +31,9 @@ enum TOperationCode : uint32_t {
   opInvert = 14,
   opAmplify = 15,
   opRecover = 16,
+  opSaveFlac = 17,
+  opSaveVorbis = 18,
+  opSaveOpus = 19,
 };
 
 // Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
@@ -39,6 +43,8 @@ inline constexpr int64_t kMaxDecodedBytes =
 
 // Whether the operation makes a new state of the audio that goes onto the history.
 bool IsEdit(uint32_t operation);
+// Whether the operation writes the audio to a file of the user's, in any format.
+bool IsSave(uint32_t operation);
 
 // Everything an operation needs, captured on the main thread when it is requested: the worker
 // reads nothing else of the document or of the settings.
@@ -58,6 +64,9 @@ struct TOperationRequest {
   // Saves.
   std::string targetFileName;
   TMp3Config mp3Config{};
+  // Ogg Vorbis quality (-1 to 10) and Opus bitrate (kbit/s), as chosen before the save.
+  int vorbisQuality = kVorbisQualityDefault;
+  int opusBitrate = kOpusBitrateDefault;
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;

@@ -39,6 +39,10 @@ TOperationResult TOperationJob::Dispatch() {
       return SaveMp3();
     case opSaveWav:
       return SaveWav();
+    case opSaveFlac:
+    case opSaveVorbis:
+    case opSaveOpus:
+      return SaveEncoded();
     case opCut:
       return Cut();
     case opCopy:
@@ -67,6 +71,11 @@ TOperationResult TOperationJob::Dispatch() {
 
 bool IsEdit(uint32_t operation) {
   return operation >= opCut && operation <= opAmplify && operation != opCopy;
+}
+
+bool IsSave(uint32_t operation) {
+  return operation == opSaveMp3 || operation == opSaveWav ||
+         (operation >= opSaveFlac && operation <= opSaveOpus);
 }
 
 // Open

@@ -15,8 +15,6 @@ class TBASSDecoder;
 // The WAV block of frames start to stop - 1 of state, as copy hands it to the clipboard; throws
 // Exception when memory runs out. The range is not checked.
 std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop);
-// A path's extension from its last dot, in lower case; empty when it has none.
-std::string LowerExtension(const std::string& path);
 
 // Runs one request on the worker: reads the request's source state, builds the new state aside
 // and returns it. Nothing here reaches the document or the settings, so the main thread's state
@@ -69,6 +67,8 @@ class TOperationJob {
   // Saves (saving.cpp).
   TOperationResult SaveWav();
   TOperationResult SaveMp3();
+  // FLAC, Ogg Vorbis and Opus, by the request's operation.
+  TOperationResult SaveEncoded();
 
   // Every edit and effect: a new store of newFrames frames in the temporary folder receives
   // the source's header with the new size and writeSamples' output, then is opened for reading

@@ -137,18 +137,50 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
 }
 
 bool Twavefile::StartSave(TOperationRequest request) {
-  const std::string extension = LowerExtension(request.targetFileName);
-  if (extension == ".mp3") {
-    std::optional<TMp3Choice> choice =
-        OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
-    if (!choice) return false;
-    request.mp3Config = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
-    request.operation = opSaveMp3;
-    return RunOperation(std::move(request));
+  const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
+  if (!format) return false;
+  switch (*format) {
+    case TSaveFormat::wav:
+      request.operation = opSaveWav;
+      break;
+    case TSaveFormat::mp3: {
+      std::optional<TMp3Choice> choice =
+          OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
+      if (!choice) return false;
+      request.mp3Config = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
+      request.operation = opSaveMp3;
+      break;
+    }
+    case TSaveFormat::flac:
+      request.operation = opSaveFlac;
+      break;
+    case TSaveFormat::vorbis:
+      if (!AskQuality(OnAskVorbisQuality, kVorbisQualityMin, kVorbisQualityMax,
+                      request.vorbisQuality))
+        return false;
+      request.operation = opSaveVorbis;
+      break;
+    case TSaveFormat::opus:
+      if (!AskQuality(OnAskOpusBitrate, kOpusBitrateMin, kOpusBitrateMax, request.opusBitrate))
+        return false;
+      request.operation = opSaveOpus;
+      break;
   }
-  if (extension != ".wav") return false;
-  request.operation = opSaveWav;
   return RunOperation(std::move(request));
+}
+
+bool Twavefile::AskQuality(const std::function<std::optional<int>()>& ask, int min, int max,
+                           int& value) {
+  if (!ask) return true;  // the request carries the default
+  std::optional<int> chosen = ask();
+  if (!chosen) return false;
+  if (*chosen < min || *chosen > max) {
+    Refuse("The setting " + std::to_string(*chosen) + " is outside the range from " +
+           std::to_string(min) + " to " + std::to_string(max) + ".");
+    return false;
+  }
+  value = *chosen;
+  return true;
 }
 
 }  // namespace quillon

@@ -1,8 +1,8 @@
-// Saving the document, or a range of it, as WAV or MP3 on the worker.
+// Saving the document, or a range of it, as WAV, MP3, FLAC, Ogg Vorbis or Opus on the worker.
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
+#include "codecs/encodedwriter.h"
 #include "codecs/mp3maker.h"
 #include "document/operationjob.h"
 #include "platform/replacementfile.h"
@@ -21,20 +21,19 @@ int32_t Percent(uint64_t done, uint64_t total) {
   return total ? static_cast<int32_t>(done * 100 / total) : 0;
 }
 
-}  // namespace
+// Frames handed to FFmpeg's encoders at a time: large enough that the store's reads and the
+// calls cost nothing beside the encoding, small enough to stay in cache.
+constexpr uint64_t kEncodeFrames = 1 << 16;
 
-std::string LowerExtension(const std::string& path) {
-  size_t dot = path.rfind('.');
-  size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string extension = path.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
+TSaveFormat EncodedFormatOf(uint32_t operation) {
+  if (operation == opSaveFlac) return TSaveFormat::flac;
+  return operation == opSaveVorbis ? TSaveFormat::vorbis : TSaveFormat::opus;
 }
 
+}  // namespace
+
 bool IsSaveableTarget(const std::string& path) {
-  std::string extension = LowerExtension(path);
-  return extension == ".wav" || extension == ".mp3";
+  return SaveFormatOf(path).has_value();
 }
 
 TOperationResult TOperationJob::SaveWav() {
@@ -83,6 +82,30 @@ TOperationResult TOperationJob::SaveMp3() {
                                 static_cast<uint32_t>(first + chunks * chunk + rest - 1));
   // The last chunk goes to the encoder even when it is empty.
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
+  writer.Finish();
+  output.Commit();
+  progress_ = 0;
+  return result_;
+}
+
+TOperationResult TOperationJob::SaveEncoded() {
+  const TAudioState& source = Source();
+  const uint64_t k = source.channels;
+  const uint64_t frames = request_.rangeStop - request_.rangeStart;
+  const TSaveFormat format = EncodedFormatOf(request_.operation);
+  const int quality = format == TSaveFormat::vorbis ? request_.vorbisQuality : request_.opusBitrate;
+  progress_ = 0;
+  TReplacementFile output(request_.targetFileName);
+  EncodedWriter writer(output.Path(), format, quality, source.channels, source.sampleRate);
+  std::vector<int16_t> buffer(std::min(frames, kEncodeFrames) * k);
+  for (uint64_t done = 0; done < frames; done += kEncodeFrames) {
+    progress_.store(Percent(done, frames), std::memory_order_relaxed);
+    const uint64_t count = std::min(kEncodeFrames, frames - done);
+    const uint64_t first = (request_.rangeStart + done) * k;
+    source.samples->ReadSamples(buffer.data(), static_cast<uint32_t>(first),
+                                static_cast<uint32_t>(first + count * k - 1));
+    writer.Write(buffer.data(), count);
+  }
   writer.Finish();
   output.Commit();
   progress_ = 0;

@@ -164,8 +164,7 @@ void Twavefile::Install(const TOperationResult& result) {
   if (operation != opOpen && operation != opRecover) loaded_ = state_->samples != nullptr;
   if (operation == opOpen || operation == opRecover) loaded_ = succeeded && result.state;
   if (IsEdit(operation)) RaiseAction(CanUndo(), CanRedo());
-  if (succeeded && (operation == opSaveMp3 || operation == opSaveWav) && savingWhole_)
-    modified_ = false;
+  if (succeeded && IsSave(operation) && savingWhole_) modified_ = false;
   // The clipboard changes only once a cut's range is gone.
   if (succeeded && result.clip) Clipboard().SetWave(*result.clip);
 }

@@ -21,7 +21,8 @@
 
 namespace quillon {
 
-// Whether a save target names a format the document writes: .wav or .mp3, in any case.
+// Whether a save target names a format the document writes: .wav, .mp3, .flac, .ogg (Vorbis) or
+// .opus, in any case.
 bool IsSaveableTarget(const std::string& path);
 
 class Twavefile;
@@ -71,10 +72,11 @@ class Twavefile {
   // range does not fit; throws Exception when memory runs out.
   std::vector<uint8_t> RangeBlock(int64_t start, int64_t stop) const;
 
-  // Saving, as WAV or MP3 by the target's extension in any case. Save writes the whole document
-  // to FileName; SaveSelection a range to path and leaves Modified as it was. The target is
-  // replaced only when the new file is complete. False when busy, nothing is loaded, the range
-  // does not fit, the extension is neither, or the MP3 settings were cancelled.
+  // Saving, as WAV, MP3, FLAC, Ogg Vorbis or Opus by the target's extension in any case. Save
+  // writes the whole document to FileName; SaveSelection a range to path and leaves Modified as it
+  // was. The target is replaced only when the new file is complete. False when busy, nothing is
+  // loaded, the range does not fit, the extension is none of these, or the format's settings were
+  // cancelled.
   bool Save();
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
   // Save as: the main window names the new target first.
@@ -154,6 +156,9 @@ class Twavefile {
   // Undo and redo: takes up the top of from on the worker.
   void SwitchState(TStack& from);
   bool StartSave(TOperationRequest request);
+  // Asks for a lossy format's setting into value (left as it is when nobody asks); false when
+  // the question was cancelled or answered outside min to max (the user is told).
+  bool AskQuality(const std::function<std::optional<int>()>& ask, int min, int max, int& value);
   bool RequestRange(int64_t start, int64_t stop, uint32_t operation);
   bool CheckRange(int64_t start, int64_t stop);
   bool CheckPosition(int64_t position);

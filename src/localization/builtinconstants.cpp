@@ -45,6 +45,11 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recoverdocument",
      u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
      u"history?"},
+    {u"encodermissing", u"The installed FFmpeg libraries have no encoder for this format:"},
+    {u"encoderrefused", u"The encoder does not accept this audio's format:"},
+    {u"encodingerror", u"Encoding failed:"},
+    {u"emptyencoding",
+     u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
 };
 
 constexpr uint8_t kVersion = 3;

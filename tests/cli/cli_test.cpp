@@ -179,9 +179,65 @@ TEST(CliTest, EditSavesRangesAndMp3WithCommandLineSettings) {
   EXPECT_NE(refused.err.find("160, 144, 128"), std::string::npos) << refused.err;
   TRun text = RunCli("edit " + Quoted(in) + " -o " + Quoted(dir.File("out.txt")));
   EXPECT_EQ(text.status, 1);
-  EXPECT_NE(text.err.find(".wav or .mp3"), std::string::npos) << text.err;
+  EXPECT_NE(text.err.find(".wav, .mp3, .flac, .ogg or .opus"), std::string::npos) << text.err;
   EXPECT_EQ(RunCli("edit " + Quoted(in) + " --mp3-mode xyz -o " + Quoted(mp3)).status, 2);
   EXPECT_EQ(RunCli("edit " + Quoted(in) + " --vbr-quality 10 -o " + Quoted(mp3)).status, 2);
+}
+
+std::string ProbeStream(const std::string& path) {
+  std::FILE* pipe = popen(("ffprobe -v error -show_entries stream=codec_name,sample_rate,bit_rate "
+                           "-of default=nw=1 " +
+                           Quoted(path) + " 2>/dev/null")
+                              .c_str(),
+                          "r");
+  if (!pipe) return {};
+  std::string text;
+  std::array<char, 256> line;
+  while (std::fgets(line.data(), line.size(), pipe)) text += line.data();
+  pclose(pipe);
+  return text;
+}
+
+TEST(CliTest, EditSavesFlacOggAndOpusWithTheirSettings) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav"), flac = dir.File("out.FLAC"), ogg = dir.File("out.ogg");
+  std::string opus = dir.File("part.opus");
+  std::vector<int16_t> samples(2 * 22050);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i * 977) % 20000);
+  test::WriteWav16(in, 2, 22050, samples);
+  TRun run = RunCli("edit " + Quoted(in) + " --opus-bitrate 48 --save-selection 0:11025 " +
+                    Quoted(opus) + " -o " + Quoted(flac));
+  ASSERT_EQ(run.status, 0) << run.err;
+  test::MakeWithFfmpeg("-v error -i " + Quoted(flac) + " -bitexact -c:a pcm_s16le",
+                       dir.File("back.wav"));
+  EXPECT_EQ(test::ReadWav16Samples(dir.File("back.wav")), samples);
+  run = RunCli("edit " + Quoted(in) + " --vorbis-quality -1 -o " + Quoted(ogg));
+  ASSERT_EQ(run.status, 0) << run.err;
+  if (test::RunCommand("ffprobe -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffprobe";
+  const std::string probedOgg = ProbeStream(ogg), probedOpus = ProbeStream(opus);
+  EXPECT_NE(probedOgg.find("codec_name=vorbis"), std::string::npos) << probedOgg;
+  EXPECT_NE(probedOgg.find("sample_rate=22050"), std::string::npos) << probedOgg;
+  EXPECT_NE(probedOpus.find("codec_name=opus"), std::string::npos) << probedOpus;
+  EXPECT_NE(probedOpus.find("sample_rate=48000"), std::string::npos) << probedOpus;
+}
+
+TEST(CliTest, BadVorbisQualityAndOpusBitrateAreRefusedWithTheirRange) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav");
+  test::WriteWav16(in, 1, 8000, {1, 2, 3, 4});
+  for (const char* bad :
+       {"--vorbis-quality 11", "--vorbis-quality -2", "--vorbis-quality 5.5", "--vorbis-quality",
+        "--opus-bitrate 15", "--opus-bitrate 257", "--opus-bitrate abc", "--opus-bitrate 96k"}) {
+    SCOPED_TRACE(bad);
+    TRun run = RunCli("edit " + Quoted(in) + " " + bad + " -o " + Quoted(dir.File("x.opus")));
+    EXPECT_EQ(run.status, 2);
+    const bool vorbis = std::string(bad).find("vorbis") != std::string::npos;
+    EXPECT_NE(run.err.find(vorbis ? "--vorbis-quality takes a whole number from -1 to 10"
+                                  : "--opus-bitrate takes a whole number from 16 to 256"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(FileExists(dir.File("x.opus")));
+  }
 }
 
 }  // namespace

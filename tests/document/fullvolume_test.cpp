@@ -25,6 +25,15 @@ std::vector<int16_t> Stereo(int frames) {
   return samples;
 }
 
+// Noise, which no encoder can squeeze into the little room left.
+std::vector<int16_t> StereoNoise(int frames) {
+  std::vector<int16_t> samples(static_cast<size_t>(frames) * 2);
+  uint32_t seed = 1;
+  for (int16_t& sample : samples)
+    sample = static_cast<int16_t>((seed = seed * 1664525u + 1013904223u) >> 16);
+  return samples;
+}
+
 class FullVolumeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -88,12 +97,12 @@ TEST_F(FullVolumeTest, AnOpenThatDoesNotFitLeavesNothing) {
 
 TEST_F(FullVolumeTest, SavesToAFullVolumeKeepTheOldTargetAndLeaveNoPartialFile) {
   TDocumentHarness h;
-  ASSERT_TRUE(h.OpenSamples(2, Stereo(kFrames), 44100));
+  ASSERT_TRUE(h.OpenSamples(2, StereoNoise(kFrames), 44100));
   ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
   const std::vector<uint8_t> old{'o', 'l', 'd'};
-  // The WAV save is refused before it writes; the MP3 save (a tenth of the size) meets the full
-  // volume while writing.
-  for (const char* name : {"old.wav", "old.mp3"}) {
+  // The WAV save is refused before it writes; the encoded saves (a tenth of the size or more)
+  // meet the full volume while writing.
+  for (const char* name : {"old.wav", "old.mp3", "old.flac", "old.ogg", "old.opus"}) {
     SCOPED_TRACE(name);
     std::string target = volume_.File(name);
     test::WriteFileBytes(target, old);
