@@ -47,7 +47,7 @@ median() {
 median_seconds() {
   "$@" >/dev/null 2>&1
   for _ in $(seq "$runs"); do
-    rm -f "$copy" "$copy.mp3"
+    rm -f "$copy" "$copy".* "$saved".*
     sync
     local start end
     start=$(date +%s.%N)
@@ -63,6 +63,7 @@ step_seconds() {
   local file="$1"
   shift
   for _ in $(seq "$runs"); do
+    rm -f "$saved".*
     sync
     "$cli" edit "$file" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
   done | median
