@@ -147,28 +147,64 @@ goal_row() {
   printf '| %-24s | %8s | %-10s | %8s | %6.2f | %6s | %8s | %-6s |%s\n' "$1" "$2" "$3" "$4" "$ratio" "<= $5" "$6" "$verdict" "$before"
 }
 
-# The older build's median for the same steps, when one is given.
-before_seconds() {
-  [ -n "${BENCH_BEFORE_CLI:-}" ] || return 0
-  cli="$BENCH_BEFORE_CLI" "$@"
+
+# Seconds of one run of a command, and of the last step of one "quillon-cli edit --time" run.
+once_seconds() {
+  rm -f "$copy" "$copy".* "$saved".*
+  sync
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+once_step_seconds() {
+  local program="$1"
+  shift
+  rm -f "$saved".*
+  sync
+  "$program" edit "$wav" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
+}
+
+# goal TASK LIMIT STEPS...: each run times the base (cp, or cp and a read for opening), ours and
+# the older build's one after the other, so that a machine whose speed drifts during the
+# benchmark weighs on all three alike; the medians make the row.
+goal() {
+  local task="$1" limit="$2"
+  shift 2
+  local base=() ours=() before=() b o
+  for _ in $(seq "$runs"); do
+    b=$(once_seconds cp "$wav" "$copy")
+    if [ "$task" = "open WAV" ]; then
+      b=$(echo "$b + $(once_seconds cat "$wav")" | bc -l)
+      ours+=("$(once_seconds "$cli" info "$wav")")
+      [ -n "${BENCH_BEFORE_CLI:-}" ] && before+=("$(once_seconds "$BENCH_BEFORE_CLI" info "$wav")")
+    else
+      ours+=("$(once_step_seconds "$cli" "$@")")
+      [ -n "${BENCH_BEFORE_CLI:-}" ] && before+=("$(once_step_seconds "$BENCH_BEFORE_CLI" "$@")")
+    fi
+    base+=("$b")
+  done
+  local rss before_median=""
+  if [ "$task" = "open WAV" ]; then rss=$(peak_rss_mb "$cli" info "$wav"); else rss=$(peak_rss_mb "$cli" edit "$wav" "$@"); fi
+  [ -n "${BENCH_BEFORE_CLI:-}" ] && before_median=$(printf '%s\n' "${before[@]}" | median)
+  goal_row "$task" "$(printf '%s\n' "${ours[@]}" | median)" \
+    "$([ "$task" = "open WAV" ] && echo "cp + read" || echo cp)" \
+    "$(printf '%s\n' "${base[@]}" | median)" "$limit" "$rss" "$before_median"
 }
 
 goals_table() {
-  local cp_s read_s open_s task steps
-  cp_s=$(median_seconds cp "$wav" "$copy")
-  read_s=$(median_seconds cat "$wav")
-  open_s=$(median_seconds "$cli" info "$wav")
+  local task steps
   local header=(goal ours base "base s" ratio limit "RSS MB" result) rule=""
   [ -n "${BENCH_BEFORE_CLI:-}" ] && header+=(before "ratio") && rule="----------|--------|"
   printf '\n| %-24s | %8s | %-10s | %8s | %6s | %6s | %8s | %-6s |' "${header[@]:0:8}"
   [ -n "$rule" ] && printf ' %8s | %6s |' "${header[@]:8}"
   printf '\n|%s|%s|%s|%s|%s|%s|%s|%s|%s\n' -------------------------- ---------- ------------ ---------- -------- -------- ---------- -------- "$rule"
-  goal_row "open WAV" "$open_s" "cp + read" "$(echo "$cp_s + $read_s" | bc -l | awk '{printf "%.3f", $1}')" 2 \
-    "$(peak_rss_mb "$cli" info "$wav")" "$(before_seconds median_seconds "${BENCH_BEFORE_CLI:-}" info "$wav")"
+  goal "open WAV" 2
   while IFS='|' read -r task steps; do
     # shellcheck disable=SC2086
-    goal_row "$task" "$(step_seconds "$wav" $steps)" "cp" "$cp_s" 2.5 \
-      "$(peak_rss_mb "$cli" edit "$wav" $steps)" "$(before_seconds step_seconds "$wav" $steps)"
+    goal "$task" 2.5 $steps
   done <<GOALS
 amplify 50 %|--amplify 50
 normalize 95 %|--normalize 95
