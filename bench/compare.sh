@@ -40,33 +40,39 @@ median() {
   sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
 }
 
-# Median wall time in seconds of running the command $runs times (after one warm-up run).
-# Dirty pages of earlier runs are written out first, so that no run pays for another's, and the
-# reference tools' output is removed first: like ours, they then write a new file rather than
-# pay for truncating an old one (which alone takes several times as long as the copy).
-median_seconds() {
+# Wall time in seconds of one run of a command. Dirty pages of earlier runs are written out
+# first, so that no run pays for another's, and the tools' output is removed first: like ours,
+# they then write a new file rather than pay for truncating an old one (which alone takes several
+# times as long as the copy).
+once_seconds() {
+  rm -f "$copy" "$copy".* "$saved".*
+  sync
+  local start end
+  start=$(date +%s.%N)
   "$@" >/dev/null 2>&1
-  for _ in $(seq "$runs"); do
-    rm -f "$copy" "$copy".* "$saved".*
-    sync
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-  done | median
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
 }
 
-# Median seconds of the last step of "quillon-cli edit FILE --time STEPS...": the document's
-# own operation, without opening the file.
-step_seconds() {
-  local file="$1"
+# Seconds of the last step of one "quillon-cli edit --time STEPS..." run of PROGRAM on the long
+# WAV: the document's own operation, without opening the file.
+once_step_seconds() {
+  local program="$1"
   shift
-  for _ in $(seq "$runs"); do
-    rm -f "$saved".*
-    sync
-    "$cli" edit "$file" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
-  done | median
+  rm -f "$saved".*
+  sync
+  "$program" edit "$wav" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
+}
+
+# Median of $runs runs of the command (after one warm-up run).
+median_seconds() {
+  "$@" >/dev/null 2>&1
+  for _ in $(seq "$runs"); do once_seconds "$@"; done | median
+}
+
+# Median of $runs runs of our last step.
+step_seconds() {
+  for _ in $(seq "$runs"); do once_step_seconds "$cli" "$@"; done | median
 }
 
 peak_rss_mb() {
@@ -97,7 +103,7 @@ edit_row() {
   local task="$1" steps="$2" reference="$3"
   shift 4
   # shellcheck disable=SC2086
-  print_row "$task" "$(step_seconds "$wav" $steps)" "$reference" "$(median_seconds "$@")" \
+  print_row "$task" "$(step_seconds $steps)" "$reference" "$(median_seconds "$@")" \
     "$(peak_rss_mb "$cli" edit "$wav" $steps)"
 }
 
@@ -147,25 +153,6 @@ goal_row() {
   printf '| %-24s | %8s | %-10s | %8s | %6.2f | %6s | %8s | %-6s |%s\n' "$1" "$2" "$3" "$4" "$ratio" "<= $5" "$6" "$verdict" "$before"
 }
 
-
-# Seconds of one run of a command, and of the last step of one "quillon-cli edit --time" run.
-once_seconds() {
-  rm -f "$copy" "$copy".* "$saved".*
-  sync
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
-
-once_step_seconds() {
-  local program="$1"
-  shift
-  rm -f "$saved".*
-  sync
-  "$program" edit "$wav" --time "$@" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
-}
 
 # goal TASK LIMIT STEPS...: each run times the base (cp, or cp and a read for opening), ours and
 # the older build's one after the other, so that a machine whose speed drifts during the
