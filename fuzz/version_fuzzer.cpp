@@ -19,7 +19,7 @@ class TRecordingUrlOpener : public TUrlOpener {
 
 struct TCheckBench {
   TCheckBench() : checker(1) {
-    checker.Configure({"https://example.com", ""});
+    checker.Configure({"https://example.com", "", ""});
     SetMessageBoxes(&boxes);
     SetUrlOpener(&opener);
     boxes.answer = true;

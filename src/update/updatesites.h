@@ -4,7 +4,7 @@
 
 namespace quillon {
 
-// The deployment's two sites as base addresses (scheme://host[:port]); empty when none.
+// The deployment's sites as base addresses (scheme://host[:port]); empty when none.
 struct TUpdateSites {
   std::string product;  // the version file and the installer
   std::string events;   // event reports
