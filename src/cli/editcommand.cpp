@@ -164,7 +164,7 @@ std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t 
 
 TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int64_t>> range) {
   return [=](TCliSession& s) {
-    if (!IsSaveableTarget(path))
+    if (!SaveFormatOf(path))
       return Fail("Cannot save " + path +
                   ": the name must end in .wav, .mp3, .flac, .ogg or .opus.");
     return s.Run([&](Twavefile& d) {

@@ -8,8 +8,8 @@ namespace quillon {
 
 namespace {
 
-// Blocks read from the store at a time while the index is rebuilt.
-constexpr uint32_t kRebuildChunkBlocks = 64;
+// Samples read from a store at a time while it is scanned: 64 blocks of stereo frames.
+constexpr uint64_t kScanChunkSamples = 64 * kIndexBlockFrames * 2;
 
 bool IndexedChannels(uint16_t channels) {
   return channels == 1 || channels == 2;
@@ -70,20 +70,26 @@ std::optional<TPeakIndex> TPeakScan::Finish() {
   return std::move(result_);
 }
 
+void TPeakScan::AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
+                        std::atomic<int32_t>* progress) {
+  if (!IndexedChannels(channels_)) return;
+  // Whole frames in every chunk.
+  std::vector<int16_t> chunk(std::min(count, kScanChunkSamples / channels_ * channels_));
+  for (uint64_t done = 0; done < count;) {
+    if (progress) progress->store(ProgressPercent(done, count), std::memory_order_relaxed);
+    const uint64_t n = std::min<uint64_t>(chunk.size(), count - done);
+    store.ReadSamples(chunk.data(), static_cast<uint32_t>(firstSample + done),
+                      static_cast<uint32_t>(firstSample + done + n - 1));
+    Add(chunk.data(), n);
+    done += n;
+  }
+}
+
 TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
                           std::atomic<int32_t>& progress) {
   progress = 0;
   TPeakScan scan(channels, frameCount);
-  if (!IndexedChannels(channels)) return *scan.Finish();
-  const uint64_t chunkFrames = uint64_t{kRebuildChunkBlocks} * kIndexBlockFrames;
-  std::vector<int16_t> buffer(chunkFrames * channels);
-  for (uint64_t first = 0; first < frameCount; first += chunkFrames) {
-    progress.store(static_cast<int32_t>(first * 100 / frameCount), std::memory_order_relaxed);
-    const uint64_t frames = std::min<uint64_t>(chunkFrames, frameCount - first);
-    store.ReadSamples(buffer.data(), static_cast<uint32_t>(first * channels),
-                      static_cast<uint32_t>((first + frames) * channels - 1));
-    scan.Add(buffer.data(), frames * channels);
-  }
+  scan.AddFrom(store, 0, uint64_t{frameCount} * channels, &progress);
   progress = 0;
   return *scan.Finish();
 }

@@ -42,6 +42,11 @@ struct TAudioState {
   void ApplyHeader(const TWavHeader& wavHeader);
 };
 
+// The share of total that done is, in whole percent, as operations report their progress.
+inline int32_t ProgressPercent(uint64_t done, uint64_t total) {
+  return total ? static_cast<int32_t>(done * 100 / total) : 0;
+}
+
 // Builds the index of a store from its samples in order, as they are written, so that an effect
 // that passes every sample through memory needs no second pass: one entry per 512 frames and
 // channel, each block starting at maximum 0 and minimum 32767, a block without frames {0, 0}.
@@ -50,6 +55,9 @@ class TPeakScan {
   TPeakScan(uint16_t channels, uint32_t frameCount);
   // The next count samples, whole frames.
   void Add(const int16_t* samples, size_t count);
+  // The next count samples read from store at firstSample, with the share done in progress.
+  void AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
+               std::atomic<int32_t>* progress = nullptr);
   // The index, once every frame was added; none otherwise.
   std::optional<TPeakIndex> Finish();
 

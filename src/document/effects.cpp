@@ -9,9 +9,6 @@
 namespace quillon {
 
 namespace {
-int32_t Percent(uint64_t done, uint64_t total) {
-  return total ? static_cast<int32_t>(done * 100 / total) : 0;
-}
 
 // Copies the frames of source to target in reverse order, keeping each frame's channels in order.
 void ReverseFrames(const int16_t* source, int16_t* target, uint64_t count, uint64_t channels) {
@@ -28,10 +25,10 @@ void ReverseFrames(const int16_t* source, int16_t* target, uint64_t count, uint6
 
 void TOperationJob::TransformSamples(
     TLargeFile& next, uint64_t first, uint64_t count,
-    const std::function<void(int16_t*, uint64_t, size_t)>& transform, TPeakScan* scan) {
+    const std::function<void(int16_t*, uint64_t, size_t)>& transform, TPeakScan& scan) {
   TPassSteps steps;
   steps.read = [&](TPassChunk& chunk) {
-    progress_.store(Percent(chunk.done, count), std::memory_order_relaxed);
+    progress_.store(ProgressPercent(chunk.done, count), std::memory_order_relaxed);
     Source().samples->ReadSamples(chunk.samples.data(), static_cast<uint32_t>(first + chunk.done),
                                   static_cast<uint32_t>(first + chunk.done + chunk.count - 1));
   };
@@ -41,7 +38,7 @@ void TOperationJob::TransformSamples(
   steps.write = [&](const TPassChunk& chunk) {
     next.WriteSamples(chunk.samples.data(), static_cast<uint32_t>(first + chunk.done),
                       static_cast<uint32_t>(first + chunk.done + chunk.count - 1));
-    if (scan) scan->Add(chunk.samples.data(), chunk.count);
+    scan.Add(chunk.samples.data(), chunk.count);
   };
   RunChunkPass(count, Source().channels, steps);
 }
@@ -53,15 +50,15 @@ TOperationResult TOperationJob::Fade() {
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
     // The parts outside the range are copied by the kernel, so the scan reads them.
     CopySamples(next, 0, 0, start * k);
-    ScanSource(scan, 0, start * k);
+    scan.AddFrom(*Source().samples, 0, start * k);
     TransformSamples(
         next, start * k, (stop - start) * k,
         [&](int16_t* s, uint64_t first, size_t count) {
           ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
         },
-        &scan);
+        scan);
     CopySamples(next, stop * k, stop * k, (n - stop) * k);
-    ScanSource(scan, stop * k, (n - stop) * k);
+    scan.AddFrom(*Source().samples, stop * k, (n - stop) * k);
   });
 }
 
@@ -71,7 +68,7 @@ TOperationResult TOperationJob::TransformEverySample(
   const uint64_t n = Source().frameCount, k = Source().channels;
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
     TransformSamples(
-        next, 0, n * k, [&](int16_t* s, uint64_t, size_t count) { apply(s, count); }, &scan);
+        next, 0, n * k, [&](int16_t* s, uint64_t, size_t count) { apply(s, count); }, scan);
     progress_ = 100;
   });
 }
@@ -103,7 +100,7 @@ TOperationResult TOperationJob::Reverse() {
   // read from the mirrored place into the spare room, and its pieces reversed into place.
   TPassSteps steps;
   steps.read = [&](TPassChunk& chunk) {
-    progress_.store(Percent(chunk.done, total), std::memory_order_relaxed);
+    progress_.store(ProgressPercent(chunk.done, total), std::memory_order_relaxed);
     chunk.spare.resize(chunk.samples.size());
     const uint64_t from = total - chunk.done - chunk.count;
     Source().samples->ReadSamples(chunk.spare.data(), static_cast<uint32_t>(from),

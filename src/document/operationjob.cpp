@@ -203,17 +203,6 @@ TOperationResult TOperationJob::EditInOrder(
   });
 }
 
-void TOperationJob::ScanSource(TPeakScan& scan, uint64_t first, uint64_t count) const {
-  std::vector<int16_t> chunk(std::min<uint64_t>(count, uint64_t{1} << 16));
-  for (uint64_t done = 0; done < count;) {
-    const uint64_t n = std::min<uint64_t>(chunk.size(), count - done);
-    Source().samples->ReadSamples(chunk.data(), static_cast<uint32_t>(first + done),
-                                  static_cast<uint32_t>(first + done + n - 1));
-    scan.Add(chunk.data(), n);
-    done += n;
-  }
-}
-
 TOperationResult TOperationJob::BuildState(
     uint64_t newFrames,
     const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples) {

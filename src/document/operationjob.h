@@ -57,10 +57,10 @@ class TOperationJob {
   TOperationResult Invert();
   // Reads samples [first, first + count) of the source in chunks, lets transform change each
   // chunk in place (told the chunk's first sample index) and writes it to the same place of next.
-  // With a scan, each written chunk is added to it too.
+  // Each written chunk is added to the scan too.
   void TransformSamples(TLargeFile& next, uint64_t first, uint64_t count,
                         const std::function<void(int16_t*, uint64_t, size_t)>& transform,
-                        TPeakScan* scan = nullptr);
+                        TPeakScan& scan);
   // An effect on the whole document that maps each span of samples in place.
   TOperationResult TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
 
@@ -84,8 +84,6 @@ class TOperationJob {
   TOperationResult BuildState(
       uint64_t newFrames,
       const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
-  // Adds samples [first, first + count) of the source to a scan.
-  void ScanSource(TPeakScan& scan, uint64_t first, uint64_t count) const;
   void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;
 
   const TAudioState& Source() const { return *request_.source; }

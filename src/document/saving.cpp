@@ -17,10 +17,6 @@ uint64_t ExportStep(uint64_t total) {
   return std::max(kChunk, (total / 100 + kChunk - 1) / kChunk * kChunk);
 }
 
-int32_t Percent(uint64_t done, uint64_t total) {
-  return total ? static_cast<int32_t>(done * 100 / total) : 0;
-}
-
 // Frames handed to FFmpeg's encoders at a time: large enough that the store's reads and the
 // calls cost nothing beside the encoding, small enough to stay in cache.
 constexpr uint64_t kEncodeFrames = 1 << 16;
@@ -31,10 +27,6 @@ TSaveFormat EncodedFormatOf(uint32_t operation) {
 }
 
 }  // namespace
-
-bool IsSaveableTarget(const std::string& path) {
-  return SaveFormatOf(path).has_value();
-}
 
 TOperationResult TOperationJob::SaveWav() {
   const TAudioState& source = Source();
@@ -49,7 +41,7 @@ TOperationResult TOperationJob::SaveWav() {
     store.WriteHeader(header);
     const uint64_t step = ExportStep(total);
     for (uint64_t done = 0; done < total; done += step) {
-      progress_.store(Percent(done, total), std::memory_order_relaxed);
+      progress_.store(ProgressPercent(done, total), std::memory_order_relaxed);
       store.CopyFrom(*source.samples, static_cast<uint32_t>(first + done),
                      static_cast<uint32_t>(done),
                      static_cast<int64_t>(std::min(step, total - done)));
@@ -72,7 +64,7 @@ TOperationResult TOperationJob::SaveMp3() {
   const uint64_t chunks = chunk ? total / chunk : 0;
   const uint64_t rest = total - chunks * chunk;
   for (uint64_t j = 0; j < chunks; ++j) {
-    progress_.store(Percent(j, chunks), std::memory_order_relaxed);
+    progress_.store(ProgressPercent(j, chunks), std::memory_order_relaxed);
     source.samples->ReadSamples(buffer.data(), static_cast<uint32_t>(first + j * chunk),
                                 static_cast<uint32_t>(first + j * chunk + chunk - 1));
     writer.EncodeChunk(buffer.data(), chunk * 2);
@@ -99,7 +91,7 @@ TOperationResult TOperationJob::SaveEncoded() {
   EncodedWriter writer(output.Path(), format, quality, source.channels, source.sampleRate);
   std::vector<int16_t> buffer(std::min(frames, kEncodeFrames) * k);
   for (uint64_t done = 0; done < frames; done += kEncodeFrames) {
-    progress_.store(Percent(done, frames), std::memory_order_relaxed);
+    progress_.store(ProgressPercent(done, frames), std::memory_order_relaxed);
     const uint64_t count = std::min(kEncodeFrames, frames - done);
     const uint64_t first = (request_.rangeStart + done) * k;
     source.samples->ReadSamples(buffer.data(), static_cast<uint32_t>(first),

@@ -21,10 +21,6 @@
 
 namespace quillon {
 
-// Whether a save target names a format the document writes: .wav, .mp3, .flac, .ogg (Vorbis) or
-// .opus, in any case.
-bool IsSaveableTarget(const std::string& path);
-
 class Twavefile;
 using TNotifyEvent = std::function<void(Twavefile* sender)>;
 using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
