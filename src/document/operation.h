@@ -94,6 +94,9 @@ struct TOperationResult {
   // Audio for the clipboard (copy, and cut once its range is gone).
   std::optional<std::vector<uint8_t>> clip;
   std::optional<TOperationMessage> message;
+  // Lines for the status bar: what the operation did that the user should know but need not
+  // confirm (a tag skipped, channels mixed down).
+  std::vector<std::string> notices;
 };
 
 }  // namespace quillon

@@ -135,6 +135,8 @@ void Twavefile::OperationDone(TOperationResult result) {
   const uint32_t operation = operation_;
   Install(result);
   if (result.message) ShowMessage(*result.message);
+  if (OnNotice)
+    for (const std::string& notice : result.notices) OnNotice(this, notice);
   const bool succeeded = result.outcome == TOperationResult::kSucceeded;
   if (succeeded && (operation == opOpen || operation == opRecover) && result.state && OnLoaded)
     OnLoaded(this);

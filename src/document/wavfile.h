@@ -103,6 +103,9 @@ class Twavefile {
   // every operation but a copy, and after undo, redo and close; on the main thread, before
   // OnReady.
   TNotifyEvent OnStateChanged;
+  // A line for the status bar that an operation left (see TOperationResult::notices); on the
+  // main thread, before OnReady.
+  std::function<void(Twavefile* sender, const std::string& text)> OnNotice;
 
   const std::string& FileName() const;
   const std::string& TempFileName() const;
