@@ -128,6 +128,14 @@ bool Twavefile::RunOperation(TOperationRequest request) {
   return true;
 }
 
+void Twavefile::SetTags(TTags tags) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (tags == tags_) return;
+  tags_ = std::move(tags);
+  modified_ = true;
+  RaiseStateChanged();
+}
+
 void Twavefile::OperationDone(TOperationResult result) {
   QUILLON_MAIN_THREAD_ONLY();
   worker_->Join();

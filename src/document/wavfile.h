@@ -11,6 +11,7 @@
 #include "codecs/cache.h"
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
+#include "codecs/tags.h"
 #include "codecs/wavheader.h"
 #include "document/audiostate.h"
 #include "document/journal.h"
@@ -107,6 +108,11 @@ class Twavefile {
   // main thread, before OnReady.
   std::function<void(Twavefile* sender, const std::string& text)> OnNotice;
 
+  // The tags and cover of the document: read by Open, written by every save in the target's own
+  // form. Changing them is a change of the document that a whole save ends.
+  const TTags& Tags() const { return tags_; }
+  void SetTags(TTags tags);
+
   const std::string& FileName() const;
   const std::string& TempFileName() const;
   uint16_t Channels() const;
@@ -172,6 +178,7 @@ class Twavefile {
   // Only a save of the whole document to its own file makes it unmodified.
   bool savingWhole_ = false;
   std::string fileName_;
+  TTags tags_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // Written on the main thread only; atomic so that a store's failure report can read them.
