@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cinttypes>
+#include <cstdio>
 #include <string_view>
 
 #include "cli/editcommand.h"
@@ -55,9 +56,16 @@ int RunCli(int argc, const char* const* argv) {
     int status = RunPlayCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
-  if (argc != 2) return Usage();
+  if (argc == 0) return Usage();
   std::string_view command = argv[0];
-  if (command != "info" && command != "peaks") return Usage();
+  if (command != "info" && command != "peaks") {
+    std::fprintf(stderr, "quillon-cli: unknown command \"%s\"\n", argv[0]);
+    return Usage();
+  }
+  if (argc != 2) {
+    std::fprintf(stderr, "quillon-cli: %s takes one FILE, not %d arguments\n", argv[0], argc - 1);
+    return Usage();
+  }
   TCliSession session;
   if (!session.Open(argv[1])) return kExitFailed;
   if (command == "info")

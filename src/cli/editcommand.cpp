@@ -76,6 +76,13 @@ bool Fail(const std::string& text) {
   return false;
 }
 
+// A malformed command line: says which argument and what is wrong with it; the usage follows.
+std::nullopt_t BadArgument(std::string_view option, const char* value, const std::string& wanted) {
+  Fail(std::string(option) + " takes " + wanted +
+       (value ? std::string(", not \"") + value + "\"." : ", which is missing."));
+  return std::nullopt;
+}
+
 TStepRun RangeStep(bool (Twavefile::*request)(int64_t, int64_t), std::pair<int64_t, int64_t> r) {
   return [=](TCliSession& s) {
     return s.Run([&](Twavefile& d) { return (d.*request)(r.first, r.second); });
@@ -207,6 +214,10 @@ bool ParseEncoderOption(std::string_view option, const char* value, TEditPlan& p
 // The options that set the MP3 settings; false when the option is not one of them.
 bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3, bool& bad) {
   auto number = [&] { return value ? ParseNumber(value) : std::nullopt; };
+  auto refuse = [&](const char* wanted) {
+    BadArgument(option, value, wanted);
+    bad = true;
+  };
   if (option == "--crc") {
     mp3.crc = true;
     return true;
@@ -220,7 +231,7 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
     else if (mode == "abr")
       mp3.mode = TMp3Mode::Abr;
     else
-      bad = true;
+      refuse("cbr, vbr or abr");
   } else if (option == "--bitrate") {
     mp3.bitrate = number();
   } else if (option == "--max-bitrate") {
@@ -230,21 +241,34 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
   } else if (option == "--vbr-quality") {
     auto position = number();
     if (!position || *position < 0 || *position > 9)
-      bad = true;
+      refuse("a whole number from 0 to 9");
     else
       mp3.qualityPosition = static_cast<int>(*position);
     return true;
   } else {
     return false;
   }
-  if (option != "--mp3-mode" && !number()) bad = true;
+  if (option != "--mp3-mode" && !number()) refuse("a bitrate in kbit/s, a whole number");
   return true;
 }
 
-// Builds the plan; none when the arguments are malformed.
+// The options that take a value, and what the value is; anything else is no option of ours.
+std::nullopt_t UnknownOrIncomplete(std::string_view option) {
+  if (option == "--clip" || option == "--clip-out" || option == "-o")
+    return BadArgument(option, nullptr, "a file name");
+  if (option == "--save-selection")
+    return BadArgument(option, nullptr, "two frame numbers as A:B, then a file");
+  Fail("unknown option \"" + std::string(option) + "\"");
+  return std::nullopt;
+}
+
+// Builds the plan; none (after naming the argument at fault) when the arguments are malformed.
 // withInput: the first argument names the file to open.
 std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, bool withInput) {
-  if (withInput && argc < 1) return std::nullopt;
+  if (withInput && argc < 1) {
+    Fail("edit: the file to open is missing");
+    return std::nullopt;
+  }
   TEditPlan plan;
   plan.input = withInput ? argv[0] : "";
   using Range = bool (Twavefile::*)(int64_t, int64_t);
@@ -260,7 +284,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     for (const auto& [name, request] : ranges) {
       if (option != name) continue;
       auto pair = takesValue() ? ParsePair(value) : std::nullopt;
-      if (!pair) return std::nullopt;
+      if (!pair) return BadArgument(option, value, "two frame numbers as A:B");
       plan.steps.push_back({name + 2, RangeStep(request, *pair)});
       matched = true;
     }
@@ -274,14 +298,17 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     }
     if (option == "--paste") {
       auto position = takesValue() ? ParseNumber(value) : std::nullopt;
-      if (!position) return std::nullopt;
+      if (!position) return BadArgument(option, value, "a frame number");
       plan.steps.push_back({"paste", [p = *position](TCliSession& s) {
                               return s.Run([&](Twavefile& d) { return d.Paste(p); });
                             }});
     } else if (option == "--normalize" || option == "--amplify") {
       bool normalize = option == "--normalize";
       auto percent = takesValue() ? ParseNumber(value) : std::nullopt;
-      if (!percent || *percent < 0 || *percent > (normalize ? 100 : 200)) return std::nullopt;
+      if (!percent || *percent < 0 || *percent > (normalize ? 100 : 200))
+        return BadArgument(
+            option, value,
+            normalize ? "a whole number from 0 to 100" : "a whole number from 0 to 200");
       plan.steps.push_back(
           {std::string(option.substr(2)), [normalize, p = *percent](TCliSession& s) {
              return s.Run([&](Twavefile& d) {
@@ -301,7 +328,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
       plan.steps.push_back({"clip", ClipInStep(value)});
     } else if (option == "--save-selection" && i + 2 < argc) {
       auto range = ParsePair(argv[i + 1]);
-      if (!range) return std::nullopt;
+      if (!range) return BadArgument(option, argv[i + 1], "two frame numbers as A:B, then a file");
       plan.steps.push_back({"save-selection", SaveStep(argv[i + 2], range)});
       i += 2;
     } else if (option == "--clip-out" && takesValue()) {
@@ -311,7 +338,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     } else if (option == "-o" && takesValue()) {
       plan.output = value;
     } else {
-      return std::nullopt;
+      return UnknownOrIncomplete(option);
     }
   }
   return plan;

@@ -37,21 +37,27 @@ std::optional<int64_t> ParseCount(std::string_view text) {
   return value;
 }
 
+// Names the argument at fault before the usage follows.
+std::nullopt_t Bad(const std::string& text) {
+  std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
+  return std::nullopt;
+}
+
 std::optional<TPlayArguments> ParseArguments(int argc, const char* const* argv) {
-  if (argc < 1) return std::nullopt;
+  if (argc < 1) return Bad("play: the file to play is missing");
   TPlayArguments arguments;
   arguments.file = argv[0];
   for (int i = 1; i < argc; i += 2) {
     std::string_view option = argv[i];
-    if (i + 1 >= argc) return std::nullopt;
+    if (option != "--from" && option != "--frames")
+      return Bad("unknown option \"" + std::string(option) + "\"");
+    if (i + 1 >= argc) return Bad(std::string(option) + " takes a frame count, which is missing.");
     std::optional<int64_t> value = ParseCount(argv[i + 1]);
-    if (!value) return std::nullopt;
-    if (option == "--from")
-      arguments.from = *value;
-    else if (option == "--frames")
-      arguments.frames = *value;
-    else
-      return std::nullopt;
+    if (!value)
+      return Bad(std::string(option) +
+                 " takes a frame count (a whole number of 0 or more), not \"" + argv[i + 1] +
+                 "\".");
+    (option == "--from" ? arguments.from : arguments.frames.emplace()) = *value;
   }
   return arguments;
 }

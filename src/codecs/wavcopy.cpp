@@ -173,7 +173,8 @@ int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std:
   TFileMapping::CreateNew(output, kWavHeaderSize + total);
   TFd in{open(source.c_str(), O_RDONLY | O_CLOEXEC)};
   TFd out{open(output.c_str(), O_RDWR | O_CLOEXEC)};
-  if (in.fd < 0 || out.fd < 0) RaiseLastOSError();
+  if (in.fd < 0) RaiseLastOSError(source);
+  if (out.fd < 0) RaiseLastOSError(output);
   // Past 4 GiB the size fields wrap, as the decoder's do; such files are refused by their size.
   TWavHeader header = MakeWavHeader(wav.channels, wav.sampleRate, static_cast<uint32_t>(total));
   CheckFault(TFault::Write);

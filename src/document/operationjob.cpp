@@ -4,6 +4,7 @@
 #include "document/operationjob.h"
 
 #include "codecs/bassdecoder.h"
+#include "codecs/openrefusal.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -16,6 +17,12 @@ namespace {
 const char* kOpenErrorCaption = "File Loading Error!";
 const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
 const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
+
+// The general refusal, then the file and, when it can be told, why.
+std::string UnsupportedText(const std::string& path) {
+  const std::string reason = OpenRefusalReason(path);
+  return std::string(kUnsupportedText) + "\n" + path + (reason.empty() ? "" : ": " + reason);
+}
 
 }  // namespace
 
@@ -102,14 +109,14 @@ bool TOperationJob::DecodedSizeFits(int64_t estimatedBytes) {
 
 bool TOperationJob::DecodeSource(TBASSDecoder& decoder) {
   if (!decoder.Ready()) {
-    ReportOpenFailure(kUnsupportedText);
+    ReportOpenFailure(UnsupportedText(request_.fileName));
     return false;
   }
   if (auto estimate = decoder.EstimatedBytes(); estimate && !DecodedSizeFits(*estimate))
     return false;
   try {
     if (!decoder.Decode(progress_, kMaxDecodedBytes)) {
-      ReportOpenFailure(kUnsupportedText);
+      ReportOpenFailure(UnsupportedText(request_.fileName));
       return false;
     }
   } catch (const EOSError&) {

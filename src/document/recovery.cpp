@@ -46,7 +46,7 @@ class TFilesMovedOver {
     std::string target = MakeTempFileNameIn(folder_);
     if (rename(name.c_str(), target.c_str()) != 0) {
       unlink(target.c_str());
-      RaiseLastOSError();
+      RaiseLastOSError(name);
     }
     moved_.emplace_back(name, target);
     return target;

@@ -4,6 +4,7 @@
 
 #include "document/operationjob.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/clipboard.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
@@ -138,7 +139,13 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
 
 bool Twavefile::StartSave(TOperationRequest request) {
   const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
-  if (!format) return false;
+  if (!format) {
+    std::string text = ConstantText("unknownsaveformat");
+    if (const size_t at = text.find("%s"); at != std::string::npos)
+      text.replace(at, 2, request.targetFileName);
+    Refuse(text);
+    return false;
+  }
   switch (*format) {
     case TSaveFormat::wav:
       request.operation = opSaveWav;

@@ -50,6 +50,11 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"encodingerror", u"Encoding failed:"},
     {u"emptyencoding",
      u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
+    {u"unknownsaveformat",
+     u"Cannot save \"%s\": its extension names no format that can be written (.wav, .mp3, "
+     u".flac, .ogg or .opus)."},
+    {u"nodecoder", u"The installed FFmpeg libraries have no decoder for this audio format:"},
+    {u"noaudiostream", u"The file holds no audio stream."},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -22,10 +22,10 @@ int CreateFreshFile(std::string& path) {
     path = folder + "Quillon clip " + std::to_string(n) + ".wav";
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) return fd;
-    if (errno != EEXIST) RaiseLastOSError();
+    if (errno != EEXIST) RaiseLastOSError(path);
   }
   errno = EEXIST;
-  RaiseLastOSError();
+  RaiseLastOSError(folder);
 }
 
 }  // namespace

@@ -6,15 +6,18 @@
 namespace quillon {
 
 namespace {
-std::string OSErrorText(int code) {
-  return "System Error. Code: " + std::to_string(code) + ".\n" + std::strerror(code);
+// "path: reason", as the system's own tools say it.
+std::string OSErrorText(int code, const std::string& path) {
+  return "System Error. Code: " + std::to_string(code) + ".\n" + (path.empty() ? "" : path + ": ") +
+         std::strerror(code);
 }
 }  // namespace
 
-EOSError::EOSError(int code) : Exception(OSErrorText(code)), code_(code) {}
+EOSError::EOSError(int code, const std::string& path)
+    : Exception(OSErrorText(code, path)), code_(code), path_(path) {}
 
-void RaiseLastOSError() {
-  throw EOSError(errno);
+void RaiseLastOSError(const std::string& path) {
+  throw EOSError(errno, path);
 }
 
 }  // namespace quillon

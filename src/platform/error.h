@@ -17,17 +17,20 @@ class EAbort : public Exception {
   EAbort() : Exception("Operation aborted") {}
 };
 
-// A failed operating-system call: carries the errno and the system's text for it.
+// A failed operating-system call: carries the errno, the system's text for it and, when known,
+// the path it failed on, so that the message says which file or folder is meant.
 class EOSError : public Exception {
  public:
-  explicit EOSError(int code);
+  explicit EOSError(int code, const std::string& path = {});
   int Code() const { return code_; }
+  const std::string& Path() const { return path_; }
 
  private:
   int code_;
+  std::string path_;
 };
 
-// Throws EOSError for the current errno.
-[[noreturn]] void RaiseLastOSError();
+// Throws EOSError for the current errno, naming path when given.
+[[noreturn]] void RaiseLastOSError(const std::string& path = {});
 
 }  // namespace quillon

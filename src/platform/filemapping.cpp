@@ -17,10 +17,10 @@ namespace quillon {
 
 TFileMapping TFileMapping::OpenForReading(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) RaiseLastOSError();
+  if (fd < 0) RaiseLastOSError(path);
   TFileMapping mapping(fd, 0, false);
   struct stat info {};
-  if (fstat(fd, &info) != 0) RaiseLastOSError();
+  if (fstat(fd, &info) != 0) RaiseLastOSError(path);
   mapping.size_ = static_cast<uint64_t>(info.st_size);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return mapping;
@@ -29,7 +29,7 @@ TFileMapping TFileMapping::OpenForReading(const std::string& path) {
 TFileMapping TFileMapping::CreateNew(const std::string& path, uint64_t size) {
   CheckFault(TFault::Create);
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) RaiseLastOSError();
+  if (fd < 0) RaiseLastOSError(path);
   TFileMapping mapping(fd, size, true);
   if (size > 0) {
     int error = posix_fallocate(fd, 0, static_cast<off_t>(size));
@@ -37,7 +37,7 @@ TFileMapping TFileMapping::CreateNew(const std::string& path, uint64_t size) {
       // Leave no half-reserved file behind: the caller's file is truncated and empty now.
       if (ftruncate(fd, 0) != 0) {
       }
-      throw EOSError(error);
+      throw EOSError(error, path);
     }
   }
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);

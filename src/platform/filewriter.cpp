@@ -12,10 +12,10 @@
 namespace quillon {
 
 TFileWriter::TFileWriter(const std::string& path, size_t bufferBytes)
-    : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1) {
+    : bufferBytes_(bufferBytes > 0 ? bufferBytes : 1), path_(path) {
   CheckFault(TFault::Create);
   fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0) RaiseLastOSError();
+  if (fd_ < 0) RaiseLastOSError(path);
   for (int i = 0; i < kBuffers; ++i) {
     buffers_.emplace_back(bufferBytes_);
     if (i != current_) free_.push_back(i);
@@ -112,9 +112,9 @@ void TFileWriter::WriteFully(const char* data, size_t bytes, int64_t offset) {
     ssize_t written = offset < 0 ? write(fd_, data, bytes) : pwrite(fd_, data, bytes, offset);
     if (written < 0) {
       if (errno == EINTR) continue;
-      RaiseLastOSError();
+      RaiseLastOSError(path_);
     }
-    if (written == 0) throw EOSError(ENOSPC);
+    if (written == 0) throw EOSError(ENOSPC, path_);
     data += written;
     bytes -= static_cast<size_t>(written);
     if (offset >= 0) offset += written;
@@ -130,7 +130,7 @@ void TFileWriter::Close() {
   int closed = close(fd);
   int closeError = errno;
   RethrowFailure();
-  if (closed != 0) throw EOSError(closeError);
+  if (closed != 0) throw EOSError(closeError, path_);
 }
 
 }  // namespace quillon

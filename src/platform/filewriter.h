@@ -42,6 +42,8 @@ class TFileWriter {
 
   int fd_ = -1;
   size_t bufferBytes_;
+  // Named in the messages of failed writes.
+  std::string path_;
   std::vector<std::vector<char>> buffers_;
   int current_ = 0;
   size_t used_ = 0;

@@ -54,8 +54,9 @@ TReplacementFile::~TReplacementFile() {
 void TReplacementFile::Commit() {
   struct stat existing {};
   mode_t mode = stat(target_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
-  if (chmod(path_.c_str(), mode) != 0) RaiseLastOSError();
-  if (std::rename(path_.c_str(), target_.c_str()) != 0) RaiseLastOSError();
+  if (chmod(path_.c_str(), mode) != 0) RaiseLastOSError(path_);
+  // The rename fails on the target (a folder of that name, a read-only place): name it.
+  if (std::rename(path_.c_str(), target_.c_str()) != 0) RaiseLastOSError(target_);
   committed_ = true;
 }
 

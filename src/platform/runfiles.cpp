@@ -66,14 +66,14 @@ int CreateLocked(const std::string& folder, const std::string& runId) {
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) RaiseLastOSError();
+  if (fd < 0) RaiseLastOSError(folder);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
       rename(name.data(), LockPath(folder, runId).c_str()) != 0) {
     int error = errno;
     unlink(name.data());
     close(fd);
     errno = error;
-    RaiseLastOSError();
+    RaiseLastOSError(LockPath(folder, runId));
   }
   return fd;
 }

@@ -18,7 +18,7 @@ std::string MakeRunFile(const std::string& folder) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   int fd = mkstemp(buffer.data());
-  if (fd < 0) RaiseLastOSError();
+  if (fd < 0) RaiseLastOSError(folder);
   close(fd);
   return std::string(buffer.data());
 }

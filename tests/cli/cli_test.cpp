@@ -159,6 +159,35 @@ TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
   }
 }
 
+// Bad usage names the argument and what is wrong with it, then prints the usage.
+TEST(CliTest, BadUsageNamesTheArgumentBeforeTheUsage) {
+  test::TTempDir dir;
+  const std::string in = Quoted(dir.File("in.wav"));
+  test::WriteWav16(dir.File("in.wav"), 2, 8000, {1, 2, 3, 4});
+  const std::pair<std::string, std::string> rows[] = {
+      {"frobnicate x.wav", "unknown command \"frobnicate\""},
+      {"info a.wav b.wav", "info takes one FILE, not 2 arguments"},
+      {"edit " + in + " --delete 2", "--delete takes two frame numbers as A:B, not \"2\"."},
+      {"edit " + in + " --paste x", "--paste takes a frame number, not \"x\"."},
+      {"edit " + in + " --normalize 101",
+       "--normalize takes a whole number from 0 to 100, not \"101\"."},
+      {"edit " + in + " --mp3-mode fast", "--mp3-mode takes cbr, vbr or abr, not \"fast\"."},
+      {"edit " + in + " --bitrate lots",
+       "--bitrate takes a bitrate in kbit/s, a whole number, not \"lots\"."},
+      {"edit " + in + " --frobnicate", "unknown option \"--frobnicate\""},
+      {"edit " + in + " -o", "-o takes a file name, which is missing."},
+      {"play " + in + " --from x",
+       "--from takes a frame count (a whole number of 0 or more), not \"x\"."},
+  };
+  for (const auto& [arguments, named] : rows) {
+    TRun run = RunCli(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    const size_t at = run.err.find("quillon-cli: " + named + "\n");
+    EXPECT_NE(at, std::string::npos) << arguments << "\n" << run.err;
+    EXPECT_NE(run.err.find("usage:", at), std::string::npos) << arguments;
+  }
+}
+
 TEST(CliTest, EditSavesRangesAndMp3WithCommandLineSettings) {
   test::TTempDir dir;
   std::string in = dir.File("in.wav"), part = dir.File("part.wav"), mp3 = dir.File("out.mp3");

@@ -84,6 +84,12 @@ TEST(SavingTest, OtherExtensionsAndCancelledSettingsSaveNothing) {
   ASSERT_TRUE(h.Open(wma));
   std::vector<uint8_t> before = test::ReadFileBytes(wma);
   EXPECT_FALSE(h.document.Save());
+  // The refusal says which file and why.
+  ASSERT_EQ(h.boxes.shown.size(), 1u);
+  EXPECT_EQ(h.boxes.shown[0].text,
+            "Cannot save \"" + wma +
+                "\": its extension names no format that can be written (.wav, .mp3, .flac, .ogg "
+                "or .opus).");
   h.document.OnAskMp3Settings = [](uint32_t) { return std::optional<TMp3Choice>(); };
   EXPECT_FALSE(h.document.SaveSelection(h.files.File("x.mp3"), 0, 10));
   EXPECT_FALSE(h.document.Busy());

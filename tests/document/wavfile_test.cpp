@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "codecs/cache.h"
@@ -101,18 +102,28 @@ TEST(WavfileTest, OpeningLeavesTheUsersFileAsItWas) {
   EXPECT_EQ(test::ReadFileBytes(path), bytes);
 }
 
-TEST(WavfileTest, UnreadableSourcesFailWithTheMessageAndLeaveNoTemporaryFile) {
+// The refusal names the file and says why, in the system's or FFmpeg's words or our own.
+TEST(WavfileTest, UnreadableSourcesFailWithTheirReasonAndLeaveNoTemporaryFile) {
   TDocumentHarness h;
-  std::string text = h.files.File("notes.mp3");
-  test::WriteFileBytes(text, {'h', 'e', 'l', 'l', 'o', '\n'});
-  for (const std::string& path : {text, h.files.File("missing.wav")}) {
+  test::WriteFileBytes(h.files.File("notes.mp3"), {'h', 'e', 'l', 'l', 'o', '\n'});
+  std::filesystem::create_directory(h.files.File("folder.mp3"));
+  test::MakeWithFfmpeg("-f lavfi -i testsrc=duration=0.2:size=32x32:rate=5 -c:v ffv1",
+                       h.files.File("video.mkv"));
+  const std::pair<const char*, std::string> rows[] = {
+      {"notes.mp3", "Invalid argument"},  // FFmpeg's own words for it
+      {"missing.wav", "No such file or directory"},
+      {"folder.mp3", "Is a directory"},
+      {"video.mkv", "The file holds no audio stream."},
+  };
+  for (const auto& [name, reason] : rows) {
+    const std::string path = h.files.File(name);
     h.events.clear();
     h.boxes.shown.clear();
     EXPECT_FALSE(h.Open(path));
     EXPECT_EQ(h.events, "R") << "OnLoaded must not be raised";
     ASSERT_EQ(h.boxes.shown.size(), 1u);
     EXPECT_EQ(h.boxes.shown[0].caption, "File Loading Error!");
-    EXPECT_EQ(h.boxes.shown[0].text, kUnsupported);
+    EXPECT_EQ(h.boxes.shown[0].text, std::string(kUnsupported) + "\n" + path + ": " + reason);
     EXPECT_FALSE(h.document.Samples());
     EXPECT_EQ(h.document.FileName(), path);
     EXPECT_TRUE(h.TempFiles().empty());

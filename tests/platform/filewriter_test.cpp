@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include "platform/error.h"
 #include "platform/faults.h"
+#include "platform/filemapping.h"
+#include "platform/replacementfile.h"
 #include "support/fixtures.h"
 
 namespace quillon {
@@ -69,6 +74,44 @@ TEST(FileWriterTest, WriteAtWaitsForEverythingBeforeIt) {
 
 TEST(FileWriterTest, UncreatableFileThrows) {
   EXPECT_THROW(TFileWriter("/nonexistent-folder/x.bin"), EOSError);
+}
+
+// A system error names the file or folder it failed on, as "path: reason".
+TEST(SystemErrorTest, NamesThePathItFailedOn) {
+  test::TTempDir dir;
+  const std::string folder = dir.File("folder.wav");
+  std::filesystem::create_directory(folder);
+  struct TRow {
+    const char* what;
+    std::function<void()> fail;
+    std::string named;
+    int code;
+  };
+  const TRow rows[] = {
+      {"writing a folder", [&] { TFileWriter writer(folder); }, folder, EISDIR},
+      {"writing into a missing folder", [&] { TFileWriter writer(dir.File("no/x.wav")); },
+       dir.File("no/x.wav"), ENOENT},
+      {"replacing a folder",
+       [&] {
+         TReplacementFile file(folder);
+         TFileWriter(file.Path()).Close();
+         file.Commit();
+       },
+       folder, EISDIR},
+      {"reading a missing file", [&] { TFileMapping::OpenForReading(dir.File("gone.wav")); },
+       dir.File("gone.wav"), ENOENT},
+  };
+  for (const TRow& row : rows) {
+    try {
+      row.fail();
+      ADD_FAILURE() << row.what << ": no error";
+    } catch (const EOSError& error) {
+      EXPECT_EQ(error.Code(), row.code) << row.what;
+      EXPECT_EQ(std::string(error.what()), "System Error. Code: " + std::to_string(row.code) +
+                                               ".\n" + row.named + ": " + std::strerror(row.code))
+          << row.what;
+    }
+  }
 }
 
 }  // namespace
