@@ -1,5 +1,6 @@
 // The document's history: installing an edit's new state, and undo and redo, which take up
-// another state on the worker and move the stacks once it is installed.
+// another state on the worker and move the stacks once it is installed. Modified follows the
+// state: it is clear exactly on the state last saved whole.
 #include "document/wavfile.h"
 
 #include "platform/mainthread.h"
@@ -11,7 +12,7 @@ void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state) {
   // The redo states go only now, so that a failed edit leaves them as they were.
   redoStack_.DeleteAll();
   state_ = std::move(state);
-  modified_ = true;
+  UpdateModified();
 }
 
 void Twavefile::InstallSwitch(std::shared_ptr<const TAudioState> state) {
@@ -19,6 +20,7 @@ void Twavefile::InstallSwitch(std::shared_ptr<const TAudioState> state) {
   switchingFrom_->Pop();
   to.Push(state_->fileName);
   state_ = std::move(state);
+  UpdateModified();
   RaiseAction(CanUndo(), CanRedo());
 }
 

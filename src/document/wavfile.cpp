@@ -132,8 +132,38 @@ void Twavefile::SetTags(TTags tags) {
   QUILLON_MAIN_THREAD_ONLY();
   if (tags == tags_) return;
   tags_ = std::move(tags);
+  tagsChangedSinceSave_ = true;
   modified_ = true;
   RaiseStateChanged();
+}
+
+void Twavefile::SetFileName(const std::string& path) {
+  QUILLON_MAIN_THREAD_ONLY();
+  fileName_ = path;
+  if (state_->samples) UpdateModified();
+}
+
+void Twavefile::MarkSaved() {
+  savedStore_ = state_->fileName;
+  savedName_ = fileName_;
+  tagsChangedSinceSave_ = false;
+  modified_ = false;
+}
+
+void Twavefile::UpdateModified() {
+  // A store name is reused only after its file is gone; a mark on a deleted state must not
+  // match a later one that happens to get its name.
+  if (!savedStore_.empty() && !HoldsStore(savedStore_)) savedStore_.clear();
+  modified_ = savedStore_.empty() || savedStore_ != state_->fileName || savedName_ != fileName_ ||
+              tagsChangedSinceSave_;
+}
+
+bool Twavefile::HoldsStore(const std::string& store) const {
+  if (store == state_->fileName) return true;
+  for (const TStack* stack : {&undoStack_, &redoStack_})
+    for (const std::string& name : stack->Names())
+      if (name == store) return true;
+  return false;
 }
 
 void Twavefile::OperationDone(TOperationResult result) {
@@ -174,7 +204,8 @@ void Twavefile::Install(const TOperationResult& result) {
   if (operation != opOpen && operation != opRecover) loaded_ = state_->samples != nullptr;
   if (operation == opOpen || operation == opRecover) loaded_ = succeeded && result.state;
   if (IsEdit(operation)) RaiseAction(CanUndo(), CanRedo());
-  if (succeeded && IsSave(operation) && savingWhole_) modified_ = false;
+  if (succeeded && IsSave(operation) && savingWhole_) MarkSaved();
+  if (succeeded && operation == opOpen && result.state) MarkSaved();
   // The clipboard changes only once a cut's range is gone.
   if (succeeded && result.clip) Clipboard().SetWave(*result.clip);
 }
@@ -232,6 +263,8 @@ void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state) {
   for (const std::string& name : recovering_->undo) undoStack_.Push(name);
   for (const std::string& name : recovering_->redo) redoStack_.Push(name);
   state_ = std::move(state);
+  // No state of a recovered history is known to match the file on disk.
+  savedStore_.clear();
   modified_ = true;
   RaiseAction(CanUndo(), CanRedo());
 }
@@ -245,6 +278,9 @@ void Twavefile::Close() {
   closed->samples.reset();
   state_ = std::move(closed);
   fileName_.clear();
+  savedStore_.clear();
+  savedName_.clear();
+  tagsChangedSinceSave_ = false;
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

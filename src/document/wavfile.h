@@ -76,8 +76,9 @@ class Twavefile {
   // cancelled.
   bool Save();
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
-  // Save as: the main window names the new target first.
-  void SetFileName(const std::string& path) { fileName_ = path; }
+  // Save as: the main window names the new target first. Under another name than the one last
+  // saved to, the document counts as modified until a save there ends.
+  void SetFileName(const std::string& path);
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
   // dialog's first choice is taken.
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
@@ -134,6 +135,9 @@ class Twavefile {
   int32_t Progress() const { return progress_.load(std::memory_order_relaxed); }
   bool Loaded() const;
   bool Busy() const;
+  // Whether what is shown differs from the file on disk: true unless the installed state is the
+  // one last opened or saved whole under FileName and the tags have not changed since. Undo and
+  // redo follow it: back to that state clears Modified, away from it sets Modified.
   bool Modified() const;
 
  protected:
@@ -168,6 +172,12 @@ class Twavefile {
   bool CheckRange(int64_t start, int64_t stop);
   bool CheckPosition(int64_t position);
   void Refuse(const std::string& text);
+  // The installed state is what FileName holds on disk (after an open or a whole save).
+  void MarkSaved();
+  // Modified from the saved mark, once the state, its history or the name changed.
+  void UpdateModified();
+  // Whether a store is the current state's or on either stack, i.e. still exists.
+  bool HoldsStore(const std::string& store) const;
 
   TStack undoStack_;
   TStack redoStack_;
@@ -186,6 +196,13 @@ class Twavefile {
   std::atomic<bool> busy_{false};
   bool loaded_ = false;
   bool modified_ = false;
+  // The state last opened or saved whole: its store and the name it went to; the store is empty
+  // when no state of the history matches a file on disk (a recovered document, or after the
+  // saved state's redo step was discarded).
+  std::string savedStore_;
+  std::string savedName_;
+  // The tags changed after that save: no undo or redo brings the file's tags back.
+  bool tagsChangedSinceSave_ = false;
   std::atomic<int32_t> progress_{0};
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "document/journal.h"
 #include "platform/filesystem.h"
@@ -97,6 +98,31 @@ TEST(JournalTest, FollowsEveryChangeOfStateAndGoesWithTheDocument) {
 
   h.document.Close();
   EXPECT_FALSE(FileExists(journal.Path()));
+}
+
+// The journal's modified flag follows the document to and from the state saved whole, so that a
+// recovery never offers what is on disk already as unsaved, nor drops what is not.
+TEST(JournalTest, ItsModifiedFlagFollowsUndoAndRedoAcrossASave) {
+  test::TTempDir data;
+  TRecoveryJournal journal(data.Path());
+  test::TDocumentHarness h;
+  h.document.OnStateChanged = [&](Twavefile* d) { journal.Record(*d); };
+  const std::string file = h.files.File("saved.wav");
+  test::WriteWav16(file, 1, 8000, Ramp(1000));
+  ASSERT_TRUE(h.Open(file));
+  const std::pair<std::function<bool(Twavefile&)>, bool> steps[] = {
+      {[](Twavefile& d) { return d.Reverse(); }, true},
+      {[](Twavefile& d) { return d.Save(); }, false},
+      {[](Twavefile& d) { return d.Undo(), true; }, true},
+      {[](Twavefile& d) { return d.Redo(), true; }, false},
+  };
+  for (const auto& [step, modified] : steps) {
+    ASSERT_TRUE(h.Run(step));
+    auto recorded = ReadJournalFile(journal.Path());
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(recorded->modified, modified);
+    EXPECT_EQ(h.document.Modified(), modified);
+  }
 }
 
 TEST(RecoveryTest, ARecoveredDocumentIsTheLastStateWithItsWholeHistory) {
