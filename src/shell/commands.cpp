@@ -92,9 +92,10 @@ bool Tmainform::SaveAsActionExecute() {
   saveDialogType_ = config.savefilterindex == 0 ? 1 : config.savefilterindex;
   const auto target = AskSaveTarget(saveDialogType_);
   if (!target) return false;
-  saveDialogType_ = target->typeIndex;
   const std::string previous = document_->FileName();
-  const std::string path = SaveAsTargetName(target->path, SaveTypeExtension(saveDialogType_));
+  const std::string path = SaveTargetName(target->path, target->typeIndex);
+  // The next dialog opens on the type this name writes, whichever entry was chosen.
+  saveDialogType_ = SaveTypeOfFormat(*SaveFormatOf(path));
   if (!MayOverwrite(path)) return false;
   config.savefilterindex = saveDialogType_;
   document_->SetFileName(path);
@@ -110,9 +111,9 @@ void Tmainform::SaveSelectedActionExecute() {
   if (!view_->Selected()) return;
   const auto target = AskSaveTarget(saveDialogType_);
   if (!target) return;
-  saveDialogType_ = target->typeIndex;
   StopPlaybackFirst();
-  const std::string path = SelectionTargetName(target->path, saveDialogType_);
+  const std::string path = SaveTargetName(target->path, target->typeIndex);
+  saveDialogType_ = SaveTypeOfFormat(*SaveFormatOf(path));
   if (!MayOverwrite(path)) return;
   document_->SaveSelection(path, view_->SelStart(), view_->SelStop());
 }

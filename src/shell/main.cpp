@@ -417,7 +417,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   document_->OnReady = [this](Twavefile*) { onReady(); };
   document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
-  document_->OnStateChanged = [this](Twavefile* d) { journal_->Record(*d); };
+  document_->OnStateChanged = [this](Twavefile*) { onStateChanged(); };
 
   TEncoderQuality quality;
   if (auto store = OpenUserSettings()) {

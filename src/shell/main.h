@@ -113,6 +113,8 @@ class Tmainform : public QMainWindow {
   // Opens the start-up file, unless a document is recovered first.
   void OpenAtStart(const std::vector<std::string>& arguments);
   void onReady();
+  // The document's files, history, name or Modified changed: the journal and the caption follow.
+  void onStateChanged();
   void OnAction(bool canUndo, bool canRedo);
   void onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected);
   void onCursor(uint32_t position, uint32_t positions);

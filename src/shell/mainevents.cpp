@@ -51,6 +51,15 @@ std::optional<std::string> FirstDroppedFile(const QMimeData* data) {
   return urls.front().toLocalFile().toStdString();
 }
 
+// The file is only read: a source that proposes Move (a file manager with Shift held) must not
+// delete the user's original once the drop is done. A source that offers no copy is refused.
+bool AcceptAsCopy(QDropEvent* event) {
+  if (!(event->possibleActions() & Qt::CopyAction)) return false;
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  return true;
+}
+
 }  // namespace
 
 void Tmainform::openfile(const std::string& path) {
@@ -85,7 +94,13 @@ void Tmainform::RunAfterCloseQuery(std::function<void()> next) {
 }
 
 void Tmainform::updatecaption(const std::string& fileName) {
-  setWindowTitle(QString::fromStdString(WindowCaption(fileName)));
+  setWindowTitle(QString::fromStdString(WindowCaption(fileName, document_->Modified())));
+}
+
+void Tmainform::onStateChanged() {
+  journal_->Record(*document_);
+  // Closed, the caption is the Close command's; otherwise it follows Modified.
+  if (!document_->FileName().empty()) updatecaption(document_->FileName());
 }
 
 void Tmainform::OnAction(bool canUndo, bool canRedo) {
@@ -282,15 +297,13 @@ void Tmainform::wheelEvent(QWheelEvent* event) {
 void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
   // The view's own selection dragged back in would replace the document with a part of it.
   if (event->source()) return;
-  if (FirstDroppedFile(event->mimeData())) event->acceptProposedAction();
+  if (FirstDroppedFile(event->mimeData())) AcceptAsCopy(event);
 }
 
 void Tmainform::dropEvent(QDropEvent* event) {
   if (event->source()) return;
   const auto path = FirstDroppedFile(event->mimeData());
-  if (!path) return;
-  event->acceptProposedAction();
-  openfile(*path);
+  if (path && AcceptAsCopy(event)) openfile(*path);
 }
 
 }  // namespace quillon

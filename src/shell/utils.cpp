@@ -211,10 +211,10 @@ QRect MainWindowPlacement(const TConfig& stored, const QRect& available) {
                static_cast<int>(height));
 }
 
-std::string WindowCaption(const std::string& fileName) {
+std::string WindowCaption(const std::string& fileName, bool modified) {
   std::string::size_type slash = fileName.rfind('/');
   std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  return name + " - " + kApplicationTitle;
+  return (modified ? "*" : "") + name + " - " + kApplicationTitle;
 }
 
 std::optional<std::string> FileToOpen(const std::vector<std::string>& arguments) {
@@ -341,17 +341,15 @@ int SaveTypeOfFilter(const QString& filter) {
   return 1;
 }
 
-std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension) {
-  for (const TSaveType& type : kSaveTypes)
-    if (name.ends_with(type.extension)) return name;
-  return name + defaultExtension;
+std::string SaveTargetName(const std::string& name, int typeIndex) {
+  if (SaveFormatOf(name)) return name;
+  return name + SaveTypeExtension(typeIndex);
 }
 
-std::string SelectionTargetName(const std::string& name, int typeIndex) {
-  const auto slash = name.rfind('/');
-  const auto dot = name.rfind('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? name.substr(0, dot) : name) + SaveTypeExtension(typeIndex);
+int SaveTypeOfFormat(TSaveFormat format) {
+  for (int i = 0; i < kSaveTypeCount; ++i)
+    if (kSaveTypes[i].format == format) return i + 1;
+  return 1;
 }
 
 std::string SelectionBoxText(int32_t selectiontype, uint32_t frames, uint32_t ms) {

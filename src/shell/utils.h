@@ -46,8 +46,8 @@ inline constexpr int kMinimumHeight = 320;
 QRect MainWindowPlacement(const TConfig& stored, const QRect& available);
 
 // The caption of the main window and the application: the file's name without its folder,
-// " - " and the application title.
-std::string WindowCaption(const std::string& fileName);
+// " - " and the application title; a leading "*" when the document has unsaved changes.
+std::string WindowCaption(const std::string& fileName, bool modified = false);
 
 // The file the command line asks to open: its one argument (arguments exclude the program's
 // own name). None, or two or more, open nothing.
@@ -96,12 +96,12 @@ const char* SaveTypeExtension(int typeIndex);
 QString SaveDialogFilter();
 // The type index of a dialog entry; 1 for an entry that is none of ours.
 int SaveTypeOfFilter(const QString& filter);
-// Save As keeps a name ending exactly in one of the types' extensions and otherwise appends the
-// dialog's default extension, so "take.WAV" becomes "take.WAV.wav" (which then saves as WAV; the
-// format itself follows the extension in any case).
-std::string SaveAsTargetName(const std::string& name, const std::string& defaultExtension);
-// Save Selected As replaces the name's extension (or adds one) by the chosen type's.
-std::string SelectionTargetName(const std::string& name, int typeIndex);
+// The name a save writes to, for Save As and Save Selected As alike: a typed name that ends in
+// one of the types' extensions, in any case, is kept and decides the format; any other name gets
+// the chosen type's extension appended, so nothing the user typed is lost.
+std::string SaveTargetName(const std::string& name, int typeIndex);
+// The type index that writes a format.
+int SaveTypeOfFormat(TSaveFormat format);
 
 // The quality asked before Ogg Vorbis and Opus saves, kept while the program runs and stored as
 // "vorbisquality" and "opusbitrate" in the "Settings" group.

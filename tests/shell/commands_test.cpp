@@ -4,14 +4,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 
 #include "codecs/encodersettings.h"
 #include "display/waveview.h"
@@ -80,11 +83,7 @@ class CommandsTest : public ::testing::Test {
   TConfig saved_;
 };
 
-TEST(SaveTargetsTest, NamesFollowTheChosenType) {
-  EXPECT_EQ(SaveAsTargetName("/d/take.WAV", ".wav"), "/d/take.WAV.wav");
-  EXPECT_EQ(SaveAsTargetName("/d/take.mp3", ".wav"), "/d/take.mp3");
-  EXPECT_EQ(SelectionTargetName("/d/part.txt", 2), "/d/part.mp3");
-  EXPECT_EQ(SelectionTargetName("/d.x/part", 1), "/d.x/part.wav");
+TEST(SelectionBoxesTest, SamplesReadAndWriteAsDecimals) {
   EXPECT_EQ(ParseSelectionBox(1, "000000000999"), 999u);
   EXPECT_EQ(SelectionBoxText(1, 999, 0), "999");
   EXPECT_FALSE(ParseSelectionBox(1, "12a").has_value());
@@ -92,15 +91,15 @@ TEST(SaveTargetsTest, NamesFollowTheChosenType) {
 
 TEST_F(CommandsTest, SaveAsRemembersTheTypeAndAppendsTheExtension) {
   Open("a.wav", 800);
-  answer_ = Tmainform::TSaveTarget{files_.File("take.WAV"), 1};
+  answer_ = Tmainform::TSaveTarget{files_.File("take"), 1};
   Run("SaveAsAction");
-  EXPECT_TRUE(std::filesystem::exists(files_.File("take.WAV.wav")));
-  EXPECT_EQ(form_->Document()->FileName(), files_.File("take.WAV.wav"));
-  EXPECT_EQ(form_->windowTitle(), "take.WAV.wav - Quillon");
+  EXPECT_TRUE(std::filesystem::exists(files_.File("take.wav")));
+  EXPECT_EQ(form_->Document()->FileName(), files_.File("take.wav"));
+  EXPECT_EQ(form_->windowTitle(), "take.wav - Quillon");
   answer_ = Tmainform::TSaveTarget{files_.File("song"), 2};
   form_->Document()->OnAskMp3Settings = [](uint32_t) { return std::optional<TMp3Choice>(); };
   Run("SaveAsAction");  // the MP3 settings were cancelled: the old name stays
-  EXPECT_EQ(form_->Document()->FileName(), files_.File("take.WAV.wav"));
+  EXPECT_EQ(form_->Document()->FileName(), files_.File("take.wav"));
   answer_.reset();
   Run("SaveAsAction");
   EXPECT_EQ(offeredTypes_, (std::vector<int>{1, 1, 2}));
@@ -191,7 +190,7 @@ TEST_F(CommandsTest, SaveOfEveryWritableFormatGoesBackToItsFileWithoutAsking) {
 TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {
   Open("b.wav", 800);
   Select(100, 300);
-  answer_ = Tmainform::TSaveTarget{files_.File("part.txt"), 1};
+  answer_ = Tmainform::TSaveTarget{files_.File("part"), 1};
   Run("SaveSelectedAction");
   EXPECT_EQ(test::ReadWav16Samples(files_.File("part.wav")).size(), 200u);
   EXPECT_EQ(form_->Document()->FileName(), files_.File("b.wav"));
@@ -316,7 +315,194 @@ TEST_F(CommandsTest, CloseWithCancelLeavesEverything) {
   Run("CloseAction");
   EXPECT_TRUE(form_->Document()->Loaded());
   EXPECT_TRUE(form_->Document()->Modified());
-  EXPECT_EQ(form_->windowTitle(), "h.wav - Quillon");
+  EXPECT_EQ(form_->windowTitle(), "*h.wav - Quillon");
+}
+
+// What ffprobe reads from a file: "container/codec" of its first audio stream.
+std::string Probe(const std::string& path) {
+  std::FILE* pipe = popen(("ffprobe -v error -select_streams a:0 -show_entries "
+                           "format=format_name:stream=codec_name -of default=nw=1:nk=1 '" +
+                           path + "' 2>/dev/null")
+                              .c_str(),
+                          "r");
+  if (!pipe) return {};
+  std::string text;
+  char line[256];
+  while (std::fgets(line, sizeof line, pipe)) text += line;
+  pclose(pipe);
+  // codec_name comes first, then format_name.
+  const size_t newline = text.find('\n');
+  if (newline == std::string::npos) return text;
+  std::string codec = text.substr(0, newline), format = text.substr(newline + 1);
+  if (!format.empty() && format.back() == '\n') format.pop_back();
+  return format + "/" + codec;
+}
+
+// Every save format's settings answered with their defaults, as Ok in its dialog would.
+void AnswerSettingsWithDefaults(Twavefile& document) {
+  document.OnAskMp3Settings = [](uint32_t) { return std::optional<TMp3Choice>(TMp3Choice{}); };
+  document.OnAskVorbisQuality = [] { return std::optional<int>(kVorbisQualityDefault); };
+  document.OnAskOpusBitrate = [] { return std::optional<int>(kOpusBitrateDefault); };
+}
+
+struct TTypedSave {
+  const char* action;  // SaveAsAction or SaveSelectedAction
+  const char* typed;   // the name typed in the dialog
+  int typeIndex;       // the file type chosen in it
+  const char* written;
+  const char* probed;  // what ffprobe reads from the written file
+};
+
+std::ostream& operator<<(std::ostream& out, const TTypedSave& row) {
+  return out << row.action << " \"" << row.typed << "\" type " << row.typeIndex;
+}
+
+class TypedNameTest : public CommandsTest, public ::testing::WithParamInterface<TTypedSave> {};
+
+TEST_P(TypedNameTest, TheTypedExtensionDecidesAndTheTypeOnlyCompletesANameWithoutOne) {
+  const TTypedSave& row = GetParam();
+  Open("source.wav", 8000, 44100);
+  AnswerSettingsWithDefaults(*form_->Document());
+  Select(1000, 5000);
+  answer_ = Tmainform::TSaveTarget{files_.File(row.typed), row.typeIndex};
+  Run(row.action);
+  const std::string written = files_.File(row.written);
+  std::vector<std::string> expected{row.written, "source.wav"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files_.List(), expected) << "one file, named as typed";
+  EXPECT_EQ(Probe(written), row.probed);
+  const bool saveAs = std::string(row.action) == "SaveAsAction";
+  EXPECT_EQ(form_->Document()->FileName(), saveAs ? written : files_.File("source.wav"));
+  if (saveAs) {
+    EXPECT_EQ(form_->windowTitle().toStdString(), row.written + std::string(" - Quillon"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, TypedNameTest,
+    ::testing::Values(TTypedSave{"SaveAsAction", "UPPER.MP3", 1, "UPPER.MP3", "mp3/mp3"},
+                      TTypedSave{"SaveAsAction", "x.Flac", 2, "x.Flac", "flac/flac"},
+                      TTypedSave{"SaveAsAction", "take.WAV", 2, "take.WAV", "wav/pcm_s16le"},
+                      TTypedSave{"SaveAsAction", "a.Ogg", 5, "a.Ogg", "ogg/vorbis"},
+                      TTypedSave{"SaveAsAction", "plain", 1, "plain.wav", "wav/pcm_s16le"},
+                      TTypedSave{"SaveAsAction", "plain", 2, "plain.mp3", "mp3/mp3"},
+                      TTypedSave{"SaveAsAction", "plain", 3, "plain.flac", "flac/flac"},
+                      TTypedSave{"SaveAsAction", "plain", 4, "plain.ogg", "ogg/vorbis"},
+                      TTypedSave{"SaveAsAction", "plain", 5, "plain.opus", "ogg/opus"},
+                      TTypedSave{"SaveSelectedAction", "sel.mp3", 1, "sel.mp3", "mp3/mp3"},
+                      TTypedSave{"SaveSelectedAction", "sel.OPUS", 3, "sel.OPUS", "ogg/opus"},
+                      TTypedSave{"SaveSelectedAction", "sel", 3, "sel.flac", "flac/flac"},
+                      TTypedSave{"SaveSelectedAction", "sel.txt", 1, "sel.txt.wav",
+                                 "wav/pcm_s16le"}));
+
+// The real save dialog adds nothing to a typed name: what it returns reaches the save as typed.
+TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwnExtension) {
+  Open("d.wav", 8000, 44100);
+  AnswerSettingsWithDefaults(*form_->Document());
+  form_->AskSaveTarget = [this](int typeIndex) {
+    return AskSaveTargetWithDialog(form_.get(), typeIndex);
+  };
+  const std::string typed = files_.File("Live.Mp3");
+  AnswerDialog("Save As", [&](QDialog* dialog) {
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    ASSERT_NE(files, nullptr);
+    EXPECT_EQ(files->selectedNameFilter(), "WAV (*.wav)");
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    name->clear();
+    QTest::keyClicks(name, QString::fromStdString(typed));
+    dialog->accept();
+  });
+  Run("SaveAsAction");
+  EXPECT_EQ(files_.List(), (std::vector<std::string>{"Live.Mp3", "d.wav"}));
+  EXPECT_EQ(Probe(typed), "mp3/mp3");
+}
+
+// One step of the user's and whether the document then differs from its file.
+struct TStep {
+  const char* command;  // an action, "Tags" (a tag edit) or "SaveSelection"
+  bool modified;
+};
+
+void PrintTo(const TStep& step, std::ostream* out) {
+  *out << step.command << (step.modified ? " (modified)" : " (saved)");
+}
+
+class ModifiedTest : public CommandsTest,
+                     public ::testing::WithParamInterface<std::vector<TStep>> {};
+
+TEST_P(ModifiedTest, ModifiedAndTheCaptionFollowWhatIsOnDisk) {
+  Open("m.wav", 2000);
+  const std::string file = files_.File("m.wav");
+  answer_ = Tmainform::TSaveTarget{files_.File("part.wav"), 1};
+  int tagEdits = 0;
+  for (const TStep& step : GetParam()) {
+    const std::string command = step.command;
+    if (command == "Tags") {
+      TTags tags = form_->Document()->Tags();
+      tags.title = "edit " + std::to_string(++tagEdits);
+      form_->Document()->SetTags(tags);
+    } else if (command == "SaveSelection") {
+      Select(10, 20);
+      Run("SaveSelectedAction");
+    } else {
+      Run(step.command);
+    }
+    Twavefile& document = *form_->Document();
+    EXPECT_EQ(document.Modified(), step.modified) << "after " << command;
+    EXPECT_EQ(form_->windowTitle().toStdString(),
+              (step.modified ? "*" : "") + std::string("m.wav - Quillon"))
+        << "after " << command;
+    if (command == "SaveAction") {
+      EXPECT_EQ(test::ReadWav16Samples(file), test::ReadWav16Samples(document.TempFileName()))
+          << "Save writes what is shown";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Histories, ModifiedTest,
+    ::testing::Values(
+        // Save, then undo: what is shown is no longer on disk, and Save writes it.
+        std::vector<TStep>{{"InvertAction", true},
+                           {"SaveAction", false},
+                           {"UndoAction", true},
+                           {"RedoAction", false},
+                           {"UndoAction", true},
+                           {"SaveAction", false},
+                           {"RedoAction", true},
+                           {"UndoAction", false}},
+        // Undo back to the opened state.
+        std::vector<TStep>{{"InvertAction", true}, {"UndoAction", false}, {"RedoAction", true}},
+        // The saved state's redo step is discarded by a new edit: nothing shown is on disk.
+        std::vector<TStep>{{"InvertAction", true},
+                           {"SaveAction", false},
+                           {"UndoAction", true},
+                           {"ReverseAction", true},
+                           {"UndoAction", true}},
+        // Tags changed since the save stay unsaved whatever undo and redo do.
+        std::vector<TStep>{{"InvertAction", true},
+                           {"SaveAction", false},
+                           {"Tags", true},
+                           {"UndoAction", true},
+                           {"RedoAction", true},
+                           {"SaveAction", false}},
+        // Saving a range changes nothing of it.
+        std::vector<TStep>{
+            {"InvertAction", true}, {"SaveSelection", true}, {"UndoAction", false}}));
+
+TEST_F(CommandsTest, CloseAfterSaveThenUndoAsksAndCancelKeepsWhatIsShown) {
+  Open("u.wav", 1000);
+  Run("ReverseAction");
+  Run("SaveAction");
+  Run("UndoAction");
+  boxes_.shown.clear();
+  boxes_.answer = TAnswer::Cancel;
+  Run("CloseAction");
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown.front().text, "Would you like to save changes?");
+  EXPECT_TRUE(form_->Document()->Loaded());
+  EXPECT_EQ(form_->windowTitle(), "*u.wav - Quillon");
 }
 
 }  // namespace

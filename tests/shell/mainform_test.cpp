@@ -20,6 +20,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QPointer>
@@ -296,6 +298,55 @@ TEST_F(MainformTest, DroppingThreeFilesOpensTheFirst) {
   SetMessageBoxes(nullptr);
 }
 
+// A drop as a file manager makes it: the actions it offers and the keys held, which make its
+// proposal (Shift: Move).
+struct TDropRow {
+  const char* name;
+  Qt::DropActions offered;
+  Qt::KeyboardModifiers keys;
+  bool accepted;
+};
+
+TEST_F(MainformTest, ADroppedFileIsCopiedNeverMoved) {
+  const TDropRow rows[] = {
+      {"Move proposed", Qt::CopyAction | Qt::MoveAction, Qt::ShiftModifier, true},
+      {"Copy proposed", Qt::CopyAction | Qt::MoveAction, Qt::NoModifier, true},
+      {"only Move offered", Qt::MoveAction, Qt::NoModifier, false},
+  };
+  for (const TDropRow& row : rows) {
+    struct TDropTarget : Tmainform {
+      using Tmainform::dragEnterEvent;
+      using Tmainform::dropEvent;
+    } form;
+    SetMessageBoxes(&boxes_);
+    const std::string path = MakeMono((std::string(row.name) + ".wav").c_str(), 100);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(10, 10), row.offered, &data, Qt::LeftButton, row.keys);
+    enter.ignore();
+    form.dragEnterEvent(&enter);
+    QDropEvent drop(QPointF(10, 10), row.offered, &data, Qt::LeftButton, row.keys);
+    drop.ignore();
+    if (row.keys & Qt::ShiftModifier) {
+      ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
+    }
+    form.dropEvent(&drop);
+    // The source finishes the drag as told: after a Move it deletes its file.
+    if (drop.isAccepted() && drop.dropAction() == Qt::MoveAction) std::filesystem::remove(path);
+    const QDropEvent* events[] = {&enter, &drop};
+    for (const QDropEvent* event : events) {
+      EXPECT_EQ(event->isAccepted(), row.accepted) << row.name;
+      if (row.accepted) {
+        EXPECT_EQ(event->dropAction(), Qt::CopyAction) << row.name;
+      }
+    }
+    ASSERT_TRUE(WaitIdle(form));
+    EXPECT_TRUE(std::filesystem::exists(path)) << row.name;
+    EXPECT_EQ(form.Document()->Loaded(), row.accepted) << row.name;
+    SetMessageBoxes(nullptr);
+  }
+}
+
 TEST_F(MainformTest, PasteFollowsWhatAnotherOwnerPutsOnTheClipboard) {
   Tmainform form;
   auto* paste = Action(form, "PasteAction");
@@ -351,7 +402,7 @@ TEST_F(MainformTest, AFailedSaveFromTheCloseQuestionClosesNothing) {
   test::ServeFor(std::chrono::milliseconds(50));
   EXPECT_TRUE(form.Document()->Loaded());
   EXPECT_TRUE(form.Document()->Modified());
-  EXPECT_EQ(form.windowTitle(), "keep.wav - Quillon");
+  EXPECT_EQ(form.windowTitle(), "*keep.wav - Quillon");
   SetMessageBoxes(nullptr);
 }
 

@@ -70,6 +70,7 @@ TEST(PlacementTest, ExtremeValuesGiveAValidRectangle) {
 TEST(ShellTextsTest, CaptionIsTheFileNameWithoutFolderAndTheTitle) {
   EXPECT_EQ(WindowCaption("/home/user/music/song one.wav"), "song one.wav - Quillon");
   EXPECT_EQ(WindowCaption("take.mp3"), "take.mp3 - Quillon");
+  EXPECT_EQ(WindowCaption("/home/user/take.mp3", true), "*take.mp3 - Quillon");
 }
 
 TEST(ShellTextsTest, OnlyASingleArgumentIsOpened) {

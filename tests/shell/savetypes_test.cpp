@@ -28,29 +28,30 @@ TEST(SaveTypesTest, TheDialogListsTheTypesInOrderAndMapsEntriesBackToTheirIndex)
   EXPECT_EQ(SaveTypeOfFilter("All files (*)"), 1);
 }
 
-TEST(SaveTypesTest, SaveAsKeepsAnExactExtensionOfAnyTypeAndAppendsOtherwise) {
-  for (const char* extension : kExtensions) {
-    const std::string name = std::string("/d/take") + extension;
-    EXPECT_EQ(SaveAsTargetName(name, ".opus"), name);
-    // Another case is no exact extension: the default one follows it, as for WAV.
-    const std::string upper = QString::fromStdString(name).toUpper().toStdString();
-    EXPECT_EQ(SaveAsTargetName(upper, ".flac"), upper + ".flac");
+// The typed name wins: a known extension in any case keeps the name and decides the format;
+// the chosen type only completes a name without one.
+TEST(SaveTypesTest, ATypedKnownExtensionWinsAndOtherNamesGetTheChosenTypes) {
+  struct TRow {
+    const char* typed;
+    int typeIndex;
+    const char* target;
+  };
+  const TRow rows[] = {
+      {"/d/UPPER.MP3", 1, "/d/UPPER.MP3"},   {"/d/x.Flac", 2, "/d/x.Flac"},
+      {"/d/take.WAV", 5, "/d/take.WAV"},     {"/d/a.OgG", 1, "/d/a.OgG"},
+      {"/d/b.opus", 3, "/d/b.opus"},         {"/d/song", 1, "/d/song.wav"},
+      {"/d/song", 2, "/d/song.mp3"},         {"/d/song", 3, "/d/song.flac"},
+      {"/d/song", 4, "/d/song.ogg"},         {"/d/song", 5, "/d/song.opus"},
+      {"/d/part.txt", 2, "/d/part.txt.mp3"}, {"/d/song.oga", 4, "/d/song.oga.ogg"},
+      {"/d.mp3/part", 1, "/d.mp3/part.wav"}, {"/d/v1.2", 3, "/d/v1.2.flac"},
+  };
+  for (const TRow& row : rows) {
+    const std::string target = SaveTargetName(row.typed, row.typeIndex);
+    EXPECT_EQ(target, row.target) << row.typed << " as type " << row.typeIndex;
   }
-  EXPECT_EQ(SaveAsTargetName("/d/take.Opus", ".opus"), "/d/take.Opus.opus");
-  EXPECT_EQ(SaveAsTargetName("/d/song", ".ogg"), "/d/song.ogg");
-  EXPECT_EQ(SaveAsTargetName("/d/song.oga", ".ogg"), "/d/song.oga.ogg");
-  EXPECT_EQ(SaveAsTargetName("/d/song.opus.txt", ".opus"), "/d/song.opus.txt.opus");
-}
-
-TEST(SaveTypesTest, SaveSelectedAsPutsTheChosenTypesExtensionInPlaceOfAnyOther) {
-  for (const char* name :
-       {"/d/part", "/d/part.WAV", "/d/part.Opus", "/d/part.flac", "/d/part.OGG"}) {
-    EXPECT_EQ(SelectionTargetName(name, 3), "/d/part.flac") << name;
-    EXPECT_EQ(SelectionTargetName(name, 4), "/d/part.ogg") << name;
-    EXPECT_EQ(SelectionTargetName(name, 5), "/d/part.opus") << name;
-    EXPECT_EQ(SelectionTargetName(name, 2), "/d/part.mp3") << name;
-  }
-  EXPECT_EQ(SelectionTargetName("/d.ogg/part", 5), "/d.ogg/part.opus");
+  // The next dialog opens on the type of what was written.
+  for (int index = 1; index <= 5; ++index)
+    EXPECT_EQ(SaveTypeOfFormat(SaveTypeAt(index).format), index);
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST_F(StartRecoveryTest, YesTakesTheDocumentUpWithItsHistory) {
   EXPECT_EQ(document->FrameCount(), 400u);
   EXPECT_TRUE(document->Modified());
   EXPECT_EQ(document->UndoStack().Count(), 2u);
-  EXPECT_EQ(form_->windowTitle(), "take.wav - Quillon");
+  EXPECT_EQ(form_->windowTitle(), "*take.wav - Quillon");
   auto journal = ReadJournalFile(RecoveryFolder() + JournalFileName(RunId()));
   ASSERT_TRUE(journal) << "this run keeps the journal from now on";
   const std::string current = document->TempFileName();
