@@ -80,7 +80,6 @@ struct TRecord {
   bool crc = false;
   bool copyright = false;
   bool original = false;
-  bool writeVbrHeader = false;
   bool enableVbr = false;
   int32_t vbrQuality = 0;
   uint32_t abrBps = 0;
@@ -117,7 +116,7 @@ TRecord ReadRecord(const TMp3Config& c) {
   r.crc = Get32(c, 52) != 0;
   r.copyright = Get32(c, 56) != 0;
   r.original = Get32(c, 60) != 0;
-  r.writeVbrHeader = Get32(c, 64) != 0;
+  // 64 (write VBR header) is not consulted: every stream gets its Info frame.
   r.enableVbr = Get32(c, 68) != 0;
   r.vbrQuality = GetSigned(c, 72);
   r.abrBps = Get32(c, 76);
@@ -300,10 +299,32 @@ uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
   return kBeErrSuccessful;
 }
 
+// Whether a frame of this bitrate holds the encoder's Info frame: the frame header, the side
+// information and the 156 bytes of the Xing and LAME tags. The encoder leaves the Info frame out
+// of a CBR stream whose frames are smaller (44.1 kHz stereo below 64 kbit/s, 22.05 kHz below 56).
+bool InfoFrameFits(int kbps, int outRate, bool mono) {
+  constexpr int kHeader = 4, kTags = 156;
+  const bool mpeg1 = outRate >= 32000;
+  const int sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+  const int64_t frameBytes = int64_t{mpeg1 ? 144000 : 72000} * kbps / outRate;
+  return frameBytes >= kHeader + sideInfo + kTags;
+}
+
+// A CBR stream too thin for the Info frame is encoded as an average bitrate held to its one
+// bitrate: every audio frame has the chosen bitrate, and the Info frame gets a frame of the
+// size the encoder uses for VBR headers.
+void KeepInfoFrame(lame_global_flags* gf, int kbps) {
+  const int outRate = lame_get_out_samplerate(gf);
+  if (outRate <= 0 || InfoFrameFits(kbps, outRate, lame_get_mode(gf) == MONO)) return;
+  lame_set_VBR(gf, vbr_abr);
+  lame_set_VBR_mean_bitrate_kbps(gf, kbps);
+  lame_set_VBR_min_bitrate_kbps(gf, kbps);
+  lame_set_VBR_max_bitrate_kbps(gf, kbps);
+  lame_set_VBR_hard_min(gf, 1);
+}
+
 uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   lame_set_in_samplerate(gf, static_cast<int>(r.sampleRate));
-  // Without a header asked for, the first frame is audio.
-  lame_set_bWriteVbrTag(gf, 0);
 
   if (r.preset == kPresetAbr) lame_set_preset(gf, ClampKbps(r.abrBps / 1000));
   if (r.preset == kPresetCbr) {
@@ -348,15 +369,22 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   }
   if (minKbps > 0) lame_set_VBR_min_bitrate_kbps(gf, minKbps);
   if (maxKbps > 0) lame_set_VBR_max_bitrate_kbps(gf, maxKbps);
+  if (lame_get_VBR(gf) == vbr_off)
+    KeepInfoFrame(gf, lame_get_brate(gf) > 0 ? lame_get_brate(gf) : Kbps(r.bitrate));
   if (r.noReservoir) lame_set_disable_reservoir(gf, 1);
-  lame_set_bWriteVbrTag(gf, r.writeVbrHeader ? 1 : 0);
+  // The Info frame in every mode, whatever the record's header member says: it carries the
+  // encoder's delay and padding, without which decoders give back the document plus 1105
+  // samples in front and up to a frame behind, growing with every open and save.
+  lame_set_bWriteVbrTag(gf, 1);
 
   // The quality word counts only when its high byte is the complement of its low byte.
   int low = r.quality & 0xFF;
   int check = ~(r.quality >> 8) & 0xFF;
   lame_set_quality(gf, low == check ? low : kDefaultQuality);
+  // Below the best VBR quality: the best, searched with the most thorough algorithm.
+  if (r.enableVbr && r.vbrQuality < 0) lame_set_quality(gf, 0);
 
-  // The VBR header frame must be the file's first bytes, so no ID3v2 tag goes before it.
+  // The Info frame must be the file's first bytes, so no ID3v2 tag goes before it.
   lame_set_write_id3tag_automatic(gf, 0);
 
   if (lame_init_params(gf) < 0) return kBeErrInvalidFormatParameters;

@@ -50,6 +50,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"encodingerror", u"Encoding failed:"},
     {u"emptyencoding",
      u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
+    {u"mp3resampled", u"This MP3 will be saved at %1 Hz: MP3 has no %2 Hz."},
 };
 
 constexpr uint8_t kVersion = 3;
