@@ -137,7 +137,7 @@ TEST(Mp3Encoder, ChunkAndBufferSizes) {
   for (const TCase& c : cases) {
     THbeStream stream = nullptr;
     uint32_t chunk = 0, buffer = 0;
-    TMp3Config config = MakeMp3Config(Choice(TMp3Mode::Cbr, 5, 0, 0, 0), c.rate, c.channels);
+    TMp3Config config = MakeMp3Config(Choice(TMp3Mode::Cbr, 1, 0, 0, 0), c.rate, c.channels);
     ASSERT_EQ(beInitStream(config, chunk, buffer, stream), 0u) << c.rate;
     EXPECT_EQ(chunk, c.chunk) << c.rate;
     EXPECT_EQ(buffer, static_cast<uint32_t>(1.25 * (chunk / c.channels) + 7200)) << c.rate;
@@ -225,6 +225,17 @@ TEST(Mp3Encoder, OddRecordsStillEncode) {
     EXPECT_GT(total + bytes, 0u);
     EXPECT_EQ(beCloseStream(stream), 0u);
   }
+}
+
+// An average bitrate whose bounds leave the encoder a single bitrate: the encoder's own check
+// used to stop the program on this input.
+TEST(Mp3Encoder, AverageHeldToOneBitrateStillEncodes) {
+  TTempDir dir;
+  const size_t frames = 57337;
+  const std::string mp3 = dir.File("out.mp3");
+  const TMp3Choice pinned = Choice(TMp3Mode::Abr, 13, 13, 0, 13);  // 32, 32 and 32 kbit/s
+  EncodeMp3(mp3, MakeMp3Config(pinned, 44100, 2), MusicSamples(44100, 2, frames));
+  EXPECT_EQ(FfmpegFrames(mp3, 2), frames);
 }
 
 // ---- Whole files ----
@@ -639,6 +650,10 @@ TEST(Mp3Settings, EveryOfferedBitrateIsTheOneEveryFrameCarries) {
           ASSERT_EQ(headers[i].rate, rate) << "frame " << i;
         }
         EXPECT_EQ(DecodedFrames(dir, mp3, channels), frames);
+        // The thinnest frames hold no Info frame of the encoder's own: ffmpeg reads ours.
+        if (position + 1 == offered.size()) {
+          EXPECT_EQ(FfmpegFrames(mp3, channels), frames);
+        }
       }
     }
   }
