@@ -32,8 +32,8 @@ const char* const kEditUsage =
     "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"
     "         .wav, .mp3, .flac, .ogg for Ogg Vorbis, .opus)\n"
     "         -o OUT  saves the whole document as OUT (format by extension likewise)\n"
-    "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS  --max-bitrate KBPS\n"
-    "              --vbr-quality 0-9  --abr KBPS  --crc\n"
+    "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS (in VBR and ABR the lowest; lowest\n"
+    "              offered by default)  --max-bitrate KBPS  --vbr-quality 0-9  --abr KBPS  --crc\n"
     "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n";
 
 const char* const kRecoverUsage =
@@ -145,26 +145,27 @@ std::string JoinBitrates(const std::vector<int>& offered) {
   return list;
 }
 
-// The list position of a bitrate at this sample rate; none (after telling why) when the rate
-// does not offer it.
-std::optional<int> PositionOf(std::optional<int64_t> kbps, uint32_t sampleRate) {
-  if (!kbps) return 0;  // the dialog's first entry
+// The list position of a bitrate at this sample rate; without one, the dialog's starting
+// position for the mode; none (after telling why) when the rate does not offer it.
+std::optional<int> PositionOf(std::optional<int64_t> kbps, uint32_t sampleRate, int fallback) {
+  if (!kbps) return fallback;
   std::vector<int> offered = OfferedBitrates(sampleRate);
   auto found = std::find(offered.begin(), offered.end(), *kbps);
   if (found != offered.end()) return static_cast<int>(found - offered.begin());
-  if (offered.empty())
-    Fail("At " + std::to_string(sampleRate) + " Hz no bitrate can be chosen: 128 kbit/s is used.");
-  else
-    Fail("A bitrate of " + std::to_string(*kbps) + " kbit/s is not offered at " +
-         std::to_string(sampleRate) + " Hz; choose one of " + JoinBitrates(offered) + ".");
+  Fail("A bitrate of " + std::to_string(*kbps) + " kbit/s is not offered at " +
+       std::to_string(sampleRate) + " Hz; choose one of " + JoinBitrates(offered) + ".");
   return std::nullopt;
 }
 
 std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t sampleRate) {
-  auto bitrate = PositionOf(options.bitrate, sampleRate);
-  auto maxBitrate = PositionOf(options.maxBitrate, sampleRate);
-  auto average = PositionOf(options.average, sampleRate);
+  auto bitrate =
+      PositionOf(options.bitrate, sampleRate, DefaultBitratePosition(options.mode, sampleRate));
+  auto maxBitrate = PositionOf(options.maxBitrate, sampleRate, 0);
+  auto average = PositionOf(options.average, sampleRate, 0);
   if (!bitrate || !maxBitrate || !average) return std::nullopt;
+  // A changed rate is said before the file is written, as the dialog says it.
+  if (std::string notice = Mp3RateNotice(sampleRate); !notice.empty())
+    std::fprintf(stderr, "quillon-cli: %s\n", notice.c_str());
   return TMp3Choice{options.mode, *bitrate,   *maxBitrate, options.qualityPosition,
                     *average,     options.crc};
 }

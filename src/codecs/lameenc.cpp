@@ -3,7 +3,10 @@
 #include <lame/lame.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+
+#include "codecs/infoframe.h"
 
 namespace quillon {
 
@@ -11,6 +14,11 @@ struct TLameStream {
   lame_global_flags* flags = nullptr;
   uint32_t chunkSamples = 0;
   uint32_t bufferSize = 0;
+  // A CBR stream too thin for the encoder's Info frame gets ours: its room goes in front of
+  // the first output, and it is built once the stream is complete.
+  size_t ownInfoSize = 0;
+  bool ownInfoPending = false;
+  uint64_t bytesOut = 0;
 };
 
 namespace {
@@ -80,7 +88,6 @@ struct TRecord {
   bool crc = false;
   bool copyright = false;
   bool original = false;
-  bool writeVbrHeader = false;
   bool enableVbr = false;
   int32_t vbrQuality = 0;
   uint32_t abrBps = 0;
@@ -117,7 +124,7 @@ TRecord ReadRecord(const TMp3Config& c) {
   r.crc = Get32(c, 52) != 0;
   r.copyright = Get32(c, 56) != 0;
   r.original = Get32(c, 60) != 0;
-  r.writeVbrHeader = Get32(c, 64) != 0;
+  // 64 (write VBR header) is not consulted: every stream gets its Info frame.
   r.enableVbr = Get32(c, 68) != 0;
   r.vbrQuality = GetSigned(c, 72);
   r.abrBps = Get32(c, 76);
@@ -300,10 +307,20 @@ uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
   return kBeErrSuccessful;
 }
 
+// Makes maxKbps the bitrate above minKbps in the rate's table, or, at the table's top, minKbps
+// the one below.
+void WidenByOneStep(uint32_t rate, int& minKbps, int& maxKbps) {
+  const std::vector<int> table = OfferedBitrates(rate);  // highest first
+  const auto at = std::find(table.begin(), table.end(), minKbps);
+  if (at == table.end()) return;
+  if (at != table.begin())
+    maxKbps = *(at - 1);
+  else if (at + 1 != table.end())
+    minKbps = *(at + 1);
+}
+
 uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   lame_set_in_samplerate(gf, static_cast<int>(r.sampleRate));
-  // Without a header asked for, the first frame is audio.
-  lame_set_bWriteVbrTag(gf, 0);
 
   if (r.preset == kPresetAbr) lame_set_preset(gf, ClampKbps(r.abrBps / 1000));
   if (r.preset == kPresetCbr) {
@@ -345,18 +362,29 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
     int target = lame_get_VBR_mean_bitrate_kbps(gf);
     minKbps = std::min(minKbps, target);
     if (maxKbps > 0) maxKbps = std::max(maxKbps, target);
+    // Bounds of a single bitrate can stop the encoder on a failed check too (44.1 kHz stereo
+    // held to 32 kbit/s does): they are widened by one step of the rate's table.
+    if (maxKbps > 0 && maxKbps <= minKbps) {
+      const int rate = lame_get_out_samplerate(gf);
+      WidenByOneStep(rate > 0 ? static_cast<uint32_t>(rate) : r.sampleRate, minKbps, maxKbps);
+    }
   }
   if (minKbps > 0) lame_set_VBR_min_bitrate_kbps(gf, minKbps);
   if (maxKbps > 0) lame_set_VBR_max_bitrate_kbps(gf, maxKbps);
   if (r.noReservoir) lame_set_disable_reservoir(gf, 1);
-  lame_set_bWriteVbrTag(gf, r.writeVbrHeader ? 1 : 0);
+  // The Info frame in every mode, whatever the record's header member says: it carries the
+  // encoder's delay and padding, without which decoders give back the document plus 1105
+  // samples in front and up to a frame behind, growing with every open and save.
+  lame_set_bWriteVbrTag(gf, 1);
 
   // The quality word counts only when its high byte is the complement of its low byte.
   int low = r.quality & 0xFF;
   int check = ~(r.quality >> 8) & 0xFF;
   lame_set_quality(gf, low == check ? low : kDefaultQuality);
+  // Below the best VBR quality: the best, searched with the most thorough algorithm.
+  if (r.enableVbr && r.vbrQuality < 0) lame_set_quality(gf, 0);
 
-  // The VBR header frame must be the file's first bytes, so no ID3v2 tag goes before it.
+  // The Info frame must be the file's first bytes, so no ID3v2 tag goes before it.
   lame_set_write_id3tag_automatic(gf, 0);
 
   if (lame_init_params(gf) < 0) return kBeErrInvalidFormatParameters;
@@ -370,6 +398,28 @@ uint32_t ValidateRecord(const TRecord& r) {
     return kBeErrInvalidFormatParameters;
   if (r.sampleRate == 0 || r.sampleRate > 1000000) return kBeErrInvalidFormatParameters;
   return kBeErrSuccessful;
+}
+
+// Zeros where the Info frame will go, in front of the stream's first bytes; how many.
+size_t ReserveInfoRoom(TLameStream& stream, uint8_t* output) {
+  if (!stream.ownInfoPending) return 0;
+  stream.ownInfoPending = false;
+  std::memset(output, 0, stream.ownInfoSize);
+  return stream.ownInfoSize;
+}
+
+std::vector<uint8_t> OwnInfoFrame(const TLameStream& stream) {
+  lame_global_flags* gf = stream.flags;
+  TInfoFrameFacts facts;
+  facts.sampleRate = static_cast<uint32_t>(lame_get_out_samplerate(gf));
+  facts.mono = lame_get_mode(gf) == MONO;
+  facts.kbps = lame_get_brate(gf);
+  facts.lowpassHz = lame_get_lowpassfreq(gf);
+  facts.audioFrames = static_cast<uint32_t>(std::max(lame_get_frameNum(gf), 0));
+  facts.fileBytes = stream.bytesOut;
+  facts.delay = lame_get_encoder_delay(gf);
+  facts.padding = lame_get_encoder_padding(gf);
+  return MakeInfoFrame(facts);
 }
 
 }  // namespace
@@ -406,6 +456,12 @@ uint32_t beInitStream(const TMp3Config& config, uint32_t& samplesPerChunk,
   uint32_t outRate = static_cast<uint32_t>(lame_get_out_samplerate(gf));
   uint32_t growth = outRate > inRate && inRate > 0 ? (outRate + inRate - 1) / inRate : 1;
   stream->bufferSize = static_cast<uint32_t>(1.25 * frameSamples * growth + 7200);
+  const bool mono = lame_get_mode(gf) == MONO;
+  if (lame_get_VBR(gf) == vbr_off && !StreamFrameHoldsInfo(outRate, mono, lame_get_brate(gf))) {
+    stream->ownInfoSize = InfoFrameSize(outRate);
+    stream->ownInfoPending = true;
+    stream->bufferSize += static_cast<uint32_t>(stream->ownInfoSize);
+  }
   samplesPerChunk = stream->chunkSamples;
   outputBufferSize = stream->bufferSize;
   handle = stream;
@@ -424,11 +480,14 @@ uint32_t beEncodeChunk(THbeStream handle, uint32_t sampleCount, const int16_t* s
   int frames = static_cast<int>(sampleCount) / channels;
   // The encoder reads but does not write the samples; its interface just lacks the const.
   auto* pcm = const_cast<int16_t*>(samples);
-  int size = static_cast<int>(handle->bufferSize);
-  int produced = channels == 1 ? lame_encode_buffer(gf, pcm, pcm, frames, output, size)
-                               : lame_encode_buffer_interleaved(gf, pcm, frames, output, size);
+  const size_t room = ReserveInfoRoom(*handle, output);
+  int size = static_cast<int>(handle->bufferSize - room);
+  int produced = channels == 1
+                     ? lame_encode_buffer(gf, pcm, pcm, frames, output + room, size)
+                     : lame_encode_buffer_interleaved(gf, pcm, frames, output + room, size);
   if (produced < 0) return kBeErrBufferTooSmall;
-  outputBytes = static_cast<uint32_t>(produced);
+  outputBytes = static_cast<uint32_t>(room + static_cast<size_t>(produced));
+  handle->bytesOut += outputBytes;
   return kBeErrSuccessful;
 }
 
@@ -436,15 +495,22 @@ uint32_t beDeinitStream(THbeStream handle, uint8_t* output, uint32_t& outputByte
   outputBytes = 0;
   if (handle == nullptr) return kBeErrInvalidHandle;
   if (output == nullptr) return kBeErrInvalidFormatParameters;
-  int produced = lame_encode_flush(handle->flags, output, static_cast<int>(handle->bufferSize));
+  const size_t room = ReserveInfoRoom(*handle, output);
+  int produced =
+      lame_encode_flush(handle->flags, output + room, static_cast<int>(handle->bufferSize - room));
   if (produced < 0) return kBeErrBufferTooSmall;
-  outputBytes = static_cast<uint32_t>(produced);
+  outputBytes = static_cast<uint32_t>(room + static_cast<size_t>(produced));
+  handle->bytesOut += outputBytes;
   return kBeErrSuccessful;
 }
 
 uint32_t beGetVBRHeaderFrame(THbeStream handle, std::vector<uint8_t>& frame) {
   frame.clear();
   if (handle == nullptr) return kBeErrInvalidHandle;
+  if (handle->ownInfoSize > 0) {
+    frame = OwnInfoFrame(*handle);
+    return frame.size() == handle->ownInfoSize ? kBeErrSuccessful : kBeErrBufferTooSmall;
+  }
   size_t size = lame_get_lametag_frame(handle->flags, nullptr, 0);
   if (size == 0) return kBeErrSuccessful;
   frame.resize(size);

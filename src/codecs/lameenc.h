@@ -34,8 +34,8 @@ uint32_t beEncodeChunk(THbeStream handle, uint32_t sampleCount, const int16_t* s
 // Flushes the frames still held back into output (outputBufferSize bytes).
 uint32_t beDeinitStream(THbeStream handle, uint8_t* output, uint32_t& outputBytes);
 
-// The final VBR/Info header frame, to be written over the file's first frame after the flush;
-// empty when the record did not ask for one.
+// The final Xing/Info frame, to be written over the file's first frame after the flush. Every
+// stream has one, whatever the record's header member says.
 uint32_t beGetVBRHeaderFrame(THbeStream handle, std::vector<uint8_t>& frame);
 
 // Releases the encoder; the handle is invalid afterwards.

@@ -12,8 +12,6 @@ namespace quillon {
 
 namespace {
 
-constexpr size_t kWriteVbrHeaderOffset = 64;
-
 [[noreturn]] void ThrowStreamError(uint32_t code) {
   throw Exception(ConstantText("streamerror") + std::to_string(code));
 }
@@ -29,7 +27,6 @@ struct MP3writer::Impl {
   THbeStream stream = nullptr;
   std::vector<uint8_t> output;
   uint32_t chunkSamples = 0;
-  bool vbrHeader = false;
   bool finished = false;
 
   ~Impl() {
@@ -50,7 +47,6 @@ MP3writer::MP3writer(const std::string& fileName, uint32_t& samplesPerChunk,
   uint32_t code = beInitStream(config, impl_->chunkSamples, bufferSize, impl_->stream);
   if (code != kBeErrSuccessful) ThrowStreamError(code);
   impl_->output.resize(bufferSize);
-  impl_->vbrHeader = config[kWriteVbrHeaderOffset] != 0;
   samplesPerChunk = impl_->chunkSamples;
 }
 
@@ -79,13 +75,11 @@ void MP3writer::Finish() {
   uint32_t code = beDeinitStream(m.stream, m.output.data(), produced);
   if (code != kBeErrSuccessful) ThrowWriteError(code);
   std::vector<uint8_t> frame;
-  if (m.vbrHeader) {
-    code = beGetVBRHeaderFrame(m.stream, frame);
-    if (code != kBeErrSuccessful) ThrowWriteError(code);
-  }
+  code = beGetVBRHeaderFrame(m.stream, frame);
+  if (code != kBeErrSuccessful) ThrowWriteError(code);
   try {
     m.file->Write(m.output.data(), produced);
-    // The header frame goes over the placeholder the encoder left as the first frame.
+    // The Info frame goes over the placeholder the encoder left as the first frame.
     if (!frame.empty()) m.file->WriteAt(0, frame.data(), frame.size());
     m.file->Close();
   } catch (const EOSError& error) {

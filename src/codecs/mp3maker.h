@@ -23,8 +23,8 @@ class MP3writer {
   // Encodes byteCount / 2 samples (at most one chunk) and appends the result; returns the bytes
   // written.
   int32_t EncodeChunk(const int16_t* samples, uint32_t byteCount);
-  // Flushes the encoder, writes the VBR header frame when the record asks for one (VBR and ABR),
-  // and closes the file.
+  // Flushes the encoder, writes the Info frame (in every mode) over the first frame, and closes
+  // the file.
   void Finish();
 
  private:

@@ -1,7 +1,10 @@
 #include "codecs/mp3settings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <span>
+
+#include "localization/constants.h"
 
 namespace quillon {
 
@@ -11,10 +14,11 @@ constexpr std::array<int, 14> kMpeg1Rates = {320, 256, 224, 192, 160, 128, 112,
                                              96,  80,  64,  56,  48,  40,  32};
 constexpr std::array<int, 14> kMpeg2Rates = {160, 144, 128, 112, 96, 80, 64,
                                              56,  48,  40,  32,  24, 16, 8};
-// The 8000 and 11025 lists leave out the two highest entries of the MPEG-2 table.
-constexpr size_t kMpeg25Skip = 2;
-// What a rate without a table encodes at.
-constexpr int kFallbackBitrate = 128;
+// MPEG-2.5 (8000, 11025, 12000 Hz) frames go up to 64 kbit/s only: the MPEG-2 table from 64 on.
+constexpr size_t kMpeg25Skip = 6;
+// The rates an MP3 frame can carry, ascending.
+constexpr std::array<uint32_t, 9> kMp3Rates = {8000,  11025, 12000, 16000, 22050,
+                                               24000, 32000, 44100, 48000};
 
 // The record's layout: the configuration kind, then the version-1 members in order.
 constexpr uint32_t kConfigLame = 256;
@@ -36,6 +40,7 @@ enum : size_t {
   kOffVersion = 4,
   kOffSize = 8,
   kOffSampleRate = 12,
+  kOffResampleRate = 16,
   kOffMode = 20,
   kOffBitrate = 24,
   kOffMaxBitrate = 28,
@@ -52,20 +57,16 @@ enum : size_t {
 };
 
 std::span<const int> TableFor(uint32_t sampleRate) {
-  switch (sampleRate) {
-    case 32000:
-    case 44100:
-    case 48000:
-      return kMpeg1Rates;
-    case 16000:
-    case 22050:
-      return kMpeg2Rates;
-    case 8000:
-    case 11025:
-      return std::span<const int>(kMpeg2Rates).subspan(kMpeg25Skip);
-    default:
-      return {};
-  }
+  const uint32_t saved = Mp3SampleRate(sampleRate);
+  if (saved >= 32000) return kMpeg1Rates;
+  if (saved >= 16000) return kMpeg2Rates;
+  return std::span<const int>(kMpeg2Rates).subspan(kMpeg25Skip);
+}
+
+std::string ReplaceFirst(std::string text, std::string_view mark, const std::string& value) {
+  const size_t at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), value);
+  return text;
 }
 
 void Put32(TMp3Config& config, size_t offset, uint32_t value) {
@@ -83,6 +84,23 @@ void PutSigned(TMp3Config& config, size_t offset, int32_t value) {
 
 }  // namespace
 
+uint32_t Mp3SampleRate(uint32_t documentRate) {
+  // Ties go to the higher rate, which loses nothing of the document's bandwidth.
+  uint32_t nearest = kMp3Rates.front();
+  for (uint32_t rate : kMp3Rates) {
+    const int64_t distance = std::abs(int64_t{rate} - documentRate);
+    if (distance <= std::abs(int64_t{nearest} - documentRate)) nearest = rate;
+  }
+  return nearest;
+}
+
+std::string Mp3RateNotice(uint32_t documentRate) {
+  const uint32_t saved = Mp3SampleRate(documentRate);
+  if (saved == documentRate) return {};
+  const std::string text = ReplaceFirst(ConstantText("mp3resampled"), "%1", std::to_string(saved));
+  return ReplaceFirst(text, "%2", std::to_string(documentRate));
+}
+
 std::vector<int> OfferedBitrates(uint32_t sampleRate) {
   std::span<const int> table = TableFor(sampleRate);
   return {table.begin(), table.end()};
@@ -90,9 +108,13 @@ std::vector<int> OfferedBitrates(uint32_t sampleRate) {
 
 int BitrateAt(uint32_t sampleRate, int position) {
   std::span<const int> table = TableFor(sampleRate);
-  if (table.empty()) return kFallbackBitrate;
   int last = static_cast<int>(table.size()) - 1;
   return table[static_cast<size_t>(std::clamp(position, 0, last))];
+}
+
+int DefaultBitratePosition(TMp3Mode mode, uint32_t sampleRate) {
+  if (mode == TMp3Mode::Cbr) return 0;
+  return static_cast<int>(TableFor(sampleRate).size()) - 1;
 }
 
 TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t channels) {
@@ -104,6 +126,10 @@ TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t
   Put32(config, kOffVersion, kStructVersion);
   Put32(config, kOffSize, kStructSize);
   Put32(config, kOffSampleRate, sampleRate);
+  // A rate MP3 lacks is converted to the nearest it has, the one the user was told of, rather
+  // than to whatever the encoder would pick for the bitrate.
+  const uint32_t saved = Mp3SampleRate(sampleRate);
+  Put32(config, kOffResampleRate, saved == sampleRate ? 0 : saved);
   PutSigned(config, kOffMode, channels == 1 ? kModeMono : kModeStereo);
   int bitrate = BitrateAt(sampleRate, choice.bitratePosition);
   int maxBitrate = BitrateAt(sampleRate, choice.maxBitratePosition);
@@ -111,16 +137,18 @@ TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t
   Put32(config, kOffBitrate, static_cast<uint32_t>(bitrate));
   Put32(config, kOffMaxBitrate, static_cast<uint32_t>(maxBitrate));
   PutSigned(config, kOffPreset, cbr ? kPresetCbr : abr ? kPresetAbr : kPresetNone);
-  Put32(config, kOffMpegVersion, sampleRate >= 32000 ? 1 : 0);
+  Put32(config, kOffMpegVersion, saved >= 32000 ? 1 : 0);
   Put32(config, kOffCrc, choice.crc ? kTrue : 0);
   Put32(config, kOffOriginal, kTrue);
-  // ABR files carry the header too: without it players cannot tell their duration.
-  Put32(config, kOffWriteVbrHeader, cbr ? 0 : kTrue);
+  // The encoder writes its Info frame in every mode (so decoders drop its delay and padding)
+  // whatever this member says; the member keeps its VBR-only value for readers of the record.
+  Put32(config, kOffWriteVbrHeader, choice.mode == TMp3Mode::Vbr ? kTrue : 0);
   Put32(config, kOffEnableVbr, cbr ? 0 : kTrue);
-  // Quality positions run best-last while the encoder's scale runs best-first over 0..9; the
-  // last position shares the encoder's best rather than falling off its range.
+  // Quality positions run best-last while the encoder's scale runs best-first over 0..9: 8 - p.
+  // The last position gives -1, which the encoder takes as its best VBR quality searched with
+  // its most thorough algorithm.
   int quality = std::clamp(choice.qualityPosition, 0, 9);
-  PutSigned(config, kOffVbrQuality, quality == 9 ? 0 : 8 - quality);
+  PutSigned(config, kOffVbrQuality, 8 - quality);
   Put32(config, kOffAbrBps, abr ? static_cast<uint32_t>(average) * 1000 : 0);
   PutSigned(config, kOffVbrMethod, cbr ? kVbrMethodNone : abr ? kVbrMethodAbr : kVbrMethodDefault);
   Put16(config, kOffQuality, kQuality);

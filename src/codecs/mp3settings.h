@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quillon {
@@ -19,12 +20,24 @@ struct TMp3Choice {
   bool crc = false;            // "Checksum"
 };
 
-// The bitrates (kbit/s) the dialog's lists offer for a sample rate, in list order; empty for a
-// rate without a table, whose lists stay as they were and which always encodes 128.
+// The rate an MP3 of a document at this rate is written at: the rate itself when MP3 has it
+// (8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000), else the nearest one it has.
+uint32_t Mp3SampleRate(uint32_t documentRate);
+
+// The line that tells the user, before saving, that the MP3 gets another rate than the document;
+// empty when the rate is kept. In the interface language.
+std::string Mp3RateNotice(uint32_t documentRate);
+
+// The bitrates (kbit/s) the dialog's lists offer for a document rate, in list order, highest
+// first: exactly those the encoder writes at the MP3's rate.
 std::vector<int> OfferedBitrates(uint32_t sampleRate);
 
-// The bitrate a list position stands for at a sample rate.
+// The bitrate a list position stands for at a document rate; positions outside the list clamp.
 int BitrateAt(uint32_t sampleRate, int position);
+
+// The list position the "Bitrate:" list starts at: the top for CBR; for VBR and ABR, where it is
+// the lowest bitrate a frame may have, the bottom, so that the quality or target decides.
+int DefaultBitratePosition(TMp3Mode mode, uint32_t sampleRate);
 
 // The encoder's configuration record in its LAME layout (structure version 1), kept in a
 // 349-byte block; members the choice does not set are 0.

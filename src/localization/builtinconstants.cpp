@@ -55,6 +55,7 @@ constexpr std::u16string_view kConstants[][2] = {
      u".flac, .ogg or .opus)."},
     {u"nodecoder", u"The installed FFmpeg libraries have no decoder for this audio format:"},
     {u"noaudiostream", u"The file holds no audio stream."},
+    {u"mp3resampled", u"This MP3 will be saved at %1 Hz: MP3 has no %2 Hz."},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -227,6 +227,55 @@ std::string ProbeStream(const std::string& path) {
   return text;
 }
 
+// Every rate saves as MP3 with the bitrates offered there; a rate MP3 lacks is saved at the
+// nearest one it has, and stderr says so before the file is written.
+TEST(CliTest, EditSavesEveryRateAsMp3AndNamesAChangedRate) {
+  struct TCase {
+    uint32_t rate;
+    const char* options;
+    uint32_t saved;
+  };
+  const TCase cases[] = {{96000, "", 48000},
+                         {7000, "--mp3-mode vbr", 8000},
+                         {12000, "--bitrate 64", 12000},
+                         {24000, "--mp3-mode abr --abr 96", 24000},
+                         {44100, "", 44100}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.rate);
+    test::TTempDir dir;
+    const std::string in = dir.File("in.wav"), mp3 = dir.File("out.mp3");
+    std::vector<int16_t> samples(c.rate);
+    for (size_t i = 0; i < samples.size(); ++i)
+      samples[i] = static_cast<int16_t>((i * 977) % 20000);
+    test::WriteWav16(in, 1, c.rate, samples);
+    TRun run = RunCli("edit " + Quoted(in) + " " + c.options + " -o " + Quoted(mp3));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string notice = "This MP3 will be saved at " + std::to_string(c.saved) +
+                               " Hz: MP3 has no " + std::to_string(c.rate) + " Hz.";
+    if (c.saved != c.rate)
+      EXPECT_NE(run.err.find(notice), std::string::npos) << run.err;
+    else
+      EXPECT_EQ(run.err, "");
+    const std::string probed = ProbeStream(mp3);
+    EXPECT_NE(probed.find("sample_rate=" + std::to_string(c.saved)), std::string::npos) << probed;
+  }
+}
+
+// Without --bitrate, VBR's lowest bitrate is the lowest offered, so the quality decides.
+TEST(CliTest, EditVbrQualityDecidesTheBitrate) {
+  test::TTempDir dir;
+  const std::string in = dir.File("in.wav"), low = dir.File("low.mp3"), high = dir.File("high.mp3");
+  std::vector<int16_t> samples(2 * 44100);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i * 977) % 20000);
+  test::WriteWav16(in, 2, 44100, samples);
+  ASSERT_EQ(
+      RunCli("edit " + Quoted(in) + " --mp3-mode vbr --vbr-quality 0 -o " + Quoted(low)).status, 0);
+  ASSERT_EQ(
+      RunCli("edit " + Quoted(in) + " --mp3-mode vbr --vbr-quality 8 -o " + Quoted(high)).status,
+      0);
+  EXPECT_LT(test::ReadFileBytes(low).size() * 3 / 2, test::ReadFileBytes(high).size());
+}
+
 TEST(CliTest, EditSavesFlacOggAndOpusWithTheirSettings) {
   test::TTempDir dir;
   std::string in = dir.File("in.wav"), flac = dir.File("out.FLAC"), ogg = dir.File("out.ogg");

@@ -12,6 +12,7 @@
 #include "codecs/lameenc.h"
 #include "codecs/mp3maker.h"
 #include "codecs/mp3settings.h"
+#include "codecs/mp3testing.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/faults.h"
@@ -47,16 +48,6 @@ TMp3Choice Choice(TMp3Mode mode, int bitrate, int maxBitrate, int quality, int a
 
 // ---- Bitrate lists and the configuration record ----
 
-TEST(Mp3Settings, OfferedBitratesFollowTheRateFamily) {
-  const std::vector<int> a = {320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32};
-  const std::vector<int> b = {160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8};
-  for (uint32_t rate : {32000u, 44100u, 48000u}) EXPECT_EQ(OfferedBitrates(rate), a) << rate;
-  for (uint32_t rate : {16000u, 22050u}) EXPECT_EQ(OfferedBitrates(rate), b) << rate;
-  const std::vector<int> low(b.begin() + 2, b.end());
-  for (uint32_t rate : {8000u, 11025u}) EXPECT_EQ(OfferedBitrates(rate), low) << rate;
-  for (uint32_t rate : {0u, 12000u, 24000u, 96000u}) EXPECT_TRUE(OfferedBitrates(rate).empty());
-}
-
 TEST(Mp3Settings, BitrateAtMatchesTheListsAndClamps) {
   for (uint32_t rate : {8000u, 11025u, 16000u, 22050u, 32000u, 44100u, 48000u}) {
     std::vector<int> offered = OfferedBitrates(rate);
@@ -66,8 +57,8 @@ TEST(Mp3Settings, BitrateAtMatchesTheListsAndClamps) {
     EXPECT_EQ(BitrateAt(rate, 14), offered.back()) << rate;
     EXPECT_EQ(BitrateAt(rate, 1000), offered.back()) << rate;
   }
-  EXPECT_EQ(BitrateAt(11025, 0), 128);
-  for (int position : {-1, 0, 3, 13, 99}) EXPECT_EQ(BitrateAt(96000, position), 128);
+  for (int position : {-1, 0, 3, 13, 99})
+    EXPECT_EQ(BitrateAt(96000, position), BitrateAt(48000, position)) << position;
 }
 
 // Checks the members at the given offsets; the values are the 32-bit patterns.
@@ -102,9 +93,9 @@ TEST(Mp3Settings, RecordMembers) {
   ExpectMembers(
       MakeMp3Config(Choice(TMp3Mode::Vbr, 13, 0, 3, 5), 44100, 2),
       {{72, 5}, {64, kTrue}, {68, kTrue}, {32, -1}, {80, 0}, {76, 0}, {24, 32}, {28, 320}});
-  // ABR files carry the VBR header too.
+  // The header member says VBR only; the encoder writes its Info frame in every mode anyway.
   ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 13, 0, 0, 3), 44100, 2),
-                {{76, 192000}, {80, 4}, {32, 11}, {64, kTrue}, {68, kTrue}});
+                {{76, 192000}, {80, 4}, {32, 11}, {64, 0}, {68, kTrue}});
   // ABR keeps the lists' own bitrates, even when they exclude the target: the encoder copes.
   ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 0, 13, 0, 5), 44100, 2),
                 {{24, 320}, {28, 32}, {76, 128000}});
@@ -114,15 +105,18 @@ TEST(Mp3Settings, ChannelsRatesAndQuality) {
   TMp3Choice cbr = Choice(TMp3Mode::Cbr, 0, 0, 0, 0);
   ExpectMembers(MakeMp3Config(cbr, 44100, 1), {{20, 3}});
   ExpectMembers(MakeMp3Config(cbr, 44100, 2), {{20, 0}});
-  ExpectMembers(MakeMp3Config(cbr, 11025, 1), {{24, 128}, {36, 0}});
+  ExpectMembers(MakeMp3Config(cbr, 11025, 1), {{24, 64}, {36, 0}, {16, 0}});
   ExpectMembers(MakeMp3Config(cbr, 32000, 2), {{36, 1}});
   ExpectMembers(MakeMp3Config(cbr, 22050, 2), {{36, 0}});
-  for (int position : {0, 5, 13})
+  // A rate MP3 lacks: the record asks for the rate the MP3 gets, with that rate's bitrates.
+  for (int position : {0, 5, 13}) {
+    const int kbps = BitrateAt(48000, position);
     ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, position, position, 0, position), 96000, 2),
-                  {{24, 128}, {28, 128}, {76, 128000}});
+                  {{12, 96000}, {16, 48000}, {36, 1}, {24, kbps}, {28, kbps}, {76, kbps * 1000}});
+  }
 
-  // The encoder's VBR quality runs 0..9, best first; the last position shares its best.
-  const int expected[] = {8, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0, 0};
+  // The encoder's VBR quality runs 0..9, best first; the last position goes one past its best.
+  const int expected[] = {8, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -1};
   for (int position = -1; position <= 10; ++position) {
     TMp3Config c = MakeMp3Config(Choice(TMp3Mode::Vbr, 0, 0, position, 0), 44100, 2);
     EXPECT_EQ(SignedMember(c, 72), expected[position + 1]) << position;
@@ -143,7 +137,7 @@ TEST(Mp3Encoder, ChunkAndBufferSizes) {
   for (const TCase& c : cases) {
     THbeStream stream = nullptr;
     uint32_t chunk = 0, buffer = 0;
-    TMp3Config config = MakeMp3Config(Choice(TMp3Mode::Cbr, 5, 0, 0, 0), c.rate, c.channels);
+    TMp3Config config = MakeMp3Config(Choice(TMp3Mode::Cbr, 1, 0, 0, 0), c.rate, c.channels);
     ASSERT_EQ(beInitStream(config, chunk, buffer, stream), 0u) << c.rate;
     EXPECT_EQ(chunk, c.chunk) << c.rate;
     EXPECT_EQ(buffer, static_cast<uint32_t>(1.25 * (chunk / c.channels) + 7200)) << c.rate;
@@ -231,6 +225,17 @@ TEST(Mp3Encoder, OddRecordsStillEncode) {
     EXPECT_GT(total + bytes, 0u);
     EXPECT_EQ(beCloseStream(stream), 0u);
   }
+}
+
+// An average bitrate whose bounds leave the encoder a single bitrate: the encoder's own check
+// used to stop the program on this input.
+TEST(Mp3Encoder, AverageHeldToOneBitrateStillEncodes) {
+  TTempDir dir;
+  const size_t frames = 57337;
+  const std::string mp3 = dir.File("out.mp3");
+  const TMp3Choice pinned = Choice(TMp3Mode::Abr, 13, 13, 0, 13);  // 32, 32 and 32 kbit/s
+  EncodeMp3(mp3, MakeMp3Config(pinned, 44100, 2), MusicSamples(44100, 2, frames));
+  EXPECT_EQ(FfmpegFrames(mp3, 2), frames);
 }
 
 // ---- Whole files ----
@@ -360,7 +365,7 @@ TEST(Mp3Writer, CbrStereoWithChecksum) {
   EXPECT_EQ(e.probe.bitRate, 192000);
   ASSERT_GE(e.bytes.size(), 4u);
   EXPECT_EQ(e.bytes[1] & 0x01, 0) << "protection bit: CRC expected";
-  EXPECT_FALSE(Contains(e.bytes, 400, "Xing") || Contains(e.bytes, 400, "Info"));
+  ExpectHeaderFrame(e.bytes);
 
   TEncoded plain = Encode(dir, Choice(TMp3Mode::Cbr, 3, 0, 0, 0, false), 44100, 2, 44100);
   ASSERT_GE(plain.bytes.size(), 4u);
@@ -391,7 +396,7 @@ TEST(Mp3Writer, AbrWithTheDialogsFirstBitrateStillAimsAtItsTarget) {
 
 TEST(Mp3Writer, LowRateMono) {
   TTempDir dir;
-  TEncoded e = Encode(dir, Choice(TMp3Mode::Cbr, 8, 0, 0, 0), 11025, 1, 11025 * 2);
+  TEncoded e = Encode(dir, Choice(TMp3Mode::Cbr, 4, 0, 0, 0), 11025, 1, 11025 * 2);
   EXPECT_EQ(e.probe.bitRate, 32000);
 }
 
@@ -480,6 +485,7 @@ TEST(Mp3Writer, NoUseAfterFinishAndNoFinishNeeded) {
 struct TFrameHeader {
   uint32_t rate = 0;
   int mode = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+  int kbps = 0;
 };
 
 // The headers of every layer III frame of a file without tags, walked by their lengths.
@@ -502,7 +508,7 @@ std::vector<TFrameHeader> FrameHeaders(const std::vector<uint8_t>& bytes) {
     uint32_t rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
     int kbps = version == 3 ? kKbps1[bitrateIndex] : kKbps2[bitrateIndex];
     size_t length = (version == 3 ? 144000 : 72000) * size_t(kbps) / rate + ((h[2] >> 1) & 1);
-    headers.push_back({rate, h[3] >> 6});
+    headers.push_back({rate, h[3] >> 6, kbps});
     at += length;
   }
   return headers;
@@ -516,8 +522,7 @@ size_t DecodedFrames(const TTempDir& dir, const std::string& mp3, uint16_t chann
 }
 
 // Every quality and the lowest bitrates the dialog offers keep the document's rate (the encoder
-// left alone drops to 24 or 32 kHz), and files with the VBR header decode to the document's
-// exact length.
+// left alone drops to 24 or 32 kHz), and decode to the document's exact length.
 TEST(Mp3Writer, KeepsTheDocumentsRateForEveryChoice) {
   const size_t frames = 44100 + 1234;
   for (uint32_t rate : {44100u, 48000u}) {
@@ -531,9 +536,7 @@ TEST(Mp3Writer, KeepsTheDocumentsRateForEveryChoice) {
       TTempDir dir;
       TEncoded e = Encode(dir, choice, rate, 2, frames);
       for (const TFrameHeader& header : FrameHeaders(e.bytes)) ASSERT_EQ(header.rate, rate);
-      if (choice.mode != TMp3Mode::Cbr) {
-        EXPECT_EQ(DecodedFrames(dir, dir.File("out.mp3"), 2), frames);
-      }
+      EXPECT_EQ(DecodedFrames(dir, dir.File("out.mp3"), 2), frames);
     }
   }
 }
@@ -553,6 +556,133 @@ TEST(Mp3Writer, StereoFramesAreStereoInEveryMode) {
   for (const TFrameHeader& header :
        FrameHeaders(Encode(dir, Choice(TMp3Mode::Cbr, 5, 0, 0, 0), 44100, 1, 44100).bytes))
     ASSERT_EQ(header.mode, 3);
+}
+
+// ---- Exact length ----
+
+constexpr uint32_t kMp3Rates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+
+// One choice per mode, the bitrate lists at their middle; VBR and ABR from the lowest floor.
+TMp3Choice ChoiceFor(TMp3Mode mode, uint32_t rate) {
+  const int lowest = static_cast<int>(OfferedBitrates(rate).size()) - 1;
+  switch (mode) {
+    case TMp3Mode::Cbr:
+      return Choice(TMp3Mode::Cbr, 4, 0, 0, 0);
+    case TMp3Mode::Vbr:
+      return Choice(TMp3Mode::Vbr, lowest, 0, 4, 0);
+    case TMp3Mode::Abr:
+      return Choice(TMp3Mode::Abr, lowest, 0, 0, 3);
+  }
+  return {};
+}
+
+const char* ModeName(TMp3Mode mode) {
+  return mode == TMp3Mode::Cbr ? "CBR" : mode == TMp3Mode::Vbr ? "VBR" : "ABR";
+}
+
+// The first frame tells decoders the encoder's delay and padding, so what they give back is the
+// document, not the document plus 1105 samples in front and up to a frame behind.
+TEST(Mp3Length, EveryModeRateAndChannelCountDecodesToTheDocumentsLength) {
+  for (TMp3Mode mode : {TMp3Mode::Cbr, TMp3Mode::Vbr, TMp3Mode::Abr}) {
+    for (uint32_t rate : {8000u, 22050u, 32000u, 44100u, 48000u}) {
+      for (uint16_t channels : {uint16_t{1}, uint16_t{2}}) {
+        SCOPED_TRACE(testing::Message()
+                     << ModeName(mode) << ", " << rate << " Hz, " << channels << " channels");
+        TTempDir dir;
+        const size_t frames = rate * 3 / 4 + 37;
+        const std::string mp3 = dir.File("out.mp3");
+        EncodeMp3(mp3, MakeMp3Config(ChoiceFor(mode, rate), rate, channels),
+                  MusicSamples(rate, channels, frames));
+        EXPECT_EQ(FfmpegFrames(mp3, channels), frames);
+        EXPECT_EQ(DecodedFrames(dir, mp3, channels), frames);
+      }
+    }
+  }
+}
+
+// Open, save, open again: five rounds of one file keep its length.
+TEST(Mp3Length, FiveOpenSaveRoundsKeepTheLength) {
+  for (TMp3Mode mode : {TMp3Mode::Cbr, TMp3Mode::Vbr, TMp3Mode::Abr}) {
+    SCOPED_TRACE(ModeName(mode));
+    TTempDir dir;
+    const uint32_t rate = 44100;
+    const size_t frames = 57337;
+    const std::string mp3 = dir.File("round.mp3");
+    std::vector<int16_t> samples = MusicSamples(rate, 2, frames);
+    for (int round = 1; round <= 5; ++round) {
+      SCOPED_TRACE(round);
+      EncodeMp3(mp3, MakeMp3Config(ChoiceFor(mode, rate), rate, 2), samples);
+      ASSERT_EQ(FfmpegFrames(mp3, 2), frames);
+      TBASSDecoder decoder(mp3, dir.File("opened.wav"));
+      std::atomic<int32_t> progress{0};
+      ASSERT_TRUE(decoder.Ready() && decoder.Decode(progress));
+      samples = ReadWav16Samples(dir.File("opened.wav"));
+      ASSERT_EQ(samples.size(), frames * 2);
+    }
+  }
+}
+
+// ---- Bitrates the encoder honours ----
+
+// What the encoder writes at each rate: the MPEG-1, MPEG-2 and MPEG-2.5 tables (the last is the
+// MPEG-2 table up to 64 kbit/s). Every audio frame after the Info frame carries the chosen
+// bitrate, and the length is exact also where a frame is too small to hold the Info frame.
+TEST(Mp3Settings, EveryOfferedBitrateIsTheOneEveryFrameCarries) {
+  const std::vector<int> mpeg1 = {320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32};
+  const std::vector<int> mpeg2 = {160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8};
+  const std::vector<int> mpeg25 = {64, 56, 48, 40, 32, 24, 16, 8};
+  for (uint32_t rate : kMp3Rates) {
+    const std::vector<int> offered = OfferedBitrates(rate);
+    EXPECT_EQ(offered, rate >= 32000 ? mpeg1 : rate >= 16000 ? mpeg2 : mpeg25) << rate;
+    for (size_t position = 0; position < offered.size(); ++position) {
+      for (uint16_t channels : {uint16_t{1}, uint16_t{2}}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz, " << offered[position] << " kbit/s, "
+                                        << channels << " channels");
+        TTempDir dir;
+        const std::string mp3 = dir.File("out.mp3");
+        const size_t frames = rate / 5 + 11;
+        const TMp3Choice cbr = Choice(TMp3Mode::Cbr, static_cast<int>(position), 0, 0, 0);
+        EncodeMp3(mp3, MakeMp3Config(cbr, rate, channels), MusicSamples(rate, channels, frames));
+        const std::vector<TFrameHeader> headers = FrameHeaders(ReadFileBytes(mp3));
+        ASSERT_GT(headers.size(), 2u);
+        for (size_t i = 1; i < headers.size(); ++i) {
+          ASSERT_EQ(headers[i].kbps, offered[position]) << "frame " << i;
+          ASSERT_EQ(headers[i].rate, rate) << "frame " << i;
+        }
+        EXPECT_EQ(DecodedFrames(dir, mp3, channels), frames);
+        // The thinnest frames hold no Info frame of the encoder's own: ffmpeg reads ours.
+        if (position + 1 == offered.size()) {
+          EXPECT_EQ(FfmpegFrames(mp3, channels), frames);
+        }
+      }
+    }
+  }
+}
+
+// A rate MP3 lacks is saved at the nearest one it has, which the notice names; its lists are
+// that rate's, so nothing falls back to a fixed bitrate.
+TEST(Mp3Settings, RatesMp3LacksAreSavedAtTheNearestAndSaidSo) {
+  const std::pair<uint32_t, uint32_t> cases[] = {{96000, 48000}, {88200, 48000}, {46000, 44100},
+                                                 {37800, 32000}, {20000, 22050}, {7000, 8000},
+                                                 {5512, 8000}};
+  for (auto [rate, saved] : cases) {
+    SCOPED_TRACE(rate);
+    EXPECT_EQ(Mp3SampleRate(rate), saved);
+    const std::string notice = Mp3RateNotice(rate);
+    EXPECT_NE(notice.find(std::to_string(saved) + " Hz"), std::string::npos) << notice;
+    EXPECT_NE(notice.find(std::to_string(rate) + " Hz"), std::string::npos) << notice;
+    EXPECT_EQ(OfferedBitrates(rate), OfferedBitrates(saved));
+    TTempDir dir;
+    const std::string mp3 = dir.File("out.mp3");
+    const TMp3Choice cbr = Choice(TMp3Mode::Cbr, 1, 0, 0, 0);
+    EncodeMp3(mp3, MakeMp3Config(cbr, rate, 2), MusicSamples(rate, 2, rate / 2));
+    EXPECT_EQ(ProbedNumber(mp3, "sample_rate"), saved);
+    EXPECT_EQ(ProbedNumber(mp3, "bit_rate"), BitrateAt(saved, 1) * 1000);
+  }
+  for (uint32_t rate : kMp3Rates) {
+    EXPECT_EQ(Mp3SampleRate(rate), rate);
+    EXPECT_EQ(Mp3RateNotice(rate), "") << rate;
+  }
 }
 
 }  // namespace

@@ -100,6 +100,11 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
   crc->setObjectName("crc");
   crc->setChecked(false);
 
+  ratenote = new QLabel(GroupBox1);
+  ratenote->setObjectName("ratenote");
+  ratenote->setWordWrap(true);
+  ratenote->setVisible(false);
+
   // The pages carry their own layouts, so their labels get the grid's label width by hand to keep
   // all controls in one column.
   int labelWidth = 0;
@@ -133,6 +138,7 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
   grid->addWidget(maxbitrate, 2, 1);
   grid->addWidget(Notebook3, 3, 0, 1, 2);
   grid->addWidget(crc, 4, 0, 1, 2);
+  grid->addWidget(ratenote, 5, 0, 1, 2);
 
   Button1 = new QPushButton("&Ok", this);
   Button1->setObjectName("Button1");
@@ -168,6 +174,8 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
 
 void Tmpegsettings::FormCreate() {
   lastRate_ = 0;
+  cbrPosition_ = 0;
+  floorPosition_ = bitrate->count() - 1;
   // The slider's handle is left at the style's size: QSlider offers no handle length to scale
   // with the screen's DPI, and Qt's styles already scale it.
   vbrmodeChange();
@@ -179,18 +187,31 @@ void Tmpegsettings::vbrmodeChange() {
   const bool capped = mode != kCbrPage;
   maxbitLabel->setVisible(capped);
   maxbitrate->setVisible(capped);
+  if (capped == bitrateIsFloor_) return;
+  (bitrateIsFloor_ ? floorPosition_ : cbrPosition_) = bitrate->currentIndex();
+  bitrateIsFloor_ = capped;
+  SelectClamped(bitrate, bitrateIsFloor_ ? floorPosition_ : cbrPosition_);
+}
+
+void Tmpegsettings::ShowRateNotice(uint32_t sampleRate) {
+  const std::string notice = Mp3RateNotice(sampleRate);
+  ratenote->setText(QString::fromStdString(notice));
+  ratenote->setVisible(!notice.empty());
 }
 
 void Tmpegsettings::FormActivate(uint32_t sampleRate) {
   vbrmodeChange();
+  // Every showing: the interface language may have changed since the last.
+  ShowRateNotice(sampleRate);
   // Same rate as last time: keep whatever the user picked then.
   if (sampleRate == lastRate_) return;
   lastRate_ = sampleRate;
-  const std::vector<int> rates = OfferedBitrates(sampleRate);
-  // A rate without a table keeps the lists as they are.
-  if (rates.empty()) return;
   // The targeted list is refilled too, so that what it shows is what gets encoded.
-  for (QComboBox* list : {bitrate, maxbitrate, avgbitrate}) Refill(list, rates);
+  for (QComboBox* list : {bitrate, maxbitrate, avgbitrate})
+    Refill(list, OfferedBitrates(sampleRate));
+  cbrPosition_ = DefaultBitratePosition(TMp3Mode::Cbr, sampleRate);
+  floorPosition_ = DefaultBitratePosition(TMp3Mode::Vbr, sampleRate);
+  SelectClamped(bitrate, bitrateIsFloor_ ? floorPosition_ : cbrPosition_);
 }
 
 void Tmpegsettings::Prepare(uint32_t sampleRate) {

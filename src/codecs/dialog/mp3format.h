@@ -40,6 +40,8 @@ class Tmpegsettings : public QDialog {
  private:
   void FormCreate();
   void FormActivate(uint32_t sampleRate);
+  // Shows, above the buttons, that the MP3 gets another rate than the document, if it does.
+  void ShowRateNotice(uint32_t sampleRate);
 
   QGroupBox* GroupBox1;
   QLabel* Label1;
@@ -54,11 +56,17 @@ class Tmpegsettings : public QDialog {
   QLabel* Label40;
   QComboBox* avgbitrate;
   QCheckBox* crc;
+  QLabel* ratenote;
   QPushButton* Button1;
   QPushButton* Button2;
 
   // The rate the lists were last filled for; 0 before the first showing.
   uint32_t lastRate_ = 0;
+  // "Bitrate:" is the bitrate in CBR and the lowest a frame may have in VBR and ABR: each use
+  // keeps its own position, and the list shows the one of the current mode.
+  bool bitrateIsFloor_ = false;
+  int cbrPosition_ = 0;
+  int floorPosition_ = 0;
 };
 
 }  // namespace quillon

@@ -14,6 +14,9 @@
 
 #include <functional>
 
+#include "codecs/mp3testing.h"
+#include "support/fixtures.h"
+
 namespace quillon {
 namespace {
 
@@ -31,7 +34,7 @@ QStringList Numbers(std::initializer_list<int> rates) {
 
 const QStringList kWide = Numbers({320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32});
 const QStringList kHalf = Numbers({160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8});
-const QStringList kQuarter = Numbers({128, 112, 96, 80, 64, 56, 48, 40, 32, 24, 16, 8});
+const QStringList kQuarter = Numbers({64, 56, 48, 40, 32, 24, 16, 8});
 
 class Mp3FormatTest : public ::testing::Test {
  protected:
@@ -102,20 +105,6 @@ TEST_F(Mp3FormatTest, ANewRateRefillsEveryListAndSelectsItsFirstEntry) {
   EXPECT_EQ(Items(List("avgbitrate")), kWide);
 }
 
-TEST_F(Mp3FormatTest, ARateWithoutATableLeavesListsAndSelectionsAlone) {
-  dialog.Prepare(22050);
-  List("bitrate")->setCurrentIndex(3);
-  List("avgbitrate")->setCurrentIndex(9);
-  dialog.Prepare(96000);
-  EXPECT_EQ(Items(List("bitrate")), kHalf);
-  EXPECT_EQ(Items(List("maxbitrate")), kHalf);
-  EXPECT_EQ(List("bitrate")->currentText(), "112");
-  EXPECT_EQ(List("avgbitrate")->currentText(), "40");
-  // The odd rate still counts as the last one, so returning to 22050 refills.
-  dialog.Prepare(22050);
-  EXPECT_EQ(List("bitrate")->currentIndex(), 0);
-}
-
 // ---- mode ----
 
 TEST_F(Mp3FormatTest, TheModeChoosesThePageAndWhetherTheMaximumIsOffered) {
@@ -151,28 +140,28 @@ TEST_F(Mp3FormatTest, TheModeChoosesThePageAndWhetherTheMaximumIsOffered) {
 // ---- the choice ----
 
 TEST_F(Mp3FormatTest, ChoiceReadsTheControlsAndSetChoiceClampsToTheListsAsTheyStand) {
-  dialog.Prepare(11025);  // twelve entries
-  List("avgbitrate")->setCurrentIndex(10);
+  dialog.Prepare(11025);  // eight entries
+  List("avgbitrate")->setCurrentIndex(6);
   Child<QCheckBox>("crc")->setChecked(true);
-  EXPECT_EQ(dialog.Choice().averagePosition, 10);
+  EXPECT_EQ(dialog.Choice().averagePosition, 6);
   EXPECT_TRUE(dialog.Choice().crc);
-  TMp3Choice wanted{TMp3Mode::Vbr, 4, 2, 7, 11, true};
+  TMp3Choice wanted{TMp3Mode::Vbr, 4, 2, 7, 5, true};
   dialog.SetChoice(wanted);
   TMp3Choice got = dialog.Choice();
   EXPECT_EQ(got.mode, TMp3Mode::Vbr);
   EXPECT_EQ(got.bitratePosition, 4);
   EXPECT_EQ(got.maxBitratePosition, 2);
   EXPECT_EQ(got.qualityPosition, 7);
-  EXPECT_EQ(got.averagePosition, 11);
+  EXPECT_EQ(got.averagePosition, 5);
   EXPECT_TRUE(got.crc);
   EXPECT_EQ(Child<QStackedWidget>("Notebook3")->currentIndex(), 1);
 
   dialog.SetChoice(TMp3Choice{TMp3Mode::Abr, 13, -5, 40, 99, false});
   got = dialog.Choice();
-  EXPECT_EQ(got.bitratePosition, 11);
+  EXPECT_EQ(got.bitratePosition, 7);
   EXPECT_EQ(got.maxBitratePosition, 0);
   EXPECT_EQ(got.qualityPosition, 9);
-  EXPECT_EQ(got.averagePosition, 11);
+  EXPECT_EQ(got.averagePosition, 7);
   EXPECT_FALSE(got.crc);
 }
 
@@ -250,7 +239,7 @@ TEST_F(Mp3FormatTest, LabelsAreBuddiedAndTabWalksTheVisibleControlsInOrder) {
 }
 
 TEST_F(Mp3FormatTest, EveryControlSitsInsideTheDialogWithoutOverlap) {
-  dialog.Prepare(44100);
+  dialog.Prepare(96000);  // with the line on the changed rate
   List("vbrmode")->setCurrentIndex(2);
   dialog.show();
   const QImage shot = dialog.grab().toImage();
@@ -259,8 +248,9 @@ TEST_F(Mp3FormatTest, EveryControlSitsInsideTheDialogWithoutOverlap) {
 
   const QRect inside = dialog.rect();
   std::vector<std::pair<QString, QRect>> placed;
-  for (const char* name : {"Label1", "vbrmode", "Bitratelabel", "bitrate", "maxbitLabel",
-                           "maxbitrate", "Label40", "avgbitrate", "crc", "Button1", "Button2"}) {
+  for (const char* name :
+       {"Label1", "vbrmode", "Bitratelabel", "bitrate", "maxbitLabel", "maxbitrate", "Label40",
+        "avgbitrate", "crc", "ratenote", "Button1", "Button2"}) {
     auto* widget = Child<QWidget>(name);
     ASSERT_TRUE(widget->isVisible()) << name;
     const QRect area(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
@@ -273,6 +263,81 @@ TEST_F(Mp3FormatTest, EveryControlSitsInsideTheDialogWithoutOverlap) {
   EXPECT_EQ(List("avgbitrate")->mapTo(&dialog, QPoint(0, 0)).x(),
             List("bitrate")->mapTo(&dialog, QPoint(0, 0)).x());
   dialog.hide();
+}
+
+// ---- VBR ----
+
+TEST_F(Mp3FormatTest, InVbrTheBitrateIsAFloorStartingAtTheLowestAndCbrKeepsItsOwn) {
+  dialog.Prepare(44100);
+  List("bitrate")->setCurrentIndex(5);  // CBR 128
+  List("vbrmode")->setCurrentIndex(1);
+  EXPECT_EQ(List("bitrate")->currentText().toStdString(), "32");
+  EXPECT_EQ(dialog.Choice().bitratePosition, 13);
+  List("bitrate")->setCurrentIndex(12);  // a floor of 40
+  List("vbrmode")->setCurrentIndex(0);
+  EXPECT_EQ(List("bitrate")->currentText().toStdString(), "128");
+  List("vbrmode")->setCurrentIndex(1);
+  EXPECT_EQ(List("bitrate")->currentText().toStdString(), "40");
+  // A new rate starts both over: CBR from the top of its list, the floor from the bottom.
+  dialog.Prepare(22050);
+  EXPECT_EQ(List("bitrate")->currentText().toStdString(), "8");
+  List("vbrmode")->setCurrentIndex(0);
+  EXPECT_EQ(List("bitrate")->currentText().toStdString(), "160");
+}
+
+// What `lame -V<q>` gives on the same input at the same rate and in the same channel mode (our
+// two channels are plain stereo, lame's default is joint stereo): position p stands for V(8 - p),
+// and position 9 for V0 with the encoder's most thorough search.
+int64_t LameBitRate(const test::TTempDir& dir, const std::string& wav, int position, int channels) {
+  const int v = position == 9 ? 0 : 8 - position;
+  const std::string mp3 = dir.File("lame.mp3");
+  const std::string command = "lame --quiet -V" + std::to_string(v) +
+                              (position == 9 ? " -q0" : "") + (channels == 1 ? " -m m" : " -m s") +
+                              " --resample 44.1 '" + wav + "' '" + mp3 + "'";
+  EXPECT_EQ(test::RunCommand(command), 0) << command;
+  return test::ProbedNumber(mp3, "bit_rate");
+}
+
+TEST_F(Mp3FormatTest, EveryQualityPositionGivesTheBitrateOfItsLameQuality) {
+  const uint32_t rate = 44100;
+  dialog.Prepare(rate);
+  List("vbrmode")->setCurrentIndex(1);
+  for (uint16_t channels : {uint16_t{1}, uint16_t{2}}) {
+    test::TTempDir dir;
+    const std::vector<int16_t> samples = test::MusicSamples(rate, channels, rate * 2);
+    const std::string wav = dir.File("in.wav");
+    test::WriteWav16(wav, channels, rate, samples);
+    for (int position = 0; position <= 9; ++position) {
+      SCOPED_TRACE(testing::Message() << channels << " channels, position " << position);
+      Child<QSlider>("vbrquality")->setValue(position);
+      const std::string mp3 = dir.File("ours.mp3");
+      test::EncodeMp3(mp3, MakeMp3Config(dialog.Choice(), rate, channels), samples);
+      const int64_t ours = test::ProbedNumber(mp3, "bit_rate");
+      const int64_t lame = LameBitRate(dir, wav, position, channels);
+      EXPECT_NEAR(double(ours), double(lame), 0.1 * double(lame)) << ours << " against " << lame;
+    }
+  }
+}
+
+// ---- rates MP3 lacks ----
+
+TEST_F(Mp3FormatTest, ARateMp3LacksOffersTheNearestRatesListsAndSaysSoBeforeSaving) {
+  auto* note = Child<QLabel>("ratenote");
+  dialog.Prepare(96000);
+  for (const char* name : {"bitrate", "maxbitrate", "avgbitrate"})
+    EXPECT_EQ(Items(List(name)), kWide) << name;
+  EXPECT_TRUE(note->isVisibleTo(&dialog));
+  EXPECT_EQ(note->text().toStdString(), Mp3RateNotice(96000));
+  EXPECT_TRUE(note->text().contains("48000 Hz") && note->text().contains("96000 Hz"))
+      << note->text().toStdString();
+  dialog.Prepare(7000);
+  EXPECT_EQ(Items(List("bitrate")), kQuarter);
+  EXPECT_TRUE(note->text().contains("8000 Hz")) << note->text().toStdString();
+  for (uint32_t rate : {44100u, 24000u, 12000u}) {
+    dialog.Prepare(rate);
+    EXPECT_FALSE(note->isVisibleTo(&dialog)) << rate;
+  }
+  EXPECT_EQ(Items(List("bitrate")), kQuarter);
 }
 
 }  // namespace
