@@ -4,6 +4,7 @@
 #include "document/operationjob.h"
 
 #include "codecs/bassdecoder.h"
+#include "codecs/tagreader.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -150,6 +151,10 @@ TOperationResult TOperationJob::Open() {
     DeleteFileIfExists(store);
     throw;
   }
+  // After the audio, and never in its way: a tag that cannot be read only costs a notice.
+  TTagReading reading = ReadTags(request_.fileName);
+  result_.tags = std::move(reading.tags);
+  for (std::string& notice : reading.notices) result_.notices.push_back(std::move(notice));
   return result_;
 }
 

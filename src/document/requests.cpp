@@ -139,6 +139,7 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
 bool Twavefile::StartSave(TOperationRequest request) {
   const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
   if (!format) return false;
+  request.tags = tags_;
   switch (*format) {
     case TSaveFormat::wav:
       request.operation = opSaveWav;

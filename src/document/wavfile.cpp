@@ -168,6 +168,8 @@ void Twavefile::Install(const TOperationResult& result) {
     else
       state_ = result.state;
   }
+  if (succeeded && result.tags && (operation == opOpen || operation == opRecover))
+    tags_ = *result.tags;
   switchingFrom_ = nullptr;
   recovering_.reset();
   // A failed edit leaves the previous state, which is whole: it is shown again.
@@ -245,6 +247,7 @@ void Twavefile::Close() {
   closed->samples.reset();
   state_ = std::move(closed);
   fileName_.clear();
+  tags_ = {};
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

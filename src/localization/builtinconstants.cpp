@@ -50,6 +50,12 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"encodingerror", u"Encoding failed:"},
     {u"emptyencoding",
      u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
+    {u"tagskipped",
+     u"The file's tags could not be read and were left out; the audio opened as usual."},
+    {u"coverrefused",
+     u"The file's cover picture is larger than 16 MB and was left out; the other tags were kept."},
+    {u"tagwriteerror",
+     u"The tags could not be written into the saved file; the file was not replaced:"},
 };
 
 constexpr uint8_t kVersion = 3;
