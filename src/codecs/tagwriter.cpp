@@ -17,6 +17,7 @@
 #include "codecs/infotext.h"
 #include "localization/constants.h"
 #include "platform/error.h"
+#include "platform/faults.h"
 
 namespace quillon {
 
@@ -139,6 +140,8 @@ bool Save(const std::string& path, TSaveFormat format, const TTags& tags) {
 void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags) {
   if (tags.Empty()) return;
   bool saved = false;
+  // The tag write counts as one write of the save, so that its failure can be made in tests.
+  CheckFault(TFault::Write);
   try {
     saved = Save(path, format, tags);
   } catch (const std::exception&) {
