@@ -73,6 +73,8 @@ struct TOperationRequest {
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
+  // Recovery: the tags the journal recorded, and the file of their cover's picture.
+  std::string coverFile;
 };
 
 // A message the operation leaves for the main thread to show.

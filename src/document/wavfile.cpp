@@ -225,6 +225,8 @@ bool Twavefile::Recover(const TJournalState& state) {
   TOperationRequest request = MakeRequest(opRecover);
   request.source.reset();
   request.fileName = state.current;
+  request.tags = state.tags;
+  request.coverFile = state.coverFile;
   return RunOperation(std::move(request));
 }
 
