@@ -1,5 +1,7 @@
 #include "codecs/tagstream.h"
 
+#include <algorithm>
+
 namespace quillon {
 
 TagLib::ByteVector TBoundedTagStream::readBlock(unsigned long length) {
