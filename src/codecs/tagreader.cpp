@@ -16,6 +16,7 @@
 #include <taglib/xiphcomment.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <optional>
 
@@ -195,6 +196,15 @@ bool Id3SizeLies(TagLib::IOStream& stream) {
   return size + 10 > static_cast<uint64_t>(std::max<long>(stream.length(), 0));
 }
 
+bool NamesATagForm(TagLib::IOStream& stream) {
+  const std::string name = stream.name();
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+  std::string extension = name.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return TagLib::FileRef::defaultFileExtensions().contains(TagLib::String(extension));
+}
+
 }  // namespace
 
 TTagReading ReadTagsFrom(TagLib::IOStream& stream) {
@@ -207,7 +217,12 @@ TTagReading ReadTagsFrom(TagLib::IOStream& stream) {
     }
     TBoundedTagStream bounded(stream);
     TagLib::FileRef ref(&bounded, false);
-    if (ref.isNull() || !ref.file()->isValid()) return reading;
+    // A file of a form TagLib reads, by its name, that TagLib cannot read has broken tags or
+    // blocks that lie; any other file simply has no tags we know.
+    if (ref.isNull()) {
+      if (NamesATagForm(stream)) reading.notices.push_back(ConstantText("tagskipped"));
+      return reading;
+    }
     std::vector<TFoundPicture> pictures;
     ReadFile(ref.file(), reading.tags, pictures);
     // A block that was refused leaves whatever TagLib made of the rest unreliable.

@@ -272,7 +272,19 @@ struct THostile {
   std::function<std::vector<uint8_t>()> tag;
   const char* notice;  // empty: none
   const char* title;   // what is still read
+  bool flac = false;   // the bytes are a whole FLAC file rather than a tag before MP3 frames
 };
+
+// A FLAC head: STREAMINFO, then a picture block that declares 16 MB and holds 50 bytes.
+std::vector<uint8_t> FlacWithLyingPicture() {
+  std::vector<uint8_t> bytes = {'f', 'L', 'a', 'C', 0, 0, 0, 34};
+  const std::vector<uint8_t> info = {0x10, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0xC4, 0x40, 0xF0};
+  Append(bytes, info);
+  bytes.resize(8 + 34);
+  Append(bytes, {0x86, 0xFF, 0xFF, 0xFF});
+  bytes.resize(bytes.size() + 50);
+  return bytes;
+}
 
 const THostile kHostile[] = {
     {"an ID3 size far beyond the file", [] { return Id3Header(0x0FFFFFFF); }, "tagskipped", ""},
@@ -296,6 +308,7 @@ const THostile kHostile[] = {
             Id3Frame("APIC", static_cast<uint32_t>(ApicBody(huge).size()), ApicBody(huge))});
      },
      "tagskipped", ""},
+    {"a FLAC picture block that claims 16 MB", FlacWithLyingPicture, "tagskipped", "", true},
     {"text that is no UTF-8 in a UTF-8 frame",
      [] {
        return Id3Tag({Id3Frame("TIT2", 5, {3, 0xC3, 0x28, 0xFF, 'A'})});
@@ -315,8 +328,8 @@ TEST(TagReader, HostileTagsCostOneNoticeAtMost) {
   for (const THostile& hostile : kHostile) {
     SCOPED_TRACE(hostile.name);
     std::vector<uint8_t> bytes = hostile.tag();
-    Append(bytes, frames);
-    const std::string path = dir.File("hostile.mp3");
+    if (!hostile.flac) Append(bytes, frames);
+    const std::string path = dir.File(hostile.flac ? "hostile.flac" : "hostile.mp3");
     WriteFileBytes(path, bytes);
     const TTagReading reading = ReadTags(path);
     if (*hostile.notice)
