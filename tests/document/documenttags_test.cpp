@@ -45,18 +45,25 @@ TEST(DocumentTags, TagsSurviveAnEditItsUndoAndEverySaveFormat) {
     h.WaitIdle();
     h.document.Redo();
     h.WaitIdle();
-    const std::string target = h.files.File(std::string("saved.") + extension);
-    ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(target, 0, d.FrameCount()); }));
+    // Save As saves the whole document under a new name, Save Selected As a range.
+    const std::string whole = h.files.File(std::string("whole.") + extension);
+    const std::string part = h.files.File(std::string("part.") + extension);
+    h.document.SetFileName(whole);
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Save(); }));
+    ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(part, 100, 5000); }));
     EXPECT_TRUE(h.boxes.shown.empty());
-    const test::TProbedTags probed = test::ProbeTags(target);
-    EXPECT_EQ(Field(probed, "title"), "Tïtle");
-    EXPECT_EQ(Field(probed, "artist"), "Ärtist");
-    EXPECT_EQ(Field(probed, "album"), "Albüm");
-    EXPECT_EQ(Field(probed, "date"), "2021");
-    EXPECT_EQ(Field(probed, "track"), "3");
-    EXPECT_EQ(Field(probed, "genre"), "Jazz");
-    EXPECT_EQ(Field(probed, "comment"), "Cömment");
-    EXPECT_EQ(probed.coverCodec, "png");
+    for (const std::string& target : {whole, part}) {
+      SCOPED_TRACE(target);
+      const test::TProbedTags probed = test::ProbeTags(target);
+      EXPECT_EQ(Field(probed, "title"), "Tïtle");
+      EXPECT_EQ(Field(probed, "artist"), "Ärtist");
+      EXPECT_EQ(Field(probed, "album"), "Albüm");
+      EXPECT_EQ(Field(probed, "date"), "2021");
+      EXPECT_EQ(Field(probed, "track"), "3");
+      EXPECT_EQ(Field(probed, "genre"), "Jazz");
+      EXPECT_EQ(Field(probed, "comment"), "Cömment");
+      EXPECT_EQ(probed.coverCodec, "png");
+    }
   }
 }
 
