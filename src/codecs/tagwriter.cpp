@@ -137,17 +137,18 @@ bool Save(const std::string& path, TSaveFormat format, const TTags& tags) {
 
 }  // namespace
 
-void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags) {
+void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags,
+               const std::string& shownName) {
   if (tags.Empty()) return;
   bool saved = false;
-  // The tag write counts as one write of the save, so that its failure can be made in tests.
-  CheckFault(TFault::Write);
   try {
+    // The tag write counts as one write of the save, so that tests can make it fail.
+    CheckFault(TFault::Write);
     saved = Save(path, format, tags);
   } catch (const std::exception&) {
     saved = false;
   }
-  if (!saved) throw Exception(ConstantText("tagwriteerror") + "\n" + path);
+  if (!saved) throw Exception(ConstantText("tagwriteerror") + "\n" + shownName);
 }
 
 }  // namespace quillon

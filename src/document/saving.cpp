@@ -48,7 +48,7 @@ TOperationResult TOperationJob::SaveWav() {
                      static_cast<int64_t>(std::min(step, total - done)));
     }
   }
-  WriteTags(output.Path(), TSaveFormat::wav, request_.tags);
+  WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;
@@ -77,7 +77,7 @@ TOperationResult TOperationJob::SaveMp3() {
   // The last chunk goes to the encoder even when it is empty.
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
   writer.Finish();
-  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags);
+  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;
@@ -102,7 +102,7 @@ TOperationResult TOperationJob::SaveEncoded() {
     writer.Write(buffer.data(), count);
   }
   writer.Finish();
-  WriteTags(output.Path(), format, request_.tags);
+  WriteTags(output.Path(), format, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;

@@ -95,6 +95,7 @@ TEST(DocumentTags, EveryFailedTaggedSaveLeavesTheOldTargetAsItWas) {
   const std::vector<uint8_t> old = {'o', 'l', 'd'};
   test::WriteFileBytes(target, old);
   // The tag write is the save's last write: walk every write up to it.
+  std::string lastFailure;
   for (int n = 1;; ++n) {
     SCOPED_TRACE("write " + std::to_string(n) + " fails");
     ASSERT_LT(n, 1000);
@@ -105,8 +106,10 @@ TEST(DocumentTags, EveryFailedTaggedSaveLeavesTheOldTargetAsItWas) {
     ClearFaults();
     if (!failed) break;
     EXPECT_EQ(test::ReadFileBytes(target), old);
-    EXPECT_EQ(h.boxes.shown.size(), 1u);
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    lastFailure = h.boxes.shown[0].text;
   }
+  EXPECT_EQ(lastFailure, ConstantText("tagwriteerror") + "\n" + target);
   EXPECT_EQ(Field(test::ProbeTags(target), "title"), "Tïtle");
 }
 
