@@ -7,6 +7,7 @@
 #include "cli/editcommand.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
+#include "cli/tagoptions.h"
 
 namespace quillon {
 
@@ -16,7 +17,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 const char* kUsage =
-    "usage: quillon-cli info FILE     print the format, length and peak level of FILE\n"
+    "usage: quillon-cli info FILE     print the format, length, peak level and tags of FILE\n"
     "       quillon-cli peaks FILE    print the peak index of FILE, one MAX MIN entry a line\n";
 
 int Usage() {
@@ -37,6 +38,7 @@ void PrintInfo(const Twavefile& d, std::FILE* out) {
   std::fprintf(out, "original_bits: %d\n", d.OriginalBits());
   std::fprintf(out, "peak: %d\n", d.Peak());
   std::fprintf(out, "peak_db: %d\n", d.PeakDb());
+  PrintTags(d.Tags(), out);
 }
 
 void PrintPeaks(const Twavefile& d, std::FILE* out) {

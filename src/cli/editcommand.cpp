@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "cli/tagoptions.h"
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "document/recovery.h"
@@ -34,7 +35,10 @@ const char* const kEditUsage =
     "         -o OUT  saves the whole document as OUT (format by extension likewise)\n"
     "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS (in VBR and ABR the lowest; lowest\n"
     "              offered by default)  --max-bitrate KBPS  --vbr-quality 0-9  --abr KBPS  --crc\n"
-    "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n";
+    "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n"
+    "         tags, set before the operations: --tag KEY=VALUE (title, artist, album,\n"
+    "         albumartist, year, track, genre, comment; an empty VALUE removes it)\n"
+    "         --cover FILE (a JPEG or PNG picture)  --no-tags (save without any tags)\n";
 
 const char* const kRecoverUsage =
     "       quillon-cli recover [--list | --discard | OPERATIONS... [-o OUT]]\n"
@@ -192,6 +196,7 @@ struct TEditPlan {
   TMp3Options mp3;
   int vorbisQuality = kVorbisQualityDefault;
   int opusBitrate = kOpusBitrateDefault;
+  TTagEdits tags;
 };
 
 // The settings of Ogg Vorbis and Opus; false when the option is neither. A value that is not a
@@ -297,6 +302,11 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
       if (option != "--crc") ++i;
       continue;
     }
+    if (ParseTagOption(option, value, plan.tags, bad)) {
+      if (bad) return std::nullopt;
+      if (option != "--no-tags") ++i;
+      continue;
+    }
     if (option == "--paste") {
       auto position = takesValue() ? ParseNumber(value) : std::nullopt;
       if (!position) return BadArgument(option, value, "a frame number");
@@ -360,6 +370,11 @@ int RunPlan(TCliSession& session, const TEditPlan& plan) {
   };
   session.Document().OnAskVorbisQuality = [&] { return std::optional<int>(plan.vorbisQuality); };
   session.Document().OnAskOpusBitrate = [&] { return std::optional<int>(plan.opusBitrate); };
+  if (plan.tags.Any()) {
+    std::optional<TTags> tags = ApplyTagEdits(plan.tags, session.Document().Tags());
+    if (!tags) return kExitFailed;
+    session.Document().SetTags(std::move(*tags));
+  }
   for (const TStep& step : plan.steps)
     if (!Timed(plan, step.name, [&] { return step.run(session); })) return kExitFailed;
   if (plan.clipOutput && !WriteClipboard(session, *plan.clipOutput)) return kExitFailed;

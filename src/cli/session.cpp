@@ -29,6 +29,9 @@ TCliSession::TCliSession() {
   SetMainThread(&loop_);
   SetMessageBoxes(&boxes_);
   SetClipboard(&clipboard_);
+  document_.OnNotice = [](Twavefile*, const std::string& text) {
+    std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
+  };
 }
 
 TCliSession::~TCliSession() {

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "document/wavfile.h"
 #include "platform/filewriter.h"
 #include "platform/messagebox.h"
 #include "platform/replacementfile.h"
 #include "platform/runfiles.h"
+#include "platform/tempfile.h"
 
 namespace quillon {
 
@@ -28,6 +30,8 @@ std::string Escape(const std::string& value) {
       out += "\\\\";
     else if (c == '\n')
       out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
     else
       out += c;
   }
@@ -46,6 +50,8 @@ std::optional<std::string> Unescape(std::string_view value) {
       out += '\\';
     else if (value[i] == 'n')
       out += '\n';
+    else if (value[i] == 'r')
+      out += '\r';
     else
       return std::nullopt;
   }
@@ -64,14 +70,43 @@ bool NamesOnlyItsOwnStores(const TJournalState& state) {
       !state.tempFolder.ends_with('/') || state.tempFolder.find("/../") != std::string::npos)
     return false;
   if (!IsStoreOfRun(state.current, state)) return false;
+  if (!state.coverFile.empty() && !IsStoreOfRun(state.coverFile, state)) return false;
   for (const auto* stack : {&state.undo, &state.redo})
     for (const std::string& name : *stack)
       if (!IsStoreOfRun(name, state)) return false;
   return true;
 }
 
+// The journal's keys of the tag fields, in the order they are written.
+constexpr std::pair<std::string_view, std::string TTags::*> kTagLines[] = {
+    {"tag.title", &TTags::title}, {"tag.artist", &TTags::artist},
+    {"tag.album", &TTags::album}, {"tag.albumartist", &TTags::albumArtist},
+    {"tag.year", &TTags::year},   {"tag.track", &TTags::track},
+    {"tag.genre", &TTags::genre}, {"tag.comment", &TTags::comment}};
+
+// The lines of the tags; a journal without them (as older ones are) has no tags.
+bool ApplyTagLine(TJournalState& state, std::string_view key, const std::string& value) {
+  for (const auto& [name, field] : kTagLines)
+    if (key == name) {
+      state.tags.*field = value;
+      return true;
+    }
+  if (!key.starts_with("cover.")) return false;
+  TCoverPicture& cover = state.tags.cover ? *state.tags.cover : state.tags.cover.emplace();
+  if (key == "cover.mime")
+    cover.mimeType = value;
+  else if (key == "cover.description")
+    cover.description = value;
+  else if (key == "cover.file")
+    state.coverFile = value;
+  else
+    return false;
+  return true;
+}
+
 // Applies one "key value" line; false for a key or value a journal never has.
 bool ApplyLine(TJournalState& state, std::string_view key, const std::string& value) {
+  if (ApplyTagLine(state, key, value)) return true;
   if (key == "run")
     state.runId = value;
   else if (key == "folder")
@@ -103,6 +138,10 @@ TJournalState JournalStateOf(const Twavefile& document) {
   };
   state.source = absolute(document.FileName());
   state.modified = document.Modified();
+  const TTags& tags = document.Tags();
+  for (const auto& [name, field] : kTagLines) state.tags.*field = tags.*field;
+  if (tags.cover)
+    state.tags.cover = TCoverPicture{tags.cover->mimeType, tags.cover->description, {}};
   if (!document.Loaded() || document.TempFileName().empty()) return state;
   state.current = absolute(document.TempFileName());
   state.tempFolder = std::filesystem::path(state.current).parent_path().string() + "/";
@@ -123,6 +162,13 @@ std::string FormatJournal(const TJournalState& state) {
   line("current", state.current);
   for (const std::string& name : state.undo) line("undo", name);
   for (const std::string& name : state.redo) line("redo", name);
+  for (const auto& [name, field] : kTagLines)
+    if (!(state.tags.*field).empty()) line(std::string(name).c_str(), state.tags.*field);
+  if (state.tags.cover && !state.coverFile.empty()) {
+    line("cover.mime", state.tags.cover->mimeType);
+    line("cover.description", state.tags.cover->description);
+    line("cover.file", state.coverFile);
+  }
   return text + std::string(kEnd) + "\n";
 }
 
@@ -145,6 +191,8 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
       return std::nullopt;
   }
   if (!ended || !NamesOnlyItsOwnStores(state)) return std::nullopt;
+  // A cover is its file: type and description alone are no cover.
+  if (state.tags.cover.has_value() != !state.coverFile.empty()) return std::nullopt;
   return state;
 }
 
@@ -179,16 +227,46 @@ TRecoveryJournal::TRecoveryJournal(const std::string& folder) {
 
 TRecoveryJournal::~TRecoveryJournal() {
   unlink(path_.c_str());
+  DeleteCover();
+}
+
+void TRecoveryJournal::DeleteCover() {
+  if (!coverPath_.empty()) unlink(coverPath_.c_str());
+  coverPath_.clear();
+  coverHash_ = 0;
+}
+
+void TRecoveryJournal::RecordCover(const Twavefile& document, TJournalState& state) {
+  const std::optional<TCoverPicture>& cover = document.Tags().cover;
+  if (!cover) {
+    DeleteCover();
+    return;
+  }
+  const std::string_view bytes(reinterpret_cast<const char*>(cover->data.data()),
+                               cover->data.size());
+  const size_t hash = std::hash<std::string_view>{}(bytes);
+  if (coverPath_.empty() || hash != coverHash_) {
+    const std::string path = MakeTempFileNameIn(state.tempFolder);
+    TFileWriter writer(path);
+    writer.Write(bytes.data(), bytes.size());
+    writer.Close();
+    DeleteCover();
+    coverPath_ = path;
+    coverHash_ = hash;
+  }
+  state.coverFile = coverPath_;
 }
 
 void TRecoveryJournal::Record(const Twavefile& document) {
-  const TJournalState state = JournalStateOf(document);
+  TJournalState state = JournalStateOf(document);
   // With nothing open there is nothing to recover, and the run's files may all go.
   if (state.current.empty()) {
     unlink(path_.c_str());
+    DeleteCover();
     return;
   }
   try {
+    RecordCover(document, state);
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
     WriteJournalFile(path_, state);

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/tags.h"
+
 namespace quillon {
 
 class Twavefile;
@@ -19,9 +21,14 @@ struct TJournalState {
   std::vector<std::string> undo;  // bottom to top
   std::vector<std::string> redo;  // bottom to top
   bool modified = false;
+  // The document's tags; a cover comes with its type and description only, its picture is in
+  // coverFile, a file of the run in tempFolder like the stores.
+  TTags tags;
+  std::string coverFile;
 };
 
 // The document's state as a journal records it; current stays empty when nothing is loaded.
+// The cover's picture is left out: the journal object writes it to a file of its own.
 TJournalState JournalStateOf(const Twavefile& document);
 
 std::string FormatJournal(const TJournalState& state);
@@ -49,8 +56,14 @@ class TRecoveryJournal {
   const std::string& Path() const { return path_; }
 
  private:
+  // Writes the document's cover to a file of the run when it changed, and names it in state.
+  void RecordCover(const Twavefile& document, TJournalState& state);
+  void DeleteCover();
+
   std::string path_;
   bool failureShown_ = false;
+  std::string coverPath_;
+  size_t coverHash_ = 0;
 };
 
 // The journal file name of a run.

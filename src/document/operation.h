@@ -8,6 +8,7 @@
 
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
+#include "codecs/tags.h"
 #include "document/audiostate.h"
 #include "platform/messagebox.h"
 
@@ -67,9 +68,13 @@ struct TOperationRequest {
   // Ogg Vorbis quality (-1 to 10) and Opus bitrate (kbit/s), as chosen before the save.
   int vorbisQuality = kVorbisQualityDefault;
   int opusBitrate = kOpusBitrateDefault;
+  // Saves: the document's tags, written into the file before it replaces the target.
+  TTags tags;
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
+  // Recovery: the tags the journal recorded, and the file of their cover's picture.
+  std::string coverFile;
 };
 
 // A message the operation leaves for the main thread to show.
@@ -97,6 +102,8 @@ struct TOperationResult {
   // Lines for the status bar: what the operation did that the user should know but need not
   // confirm (a tag skipped, channels mixed down).
   std::vector<std::string> notices;
+  // Open and recovery: the tags the document takes up.
+  std::optional<TTags> tags;
 };
 
 }  // namespace quillon

@@ -3,8 +3,13 @@
 // their own.
 #include "document/operationjob.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include "codecs/bassdecoder.h"
 #include "codecs/openrefusal.h"
+#include "codecs/tagreader.h"
+#include "codecs/tagtext.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -157,6 +162,10 @@ TOperationResult TOperationJob::Open() {
     DeleteFileIfExists(store);
     throw;
   }
+  // After the audio, and never in its way: a tag that cannot be read only costs a notice.
+  TTagReading reading = ReadTags(request_.fileName);
+  result_.tags = std::move(reading.tags);
+  for (std::string& notice : reading.notices) result_.notices.push_back(std::move(notice));
   return result_;
 }
 
@@ -180,7 +189,29 @@ TOperationResult TOperationJob::TakeUpRecoveredStore() {
     throw Exception("The recovered file is not a working copy of this program: " +
                     request_.fileName);
   result_.state = std::move(state);
+  result_.tags = RecoveredTags();
   return result_;
+}
+
+// The journal's tags with their cover's picture read back. The picture's file goes once read:
+// the journal writes the cover anew as soon as the document is installed.
+TTags TOperationJob::RecoveredTags() const {
+  TTags tags = request_.tags;
+  if (request_.coverFile.empty()) return tags;
+  std::error_code error;
+  const auto size = std::filesystem::file_size(request_.coverFile, error);
+  std::ifstream in(request_.coverFile, std::ios::binary);
+  if (error || size > kMaxCoverBytes || !tags.cover || !in) {
+    tags.cover.reset();
+  } else {
+    tags.cover->data.resize(size);
+    if (!in.read(reinterpret_cast<char*>(tags.cover->data.data()),
+                 static_cast<std::streamsize>(size)) ||
+        tags.cover->data.empty())
+      tags.cover.reset();
+  }
+  DeleteFileIfExists(request_.coverFile);
+  return tags;
 }
 
 // The edit pattern

@@ -36,6 +36,7 @@ class TOperationJob {
   void ReportOpenFailure(const std::string& text);
   TOperationResult TakeUpStore();
   TOperationResult TakeUpRecoveredStore();
+  TTags RecoveredTags() const;
 
   // Edits (edits.cpp).
   TOperationResult InsertSilence();

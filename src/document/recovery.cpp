@@ -110,6 +110,12 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted) {
     adopted.current = moved.Move(run.state.current);
     adopted.undo = moved.MoveExisting(run.state.undo);
     adopted.redo = moved.MoveExisting(run.state.redo);
+    // A cover whose file is gone is left out, like a history entry.
+    adopted.coverFile.clear();
+    if (!run.state.coverFile.empty() && FileExists(run.state.coverFile))
+      adopted.coverFile = moved.Move(run.state.coverFile);
+    else
+      adopted.tags.cover.reset();
     // This run's journal names them before the old one goes: one of the two always does.
     WriteJournalFile(fs::path(run.journalPath).parent_path() / JournalFileName(RunId()), adopted);
   } catch (const std::exception&) {

@@ -146,6 +146,7 @@ bool Twavefile::StartSave(TOperationRequest request) {
     Refuse(text);
     return false;
   }
+  request.tags = tags_;
   switch (*format) {
     case TSaveFormat::wav:
       request.operation = opSaveWav;

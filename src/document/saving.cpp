@@ -4,6 +4,7 @@
 
 #include "codecs/encodedwriter.h"
 #include "codecs/mp3maker.h"
+#include "codecs/tagwriter.h"
 #include "document/operationjob.h"
 #include "platform/replacementfile.h"
 
@@ -47,6 +48,7 @@ TOperationResult TOperationJob::SaveWav() {
                      static_cast<int64_t>(std::min(step, total - done)));
     }
   }
+  WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;
@@ -75,6 +77,7 @@ TOperationResult TOperationJob::SaveMp3() {
   // The last chunk goes to the encoder even when it is empty.
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
   writer.Finish();
+  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;
@@ -99,6 +102,7 @@ TOperationResult TOperationJob::SaveEncoded() {
     writer.Write(buffer.data(), count);
   }
   writer.Finish();
+  WriteTags(output.Path(), format, request_.tags, request_.targetFileName);
   output.Commit();
   progress_ = 0;
   return result_;

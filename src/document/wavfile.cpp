@@ -198,6 +198,8 @@ void Twavefile::Install(const TOperationResult& result) {
     else
       state_ = result.state;
   }
+  if (succeeded && result.tags && (operation == opOpen || operation == opRecover))
+    tags_ = *result.tags;
   switchingFrom_ = nullptr;
   recovering_.reset();
   // A failed edit leaves the previous state, which is whole: it is shown again.
@@ -254,6 +256,8 @@ bool Twavefile::Recover(const TJournalState& state) {
   TOperationRequest request = MakeRequest(opRecover);
   request.source.reset();
   request.fileName = state.current;
+  request.tags = state.tags;
+  request.coverFile = state.coverFile;
   return RunOperation(std::move(request));
 }
 
@@ -281,6 +285,7 @@ void Twavefile::Close() {
   savedStore_.clear();
   savedName_.clear();
   tagsChangedSinceSave_ = false;
+  tags_ = {};
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

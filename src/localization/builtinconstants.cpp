@@ -56,6 +56,12 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"nodecoder", u"The installed FFmpeg libraries have no decoder for this audio format:"},
     {u"noaudiostream", u"The file holds no audio stream."},
     {u"mp3resampled", u"This MP3 will be saved at %1 Hz: MP3 has no %2 Hz."},
+    {u"tagskipped",
+     u"The file's tags could not be read and were left out; the audio opened as usual."},
+    {u"coverrefused",
+     u"The file's cover picture is larger than 16 MB and was left out; the other tags were kept."},
+    {u"tagwriteerror",
+     u"The tags could not be written into the saved file; the file was not replaced:"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -318,5 +318,91 @@ TEST(CliTest, BadVorbisQualityAndOpusBitrateAreRefusedWithTheirRange) {
   }
 }
 
+// A WAV to edit and a small PNG and JPEG to put on it as covers.
+struct TTagFiles {
+  TTagFiles() {
+    test::WriteWav16(wav, 1, 8000, std::vector<int16_t>(800, 100));
+    test::MakeWithFfmpeg("-v error -f lavfi -i color=c=red:s=8x8:d=1 -frames:v 1", png);
+    test::MakeWithFfmpeg("-v error -f lavfi -i color=c=blue:s=8x8:d=1 -frames:v 1", jpeg);
+  }
+  test::TTempDir dir;
+  std::string wav = dir.File("in.wav"), png = dir.File("c.png"), jpeg = dir.File("c.jpg");
+};
+
+// The lines of info's output that are about tags.
+std::string TagLines(const std::string& out) {
+  std::istringstream lines(out);
+  std::string text;
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with("tag.") || line.starts_with("cover:")) text += line + "\n";
+  return text;
+}
+
+TEST(CliTest, EditSetsTagsAndCoverAndInfoPrintsThemInEveryFormat) {
+  TTagFiles files;
+  const std::vector<uint8_t> png = test::ReadFileBytes(files.png);
+  for (const char* extension : {"wav", "mp3", "flac", "ogg", "opus"}) {
+    SCOPED_TRACE(extension);
+    const std::string out = files.dir.File(std::string("out.") + extension);
+    TRun edit = RunCli("edit " + Quoted(files.wav) +
+                       " --tag 'title=Song 1' --tag artist=Äöü --tag albumartist=Band "
+                       "--tag year=1999 --tag track=2/9 --tag genre=Folk --tag comment=x "
+                       "--tag comment= --cover " +
+                       Quoted(files.png) + " -o " + Quoted(out));
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    TRun info = RunCli("info " + Quoted(out));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(TagLines(info.out),
+              "tag.title: Song 1\ntag.artist: Äöü\ntag.albumartist: Band\n"
+              "tag.year: 1999\ntag.track: 2/9\ntag.genre: Folk\n"
+              "cover: image/png " +
+                  std::to_string(png.size()) + " bytes\n");
+    // --no-tags saves the same document without any.
+    const std::string bare = files.dir.File(std::string("bare.") + extension);
+    ASSERT_EQ(RunCli("edit " + Quoted(out) + " --no-tags -o " + Quoted(bare)).status, 0);
+    EXPECT_EQ(TagLines(RunCli("info " + Quoted(bare)).out), "");
+  }
+}
+
+TEST(CliTest, BadTagOptionsNameTheArgument) {
+  TTagFiles files;
+  const std::string big = files.dir.File("big.png"), text = files.dir.File("text.png");
+  std::vector<uint8_t> huge = test::ReadFileBytes(files.png);
+  huge.resize((16u << 20) + 1);
+  test::WriteFileBytes(big, huge);
+  test::WriteFileBytes(text, {'h', 'i'});
+  const struct {
+    std::string arguments;
+    int status;
+    std::string named;
+  } rows[] = {
+      {"--tag colour=red", 2, "--tag colour=red"},
+      {"--tag title", 2, "--tag title"},
+      {"--cover " + Quoted(files.dir.File("missing.png")), 1, "missing.png"},
+      {"--cover " + Quoted(big), 1, "big.png"},
+      {"--cover " + Quoted(text), 1, "text.png"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.arguments);
+    const std::string out = files.dir.File("out.wav");
+    TRun run = RunCli("edit " + Quoted(files.wav) + " " + row.arguments + " -o " + Quoted(out));
+    EXPECT_EQ(run.status, row.status);
+    EXPECT_NE(run.err.find(row.named), std::string::npos) << run.err;
+    EXPECT_FALSE(FileExists(out));
+  }
+}
+
+TEST(CliTest, EditWithAJpegCoverKeepsItsType) {
+  TTagFiles files;
+  const std::string out = files.dir.File("out.flac");
+  ASSERT_EQ(
+      RunCli("edit " + Quoted(files.wav) + " --cover " + Quoted(files.jpeg) + " -o " + Quoted(out))
+          .status,
+      0);
+  EXPECT_EQ(
+      TagLines(RunCli("info " + Quoted(out)).out),
+      "cover: image/jpeg " + std::to_string(test::ReadFileBytes(files.jpeg).size()) + " bytes\n");
+}
+
 }  // namespace
 }  // namespace quillon

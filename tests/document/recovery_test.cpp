@@ -73,6 +73,58 @@ TEST(JournalTest, KeepsWhatRecoveryNeedsAndTrustsNothingElse) {
   for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
 }
 
+TEST(JournalTest, TagsTravelEscapedAndTheCoverFileMustBeTheRuns) {
+  TJournalState state = StateOfEndedRun("/tmp/q");
+  state.tags = {"Two\nlines", "back\\slash", "Äöü", "cr\rhere", "2021", "3/9", "", "x y", {}};
+  state.tags.cover = TCoverPicture{"image/png", "front\ncover", {}};
+  state.coverFile = state.tempFolder + RunFilePrefix(kEndedRun) + "cover";
+  const std::string text = FormatJournal(state);
+  auto back = ParseJournal(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->tags, state.tags);
+  EXPECT_EQ(back->coverFile, state.coverFile);
+
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  const std::string broken[] = {
+      replaced("cover.file /tmp/q/~ql0badc0de-cover", "cover.file /home/me/cover.png"),
+      replaced("cover.file /tmp/q/~ql0badc0de-cover", "cover.file /tmp/q/~ql12345678-cover"),
+      replaced("cover.file /tmp/q/~ql0badc0de-cover\n", ""),  // a cover without its picture
+      replaced("tag.title ", "tag.colour blue\ntag.title "),
+  };
+  for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
+}
+
+TEST(RecoveryTest, ARecoveredDocumentHasItsTagsAndCoverBack) {
+  test::TTempDir data;
+  test::TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));
+  TTags tags{"Title\nwith break", "Ärtist", "", "", "", "", "", "", {}};
+  tags.cover = TCoverPicture{"image/png", "front", {0x89, 'P', 'N', 'G', 1, 2, 3}};
+  h.document.SetTags(tags);
+  std::optional<TJournalState> state;
+  std::vector<uint8_t> picture;
+  {
+    TRecoveryJournal journal(data.Path());
+    journal.Record(h.document);
+    state = ReadJournalFile(journal.Path());
+    ASSERT_TRUE(state);
+    picture = test::ReadFileBytes(state->coverFile);
+  }
+  // A clean end deletes the cover's file; a crash would have left it.
+  test::WriteFileBytes(state->coverFile, picture);
+  Twavefile next;
+  ASSERT_TRUE(next.Recover(*state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  ASSERT_TRUE(next.Loaded());
+  EXPECT_EQ(next.Tags(), tags);
+  EXPECT_FALSE(FileExists(state->coverFile));
+  next.Close();
+}
+
 TEST(JournalTest, FollowsEveryChangeOfStateAndGoesWithTheDocument) {
   test::TTempDir data;
   TRecoveryJournal journal(data.Path());  // outlives the document, whose last Close it records
@@ -227,6 +279,41 @@ TEST(RecoveryTest, StartUpOffersOnlyEndedRunsWithUnsavedWorkAndClearsTheRest) {
   EXPECT_TRUE(FileExists(adopted.current));
   ReleaseRunFiles();
   EXPECT_TRUE(temp.List().empty());
+}
+
+TEST(RecoveryTest, AdoptingARunTakesItsCoverFileOverOrDropsAMissingCover) {
+  for (const bool coverLeft : {true, false}) {
+    SCOPED_TRACE(coverLeft ? "cover file left" : "cover file gone");
+    test::TTempDir temp, data;
+    const std::string journals = data.Path() + "/";
+    TJournalState ended = StateOfEndedRun(temp.Path());
+    ended.tags.title = "Kept";
+    ended.tags.cover = TCoverPicture{"image/jpeg", "", {}};
+    ended.coverFile = ended.tempFolder + RunFilePrefix(kEndedRun) + "cover";
+    WriteStores(ended);
+    if (coverLeft) test::WriteFileBytes(ended.coverFile, {0xFF, 0xD8, 0xFF, 0});
+    WriteJournalFile(journals + JournalFileName(kEndedRun), ended);
+    std::vector<TRecoverableRun> runs = FindRecoverableRuns(journals);
+    ASSERT_EQ(runs.size(), 1u);
+    TJournalState adopted;
+    ASSERT_TRUE(AdoptRecoverableRun(runs[0], adopted));
+    EXPECT_EQ(adopted.tags.title, "Kept");
+    EXPECT_FALSE(FileExists(ended.coverFile));
+    EXPECT_EQ(adopted.tags.cover.has_value(), coverLeft);
+    if (coverLeft) {
+      EXPECT_EQ(RunIdOfFileName(adopted.coverFile.substr(temp.Path().size() + 1)), RunId());
+      EXPECT_EQ(test::ReadFileBytes(adopted.coverFile),
+                (std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0}));
+    }
+    auto journal = ReadJournalFile(journals + JournalFileName(RunId()));
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->coverFile, adopted.coverFile);
+    for (const std::string& name :
+         {adopted.current, adopted.undo[0], adopted.undo[1], adopted.redo[0], adopted.coverFile})
+      if (!name.empty()) unlink(name.c_str());
+    unlink((journals + JournalFileName(RunId())).c_str());
+  }
+  ReleaseRunFiles();
 }
 
 TEST(RecoveryTest, NoDeletesTheRunsFilesAndItsJournal) {
