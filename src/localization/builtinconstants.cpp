@@ -50,6 +50,10 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"encodingerror", u"Encoding failed:"},
     {u"emptyencoding",
      u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
+    {u"covernotpicture", u"This file is not a JPEG or PNG picture and cannot be the cover:"},
+    {u"covertoolarge", u"This picture is larger than 16 MB and cannot be the cover:"},
+    {u"coverunreadable", u"This picture cannot be read:"},
+    {u"applytags", u"Apply the changed tags to the document?"},
 };
 
 constexpr uint8_t kVersion = 3;
