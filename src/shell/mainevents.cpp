@@ -64,6 +64,7 @@ void Tmainform::openfile(const std::string& path) {
     // The history belongs to the document that has just gone.
     UndoAction->setEnabled(false);
     RedoAction->setEnabled(false);
+    ClearNotices();
     document_->Open(path);
   });
 }
@@ -116,6 +117,8 @@ void Tmainform::onReady() {
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
+  // An operation's notices come before its OnReady.
+  noticesEnded_ = true;
   demoLabel_->setVisible(!AdvancedEditionPage().empty());
   if (view_->CloseAfterSave()) {
     view_->ClearCloseAfterSave();
@@ -125,6 +128,22 @@ void Tmainform::onReady() {
     // the command goes on once it is idle.
     if (next && !document_->Modified()) QTimer::singleShot(0, this, next);
   }
+}
+
+void Tmainform::onNotice(const std::string& text) {
+  QUILLON_MAIN_THREAD_ONLY();
+  QString shown = QString::fromStdString(text);
+  if (!noticesEnded_ && !noticePanel_->text().isEmpty())
+    shown = noticePanel_->text() + "  \u2022  " + shown;
+  noticesEnded_ = false;
+  noticePanel_->setText(shown);
+  noticePanel_->setToolTip(shown);
+}
+
+void Tmainform::ClearNotices() {
+  noticePanel_->clear();
+  noticePanel_->setToolTip(QString());
+  noticesEnded_ = true;
 }
 
 void Tmainform::onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms,
@@ -228,6 +247,7 @@ void Tmainform::CloseActionExecute() {
   RunAfterCloseQuery([this] {
     view_->AttachDocument(document_.get());
     for (QLabel* panel : statusPanels_) panel->clear();
+    ClearNotices();
     setWindowTitle(kApplicationTitle);
     EnableSelectionCommands(false);
     UndoAction->setEnabled(false);

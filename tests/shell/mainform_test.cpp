@@ -8,12 +8,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSlider>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include <QAction>
@@ -34,6 +36,8 @@
 #include "platform/mainthread.h"
 #include "platform/urlopener.h"
 #include "shell/dialogs/about.h"
+#include "shell/dialogs/properties.h"
+#include "shell/dialogs/tageditor.h"
 #include "shell/help.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
@@ -442,6 +446,61 @@ TEST_F(MainformTest, OpeningAnotherFileDisablesUndoAndRedo) {
   ASSERT_TRUE(WaitIdle(form));
   EXPECT_FALSE(Action(form, "UndoAction")->isEnabled());
   EXPECT_FALSE(Action(form, "RedoAction")->isEnabled());
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, NoticesReachTheStatusBarUntilTheNextOperationOrClose) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("notes.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  Twavefile& document = *form.Document();
+  ASSERT_TRUE(document.OnNotice);
+  struct TStep {
+    std::function<void()> act;
+    const char* shown;
+  };
+  const TStep steps[] = {
+      {[&] { document.OnNotice(&document, "Tag skipped: broken frame"); },
+       "Tag skipped: broken frame"},
+      // Lines of one operation stand side by side.
+      {[&] { document.OnNotice(&document, "mixed down from 6 channels to stereo"); },
+       "Tag skipped: broken frame  \u2022  mixed down from 6 channels to stereo"},
+      // An operation without notices leaves the last ones; the next notice replaces them.
+      {[&] {
+         ASSERT_TRUE(document.Invert());
+         ASSERT_TRUE(WaitIdle(form));
+       },
+       "Tag skipped: broken frame  \u2022  mixed down from 6 channels to stereo"},
+      {[&] { document.OnNotice(&document, "second"); }, "second"},
+      {[&] { form.findChild<QAction*>("CloseAction")->trigger(); }, ""},
+  };
+  boxes_.answer = TAnswer::No;  // the inverted audio need not be kept
+  for (const TStep& step : steps) {
+    step.act();
+    EXPECT_EQ(form.NoticePanel()->text(), QString::fromUtf8(step.shown));
+    EXPECT_EQ(form.NoticePanel()->toolTip(), QString::fromUtf8(step.shown));
+  }
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, TheOpenPropertiesWindowFollowsTheDocumentsTags) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("tagged.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  form.findChild<QAction*>("PropertiesAction")->trigger();
+  auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+  ASSERT_TRUE(properties && properties->isVisible());
+  TTags tags;
+  tags.title = "First";
+  form.Document()->SetTags(tags);
+  EXPECT_EQ(properties->Tags->Field("TitleEdit")->text(), "First");
+  properties->Tags->Field("ArtistEdit")->setText("Someone");
+  properties->ApplyButton->click();
+  EXPECT_EQ(form.Document()->Tags().artist, "Someone");
+  EXPECT_TRUE(form.Document()->Modified());
+  boxes_.answer = TAnswer::No;
   SetMessageBoxes(nullptr);
 }
 
