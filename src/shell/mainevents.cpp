@@ -24,6 +24,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
+#include "shell/dialogs/properties.h"
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -75,6 +76,8 @@ bool Tmainform::MayCloseDocument(std::function<void()> retry) {
                         TMessageIcon::Question);
     return false;
   }
+  // Tags edited in the properties window are part of what may be saved.
+  if (propertiesForm_ && !propertiesForm_->SettleEdits()) return false;
   if (view_->QueryClose()) return true;
   // Asked again after the save, the query finds nothing unsaved and lets the command go on.
   if (view_->CloseAfterSave()) afterSave_ = std::move(retry);

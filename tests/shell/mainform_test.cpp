@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,6 +31,7 @@
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/event.h"
 #include "platform/faults.h"
@@ -502,6 +504,45 @@ TEST_F(MainformTest, TheOpenPropertiesWindowFollowsTheDocumentsTags) {
   EXPECT_TRUE(form.Document()->Modified());
   boxes_.answer = TAnswer::No;
   SetMessageBoxes(nullptr);
+}
+
+// Closing the document while the properties window holds edits asks about them first.
+TEST_F(MainformTest, ClosingAsksAboutTagEditsNotYetApplied) {
+  struct TRow {
+    TAnswer answer;
+    bool stillLoaded;
+    std::vector<std::string> asked;  // the questions, in order
+  };
+  const TRow rows[] = {
+      {TAnswer::Cancel, true, {"applytags"}},
+      {TAnswer::No, false, {"applytags"}},
+      // Applied, they are a change like any other: the document asks to save it.
+      {TAnswer::Yes, false, {"applytags", "savechanges"}},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.answer));
+    Tmainform form;
+    test::TRecordingMessageBoxes boxes;
+    SetMessageBoxes(&boxes);
+    form.openfile(MakeMono("edited.wav", 8000));
+    ASSERT_TRUE(WaitIdle(form));
+    Action(form, "PropertiesAction")->trigger();
+    auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+    properties->Tags->Field("TitleEdit")->setText("Edited");
+    boxes.answer = row.answer;
+    Action(form, "CloseAction")->trigger();
+    ASSERT_TRUE(WaitIdle(form));
+    ASSERT_TRUE(test::WaitUntil([&] { return form.Document()->Loaded() == row.stillLoaded; }));
+    std::vector<std::string> asked;
+    for (const auto& shown : boxes.shown) asked.push_back(shown.text);
+    std::vector<std::string> expected;
+    for (const std::string& key : row.asked) expected.push_back(ConstantText(key));
+    EXPECT_EQ(asked, expected);
+    if (row.stillLoaded) {
+      EXPECT_EQ(properties->Tags->Field("TitleEdit")->text(), "Edited");
+    }
+    SetMessageBoxes(nullptr);
+  }
 }
 
 TEST_F(MainformTest, AboutsProductInformationOpensTheProductSiteOrShowsDisabled) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,10 @@ struct TEnding {
   size_t questions;
 };
 
+void PrintTo(const TEnding& ending, std::ostream* out) {
+  *out << ending.name;
+}
+
 class EditEndingTest : public PropertyTagsTest, public ::testing::WithParamInterface<TEnding> {};
 
 TEST_P(EditEndingTest, AnEditIsAppliedDroppedOrKeptNeverLostUnasked) {
@@ -178,6 +183,10 @@ struct TCoverCase {
   const char* mimeType;  // empty when refused
   const char* messageKey;
 };
+
+void PrintTo(const TCoverCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class CoverReplaceTest : public PropertyTagsTest,
                          public ::testing::WithParamInterface<TCoverCase> {};

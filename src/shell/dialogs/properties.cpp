@@ -142,20 +142,23 @@ void TPropertiesForm::Apply() {
   document_->SetTags(edited);
 }
 
-void TPropertiesForm::reject() {
-  if (document_ && Tags->Changed()) {
-    switch (MessageBoxes().AskYesNoCancel(windowTitle().toStdString(), ConstantText("applytags"))) {
-      case TAnswer::Yes:
-        Apply();
-        break;
-      case TAnswer::No:
-        Discard();
-        break;
-      case TAnswer::Cancel:
-        return;
-    }
+bool TPropertiesForm::SettleEdits() {
+  if (!document_ || !Tags->Changed()) return true;
+  switch (MessageBoxes().AskYesNoCancel(windowTitle().toStdString(), ConstantText("applytags"))) {
+    case TAnswer::Yes:
+      Apply();
+      return true;
+    case TAnswer::No:
+      Discard();
+      return true;
+    case TAnswer::Cancel:
+      break;
   }
-  QDialog::reject();
+  return false;
+}
+
+void TPropertiesForm::reject() {
+  if (SettleEdits()) QDialog::reject();
 }
 
 void TPropertiesForm::showEvent(QShowEvent* event) {

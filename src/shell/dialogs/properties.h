@@ -50,6 +50,9 @@ class TPropertiesForm : public QDialog {
   void DocumentChanged();
   // Gives the edited tags to the document.
   void Apply();
+  // Asks what becomes of edits not yet applied (apply, drop, or keep editing) before the window
+  // or the document goes; false when the user keeps editing.
+  bool SettleEdits();
   // The value shown in a row, for callers that read the list.
   QString RowValue(int row) const;
 
