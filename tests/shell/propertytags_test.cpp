@@ -161,6 +161,22 @@ INSTANTIATE_TEST_SUITE_P(
                 true, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PropertyTagsTest, EditsWaitWhileTheDocumentIsBusy) {
+  form_.show();
+  Edit("TitleEdit")->setText("Day Train");
+  ASSERT_TRUE(Document().Invert());
+  form_.Button1->click();
+  ASSERT_EQ(harness_.boxes.shown.size(), 1u);
+  EXPECT_EQ(harness_.boxes.shown[0].text, ConstantText("operationinprogress"));
+  EXPECT_EQ(Document().Tags().title, "Night Train");
+  EXPECT_TRUE(form_.isVisible());
+  EXPECT_EQ(Edit("TitleEdit")->text(), "Day Train");
+  harness_.WaitIdle();
+  form_.Button1->click();
+  EXPECT_EQ(Document().Tags().title, "Day Train");
+  EXPECT_FALSE(form_.isVisible());
+}
+
 TEST_F(PropertyTagsTest, TheWindowFollowsTheDocumentButKeepsEditsNotYetApplied) {
   form_.show();
   TTags changed = SongTags();

@@ -92,12 +92,11 @@ TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
   Button1->setObjectName("Button1");
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, [this] {
-    Apply();
-    close();
+    if (Apply()) close();
   });
   ApplyButton = new QPushButton("&Apply", this);
   ApplyButton->setObjectName("ApplyButton");
-  connect(ApplyButton, &QPushButton::clicked, this, &TPropertiesForm::Apply);
+  connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
   CancelButton = new QPushButton("Cancel", this);
   CancelButton->setObjectName("CancelButton");
   connect(CancelButton, &QPushButton::clicked, this, [this] {
@@ -134,20 +133,26 @@ void TPropertiesForm::DocumentChanged() {
   if (document_ && isVisible()) setfilename(*document_);
 }
 
-void TPropertiesForm::Apply() {
-  if (!document_ || !Tags->Changed()) return;
+bool TPropertiesForm::Apply() {
+  if (!document_ || !Tags->Changed()) return true;
+  // A save that is running would end by calling the document unmodified, change and all.
+  if (document_->Busy()) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
+                        TMessageIcon::Information);
+    return false;
+  }
   const TTags edited = Tags->Edited();
   // Shown first, so that the change the document reports finds nothing left to apply.
   Tags->Show(edited);
   document_->SetTags(edited);
+  return true;
 }
 
 bool TPropertiesForm::SettleEdits() {
   if (!document_ || !Tags->Changed()) return true;
   switch (MessageBoxes().AskYesNoCancel(windowTitle().toStdString(), ConstantText("applytags"))) {
     case TAnswer::Yes:
-      Apply();
-      return true;
+      return Apply();
     case TAnswer::No:
       Discard();
       return true;

@@ -48,8 +48,9 @@ class TPropertiesForm : public QDialog {
   void fillinfo(const Twavefile& document);
   // Follows a change of the document. Edits the user has not applied stay as they are.
   void DocumentChanged();
-  // Gives the edited tags to the document.
-  void Apply();
+  // Gives the edited tags to the document; while it is busy they wait, with a message, and the
+  // answer is false.
+  bool Apply();
   // Asks what becomes of edits not yet applied (apply, drop, or keep editing) before the window
   // or the document goes; false when the user keeps editing.
   bool SettleEdits();
