@@ -54,6 +54,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"covertoolarge", u"This picture is larger than 16 MB and cannot be the cover:"},
     {u"coverunreadable", u"This picture cannot be read:"},
     {u"applytags", u"Apply the changed tags to the document?"},
+    {u"choosecover", u"Choose a picture for the front cover"},
+    {u"coverpictures", u"JPEG and PNG pictures"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <iterator>
 
+#include "localization/constants.h"
 #include "platform/messagebox.h"
 #include "shell/dialogs/coverfile.h"
 
@@ -146,9 +147,11 @@ void TTagEditor::RemoveCover() {
 }
 
 void TTagEditor::ChooseCover() {
+  // Other names are offered too: the content decides, and a refusal says why.
+  const QString filter = QString::fromStdString(ConstantText("coverpictures")) +
+                         " (*.jpg *.jpeg *.jpe *.png *.JPG *.JPEG *.PNG);;*";
   const QString path = QFileDialog::getOpenFileName(
-      this, QString(), QString(),
-      "Pictures (*.jpg *.jpeg *.png *.JPG *.JPEG *.PNG);;All files (*)");
+      this, QString::fromStdString(ConstantText("choosecover")), QString(), filter);
   if (!path.isEmpty()) ReplaceCover(path.toStdString());
 }
 
