@@ -65,7 +65,7 @@ shot playing --drag 100,250,800,250 --key space --sleep 1.5
 WITH_LANGUAGES=1 shot settings-language --key "alt+f e" --click 466,237 --crop 349x217+316+177
 shot settings-system --key "alt+f e" --click 445,200 --crop 349x217+316+177
 shot settings-colors --key "alt+f e" --click 510,200 --crop 349x217+316+177
-shot properties --key "alt+f f" --crop 418x262+281+154
+shot properties --key "alt+f f" --crop 792x459+94+56
 shot about --key "alt+h a" --crop 496x251+242+160
 # The message shown when no sound device can be opened, before the window appears.
 SDL_AUDIODRIVER=none-such shot no-sound-device --crop 286x86+347+242

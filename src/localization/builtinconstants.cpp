@@ -62,6 +62,12 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The file's cover picture is larger than 16 MB and was left out; the other tags were kept."},
     {u"tagwriteerror",
      u"The tags could not be written into the saved file; the file was not replaced:"},
+    {u"covernotpicture", u"This file is not a JPEG or PNG picture and cannot be the cover:"},
+    {u"covertoolarge", u"This picture is larger than 16 MB and cannot be the cover:"},
+    {u"coverunreadable", u"This picture cannot be read:"},
+    {u"applytags", u"Apply the changed tags to the document?"},
+    {u"choosecover", u"Choose a picture for the front cover"},
+    {u"coverpictures", u"JPEG and PNG pictures"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -391,6 +391,12 @@ void Tmainform::CreateStatusBar() {
     statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
     StatusBar->addWidget(statusPanels_[i]);
   }
+  // Its text is built by the operation in the language of its time; it is not a window text.
+  noticePanel_ = new QLabel(StatusBar);
+  noticePanel_->setObjectName("NoticePanel");
+  // A long notice must not widen the window; the tool tip holds it whole.
+  noticePanel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  StatusBar->addWidget(noticePanel_, 1);
   setStatusBar(StatusBar);
 }
 
@@ -418,6 +424,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
   document_->OnStateChanged = [this](Twavefile*) { onStateChanged(); };
+  document_->OnNotice = [this](Twavefile*, const std::string& text) { onNotice(text); };
 
   TEncoderQuality quality;
   if (auto store = OpenUserSettings()) {

@@ -65,6 +65,8 @@ class Tmainform : public QMainWindow {
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }
   QLabel* StatusPanel(int index) const { return statusPanels_[index]; }
+  // The status bar's line for what the last operation left to say.
+  QLabel* NoticePanel() const { return noticePanel_; }
   QProgressBar* Progress() const { return ProgressBar; }
   TVUMeter* Meter() const { return VUMeter1; }
   Tfilterform* FilterForm() const { return filterForm_; }
@@ -115,6 +117,9 @@ class Tmainform : public QMainWindow {
   void onReady();
   // The document's files, history, name or Modified changed: the journal and the caption follow.
   void onStateChanged();
+  // Shows a line an operation left; the lines of one operation stand side by side.
+  void onNotice(const std::string& text);
+  void ClearNotices();
   void OnAction(bool canUndo, bool canRedo);
   void onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected);
   void onCursor(uint32_t position, uint32_t positions);
@@ -222,6 +227,9 @@ class Tmainform : public QMainWindow {
   QProgressBar* ProgressBar;
   QStatusBar* StatusBar;
   QLabel* statusPanels_[4];
+  QLabel* noticePanel_;
+  // The notices shown came from an operation that has ended; the next one replaces them.
+  bool noticesEnded_ = true;
   QTimer* ProgressTimer;
   QTimer* VizTimer;
 

@@ -24,6 +24,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
+#include "shell/dialogs/properties.h"
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -73,6 +74,7 @@ void Tmainform::openfile(const std::string& path) {
     // The history belongs to the document that has just gone.
     UndoAction->setEnabled(false);
     RedoAction->setEnabled(false);
+    ClearNotices();
     document_->Open(path);
   });
 }
@@ -83,6 +85,8 @@ bool Tmainform::MayCloseDocument(std::function<void()> retry) {
                         TMessageIcon::Question);
     return false;
   }
+  // Tags edited in the properties window are part of what may be saved.
+  if (propertiesForm_ && !propertiesForm_->SettleEdits()) return false;
   if (view_->QueryClose()) return true;
   // Asked again after the save, the query finds nothing unsaved and lets the command go on.
   if (view_->CloseAfterSave()) afterSave_ = std::move(retry);
@@ -99,6 +103,7 @@ void Tmainform::updatecaption(const std::string& fileName) {
 
 void Tmainform::onStateChanged() {
   journal_->Record(*document_);
+  if (propertiesForm_) propertiesForm_->DocumentChanged();
   // Closed, the caption is the Close command's; otherwise it follows Modified.
   if (!document_->FileName().empty()) updatecaption(document_->FileName());
 }
@@ -131,6 +136,8 @@ void Tmainform::onReady() {
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
+  // An operation's notices come before its OnReady.
+  noticesEnded_ = true;
   demoLabel_->setVisible(!AdvancedEditionPage().empty());
   if (view_->CloseAfterSave()) {
     view_->ClearCloseAfterSave();
@@ -140,6 +147,22 @@ void Tmainform::onReady() {
     // the command goes on once it is idle.
     if (next && !document_->Modified()) QTimer::singleShot(0, this, next);
   }
+}
+
+void Tmainform::onNotice(const std::string& text) {
+  QUILLON_MAIN_THREAD_ONLY();
+  QString shown = QString::fromStdString(text);
+  if (!noticesEnded_ && !noticePanel_->text().isEmpty())
+    shown = noticePanel_->text() + "  \u2022  " + shown;
+  noticesEnded_ = false;
+  noticePanel_->setText(shown);
+  noticePanel_->setToolTip(shown);
+}
+
+void Tmainform::ClearNotices() {
+  noticePanel_->clear();
+  noticePanel_->setToolTip(QString());
+  noticesEnded_ = true;
 }
 
 void Tmainform::onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms,
@@ -243,6 +266,7 @@ void Tmainform::CloseActionExecute() {
   RunAfterCloseQuery([this] {
     view_->AttachDocument(document_.get());
     for (QLabel* panel : statusPanels_) panel->clear();
+    ClearNotices();
     setWindowTitle(kApplicationTitle);
     EnableSelectionCommands(false);
     UndoAction->setEnabled(false);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,10 +17,12 @@
 #include <functional>
 
 #include "diagnostics/qt/crashmessage.h"
+#include "localization/constants.h"
 #include "localization/langmanager.h"
 #include "localization/ui/qtcatalogue.h"
 #include "platform/mainthread.h"
 #include "shell/dialogs/about.h"
+#include "shell/dialogs/properties.h"
 #include "shell/main.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
@@ -123,6 +126,43 @@ TEST_F(TranslatedWindowsTest, TheSaveSettingsDialogsFollowTheLanguage) {
   LangManager().ActivateLanguage(1049);
   EXPECT_EQ(title("mpegsettings"), "Параметры MPEG Layer 3");
   EXPECT_EQ(title("opussettings"), "Параметры Opus");
+}
+
+TEST_F(TranslatedWindowsTest, ThePropertiesWindowsTagTextsFollowTheLanguage) {
+  struct TRow {
+    const char* object;
+    const char* german;
+    const char* russian;
+  };
+  const TRow rows[] = {
+      {"TagsBox", "Tags", "Теги"},
+      {"TitleLabel", "&Titel:", "&Название:"},
+      {"AlbumArtistLabel", "Alb&uminterpret:", "Исполнитель а&льбома:"},
+      {"TrackLabel", "Titel&nummer:", "Н&омер трека:"},
+      {"CoverLabel", "Frontcover:", "Обложка:"},
+      {"NoCoverLabel", "Kein Cover", "Нет обложки"},
+      {"ReplaceCoverButton", "&Ersetzen…", "&Заменить…"},
+      {"RemoveCoverButton", "Ent&fernen", "&Удалить"},
+      {"ApplyButton", "Ü&bernehmen", "&Применить"},
+      {"CancelButton", "Abbrechen", "Отмена"},
+  };
+  StoreSettings(1031);
+  Tmainform form;
+  auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+  ASSERT_NE(properties, nullptr);
+  auto text = [properties](const char* name) -> QString {
+    QObject* object = properties->findChild<QObject*>(name);
+    if (auto* box = qobject_cast<QGroupBox*>(object)) return box->title();
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(object)) return label->text();
+    return "(none)";
+  };
+  for (const TRow& row : rows) EXPECT_EQ(text(row.object), QString::fromUtf8(row.german));
+  EXPECT_EQ(ConstantText("applytags"), "Die geänderten Tags in das Dokument übernehmen?");
+  LangManager().ActivateLanguage(1049);
+  for (const TRow& row : rows) EXPECT_EQ(text(row.object), QString::fromUtf8(row.russian));
+  EXPECT_EQ(ConstantText("covertoolarge"),
+            "Это изображение больше 16 МБ и не может быть обложкой:");
 }
 
 TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {

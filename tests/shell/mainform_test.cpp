@@ -8,13 +8,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSlider>
 #include <QToolBar>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,12 +33,15 @@
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/event.h"
 #include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "platform/urlopener.h"
 #include "shell/dialogs/about.h"
+#include "shell/dialogs/properties.h"
+#include "shell/dialogs/tageditor.h"
 #include "shell/help.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
@@ -494,6 +500,100 @@ TEST_F(MainformTest, OpeningAnotherFileDisablesUndoAndRedo) {
   EXPECT_FALSE(Action(form, "UndoAction")->isEnabled());
   EXPECT_FALSE(Action(form, "RedoAction")->isEnabled());
   SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, NoticesReachTheStatusBarUntilTheNextOperationOrClose) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("notes.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  Twavefile& document = *form.Document();
+  ASSERT_TRUE(document.OnNotice);
+  struct TStep {
+    std::function<void()> act;
+    const char* shown;
+  };
+  const TStep steps[] = {
+      {[&] { document.OnNotice(&document, "Tag skipped: broken frame"); },
+       "Tag skipped: broken frame"},
+      // Lines of one operation stand side by side.
+      {[&] { document.OnNotice(&document, "mixed down from 6 channels to stereo"); },
+       "Tag skipped: broken frame  \u2022  mixed down from 6 channels to stereo"},
+      // An operation without notices leaves the last ones; the next notice replaces them.
+      {[&] {
+         ASSERT_TRUE(document.Invert());
+         ASSERT_TRUE(WaitIdle(form));
+       },
+       "Tag skipped: broken frame  \u2022  mixed down from 6 channels to stereo"},
+      {[&] { document.OnNotice(&document, "second"); }, "second"},
+      {[&] { form.findChild<QAction*>("CloseAction")->trigger(); }, ""},
+  };
+  boxes_.answer = TAnswer::No;  // the inverted audio need not be kept
+  for (const TStep& step : steps) {
+    step.act();
+    EXPECT_EQ(form.NoticePanel()->text(), QString::fromUtf8(step.shown));
+    EXPECT_EQ(form.NoticePanel()->toolTip(), QString::fromUtf8(step.shown));
+  }
+  SetMessageBoxes(nullptr);
+}
+
+TEST_F(MainformTest, TheOpenPropertiesWindowFollowsTheDocumentsTags) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("tagged.wav", 8000));
+  ASSERT_TRUE(WaitIdle(form));
+  form.findChild<QAction*>("PropertiesAction")->trigger();
+  auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+  ASSERT_TRUE(properties && properties->isVisible());
+  TTags tags;
+  tags.title = "First";
+  form.Document()->SetTags(tags);
+  EXPECT_EQ(properties->Tags->Field("TitleEdit")->text(), "First");
+  properties->Tags->Field("ArtistEdit")->setText("Someone");
+  properties->ApplyButton->click();
+  EXPECT_EQ(form.Document()->Tags().artist, "Someone");
+  EXPECT_TRUE(form.Document()->Modified());
+  boxes_.answer = TAnswer::No;
+  SetMessageBoxes(nullptr);
+}
+
+// Closing the document while the properties window holds edits asks about them first.
+TEST_F(MainformTest, ClosingAsksAboutTagEditsNotYetApplied) {
+  struct TRow {
+    TAnswer answer;
+    bool stillLoaded;
+    std::vector<std::string> asked;  // the questions, in order
+  };
+  const TRow rows[] = {
+      {TAnswer::Cancel, true, {"applytags"}},
+      {TAnswer::No, false, {"applytags"}},
+      // Applied, they are a change like any other: the document asks to save it.
+      {TAnswer::Yes, false, {"applytags", "savechanges"}},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.answer));
+    Tmainform form;
+    test::TRecordingMessageBoxes boxes;
+    SetMessageBoxes(&boxes);
+    form.openfile(MakeMono("edited.wav", 8000));
+    ASSERT_TRUE(WaitIdle(form));
+    Action(form, "PropertiesAction")->trigger();
+    auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+    properties->Tags->Field("TitleEdit")->setText("Edited");
+    boxes.answer = row.answer;
+    Action(form, "CloseAction")->trigger();
+    ASSERT_TRUE(WaitIdle(form));
+    ASSERT_TRUE(test::WaitUntil([&] { return form.Document()->Loaded() == row.stillLoaded; }));
+    std::vector<std::string> asked;
+    for (const auto& shown : boxes.shown) asked.push_back(shown.text);
+    std::vector<std::string> expected;
+    for (const std::string& key : row.asked) expected.push_back(ConstantText(key));
+    EXPECT_EQ(asked, expected);
+    if (row.stillLoaded) {
+      EXPECT_EQ(properties->Tags->Field("TitleEdit")->text(), "Edited");
+    }
+    SetMessageBoxes(nullptr);
+  }
 }
 
 TEST_F(MainformTest, AboutsProductInformationOpensTheProductSiteOrShowsDisabled) {

@@ -195,6 +195,21 @@ constexpr TVxLang_PropBinding kPropertiesForm[] = {
     {4, "LV", "Columns[1].Caption", "LV", Column, 1},
     {5, "LV", "Groups[0].Header", "LV", Group, 0},
     {6, "LV", "Groups[1].Header", "LV", Group, 1},
+    {7, "TagsBox", "Caption", "TagsBox", Caption},
+    {8, "TitleLabel", "Caption", "TitleLabel", Caption},
+    {9, "ArtistLabel", "Caption", "ArtistLabel", Caption},
+    {10, "AlbumLabel", "Caption", "AlbumLabel", Caption},
+    {11, "AlbumArtistLabel", "Caption", "AlbumArtistLabel", Caption},
+    {12, "YearLabel", "Caption", "YearLabel", Caption},
+    {13, "TrackLabel", "Caption", "TrackLabel", Caption},
+    {14, "GenreLabel", "Caption", "GenreLabel", Caption},
+    {15, "CommentLabel", "Caption", "CommentLabel", Caption},
+    {16, "CoverLabel", "Caption", "CoverLabel", Caption},
+    {17, "NoCoverLabel", "Caption", "NoCoverLabel", Caption},
+    {18, "ReplaceCoverButton", "Caption", "ReplaceCoverButton", Caption},
+    {19, "RemoveCoverButton", "Caption", "RemoveCoverButton", Caption},
+    {20, "ApplyButton", "Caption", "ApplyButton", Caption},
+    {21, "CancelButton", "Caption", "CancelButton", Caption},
 };
 
 constexpr TVxLang_PropBinding kFilterform[] = {

@@ -11,7 +11,10 @@
 #include <fstream>
 
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "localization/ui/langcontroller.h"
+#include "platform/messagebox.h"
+#include "shell/dialogs/tageditor.h"
 #include "shell/utils.h"
 
 namespace quillon {
@@ -80,24 +83,102 @@ TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
     new QTreeWidgetItem(audioFormat, {kRowCaptions[row], kDesignedValues[row]});
   audioFormat->setExpanded(true);
 
+  // The list keeps its designed size; the tags beside it take what their texts need.
+  LV->setMinimumSize(400, 220);
+
+  Tags = new TTagEditor(this);
+
   Button1 = new QPushButton("Ok", this);
   Button1->setObjectName("Button1");
   Button1->setDefault(true);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::close);
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    if (Apply()) close();
+  });
+  ApplyButton = new QPushButton("&Apply", this);
+  ApplyButton->setObjectName("ApplyButton");
+  connect(ApplyButton, &QPushButton::clicked, this, [this] { Apply(); });
+  CancelButton = new QPushButton("Cancel", this);
+  CancelButton->setObjectName("CancelButton");
+  connect(CancelButton, &QPushButton::clicked, this, [this] {
+    Discard();
+    close();
+  });
+  connect(Tags, &TTagEditor::EditsChanged, this,
+          [this] { ApplyButton->setEnabled(document_ && Tags->Changed()); });
+  ApplyButton->setEnabled(false);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(Button1);
+  for (QPushButton* button : {Button1, ApplyButton, CancelButton}) buttons->addWidget(button);
+  auto* panes = new QHBoxLayout;
+  panes->addWidget(LV, 1);
+  panes->addWidget(Tags, 1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(LV, 1);
+  layout->addLayout(panes, 1);
   layout->addLayout(buttons);
-  setFixedSize(418, 262);
+  // As large as its texts need in every language, and no larger.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   AttachLanguageController(this);
 }
 
-void TPropertiesForm::setfilename(const Twavefile& document) {
+void TPropertiesForm::setfilename(Twavefile& document) {
+  document_ = &document;
   fillinfo(document);
+  FillTags();
+}
+
+void TPropertiesForm::DocumentChanged() {
+  // A hidden window is refilled when it shows.
+  if (document_ && isVisible()) setfilename(*document_);
+}
+
+bool TPropertiesForm::Apply() {
+  if (!document_ || !Tags->Changed()) return true;
+  // A save that is running would end by calling the document unmodified, change and all.
+  if (document_->Busy()) {
+    MessageBoxes().Show(kApplicationTitle, ConstantText("operationinprogress"),
+                        TMessageIcon::Information);
+    return false;
+  }
+  const TTags edited = Tags->Edited();
+  // Shown first, so that the change the document reports finds nothing left to apply.
+  Tags->Show(edited);
+  document_->SetTags(edited);
+  return true;
+}
+
+bool TPropertiesForm::SettleEdits() {
+  if (!document_ || !Tags->Changed()) return true;
+  switch (MessageBoxes().AskYesNoCancel(windowTitle().toStdString(), ConstantText("applytags"))) {
+    case TAnswer::Yes:
+      return Apply();
+    case TAnswer::No:
+      Discard();
+      return true;
+    case TAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+void TPropertiesForm::reject() {
+  if (SettleEdits()) QDialog::reject();
+}
+
+void TPropertiesForm::showEvent(QShowEvent* event) {
+  if (document_) setfilename(*document_);
+  QDialog::showEvent(event);
+}
+
+void TPropertiesForm::FillTags() {
+  // Edits not yet applied win over what the document holds; Apply or Cancel settles them.
+  if (!Tags->Changed()) Tags->Show(document_->Tags());
+  ApplyButton->setEnabled(Tags->Changed());
+}
+
+void TPropertiesForm::Discard() {
+  if (document_) Tags->Show(document_->Tags());
 }
 
 void TPropertiesForm::fillinfo(const Twavefile& document) {

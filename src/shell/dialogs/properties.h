@@ -11,6 +11,7 @@ class QTreeWidgetItem;
 
 namespace quillon {
 
+class TTagEditor;
 class Twavefile;
 
 // What the properties list shows of a document.
@@ -33,23 +34,46 @@ QStringList PropertyValues(const TFileFacts& facts);
 // The size of an existing readable file; 0 for anything else.
 uint64_t SourceFileSize(const std::string& path);
 
-// The file properties window. Refill with setfilename before each show(); not modal.
+// The file properties window: the facts of the audio and the document's tags, which the user
+// edits here. Edits reach the document with "Ok" or "Apply"; "Cancel" drops them, and closing
+// the window any other way asks. Not modal.
 class TPropertiesForm : public QDialog {
   Q_OBJECT
 
  public:
   explicit TPropertiesForm(QWidget* parent = nullptr);
 
-  void setfilename(const Twavefile& document);
+  // Shows this document; the window edits its tags from now on.
+  void setfilename(Twavefile& document);
   void fillinfo(const Twavefile& document);
+  // Follows a change of the document. Edits the user has not applied stay as they are.
+  void DocumentChanged();
+  // Gives the edited tags to the document; while it is busy they wait, with a message, and the
+  // answer is false.
+  bool Apply();
+  // Asks what becomes of edits not yet applied (apply, drop, or keep editing) before the window
+  // or the document goes; false when the user keeps editing.
+  bool SettleEdits();
   // The value shown in a row, for callers that read the list.
   QString RowValue(int row) const;
 
+  void reject() override;
+
   QTreeWidget* LV;
+  TTagEditor* Tags;
   QPushButton* Button1;
+  QPushButton* ApplyButton;
+  QPushButton* CancelButton;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   QTreeWidgetItem* AudioFormatGroup() const;
+  void FillTags();
+  void Discard();
+
+  Twavefile* document_ = nullptr;
 };
 
 }  // namespace quillon
