@@ -1,6 +1,8 @@
 #include "codecs/sampleconvert.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace quillon {
 
@@ -12,25 +14,81 @@ int16_t FloatToSample(float f) {
   return static_cast<int16_t>(std::nearbyint(x));
 }
 
-void FloatsToSamples(const float* source, int16_t* dest, size_t count) {
-  // Adding and taking away 1.5 * 2^23 rounds a float of this range half to even without a
-  // library call, so the loop vectorises; it equals FloatToSample for every float.
+namespace {
+
+// FloatToSample without a library call, so that loops of it vectorise: adding and taking away
+// 1.5 * 2^23 rounds a float of this range half to even. It equals FloatToSample for every float.
+int16_t RoundFloat(float f) {
   constexpr float kRounder = 12582912.0f;
+  float x = f * 32768.0f;
+  x = x > -32768.0f ? x : -32768.0f;  // also turns NaN into -32768
+  x = x < 32767.0f ? x : 32767.0f;
+  return static_cast<int16_t>((x + kRounder) - kRounder);
+}
+
+int16_t DoubleToSample(double d) {
+  constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52, as for floats above
+  double x = d * 32768.0;
+  x = x > -32768.0 ? x : -32768.0;  // also turns NaN into -32768
+  x = x < 32767.0 ? x : 32767.0;
+  return static_cast<int16_t>((x + kRounder) - kRounder);
+}
+
+int16_t U8ToSample(uint8_t value) {
+  return static_cast<int16_t>((value - 128) * 256);
+}
+
+// Reads each sample by memcpy: planes and packets need not be aligned for the type.
+template <typename T, typename Convert>
+void ConvertSpan(const void* source, size_t count, int16_t* dest, size_t stride, Convert convert) {
+  const auto* bytes = static_cast<const uint8_t*>(source);
   for (size_t i = 0; i < count; ++i) {
-    float x = source[i] * 32768.0f;
-    x = x > -32768.0f ? x : -32768.0f;  // also turns NaN into -32768
-    x = x < 32767.0f ? x : 32767.0f;
-    dest[i] = static_cast<int16_t>((x + kRounder) - kRounder);
+    T value;
+    std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+    dest[i * stride] = convert(value);
   }
 }
 
+}  // namespace
+
+void FloatsToSamples(const float* source, int16_t* dest, size_t count) {
+  for (size_t i = 0; i < count; ++i) dest[i] = RoundFloat(source[i]);
+}
+
 void DoublesToSamples(const double* source, int16_t* dest, size_t count) {
-  constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52, as above for doubles
-  for (size_t i = 0; i < count; ++i) {
-    double x = source[i] * 32768.0;
-    x = x > -32768.0 ? x : -32768.0;
-    x = x < 32767.0 ? x : 32767.0;
-    dest[i] = static_cast<int16_t>((x + kRounder) - kRounder);
+  for (size_t i = 0; i < count; ++i) dest[i] = DoubleToSample(source[i]);
+}
+
+int16_t S32ToSample(int32_t value) {
+  const int32_t floor = value >> 16;  // arithmetic shift: rounds toward minus infinity
+  const int32_t rest = value & 0xFFFF;
+  const bool up = rest > 0x8000 || (rest == 0x8000 && (floor & 1) != 0);
+  return static_cast<int16_t>(std::min(floor + (up ? 1 : 0), 32767));
+}
+
+int16_t S64ToSample(int64_t value) {
+  constexpr int64_t kHalf = int64_t{1} << 47;
+  const int64_t floor = value >> 48;
+  const int64_t rest = value & ((int64_t{1} << 48) - 1);
+  const bool up = rest > kHalf || (rest == kHalf && (floor & 1) != 0);
+  return static_cast<int16_t>(std::min<int64_t>(floor + (up ? 1 : 0), 32767));
+}
+
+void ConvertSamples(TSampleFormat format, const void* source, size_t count, int16_t* dest,
+                    size_t stride) {
+  switch (format) {
+    case TSampleFormat::u8:
+      return ConvertSpan<uint8_t>(source, count, dest, stride, U8ToSample);
+    case TSampleFormat::s16:
+      return ConvertSpan<int16_t>(source, count, dest, stride, [](int16_t v) { return v; });
+    case TSampleFormat::s32:
+      return ConvertSpan<int32_t>(source, count, dest, stride, S32ToSample);
+    case TSampleFormat::s64:
+      return ConvertSpan<int64_t>(source, count, dest, stride, S64ToSample);
+    case TSampleFormat::flt:
+      return ConvertSpan<float>(source, count, dest, stride, RoundFloat);
+    case TSampleFormat::dbl:
+      return ConvertSpan<double>(source, count, dest, stride, DoubleToSample);
   }
 }
 
