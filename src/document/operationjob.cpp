@@ -17,6 +17,14 @@ const char* kOpenErrorCaption = "File Loading Error!";
 const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
 const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
 
+// The status line that says a file was opened mixed down, in the interface language.
+std::string MixedDownNotice(uint16_t sourceChannels) {
+  std::string text = ConstantText("mixeddown");
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, std::to_string(sourceChannels));
+  return text;
+}
+
 }  // namespace
 
 TOperationJob::TOperationJob(const TOperationRequest& request, std::atomic<int32_t>& progress)
@@ -138,6 +146,10 @@ TOperationResult TOperationJob::Open() {
     decoder.Filter()->GetIndex(state->peaks.index);
     decoder.Filter()->GetPeaks(state->peaks.channelPeaks, state->peaks.peak, state->peaks.peakDb);
     state->originalBits = decoder.OriginalBits();
+    if (decoder.SourceChannels() > decoder.Channels()) {
+      state->sourceChannels = decoder.SourceChannels();
+      result_.notices.push_back(MixedDownNotice(decoder.SourceChannels()));
+    }
     TWavHeader header;
     state->samples->ReadHeader(header);
     state->ApplyHeader(header);
@@ -157,7 +169,10 @@ TOperationResult TOperationJob::Open() {
 
 TOperationResult TOperationJob::TakeUpStore() {
   auto state = OpenAudioState(request_.fileName, progress_);
-  if (request_.source) state->originalBits = request_.source->originalBits;
+  if (request_.source) {
+    state->originalBits = request_.source->originalBits;
+    state->sourceChannels = request_.source->sourceChannels;
+  }
   result_.state = std::move(state);
   return result_;
 }
@@ -224,6 +239,7 @@ TOperationResult TOperationJob::BuildState(
     state->samples = std::make_shared<TLargeFile>(name, false);
     state->ApplyHeader(header);
     state->originalBits = source.originalBits;
+    state->sourceChannels = source.sourceChannels;
     // A scan that missed a frame (it should not) costs only the second pass.
     state->peaks =
         index ? std::move(*index)

@@ -50,6 +50,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"encodingerror", u"Encoding failed:"},
     {u"emptyencoding",
      u"Ogg Vorbis and Opus files cannot be empty: there must be at least one sample to save."},
+    {u"mixeddown", u"mixed down from %s channels to stereo"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -120,10 +120,10 @@ TEST(ConstantsTest, BuiltInBlockIsVersionThreeWithTheProgramsConstantsInOrder) {
   EXPECT_EQ((*block)[1], 1);
   EXPECT_FALSE(BuiltInResource("OTHER"));
   const auto& designed = DesignedConstants();
-  ASSERT_EQ(designed.size(), 35u);
+  ASSERT_EQ(designed.size(), 36u);
   EXPECT_EQ(designed.front().wsName, "uptodate");
   EXPECT_EQ(designed[4].wsValue, "is available from quillon.morvane.net");
-  EXPECT_EQ(designed.back().wsName, "emptyencoding");
+  EXPECT_EQ(designed.back().wsName, "mixeddown");
   // Saving the loaded block gives the block back byte for byte.
   TVxLang_Constants table;
   ASSERT_TRUE(table.LoadFromResource("vxlang_consts"));
