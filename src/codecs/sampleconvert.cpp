@@ -42,10 +42,16 @@ int16_t U8ToSample(uint8_t value) {
 template <typename T, typename Convert>
 void ConvertSpan(const void* source, size_t count, int16_t* dest, size_t stride, Convert convert) {
   const auto* bytes = static_cast<const uint8_t*>(source);
-  for (size_t i = 0; i < count; ++i) {
+  auto at = [&](size_t i) {
     T value;
     std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
-    dest[i * stride] = convert(value);
+    return convert(value);
+  };
+  // The packed loop on its own, so that it vectorises.
+  if (stride == 1) {
+    for (size_t i = 0; i < count; ++i) dest[i] = at(i);
+  } else {
+    for (size_t i = 0; i < count; ++i) dest[i * stride] = at(i);
   }
 }
 
@@ -61,9 +67,10 @@ void DoublesToSamples(const double* source, int16_t* dest, size_t count) {
 
 int16_t S32ToSample(int32_t value) {
   const int32_t floor = value >> 16;  // arithmetic shift: rounds toward minus infinity
-  const int32_t rest = value & 0xFFFF;
-  const bool up = rest > 0x8000 || (rest == 0x8000 && (floor & 1) != 0);
-  return static_cast<int16_t>(std::min(floor + (up ? 1 : 0), 32767));
+  // Above the half, or at it from an odd floor: written without branches, so loops vectorise.
+  const int32_t rest = (value & 0xFFFF) + (floor & 1);
+  const int32_t rounded = floor + (rest > 0x8000 ? 1 : 0);
+  return static_cast<int16_t>(rounded < 32767 ? rounded : 32767);
 }
 
 int16_t S64ToSample(int64_t value) {
@@ -76,19 +83,24 @@ int16_t S64ToSample(int64_t value) {
 
 void ConvertSamples(TSampleFormat format, const void* source, size_t count, int16_t* dest,
                     size_t stride) {
+  // Lambdas rather than function pointers, so that each loop inlines its rule.
   switch (format) {
     case TSampleFormat::u8:
-      return ConvertSpan<uint8_t>(source, count, dest, stride, U8ToSample);
+      return ConvertSpan<uint8_t>(source, count, dest, stride,
+                                  [](uint8_t v) { return U8ToSample(v); });
     case TSampleFormat::s16:
       return ConvertSpan<int16_t>(source, count, dest, stride, [](int16_t v) { return v; });
     case TSampleFormat::s32:
-      return ConvertSpan<int32_t>(source, count, dest, stride, S32ToSample);
+      return ConvertSpan<int32_t>(source, count, dest, stride,
+                                  [](int32_t v) { return S32ToSample(v); });
     case TSampleFormat::s64:
-      return ConvertSpan<int64_t>(source, count, dest, stride, S64ToSample);
+      return ConvertSpan<int64_t>(source, count, dest, stride,
+                                  [](int64_t v) { return S64ToSample(v); });
     case TSampleFormat::flt:
-      return ConvertSpan<float>(source, count, dest, stride, RoundFloat);
+      return ConvertSpan<float>(source, count, dest, stride, [](float v) { return RoundFloat(v); });
     case TSampleFormat::dbl:
-      return ConvertSpan<double>(source, count, dest, stride, DoubleToSample);
+      return ConvertSpan<double>(source, count, dest, stride,
+                                 [](double v) { return DoubleToSample(v); });
   }
 }
 
