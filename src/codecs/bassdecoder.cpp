@@ -231,9 +231,10 @@ void TBASSDecoder::Stream::TrimToDecodedLength(int64_t framesWritten) {
   } else if (wanted > pendingFrames) {
     // swr fell a sample or so short at the end: the last frame is held instead.
     const size_t missing = static_cast<size_t>(wanted - pendingFrames) * channels;
-    int16_t* out = Reserve(missing);
-    for (size_t i = 0; i < missing; ++i)
-      out[i] = pendingCount + i >= static_cast<size_t>(channels) ? out[i - channels] : 0;
+    const size_t step = static_cast<size_t>(channels);
+    Reserve(missing);
+    for (size_t at = pendingCount; at < pendingCount + missing; ++at)
+      pending[at] = at >= step ? pending[at - step] : 0;
     pendingCount += missing;
   }
 }

@@ -358,6 +358,61 @@ TEST(Decoder, WideSourcesRoundOnceFromTheirExactValue) {
   }
 }
 
+// ---- Opus at the rate its header records ----
+
+// The Ogg page checksum: CRC-32 with polynomial 0x04C11DB7, unreflected, over the page with its
+// checksum field zeroed.
+uint32_t OggChecksum(const uint8_t* page, size_t size) {
+  uint32_t crc = 0;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= static_cast<uint32_t>(i >= 22 && i < 26 ? 0 : page[i]) << 24;
+    for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+  }
+  return crc;
+}
+
+// Rewrites the input rate in the OpusHead of an Ogg Opus file (its first page), checksum and all.
+void RecordOpusRate(std::vector<uint8_t>& file, uint32_t rate) {
+  ASSERT_GT(file.size(), 27u + file[26] + 19);
+  size_t size = 27 + file[26];
+  for (size_t i = 0; i < file[26]; ++i) size += file[27 + i];
+  const size_t head = 27 + file[26];
+  ASSERT_EQ(std::string(file.begin() + head, file.begin() + head + 8), "OpusHead");
+  WriteLE32(file.data() + head + 12, rate);
+  WriteLE32(file.data() + 22, OggChecksum(file.data(), size));
+}
+
+// An Opus file opens at the input rate its header records, with the length its 48 kHz frames
+// have at that rate; a rate no audio has (0 means "not known") leaves it at 48 kHz.
+TEST(Decoder, OpusOpensAtTheRateItsHeaderRecords) {
+  if (!HasEncoder("libopus")) GTEST_SKIP() << "ffmpeg has no libopus encoder";
+  TTempDir dir;
+  MakeWithFfmpeg(TwoTones(48000, 0.61) + " -c:a libopus", dir.File("made.opus"));
+  if (HasFatalFailure()) return;
+  const size_t decodedFrames =
+      DecodeChecked(dir.File("made.opus"), dir.File("out.wav")).samples.size() / 2;
+  ASSERT_NEAR(decodedFrames, 0.61 * 48000, 1);
+  struct TCase {
+    uint32_t recorded;
+    int32_t opensAt;
+  };
+  for (const TCase& c : {TCase{22050, 22050}, TCase{8000, 8000}, TCase{96000, 96000},
+                         TCase{0, 48000}, TCase{500, 48000}, TCase{0xFFFFFFFF, 48000}}) {
+    SCOPED_TRACE(c.recorded);
+    std::vector<uint8_t> file = ReadFileBytes(dir.File("made.opus"));
+    RecordOpusRate(file, c.recorded);
+    if (HasFatalFailure()) return;
+    WriteFileBytes(dir.File("recorded.opus"), file);
+    {
+      TBASSDecoder probe(dir.File("recorded.opus"), dir.File("unused.wav"));
+      EXPECT_EQ(probe.SampleRate(), c.opensAt);
+    }
+    const std::vector<int16_t> samples =
+        DecodeChecked(dir.File("recorded.opus"), dir.File("out.wav")).samples;
+    EXPECT_EQ(samples.size() / 2, decodedFrames * c.opensAt / 48000);
+  }
+}
+
 // ---- More than two channels ----
 
 // Samples of a raw s16le file.
