@@ -648,6 +648,11 @@ TEST(Decoder, CopiedWavFilesEqualDecodedOnes) {
       {"second data chunk",
        Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo), Chunk("data", stereo)}), false},
       {"24-bit", Riff({Chunk("fmt ", Fmt(2, false, 24)), Chunk("data", stereo)}), false},
+      // Once hung the reader: 8 + this size wrapped to no step at all.
+      {"chunk after the data declaring 4 GiB - 8",
+       Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo), Chunk("junk", {}, 0xFFFFFFF8)}), true},
+      {"chunk after the data declaring 4 GiB - 9",
+       Riff({Chunk("fmt ", Fmt(2)), Chunk("data", stereo), Chunk("junk", {}, 0xFFFFFFF7)}), true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
