@@ -38,6 +38,7 @@ void PrintInfo(const Twavefile& d, std::FILE* out) {
   std::fprintf(out, "original_bits: %d\n", d.OriginalBits());
   std::fprintf(out, "peak: %d\n", d.Peak());
   std::fprintf(out, "peak_db: %d\n", d.PeakDb());
+  std::fprintf(out, "source_channels: %u\n", d.SourceChannels());
   PrintTags(d.Tags(), out);
 }
 

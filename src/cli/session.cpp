@@ -29,6 +29,7 @@ TCliSession::TCliSession() {
   SetMainThread(&loop_);
   SetMessageBoxes(&boxes_);
   SetClipboard(&clipboard_);
+  // What the window shows in its status bar goes where the messages go.
   document_.OnNotice = [](Twavefile*, const std::string& text) {
     std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
   };

@@ -58,6 +58,54 @@ uint16_t ResolutionOf(const AVCodecParameters& par) {
   return bits >= 1 && bits <= 32 ? static_cast<uint16_t>(bits) : 16;
 }
 
+// The sample format of a decoder's output as the converter knows it; none for formats that go
+// through swr.
+std::optional<TSampleFormat> NativeFormat(AVSampleFormat format) {
+  switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_U8:
+      return TSampleFormat::u8;
+    case AV_SAMPLE_FMT_S16:
+      return TSampleFormat::s16;
+    case AV_SAMPLE_FMT_S32:
+      return TSampleFormat::s32;
+    case AV_SAMPLE_FMT_S64:
+      return TSampleFormat::s64;
+    case AV_SAMPLE_FMT_FLT:
+      return TSampleFormat::flt;
+    case AV_SAMPLE_FMT_DBL:
+      return TSampleFormat::dbl;
+    default:
+      return std::nullopt;
+  }
+}
+
+// Opus always decodes at 48 kHz; its header records the rate the audio had before encoding.
+// Rates outside what audio files use are taken for damage and ignored.
+std::optional<int> OpusInputRate(const AVCodecParameters& par) {
+  constexpr int kHeadSize = 19, kRateOffset = 12;
+  constexpr uint32_t kMinRate = 1000, kMaxRate = 384000;
+  if (par.codec_id != AV_CODEC_ID_OPUS || !par.extradata || par.extradata_size < kHeadSize ||
+      std::memcmp(par.extradata, "OpusHead", 8) != 0)
+    return std::nullopt;
+  const uint32_t rate = ReadLE32(par.extradata + kRateOffset);
+  if (rate < kMinRate || rate > kMaxRate) return std::nullopt;
+  return static_cast<int>(rate);
+}
+
+// Whether swr can mix a source of this layout down to stereo (it knows no matrix for layouts
+// without named channels beyond the standard ones).
+bool CanMixToStereo(const AVChannelLayout& layout) {
+  AVChannelLayout in = LayoutOrDefault(layout);
+  AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+  SwrContext* swr = nullptr;
+  int result = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_DBL, 48000, &in, AV_SAMPLE_FMT_DBL,
+                                   48000, 0, nullptr);
+  if (result >= 0) result = swr_init(swr);
+  swr_free(&swr);
+  av_channel_layout_uninit(&in);
+  return result >= 0;
+}
+
 }  // namespace
 
 // The open source with its decoder, the converter and the buffers reused across frames.
@@ -74,9 +122,15 @@ struct TBASSDecoder::Stream {
   AVChannelLayout swrLayout{};
   int swrRate = 0;
 
+  // The working copy's channel count and rate.
   int channels = 0;
   int rate = 0;
-  std::vector<float> floats;
+  // Opus at another rate than its recorded one: the working copy keeps the length that the
+  // decoded frames have at the working copy's rate, whatever swr's filter adds or holds back.
+  bool trimToDecoded = false;
+  int decodedRate = 0;
+  int64_t decodedFrames = 0;
+  std::vector<double> doubles;
   std::vector<int16_t> pending;
   size_t pendingCount = 0;
 
@@ -94,9 +148,15 @@ struct TBASSDecoder::Stream {
     return pending.data() + pendingCount;
   }
 
-  // Every input other than 16-bit at the output's rate and channel count goes through swr to
-  // interleaved float. Returns the samples appended to pending, or -1 when the frame is unusable.
-  int64_t ConvertThroughFloat(const AVFrame* f);
+  // A frame at the output's rate and channel count in a format the converter knows: each
+  // sample rounded once from its exact value.
+  void ConvertNative(const AVFrame* f, TSampleFormat format);
+  // Every other frame goes through swr to interleaved doubles, which hold any sample exactly.
+  // Returns the samples appended to pending, or -1 when the frame is unusable.
+  int64_t ConvertThroughSwr(const AVFrame* f);
+  // With trimToDecoded: cuts or pads what is pending to the decoded length, written frames
+  // included.
+  void TrimToDecodedLength(int64_t framesWritten);
   // Drains samples swr holds back when it resamples.
   void FlushSwr();
   bool ConfigureSwr(AVSampleFormat format, const AVChannelLayout& inLayout, int inRate);
@@ -112,14 +172,17 @@ bool TBASSDecoder::Stream::ConfigureSwr(AVSampleFormat format, const AVChannelLa
   AVChannelLayout in = LayoutOrDefault(inLayout);
   AVChannelLayout out{};
   // With the same channel count the output takes the input's own layout, so that swr never
-  // remixes, whatever order the source declares. Only a stream that changes its channel count
-  // midway is mixed to the count it opened with.
+  // remixes, whatever order the source declares. Sources of more than two channels are mixed
+  // down to stereo; a stream that changes its channel count midway is mixed to the count it
+  // opened with.
   if (in.nb_channels == channels)
     av_channel_layout_copy(&out, &in);
   else
     av_channel_layout_default(&out, channels);
   int result =
-      swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_FLT, rate, &in, format, inRate, 0, nullptr);
+      swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_DBL, rate, &in, format, inRate, 0, nullptr);
+  // The matrix scaled so that no mix clips, as FFmpeg scales it for 16-bit output.
+  if (result >= 0) result = av_opt_set_double(swr, "rematrix_maxval", 1.0, 0);
   if (result >= 0) result = swr_init(swr);
   av_channel_layout_uninit(&out);
   if (result < 0) {
@@ -137,16 +200,46 @@ void TBASSDecoder::Stream::FlushSwr() {
   if (!swr || swrRate == rate) return;
   int64_t delayed = swr_get_out_samples(swr, 0);
   if (delayed <= 0) return;
-  floats.resize(std::max(floats.size(), static_cast<size_t>(delayed) * channels));
-  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(floats.data())};
+  doubles.resize(std::max(doubles.size(), static_cast<size_t>(delayed) * channels));
+  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(doubles.data())};
   int got = swr_convert(swr, out, static_cast<int>(delayed), nullptr, 0);
   if (got <= 0) return;
   size_t count = static_cast<size_t>(got) * channels;
-  FloatsToSamples(floats.data(), Reserve(count), count);
+  DoublesToSamples(doubles.data(), Reserve(count), count);
   pendingCount += count;
 }
 
-int64_t TBASSDecoder::Stream::ConvertThroughFloat(const AVFrame* f) {
+void TBASSDecoder::Stream::ConvertNative(const AVFrame* f, TSampleFormat format) {
+  const size_t frames = static_cast<size_t>(f->nb_samples);
+  const size_t count = frames * channels;
+  int16_t* out = Reserve(count);
+  if (av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format)) && channels > 1) {
+    for (int c = 0; c < channels; ++c)
+      ConvertSamples(format, f->extended_data[c], frames, out + c, static_cast<size_t>(channels));
+  } else {
+    ConvertSamples(format, f->extended_data[0], count, out, 1);
+  }
+  pendingCount += count;
+}
+
+void TBASSDecoder::Stream::TrimToDecodedLength(int64_t framesWritten) {
+  const int64_t target = av_rescale_rnd(decodedFrames, rate, decodedRate, AV_ROUND_DOWN);
+  const int64_t pendingFrames = static_cast<int64_t>(pendingCount) / channels;
+  const int64_t wanted = std::max<int64_t>(0, target - framesWritten);
+  if (wanted < pendingFrames) {
+    pendingCount = static_cast<size_t>(wanted) * channels;
+  } else if (wanted > pendingFrames) {
+    // swr fell a sample or so short at the end: the last frame is held instead.
+    const size_t missing = static_cast<size_t>(wanted - pendingFrames) * channels;
+    const size_t step = static_cast<size_t>(channels);
+    Reserve(missing);
+    for (size_t at = pendingCount; at < pendingCount + missing; ++at)
+      pending[at] = at >= step ? pending[at - step] : 0;
+    pendingCount += missing;
+  }
+}
+
+int64_t TBASSDecoder::Stream::ConvertThroughSwr(const AVFrame* f) {
   AVSampleFormat format = static_cast<AVSampleFormat>(f->format);
   int inRate = f->sample_rate > 0 ? f->sample_rate : rate;
   AVChannelLayout inLayout = LayoutOrDefault(f->ch_layout);
@@ -157,14 +250,14 @@ int64_t TBASSDecoder::Stream::ConvertThroughFloat(const AVFrame* f) {
 
   int capacity = swr_get_out_samples(swr, f->nb_samples);
   if (capacity <= 0) return 0;
-  size_t floatCount = static_cast<size_t>(capacity) * channels;
-  if (floats.size() < floatCount) floats.resize(floatCount);
-  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(floats.data())};
+  size_t doubleCount = static_cast<size_t>(capacity) * channels;
+  if (doubles.size() < doubleCount) doubles.resize(doubleCount);
+  uint8_t* out[1] = {reinterpret_cast<uint8_t*>(doubles.data())};
   int got =
       swr_convert(swr, out, capacity, const_cast<const uint8_t**>(f->extended_data), f->nb_samples);
   if (got <= 0) return got < 0 ? -1 : 0;
   size_t count = static_cast<size_t>(got) * channels;
-  FloatsToSamples(floats.data(), Reserve(count), count);
+  DoublesToSamples(doubles.data(), Reserve(count), count);
   pendingCount += count;
   return static_cast<int64_t>(count);
 }
@@ -199,19 +292,25 @@ TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& out
   stream->frame = av_frame_alloc();
   if (!stream->packet || !stream->frame) return;
 
-  int channels = stream->codec->ch_layout.nb_channels;
-  int rate = stream->codec->sample_rate;
-  if (channels <= 0 || channels > UINT16_MAX || rate <= 0) return;
+  const int sourceChannels = stream->codec->ch_layout.nb_channels;
+  const int decodedRate = stream->codec->sample_rate;
+  if (sourceChannels <= 0 || sourceChannels > UINT16_MAX || decodedRate <= 0) return;
+  sourceChannels_ = static_cast<uint16_t>(sourceChannels);
+  // The working copy and its index handle mono and stereo: more channels are mixed down.
+  const int channels = std::min(sourceChannels, 2);
   channels_ = static_cast<uint16_t>(channels);
+  const int rate = OpusInputRate(*audio->codecpar).value_or(decodedRate);
   sampleRate_ = rate;
   originalBits_ = ResolutionOf(*audio->codecpar);
-  // The working copy and its index handle mono and stereo only.
-  if (channels > 2) return;
+  if (sourceChannels > 2 && !CanMixToStereo(stream->codec->ch_layout)) return;
 
   stream->channels = channels;
   stream->rate = rate;
+  stream->decodedRate = decodedRate;
+  stream->trimToDecoded = rate != decodedRate && audio->codecpar->codec_id == AV_CODEC_ID_OPUS;
   // Copied only where FFmpeg itself sees plain 16-bit PCM in the same layout.
-  if (std::strcmp(demuxer, "wav") == 0 && audio->codecpar->codec_id == AV_CODEC_ID_PCM_S16LE) {
+  if (sourceChannels == channels && std::strcmp(demuxer, "wav") == 0 &&
+      audio->codecpar->codec_id == AV_CODEC_ID_PCM_S16LE) {
     plainWav_ = ReadPlainWav(sourcePath);
     if (plainWav_ &&
         (plainWav_->channels != channels || plainWav_->sampleRate != static_cast<uint32_t>(rate)))
@@ -302,30 +401,13 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
 
     auto takeFrame = [&](const AVFrame* f) {
       if (f->nb_samples <= 0) return;
-      AVSampleFormat format = static_cast<AVSampleFormat>(f->format);
+      std::optional<TSampleFormat> native = NativeFormat(static_cast<AVSampleFormat>(f->format));
       int frameRate = f->sample_rate > 0 ? f->sample_rate : s->rate;
-      bool direct = (format == AV_SAMPLE_FMT_S16 || format == AV_SAMPLE_FMT_S16P) &&
-                    f->ch_layout.nb_channels == s->channels && frameRate == s->rate;
-      if (direct) {
-        // Through float and back, every 16-bit value comes out as itself: copying gives the
-        // same samples without the detour.
-        size_t frames = static_cast<size_t>(f->nb_samples);
-        size_t count = frames * s->channels;
-        int16_t* out = s->Reserve(count);
-        if (format == AV_SAMPLE_FMT_S16 || s->channels == 1) {
-          std::memcpy(out, f->extended_data[0], count * 2);
-        } else {
-          const int16_t* left = reinterpret_cast<const int16_t*>(f->extended_data[0]);
-          const int16_t* right = reinterpret_cast<const int16_t*>(f->extended_data[1]);
-          for (size_t i = 0; i < frames; ++i) {
-            out[2 * i] = left[i];
-            out[2 * i + 1] = right[i];
-          }
-        }
-        s->pendingCount += count;
-      } else if (s->ConvertThroughFloat(f) < 0) {
+      if (native && f->ch_layout.nb_channels == s->channels && frameRate == s->rate)
+        s->ConvertNative(f, *native);
+      else if (s->ConvertThroughSwr(f) < 0)
         return;  // a frame swr cannot take is dropped like a corrupt packet
-      }
+      s->decodedFrames += f->nb_samples;
       flushIfDue();
     };
 
@@ -368,6 +450,7 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
       avcodec_send_packet(s->codec, nullptr);
       drain();
       s->FlushSwr();
+      if (s->trimToDecoded) s->TrimToDecodedLength(bytesWritten_ / (2 * s->channels));
     }
     flush();
 

@@ -14,7 +14,9 @@ namespace quillon {
 
 // Decodes whatever FFmpeg opens (MP3, WAV, WMA, FLAC, Ogg, AAC ...) into the document's working
 // copy: a canonical 16-bit PCM WAV file with the source's channel count and rate, feeding the
-// peak index builder in the same pass. Sources of three or more channels are not Ready.
+// peak index builder in the same pass. Every sample is rounded once, from its exact value.
+// Sources of three or more channels are mixed down to stereo by FFmpeg's standard matrix for
+// their layout. Opus files take the rate their header records, with the length they had there.
 class TBASSDecoder {
  public:
   // Opens the source and reads its format; raises nothing (Ready tells the outcome).
@@ -23,9 +25,12 @@ class TBASSDecoder {
   TBASSDecoder(const TBASSDecoder&) = delete;
   TBASSDecoder& operator=(const TBASSDecoder&) = delete;
 
-  // The stream opened, its format was read and it has one or two channels.
+  // The stream opened and its format was read.
   bool Ready() const { return ready_; }
+  // The working copy's channel count: 1 or 2 once Ready.
   uint16_t Channels() const { return channels_; }
+  // The source's own channel count; above Channels when the source is mixed down.
+  uint16_t SourceChannels() const { return sourceChannels_; }
   int32_t SampleRate() const { return sampleRate_; }
   // The source's resolution in bits when known (1 to 32), else 16.
   uint16_t OriginalBits() const { return originalBits_; }
@@ -65,6 +70,7 @@ class TBASSDecoder {
   std::string outputPath_;
   bool ready_ = false;
   uint16_t channels_ = 0;
+  uint16_t sourceChannels_ = 0;
   int32_t sampleRate_ = 0;
   uint16_t originalBits_ = 16;
   int64_t bytesWritten_ = 0;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <vector>
 
 #include "codecs/ffmpegutil.h"
 #include "codecs/saveerrors.h"
+#include "codecs/wavheader.h"
 #include "platform/error.h"
 #include "platform/filewriter.h"
 
@@ -53,6 +55,16 @@ AVSampleFormat SampleFormatFor(const AVCodec& encoder) {
   for (const AVSampleFormat* f = formats; *f != AV_SAMPLE_FMT_NONE; ++f)
     if (*f == AV_SAMPLE_FMT_S16) return *f;
   return formats[0];
+}
+
+// The Opus header records the rate the audio had before it was resampled to 48 kHz (Opus's
+// input sample rate, little-endian at byte 12), so that the file reopens at the document's rate.
+// The encoder records its own 48 kHz there.
+void RecordOpusInputRate(AVCodecParameters& par, uint32_t sampleRate) {
+  constexpr int kHeadSize = 19, kRateOffset = 12;
+  if (par.extradata_size < kHeadSize || std::memcmp(par.extradata, "OpusHead", 8) != 0)
+    throw Exception("The Opus encoder gave no header to record the sample rate in.");
+  WriteLE32(par.extradata + kRateOffset, sampleRate);
 }
 
 }  // namespace
@@ -218,6 +230,7 @@ void EncodedWriter::Impl::Open(TSaveFormat saveFormat, int quality, uint16_t cha
   stream = avformat_new_stream(format, nullptr);
   if (!stream) Check(AVERROR(ENOMEM), "encodingerror");
   Check(avcodec_parameters_from_context(stream->codecpar, codec), "encodingerror");
+  if (saveFormat == TSaveFormat::opus) RecordOpusInputRate(*stream->codecpar, sampleRate);
   stream->time_base = codec->time_base;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
   io = buffer ? avio_alloc_context(buffer, kIoBufferBytes, 1, this, nullptr, WritePacket, Seek)

@@ -10,7 +10,8 @@
 namespace quillon {
 
 // Encodes 16-bit PCM into FLAC (level 5, its own container), Ogg Vorbis or Opus (Ogg, always at
-// 48 kHz: other rates are resampled here) through FFmpeg's encoders and muxers; the bytes go
+// 48 kHz: other rates are resampled here, and the header records the document's rate as the
+// input rate) through FFmpeg's encoders and muxers; the bytes go
 // through the program's checked file writer. Every failure throws an Exception whose text says
 // what went wrong (no encoder, a format the encoder refuses, a failed encode, the system's reason
 // for a failed write) so that the save fails as a whole; the caller owns the partial file.

@@ -67,8 +67,9 @@ TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampl
   if (!FileExists(path)) return Refusal("The file " + Quoted(path) + " does not exist.");
   TDecodedCopy copy{MakeTempFileNameIn(tempFolder)};
   TBASSDecoder decoder(path, copy.path);
-  if (!decoder.Ready() && decoder.Channels() > 2)
-    return Refusal("The file " + Quoted(path) + " has " + std::to_string(decoder.Channels()) +
+  // Opening mixes such a file down and says so; a paste could not say it.
+  if (decoder.SourceChannels() > 2)
+    return Refusal("The file " + Quoted(path) + " has " + std::to_string(decoder.SourceChannels()) +
                    " channels. Paste takes mono and stereo audio.");
   if (!decoder.Ready()) return NotAudio(path);
   if (auto estimate = decoder.EstimatedBytes(); estimate && *estimate > maxBytes)

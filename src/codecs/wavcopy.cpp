@@ -153,8 +153,9 @@ std::optional<TPlainWav> ReadPlainWav(const std::string& path) {
       declared == 0 || declared == kSizeUnknown ? present : std::min<uint64_t>(declared, present);
   // What follows the data must not be read as more audio or another format.
   if (bytes == declared && (declared & 1) == 0) {
+    // In 64 bits: a chunk that declares nearly 4 GiB must not wrap the step to nothing.
     for (uint64_t next = at + declared; ReadFully(file.fd, next, chunk, sizeof chunk);
-         next += 8 + ReadLE32(chunk + 4) + (ReadLE32(chunk + 4) & 1)) {
+         next += 8 + uint64_t{ReadLE32(chunk + 4)} + (ReadLE32(chunk + 4) & 1)) {
       if (IdIs(chunk, "data") || IdIs(chunk, "fmt ")) return std::nullopt;
     }
   } else if (bytes == declared) {

@@ -36,6 +36,9 @@ struct TAudioState {
   uint32_t frameCount = 0;
   double duration = 0;
   int32_t originalBits = 16;
+  // The opened file's channel count when it had more than channels (it was mixed down); 0 when
+  // it had channels, or is not known.
+  uint16_t sourceChannels = 0;
   TPeakIndex peaks;
 
   // Takes the format and length from a store's header.

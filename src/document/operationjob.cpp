@@ -29,6 +29,14 @@ std::string UnsupportedText(const std::string& path) {
   return std::string(kUnsupportedText) + "\n" + path + (reason.empty() ? "" : ": " + reason);
 }
 
+// The status line that says a file was opened mixed down, in the interface language.
+std::string MixedDownNotice(uint16_t sourceChannels) {
+  std::string text = ConstantText("mixeddown");
+  const size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, std::to_string(sourceChannels));
+  return text;
+}
+
 }  // namespace
 
 TOperationJob::TOperationJob(const TOperationRequest& request, std::atomic<int32_t>& progress)
@@ -150,6 +158,10 @@ TOperationResult TOperationJob::Open() {
     decoder.Filter()->GetIndex(state->peaks.index);
     decoder.Filter()->GetPeaks(state->peaks.channelPeaks, state->peaks.peak, state->peaks.peakDb);
     state->originalBits = decoder.OriginalBits();
+    if (decoder.SourceChannels() > decoder.Channels()) {
+      state->sourceChannels = decoder.SourceChannels();
+      result_.notices.push_back(MixedDownNotice(decoder.SourceChannels()));
+    }
     TWavHeader header;
     state->samples->ReadHeader(header);
     state->ApplyHeader(header);
@@ -173,7 +185,10 @@ TOperationResult TOperationJob::Open() {
 
 TOperationResult TOperationJob::TakeUpStore() {
   auto state = OpenAudioState(request_.fileName, progress_);
-  if (request_.source) state->originalBits = request_.source->originalBits;
+  if (request_.source) {
+    state->originalBits = request_.source->originalBits;
+    state->sourceChannels = request_.source->sourceChannels;
+  }
   result_.state = std::move(state);
   return result_;
 }
@@ -262,6 +277,7 @@ TOperationResult TOperationJob::BuildState(
     state->samples = std::make_shared<TLargeFile>(name, false);
     state->ApplyHeader(header);
     state->originalBits = source.originalBits;
+    state->sourceChannels = source.sourceChannels;
     // A scan that missed a frame (it should not) costs only the second pass.
     state->peaks =
         index ? std::move(*index)

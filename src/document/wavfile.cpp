@@ -55,6 +55,10 @@ int32_t Twavefile::OriginalBits() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->originalBits;
 }
+uint16_t Twavefile::SourceChannels() const {
+  QUILLON_MAIN_THREAD_ONLY();
+  return state_->sourceChannels ? state_->sourceChannels : state_->channels;
+}
 int16_t Twavefile::Peak() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->peaks.peak;

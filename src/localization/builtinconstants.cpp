@@ -68,6 +68,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"applytags", u"Apply the changed tags to the document?"},
     {u"choosecover", u"Choose a picture for the front cover"},
     {u"coverpictures", u"JPEG and PNG pictures"},
+    {u"mixeddown", u"mixed down from %s channels to stereo"},
 };
 
 constexpr uint8_t kVersion = 3;

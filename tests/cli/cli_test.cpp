@@ -48,7 +48,7 @@ TEST(CliTest, InfoPrintsTheDocumentsFormatAndPeak) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
             "channels: 2\nsample_rate: 8000\nframes: 1000\nduration: 0.125000\n"
-            "original_bits: 16\npeak: 16384\npeak_db: -6\n");
+            "original_bits: 16\npeak: 16384\npeak_db: -6\nsource_channels: 2\n");
   EXPECT_EQ(run.err, "");
 }
 
@@ -68,6 +68,26 @@ TEST(CliTest, InfoReadsAnMp3) {
   EXPECT_EQ(rate, 22050);
   // Two seconds, give or take the encoder's delay and padding.
   EXPECT_NEAR(frames, 44100, 2400);
+}
+
+TEST(CliTest, InfoShowsTheSourcesChannelsOfAMixedDownFile) {
+  test::TTempDir dir;
+  for (int channels : {6, 4}) {
+    SCOPED_TRACE(channels);
+    const std::string path = dir.File("surround.flac");
+    test::MakeWithFfmpeg("-f lavfi -i sine=sample_rate=8000:duration=0.5 -ac " +
+                             std::to_string(channels) + " -c:a flac",
+                         path);
+    TRun run = RunCli("info " + Quoted(path));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("channels: 2\nsample_rate: 8000\nframes: 4000\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\nsource_channels: " + std::to_string(channels) + "\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.err,
+              "quillon-cli: mixed down from " + std::to_string(channels) + " channels to stereo\n");
+  }
 }
 
 TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {

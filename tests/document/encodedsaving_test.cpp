@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
+#include <optional>
 
 #include "localization/constants.h"
 #include "platform/faults.h"
@@ -170,10 +172,9 @@ TEST(EncodedSavingTest, VorbisAndOpusKeepChannelsLengthAndASinesFrequencyAndLeve
   struct TCase {
     const char* name;
     uint32_t rate;
-    uint32_t reopenedRate;
   };
-  for (const TCase& c : {TCase{"x.ogg", 22050, 22050}, TCase{"x.OGG", 44100, 44100},
-                         TCase{"x.opus", 44100, 48000}, TCase{"x.Opus", 8000, 48000}}) {
+  for (const TCase& c : {TCase{"x.ogg", 22050}, TCase{"x.OGG", 44100}, TCase{"x.opus", 44100},
+                         TCase{"x.Opus", 8000}}) {
     for (uint16_t channels : {1, 2}) {
       SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(channels) + " channels at " +
                    std::to_string(c.rate));
@@ -188,16 +189,66 @@ TEST(EncodedSavingTest, VorbisAndOpusKeepChannelsLengthAndASinesFrequencyAndLeve
       EXPECT_TRUE(h.boxes.shown.empty());
       ASSERT_TRUE(h.Open(path));
       EXPECT_EQ(h.document.Channels(), channels);
-      EXPECT_EQ(h.document.SampleRate(), c.reopenedRate);
+      EXPECT_EQ(h.document.SampleRate(), c.rate);
       // One second, give or take the codecs' start and end padding.
-      EXPECT_NEAR(h.document.FrameCount(), c.reopenedRate, 1024);
+      EXPECT_NEAR(h.document.FrameCount(), c.rate, 1024);
       const std::vector<int16_t> decoded = h.Samples();
       for (uint16_t channel = 0; channel < channels; ++channel) {
-        TMeasure m = Measure(decoded, channels, channel, c.reopenedRate);
+        TMeasure m = Measure(decoded, channels, channel, c.rate);
         EXPECT_NEAR(m.hertz, 1000, 5) << "channel " << channel;
         const double expected = (channel == 0 ? 16384 : 8192) / std::sqrt(2.0);
         EXPECT_NEAR(m.rms, expected, expected * 0.05) << "channel " << channel;
       }
+    }
+  }
+}
+
+// The input rate that an Opus file's header records (OpusHead, first packet of the first Ogg
+// page, whose segment table follows the page's 27-byte header); none when there is no such head.
+std::optional<uint32_t> OpusHeadInputRate(const std::vector<uint8_t>& file) {
+  constexpr size_t kPageHeader = 27, kHeadSize = 19, kRateOffset = 12;
+  if (file.size() < kPageHeader || std::memcmp(file.data(), "OggS", 4) != 0) return std::nullopt;
+  const size_t head = kPageHeader + file[kPageHeader - 1];
+  if (file.size() < head + kHeadSize || std::memcmp(file.data() + head, "OpusHead", 8) != 0)
+    return std::nullopt;
+  const uint8_t* rate = file.data() + head + kRateOffset;
+  return uint32_t{rate[0]} | uint32_t{rate[1]} << 8 | uint32_t{rate[2]} << 16 |
+         uint32_t{rate[3]} << 24;
+}
+
+// What ffprobe says of an Opus file's stream: the codec, 48 kHz (Opus's own rate) and channels.
+std::string ProbedOpusStream(const std::string& path) {
+  std::FILE* pipe = popen(("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels "
+                           "-of csv=p=0 '" +
+                           path + "' 2>/dev/null")
+                              .c_str(),
+                          "r");
+  if (!pipe) return {};
+  char line[256] = {};
+  std::string text = std::fgets(line, sizeof line, pipe) ? line : "";
+  pclose(pipe);
+  return text;
+}
+
+TEST(EncodedSavingTest, OpusRecordsTheDocumentsRateAndReopensAtItWithTheSameLength) {
+  if (!HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+  for (uint32_t rate : {8000u, 16000u, 44100u, 48000u}) {
+    for (uint16_t channels : {1, 2}) {
+      SCOPED_TRACE(std::to_string(channels) + " channels at " + std::to_string(rate));
+      TDocumentHarness h;
+      // An odd length, no whole number of Opus frames at any rate.
+      const uint32_t frames = rate / 2 + 37;
+      ASSERT_TRUE(h.OpenSamples(channels, Sine(channels, rate, frames), rate));
+      h.document.OnAskOpusBitrate = [] { return std::optional<int>(96); };
+      const std::string path = h.files.File("kept.opus");
+      ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(path, 0, frames); }));
+      EXPECT_TRUE(h.boxes.shown.empty());
+      EXPECT_EQ(ProbedOpusStream(path), "opus,48000," + std::to_string(channels) + "\n");
+      EXPECT_EQ(OpusHeadInputRate(test::ReadFileBytes(path)), rate);
+      ASSERT_TRUE(h.Open(path));
+      EXPECT_EQ(h.document.SampleRate(), rate);
+      EXPECT_EQ(h.document.FrameCount(), frames);
+      EXPECT_EQ(h.document.Channels(), channels);
     }
   }
 }

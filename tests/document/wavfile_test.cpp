@@ -130,6 +130,36 @@ TEST(WavfileTest, UnreadableSourcesFailWithTheirReasonAndLeaveNoTemporaryFile) {
   }
 }
 
+// A file of more than two channels opens mixed down to stereo and says so once, in the status
+// bar: not again for edits, undo and redo, which keep the source's channel count.
+TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
+  struct TCase {
+    uint16_t channels;
+    const char* notice;  // none for mono and stereo
+  };
+  for (const TCase& c :
+       {TCase{6, "mixed down from 6 channels to stereo"},
+        TCase{4, "mixed down from 4 channels to stereo"}, TCase{2, nullptr}, TCase{1, nullptr}}) {
+    SCOPED_TRACE(c.channels);
+    TDocumentHarness h;
+    std::vector<std::string> notices;
+    h.document.OnNotice = [&](Twavefile*, const std::string& text) { notices.push_back(text); };
+    const std::string path = h.files.File("surround.wav");
+    test::WriteWav16(path, c.channels, 48000, std::vector<int16_t>(c.channels * 3000u, 1000));
+    ASSERT_TRUE(h.Open(path));
+    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_EQ(h.document.Channels(), std::min<uint16_t>(c.channels, 2));
+    EXPECT_EQ(h.document.SourceChannels(), c.channels);
+    EXPECT_EQ(h.document.FrameCount(), 3000u);
+    EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.CanUndo() && (d.Undo(), true); }));
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.CanRedo() && (d.Redo(), true); }));
+    EXPECT_EQ(h.document.SourceChannels(), c.channels);
+    EXPECT_EQ(notices.size(), c.notice ? 1u : 0u);
+  }
+}
+
 TEST(WavfileTest, AFileWithoutFramesOpensSilent) {
   TDocumentHarness h;
   std::string path = h.files.File("empty.wav");
