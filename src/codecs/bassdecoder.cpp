@@ -267,7 +267,7 @@ TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& out
   // Damaged input is common and handled here.
   SilenceFFmpegLog();
   auto stream = std::make_unique<Stream>();
-  if (avformat_open_input(&stream->format, sourcePath.c_str(), nullptr, nullptr) < 0) return;
+  if (OpenInputFile(&stream->format, sourcePath) < 0) return;
   if (avformat_find_stream_info(stream->format, nullptr) < 0) return;
   // WAV packets default to 4 KB; larger ones save an allocation and a frame per 4 KB. Set on
   // these demuxers alone, as other demuxers give the same option name other meanings.

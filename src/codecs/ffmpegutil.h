@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+struct AVFormatContext;
 
 namespace quillon {
 
@@ -10,5 +13,13 @@ void SilenceFFmpegLog();
 
 // FFmpeg's text for one of its error codes.
 std::string AvErrorText(int code);
+
+// Bytes of a leading ID3v2 tag that FFmpeg should step over: it would load the tag whole,
+// pictures and all, before the first frame. Tags are read apart, within bounds, so a tag larger
+// than a mebibyte that fits the file is skipped; 0 for anything else.
+int64_t LargeLeadingTagBytes(const std::string& path);
+
+// avformat_open_input for a path, past a large leading tag; FFmpeg's result.
+int OpenInputFile(AVFormatContext** format, const std::string& path);
 
 }  // namespace quillon

@@ -32,7 +32,7 @@ std::string OpenRefusalReason(const std::string& path) {
   if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
   SilenceFFmpegLog();
   TInput input;
-  if (int code = avformat_open_input(&input.format, path.c_str(), nullptr, nullptr); code < 0)
+  if (int code = OpenInputFile(&input.format, path); code < 0)
     return AvErrorText(code);
   if (int code = avformat_find_stream_info(input.format, nullptr); code < 0)
     return AvErrorText(code);
