@@ -227,7 +227,7 @@ class Tmainform : public QMainWindow {
 
   QAction *OpenAction, *CloseAction, *SaveAction, *SaveAsAction, *SaveSelectedAction,
       *PropertiesAction, *SettingsAction, *ExitAction;
-  QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *MsAction, *SmplAction;
+  QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *ZoomSelAction, *MsAction, *SmplAction;
   QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction,
       *SelectAllAction, *DeselectAllAction;
   QAction *PlayAction, *PauseAction, *StopAction, *FadeInAction, *FadeOutAction, *SilenceAction,

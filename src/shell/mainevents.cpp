@@ -281,8 +281,16 @@ void Tmainform::PauseActionExecute() {
 }
 
 void Tmainform::wheelEvent(QWheelEvent* event) {
+  int along = event->angleDelta().y();
+  int across = event->angleDelta().x();
+  // Shift turns the wheel sideways; some systems deliver it so already.
+  if (event->modifiers() & Qt::ShiftModifier) {
+    if (across == 0) across = along;
+    along = 0;
+  }
+  view_->ScrollByWheel(across);
   // Touchpads send parts of a notch; whole notches zoom.
-  wheelRemainder_ += event->angleDelta().y();
+  wheelRemainder_ += along;
   while (wheelRemainder_ >= kWheelNotch) {
     wheelRemainder_ -= kWheelNotch;
     view_->ZoomIn();
