@@ -362,12 +362,15 @@ void Tmainform::CreateBottomPanel() {
   auto* volumeLayout = new QVBoxLayout(GroupBox4);
   VolumeBar = new QSlider(Qt::Vertical, GroupBox4);
   VolumeBar->setObjectName("VolumeBar");
-  // Top is -10000 (loudest), as the stored value has always run.
-  VolumeBar->setRange(-10000, 0);
-  VolumeBar->setInvertedAppearance(true);
+  // The bar's value is the loudness, so that up, its fill, the keys and the wheel all mean
+  // louder; the stored position (-10000 loudest) is its negative (VolumePosition).
+  VolumeBar->setRange(0, 10000);
   VolumeBar->setTickPosition(QSlider::TicksBothSides);
   VolumeBar->setTickInterval(500);
-  VolumeBar->setValue(kDefaultVolume);
+  // A click on the groove moves a tenth of the way; an arrow key one tick mark.
+  VolumeBar->setPageStep(1000);
+  VolumeBar->setSingleStep(500);
+  SetVolumePosition(kDefaultVolume);
   VolumeBar->setToolTip("Playback volume level");
   // Usable once the view has a player (FormCreate).
   VolumeBar->setEnabled(false);
@@ -478,7 +481,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
 
-  VolumeBar->setValue(config.volume);
+  SetVolumePosition(config.volume);
   VolumeBar->setEnabled(view_->HasPlayer());
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
@@ -602,7 +605,7 @@ void Tmainform::FormDestroy() {
   config.posy = geometry().y();
   config.width = width();
   config.height = height();
-  config.volume = VolumeBar->value();
+  config.volume = VolumePosition();
   config.lang = LangManager().ActiveLanguageId();
   if (auto store = OpenUserSettings()) {
     SaveSettings(*store, config);

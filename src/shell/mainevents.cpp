@@ -213,8 +213,16 @@ void Tmainform::VizTimerTimer() {
 
 void Tmainform::VolumeBarChange() {
   if (!view_ || !view_->HasPlayer()) return;
-  config.volume = VolumeBar->value();
+  config.volume = VolumePosition();
   view_->SetVolume(PlayerVolume(config.volume));
+}
+
+int32_t Tmainform::VolumePosition() const {
+  return -VolumeBar->value();
+}
+
+void Tmainform::SetVolumePosition(int32_t position) {
+  VolumeBar->setValue(-position);
 }
 
 void Tmainform::resizeEvent(QResizeEvent* event) {
