@@ -15,11 +15,11 @@ void InitIcons() {
 
 const QStringList& IconNames() {
   static const QStringList names = {
-      "open",        "close",   "save",    "saveas",    "saveselected", "properties", "settings",
-      "exit",        "zoomin",  "zoomout", "zoomfull",  "undo",         "redo",       "cut",
-      "copy",        "paste",   "delete",  "selectall", "play",         "pause",      "stop",
-      "fadein",      "fadeout", "silence", "normalize", "reverse",      "invert",     "amplifyup",
-      "amplifydown", "help",    "update",  "about",     "quillon"};
+      "open",        "close",   "save",    "saveas",    "saveselected", "properties",   "settings",
+      "exit",        "zoomin",  "zoomout", "zoomfull",  "undo",         "redo",         "cut",
+      "copy",        "paste",   "delete",  "selectall", "play",         "pause",        "stop",
+      "fadein",      "fadeout", "silence", "normalize", "reverse",      "invert",       "amplifyup",
+      "amplifydown", "help",    "update",  "about",     "quillon",      "zoomselection"};
   return names;
 }
 

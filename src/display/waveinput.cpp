@@ -218,6 +218,32 @@ void TWaveView::ZoomOut() {
   Repaint();
 }
 
+void TWaveView::ZoomToSelection() {
+  if (!DocumentLoaded() || !selected_ || selStop_ <= selStart_) return;
+  viewStart_ = selStart_;
+  viewStop_ = std::min(selStop_, FrameCount());
+  viewLength_ = viewStop_ - viewStart_;
+  UpdateScrollBar();
+  Repaint();
+}
+
+void TWaveView::ScrollByWheel(int delta) {
+  constexpr int64_t kNotch = 120;
+  constexpr int64_t kWidthsPerNotch = 10;
+  if (!DocumentLoaded() || delta == 0) return;
+  const uint32_t length = FrameCount();
+  int64_t frames = -int64_t{delta} * viewLength_ / (kNotch * kWidthsPerNotch);
+  // A touchpad's smallest movements still move a deep zoom.
+  if (frames == 0) frames = delta > 0 ? -1 : 1;
+  const int64_t last = int64_t{length} - viewLength_;
+  const auto start = static_cast<uint32_t>(std::clamp<int64_t>(viewStart_ + frames, 0, last));
+  if (start == viewStart_) return;
+  viewStart_ = start;
+  viewStop_ = viewStart_ + viewLength_;
+  UpdateScrollBar();
+  Repaint();
+}
+
 // Keys
 
 void TWaveView::keyPressEvent(QKeyEvent* event) {
@@ -278,7 +304,10 @@ void TWaveView::mousePressEvent(QMouseEvent* event) {
     dragFromX_ = AreaX(event);
     return;
   }
-  StartSelect(AreaX(event));
+  if (event->modifiers() & Qt::ShiftModifier)
+    ExtendSelect(AreaX(event));
+  else
+    StartSelect(AreaX(event));
 }
 
 void TWaveView::mouseMoveEvent(QMouseEvent* event) {
@@ -330,6 +359,29 @@ void TWaveView::StartSelect(int32_t x) {
   selecting_ = true;
 }
 
+void TWaveView::ExtendSelect(int32_t x) {
+  if (!DocumentLoaded()) return;
+  x = std::max(x, 0);
+  const uint32_t f = FrameAt(x);
+  if (selected_) {
+    // The end nearer the click moves to it; the other one stays.
+    const uint32_t toStart = f > selStart_ ? f - selStart_ : selStart_ - f;
+    const uint32_t toStop = f > selStop_ ? f - selStop_ : selStop_ - f;
+    anchor_ = toStart <= toStop ? selStop_ : selStart_;
+  } else {
+    anchor_ = cursorPos_;
+  }
+  selStart_ = std::min(anchor_, f);
+  selStop_ = std::max(anchor_, f);
+  selected_ = selStart_ < selStop_;
+  Repaint();
+  // The drawn selection runs from the anchor to x, which a drag goes on from.
+  cursorX_ = x;
+  pressX_ = x;
+  selecting_ = true;
+  extending_ = true;
+}
+
 void TWaveView::DragSelect(int32_t x) {
   if (!DocumentLoaded() || !selecting_) return;
   x = std::clamp(x, 0, AreaWidth());
@@ -346,7 +398,9 @@ void TWaveView::DragSelect(int32_t x) {
 void TWaveView::EndSelect(int32_t x) {
   if (!DocumentLoaded()) return;
   selecting_ = false;
-  if (x == pressX_ || selStart_ == selStop_) {
+  const bool click = x == pressX_ && !extending_;
+  extending_ = false;
+  if (click || selStart_ == selStop_) {
     selected_ = false;
     RaiseSelect(false);
     return;

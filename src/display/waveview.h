@@ -81,6 +81,11 @@ class TWaveView : public QWidget {
   void ZoomFull();
   void ZoomIn();
   void ZoomOut();
+  // Shows exactly the selected frames; nothing without a selection.
+  void ZoomToSelection();
+  // A sideways wheel turned by delta (eighths of a degree, positive to the left): the view moves
+  // a tenth of its width per notch, towards the start for positive deltas, at least one frame.
+  void ScrollByWheel(int delta);
   // The scroll bar moved: show from its position.
   void ScrollChanged();
 
@@ -165,6 +170,9 @@ class TWaveView : public QWidget {
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
   void InvertColumns(int64_t x1, int64_t x2);
   void StartSelect(int32_t x);
+  // Shift and a press: the selection runs from the cursor, or from the end of the selection
+  // farther from x, to the frame at x, and a drag goes on moving that end.
+  void ExtendSelect(int32_t x);
   void DragSelect(int32_t x);
   void EndSelect(int32_t x);
   bool InsideSelection(int32_t x) const;
@@ -220,6 +228,8 @@ class TWaveView : public QWidget {
   uint32_t anchor_ = 0;
   int32_t pressX_ = 0;
   bool selecting_ = false;
+  // The press extended the selection: releasing it where it was keeps the selection.
+  bool extending_ = false;
   bool mouseIsDown_ = false;
   // A press inside the selection waits to see whether it becomes a drag.
   bool dragPending_ = false;

@@ -51,7 +51,7 @@ void Tmainform::StopPlaybackFirst() {
 }
 
 void Tmainform::EnableSelectionCommands(bool selected) {
-  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction})
+  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, ZoomSelAction})
     action->setEnabled(selected);
 }
 

@@ -145,16 +145,22 @@ void Tmainform::CreateActions() {
   PropertiesAction = MakeAction("PropertiesAction", "&File Properties");
   SettingsAction = MakeAction("SettingsAction", "S&ettings");
   ExitAction = MakeAction("ExitAction", "E&xit");
-  ExitAction->setShortcut(QKeySequence("Alt+F4"));
+  // Beside each designed key, the one that other editors taught the user's hands.
+  ExitAction->setShortcuts({QKeySequence("Alt+F4"), QKeySequence("Ctrl+Q")});
   ZoomInAction = MakeAction("ZoomInAction", "&Zoom In" + spaces18, "Zoom In");
   ZoomOutAction = MakeAction("ZoomOutAction", "Z&oom Out", "Zoom Out");
   ZoomFullAction = MakeAction("ZoomFullAction", "Zoo&m Full", "Zoom Full");
+  ZoomInAction->setShortcut(QKeySequence("Ctrl+1"));
+  ZoomOutAction->setShortcut(QKeySequence("Ctrl+3"));
+  ZoomFullAction->setShortcut(QKeySequence("Ctrl+F"));
+  ZoomSelAction = MakeAction("ZoomSelAction", "Zoom &to Selection", "Zoom to Selection");
+  ZoomSelAction->setShortcut(QKeySequence("Ctrl+E"));
   MsAction = MakeAction("MsAction", "&Milliseconds");
   SmplAction = MakeAction("SmplAction", "&Samples");
   UndoAction = MakeAction("UndoAction", "&Undo", "Undo");
   UndoAction->setShortcut(QKeySequence("Ctrl+Z"));
   RedoAction = MakeAction("RedoAction", "&Redo", "Redo");
-  RedoAction->setShortcut(QKeySequence("Ctrl+Shift+Z"));
+  RedoAction->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
   CutAction = MakeAction("CutAction", "&Cut", "Cut");
   CutAction->setShortcut(QKeySequence("Ctrl+X"));
   CopyAction = MakeAction("CopyAction", "C&opy", "Copy");
@@ -197,6 +203,7 @@ void Tmainform::CreateActions() {
   MakeLive(ZoomInAction, [this] { view_->ZoomIn(); });
   MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
   MakeLive(ZoomFullAction, [this] { view_->ZoomFull(); });
+  MakeLive(ZoomSelAction, [this] { view_->ZoomToSelection(); });
   MakeLive(PlayAction, [this] { PlayActionExecute(); });
   MakeLive(StopAction, [this] { StopActionExecute(); });
   MakeLive(PauseAction, [this] { PauseActionExecute(); });
@@ -226,8 +233,8 @@ void Tmainform::CreateActions() {
   MakeLive(SettingsAction, [this] { settingsForm_->show(); });
   MakeLive(AboutAction, [this] { aboutForm_->show(); });
   // Designed states: what needs a selection or a history starts unavailable.
-  for (QAction* idle : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, UndoAction,
-                        RedoAction, PasteAction})
+  for (QAction* idle : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, ZoomSelAction,
+                        UndoAction, RedoAction, PasteAction})
     idle->setEnabled(false);
   for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
 }
@@ -249,7 +256,7 @@ void Tmainform::CreateMenus() {
   file->addSeparator();
   file->addAction(ExitAction);
   QMenu* view = menu("ViewMenu", "&View");
-  view->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction});
+  view->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction, ZoomSelAction});
   view->addSeparator();
   QMenu* scale = view->addMenu("&Scale Format" + QString(9, ' '));
   scale->setObjectName("ScaleFormatMenu");
@@ -285,7 +292,7 @@ void Tmainform::CreateToolBar() {
   ActionToolBar1->addSeparator();
   ActionToolBar1->addActions({UndoAction, RedoAction});
   ActionToolBar1->addSeparator();
-  ActionToolBar1->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction});
+  ActionToolBar1->addActions({ZoomInAction, ZoomOutAction, ZoomFullAction, ZoomSelAction});
   ActionToolBar1->addSeparator();
   ActionToolBar1->addActions({PlayAction, StopAction});
   ActionToolBar1->addSeparator();
@@ -355,12 +362,15 @@ void Tmainform::CreateBottomPanel() {
   auto* volumeLayout = new QVBoxLayout(GroupBox4);
   VolumeBar = new QSlider(Qt::Vertical, GroupBox4);
   VolumeBar->setObjectName("VolumeBar");
-  // Top is -10000 (loudest), as the stored value has always run.
-  VolumeBar->setRange(-10000, 0);
-  VolumeBar->setInvertedAppearance(true);
+  // The bar's value is the loudness, so that up, its fill, the keys and the wheel all mean
+  // louder; the stored position (-10000 loudest) is its negative (VolumePosition).
+  VolumeBar->setRange(0, 10000);
   VolumeBar->setTickPosition(QSlider::TicksBothSides);
   VolumeBar->setTickInterval(500);
-  VolumeBar->setValue(kDefaultVolume);
+  // A click on the groove moves a tenth of the way; an arrow key one tick mark.
+  VolumeBar->setPageStep(1000);
+  VolumeBar->setSingleStep(500);
+  SetVolumePosition(kDefaultVolume);
   VolumeBar->setToolTip("Playback volume level");
   // Usable once the view has a player (FormCreate).
   VolumeBar->setEnabled(false);
@@ -478,7 +488,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
 
-  VolumeBar->setValue(config.volume);
+  SetVolumePosition(config.volume);
   VolumeBar->setEnabled(view_->HasPlayer());
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
@@ -562,6 +572,7 @@ void Tmainform::SetIcons() {
                                                     {ZoomInAction, "zoomin"},
                                                     {ZoomOutAction, "zoomout"},
                                                     {ZoomFullAction, "zoomfull"},
+                                                    {ZoomSelAction, "zoomselection"},
                                                     {UndoAction, "undo"},
                                                     {RedoAction, "redo"},
                                                     {CutAction, "cut"},
@@ -601,7 +612,7 @@ void Tmainform::FormDestroy() {
   config.posy = geometry().y();
   config.width = width();
   config.height = height();
-  config.volume = VolumeBar->value();
+  config.volume = VolumePosition();
   config.lang = LangManager().ActiveLanguageId();
   if (auto store = OpenUserSettings()) {
     SaveSettings(*store, config);

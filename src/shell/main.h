@@ -127,6 +127,9 @@ class Tmainform : public QMainWindow {
   void ProgressTimerTimer();
   void VizTimerTimer();
   void VolumeBarChange();
+  // The volume bar's place as the setting keeps it: -10000 loudest to 0 silent.
+  int32_t VolumePosition() const;
+  void SetVolumePosition(int32_t position);
   void ScrollChange();
   void enableeffects(bool on);
   // Whether the document may go now: not while an operation runs, and only as the view's close
@@ -235,7 +238,7 @@ class Tmainform : public QMainWindow {
 
   QAction *OpenAction, *CloseAction, *SaveAction, *SaveAsAction, *SaveSelectedAction,
       *PropertiesAction, *SettingsAction, *ExitAction;
-  QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *MsAction, *SmplAction;
+  QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *ZoomSelAction, *MsAction, *SmplAction;
   QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction,
       *SelectAllAction, *DeselectAllAction;
   QAction *PlayAction, *PauseAction, *StopAction, *FadeInAction, *FadeOutAction, *SilenceAction,

@@ -236,8 +236,16 @@ void Tmainform::VizTimerTimer() {
 
 void Tmainform::VolumeBarChange() {
   if (!view_ || !view_->HasPlayer()) return;
-  config.volume = VolumeBar->value();
+  config.volume = VolumePosition();
   view_->SetVolume(PlayerVolume(config.volume));
+}
+
+int32_t Tmainform::VolumePosition() const {
+  return -VolumeBar->value();
+}
+
+void Tmainform::SetVolumePosition(int32_t position) {
+  VolumeBar->setValue(-position);
 }
 
 void Tmainform::resizeEvent(QResizeEvent* event) {
@@ -305,8 +313,16 @@ void Tmainform::PauseActionExecute() {
 }
 
 void Tmainform::wheelEvent(QWheelEvent* event) {
+  int along = event->angleDelta().y();
+  int across = event->angleDelta().x();
+  // Shift turns the wheel sideways; some systems deliver it so already.
+  if (event->modifiers() & Qt::ShiftModifier) {
+    if (across == 0) across = along;
+    along = 0;
+  }
+  view_->ScrollByWheel(across);
   // Touchpads send parts of a notch; whole notches zoom.
-  wheelRemainder_ += event->angleDelta().y();
+  wheelRemainder_ += along;
   while (wheelRemainder_ >= kWheelNotch) {
     wheelRemainder_ -= kWheelNotch;
     view_->ZoomIn();

@@ -50,7 +50,8 @@ as_keys() {
   for key in "${parts[@]}"; do keys+="${keys:++}<kbd>$key</kbd>"; done
   printf '%s' "$keys"
 }
-shortcuts=$(grep -rhoE 'setShortcut\(QKeySequence\([^)]*\)' "$root/src/shell" |
+# Every key sequence the shell names, also those given with others (setShortcuts).
+shortcuts=$(grep -rhoE 'QKeySequence\(("[^"]*"|Qt::Key_[A-Za-z0-9]+)\)' "$root/src/shell" |
   sed -E 's/.*QKeySequence\(//; s/\)$//' | sort -u)
 [ -n "$shortcuts" ] || fail "found no shortcuts in src/shell: has the code moved?"
 while IFS= read -r shortcut; do

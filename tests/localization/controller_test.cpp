@@ -172,7 +172,7 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 }
 
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 147u);
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 151u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
   EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 11u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 21u);
@@ -196,7 +196,7 @@ TEST(WindowTablesTest, MainWindowTableTravelsThroughThePropertyTableStream) {
   const auto manager = std::find_if(table.children.begin(), table.children.end(),
                                     [](const auto& c) { return c.FName == "ActionManager"; });
   ASSERT_NE(manager, table.children.end());
-  EXPECT_EQ(manager->props.size(), 68u);
+  EXPECT_EQ(manager->props.size(), 70u);
   EXPECT_EQ(LoadPropertyTable(SavePropertyTable(table)), table);
 }
 

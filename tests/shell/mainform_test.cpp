@@ -472,7 +472,8 @@ TEST_F(MainformTest, TheVolumeBarMovesAndItsPlaceIsStoredAtExit) {
     ASSERT_NE(bar, nullptr);
     ASSERT_TRUE(form.View()->HasPlayer()) << "the tests play through SDL's dummy driver";
     EXPECT_TRUE(bar->isEnabled());
-    bar->setValue(-3000);
+    // The bar's value is the loudness; the setting keeps the position, -10000 loudest.
+    bar->setValue(3000);
   }
   QSettings store(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon");
   EXPECT_EQ(store.value("Settings/volume").toInt(), -3000);

@@ -164,6 +164,10 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {287, "Tool8Action", "Caption", "Tool8Action", Caption},
     {288, "ActionManager", "ActionBars[0].Items[4].Items[7].Caption", "Tool8Action", Caption},
     {289, "ActionManager", "ActionBars[0].Items[4].Items[6].Caption", "Tool7Action", Caption},
+    {300, "ZoomSelAction", "Caption", "ZoomSelAction", Caption},
+    {301, "ZoomSelAction", "Hint", "ZoomSelAction", Hint},
+    {302, "ActionManager", "ActionBars[0].Items[1].Items[3].Caption", "ZoomSelAction", Caption},
+    {303, "ActionManager", "ActionBars[1].Items[18].Caption", "ZoomSelAction", ToolBarText},
 };
 
 constexpr const char* kMainformIgnore[] = {
