@@ -234,17 +234,9 @@ TEST(CliTest, EditSavesRangesAndMp3WithCommandLineSettings) {
 }
 
 std::string ProbeStream(const std::string& path) {
-  std::FILE* pipe = popen(("ffprobe -v error -show_entries stream=codec_name,sample_rate,bit_rate "
-                           "-of default=nw=1 " +
-                           Quoted(path) + " 2>/dev/null")
-                              .c_str(),
-                          "r");
-  if (!pipe) return {};
-  std::string text;
-  std::array<char, 256> line;
-  while (std::fgets(line.data(), line.size(), pipe)) text += line.data();
-  pclose(pipe);
-  return text;
+  return test::CommandOutput(
+      "ffprobe -v error -show_entries stream=codec_name,sample_rate,bit_rate -of default=nw=1 " +
+      Quoted(path) + " 2>/dev/null");
 }
 
 // Every rate saves as MP3 with the bitrates offered there; a rate MP3 lacks is saved at the

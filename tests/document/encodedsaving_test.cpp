@@ -70,17 +70,9 @@ TMeasure Measure(const std::vector<int16_t>& samples, uint16_t channels, uint16_
 
 // What ffprobe says of a file's first stream and its format, as "key=value" lines.
 std::string Probe(const std::string& path) {
-  std::FILE* pipe = popen(("ffprobe -v error -show_entries stream=codec_name,bit_rate:format=size "
-                           "-of default=nw=1 '" +
-                           path + "' 2>/dev/null")
-                              .c_str(),
-                          "r");
-  if (!pipe) return {};
-  std::string text;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe)) text += line;
-  pclose(pipe);
-  return text;
+  return test::CommandOutput(
+      "ffprobe -v error -show_entries stream=codec_name,bit_rate:format=size -of default=nw=1 '" +
+      path + "' 2>/dev/null");
 }
 
 long ProbedNumber(const std::string& probe, const std::string& key) {

@@ -320,16 +320,10 @@ TEST_F(CommandsTest, CloseWithCancelLeavesEverything) {
 
 // What ffprobe reads from a file: "container/codec" of its first audio stream.
 std::string Probe(const std::string& path) {
-  std::FILE* pipe = popen(("ffprobe -v error -select_streams a:0 -show_entries "
-                           "format=format_name:stream=codec_name -of default=nw=1:nk=1 '" +
-                           path + "' 2>/dev/null")
-                              .c_str(),
-                          "r");
-  if (!pipe) return {};
-  std::string text;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe)) text += line;
-  pclose(pipe);
+  const std::string text = test::CommandOutput(
+      "ffprobe -v error -select_streams a:0 -show_entries format=format_name:stream=codec_name "
+      "-of default=nw=1:nk=1 '" +
+      path + "' 2>/dev/null");
   // codec_name comes first, then format_name.
   const size_t newline = text.find('\n');
   if (newline == std::string::npos) return text;

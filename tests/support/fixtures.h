@@ -34,6 +34,8 @@ class TTempFolder : public TTempDir {
 
 // Runs a shell command; returns its exit status.
 int RunCommand(const std::string& command);
+// Everything a shell command prints on its standard output; empty when it cannot start.
+std::string CommandOutput(const std::string& command);
 
 // Makes path with the ffmpeg command-line tool: "ffmpeg -y <arguments> path". Fails the test
 // when ffmpeg fails.
