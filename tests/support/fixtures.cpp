@@ -105,7 +105,10 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 std::vector<int16_t> ReadWav16Samples(const std::string& path) {
   std::vector<uint8_t> bytes = ReadFileBytes(path);
   if (bytes.size() < 44) return {};
-  std::vector<int16_t> samples((bytes.size() - 44) / 2);
+  // The data chunk's own size: chunks after it (tags) are not samples.
+  uint32_t dataBytes = 0;
+  std::memcpy(&dataBytes, bytes.data() + 40, 4);
+  std::vector<int16_t> samples(std::min<size_t>(dataBytes, bytes.size() - 44) / 2);
   // An empty vector's data() may be null, which memcpy must never get.
   if (!samples.empty()) std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
   return samples;
