@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -296,6 +297,70 @@ TEST_F(WaveViewTest, FrameScaleSteps) {
   Open(1, std::vector<int16_t>(3000, 0), 44100);
   EXPECT_EQ(MajorTicks(), Every(0, 111, 7));  // 500 frames
 }
+
+// The dark pixels of a scale label drawn alone, whole, in the scale's font and colours.
+int WholeLabelInk(const QString& text) {
+  QImage image(200, 40, QImage::Format_RGB32);
+  image.fill(FromBgr(ViewScaleColor));
+  {
+    QPainter painter(&image);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(7);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(20, 5 + painter.fontMetrics().ascent()), text);
+  }
+  int ink = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ink += Dark(image.pixel(x, y));
+  return ink;
+}
+
+// A view, its scale and the label that must be the first one shown.
+struct TFirstLabel {
+  bool showMs;
+  uint32_t frames;
+  uint32_t rate;
+  uint32_t viewStart;
+  uint32_t viewLength;
+  const char* label;
+};
+
+class FirstScaleLabelTest : public WaveViewTest,
+                            public ::testing::WithParamInterface<TFirstLabel> {};
+
+// The first label in the band below the ticks is whole: as many dark pixels as the label drawn
+// alone, none cut off by the view's left edge.
+TEST_P(FirstScaleLabelTest, IsNotCutOffAtTheLeftEdge) {
+  const TFirstLabel& row = GetParam();
+  Open(1, std::vector<int16_t>(row.frames, 0), row.rate);
+  view.SetShowMs(row.showMs);
+  view.SetView(row.viewStart, row.viewLength);
+  auto columnInk = [&](int x) {
+    int ink = 0;
+    for (int y = 6; y < TopMargin; ++y) ink += Dark(Px(x, y));
+    return ink;
+  };
+  int first = 0;
+  while (first < Area() && columnInk(first) == 0) ++first;
+  ASSERT_LT(first, Area());
+  // A label's characters stand closer than five empty columns; labels much further apart.
+  int ink = 0;
+  for (int x = first, empty = 0; x < Area() && empty < 5; ++x) {
+    ink += columnInk(x);
+    empty = columnInk(x) == 0 ? empty + 1 : 0;
+  }
+  EXPECT_NEAR(ink, WholeLabelInk(row.label), 2) << "first ink at column " << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, FirstScaleLabelTest,
+    ::testing::Values(TFirstLabel{true, 30000, 1000, 0, 30000, "0:00.00"},
+                      TFirstLabel{false, 44100, 44100, 0, 44100, "0"},
+                      // The tick of 0 ms lies 5 pixels left of the view: it has no label.
+                      TFirstLabel{true, 60000, 1000, 225, 30000, "0:05.00"},
+                      // The tick of 10000 lies 5 pixels left of the view.
+                      TFirstLabel{false, 100000, 44100, 10335, 50000, "20000"}));
 
 TEST_F(WaveViewTest, EmptyDocumentShowsOneTickAndNoWave) {
   Open(1, {});

@@ -9,6 +9,7 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
+#include "localization/constants.h"
 #include "localization/ui/langcontroller.h"
 #include "platform/urlopener.h"
 #include "update/getversion.h"
@@ -51,8 +52,8 @@ QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
 QString ProductVersionLine() {
   std::string version;
   if (!GetVersionInfo(version)) version.clear();
-  return "Product Version: " + QString::fromStdString(version) + " (" +
-         QSysInfo::buildCpuArchitecture() + ")";
+  return QString::fromStdString(ConstantText("productversion")) + " " +
+         QString::fromStdString(version) + " (" + QSysInfo::buildCpuArchitecture() + ")";
 }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
@@ -99,7 +100,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   layout->addLayout(body, 1);
   setFixedSize(496, 251);
 
-  AttachLanguageController(this);
+  // The version line is built in code, so it follows the language by hand.
+  if (TVxLanguageController* controller = AttachLanguageController(this))
+    controller->OnLanguageChanged = [this] { Label6->setText(ProductVersionLine()); };
+  Label6->setText(ProductVersionLine());
 }
 
 QWidget* TAboutForm::CreateTopBand() {

@@ -36,6 +36,10 @@ QString Grouped(double number) {
   return QLocale().toString(number, 'f', 0);
 }
 
+QString Bytes(double number) {
+  return Grouped(number) + " " + QString::fromStdString(ConstantText("bytes"));
+}
+
 }  // namespace
 
 QStringList PropertyValues(const TFileFacts& facts) {
@@ -45,8 +49,8 @@ QStringList PropertyValues(const TFileFacts& facts) {
           QString::number(facts.originalBits),
           QString::fromStdString(FormatDuration(facts.duration)),
           Grouped(facts.frameCount),
-          Grouped(static_cast<double>(facts.originalFileSize)) + " bytes",
-          Grouped(facts.dataBytes) + " bytes",
+          Bytes(static_cast<double>(facts.originalFileSize)),
+          Bytes(facts.dataBytes),
           QString::number(facts.peakDb, 'g', 3) + " dB"};
 }
 
@@ -119,7 +123,11 @@ TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
   // As large as its texts need in every language, and no larger.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  AttachLanguageController(this);
+  // The values' units are built in code: a language change writes them again.
+  if (TVxLanguageController* controller = AttachLanguageController(this))
+    controller->OnLanguageChanged = [this] {
+      if (document_) fillinfo(*document_);
+    };
 }
 
 void TPropertiesForm::setfilename(Twavefile& document) {
