@@ -7,12 +7,15 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -322,6 +325,31 @@ TEST_F(TranslatedWindowsTest, TheTextsBuiltInCodeFollowTheLanguage) {
   for (const TWindowText& row : rows)
     EXPECT_TRUE(text(row).startsWith(QString::fromUtf8(row.russian)))
         << row.object << ": " << text(row).toStdString();
+}
+
+// Whether a label shows its whole text in the room its window gives it.
+bool ShowsWholeText(QLabel& label) {
+  if (label.wordWrap()) return label.heightForWidth(label.width()) <= label.height();
+  return label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width();
+}
+
+TEST_F(TranslatedWindowsTest, LongerTranslationsAreNotCutOff) {
+  StoreSettings(1033);
+  Tmainform form;
+  auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
+  auto* about = form.findChild<TAboutForm*>("AboutForm");
+  ASSERT_NE(properties, nullptr);
+  ASSERT_NE(about, nullptr);
+  properties->show();
+  about->show();
+  for (int32_t language : {1033, 1031, 1049}) {
+    ChooseLanguage(form, language);
+    about->layout()->activate();
+    const QAbstractItemView* list = properties->LV;
+    EXPECT_LE(list->sizeHintForColumn(0), properties->LV->header()->sectionSize(0))
+        << "the row captions in " << language;
+    EXPECT_TRUE(ShowsWholeText(*about->Label9)) << about->Label9->text().toStdString();
+  }
 }
 
 TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {

@@ -75,6 +75,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   Label4->setObjectName("Label4");
   Label6 = NamedLabel(ProductVersionLine(), "Label6", this);
   Label9 = NamedLabel("Quillon is free software and comes with no warranty.", "Label9", this);
+  // A translation may be longer than the line beside the button.
+  Label9->setWordWrap(true);
   Button1 = new QPushButton("Close", this);
   Button1->setObjectName("Button1");
   Button1->setDefault(true);
