@@ -352,6 +352,20 @@ TEST_F(TranslatedWindowsTest, LongerTranslationsAreNotCutOff) {
   }
 }
 
+TEST_F(TranslatedWindowsTest, TheLanguageListNamesEachLanguageInItsOwnWords) {
+  StoreSettings(1033);
+  Tmainform form;
+  auto* settings = form.findChild<TsettingsForm*>("settingsForm");
+  ASSERT_NE(settings, nullptr);
+  for (int32_t language : {1031, 1049, 1033}) {
+    ChooseLanguage(form, language);
+    QStringList names;
+    for (int32_t listed : {1033, 1031, 1049})
+      names << settings->LangBox->itemText(settings->LangBox->findData(listed));
+    EXPECT_EQ(names.join(", ").toStdString(), "English, Deutsch, Русский") << language;
+  }
+}
+
 TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {
   StoreSettings(1031);
   Tmainform form;
