@@ -298,9 +298,11 @@ TEST_F(WaveViewTest, FrameScaleSteps) {
   EXPECT_EQ(MajorTicks(), Every(0, 111, 7));  // 500 frames
 }
 
-// The dark pixels of a scale label drawn alone, whole, in the scale's font and colours.
-int WholeLabelInk(const QString& text) {
-  QImage image(200, 40, QImage::Format_RGB32);
+// The dark pixels of a scale label drawn alone, whole, in the scale's font and colours, on an
+// image of the frame's pixel ratio.
+int WholeLabelInk(const QString& text, qreal ratio) {
+  QImage image(QSize(200, 40) * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
   image.fill(FromBgr(ViewScaleColor));
   {
     QPainter painter(&image);
@@ -330,27 +332,33 @@ class FirstScaleLabelTest : public WaveViewTest,
                             public ::testing::WithParamInterface<TFirstLabel> {};
 
 // The first label in the band below the ticks is whole: as many dark pixels as the label drawn
-// alone, none cut off by the view's left edge.
+// alone, none cut off by the view's left edge. Counted in the frame's own pixels, so that it
+// holds on a scaled screen too.
 TEST_P(FirstScaleLabelTest, IsNotCutOffAtTheLeftEdge) {
   const TFirstLabel& row = GetParam();
   Open(1, std::vector<int16_t>(row.frames, 0), row.rate);
   view.SetShowMs(row.showMs);
   view.SetView(row.viewStart, row.viewLength);
+  const QImage& frame = view.Frame();
+  const qreal ratio = frame.devicePixelRatio();
+  const int width = static_cast<int>(Area() * ratio);
   auto columnInk = [&](int x) {
     int ink = 0;
-    for (int y = 6; y < TopMargin; ++y) ink += Dark(Px(x, y));
+    for (int y = static_cast<int>(6 * ratio); y < static_cast<int>(TopMargin * ratio); ++y)
+      ink += Dark(frame.pixel(x, y));
     return ink;
   };
   int first = 0;
-  while (first < Area() && columnInk(first) == 0) ++first;
-  ASSERT_LT(first, Area());
+  while (first < width && columnInk(first) == 0) ++first;
+  ASSERT_LT(first, width);
   // A label's characters stand closer than five empty columns; labels much further apart.
   int ink = 0;
-  for (int x = first, empty = 0; x < Area() && empty < 5; ++x) {
+  for (int x = first, empty = 0; x < width && empty < 5 * ratio; ++x) {
     ink += columnInk(x);
     empty = columnInk(x) == 0 ? empty + 1 : 0;
   }
-  EXPECT_NEAR(ink, WholeLabelInk(row.label), 2) << "first ink at column " << first;
+  EXPECT_NEAR(ink, WholeLabelInk(row.label, ratio), 2 * ratio * ratio)
+      << "first ink at column " << first;
 }
 
 INSTANTIATE_TEST_SUITE_P(
