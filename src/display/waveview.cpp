@@ -73,6 +73,13 @@ void Label(QPainter& painter, int64_t x, int64_t y, const QString& text) {
   painter.restore();
 }
 
+// A time scale label hangs left of its tick; at the left edge it starts at the edge instead, and
+// a tick left of the view has none, so that no label is cut off.
+void TickLabel(QPainter& painter, int64_t x, const QString& text) {
+  if (x < 0) return;
+  Label(painter, std::max<int64_t>(x - 10, 0), 6, text);
+}
+
 QString MsLabel(int64_t t) {
   return QStringLiteral("%1:%2.%3")
       .arg(t / 60000)
@@ -237,9 +244,9 @@ void TWaveView::DrawMajorTick(QPainter& painter, int64_t x, int64_t pixelStep, c
   if (gridBeforeLabel) {
     painter.setPen(grid);
     Line(painter, x, TopMargin, x, h_);
-    Label(painter, x - 10, 6, label);
+    TickLabel(painter, x, label);
   } else {
-    Label(painter, x - 10, 6, label);
+    TickLabel(painter, x, label);
     painter.setPen(grid);
     Line(painter, x, TopMargin, x, h_);
   }

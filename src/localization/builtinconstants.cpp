@@ -69,6 +69,14 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"choosecover", u"Choose a picture for the front cover"},
     {u"coverpictures", u"JPEG and PNG pictures"},
     {u"mixeddown", u"mixed down from %s channels to stereo"},
+    {u"opentitle", u"Open"},
+    {u"savetitle", u"Save As"},
+    {u"supportedformats", u"Supported Formats"},
+    {u"typefiles", u"%1 Files"},
+    {u"allfiles", u"All files"},
+    {u"productversion", u"Product Version:"},
+    {u"bytes", u"bytes"},
+    {u"channelsshort", u"Ch."},
 };
 
 constexpr uint8_t kVersion = 3;

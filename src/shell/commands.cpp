@@ -18,6 +18,7 @@
 #include "platform/messagebox.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
+#include "shell/filedialogtexts.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -38,10 +39,10 @@ bool MayOverwrite(const std::string& path) {
 }  // namespace
 
 std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
-  QString selected = SaveTypeAt(typeIndex).filter;
+  QString selected = SaveTypeFilter(typeIndex);
   const QString path =
-      QFileDialog::getSaveFileName(parent, "Save As", QString(), SaveDialogFilter(), &selected,
-                                   QFileDialog::DontConfirmOverwrite);
+      QFileDialog::getSaveFileName(parent, SaveDialogTitle(), QString(), SaveDialogFilter(),
+                                   &selected, QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return std::nullopt;
   return Tmainform::TSaveTarget{path.toStdString(), SaveTypeOfFilter(selected)};
 }

@@ -534,6 +534,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   settingsForm_ = new TsettingsForm(this);
   auto languageChanged = [this] {
     if (document_->Loaded()) updatecaption(document_->FileName());
+    RewriteStatusPanels();
     // A translation of another length.
     PlaceDemoLabel(*demoLabel_);
     SetCrashMessageLead(ConstantText("fatalerror"));

@@ -123,6 +123,10 @@ class Tmainform : public QMainWindow {
   void OnAction(bool canUndo, bool canRedo);
   void onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected);
   void onCursor(uint32_t position, uint32_t positions);
+  // The status bar's panels are built from constants: a language change writes them again.
+  void WriteDocumentPanels();
+  void WriteCursorPanel(uint32_t position, uint32_t positions);
+  void RewriteStatusPanels();
   void playprocess(bool action);
   void ProgressTimerTimer();
   void VizTimerTimer();

@@ -25,6 +25,7 @@
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "shell/dialogs/properties.h"
+#include "shell/filedialogtexts.h"
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -32,11 +33,6 @@
 namespace quillon {
 
 namespace {
-
-// The desktop entry claims every extension of the first entry (the install test checks that).
-constexpr const char* kOpenFilter =
-    "Supported Formats (*.wav *.mp3 *.wma *.ogg *.opus *.flac *.m4a *.aac);;"
-    "Mpeg Layer 3 (*.mp3);;WAV Files (*.wav);;WMA Files (*.wma);;All files (*)";
 
 constexpr int kWheelNotch = 120;
 
@@ -127,12 +123,7 @@ void Tmainform::onReady() {
   view_->FollowDocument();
   if (!view_->Selected()) HoldSelectionBoxesTo(frames);
   const uint32_t page = std::min<uint32_t>(Scroll->pageStep(), frames);
-  statusPanels_[0]->setText(
-      Text("formatstring") +
-      QString(" %1 Hz, %2 Ch.").arg(document_->SampleRate()).arg(document_->Channels()));
-  statusPanels_[2]->setText(Text("amplitudestring") + QString(" %1 dB").arg(document_->PeakDb()));
-  statusPanels_[3]->setText(Text("durationstring") + " " +
-                            QString::fromStdString(FormatDuration(document_->Duration())));
+  WriteDocumentPanels();
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
@@ -178,10 +169,30 @@ void Tmainform::onSelect(uint32_t start, uint32_t stop, uint32_t startms, uint32
 }
 
 void Tmainform::onCursor(uint32_t position, uint32_t positions) {
-  const std::string ms = FormatMs(positions);
-  const std::string shown = config.selectiontype == 1 ? std::to_string(position) : ms;
+  WriteCursorPanel(position, positions);
+  timedisplay->setText(QString::fromStdString(FormatMs(positions)));
+}
+
+void Tmainform::WriteDocumentPanels() {
+  statusPanels_[0]->setText(
+      Text("formatstring") +
+      QString(" %1 Hz, %2 ").arg(document_->SampleRate()).arg(document_->Channels()) +
+      Text("channelsshort"));
+  statusPanels_[2]->setText(Text("amplitudestring") + QString(" %1 dB").arg(document_->PeakDb()));
+  statusPanels_[3]->setText(Text("durationstring") + " " +
+                            QString::fromStdString(FormatDuration(document_->Duration())));
+}
+
+void Tmainform::WriteCursorPanel(uint32_t position, uint32_t positions) {
+  const std::string shown =
+      config.selectiontype == 1 ? std::to_string(position) : FormatMs(positions);
   statusPanels_[1]->setText(Text("cursorpositionstring") + " " + QString::fromStdString(shown));
-  timedisplay->setText(QString::fromStdString(ms));
+}
+
+void Tmainform::RewriteStatusPanels() {
+  // Empty panels stay empty: nothing is open, or the document was closed.
+  if (!statusPanels_[0]->text().isEmpty()) WriteDocumentPanels();
+  if (!statusPanels_[1]->text().isEmpty()) WriteCursorPanel(view_->CursorPos(), view_->CursorMs());
 }
 
 void Tmainform::playprocess(bool action) {
@@ -262,7 +273,8 @@ void Tmainform::ScrollChange() {
 }
 
 void Tmainform::OpenActionExecute() {
-  const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kOpenFilter);
+  const QString path =
+      QFileDialog::getOpenFileName(this, OpenDialogTitle(), QString(), OpenDialogFilter());
   if (path.isEmpty()) return;
   WriteSelectionBox(selstart, 0);
   WriteSelectionBox(selstop, 0);

@@ -308,11 +308,9 @@ int32_t PlayerVolume(int32_t barPosition) {
 
 namespace {
 constexpr TSaveType kSaveTypes[] = {
-    {"WAV (*.wav)", ".wav", TSaveFormat::wav},
-    {"MP3 (*.mp3)", ".mp3", TSaveFormat::mp3},
-    {"FLAC (*.flac)", ".flac", TSaveFormat::flac},
-    {"Ogg Vorbis (*.ogg)", ".ogg", TSaveFormat::vorbis},
-    {"Opus (*.opus)", ".opus", TSaveFormat::opus},
+    {"WAV", ".wav", TSaveFormat::wav},    {"MP3", ".mp3", TSaveFormat::mp3},
+    {"FLAC", ".flac", TSaveFormat::flac}, {"Ogg Vorbis", ".ogg", TSaveFormat::vorbis},
+    {"Opus", ".opus", TSaveFormat::opus},
 };
 constexpr int kSaveTypeCount = static_cast<int>(std::size(kSaveTypes));
 }  // namespace
@@ -327,18 +325,6 @@ const TSaveType& SaveTypeAt(int typeIndex) {
 
 const char* SaveTypeExtension(int typeIndex) {
   return SaveTypeAt(typeIndex).extension;
-}
-
-QString SaveDialogFilter() {
-  QStringList filters;
-  for (const TSaveType& type : kSaveTypes) filters << type.filter;
-  return filters.join(";;");
-}
-
-int SaveTypeOfFilter(const QString& filter) {
-  for (int i = 0; i < kSaveTypeCount; ++i)
-    if (filter == kSaveTypes[i].filter) return i + 1;
-  return 1;
 }
 
 std::string SaveTargetName(const std::string& name, int typeIndex) {

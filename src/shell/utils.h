@@ -85,17 +85,13 @@ int32_t PlayerVolume(int32_t barPosition);
 // The save dialog's file types in the dialog's order; a type index counts from 1 (1 WAV, 2 MP3,
 // 3 FLAC, 4 Ogg Vorbis, 5 Opus), and 0 or any index out of range counts as the first.
 struct TSaveType {
-  const char* filter;     // the dialog's entry, "WAV (*.wav)"
+  const char* typeName;   // the format's name, "WAV"; the dialog's entry is built from it
   const char* extension;  // ".wav"
   TSaveFormat format;
 };
 std::span<const TSaveType> SaveTypes();
 const TSaveType& SaveTypeAt(int typeIndex);
 const char* SaveTypeExtension(int typeIndex);
-// Every type's entry, separated by ";;" as the file dialog takes them.
-QString SaveDialogFilter();
-// The type index of a dialog entry; 1 for an entry that is none of ours.
-int SaveTypeOfFilter(const QString& filter);
 // The name a save writes to, for Save As and Save Selected As alike: a typed name that ends in
 // one of the types' extensions, in any case, is kept and decides the format; any other name gets
 // the chosen type's extension appended, so nothing the user typed is lost.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -296,6 +297,78 @@ TEST_F(WaveViewTest, FrameScaleSteps) {
   Open(1, std::vector<int16_t>(3000, 0), 44100);
   EXPECT_EQ(MajorTicks(), Every(0, 111, 7));  // 500 frames
 }
+
+// The dark pixels of a scale label drawn alone, whole, in the scale's font and colours, on an
+// image of the frame's pixel ratio.
+int WholeLabelInk(const QString& text, qreal ratio) {
+  QImage image(QSize(200, 40) * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  image.fill(FromBgr(ViewScaleColor));
+  {
+    QPainter painter(&image);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(7);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(20, 5 + painter.fontMetrics().ascent()), text);
+  }
+  int ink = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ink += Dark(image.pixel(x, y));
+  return ink;
+}
+
+// A view, its scale and the label that must be the first one shown.
+struct TFirstLabel {
+  bool showMs;
+  uint32_t frames;
+  uint32_t rate;
+  uint32_t viewStart;
+  uint32_t viewLength;
+  const char* label;
+};
+
+class FirstScaleLabelTest : public WaveViewTest,
+                            public ::testing::WithParamInterface<TFirstLabel> {};
+
+// The first label in the band below the ticks is whole: as many dark pixels as the label drawn
+// alone, none cut off by the view's left edge. Counted in the frame's own pixels, so that it
+// holds on a scaled screen too.
+TEST_P(FirstScaleLabelTest, IsNotCutOffAtTheLeftEdge) {
+  const TFirstLabel& row = GetParam();
+  Open(1, std::vector<int16_t>(row.frames, 0), row.rate);
+  view.SetShowMs(row.showMs);
+  view.SetView(row.viewStart, row.viewLength);
+  const QImage& frame = view.Frame();
+  const qreal ratio = frame.devicePixelRatio();
+  const int width = static_cast<int>(Area() * ratio);
+  auto columnInk = [&](int x) {
+    int ink = 0;
+    for (int y = static_cast<int>(6 * ratio); y < static_cast<int>(TopMargin * ratio); ++y)
+      ink += Dark(frame.pixel(x, y));
+    return ink;
+  };
+  int first = 0;
+  while (first < width && columnInk(first) == 0) ++first;
+  ASSERT_LT(first, width);
+  // A label's characters stand closer than five empty columns; labels much further apart.
+  int ink = 0;
+  for (int x = first, empty = 0; x < width && empty < 5 * ratio; ++x) {
+    ink += columnInk(x);
+    empty = columnInk(x) == 0 ? empty + 1 : 0;
+  }
+  EXPECT_NEAR(ink, WholeLabelInk(row.label, ratio), 2 * ratio * ratio)
+      << "first ink at column " << first;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, FirstScaleLabelTest,
+    ::testing::Values(TFirstLabel{true, 30000, 1000, 0, 30000, "0:00.00"},
+                      TFirstLabel{false, 44100, 44100, 0, 44100, "0"},
+                      // The tick of 0 ms lies 5 pixels left of the view: it has no label.
+                      TFirstLabel{true, 60000, 1000, 225, 30000, "0:05.00"},
+                      // The tick of 10000 lies 5 pixels left of the view.
+                      TFirstLabel{false, 100000, 44100, 10335, 50000, "20000"}));
 
 TEST_F(WaveViewTest, EmptyDocumentShowsOneTickAndNoWave) {
   Open(1, {});

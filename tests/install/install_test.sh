@@ -71,7 +71,7 @@ check_mime_types() {
   local desktop=$1 claimed extension
   claimed=$(sed -n 's/^MimeType=//p' "$desktop" | tr ';' '\n')
   local offered
-  offered=$(grep -o 'Supported Formats ([^)]*)' "$source/src/shell/mainevents.cpp" |
+  offered=$(grep -o 'kSupportedPatterns = "[^"]*"' "$source/src/shell/filedialogtexts.cpp" |
     grep -o '\*\.[a-z0-9]*' | sed 's/^\*\.//')
   [ -n "$offered" ] || fail "the open dialog's formats were not found"
   for extension in $offered; do

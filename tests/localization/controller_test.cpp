@@ -104,7 +104,7 @@ TEST_F(ControllerTest, AWindowMadeLaterGetsTheCurrentLanguageAndLeavesWhenDestro
   EXPECT_EQ(pages->tabText(2), "Couleurs");
   EXPECT_EQ(pages->tabText(0), "TabSheet1");
   // Labels, buttons and the rest are not there: skipped, not fatal.
-  EXPECT_EQ(controller->UnboundIds().size(), 7u);
+  EXPECT_EQ(controller->UnboundIds().size(), 10u);
   dialog.reset();
   LangManager().ActivateLanguage(1033);
 }
@@ -174,10 +174,10 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
   EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 151u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
-  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 11u);
-  EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 21u);
+  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 14u);
+  EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
   EXPECT_EQ(FindWindowTable("filterform")->entries.size(), 3u);
-  EXPECT_EQ(FindWindowTable("AboutForm")->ignoreList.size(), 6u);
+  EXPECT_EQ(FindWindowTable("AboutForm")->ignoreList.size(), 3u);
   EXPECT_EQ(FindWindowTable("mpegsettings")->entries.size(), 12u);
   EXPECT_EQ(FindWindowTable("vorbissettings")->entries.size(), 6u);
   EXPECT_EQ(FindWindowTable("opussettings")->entries.size(), 9u);

@@ -400,7 +400,7 @@ TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwn
   AnswerDialog("Save As", [&](QDialog* dialog) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     ASSERT_NE(files, nullptr);
-    EXPECT_EQ(files->selectedNameFilter(), "WAV (*.wav)");
+    EXPECT_EQ(files->selectedNameFilter(), "WAV Files (*.wav)");
     auto* name = files->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(name, nullptr);
     name->clear();

@@ -103,6 +103,12 @@ QTreeWidgetItem* GroupItem(QObject* object, int index) {
   return tree && index < tree->topLevelItemCount() ? tree->topLevelItem(index) : nullptr;
 }
 
+// A row of the list's first group, as a report list's items are.
+QTreeWidgetItem* RowItem(QObject* object, int index) {
+  QTreeWidgetItem* group = GroupItem(object, 0);
+  return group && index < group->childCount() ? group->child(index) : nullptr;
+}
+
 }  // namespace
 
 std::optional<QString> ReadQtText(QObject* object, QWidget* window, TVxLang_QtText text,
@@ -128,6 +134,9 @@ std::optional<QString> ReadQtText(QObject* object, QWidget* window, TVxLang_QtTe
       return ReadColumn(object, index);
     case TVxLang_QtText::Group:
       if (QTreeWidgetItem* item = GroupItem(object, index)) return item->text(0);
+      return std::nullopt;
+    case TVxLang_QtText::Row:
+      if (QTreeWidgetItem* item = RowItem(object, index)) return item->text(0);
       return std::nullopt;
   }
   return std::nullopt;
@@ -164,6 +173,9 @@ void WriteQtText(QObject* object, QWidget* window, TVxLang_QtText text, int inde
       break;
     case TVxLang_QtText::Group:
       if (QTreeWidgetItem* item = GroupItem(object, index)) item->setText(0, value);
+      break;
+    case TVxLang_QtText::Row:
+      if (QTreeWidgetItem* item = RowItem(object, index)) item->setText(0, value);
       break;
   }
 }

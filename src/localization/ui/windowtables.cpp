@@ -190,6 +190,10 @@ constexpr TVxLang_PropBinding kSettingsForm[] = {
     {9, "Button2", "Caption", "Button2", Caption},
     {10, "TabSheet3", "Caption", "TabSheet3", Caption},
     {11, "CheckBoxUpdates", "Caption", "CheckBoxUpdates", Caption},
+    // The colour names of the three pickers, one per line.
+    {12, "backColor", "Items", "backColor", Items},
+    {13, "scaleColor", "Items", "scaleColor", Items},
+    {14, "waveColor", "Items", "waveColor", Items},
 };
 
 constexpr TVxLang_PropBinding kPropertiesForm[] = {
@@ -214,6 +218,15 @@ constexpr TVxLang_PropBinding kPropertiesForm[] = {
     {19, "RemoveCoverButton", "Caption", "RemoveCoverButton", Caption},
     {20, "ApplyButton", "Caption", "ApplyButton", Caption},
     {21, "CancelButton", "Caption", "CancelButton", Caption},
+    {22, "LV", "Items[0].Caption", "LV", Row, 0},
+    {23, "LV", "Items[1].Caption", "LV", Row, 1},
+    {24, "LV", "Items[2].Caption", "LV", Row, 2},
+    {25, "LV", "Items[3].Caption", "LV", Row, 3},
+    {26, "LV", "Items[4].Caption", "LV", Row, 4},
+    {27, "LV", "Items[5].Caption", "LV", Row, 5},
+    {28, "LV", "Items[6].Caption", "LV", Row, 6},
+    {29, "LV", "Items[7].Caption", "LV", Row, 7},
+    {30, "LV", "Items[8].Caption", "LV", Row, 8},
 };
 
 constexpr TVxLang_PropBinding kFilterform[] = {
@@ -229,11 +242,14 @@ constexpr TVxLang_PropBinding kAboutForm[] = {
     {2, "Button1", "Caption", "Button1", Caption},
     {9, "Label7", "Caption", "Label7", Caption},
     {10, "Label3", "Caption", "Label3", Caption},
+    {11, "Label2", "Caption", "Label2", Caption},
+    {12, "Label4", "Caption", "Label4", Caption},
+    {13, "Label9", "Caption", "Label9", Caption},
 };
 
+// The product's name stays as it is; the version line is built from a constant.
 constexpr const char* kAboutFormIgnore[] = {"Groupbox1.caption", "Label1.caption",
-                                            "Label2.caption",    "Label4.caption",
-                                            "Label6.caption",    "Label9.caption"};
+                                            "Label6.caption"};
 
 constexpr TVxLang_PropBinding kMpegsettings[] = {
     {1, "", "Caption", "", Caption},

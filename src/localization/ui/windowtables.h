@@ -17,6 +17,7 @@ enum class TVxLang_QtText {
   Items,        // all item texts of a combo box, one per line
   Column,       // a list's column header
   Group,        // a list's group header (a top-level item)
+  Row,          // a row's caption in a list's first group (the first column of a child item)
 };
 
 // One translatable text of a window. The identifier, component and property path are those the
@@ -28,7 +29,7 @@ struct TVxLang_PropBinding {
   const char* objectName;  // Qt objectName within the window, alternatives separated by "|";
                            // "" is the window itself
   TVxLang_QtText text;
-  int index = 0;  // the column or group number
+  int index = 0;  // the column, group or row number
 };
 
 // A window's translatable texts and its ignore masks; the window's objectName is its name.

@@ -9,6 +9,7 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
+#include "localization/constants.h"
 #include "localization/ui/langcontroller.h"
 #include "platform/urlopener.h"
 #include "update/getversion.h"
@@ -51,8 +52,8 @@ QLabel* NamedLabel(const QString& text, const char* name, QWidget* parent) {
 QString ProductVersionLine() {
   std::string version;
   if (!GetVersionInfo(version)) version.clear();
-  return "Product Version: " + QString::fromStdString(version) + " (" +
-         QSysInfo::buildCpuArchitecture() + ")";
+  return QString::fromStdString(ConstantText("productversion")) + " " +
+         QString::fromStdString(version) + " (" + QSysInfo::buildCpuArchitecture() + ")";
 }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
@@ -74,6 +75,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   Label4->setObjectName("Label4");
   Label6 = NamedLabel(ProductVersionLine(), "Label6", this);
   Label9 = NamedLabel("Quillon is free software and comes with no warranty.", "Label9", this);
+  // A translation may be longer than the line beside the button.
+  Label9->setWordWrap(true);
   Button1 = new QPushButton("Close", this);
   Button1->setObjectName("Button1");
   Button1->setDefault(true);
@@ -99,7 +102,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   layout->addLayout(body, 1);
   setFixedSize(496, 251);
 
-  AttachLanguageController(this);
+  // The version line is built in code, so it follows the language by hand.
+  if (TVxLanguageController* controller = AttachLanguageController(this))
+    controller->OnLanguageChanged = [this] { Label6->setText(ProductVersionLine()); };
+  Label6->setText(ProductVersionLine());
 }
 
 QWidget* TAboutForm::CreateTopBand() {

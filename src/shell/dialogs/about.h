@@ -37,7 +37,8 @@ class TAboutForm : public QDialog {
   QWidget* CreateTopBand();
 };
 
-// "Product Version: <version> (<processor>)"; the version is empty when it cannot be read.
+// "Product Version: <version> (<processor>)" in the current language; the version is empty when
+// it cannot be read.
 QString ProductVersionLine();
 
 }  // namespace quillon

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* kRowCaptions[kPropertyRowCount] = {
     "Format",  "Sample Rate",        "Channels",          "Bits per sample", "Duration",
     "Samples", "Original File Size", "Uncompressed Size", "Peak Level"};
+constexpr int kCaptionColumnWidth = 200;
 constexpr const char* kDesignedValues[kPropertyRowCount] = {
     "WAV", "44100Hz", "2", "16", "0:00:00", "0", "0 bytes", "0 bytes", "-90 dB"};
 
@@ -36,6 +38,10 @@ QString Grouped(double number) {
   return QLocale().toString(number, 'f', 0);
 }
 
+QString Bytes(double number) {
+  return Grouped(number) + " " + QString::fromStdString(ConstantText("bytes"));
+}
+
 }  // namespace
 
 QStringList PropertyValues(const TFileFacts& facts) {
@@ -45,8 +51,8 @@ QStringList PropertyValues(const TFileFacts& facts) {
           QString::number(facts.originalBits),
           QString::fromStdString(FormatDuration(facts.duration)),
           Grouped(facts.frameCount),
-          Grouped(static_cast<double>(facts.originalFileSize)) + " bytes",
-          Grouped(facts.dataBytes) + " bytes",
+          Bytes(static_cast<double>(facts.originalFileSize)),
+          Bytes(facts.dataBytes),
           QString::number(facts.peakDb, 'g', 3) + " dB"};
 }
 
@@ -71,7 +77,7 @@ TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
   LV->setColumnCount(2);
   LV->setHeaderLabels({"Properties", "Values"});
   LV->setHeaderHidden(true);
-  LV->header()->resizeSection(0, 200);
+  LV->header()->resizeSection(0, kCaptionColumnWidth);
   LV->header()->setStretchLastSection(true);
   LV->setEditTriggers(QAbstractItemView::NoEditTriggers);
   LV->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -119,7 +125,19 @@ TPropertiesForm::TPropertiesForm(QWidget* parent) : QDialog(parent) {
   // As large as its texts need in every language, and no larger.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  AttachLanguageController(this);
+  // The values' units are built in code: a language change writes them again.
+  if (TVxLanguageController* controller = AttachLanguageController(this))
+    controller->OnLanguageChanged = [this] {
+      FitCaptionColumn();
+      if (document_) fillinfo(*document_);
+    };
+  FitCaptionColumn();
+}
+
+void TPropertiesForm::FitCaptionColumn() {
+  // The designed width, or what the longest caption of the language needs.
+  const QAbstractItemView* list = LV;
+  LV->header()->resizeSection(0, std::max(kCaptionColumnWidth, list->sizeHintForColumn(0)));
 }
 
 void TPropertiesForm::setfilename(Twavefile& document) {

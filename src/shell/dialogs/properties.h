@@ -70,6 +70,7 @@ class TPropertiesForm : public QDialog {
 
  private:
   QTreeWidgetItem* AudioFormatGroup() const;
+  void FitCaptionColumn();
   void FillTags();
   void Discard();
 

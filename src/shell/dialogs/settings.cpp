@@ -17,6 +17,7 @@
 
 #include "display/waveview.h"
 #include "localization/langmanager.h"
+#include "localization/localetable.h"
 #include "localization/ui/langcontroller.h"
 #include "localization/ui/qtcatalogue.h"
 #include "platform/config.h"
@@ -37,6 +38,17 @@ QPushButton* NamedButton(const QString& text, const char* name, QWidget* parent)
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   return button;
+}
+
+// Each language in its own words, as language lists show them, so that the list reads the same
+// whatever language is current; the table's name when it knows no other.
+QString OwnLanguageName(int32_t id, const std::string& tableName) {
+  const TLocaleRecord* locale = FindLocale(id);
+  if (id == kDefaultLanguageId || !locale || !locale->nativeName)
+    return QString::fromStdString(tableName);
+  QString name = QString::fromUtf8(locale->nativeName).section(" (", 0, 0);
+  if (!name.isEmpty()) name[0] = name[0].toUpper();
+  return name;
 }
 
 }  // namespace
@@ -165,7 +177,7 @@ void TsettingsForm::FillLanguages() {
   LangBox->clear();
   TVxLangManager& manager = LangManager();
   for (int i = 0; i < manager.LanguageEntryCount(); ++i)
-    LangBox->addItem(QString::fromStdString(manager.LanguageEntryName(i)),
+    LangBox->addItem(OwnLanguageName(manager.LanguageEntryId(i), manager.LanguageEntryName(i)),
                      manager.LanguageEntryId(i));
   LangBox->setCurrentIndex(0);
 }

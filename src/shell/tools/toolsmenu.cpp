@@ -95,8 +95,7 @@ const std::vector<TToolRow>& ToolRows() {
       {"Tool1Action", "Record Sound", "SoundRecorder", "gnome-sound-recorder", "soundrecorder"},
       {"Tool2Action", "Convert Audio Files", "SoundConverter", "soundconverter", "soundconverter"},
       {"Tool3Action", "Edit Audio Tags", "EasyTag", "easytag", "easytag"},
-      // A proper name, so its caption stays untranslated.
-      {"Tool4Action", "PulseAudio Volume Control", "VolumeControl", "pavucontrol", "pavucontrol"},
+      {"Tool4Action", "Adjust Volume Levels", "VolumeControl", "pavucontrol", "pavucontrol"},
       {"Tool5Action", "Rip Audio CDs", "Asunder", "asunder", "asunder"},
       {"Tool6Action", "Connect Audio Devices", "JackControl", "qjackctl", "qjackctl"},
       {"Tool7Action", "Burn Audio CDs", "Brasero", "brasero", "brasero"},
