@@ -56,6 +56,11 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"nodecoder", u"The installed FFmpeg libraries have no decoder for this audio format:"},
     {u"noaudiostream", u"The file holds no audio stream."},
     {u"mp3resampled", u"This MP3 will be saved at %1 Hz: MP3 has no %2 Hz."},
+    {u"linkfailed", u"The desktop could not open %1."},
+    {u"updatecheckfailed", u"The update check failed: the product site gave no version number."},
+    {u"recentlistbroken",
+     u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
+    {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
 };
 
 constexpr uint8_t kVersion = 3;
