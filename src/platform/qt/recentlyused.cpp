@@ -24,7 +24,13 @@ QString Stamp(const QDateTime& time) {
   return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
-void WriteApplication(QXmlStreamWriter& out, const TRecentUse& use, int count) {
+// A line break and the indentation of a nesting level, as other programs lay the list out.
+void Indent(QXmlStreamWriter& out, int level) {
+  out.writeCharacters("\n" + QString(2 * level, ' '));
+}
+
+void WriteApplication(QXmlStreamWriter& out, const TRecentUse& use, int count, int level) {
+  Indent(out, level);
   out.writeEmptyElement(kBookmarkNs, "application");
   out.writeAttribute("name", kAppName);
   out.writeAttribute("exec", kAppExec);
@@ -32,30 +38,40 @@ void WriteApplication(QXmlStreamWriter& out, const TRecentUse& use, int count) {
   out.writeAttribute("count", QString::number(count));
 }
 
-void WriteMimeType(QXmlStreamWriter& out, const TRecentUse& use) {
+void WriteMimeType(QXmlStreamWriter& out, const TRecentUse& use, int level) {
+  Indent(out, level);
   out.writeEmptyElement(kMimeNs, "mime-type");
   out.writeAttribute("type", use.mimeType);
 }
 
-void WriteApplications(QXmlStreamWriter& out, const TRecentUse& use) {
+void WriteApplications(QXmlStreamWriter& out, const TRecentUse& use, int level) {
+  Indent(out, level);
   out.writeStartElement(kBookmarkNs, "applications");
-  WriteApplication(out, use, 1);
+  WriteApplication(out, use, 1, level + 1);
+  Indent(out, level);
   out.writeEndElement();
 }
 
-void WriteMetadata(QXmlStreamWriter& out, const TRecentUse& use) {
+void WriteMetadata(QXmlStreamWriter& out, const TRecentUse& use, int level) {
+  Indent(out, level);
   out.writeStartElement("metadata");
   out.writeAttribute("owner", kMetadataOwner);
-  WriteMimeType(out, use);
-  WriteApplications(out, use);
+  WriteMimeType(out, use, level + 1);
+  WriteApplications(out, use, level + 1);
+  Indent(out, level);
   out.writeEndElement();
 }
 
-void WriteInfo(QXmlStreamWriter& out, const TRecentUse& use) {
+void WriteInfo(QXmlStreamWriter& out, const TRecentUse& use, int level) {
+  Indent(out, level);
   out.writeStartElement("info");
-  WriteMetadata(out, use);
+  WriteMetadata(out, use, level + 1);
+  Indent(out, level);
   out.writeEndElement();
 }
+
+// Levels of the elements inside a bookmark, which sits at level 1 under the list's root.
+constexpr int kInfoLevel = 2, kMetadataLevel = 3, kApplicationsLevel = 4, kApplicationLevel = 5;
 
 void WriteNewBookmark(QXmlStreamWriter& out, const TRecentUse& use) {
   out.writeCharacters("  ");
@@ -64,7 +80,8 @@ void WriteNewBookmark(QXmlStreamWriter& out, const TRecentUse& use) {
   out.writeAttribute("added", Stamp(use.time));
   out.writeAttribute("modified", Stamp(use.time));
   out.writeAttribute("visited", Stamp(use.time));
-  WriteInfo(out, use);
+  WriteInfo(out, use, kInfoLevel);
+  Indent(out, 1);
   out.writeEndElement();
   out.writeCharacters("\n");
 }
@@ -158,16 +175,16 @@ class TMerger {
     if (InMatch()) {
       if (open.ns == QLatin1String(kBookmarkNs) && open.name == QLatin1String("applications") &&
           InOurMetadata() && !wroteApp_) {
-        WriteApplication(out_, use_, 1);
+        WriteApplication(out_, use_, 1, kApplicationLevel);
         wroteApp_ = true;
       } else if (open.ourMetadata) {
-        if (!wroteMime_) WriteMimeType(out_, use_);
-        if (!sawApps_) WriteApplications(out_, use_);
+        if (!wroteMime_) WriteMimeType(out_, use_, kApplicationsLevel);
+        if (!sawApps_) WriteApplications(out_, use_, kApplicationsLevel);
       } else if (open.ns.isEmpty() && open.name == QLatin1String("info") && path_.size() == 2 &&
                  !sawMetadata_) {
-        WriteMetadata(out_, use_);
+        WriteMetadata(out_, use_, kMetadataLevel);
       } else if (path_.size() == 1) {
-        if (!sawInfo_) WriteInfo(out_, use_);
+        if (!sawInfo_) WriteInfo(out_, use_, kInfoLevel);
         matchDepth_ = 0;
       }
     }

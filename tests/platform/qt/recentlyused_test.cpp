@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -182,6 +183,56 @@ TEST(RecentlyUsedTest, UsingAListedFileAgainUpdatesItsTimesAndOurCountOnly) {
   EXPECT_EQ(apps->children[1].attributes.at("{}modified"), "2026-02-03T04:05:06.789Z");
   EXPECT_EQ(Bookmark(root, "file:///home/u/notes.txt")->attributes,
             Bookmark(Tree(kTheirs), "file:///home/u/notes.txt")->attributes);
+}
+
+// A bookmark another program wrote with less in it gets what our use needs, and keeps the rest.
+TEST(RecentlyUsedTest, ABookmarkMissingPartsGetsThemAdded) {
+  const char* rows[] = {
+      "<bookmark href=\"file:///m/a.wav\" added=\"2025-01-01T00:00:00Z\"/>",
+      "<bookmark href=\"file:///m/a.wav\" added=\"2025-01-01T00:00:00Z\"><info>"
+      "<metadata owner=\"http://example.org/private\">kept</metadata></info></bookmark>",
+      "<bookmark href=\"file:///m/a.wav\" added=\"2025-01-01T00:00:00Z\"><info>"
+      "<metadata owner=\"http://freedesktop.org\"><bookmark:groups><bookmark:group>g"
+      "</bookmark:group></bookmark:groups></metadata></info></bookmark>",
+      "<bookmark href=\"file:///m/a.wav\" added=\"2025-01-01T00:00:00Z\"><info>"
+      "<metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"audio/wav\"/>"
+      "<bookmark:applications/></metadata></info></bookmark>",
+  };
+  for (const char* bookmark : rows) {
+    const QByteArray list =
+        QByteArray(
+            "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/"
+            "desktop-bookmarks\" xmlns:mime=\"http://www.freedesktop.org/standards/"
+            "shared-mime-info\">") +
+        bookmark + "</xbel>";
+    const auto merged = MergeRecentUse(list, Use("file:///m/a.wav", kFirst));
+    ASSERT_TRUE(merged) << bookmark;
+    const TNode root = Tree(*merged);
+    ASSERT_EQ(root.children.size(), 1u) << bookmark;
+    const TNode& mark = root.children[0];
+    EXPECT_EQ(mark.attributes.at("{}added"), "2025-01-01T00:00:00Z") << bookmark;
+    const TNode* ours = nullptr;
+    for (const TNode& metadata : Find(mark, {"{}info"})->children)
+      if (metadata.attributes.at("{}owner") == "http://freedesktop.org") ours = &metadata;
+    ASSERT_NE(ours, nullptr) << bookmark;
+    EXPECT_EQ(Find(*ours, {kM + "mime-type"})->attributes.at("{}type"), "audio/x-wav");
+    const TNode* app = Find(*ours, {kB + "applications", kB + "application"});
+    ASSERT_NE(app, nullptr) << bookmark;
+    EXPECT_EQ(app->attributes.at("{}count"), "1");
+    const TNode before = Tree(list);
+    const std::vector<TNode>& kept = Find(mark, {"{}info"})->children;
+    // What the other program wrote is all still there.
+    if (const TNode* info = Find(before.children[0], {"{}info"})) {
+      for (const TNode& metadata : info->children) {
+        if (metadata.attributes.at("{}owner") != "http://freedesktop.org") {
+          EXPECT_NE(std::find(kept.begin(), kept.end(), metadata), kept.end()) << bookmark;
+        }
+      }
+    }
+    if (const TNode* groups = Find(before.children[0], {"{}info", "{}metadata", kB + "groups"})) {
+      EXPECT_EQ(*Find(*ours, {kB + "groups"}), *groups);
+    }
+  }
 }
 
 TEST(RecentlyUsedTest, ABrokenListIsLeftByteForByte) {
