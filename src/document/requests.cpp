@@ -174,7 +174,11 @@ bool Twavefile::StartSave(TOperationRequest request) {
       request.operation = opSaveOpus;
       break;
   }
-  return RunOperation(std::move(request));
+  std::string target = request.targetFileName;
+  if (!RunOperation(std::move(request))) return false;
+  // Read back on this thread once the save has ended.
+  operationFile_ = std::move(target);
+  return true;
 }
 
 bool Twavefile::AskQuality(const std::function<std::optional<int>()>& ask, int min, int max,

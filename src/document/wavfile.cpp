@@ -182,6 +182,8 @@ void Twavefile::OperationDone(TOperationResult result) {
   const bool succeeded = result.outcome == TOperationResult::kSucceeded;
   if (succeeded && (operation == opOpen || operation == opRecover) && result.state && OnLoaded)
     OnLoaded(this);
+  const bool usedFile = (operation == opOpen && result.state) || IsSave(operation);
+  if (succeeded && usedFile && OnFileUsed) OnFileUsed(this, operationFile_);
   progress_ = 0;
   // A copy changes nothing of the document's state.
   if (operation != opCopy) RaiseStateChanged();
@@ -246,6 +248,7 @@ void Twavefile::Open(const std::string& path) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_) return;
   fileName_ = path;
+  operationFile_ = path;
   TOperationRequest request = MakeRequest(opOpen);
   request.source.reset();
   request.fileName = path;

@@ -108,6 +108,9 @@ class Twavefile {
   // A line for the status bar that an operation left (see TOperationResult::notices); on the
   // main thread, before OnReady.
   std::function<void(Twavefile* sender, const std::string& text)> OnNotice;
+  // A file of the user's was opened or written (a whole save or a selection's): its name, once
+  // the operation succeeded; on the main thread, before OnReady.
+  std::function<void(Twavefile* sender, const std::string& path)> OnFileUsed;
 
   // The tags and cover of the document: read by Open, written by every save in the target's own
   // form. Changing them is a change of the document that a whole save ends.
@@ -189,6 +192,8 @@ class Twavefile {
   std::optional<TJournalState> recovering_;
   // Only a save of the whole document to its own file makes it unmodified.
   bool savingWhole_ = false;
+  // The user's file the running open or save reads or writes.
+  std::string operationFile_;
   std::string fileName_;
   TTags tags_;
   std::shared_ptr<const TAudioState> state_;

@@ -77,6 +77,11 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"productversion", u"Product Version:"},
     {u"bytes", u"bytes"},
     {u"channelsshort", u"Ch."},
+    {u"linkfailed", u"The desktop could not open %1."},
+    {u"updatecheckfailed", u"The update check failed: the product site gave no version number."},
+    {u"recentlistbroken",
+     u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
+    {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
 };
 
 constexpr uint8_t kVersion = 3;

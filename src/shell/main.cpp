@@ -42,6 +42,7 @@
 #include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtmessageboxes.h"
 #include "platform/qt/qturlopener.h"
+#include "platform/qt/recentlyused.h"
 #include "platform/runfiles.h"
 #include "platform/urlopener.h"
 #include "resources/icons.h"
@@ -51,6 +52,7 @@
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
 #include "shell/help.h"
+#include "shell/recentmenu.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -250,6 +252,13 @@ void Tmainform::CreateMenus() {
   QMenu* file = menu("FileMenu", "&File");
   file->addActions({OpenAction, CloseAction, SaveAction, SaveAsAction, SaveSelectedAction});
   file->addSeparator();
+  recentFilesMenu_ = new TRecentFilesMenu(
+      recentFiles_, [this](const std::string& path) { OpenChosenFile(path); },
+      [this] { StoreRecentFiles(); }, file);
+  file->addMenu(recentFilesMenu_);
+  // Files deleted since are dropped before the list shows.
+  connect(file, &QMenu::aboutToShow, recentFilesMenu_, &TRecentFilesMenu::Refresh);
+  file->addSeparator();
   file->addAction(PropertiesAction);
   file->addSeparator();
   file->addAction(SettingsAction);
@@ -435,12 +444,15 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
   document_->OnStateChanged = [this](Twavefile*) { onStateChanged(); };
   document_->OnNotice = [this](Twavefile*, const std::string& text) { onNotice(text); };
+  document_->OnFileUsed = [this](Twavefile*, const std::string& path) { AddRecentFile(path); };
 
   TEncoderQuality quality;
   if (auto store = OpenUserSettings()) {
     config = LoadSettings(*store);
     quality = LoadEncoderQuality(*store);
+    recentFiles_.Load(*store);
   }
+  recentFilesMenu_->Refresh();
   config.savefilterindex = 0;
 
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -516,9 +528,18 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
 
 void Tmainform::CreateVersionCheck() {
   urlOpener_ = std::make_unique<TQtUrlOpener>();
+  urlOpener_->OnFailed = [this](const std::string& url) {
+    ShowStatusLine(
+        QString::fromStdString(ConstantText("linkfailed")).arg(QString::fromStdString(url)));
+  };
   SetUrlOpener(urlOpener_.get());
   versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
   versionCheck_->Configure(sites_);
+  versionCheck_->OnCheckFailed = [this] {
+    ShowStatusLine(QString::fromStdString(ConstantText("updatecheckfailed")));
+  };
+  // Without a product site there is nothing to check.
+  UpdateAction->setEnabled(!versionCheck_->InfoUrl.empty());
   // Reports queued since the start (and a crash report left by an earlier run) go out now.
   versionCheck_->InstallAsEventReportSender();
   SendPendingCrashReports();
@@ -545,6 +566,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   languageChanged();
   aboutForm_ = new TAboutForm(this);
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
+  aboutForm_->SetCheckUpdatesAvailable(!versionCheck_->InfoUrl.empty());
   aboutForm_->SetHomePage(sites_.product.empty() ? "" : sites_.product + "/");
   propertiesForm_ = new TPropertiesForm(this);
   filterForm_ = new Tfilterform(this);
@@ -597,6 +619,30 @@ void Tmainform::SetIcons() {
                                                     {AboutAction, "about"}};
   for (const auto& [action, name] : icons)
     action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
+}
+
+void Tmainform::ShowStatusLine(const QString& text) {
+  // A line of its own in the notice panel, so the document's panels stay in view.
+  ClearNotices();
+  onNotice(text.toStdString());
+  noticesEnded_ = true;
+}
+
+void Tmainform::StoreRecentFiles() {
+  if (auto store = OpenUserSettings()) recentFiles_.Save(*store);
+}
+
+void Tmainform::AddRecentFile(const std::string& path) {
+  recentFiles_.Add(path);
+  StoreRecentFiles();
+  recentFilesMenu_->Refresh();
+  const QString list = RecentlyUsedFile();
+  const auto result = AddRecentUse(list, RecentUseOf(path, QDateTime::currentDateTimeUtc()));
+  // Other programs' entries matter more than ours: a list we cannot merge into stays as it is.
+  if (result == TRecentlyUsedResult::kBroken)
+    ShowStatusLine(QString::fromStdString(ConstantText("recentlistbroken")).arg(list));
+  else if (result == TRecentlyUsedResult::kUnwritable)
+    ShowStatusLine(QString::fromStdString(ConstantText("recentlistunwritable")).arg(list));
 }
 
 void Tmainform::AppException() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/recentfiles.h"
 #include "update/updatesites.h"
 
 class QAction;
@@ -39,6 +40,7 @@ class TQtClipboard;
 class TQtUrlOpener;
 class TVersionCheck;
 class TRecoveryJournal;
+class TRecentFilesMenu;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
@@ -78,6 +80,9 @@ class Tmainform : public QMainWindow {
   };
   // Shows the save dialog on the given type; none when cancelled. Tests replace it.
   std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
+
+  // A line in the status bar for what failed without needing a question (a link, a check).
+  void ShowStatusLine(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -143,6 +148,11 @@ class Tmainform : public QMainWindow {
   // started, next runs again when that save has succeeded.
   void RunAfterCloseQuery(std::function<void()> next);
   void OpenActionExecute();
+  // What Open does once a file is chosen, in the dialog or in Recent Files.
+  void OpenChosenFile(const std::string& path);
+  // A file opened or saved joins Recent Files and the desktop's recently used list.
+  void AddRecentFile(const std::string& path);
+  void StoreRecentFiles();
   void CloseActionExecute();
   void PlayActionExecute();
   void StopActionExecute();
@@ -206,6 +216,8 @@ class Tmainform : public QMainWindow {
   TEncoderQualityForm* vorbisForm_ = nullptr;
   TEncoderQualityForm* opusForm_ = nullptr;
   QLabel* demoLabel_ = nullptr;
+  TRecentFiles recentFiles_;
+  TRecentFilesMenu* recentFilesMenu_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;

@@ -276,10 +276,14 @@ void Tmainform::OpenActionExecute() {
   const QString path =
       QFileDialog::getOpenFileName(this, OpenDialogTitle(), QString(), OpenDialogFilter());
   if (path.isEmpty()) return;
+  OpenChosenFile(path.toStdString());
+}
+
+void Tmainform::OpenChosenFile(const std::string& path) {
   WriteSelectionBox(selstart, 0);
   WriteSelectionBox(selstop, 0);
   if (document_->Loaded()) StopActionExecute();
-  openfile(path.toStdString());
+  openfile(path);
 }
 
 void Tmainform::CloseActionExecute() {

@@ -118,7 +118,8 @@ TVersionCheck::~TVersionCheck() {
 void TVersionCheck::Configure(const TUpdateSites& sites) {
   std::string product = NormalisedSite(sites.product);
   InfoUrl = product.empty() ? "" : product + "/quillon.xml";
-  DownloadUrl = product.empty() ? "" : product + "/quillon.exe";
+  // There is no installer to run here: the product page offers the package for this system.
+  DownloadUrl = product.empty() ? "" : product + "/";
   SiteHost = product.empty() ? "" : SplitUrl(product).host;
   ReportSite = NormalisedSite(sites.events);
   reports_->SetOrigin(
@@ -157,12 +158,19 @@ bool TVersionCheck::Busy() const {
 void TVersionCheck::CheckDone(const TVInfoDownload& check) {
   // Counted off first: the question may run a nested event loop that ends the checker.
   --checksUnshown_;
-  if (check.Failed) return;
-  try {
-    ShowCheckResult(*this, check.Response);
-  } catch (const std::exception&) {
-    // A box that cannot be shown ends the check like a failed request: quietly.
+  // The start-up check stays silent; one the user asked for says that it found nothing.
+  const bool asked = ShowUpToDate;
+  bool answered = false;
+  if (!check.Failed) {
+    try {
+      answered = ShowCheckResult(*this, check.Response);
+    } catch (const std::exception&) {
+      // A box that cannot be shown ends the check quietly; the checker may be gone by now.
+      return;
+    }
   }
+  // No box was shown when nothing was answered, so the checker is still here.
+  if (!answered && asked && OnCheckFailed) OnCheckFailed();
 }
 
 // ---- The result ----
@@ -174,14 +182,14 @@ bool IsProductSiteAddress(const std::string& url, const std::string& infoUrl) {
          target.scheme == site.scheme && target.host == site.host && target.port == site.port;
 }
 
-void ShowCheckResult(const TVersionCheck& checker, const std::string& response) {
-  if (!checker.VersionKnown) return;
+bool ShowCheckResult(const TVersionCheck& checker, const std::string& response) {
+  if (!checker.VersionKnown) return false;
   std::string remote = TrimmedWhiteSpace(response);
   // Only a version number is an answer: an error page or anything else ends the check quietly
   // rather than claiming the installed version is current.
-  if (!IsWellFormedVersion(remote)) return;
+  if (!IsWellFormedVersion(remote)) return false;
   std::optional<bool> newer = IsNewerVersion(remote, checker.Version);
-  if (!newer) return;
+  if (!newer) return false;
   if (*newer) {
     std::string question = "There is a new version " + remote + " of this program\navailable at " +
                            checker.SiteHost + "\nDo you want to download it now?";
@@ -195,6 +203,7 @@ void ShowCheckResult(const TVersionCheck& checker, const std::string& response) 
         "You already have the latest version " + checker.Version + " of this program",
         TMessageIcon::Question);
   }
+  return true;
 }
 
 }  // namespace quillon

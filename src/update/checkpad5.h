@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,7 +45,8 @@ class TVersionCheck {
   TVersionCheck(const TVersionCheck&) = delete;
   TVersionCheck& operator=(const TVersionCheck&) = delete;
 
-  // InfoUrl, DownloadUrl and SiteHost from the product site, the report site from the events
+  // InfoUrl, DownloadUrl (the product site's page, which offers the download for this system)
+  // and SiteHost from the product site, the report site from the events
   // site; a site that is missing or not https leaves its part unconfigured (nothing is sent).
   // Reports take the version and sites as they are at this call.
   void Configure(const TUpdateSites& sites);
@@ -67,6 +69,9 @@ class TVersionCheck {
   std::string Version;
   std::string DownloadUrl;
   std::string ReportSite;
+  // Runs on the main thread when a check the user asked for (ShowUpToDate) got no answer or
+  // one that is no version number.
+  std::function<void()> OnCheckFailed;
 
  private:
   struct TReportOrigin;
@@ -83,7 +88,8 @@ class TVersionCheck {
 };
 
 // The end of a check on the main thread: the new-version question or the up-to-date message.
-void ShowCheckResult(const TVersionCheck& checker, const std::string& response);
+// False when the response was no version number to compare with.
+bool ShowCheckResult(const TVersionCheck& checker, const std::string& response);
 
 // Whether url may be handed to the desktop: an address on the site of the checker's InfoUrl.
 bool IsProductSiteAddress(const std::string& url, const std::string& infoUrl);

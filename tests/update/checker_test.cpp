@@ -67,7 +67,7 @@ class CheckerTest : public ::testing::Test {
   std::unique_ptr<TVersionCheck> checker;
 };
 
-TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheNewerOne) {
+TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheProductPage) {
   Reply(test::Answer(" 2.2.0.0\r\n"));
   checker->CheckVersion();
   ASSERT_TRUE(RunUntilIdle());
@@ -81,7 +81,35 @@ TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheNewerOne) {
   EXPECT_EQ(recorders.boxes.asked[0],
             "There is a new version 2.2.0.0 of this program\navailable at 127.0.0.1\n"
             "Do you want to download it now?");
-  EXPECT_EQ(recorders.opener.opened, std::vector<std::string>{server.Site() + "/quillon.exe"});
+  // No installer for another system: the product page offers what fits this one.
+  EXPECT_EQ(recorders.opener.opened, std::vector<std::string>{server.Site() + "/"});
+}
+
+// A check the user asked for says when it found no answer; the start-up check stays silent.
+TEST_F(CheckerTest, OnlyACheckTheUserAskedForReportsThatItFailed) {
+  const struct {
+    const char* name;
+    TReply reply;
+    bool asked;
+    int failures;
+  } rows[] = {
+      {"connection closed", test::CloseAtOnce(), true, 1},
+      {"empty body", test::Answer("", 500), true, 1},
+      {"error page", test::Answer("<html>Not found</html>", 404), true, 1},
+      {"start-up, closed", test::CloseAtOnce(), false, 0},
+      {"start-up, error page", test::Answer("<html>Not found</html>", 404), false, 0},
+      {"current version", test::Answer("2.1.3.5"), true, 0},
+      {"newer version", test::Answer("2.2.0.0"), true, 0},
+  };
+  for (const auto& row : rows) {
+    int failures = 0;
+    checker->OnCheckFailed = [&] { ++failures; };
+    checker->ShowUpToDate = row.asked;
+    Reply(row.reply);
+    checker->CheckVersion();
+    ASSERT_TRUE(RunUntilIdle()) << row.name;
+    EXPECT_EQ(failures, row.failures) << row.name;
+  }
 }
 
 TEST_F(CheckerTest, AnAddressInTheAnswerIsNeverOpened) {

@@ -43,14 +43,13 @@ class ShowCheckResultTest : public ::testing::Test {
   TVersionCheck checker{80003};
 };
 
-TEST_F(ShowCheckResultTest, ANewerVersionAsksAndOpensTheConfiguredInstaller) {
+TEST_F(ShowCheckResultTest, ANewerVersionAsksAndOpensTheProductPage) {
   ShowCheckResult(checker, "2.1.4.0");
   ASSERT_EQ(recorders.boxes.asked.size(), 1u);
   EXPECT_EQ(recorders.boxes.asked[0],
             "There is a new version 2.1.4.0 of this program\navailable at www.example.com\n"
             "Do you want to download it now?");
-  EXPECT_EQ(recorders.opener.opened,
-            std::vector<std::string>{"https://www.example.com/quillon.exe"});
+  EXPECT_EQ(recorders.opener.opened, std::vector<std::string>{"https://www.example.com/"});
   EXPECT_TRUE(recorders.boxes.shown.empty());
 }
 

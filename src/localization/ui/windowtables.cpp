@@ -168,6 +168,8 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {301, "ZoomSelAction", "Hint", "ZoomSelAction", Hint},
     {302, "ActionManager", "ActionBars[0].Items[1].Items[3].Caption", "ZoomSelAction", Caption},
     {303, "ActionManager", "ActionBars[1].Items[18].Caption", "ZoomSelAction", ToolBarText},
+    {320, "RecentFilesMenu", "Caption", "RecentFilesMenu", Caption},
+    {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
 };
 
 constexpr const char* kMainformIgnore[] = {

@@ -1,12 +1,14 @@
 #include "platform/qt/qturlopener.h"
 
 #include <QDesktopServices>
-#include <QUrl>
 
 namespace quillon {
 
 void TQtUrlOpener::Open(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
+  const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
+  const bool opened =
+      address.isValid() && (Launch ? Launch(address) : QDesktopServices::openUrl(address));
+  if (!opened && OnFailed) OnFailed(url);
 }
 
 }  // namespace quillon

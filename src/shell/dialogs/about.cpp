@@ -1,6 +1,7 @@
 #include "shell/dialogs/about.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,26 +19,37 @@ namespace quillon {
 namespace {
 
 // A label that reacts to a click like a link; it stays a plain QLabel for the translator.
+// Disabled, it looks like any disabled text: grey, not underlined, no hand cursor.
 class TLinkLabel : public QLabel {
  public:
   TLinkLabel(const QString& text, QWidget* parent, std::function<void()> onClick)
       : QLabel(text, parent), onClick_(std::move(onClick)) {
-    QFont underlined = font();
-    underlined.setUnderline(true);
-    setFont(underlined);
-    setCursor(Qt::PointingHandCursor);
     QPalette linkColors = palette();
-    linkColors.setColor(QPalette::WindowText, linkColors.color(QPalette::Link));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+      linkColors.setColor(group, QPalette::WindowText, linkColors.color(group, QPalette::Link));
     setPalette(linkColors);
+    ShowState();
   }
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (isEnabled() && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
       onClick_();
+  }
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange) ShowState();
+    QLabel::changeEvent(event);
   }
 
  private:
+  void ShowState() {
+    QFont underlined = font();
+    underlined.setUnderline(isEnabled());
+    setFont(underlined);
+    setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  }
+
   std::function<void()> onClick_;
 };
 
@@ -138,7 +150,10 @@ QWidget* TAboutForm::CreateTopBand() {
 void TAboutForm::SetHomePage(const std::string& url) {
   HomePageUrl = url;
   Label3->setEnabled(!url.empty());
-  Label3->setCursor(url.empty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
+}
+
+void TAboutForm::SetCheckUpdatesAvailable(bool available) {
+  Label4->setEnabled(available);
 }
 
 void TAboutForm::Label3Click() {
@@ -146,7 +161,7 @@ void TAboutForm::Label3Click() {
 }
 
 void TAboutForm::Label4Click() {
-  if (OnCheckUpdates) OnCheckUpdates();
+  if (Label4->isEnabled() && OnCheckUpdates) OnCheckUpdates();
 }
 
 }  // namespace quillon

@@ -20,6 +20,8 @@ class TAboutForm : public QDialog {
   std::string HomePageUrl;
   // Sets HomePageUrl; without one the link shows disabled.
   void SetHomePage(const std::string& url);
+  // Without an update check (no product site) the "Check updates..." link shows disabled.
+  void SetCheckUpdatesAvailable(bool available);
   // Runs for "Check updates...": the main window starts its update check showing "up to date".
   std::function<void()> OnCheckUpdates;
 
