@@ -126,10 +126,12 @@ TEST_F(CommandsTest, AnMp3SaveAsksForItsSettingsFirst) {
   EXPECT_GT(std::filesystem::file_size(files_.File("song.mp3")), 0u);
 }
 
-// Answers the modal dialog with this window title once it shows, with a deadline.
+// Answers the modal dialog with this window title once it shows, with a deadline. The file
+// dialog can take seconds to appear on a loaded machine, and one that shows after the poll gave
+// up would wait for ever, so the deadline is generous.
 void AnswerDialog(const QString& title, std::function<void(QDialog*)> answer) {
   auto* poll = new QTimer;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   QObject::connect(poll, &QTimer::timeout, [=] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog && std::chrono::steady_clock::now() < deadline) return;
