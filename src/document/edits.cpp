@@ -65,6 +65,7 @@ TOperationResult TOperationJob::Copy() {
 }
 
 TOperationResult TOperationJob::Cut() {
+  CheckCancel();
   std::vector<uint8_t> block = ReadRange(request_.rangeStart, request_.rangeStop);
   Delete();
   // Handed to the clipboard only once the range is gone, so that a failed cut changes nothing.
@@ -79,7 +80,8 @@ std::optional<std::vector<int16_t>> TOperationJob::ClipboardAudio() {
     // Not audio we can read: like an empty clipboard.
     return ReadClipAudio(request_.clipBlock->data(), request_.clipBlock->size(), channels, rate);
   if (request_.clipFiles.empty()) return std::nullopt;
-  TFileClip clip = ReadFileClip(request_.clipFiles, channels, rate, progress_, request_.tempFolder);
+  TFileClip clip = ReadFileClip(request_.clipFiles, channels, rate, progress_, request_.tempFolder,
+                                kMaxFileClipBytes, request_.cancel);
   progress_ = 0;
   if (!clip.refusal.empty()) {
     result_.message =

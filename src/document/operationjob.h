@@ -85,7 +85,10 @@ class TOperationJob {
   TOperationResult BuildState(
       uint64_t newFrames,
       const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
+  // In pieces, with a look at the stop request before each.
   void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;
+  // Throws ECancelled once the user asked the operation to stop.
+  void CheckCancel() const { request_.cancel.ThrowIfCancelled(); }
 
   const TAudioState& Source() const { return *request_.source; }
 

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/error.h"
 #include "platform/event.h"
 #include "platform/mainthread.h"
@@ -46,6 +48,12 @@ TOperationResult CThread::Execute() {
   PlaybackIdleEvent().Wait();
   try {
     return routine_(request_, progress_);
+  } catch (const ECancelled&) {
+    TOperationResult result;
+    result.outcome = TOperationResult::kCancelled;
+    result.notices.push_back(ConstantText("operationcancelled"));
+    progress_ = 0;
+    return result;
   } catch (const EAbort&) {
     TOperationResult result;
     result.outcome = TOperationResult::kRaised;
