@@ -26,7 +26,13 @@ void CatchInterrupts() {
   sigemptyset(&action.sa_mask);
   // A second signal finds the default action again and ends the process.
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM}) {
+    struct sigaction previous {};
+    sigaction(signal, nullptr, &previous);
+    // A SIGINT that the caller chose to ignore (a background job, nohup) stays ignored.
+    if (signal == SIGINT && previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 }  // namespace

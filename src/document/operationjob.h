@@ -13,8 +13,9 @@ namespace quillon {
 class TBASSDecoder;
 
 // The WAV block of frames start to stop - 1 of state, as copy hands it to the clipboard; throws
-// Exception when memory runs out. The range is not checked.
-std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop);
+// Exception when memory runs out, ECancelled once cancel is. The range is not checked.
+std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop,
+                                    const TCancelToken& cancel = {});
 
 // Runs one request on the worker: reads the request's source state, builds the new state aside
 // and returns it. Nothing here reaches the document or the settings, so the main thread's state

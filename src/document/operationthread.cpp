@@ -1,5 +1,6 @@
 #include "document/operationthread.h"
 
+#include <chrono>
 #include <memory>
 
 #include "localization/constants.h"
@@ -45,8 +46,10 @@ void CThread::Join() {
 }
 
 TOperationResult CThread::Execute() {
-  PlaybackIdleEvent().Wait();
   try {
+    // A stop asked for while the player still holds the stores ends the wait as well.
+    while (!PlaybackIdleEvent().WaitFor(std::chrono::milliseconds(20)))
+      if (request_.cancel.Cancelled()) throw ECancelled();
     return routine_(request_, progress_);
   } catch (const ECancelled&) {
     TOperationResult result;

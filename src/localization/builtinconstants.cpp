@@ -69,7 +69,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"choosecover", u"Choose a picture for the front cover"},
     {u"coverpictures", u"JPEG and PNG pictures"},
     {u"mixeddown", u"mixed down from %s channels to stereo"},
-    {u"operationcancelled", u"Cancelled: the document and its files are as they were."},
+    {u"operationcancelled", u"Cancelled: nothing was changed."},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -1,18 +1,27 @@
 #include "platform/cancel.h"
 
+#include <chrono>
+#include <thread>
+
 namespace quillon {
 
 namespace {
 std::atomic<int> countdown{0};
 std::atomic<int> counted{0};
+std::atomic<int> holdCountdown{0};
+
+// Counts the check down; true on the one it was armed for.
+bool Due(std::atomic<int>& armed) {
+  int current = armed.load(std::memory_order_relaxed);
+  while (current > 0)
+    if (armed.compare_exchange_weak(current, current - 1)) return current == 1;
+  return false;
+}
 
 // The seam's turn: true on the check that it was armed for.
 bool SeamCancels() {
   counted.fetch_add(1, std::memory_order_relaxed);
-  int current = countdown.load(std::memory_order_relaxed);
-  while (current > 0)
-    if (countdown.compare_exchange_weak(current, current - 1)) return current == 1;
-  return false;
+  return Due(countdown);
 }
 }  // namespace
 
@@ -31,6 +40,11 @@ bool TCancelToken::Cancelled() const {
 }
 
 void TCancelToken::ThrowIfCancelled() const {
+  if (Due(holdCountdown)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!Cancelled() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   if (SeamCancels() || Cancelled()) throw ECancelled();
 }
 
@@ -45,6 +59,10 @@ bool CancelPending() {
 
 int CancelChecksCounted() {
   return counted.load();
+}
+
+void HoldAtNthCheck(int n) {
+  holdCountdown.store(n > 0 ? n : 0);
 }
 
 }  // namespace quillon

@@ -37,5 +37,9 @@ void CancelAtNthCheck(int n);
 bool CancelPending();
 // Checks made since the seam was last armed.
 int CancelChecksCounted();
+// A test seam: the n-th check of any token from now on waits there until its token is cancelled
+// (at most twenty seconds), so that a test can stop an operation in its middle without racing
+// it; n <= 0 disarms it.
+void HoldAtNthCheck(int n);
 
 }  // namespace quillon

@@ -3,6 +3,8 @@
 # partial target nor any file of its own in the target's folder or the temporary folder, and
 # ends non-zero with a line that says why.
 set -euo pipefail
+# Job control, so that the background run gets SIGINT as a terminal's Ctrl+C would give it.
+set -m
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -157,6 +157,7 @@ const std::vector<TCancelledOperation>& Operations() {
       {"SaveFlac", true, SaveAs("target.flac")},
       {"SaveVorbis", true, SaveAs("target.ogg")},
       {"SaveOpus", true, SaveAs("target.opus")},
+      {"Copy", true, Request([](Twavefile& d) { return d.Copy(1000, 150000); })},
       {"Cut", true, Request([](Twavefile& d) { return d.Cut(1000, 150000); })},
       {"Paste", true, Request([](Twavefile& d) { return d.Paste(5000); })},
       {"PasteFile", true, Request([](Twavefile& d) { return d.Paste(5000); }),
@@ -169,6 +170,17 @@ const std::vector<TCancelledOperation>& Operations() {
       {"FadeOut", true, Request([](Twavefile& d) { return d.FadeOut(500, 190000); })},
       {"Reverse", true, Request([](Twavefile& d) { return d.Reverse(); })},
       {"Invert", true, Request([](Twavefile& d) { return d.Invert(); })},
+      {"Recover", false,
+       [](TScene& s) {
+         TJournalState state;
+         state.source = s.source;
+         state.current = s.h.temp.File("~qlrecovered");
+         EXPECT_TRUE(s.h.document.Recover(state));
+         s.h.WaitIdle();
+       },
+       [](TScene& s) {
+         test::WriteWav16(s.h.temp.File("~qlrecovered"), 2, 44100, Numbered(kFrames));
+       }},
       {"Undo", true, Switch(&Twavefile::Undo)},
       {"Redo", true, Switch(&Twavefile::Redo)},
   };

@@ -164,6 +164,7 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {287, "Tool8Action", "Caption", "Tool8Action", Caption},
     {288, "ActionManager", "ActionBars[0].Items[4].Items[7].Caption", "Tool8Action", Caption},
     {289, "ActionManager", "ActionBars[0].Items[4].Items[6].Caption", "Tool7Action", Caption},
+    {290, "CancelButton", "Caption", "CancelButton", Caption},
 };
 
 constexpr const char* kMainformIgnore[] = {
