@@ -1,4 +1,7 @@
+#include <cstdio>
+
 #include "cli/commands.h"
+#include "cli/session.h"
 #include "diagnostics/crashreport.h"
 #include "platform/runfiles.h"
 
@@ -6,6 +9,12 @@ int main(int argc, char** argv) {
   // A fault leaves its report for the editor's next start.
   quillon::InstallCrashHandler();
   int status = quillon::RunCli(argc - 1, argv + 1);
+  if (quillon::CliInterrupted()) {
+    std::fputs("quillon-cli: interrupted: the running operation was cancelled and left no output\n",
+               stderr);
+    // The shell's convention for a program that ended on SIGINT.
+    status = 130;
+  }
   quillon::ReleaseRunFiles();
   return status;
 }

@@ -24,8 +24,13 @@ class TCliMessageBoxes : public TMessageBoxes {
   bool shown_ = false;
 };
 
+// Whether SIGINT or SIGTERM arrived during a session: the running operation was cancelled and
+// no further one started.
+bool CliInterrupted();
+
 // One document driven from the command line: its own main-thread loop, messages on stderr, a
-// progress bar while an operation runs.
+// progress bar while an operation runs. SIGINT and SIGTERM cancel the running operation (a
+// second one ends the process as usual).
 class TCliSession {
  public:
   TCliSession();
@@ -36,10 +41,10 @@ class TCliSession {
   void EnableJournal();
   // Opens path and waits for the end; false (the message already shown) when it failed.
   bool Open(const std::string& path);
-  // Serves the loop until the running operation has ended.
+  // Serves the loop until the running operation has ended; cancels it once interrupted.
   void WaitForOperation();
   // Makes a request and waits for its end; false (the message already shown) when it was
-  // refused or ended with a message.
+  // refused, ended with a message or was interrupted.
   bool Run(const std::function<bool(Twavefile&)>& request);
   // Takes up a recovered state and waits for the end; false (the message shown) when it failed.
   bool Recover(const TJournalState& state);

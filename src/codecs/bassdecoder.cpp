@@ -347,7 +347,7 @@ std::optional<int64_t> TBASSDecoder::EstimateBytes(const Stream& stream) const {
 bool TBASSDecoder::DecodeByCopy(std::atomic<int32_t>& progress) {
   stream_.reset();
   try {
-    bytesWritten_ = CopyPlainWav(sourcePath_, *plainWav_, outputPath_, *filter_, progress);
+    bytesWritten_ = CopyPlainWav(sourcePath_, *plainWav_, outputPath_, *filter_, progress, cancel_);
   } catch (...) {
     DeleteFileIfExists(outputPath_);
     progress = 0;
@@ -428,6 +428,7 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
     };
 
     while (!stopped()) {
+      cancel_.ThrowIfCancelled();
       // Any read failure ends the input, as a truncated file simply ends.
       if (av_read_frame(s->format, s->packet) < 0) break;
       if (s->packet->stream_index == s->index) {

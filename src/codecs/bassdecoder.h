@@ -9,6 +9,7 @@
 
 #include "codecs/cache.h"
 #include "codecs/wavcopy.h"
+#include "platform/cancel.h"
 
 namespace quillon {
 
@@ -48,6 +49,10 @@ class TBASSDecoder {
 
   TFilter* Filter() { return filter_.get(); }
 
+  // Decode looks at this between packets (or copy steps) and, once it is cancelled, deletes
+  // the partial output and throws ECancelled.
+  void SetCancel(TCancelToken cancel) { cancel_ = std::move(cancel); }
+
   // A plain 16-bit PCM WAV is copied by the kernel rather than decoded; the working copy, the
   // index and the peaks are the same either way. Off: decode it like any source (to compare).
   void AllowCopy(bool allow) { copyAllowed_ = allow; }
@@ -64,6 +69,7 @@ class TBASSDecoder {
   std::optional<int64_t> estimatedBytes_;
   std::unique_ptr<TFilter> filter_;
   std::optional<TPlainWav> plainWav_;
+  TCancelToken cancel_;
   bool copyAllowed_ = true;
   bool copied_ = false;
   std::string sourcePath_;

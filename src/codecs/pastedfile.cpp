@@ -63,10 +63,11 @@ TFileClip Convert(const std::string& source, const std::string& decoded, uint16_
 
 TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampleRate,
                       std::atomic<int32_t>& progress, const std::string& tempFolder,
-                      int64_t maxBytes) {
+                      int64_t maxBytes, const TCancelToken& cancel) {
   if (!FileExists(path)) return Refusal("The file " + Quoted(path) + " does not exist.");
   TDecodedCopy copy{MakeTempFileNameIn(tempFolder)};
   TBASSDecoder decoder(path, copy.path);
+  decoder.SetCancel(cancel);
   // Opening mixes such a file down and says so; a paste could not say it.
   if (decoder.SourceChannels() > 2)
     return Refusal("The file " + Quoted(path) + " has " + std::to_string(decoder.SourceChannels()) +
@@ -86,13 +87,14 @@ TFileClip ReadOneFile(const std::string& path, uint16_t channels, uint32_t sampl
 
 TFileClip ReadFileClip(const std::vector<std::string>& paths, uint16_t channels,
                        uint32_t sampleRate, std::atomic<int32_t>& progress,
-                       const std::string& tempFolder, int64_t maxBytes) {
+                       const std::string& tempFolder, int64_t maxBytes,
+                       const TCancelToken& cancel) {
   if (paths.empty()) return Refusal("The clipboard names no file.");
   if (paths.size() > 1)
     return Refusal("The clipboard names " + std::to_string(paths.size()) +
                    " files. Paste takes one audio file at a time.");
   try {
-    return ReadOneFile(paths.front(), channels, sampleRate, progress, tempFolder, maxBytes);
+    return ReadOneFile(paths.front(), channels, sampleRate, progress, tempFolder, maxBytes, cancel);
   } catch (const EOSError& error) {
     return Refusal("The file " + Quoted(paths.front()) + " could not be pasted: " + error.what());
   } catch (const std::bad_alloc&) {

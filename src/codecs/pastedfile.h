@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "platform/cancel.h"
 
 namespace quillon {
 
@@ -22,9 +23,11 @@ struct TFileClip {
 // interleaved 16-bit samples with `channels` channels at `sampleRate`. Several files, a missing
 // file, a file that is not audio, an empty one or one beyond kMaxFileClipBytes (before or after
 // conversion) are refused with a message naming the file. progress counts the decode 0..100;
-// the decoded copy lives in tempFolder while it is read. maxBytes lowers the limit for tests.
+// the decoded copy lives in tempFolder while it is read. maxBytes lowers the limit for tests. A
+// stop asked for through cancel throws ECancelled, with the decoded copy gone.
 TFileClip ReadFileClip(const std::vector<std::string>& paths, uint16_t channels,
                        uint32_t sampleRate, std::atomic<int32_t>& progress,
-                       const std::string& tempFolder, int64_t maxBytes = kMaxFileClipBytes);
+                       const std::string& tempFolder, int64_t maxBytes = kMaxFileClipBytes,
+                       const TCancelToken& cancel = {});
 
 }  // namespace quillon

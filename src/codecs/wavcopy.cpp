@@ -26,8 +26,9 @@ constexpr std::array<uint8_t, 14> kGuidTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x0
                                                0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 // Declared data sizes that mean "to the end of the file".
 constexpr uint32_t kSizeUnknown = 0xFFFFFFFF;
-// Copied and indexed per step, so that progress moves and the read buffer stays in cache.
-constexpr uint64_t kCopyStep = uint64_t{64} << 20;
+// Copied and indexed per step, so that progress moves, a stop request is soon noticed and the
+// read buffer stays in cache.
+constexpr uint64_t kCopyStep = uint64_t{16} << 20;
 constexpr size_t kIndexStep = size_t{256} << 10;
 
 struct TFd {
@@ -168,7 +169,7 @@ std::optional<TPlainWav> ReadPlainWav(const std::string& path) {
 }
 
 int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std::string& output,
-                     TFilter& filter, std::atomic<int32_t>& progress) {
+                     TFilter& filter, std::atomic<int32_t>& progress, const TCancelToken& cancel) {
   const uint64_t total = wav.dataBytes;
   // Made and sized like every working copy, so that a full disk shows before the copy.
   TFileMapping::CreateNew(output, kWavHeaderSize + total);
@@ -184,6 +185,7 @@ int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std:
     progress = base + static_cast<int32_t>(total == 0 ? 0 : done * 50 / total);
   };
   for (uint64_t done = 0; done < total; done += kCopyStep) {
+    cancel.ThrowIfCancelled();
     uint64_t n = std::min(kCopyStep, total - done);
     CopyRange(in.fd, wav.dataOffset + done, out.fd, kWavHeaderSize + done, n);
     show(done + n, 0);
@@ -191,6 +193,7 @@ int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std:
   // One pass over the new file, still in the page cache, builds the index.
   std::vector<int16_t> samples(kIndexStep / 2);
   for (uint64_t done = 0; done < total; done += kIndexStep) {
+    cancel.ThrowIfCancelled();
     size_t n = static_cast<size_t>(std::min<uint64_t>(kIndexStep, total - done));
     PreadAll(out.fd, kWavHeaderSize + done, samples.data(), n);
     filter.AddSamples(samples.data(), static_cast<int32_t>(n));

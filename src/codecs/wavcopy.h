@@ -6,6 +6,7 @@
 #include <string>
 
 #include "codecs/cache.h"
+#include "platform/cancel.h"
 
 namespace quillon {
 
@@ -27,6 +28,7 @@ std::optional<TPlainWav> ReadPlainWav(const std::string& path);
 // by the kernel, then one pass over the new file into filter. Progress runs 0 to 100. Returns
 // the data bytes written. Throws EOSError when a file cannot be read or written.
 int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std::string& output,
-                     TFilter& filter, std::atomic<int32_t>& progress);
+                     TFilter& filter, std::atomic<int32_t>& progress,
+                     const TCancelToken& cancel = {});
 
 }  // namespace quillon

@@ -71,11 +71,12 @@ std::optional<TPeakIndex> TPeakScan::Finish() {
 }
 
 void TPeakScan::AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
-                        std::atomic<int32_t>* progress) {
+                        std::atomic<int32_t>* progress, const TCancelToken& cancel) {
   if (!IndexedChannels(channels_)) return;
   // Whole frames in every chunk.
   std::vector<int16_t> chunk(std::min(count, kScanChunkSamples / channels_ * channels_));
   for (uint64_t done = 0; done < count;) {
+    cancel.ThrowIfCancelled();
     if (progress) progress->store(ProgressPercent(done, count), std::memory_order_relaxed);
     const uint64_t n = std::min<uint64_t>(chunk.size(), count - done);
     store.ReadSamples(chunk.data(), static_cast<uint32_t>(firstSample + done),
@@ -86,23 +87,25 @@ void TPeakScan::AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
 }
 
 TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
-                          std::atomic<int32_t>& progress) {
+                          std::atomic<int32_t>& progress, const TCancelToken& cancel) {
   progress = 0;
   TPeakScan scan(channels, frameCount);
-  scan.AddFrom(store, 0, uint64_t{frameCount} * channels, &progress);
+  scan.AddFrom(store, 0, uint64_t{frameCount} * channels, &progress, cancel);
   progress = 0;
   return *scan.Finish();
 }
 
 std::shared_ptr<TAudioState> OpenAudioState(const std::string& fileName,
-                                            std::atomic<int32_t>& progress) {
+                                            std::atomic<int32_t>& progress,
+                                            const TCancelToken& cancel) {
   auto state = std::make_shared<TAudioState>();
   state->fileName = fileName;
   state->samples = std::make_shared<TLargeFile>(fileName, false);
   TWavHeader header;
   state->samples->ReadHeader(header);
   state->ApplyHeader(header);
-  state->peaks = BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress);
+  state->peaks =
+      BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress, cancel);
   return state;
 }
 

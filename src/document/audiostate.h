@@ -9,6 +9,7 @@
 #include "codecs/cache.h"
 #include "codecs/wavheader.h"
 #include "document/largefile.h"
+#include "platform/cancel.h"
 
 namespace quillon {
 
@@ -58,9 +59,10 @@ class TPeakScan {
   TPeakScan(uint16_t channels, uint32_t frameCount);
   // The next count samples, whole frames.
   void Add(const int16_t* samples, size_t count);
-  // The next count samples read from store at firstSample, with the share done in progress.
+  // The next count samples read from store at firstSample, with the share done in progress;
+  // cancel is looked at between chunks.
   void AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
-               std::atomic<int32_t>* progress = nullptr);
+               std::atomic<int32_t>* progress = nullptr, const TCancelToken& cancel = {});
   // The index, once every frame was added; none otherwise.
   std::optional<TPeakIndex> Finish();
 
@@ -79,10 +81,11 @@ class TPeakScan {
 // The rebuilt index of frameCount frames of store, as TPeakScan builds it; progress counts 0..100
 // and ends at 0.
 TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
-                          std::atomic<int32_t>& progress);
+                          std::atomic<int32_t>& progress, const TCancelToken& cancel = {});
 
 // Opens fileName as a store and describes it from its header, with the index rebuilt.
 std::shared_ptr<TAudioState> OpenAudioState(const std::string& fileName,
-                                            std::atomic<int32_t>& progress);
+                                            std::atomic<int32_t>& progress,
+                                            const TCancelToken& cancel = {});
 
 }  // namespace quillon

@@ -34,7 +34,8 @@ TOperationResult TOperationJob::Delete() {
   });
 }
 
-std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop) {
+std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop,
+                                    const TCancelToken& cancel) {
   const uint64_t k = state.channels;
   const uint64_t count = (stop - start) * k;
   std::vector<uint8_t> block;
@@ -46,20 +47,27 @@ std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, ui
   TWavHeader header = state.header;
   SetWavDataSize(header, static_cast<uint32_t>(count * 2));
   std::copy(header.begin(), header.end(), block.begin());
-  if (count > 0)
-    state.samples->ReadSamples(reinterpret_cast<int16_t*>(block.data() + kWavHeaderSize),
-                               static_cast<uint32_t>(start * k),
-                               static_cast<uint32_t>(start * k + count - 1));
+  // In pieces, so that a stop request is looked at while a long range is read.
+  constexpr uint64_t kPieceSamples = uint64_t{4} << 20;
+  auto* samples = reinterpret_cast<int16_t*>(block.data() + kWavHeaderSize);
+  for (uint64_t done = 0; done < count; done += kPieceSamples) {
+    cancel.ThrowIfCancelled();
+    const uint64_t first = start * k + done, n = std::min(kPieceSamples, count - done);
+    state.samples->ReadSamples(samples + done, static_cast<uint32_t>(first),
+                               static_cast<uint32_t>(first + n - 1));
+  }
   return block;
 }
 
 std::vector<uint8_t> TOperationJob::ReadRange(uint64_t start, uint64_t stop) const {
-  return ReadRangeBlock(Source(), start, stop);
+  return ReadRangeBlock(Source(), start, stop, request_.cancel);
 }
 
 TOperationResult TOperationJob::Copy() {
   progress_ = 5;
   result_.clip = ReadRange(request_.rangeStart, request_.rangeStop);
+  // Until the clipboard has it, a stop still leaves the clipboard as it was.
+  CheckCancel();
   progress_ = 0;
   return result_;
 }
@@ -79,7 +87,8 @@ std::optional<std::vector<int16_t>> TOperationJob::ClipboardAudio() {
     // Not audio we can read: like an empty clipboard.
     return ReadClipAudio(request_.clipBlock->data(), request_.clipBlock->size(), channels, rate);
   if (request_.clipFiles.empty()) return std::nullopt;
-  TFileClip clip = ReadFileClip(request_.clipFiles, channels, rate, progress_, request_.tempFolder);
+  TFileClip clip = ReadFileClip(request_.clipFiles, channels, rate, progress_, request_.tempFolder,
+                                kMaxFileClipBytes, request_.cancel);
   progress_ = 0;
   if (!clip.refusal.empty()) {
     result_.message =

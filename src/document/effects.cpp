@@ -28,6 +28,7 @@ void TOperationJob::TransformSamples(
     const std::function<void(int16_t*, uint64_t, size_t)>& transform, TPeakScan& scan) {
   TPassSteps steps;
   steps.read = [&](TPassChunk& chunk) {
+    CheckCancel();
     progress_.store(ProgressPercent(chunk.done, count), std::memory_order_relaxed);
     Source().samples->ReadSamples(chunk.samples.data(), static_cast<uint32_t>(first + chunk.done),
                                   static_cast<uint32_t>(first + chunk.done + chunk.count - 1));
@@ -50,7 +51,7 @@ TOperationResult TOperationJob::Fade() {
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
     // The parts outside the range are copied by the kernel, so the scan reads them.
     CopySamples(next, 0, 0, start * k);
-    scan.AddFrom(*Source().samples, 0, start * k);
+    scan.AddFrom(*Source().samples, 0, start * k, nullptr, request_.cancel);
     TransformSamples(
         next, start * k, (stop - start) * k,
         [&](int16_t* s, uint64_t first, size_t count) {
@@ -58,7 +59,7 @@ TOperationResult TOperationJob::Fade() {
         },
         scan);
     CopySamples(next, stop * k, stop * k, (n - stop) * k);
-    scan.AddFrom(*Source().samples, stop * k, (n - stop) * k);
+    scan.AddFrom(*Source().samples, stop * k, (n - stop) * k, nullptr, request_.cancel);
   });
 }
 
@@ -100,6 +101,7 @@ TOperationResult TOperationJob::Reverse() {
   // read from the mirrored place into the spare room, and its pieces reversed into place.
   TPassSteps steps;
   steps.read = [&](TPassChunk& chunk) {
+    CheckCancel();
     progress_.store(ProgressPercent(chunk.done, total), std::memory_order_relaxed);
     chunk.spare.resize(chunk.samples.size());
     const uint64_t from = total - chunk.done - chunk.count;

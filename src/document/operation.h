@@ -10,6 +10,7 @@
 #include "codecs/mp3settings.h"
 #include "codecs/tags.h"
 #include "document/audiostate.h"
+#include "platform/cancel.h"
 #include "platform/messagebox.h"
 
 namespace quillon {
@@ -75,6 +76,8 @@ struct TOperationRequest {
   std::vector<std::string> clipFiles;
   // Recovery: the tags the journal recorded, and the file of their cover's picture.
   std::string coverFile;
+  // The user's stop request; the worker looks at it between chunks.
+  TCancelToken cancel;
 };
 
 // A message the operation leaves for the main thread to show.
@@ -92,6 +95,8 @@ struct TOperationResult {
   static constexpr int kSucceeded = 1;
   static constexpr int kReportedFailure = 0;  // the operation left a message of its own
   static constexpr int kRaised = -1;
+  // Stopped on request: nothing changed, nothing is left behind, a notice says so.
+  static constexpr int kCancelled = -2;
 
   int outcome = kSucceeded;
   // The new current state, when the operation made one.

@@ -3,6 +3,7 @@
 // their own.
 #include "document/operationjob.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -148,6 +149,7 @@ TOperationResult TOperationJob::Open() {
   const std::string store = MakeTempFileNameIn(request_.tempFolder);
   try {
     TBASSDecoder decoder(request_.fileName, store);
+    decoder.SetCancel(request_.cancel);
     if (!DecodeSource(decoder)) {
       DeleteFileIfExists(store);
       return result_;
@@ -169,6 +171,7 @@ TOperationResult TOperationJob::Open() {
       state->peaks.peak = 0;
       state->peaks.peakDb = -90;
     }
+    CheckCancel();
     result_.state = std::move(state);
   } catch (...) {
     DeleteFileIfExists(store);
@@ -184,7 +187,7 @@ TOperationResult TOperationJob::Open() {
 // Undo, redo and recovery
 
 TOperationResult TOperationJob::TakeUpStore() {
-  auto state = OpenAudioState(request_.fileName, progress_);
+  auto state = OpenAudioState(request_.fileName, progress_, request_.cancel);
   if (request_.source) {
     state->originalBits = request_.source->originalBits;
     state->sourceChannels = request_.source->sourceChannels;
@@ -194,7 +197,7 @@ TOperationResult TOperationJob::TakeUpStore() {
 }
 
 TOperationResult TOperationJob::TakeUpRecoveredStore() {
-  auto state = OpenAudioState(request_.fileName, progress_);
+  auto state = OpenAudioState(request_.fileName, progress_, request_.cancel);
   const TWavHeader& header = state->header;
   const uint16_t channels = WavChannels(header);
   const uint32_t bytes = WavDataSize(header);
@@ -233,9 +236,14 @@ TTags TOperationJob::RecoveredTags() const {
 
 void TOperationJob::CopySamples(TLargeFile& next, uint64_t from, uint64_t to,
                                 uint64_t count) const {
-  if (count > 0)
-    next.CopyFrom(*Source().samples, static_cast<uint32_t>(from), static_cast<uint32_t>(to),
-                  static_cast<int64_t>(count));
+  // Small enough that the kernel copies a piece well within the time a stop may take.
+  constexpr uint64_t kPieceSamples = uint64_t{8} << 20;
+  for (uint64_t done = 0; done < count; done += kPieceSamples) {
+    CheckCancel();
+    next.CopyFrom(*Source().samples, static_cast<uint32_t>(from + done),
+                  static_cast<uint32_t>(to + done),
+                  static_cast<int64_t>(std::min(kPieceSamples, count - done)));
+  }
 }
 
 TOperationResult TOperationJob::Edit(uint64_t newFrames,
@@ -279,9 +287,11 @@ TOperationResult TOperationJob::BuildState(
     state->originalBits = source.originalBits;
     state->sourceChannels = source.sourceChannels;
     // A scan that missed a frame (it should not) costs only the second pass.
-    state->peaks =
-        index ? std::move(*index)
-              : BuildPeakIndex(*state->samples, state->channels, state->frameCount, progress_);
+    state->peaks = index ? std::move(*index)
+                         : BuildPeakIndex(*state->samples, state->channels, state->frameCount,
+                                          progress_, request_.cancel);
+    // A stop asked for at the very end still wins: nothing has been handed back yet.
+    CheckCancel();
     result_.state = std::move(state);
   } catch (...) {
     DeleteFileIfExists(name);

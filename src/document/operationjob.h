@@ -13,8 +13,9 @@ namespace quillon {
 class TBASSDecoder;
 
 // The WAV block of frames start to stop - 1 of state, as copy hands it to the clipboard; throws
-// Exception when memory runs out. The range is not checked.
-std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop);
+// Exception when memory runs out, ECancelled once cancel is. The range is not checked.
+std::vector<uint8_t> ReadRangeBlock(const TAudioState& state, uint64_t start, uint64_t stop,
+                                    const TCancelToken& cancel = {});
 
 // Runs one request on the worker: reads the request's source state, builds the new state aside
 // and returns it. Nothing here reaches the document or the settings, so the main thread's state
@@ -85,7 +86,10 @@ class TOperationJob {
   TOperationResult BuildState(
       uint64_t newFrames,
       const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
+  // In pieces, with a look at the stop request before each.
   void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;
+  // Throws ECancelled once the user asked the operation to stop.
+  void CheckCancel() const { request_.cancel.ThrowIfCancelled(); }
 
   const TAudioState& Source() const { return *request_.source; }
 

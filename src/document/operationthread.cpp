@@ -1,7 +1,10 @@
 #include "document/operationthread.h"
 
+#include <chrono>
 #include <memory>
 
+#include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/error.h"
 #include "platform/event.h"
 #include "platform/mainthread.h"
@@ -43,9 +46,17 @@ void CThread::Join() {
 }
 
 TOperationResult CThread::Execute() {
-  PlaybackIdleEvent().Wait();
   try {
+    // A stop asked for while the player still holds the stores ends the wait as well.
+    while (!PlaybackIdleEvent().WaitFor(std::chrono::milliseconds(20)))
+      if (request_.cancel.Cancelled()) throw ECancelled();
     return routine_(request_, progress_);
+  } catch (const ECancelled&) {
+    TOperationResult result;
+    result.outcome = TOperationResult::kCancelled;
+    result.notices.push_back(ConstantText("operationcancelled"));
+    progress_ = 0;
+    return result;
   } catch (const EAbort&) {
     TOperationResult result;
     result.outcome = TOperationResult::kRaised;

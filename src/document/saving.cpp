@@ -42,13 +42,17 @@ TOperationResult TOperationJob::SaveWav() {
     store.WriteHeader(header);
     const uint64_t step = ExportStep(total);
     for (uint64_t done = 0; done < total; done += step) {
+      CheckCancel();
       progress_.store(ProgressPercent(done, total), std::memory_order_relaxed);
       store.CopyFrom(*source.samples, static_cast<uint32_t>(first + done),
                      static_cast<uint32_t>(done),
                      static_cast<int64_t>(std::min(step, total - done)));
     }
   }
+  CheckCancel();
   WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
+  // The last moment a stop can undo: the target changes with the commit.
+  CheckCancel();
   output.Commit();
   progress_ = 0;
   return result_;
@@ -66,6 +70,7 @@ TOperationResult TOperationJob::SaveMp3() {
   const uint64_t chunks = chunk ? total / chunk : 0;
   const uint64_t rest = total - chunks * chunk;
   for (uint64_t j = 0; j < chunks; ++j) {
+    CheckCancel();
     progress_.store(ProgressPercent(j, chunks), std::memory_order_relaxed);
     source.samples->ReadSamples(buffer.data(), static_cast<uint32_t>(first + j * chunk),
                                 static_cast<uint32_t>(first + j * chunk + chunk - 1));
@@ -77,7 +82,10 @@ TOperationResult TOperationJob::SaveMp3() {
   // The last chunk goes to the encoder even when it is empty.
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
   writer.Finish();
+  CheckCancel();
   WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName);
+  // The last moment a stop can undo: the target changes with the commit.
+  CheckCancel();
   output.Commit();
   progress_ = 0;
   return result_;
@@ -94,6 +102,7 @@ TOperationResult TOperationJob::SaveEncoded() {
   EncodedWriter writer(output.Path(), format, quality, source.channels, source.sampleRate);
   std::vector<int16_t> buffer(std::min(frames, kEncodeFrames) * k);
   for (uint64_t done = 0; done < frames; done += kEncodeFrames) {
+    CheckCancel();
     progress_.store(ProgressPercent(done, frames), std::memory_order_relaxed);
     const uint64_t count = std::min(kEncodeFrames, frames - done);
     const uint64_t first = (request_.rangeStart + done) * k;
@@ -102,7 +111,10 @@ TOperationResult TOperationJob::SaveEncoded() {
     writer.Write(buffer.data(), count);
   }
   writer.Finish();
+  CheckCancel();
   WriteTags(output.Path(), format, request_.tags, request_.targetFileName);
+  // The last moment a stop can undo: the target changes with the commit.
+  CheckCancel();
   output.Commit();
   progress_ = 0;
   return result_;

@@ -17,6 +17,8 @@ Twavefile::Twavefile() : state_(std::make_shared<TAudioState>()) {
 }
 
 Twavefile::~Twavefile() {
+  // Nothing the operation would leave could be installed any more.
+  cancel_.Cancel();
   if (busy_) MainThread().WaitServing([this] { return !busy_.load(); });
   SetStoreReportContext(nullptr);
 }
@@ -125,11 +127,18 @@ bool Twavefile::RunOperation(TOperationRequest request) {
     loaded_ = false;
     if (IsEdit(request.operation)) RaiseAction(true, false);
   }
+  cancel_ = TCancelToken::Make();
+  request.cancel = cancel_;
   worker_ = std::make_unique<CThread>(
       &TOperationJob::Run, std::move(request), progress_,
       [this](TOperationResult result) { OperationDone(std::move(result)); });
   worker_->Start();
   return true;
+}
+
+void Twavefile::Cancel() {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_) cancel_.Cancel();
 }
 
 void Twavefile::SetTags(TTags tags) {
@@ -208,6 +217,13 @@ void Twavefile::Install(const TOperationResult& result) {
     tags_ = *result.tags;
   switchingFrom_ = nullptr;
   recovering_.reset();
+  if (result.outcome == TOperationResult::kCancelled) {
+    // Everything as it was before the request: the name an open or recovery took included.
+    if (operation == opOpen || operation == opRecover) fileName_ = nameBeforeOpen_;
+    loaded_ = state_->samples != nullptr;
+    if (IsEdit(operation)) RaiseAction(CanUndo(), CanRedo());
+    return;
+  }
   // A failed edit leaves the previous state, which is whole: it is shown again.
   if (operation != opOpen && operation != opRecover) loaded_ = state_->samples != nullptr;
   if (operation == opOpen || operation == opRecover) loaded_ = succeeded && result.state;
@@ -247,6 +263,7 @@ void Twavefile::BuildPeakIndex() {
 void Twavefile::Open(const std::string& path) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_) return;
+  nameBeforeOpen_ = fileName_;
   fileName_ = path;
   operationFile_ = path;
   TOperationRequest request = MakeRequest(opOpen);
@@ -258,6 +275,7 @@ void Twavefile::Open(const std::string& path) {
 bool Twavefile::Recover(const TJournalState& state) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || loaded_ || state.current.empty()) return false;
+  nameBeforeOpen_ = fileName_;
   fileName_ = state.source;
   recovering_ = state;
   TOperationRequest request = MakeRequest(opRecover);

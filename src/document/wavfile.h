@@ -43,6 +43,10 @@ class Twavefile {
   void Open(const std::string& path);
   // Releases the store and deletes the document's temporary files, its history's included.
   void Close();
+  // Asks the running operation to stop; it ends soon (its worker looks between chunks) with the
+  // document, its history and the user's files as they were before it started, every file it
+  // made deleted, and a notice instead of a message. Nothing when no operation runs.
+  void Cancel();
   // Takes up a state a journal recorded: its current store, its history and its source name,
   // marked modified, with the index rebuilt on the worker; OnLoaded follows as after Open.
   // False when busy or a document is loaded. A store that is not one of ours ends in a
@@ -198,6 +202,10 @@ class Twavefile {
   TTags tags_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
+  // The running operation's stop request.
+  TCancelToken cancel_;
+  // The name the document had before an open or a recovery, given back when it is cancelled.
+  std::string nameBeforeOpen_;
   // Written on the main thread only; atomic so that a store's failure report can read them.
   std::atomic<uint32_t> operation_{0};
   std::atomic<bool> busy_{false};

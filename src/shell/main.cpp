@@ -103,6 +103,7 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   column->addWidget(Scroll);
   column->addSpacing(3);
   CreateBottomPanel();
+  CreateCancelControls();
   column->addWidget(PageControl1);
   setCentralWidget(central);
   CreateStatusBar();
@@ -667,7 +668,7 @@ void Tmainform::FormDestroy() {
       SaveEncoderQuality(*store, {vorbisForm_->Value(), opusForm_->Value()});
   }
   // The document's temporary files go only with a Close, which a running operation would ignore.
-  if (document_->Busy()) MainThread().WaitServing([this] { return !document_->Busy(); });
+  StopOperationForClose();
   document_->Close();
   delete view_;
   view_ = nullptr;
@@ -681,6 +682,8 @@ void Tmainform::FormDestroy() {
 }
 
 bool Tmainform::FormCloseQuery() {
+  // Closing (the window's button, Exit, a termination signal) stops the work instead of waiting.
+  StopOperationForClose();
   return MayCloseDocument([this] { close(); });
 }
 

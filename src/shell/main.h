@@ -63,6 +63,8 @@ class Tmainform : public QMainWindow {
   void updatecaption(const std::string& fileName);
   // Every exception that reaches the event loop: reported with its call stack, then shown.
   void AppException();
+  // Asks the running operation to stop (the Cancel button and Esc); nothing when none runs.
+  void CancelOperation();
 
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }
@@ -70,6 +72,8 @@ class Tmainform : public QMainWindow {
   // The status bar's line for what the last operation left to say.
   QLabel* NoticePanel() const { return noticePanel_; }
   QProgressBar* Progress() const { return ProgressBar; }
+  // Beside the progress bar, shown only while an operation runs.
+  QPushButton* CancelOperationButton() const { return CancelButton; }
   TVUMeter* Meter() const { return VUMeter1; }
   Tfilterform* FilterForm() const { return filterForm_; }
 
@@ -97,6 +101,11 @@ class Tmainform : public QMainWindow {
   void CreateToolBar();
   void CreateBottomPanel();
   void CreateStatusBar();
+  void CreateCancelControls();
+  // The Cancel button beside the progress bar while an operation runs, hidden otherwise.
+  void ShowCancelControls(bool running);
+  // Stops a running operation and waits for its end: closing never waits for the work itself.
+  void StopOperationForClose();
   void FormCreate(const std::vector<std::string>& arguments);
   void FormDestroy();
   void CreateVersionCheck();
@@ -244,6 +253,8 @@ class Tmainform : public QMainWindow {
   TVUMeter* VUMeter1;
   QSlider* VolumeBar;
   QProgressBar* ProgressBar;
+  QPushButton* CancelButton;
+  QAction* CancelAction;
   QStatusBar* StatusBar;
   QLabel* statusPanels_[4];
   QLabel* noticePanel_;

@@ -127,6 +127,7 @@ void Tmainform::onReady() {
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
+  ShowCancelControls(false);
   // An operation's notices come before its OnReady.
   noticesEnded_ = true;
   demoLabel_->setVisible(!AdvancedEditionPage().empty());
@@ -231,6 +232,7 @@ void Tmainform::ProgressTimerTimer() {
     demoLabel_->hide();
   }
   ProgressBar->setValue(progress);
+  ShowCancelControls(document_->Busy());
   // A document that fits the view needs no scrolling.
   const int64_t page = Scroll->pageStep();
   Scroll->setEnabled(!(page > static_cast<int64_t>(document_->FrameCount()) - 100));

@@ -72,6 +72,7 @@ TEST_F(MainformTranslationTest, TranslatesToGermanAndBackToTheDesignedTexts) {
   EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1")->title(), "Auswahl");
   EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox4")->title(), "Lautstärke");
   EXPECT_EQ(form.findChild<QAbstractButton*>("PickStartMS")->text(), "Setzen");
+  EXPECT_EQ(form.findChild<QAbstractButton*>("CancelButton")->text(), "Abbrechen");
   EXPECT_EQ(form.findChild<QAbstractButton*>("sel")->text(), "Ausgewählt");
   EXPECT_EQ(form.findChild<QSlider*>("VolumeBar")->toolTip(), "Wiedergabelautstärke");
   EXPECT_EQ(form.findChild<QTabWidget*>("PageControl1")->tabText(0), "Allgemein");

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# A SIGINT in the middle of a save, in each format: quillon-cli stops the save, leaves neither a
+# partial target nor any file of its own in the target's folder or the temporary folder, and
+# ends non-zero with a line that says why.
+set -euo pipefail
+# Job control, so that the background run gets SIGINT as a terminal's Ctrl+C would give it.
+set -m
+cli=$(realpath "$1")
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+export TMPDIR=$work/tmp XDG_DATA_HOME=$work/data
+mkdir -p "$TMPDIR" "$work/music"
+cd "$work"
+sox -n -r 44100 -c 2 -b 16 source.wav synth 900 sine 440 vol 0.5
+
+fail() { echo "interrupt_test: $*" >&2; exit 1; }
+listing() { (cd "$1" && find . -mindepth 1 | sort); }
+
+for target in song.wav song.mp3 song.flac song.ogg song.opus; do
+  # The temporary folder before the run; the run's own bookkeeping lives elsewhere.
+  before_tmp=$(listing "$TMPDIR")
+  before_music=$(listing music)
+  "$cli" edit source.wav -o "music/$target" 2>"$work/stderr" &
+  pid=$!
+  # The save has begun once its unfinished file shows in the target's folder.
+  until [ -n "$(find music -name '*~ql*')" ] || ! kill -0 "$pid" 2>/dev/null; do sleep 0.01; done
+  kill -0 "$pid" 2>/dev/null || fail "$target: the save ended before it could be interrupted"
+  kill -INT "$pid"
+  status=0
+  wait "$pid" || status=$?
+  [ "$status" -eq 130 ] || fail "$target: exit status $status, expected 130"
+  grep -q "quillon-cli: interrupted" "$work/stderr" || fail "$target: no line says it was interrupted: $(cat "$work/stderr")"
+  [ "$(listing music)" = "$before_music" ] || fail "$target: left in the target folder: $(listing music)"
+  [ "$(listing "$TMPDIR")" = "$before_tmp" ] || fail "$target: left in the temporary folder: $(listing "$TMPDIR")"
+  echo "interrupt_test: $target: cancelled cleanly"
+done
+echo "interrupt_test: passed"
