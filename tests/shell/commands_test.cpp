@@ -140,6 +140,11 @@ void AnswerDialog(const QString& title, std::function<void(QDialog*)> answer) {
     ASSERT_NE(dialog, nullptr) << "no dialog showed";
     EXPECT_EQ(dialog->windowTitle(), title);
     answer(dialog);
+    // A dialog the answer did not close would wait for ever: fail instead.
+    if (dialog->isVisible()) {
+      ADD_FAILURE() << "the answer left the dialog open";
+      dialog->reject();
+    }
   });
   poll->start(10);
 }
@@ -405,8 +410,11 @@ TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwn
     EXPECT_EQ(files->selectedNameFilter(), "WAV Files (*.wav)");
     auto* name = files->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(name, nullptr);
+    // The name alone, in the document's folder: a whole path typed key by key passes through the
+    // folder's own name, which the dialog selects and then opens instead of accepting.
+    files->setDirectory(QString::fromStdString(files_.Path()));
     name->clear();
-    QTest::keyClicks(name, QString::fromStdString(typed));
+    QTest::keyClicks(name, "Live.Mp3");
     dialog->accept();
   });
   Run("SaveAsAction");
