@@ -60,6 +60,7 @@ while IFS= read -r shortcut; do
     \"*\") name="${shortcut//\"/}" ;;
     Qt::Key_Delete) name="Del" ;;
     Qt::Key_Space) name="Space" ;;
+    Qt::Key_Escape) name="Esc" ;;
     Qt::Key_F[0-9]*) name="${shortcut#Qt::Key_}" ;;
     Qt::Key_*) name="${shortcut#Qt::Key_}" ;;
     *) continue ;;  # e.g. QKeySequence() to take a shortcut away
