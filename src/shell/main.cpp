@@ -182,6 +182,10 @@ void Tmainform::CreateActions() {
   ContentsAction->setShortcut(QKeySequence(Qt::Key_F1));
   UpdateAction = MakeAction("UpdateAction", "C&heck for Updates...", "Check Updates...");
   AboutAction = MakeAction("AboutAction", "&About");
+  // In no menu: Esc anywhere in the window.
+  EscapeAction = MakeAction("EscapeAction", QString());
+  EscapeAction->setShortcut(QKeySequence(Qt::Key_Escape));
+  addAction(EscapeAction);
 
   MsAction->setCheckable(true);
   SmplAction->setCheckable(true);
@@ -197,7 +201,7 @@ void Tmainform::CreateActions() {
   MakeLive(ZoomInAction, [this] { view_->ZoomIn(); });
   MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
   MakeLive(ZoomFullAction, [this] { view_->ZoomFull(); });
-  MakeLive(PlayAction, [this] { PlayActionExecute(); });
+  MakeLive(PlayAction, [this] { PlayGiven(); });
   MakeLive(StopAction, [this] { StopActionExecute(); });
   MakeLive(PauseAction, [this] { PauseActionExecute(); });
   MakeLive(UpdateAction, [this] { CheckForUpdatesExecute(); });
@@ -220,8 +224,9 @@ void Tmainform::CreateActions() {
   MakeLive(InvertAction, [this] { InvertActionExecute(); });
   MakeLive(SilenceAction, [this] { SilenceActionExecute(); });
   MakeLive(NormalizationAction, [this] { NormalizationActionExecute(); });
-  MakeLive(AmplifyIAction, [this] { AmplifyActionExecute(kAmplifyUp); });
-  MakeLive(AmplifyDAction, [this] { AmplifyActionExecute(kAmplifyDown); });
+  MakeLive(AmplifyIAction, [this] { AmplifyActionExecute(AmplifyIAction, kAmplifyUp); });
+  MakeLive(AmplifyDAction, [this] { AmplifyActionExecute(AmplifyDAction, kAmplifyDown); });
+  MakeLive(EscapeAction, [this] { EscapeExecute(); });
   MakeLive(PropertiesAction, [this] { PropertiesActionExecute(); });
   MakeLive(SettingsAction, [this] { settingsForm_->show(); });
   MakeLive(AboutAction, [this] { aboutForm_->show(); });
@@ -230,6 +235,15 @@ void Tmainform::CreateActions() {
                         RedoAction, PasteAction})
     idle->setEnabled(false);
   for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
+  // What depends on the document waits its turn behind a running operation; the view's own
+  // commands (zoom, scale), Stop and the dialogs that show the present act at once.
+  queueable_ = {OpenAction,         CloseAction,         SaveAction,    SaveAsAction,
+                SaveSelectedAction, UndoAction,          RedoAction,    CutAction,
+                CopyAction,         PasteAction,         DeleteAction,  SelectAllAction,
+                DeselectAllAction,  PlayAction,          FadeInAction,  FadeOutAction,
+                SilenceAction,      NormalizationAction, ReverseAction, InvertAction,
+                AmplifyIAction,     AmplifyDAction};
+  for (QAction* action : queueable_) action->setProperty(kAvailableProperty, action->isEnabled());
 }
 
 void Tmainform::CreateMenus() {
@@ -379,6 +393,11 @@ void Tmainform::CreateBottomPanel() {
   ProgressBar->hide();
   // The link to the companion tools' page shares the progress bar's place.
   demoLabel_ = CreateDemoLabel(*PageControl1);
+  // How many commands wait, at the progress bar's right end.
+  waitingLabel_ = new QLabel(PageControl1);
+  waitingLabel_->setObjectName("WaitingLabel");
+  waitingLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  waitingLabel_->hide();
 }
 
 void Tmainform::CreateStatusBar() {
@@ -407,10 +426,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   AllocationGranularity = SystemAllocationGranularity();
   if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
 
-  UndoAction->setEnabled(false);
-  RedoAction->setEnabled(false);
-
   document_ = std::make_unique<Twavefile>();
+  SetAvailable(UndoAction, false);
+  SetAvailable(RedoAction, false);
   document_->OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
     OnAction(canUndo, canRedo);
   };
@@ -437,7 +455,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetSelectionMasks(config.selectiontype);
 
   setAcceptDrops(true);
-  clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->CanPaste()); };
+  clipboard_->OnChanged = [this] { SetAvailable(PasteAction, clipboard_->CanPaste()); };
   clipboard_->OnChanged();
 
   auto* panelLayout = new QVBoxLayout(Panel1);
@@ -475,6 +493,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   VolumeBar->setEnabled(view_->HasPlayer());
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
+
+  commands_.OnSkipped = [this](const std::string& why) { ShowStatusLine(why); };
+  commands_.OnCountChanged = [this] { ShowWaitingCount(); };
 
   ProgressTimer = new QTimer(this);
   ProgressTimer->setObjectName("ProgressTimer");
@@ -588,6 +609,7 @@ void Tmainform::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   ProgressTimer->stop();
+  commands_.Drop();
   // The client area's place, which MainWindowPlacement gives back to setGeometry: x() and y()
   // would name the frame, and each start would move the window by the title bar.
   config.posx = geometry().x();
@@ -616,6 +638,8 @@ void Tmainform::FormDestroy() {
 }
 
 bool Tmainform::FormCloseQuery() {
+  // Leaving drops what waits; unsaved changes are still asked about.
+  commands_.Drop();
   return MayCloseDocument([this] { close(); });
 }
 
