@@ -71,6 +71,10 @@ struct TKeysRow {
   const char* status;
 };
 
+void PrintTo(const TKeysRow& row, std::ostream* out) {
+  *out << '"' << row.keys << '"';
+}
+
 class QueuedKeysTest : public CommandQueueTest, public ::testing::WithParamInterface<TKeysRow> {};
 
 TEST_P(QueuedKeysTest, RunInTheOrderTyped) {
