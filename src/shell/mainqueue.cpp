@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
