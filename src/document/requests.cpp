@@ -72,13 +72,22 @@ bool Twavefile::FadeOut(int64_t start, int64_t stop) {
 
 bool Twavefile::Paste(int64_t position) {
   QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  // Read now: the clipboard belongs to the main thread. Decoding a named file waits for the
+  // worker.
+  TClipContents contents;
+  contents.block = Clipboard().GetWave();
+  if (!contents.block) contents.files = Clipboard().GetFiles();
+  return Paste(position, std::move(contents));
+}
+
+bool Twavefile::Paste(int64_t position, TClipContents contents) {
+  QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || !CheckPosition(position)) return false;
   TOperationRequest request = MakeRequest(opPaste);
   request.rangeStart = static_cast<uint64_t>(position);
-  // Read now: the clipboard belongs to the main thread. Decoding a named file waits for the
-  // worker.
-  request.clipBlock = Clipboard().GetWave();
-  if (!request.clipBlock) request.clipFiles = Clipboard().GetFiles();
+  request.clipBlock = std::move(contents.block);
+  request.clipFiles = std::move(contents.files);
   return RunOperation(std::move(request));
 }
 

@@ -26,6 +26,13 @@ class Twavefile;
 using TNotifyEvent = std::function<void(Twavefile* sender)>;
 using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
 
+// What a paste inserts: a WAV block, or else audio files to decode.
+struct TClipContents {
+  std::optional<std::vector<uint8_t>> block;
+  std::vector<std::string> files;
+  bool Empty() const { return !block && files.empty(); }
+};
+
 // The one open audio document: 16-bit PCM with one or two channels in a disk-backed store, its
 // format, its peak index and its state. Everything here belongs to the main thread: requests
 // are made there and return at once; each captures what its work needs and runs on a worker
@@ -61,6 +68,8 @@ class Twavefile {
   bool Cut(int64_t start, int64_t stop);
   bool Copy(int64_t start, int64_t stop);
   bool Paste(int64_t position);
+  // Pastes contents read from the clipboard earlier (a paste that waited its turn).
+  bool Paste(int64_t position, TClipContents contents);
   bool FadeIn(int64_t start, int64_t stop);
   bool FadeOut(int64_t start, int64_t stop);
   bool Normalize(int32_t percent);

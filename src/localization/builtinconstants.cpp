@@ -83,6 +83,14 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
+    {u"commandswaiting", u"%1 waiting"},
+    {u"commandsdropped", u"Waiting commands dropped: %1"},
+    {u"skippednodocument", u"%s skipped: no audio is open."},
+    {u"skippednoselection", u"%s skipped: nothing is selected."},
+    {u"skippedoutside", u"%s skipped: the selection or the cursor lies beyond the audio's end."},
+    {u"skippednothingtoundo", u"%s skipped: there is nothing to undo."},
+    {u"skippednothingtoredo", u"%s skipped: there is nothing to redo."},
+    {u"skippedclipboard", u"%s skipped: the clipboard holds no audio."},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -1,6 +1,6 @@
-// Stopping the running operation: the Cancel button beside the progress bar, Esc, and the close
-// of the window, which stops an operation rather than waiting for it.
-#include <QAction>
+// Stopping the running operation: the Cancel button beside the progress bar, Esc (with the
+// waiting commands), and the close of the window, which stops an operation rather than waiting
+// for it.
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -26,13 +26,6 @@ void Tmainform::CreateCancelControls() {
   CancelButton->setFocusPolicy(Qt::NoFocus);
   CancelButton->hide();
   connect(CancelButton, &QPushButton::clicked, this, [this] { CancelOperation(); });
-  // Window-wide, so that Esc reaches it wherever the focus is; it is not a menu command.
-  CancelAction = new QAction(this);
-  CancelAction->setObjectName("CancelAction");
-  CancelAction->setShortcut(QKeySequence(Qt::Key_Escape));
-  CancelAction->setShortcutContext(Qt::WindowShortcut);
-  addAction(CancelAction);
-  connect(CancelAction, &QAction::triggered, this, [this] { CancelOperation(); });
 }
 
 void Tmainform::CancelOperation() {

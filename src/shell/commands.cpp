@@ -36,6 +36,10 @@ bool MayOverwrite(const std::string& path) {
          MessageBoxes().AskYesNo(kApplicationTitle, ConstantText("existoverwrite"));
 }
 
+TCommandOutcome StartedIf(bool started) {
+  return started ? TCommandOutcome::Started() : TCommandOutcome::Done();
+}
+
 }  // namespace
 
 std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
@@ -52,8 +56,9 @@ void Tmainform::StopPlaybackFirst() {
 }
 
 void Tmainform::EnableSelectionCommands(bool selected) {
-  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, ZoomSelAction})
-    action->setEnabled(selected);
+  for (QAction* action : {CutAction, CopyAction, DeleteAction, SaveSelectedAction})
+    SetAvailable(action, selected);
+  ZoomSelAction->setEnabled(selected);
 }
 
 void Tmainform::SetSelectionMasks(int32_t selectiontype) {
@@ -79,26 +84,33 @@ void Tmainform::WriteSelectionBox(QLineEdit* box, uint32_t frames) {
 // Saving
 
 void Tmainform::SaveActionExecute() {
-  if (document_->Modified()) SaveOrSaveAs();
+  // Whether there is anything to save is known only at its turn, after the edits ahead of it.
+  Give({[this] { return StartedIf(document_->Modified() && SaveOrSaveAs()); }});
 }
 
 bool Tmainform::SaveOrSaveAs() {
   // A document opened from a format we cannot write (WMA, AAC ...) is saved under a new name.
-  if (!SaveFormatOf(document_->FileName())) return SaveAsActionExecute();
+  if (!SaveFormatOf(document_->FileName())) {
+    const auto path = AskSaveAsName();
+    return path && SaveUnder(*path);
+  }
   return document_->Save();
 }
 
-bool Tmainform::SaveAsActionExecute() {
-  if (!document_->Loaded()) return false;
+std::optional<std::string> Tmainform::AskSaveAsName() {
   saveDialogType_ = config.savefilterindex == 0 ? 1 : config.savefilterindex;
   const auto target = AskSaveTarget(saveDialogType_);
-  if (!target) return false;
-  const std::string previous = document_->FileName();
+  if (!target) return std::nullopt;
   const std::string path = SaveTargetName(target->path, target->typeIndex);
   // The next dialog opens on the type this name writes, whichever entry was chosen.
   saveDialogType_ = SaveTypeOfFormat(*SaveFormatOf(path));
-  if (!MayOverwrite(path)) return false;
+  if (!MayOverwrite(path)) return std::nullopt;
   config.savefilterindex = saveDialogType_;
+  return path;
+}
+
+bool Tmainform::SaveUnder(const std::string& path) {
+  const std::string previous = document_->FileName();
   document_->SetFileName(path);
   if (!document_->Save()) {
     document_->SetFileName(previous);
@@ -108,73 +120,135 @@ bool Tmainform::SaveAsActionExecute() {
   return true;
 }
 
+void Tmainform::SaveAsActionExecute() {
+  if (!document_->Loaded() && !CommandsWait()) return;
+  // The name is asked when the command is given; the save runs at its turn.
+  const auto path = AskSaveAsName();
+  if (!path) return;
+  Give({[this, path = *path] {
+    if (!document_->Loaded())
+      return TCommandOutcome::Skipped(Skipped(SaveAsAction, "skippednodocument"));
+    return StartedIf(SaveUnder(path));
+  }});
+}
+
 void Tmainform::SaveSelectedActionExecute() {
-  if (!view_->Selected()) return;
+  const auto place = PlaceWhenGiven();
+  if (!commands_.AnyMovesSelection() && !view_->Selected()) return;
   const auto target = AskSaveTarget(saveDialogType_);
   if (!target) return;
   StopPlaybackFirst();
   const std::string path = SaveTargetName(target->path, target->typeIndex);
   saveDialogType_ = SaveTypeOfFormat(*SaveFormatOf(path));
   if (!MayOverwrite(path)) return;
-  document_->SaveSelection(path, view_->SelStart(), view_->SelStop());
+  Give({[this, place, path] {
+    const TPlace at = place();
+    if (const auto skip = CheckRange(SaveSelectedAction, at)) return *skip;
+    return StartedIf(document_->SaveSelection(path, at.start, at.stop));
+  }});
 }
 
 // Editing
 
+std::optional<TCommandOutcome> Tmainform::CheckRange(const QAction* action, const TPlace& at) {
+  if (!at.selected) return TCommandOutcome::Skipped(Skipped(action, "skippednoselection"));
+  if (!document_->Loaded()) return TCommandOutcome::Skipped(Skipped(action, "skippednodocument"));
+  if (at.stop > document_->FrameCount())
+    return TCommandOutcome::Skipped(Skipped(action, "skippedoutside"));
+  return std::nullopt;
+}
+
 void Tmainform::UndoActionExecute() {
-  if (!document_->Loaded()) return;
-  StopPlaybackFirst();
-  document_->Undo();
+  Give({[this] {
+          if (!document_->Loaded() || !document_->CanUndo())
+            return TCommandOutcome::Skipped(Skipped(UndoAction, "skippednothingtoundo"));
+          StopPlaybackFirst();
+          document_->Undo();
+          return StartedIf(document_->Busy());
+        },
+        true});
 }
 
 void Tmainform::RedoActionExecute() {
-  if (!document_->Loaded()) return;
-  StopPlaybackFirst();
-  document_->Redo();
+  Give({[this] {
+          if (!document_->Loaded() || !document_->CanRedo())
+            return TCommandOutcome::Skipped(Skipped(RedoAction, "skippednothingtoredo"));
+          StopPlaybackFirst();
+          document_->Redo();
+          return StartedIf(document_->Busy());
+        },
+        true});
 }
 
-void Tmainform::RemoveSelection(bool (Twavefile::*remove)(int64_t, int64_t)) {
+void Tmainform::RemoveSelection(QAction* action, bool (Twavefile::*remove)(int64_t, int64_t)) {
   QUILLON_MAIN_THREAD_ONLY();
-  if (!view_->Selected()) return;
-  StopPlaybackFirst();
-  const uint32_t start = view_->SelStart();
-  if ((document_.get()->*remove)(start, view_->SelStop())) {
-    view_->SetCursorPos(start);
-    view_->SetSelection(start, start, false);
-  }
+  Give({[this, action, remove, place = PlaceWhenGiven()] {
+          const TPlace at = place();
+          if (const auto skip = CheckRange(action, at)) return *skip;
+          StopPlaybackFirst();
+          if (!(document_.get()->*remove)(at.start, at.stop)) return TCommandOutcome::Done();
+          view_->SetCursorPos(at.start);
+          view_->SetSelection(at.start, at.start, false);
+          return TCommandOutcome::Started();
+        },
+        true, remove == &Twavefile::Cut});
 }
 
 void Tmainform::CutActionExecute() {
-  RemoveSelection(&Twavefile::Cut);
+  RemoveSelection(CutAction, &Twavefile::Cut);
 }
 
 void Tmainform::CopyActionExecute() {
-  if (!view_->Selected()) return;
-  StopPlaybackFirst();
-  document_->Copy(view_->SelStart(), view_->SelStop());
+  Give({[this, place = PlaceWhenGiven()] {
+          const TPlace at = place();
+          if (const auto skip = CheckRange(CopyAction, at)) return *skip;
+          StopPlaybackFirst();
+          return StartedIf(document_->Copy(at.start, at.stop));
+        },
+        false, true});
 }
 
 void Tmainform::PasteActionExecute() {
-  if (!document_->Loaded()) return;
-  StopPlaybackFirst();
-  document_->Paste(view_->CursorPos());
+  Give({[this, place = PlaceWhenGiven(), clip = ClipboardWhenGiven()] {
+          if (!document_->Loaded())
+            return TCommandOutcome::Skipped(Skipped(PasteAction, "skippednodocument"));
+          TClipContents contents = clip();
+          if (contents.Empty())
+            return TCommandOutcome::Skipped(Skipped(PasteAction, "skippedclipboard"));
+          const uint32_t at = place().cursor;
+          if (at > document_->FrameCount())
+            return TCommandOutcome::Skipped(Skipped(PasteAction, "skippedoutside"));
+          StopPlaybackFirst();
+          return StartedIf(document_->Paste(at, std::move(contents)));
+        },
+        true});
 }
 
 void Tmainform::DeleteActionExecute() {
-  RemoveSelection(&Twavefile::Delete);
+  RemoveSelection(DeleteAction, &Twavefile::Delete);
 }
 
 void Tmainform::SelectAllActionExecute() {
-  if (!document_->Loaded()) return;
-  WriteSelectionBox(selstart, 0);
-  WriteSelectionBox(selstop, document_->FrameCount());
-  sel->setChecked(true);
-  selClick();
+  // Behind an edit, all means the audio as that edit leaves it.
+  Give({[this] {
+          if (!document_->Loaded())
+            return TCommandOutcome::Skipped(Skipped(SelectAllAction, "skippednodocument"));
+          WriteSelectionBox(selstart, 0);
+          WriteSelectionBox(selstop, document_->FrameCount());
+          sel->setChecked(true);
+          selClick();
+          return TCommandOutcome::Done();
+        },
+        true});
 }
 
 void Tmainform::DeselectAllActionExecute() {
-  sel->setChecked(false);
-  selClick();
+  Give({[this] {
+          sel->setChecked(false);
+          selClick();
+          return TCommandOutcome::Done();
+        },
+        true});
 }
 
 // The selection group
@@ -243,34 +317,42 @@ void Tmainform::ApplyScaleFormat(int32_t selectiontype) {
 
 // Effects without parameters
 
-void Tmainform::FadeSelection(bool (Twavefile::*fade)(int64_t, int64_t)) {
-  if (!view_->Selected()) return;
-  StopPlaybackFirst();
-  if ((document_.get()->*fade)(view_->SelStart(), view_->SelStop()))
-    view_->SetSelection(view_->SelStart(), view_->SelStop(), false);
+void Tmainform::FadeSelection(QAction* action, bool (Twavefile::*fade)(int64_t, int64_t)) {
+  Give({[this, action, fade, place = PlaceWhenGiven()] {
+          const TPlace at = place();
+          if (const auto skip = CheckRange(action, at)) return *skip;
+          StopPlaybackFirst();
+          if (!(document_.get()->*fade)(at.start, at.stop)) return TCommandOutcome::Done();
+          view_->SetSelection(at.start, at.stop, false);
+          return TCommandOutcome::Started();
+        },
+        true});
 }
 
 void Tmainform::FadeInActionExecute() {
-  FadeSelection(&Twavefile::FadeIn);
+  FadeSelection(FadeInAction, &Twavefile::FadeIn);
 }
 
 void Tmainform::FadeOutActionExecute() {
-  FadeSelection(&Twavefile::FadeOut);
+  FadeSelection(FadeOutAction, &Twavefile::FadeOut);
+}
+
+TCommandOutcome Tmainform::RunEffect(const QAction* action, const std::function<bool()>& start) {
+  if (!document_->Loaded()) return TCommandOutcome::Skipped(Skipped(action, "skippednodocument"));
+  StopPlaybackFirst();
+  return StartedIf(start());
 }
 
 void Tmainform::ReverseActionExecute() {
-  if (!document_->Loaded()) return;
-  StopPlaybackFirst();
-  document_->Reverse();
+  Give({[this] { return RunEffect(ReverseAction, [this] { return document_->Reverse(); }); }});
 }
 
 void Tmainform::InvertActionExecute() {
-  if (!document_->Loaded()) return;
-  StopPlaybackFirst();
-  document_->Invert();
+  Give({[this] { return RunEffect(InvertAction, [this] { return document_->Invert(); }); }});
 }
 
-// Effects with a parameter
+// Effects with a parameter: the value is asked when the command is given, so that the dialog
+// answers the key that opened it; the effect runs at its turn.
 
 std::optional<int> Tmainform::setproperties(const char* titleKey, const char* nameKey, int minimum,
                                             int maximum, int value) {
@@ -281,26 +363,38 @@ std::optional<int> Tmainform::setproperties(const char* titleKey, const char* na
 }
 
 void Tmainform::SilenceActionExecute() {
-  if (!document_->Loaded()) return;
+  if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
+  const auto place = PlaceWhenGiven();
   const auto ms = setproperties("silencetitle", "silencename", 0, 0, 500);
   // A negative length inserts nothing.
-  if (ms && *ms > 0)
-    document_->InsertSilence(view_->CursorPos(), view_->MsToSamples(static_cast<uint32_t>(*ms)));
+  if (!ms || *ms <= 0) return;
+  Give({[this, place, ms = static_cast<uint32_t>(*ms)] {
+          return RunEffect(SilenceAction, [&] {
+            const uint32_t at = place().cursor;
+            return at <= document_->FrameCount() &&
+                   document_->InsertSilence(at, view_->MsToSamples(ms));
+          });
+        },
+        true});
 }
 
 void Tmainform::NormalizationActionExecute() {
-  if (!document_->Loaded()) return;
+  if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
   if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95))
-    document_->Normalize(*percent);
+    Give({[this, percent = *percent] {
+      return RunEffect(NormalizationAction, [&] { return document_->Normalize(percent); });
+    }});
 }
 
-void Tmainform::AmplifyActionExecute(int initial) {
-  if (!document_->Loaded()) return;
+void Tmainform::AmplifyActionExecute(QAction* action, int initial) {
+  if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
   if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial))
-    document_->Amplify(static_cast<uint32_t>(*percent));
+    Give({[this, action, percent = static_cast<uint32_t>(*percent)] {
+      return RunEffect(action, [&] { return document_->Amplify(percent); });
+    }});
 }
 
 void Tmainform::PropertiesActionExecute() {

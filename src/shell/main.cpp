@@ -191,6 +191,10 @@ void Tmainform::CreateActions() {
   ContentsAction->setShortcut(QKeySequence(Qt::Key_F1));
   UpdateAction = MakeAction("UpdateAction", "C&heck for Updates...", "Check Updates...");
   AboutAction = MakeAction("AboutAction", "&About");
+  // In no menu: Esc anywhere in the window.
+  EscapeAction = MakeAction("EscapeAction", QString());
+  EscapeAction->setShortcut(QKeySequence(Qt::Key_Escape));
+  addAction(EscapeAction);
 
   MsAction->setCheckable(true);
   SmplAction->setCheckable(true);
@@ -207,7 +211,7 @@ void Tmainform::CreateActions() {
   MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
   MakeLive(ZoomFullAction, [this] { view_->ZoomFull(); });
   MakeLive(ZoomSelAction, [this] { view_->ZoomToSelection(); });
-  MakeLive(PlayAction, [this] { PlayActionExecute(); });
+  MakeLive(PlayAction, [this] { PlayGiven(); });
   MakeLive(StopAction, [this] { StopActionExecute(); });
   MakeLive(PauseAction, [this] { PauseActionExecute(); });
   MakeLive(UpdateAction, [this] { CheckForUpdatesExecute(); });
@@ -230,8 +234,9 @@ void Tmainform::CreateActions() {
   MakeLive(InvertAction, [this] { InvertActionExecute(); });
   MakeLive(SilenceAction, [this] { SilenceActionExecute(); });
   MakeLive(NormalizationAction, [this] { NormalizationActionExecute(); });
-  MakeLive(AmplifyIAction, [this] { AmplifyActionExecute(kAmplifyUp); });
-  MakeLive(AmplifyDAction, [this] { AmplifyActionExecute(kAmplifyDown); });
+  MakeLive(AmplifyIAction, [this] { AmplifyActionExecute(AmplifyIAction, kAmplifyUp); });
+  MakeLive(AmplifyDAction, [this] { AmplifyActionExecute(AmplifyDAction, kAmplifyDown); });
+  MakeLive(EscapeAction, [this] { EscapeExecute(); });
   MakeLive(PropertiesAction, [this] { PropertiesActionExecute(); });
   MakeLive(SettingsAction, [this] { settingsForm_->show(); });
   MakeLive(AboutAction, [this] { aboutForm_->show(); });
@@ -240,6 +245,15 @@ void Tmainform::CreateActions() {
                         UndoAction, RedoAction, PasteAction})
     idle->setEnabled(false);
   for (QAction* idle : {StopAction, PauseAction}) idle->setEnabled(false);
+  // What depends on the document waits its turn behind a running operation; the view's own
+  // commands (zoom, scale), Stop and the dialogs that show the present act at once.
+  queueable_ = {OpenAction,         CloseAction,         SaveAction,    SaveAsAction,
+                SaveSelectedAction, UndoAction,          RedoAction,    CutAction,
+                CopyAction,         PasteAction,         DeleteAction,  SelectAllAction,
+                DeselectAllAction,  PlayAction,          FadeInAction,  FadeOutAction,
+                SilenceAction,      NormalizationAction, ReverseAction, InvertAction,
+                AmplifyIAction,     AmplifyDAction};
+  for (QAction* action : queueable_) action->setProperty(kAvailableProperty, action->isEnabled());
 }
 
 void Tmainform::CreateMenus() {
@@ -399,6 +413,11 @@ void Tmainform::CreateBottomPanel() {
   ProgressBar->hide();
   // The link to the companion tools' page shares the progress bar's place.
   demoLabel_ = CreateDemoLabel(*PageControl1);
+  // How many commands wait, at the progress bar's right end.
+  waitingLabel_ = new QLabel(PageControl1);
+  waitingLabel_->setObjectName("WaitingLabel");
+  waitingLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  waitingLabel_->hide();
 }
 
 void Tmainform::CreateStatusBar() {
@@ -433,10 +452,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   AllocationGranularity = SystemAllocationGranularity();
   if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
 
-  UndoAction->setEnabled(false);
-  RedoAction->setEnabled(false);
-
   document_ = std::make_unique<Twavefile>();
+  SetAvailable(UndoAction, false);
+  SetAvailable(RedoAction, false);
   document_->OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
     OnAction(canUndo, canRedo);
   };
@@ -467,7 +485,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetSelectionMasks(config.selectiontype);
 
   setAcceptDrops(true);
-  clipboard_->OnChanged = [this] { PasteAction->setEnabled(clipboard_->CanPaste()); };
+  clipboard_->OnChanged = [this] { SetAvailable(PasteAction, clipboard_->CanPaste()); };
   clipboard_->OnChanged();
 
   auto* panelLayout = new QVBoxLayout(Panel1);
@@ -506,6 +524,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
 
+  commands_.OnSkipped = [this](const std::string& why) { ShowStatusLine(why); };
+  commands_.OnCountChanged = [this] { ShowWaitingCount(); };
+
   ProgressTimer = new QTimer(this);
   ProgressTimer->setObjectName("ProgressTimer");
   ProgressTimer->setInterval(kProgressIntervalMs);
@@ -530,15 +551,14 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
 void Tmainform::CreateVersionCheck() {
   urlOpener_ = std::make_unique<TQtUrlOpener>();
   urlOpener_->OnFailed = [this](const std::string& url) {
-    ShowStatusLine(
-        QString::fromStdString(ConstantText("linkfailed")).arg(QString::fromStdString(url)));
+    ShowStatusLine(QString::fromStdString(ConstantText("linkfailed"))
+                       .arg(QString::fromStdString(url))
+                       .toStdString());
   };
   SetUrlOpener(urlOpener_.get());
   versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
   versionCheck_->Configure(sites_);
-  versionCheck_->OnCheckFailed = [this] {
-    ShowStatusLine(QString::fromStdString(ConstantText("updatecheckfailed")));
-  };
+  versionCheck_->OnCheckFailed = [this] { ShowStatusLine(ConstantText("updatecheckfailed")); };
   // Without a product site there is nothing to check.
   UpdateAction->setEnabled(!versionCheck_->InfoUrl.empty());
   // Reports queued since the start (and a crash report left by an earlier run) go out now.
@@ -622,13 +642,6 @@ void Tmainform::SetIcons() {
     action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
 }
 
-void Tmainform::ShowStatusLine(const QString& text) {
-  // A line of its own in the notice panel, so the document's panels stay in view.
-  ClearNotices();
-  onNotice(text.toStdString());
-  noticesEnded_ = true;
-}
-
 void Tmainform::StoreRecentFiles() {
   if (auto store = OpenUserSettings()) recentFiles_.Save(*store);
 }
@@ -641,9 +654,11 @@ void Tmainform::AddRecentFile(const std::string& path) {
   const auto result = AddRecentUse(list, RecentUseOf(path, QDateTime::currentDateTimeUtc()));
   // Other programs' entries matter more than ours: a list we cannot merge into stays as it is.
   if (result == TRecentlyUsedResult::kBroken)
-    ShowStatusLine(QString::fromStdString(ConstantText("recentlistbroken")).arg(list));
+    ShowStatusLine(
+        QString::fromStdString(ConstantText("recentlistbroken")).arg(list).toStdString());
   else if (result == TRecentlyUsedResult::kUnwritable)
-    ShowStatusLine(QString::fromStdString(ConstantText("recentlistunwritable")).arg(list));
+    ShowStatusLine(
+        QString::fromStdString(ConstantText("recentlistunwritable")).arg(list).toStdString());
 }
 
 void Tmainform::AppException() {
@@ -654,6 +669,7 @@ void Tmainform::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   ProgressTimer->stop();
+  commands_.Drop();
   // The client area's place, which MainWindowPlacement gives back to setGeometry: x() and y()
   // would name the frame, and each start would move the window by the title bar.
   config.posx = geometry().x();
@@ -682,7 +698,9 @@ void Tmainform::FormDestroy() {
 }
 
 bool Tmainform::FormCloseQuery() {
-  // Closing (the window's button, Exit, a termination signal) stops the work instead of waiting.
+  // Leaving drops what waits, then stops the work instead of waiting for it; unsaved changes
+  // are still asked about.
+  commands_.Drop();
   StopOperationForClose();
   return MayCloseDocument([this] { close(); });
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
 #include "update/updatesites.h"
 
@@ -46,6 +47,7 @@ class TQtMainThread;
 class TQtMessageBoxes;
 class TWaveView;
 class Twavefile;
+struct TClipContents;
 
 // The editor's main window: the one document, its waveform view, the commands around it and the
 // status of the running operation. Object names are fixed because translations find controls by
@@ -76,6 +78,8 @@ class Tmainform : public QMainWindow {
   QPushButton* CancelOperationButton() const { return CancelButton; }
   TVUMeter* Meter() const { return VUMeter1; }
   Tfilterform* FilterForm() const { return filterForm_; }
+  // Commands given while an operation runs, not yet run.
+  size_t WaitingCommands() const { return commands_.Waiting(); }
 
   // The save dialog's answer: a file name and the chosen type (1 WAV, 2 MP3).
   struct TSaveTarget {
@@ -85,8 +89,9 @@ class Tmainform : public QMainWindow {
   // Shows the save dialog on the given type; none when cancelled. Tests replace it.
   std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
 
-  // A line in the status bar for what failed without needing a question (a link, a check).
-  void ShowStatusLine(const QString& text);
+  // A line in the status bar for a while, for what needs no question: a link or a check that
+  // failed, a command skipped or dropped.
+  void ShowStatusLine(const std::string& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -118,7 +123,9 @@ class Tmainform : public QMainWindow {
                                    int maximum, int value);
   void SilenceActionExecute();
   void NormalizationActionExecute();
-  void AmplifyActionExecute(int initial);
+  void AmplifyActionExecute(QAction* action, int initial);
+  // An effect at its turn: start starts it on the document.
+  TCommandOutcome RunEffect(const QAction* action, const std::function<bool()>& start);
   void PropertiesActionExecute();
   void FormResize();
   bool FormCloseQuery();
@@ -150,6 +157,33 @@ class Tmainform : public QMainWindow {
   void SetVolumePosition(int32_t position);
   void ScrollChange();
   void enableeffects(bool on);
+  // A command given now runs at once when no operation runs and none waits; otherwise it waits
+  // its turn. Whatever it needs from the window it captures before it comes here.
+  void Give(TQueuedCommand command);
+  bool CommandsWait() const;
+  // Once an operation has ended: the waiting commands run until one starts the next.
+  void RunWaitingCommands();
+  void ShowWaitingCount();
+  // Esc: the waiting commands are dropped and the running operation is stopped.
+  void EscapeExecute();
+  // A command's text for the status bar: its caption with the reason the key names.
+  std::string Skipped(const QAction* action, const char* key) const;
+  // The selection and cursor a command works on.
+  struct TPlace {
+    uint32_t start = 0;
+    uint32_t stop = 0;
+    bool selected = false;
+    uint32_t cursor = 0;
+  };
+  TPlace PlaceNow() const;
+  // As the user sees them now, unless a waiting command will change them first: then as they
+  // are at the command's turn.
+  std::function<TPlace()> PlaceWhenGiven() const;
+  // The clipboard's contents for a Paste: now, unless a Cut or Copy runs or waits ahead of it.
+  std::function<TClipContents()> ClipboardWhenGiven() const;
+  // A queueable command's own enabled state; while commands wait every one of them takes keys.
+  void SetAvailable(QAction* action, bool on);
+  void RefreshAvailability();
   // Whether the document may go now: not while an operation runs, and only as the view's close
   // query allows. When the query started a save, retry runs once that save has succeeded.
   bool MayCloseDocument(std::function<void()> retry);
@@ -164,18 +198,26 @@ class Tmainform : public QMainWindow {
   void StoreRecentFiles();
   void CloseActionExecute();
   void PlayActionExecute();
+  // Play as the user gives it: behind the waiting commands.
+  void PlayGiven();
   void StopActionExecute();
   void PauseActionExecute();
   void SaveActionExecute();
   // Save, or Save As for a document whose format cannot be written back; true when a save
   // started.
   bool SaveOrSaveAs();
-  bool SaveAsActionExecute();
+  void SaveAsActionExecute();
+  // The save dialog and the overwrite question; none when either was refused.
+  std::optional<std::string> AskSaveAsName();
+  // Saves the document under path, which becomes its name once the save started.
+  bool SaveUnder(const std::string& path);
   void SaveSelectedActionExecute();
   void UndoActionExecute();
   void RedoActionExecute();
   // Cut or Delete of the selection, leaving the cursor at its start.
-  void RemoveSelection(bool (Twavefile::*remove)(int64_t, int64_t));
+  void RemoveSelection(QAction* action, bool (Twavefile::*remove)(int64_t, int64_t));
+  // Why a command on the selection at cannot run now; none when it can.
+  std::optional<TCommandOutcome> CheckRange(const QAction* action, const TPlace& at);
   void CutActionExecute();
   void CopyActionExecute();
   void PasteActionExecute();
@@ -186,7 +228,7 @@ class Tmainform : public QMainWindow {
   void SmplActionExecute();
   void ApplyScaleFormat(int32_t selectiontype);
   // A fade over the selection, which it then clears.
-  void FadeSelection(bool (Twavefile::*fade)(int64_t, int64_t));
+  void FadeSelection(QAction* action, bool (Twavefile::*fade)(int64_t, int64_t));
   void FadeInActionExecute();
   void FadeOutActionExecute();
   void ReverseActionExecute();
@@ -234,6 +276,14 @@ class Tmainform : public QMainWindow {
   bool destroyed_ = false;
   std::function<void()> afterSave_;
   int wheelRemainder_ = 0;
+  TCommandQueue commands_;
+  QLabel* waitingLabel_ = nullptr;
+  bool waitingShown_ = false;
+  // The commands that wait their turn while an operation runs.
+  std::vector<QAction*> queueable_;
+  static constexpr const char* kAvailableProperty = "quillonAvailable";
+  // The waiting count's width at the right end of the progress area.
+  static constexpr int kWaitingWidth = 110;
 
   QMenuBar* ActionMainMenuBar1;
   QToolBar* ActionToolBar1;
@@ -254,7 +304,6 @@ class Tmainform : public QMainWindow {
   QSlider* VolumeBar;
   QProgressBar* ProgressBar;
   QPushButton* CancelButton;
-  QAction* CancelAction;
   QStatusBar* StatusBar;
   QLabel* statusPanels_[4];
   QLabel* noticePanel_;
@@ -271,6 +320,7 @@ class Tmainform : public QMainWindow {
   QAction *PlayAction, *PauseAction, *StopAction, *FadeInAction, *FadeOutAction, *SilenceAction,
       *NormalizationAction, *ReverseAction, *InvertAction, *AmplifyIAction, *AmplifyDAction;
   QAction *ContentsAction, *UpdateAction, *AboutAction;
+  QAction* EscapeAction;
 };
 
 // The save dialog itself.

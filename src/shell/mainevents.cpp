@@ -68,8 +68,8 @@ void Tmainform::openfile(const std::string& path) {
     SetScrollState(Scroll, 100, 0, 0);
     updatecaption(path);
     // The history belongs to the document that has just gone.
-    UndoAction->setEnabled(false);
-    RedoAction->setEnabled(false);
+    SetAvailable(UndoAction, false);
+    SetAvailable(RedoAction, false);
     ClearNotices();
     document_->Open(path);
   });
@@ -106,8 +106,8 @@ void Tmainform::onStateChanged() {
 
 void Tmainform::OnAction(bool canUndo, bool canRedo) {
   QUILLON_MAIN_THREAD_ONLY();
-  UndoAction->setEnabled(canUndo);
-  RedoAction->setEnabled(canRedo);
+  SetAvailable(UndoAction, canUndo);
+  SetAvailable(RedoAction, canRedo);
 }
 
 void Tmainform::onLoaded() {
@@ -139,6 +139,8 @@ void Tmainform::onReady() {
     // the command goes on once it is idle.
     if (next && !document_->Modified()) QTimer::singleShot(0, this, next);
   }
+  // Busy until this returns: the commands that waited run once it has.
+  QTimer::singleShot(0, this, [this] { RunWaitingCommands(); });
 }
 
 void Tmainform::onNotice(const std::string& text) {
@@ -201,7 +203,7 @@ void Tmainform::playprocess(bool action) {
     VizTimer->start();
   else
     VizTimer->stop();
-  PlayAction->setEnabled(!action);
+  SetAvailable(PlayAction, !action);
   StopAction->setEnabled(action);
   PauseAction->setEnabled(action);
   enableeffects(!action);
@@ -218,15 +220,17 @@ void Tmainform::enableeffects(bool on) {
   for (QAction* action : {FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
                           ReverseAction, InvertAction, AmplifyIAction, AmplifyDAction}) {
     // A command whose handler has not joined yet stays unavailable.
-    action->setEnabled(on && IsLive(action));
+    SetAvailable(action, on && IsLive(action));
   }
 }
 
 void Tmainform::ProgressTimerTimer() {
   QUILLON_MAIN_THREAD_ONLY();
   const int32_t progress = document_->Progress();
+  // An operation that began without a command (at start-up, say) also lets commands wait.
+  if (CommandsWait() != waitingShown_) RefreshAvailability();
   if (progress > 0) {
-    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64), 12);
+    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64 - kWaitingWidth), 12);
     ProgressBar->show();
     ProgressBar->raise();
     demoLabel_->hide();
@@ -275,6 +279,7 @@ void Tmainform::ScrollChange() {
 }
 
 void Tmainform::OpenActionExecute() {
+  // The name is asked now; whether unsaved changes go is asked at the command's turn.
   const QString path =
       QFileDialog::getOpenFileName(this, OpenDialogTitle(), QString(), OpenDialogFilter());
   if (path.isEmpty()) return;
@@ -282,22 +287,38 @@ void Tmainform::OpenActionExecute() {
 }
 
 void Tmainform::OpenChosenFile(const std::string& path) {
-  WriteSelectionBox(selstart, 0);
-  WriteSelectionBox(selstop, 0);
-  if (document_->Loaded()) StopActionExecute();
-  openfile(path);
+  Give({[this, path] {
+          WriteSelectionBox(selstart, 0);
+          WriteSelectionBox(selstop, 0);
+          if (document_->Loaded()) StopActionExecute();
+          openfile(path);
+          return document_->Busy() ? TCommandOutcome::Started() : TCommandOutcome::Done();
+        },
+        true});
 }
 
 void Tmainform::CloseActionExecute() {
-  RunAfterCloseQuery([this] {
-    view_->AttachDocument(document_.get());
-    for (QLabel* panel : statusPanels_) panel->clear();
-    ClearNotices();
-    setWindowTitle(kApplicationTitle);
-    EnableSelectionCommands(false);
-    UndoAction->setEnabled(false);
-    RedoAction->setEnabled(false);
-  });
+  Give({[this] {
+          RunAfterCloseQuery([this] {
+            view_->AttachDocument(document_.get());
+            for (QLabel* panel : statusPanels_) panel->clear();
+            ClearNotices();
+            setWindowTitle(kApplicationTitle);
+            EnableSelectionCommands(false);
+            SetAvailable(UndoAction, false);
+            SetAvailable(RedoAction, false);
+          });
+          // The close query may have started a save.
+          return document_->Busy() ? TCommandOutcome::Started() : TCommandOutcome::Done();
+        },
+        true});
+}
+
+void Tmainform::PlayGiven() {
+  Give({[this] {
+    PlayActionExecute();
+    return TCommandOutcome::Done();
+  }});
 }
 
 void Tmainform::PlayActionExecute() {
@@ -309,7 +330,7 @@ void Tmainform::PlayActionExecute() {
   StopAction->setEnabled(true);
   PauseAction->setEnabled(true);
   enableeffects(false);
-  PlayAction->setEnabled(false);
+  SetAvailable(PlayAction, false);
   VUMeter1->ResetVisual();
   GiveSpaceTo(StopAction);
 }
@@ -319,7 +340,7 @@ void Tmainform::StopActionExecute() {
   view_->StopPlay();
   StopAction->setEnabled(false);
   PauseAction->setEnabled(false);
-  PlayAction->setEnabled(true);
+  SetAvailable(PlayAction, true);
   enableeffects(true);
   VUMeter1->event_s(maxsample{}, document_->Channels());
   VUMeter1->ClearVisual();
@@ -361,7 +382,12 @@ void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
 void Tmainform::dropEvent(QDropEvent* event) {
   if (event->source()) return;
   const auto path = FirstDroppedFile(event->mimeData());
-  if (path && AcceptAsCopy(event)) openfile(*path);
+  if (!path || !AcceptAsCopy(event)) return;
+  Give({[this, path = *path] {
+          openfile(path);
+          return document_->Busy() ? TCommandOutcome::Started() : TCommandOutcome::Done();
+        },
+        true});
 }
 
 }  // namespace quillon

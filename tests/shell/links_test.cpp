@@ -101,7 +101,7 @@ TEST_F(LinksTest, ALinkTheDesktopCannotOpenSaysSoInTheStatusBar) {
   about_->show();
   QTest::mouseClick(about_->Label3, Qt::LeftButton);
   ASSERT_EQ(launched_, std::vector<std::string>{"https://example.org/"});
-  EXPECT_EQ(form_->NoticePanel()->text(),
+  EXPECT_EQ(form_->statusBar()->currentMessage(),
             QString::fromStdString(ConstantText("linkfailed")).arg("https://example.org/"));
 }
 
@@ -119,7 +119,7 @@ TEST_F(LinksTest, ACheckTheUserAskedForThatFailsSaysSoInTheStatusBar) {
   Start("http://127.0.0.1:" + QByteArray::number(port));
   const QString failed = QString::fromStdString(ConstantText("updatecheckfailed"));
   form_->findChild<QAction*>("UpdateAction")->trigger();
-  EXPECT_TRUE(test::WaitUntil([&] { return form_->NoticePanel()->text() == failed; }));
+  EXPECT_TRUE(test::WaitUntil([&] { return form_->statusBar()->currentMessage() == failed; }));
   EXPECT_TRUE(boxes_.shown.empty());
 }
 

@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QLabel>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -215,7 +214,7 @@ TEST_F(RecentMenuTest, ABrokenDesktopListIsLeftAndTheStatusBarSaysSo) {
   const std::string a = MakeWav("a.wav");
   Open(a);
   EXPECT_EQ(DesktopList(), broken);
-  EXPECT_EQ(form_->NoticePanel()->text(),
+  EXPECT_EQ(form_->statusBar()->currentMessage(),
             QString::fromStdString(ConstantText("recentlistbroken")).arg(RecentlyUsedFile()));
   // Our own list is not held back by the desktop's.
   EXPECT_EQ(Stored(), TNames{a});

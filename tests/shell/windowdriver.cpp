@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <algorithm>
@@ -118,13 +119,24 @@ void TWindowDriver::Breathe() {
 }
 
 bool TWindowDriver::Settle() {
-  return WaitUntil([&] { return !Document().Busy() && !View().Playing(); },
-                   std::chrono::seconds(60));
+  return WaitUntil(
+      [&] { return !Document().Busy() && form_->WaitingCommands() == 0 && !View().Playing(); },
+      std::chrono::seconds(60));
 }
 
 bool TWindowDriver::Accepted(const std::function<void()>& command) {
   const bool before = Document().Busy();
+  const size_t waiting = form_->WaitingCommands();
+  form_->statusBar()->clearMessage();
   command();
+  if (form_->WaitingCommands() > waiting) {
+    // Kept for its turn, with the selection and cursor of now: the model follows once it has
+    // run, or not at all when the window skipped it (and said so in the status bar).
+    // Until it has had its turn; a Play it was keeps playing.
+    WaitUntil([&] { return !Document().Busy() && form_->WaitingCommands() == 0; },
+              std::chrono::seconds(60));
+    return form_->statusBar()->currentMessage().isEmpty();
+  }
   return !before && Document().Busy();
 }
 

@@ -68,10 +68,11 @@ class TWindowDriver {
   bool OpenAnother(uint32_t frames);
   // Runs what the event loop has queued, as between two key presses.
   void Breathe();
-  // Waits until no operation runs and nothing plays.
+  // Waits until no operation runs, no command waits and nothing plays.
   bool Settle();
 
-  // Commands; each returns whether the document took up an operation.
+  // Commands; each returns whether the document took up an operation. One given while an
+  // operation runs waits its turn; the driver waits for it, so that at most one ever waits.
   bool Trigger(const char* actionName);
   void SelectAll() { Trigger("SelectAllAction"); }
   bool Delete();

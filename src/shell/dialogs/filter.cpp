@@ -57,6 +57,9 @@ void Tfilterform::setproperties(const std::string& title, const std::string& par
   else
     ValueEdit->setRange(std::min(minimum, maximum), std::max(minimum, maximum));
   ValueEdit->setValue(value);
+  // Each time it opens, Return takes the value shown and typing replaces it.
+  ValueEdit->setFocus();
+  ValueEdit->selectAll();
 }
 
 int Tfilterform::Value() const {
