@@ -105,8 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
                       // Select All behind the delete selects nothing in the empty document.
                       TKeysRow{"ctrl+a Delete ctrl+a Delete", TEnd::empty,
                                "Delete skipped: nothing is selected."},
-                      // Esc drops what waits; a key after it waits again.
+                      // Esc drops what waits and stops the delete; a key after it waits again,
+                      // and finds nothing to undo.
                       TKeysRow{"ctrl+a Delete ctrl+z ctrl+shift+z Esc ctrl+z", TEnd::original,
+                               "Undo skipped: there is nothing to undo."},
+                      TKeysRow{"ctrl+a Delete ctrl+z ctrl+shift+z Esc", TEnd::original,
                                "Waiting commands dropped: 2"}));
 
 TEST_F(CommandQueueTest, TenQuickAmplifyCommandsApplyTenTimes) {
