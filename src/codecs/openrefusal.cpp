@@ -32,8 +32,7 @@ std::string OpenRefusalReason(const std::string& path) {
   if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
   SilenceFFmpegLog();
   TInput input;
-  if (int code = OpenInputFile(&input.format, path); code < 0)
-    return AvErrorText(code);
+  if (int code = OpenInputFile(&input.format, path); code < 0) return AvErrorText(code);
   if (int code = avformat_find_stream_info(input.format, nullptr); code < 0)
     return AvErrorText(code);
   const AVCodec* decoder = nullptr;
