@@ -146,7 +146,8 @@ class Twavefile {
   const Tindexdata& Index() const;
   TLargeFile* Samples() const;
   const TWavHeader& Header() const;
-  // The installed state; the view and the player may keep it while they read its store.
+  // The installed state, kept alive for whoever holds it past the next install. The view and the
+  // player hold none: they ask Samples() at each read.
   std::shared_ptr<const TAudioState> State() const;
   uint32_t Operation() const;
   // 0..100 while an operation reports progress; the one value a worker writes, readable anywhere.
