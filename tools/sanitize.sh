@@ -14,9 +14,9 @@ QUILLON_SANITIZED_TESTS=(platform_tests codecs_tests document_tests playback_tes
 # few bytes of its function's start.
 QUILLON_UNSANITIZABLE='CrashHandlerTest.AFaultLeavesACrashFileThatTheNextStartSends'
 QUILLON_UNSANITIZABLE+='|CrashHandlerTest.AFaultOutsideEveryModuleHasNoModuleText'
-# Tests of the installed tree, the desktop and the manual check files, not code: the main build
-# runs them.
-QUILLON_UNSANITIZABLE+='|install_.*|X11ClipboardExchange|manual_test'
+# Tests of the installed tree, the desktop, the manual and the notes check files, not code: the
+# main build runs them.
+QUILLON_UNSANITIZABLE+='|install_.*|X11ClipboardExchange|manual_test|notes_test'
 # The editor's window under a window manager and at a screen scale: the window's tests are not built
 # here.
 QUILLON_UNSANITIZABLE+='|WindowPlaceUnderWindowManager|ScreenScaleTest\..*|FirstScaleLabelTest\.AtScaleFactorTwo'
