@@ -7,6 +7,7 @@
 #include <new>
 
 #include "codecs/infoframe.h"
+#include "codecs/mp3record.h"
 
 namespace quillon {
 
@@ -23,117 +24,10 @@ struct TLameStream {
 
 namespace {
 
-constexpr uint32_t kConfigLame = 256;
-constexpr uint32_t kStructVersion = 1;
-constexpr uint32_t kStructSize = 331;
-
-enum : int32_t { kModeStereo = 0, kModeJointStereo = 1, kModeDualChannel = 2, kModeMono = 3 };
-
-enum : int32_t {
-  kVbrMethodNone = -1,
-  kVbrMethodDefault = 0,
-  kVbrMethodOld = 1,
-  kVbrMethodNew = 2,
-  kVbrMethodMtrh = 3,
-  kVbrMethodAbr = 4,
-};
-
-enum : int32_t {
-  kPresetNone = -1,
-  kPresetNormalQuality = 0,
-  kPresetLowQuality = 1,
-  kPresetHighQuality = 2,
-  kPresetVoiceQuality = 3,
-  kPresetR3mix = 4,
-  kPresetVeryHighQuality = 5,
-  kPresetStandard = 6,
-  kPresetFastStandard = 7,
-  kPresetExtreme = 8,
-  kPresetFastExtreme = 9,
-  kPresetInsane = 10,
-  kPresetAbr = 11,
-  kPresetCbr = 12,
-  kPresetMedium = 13,
-  kPresetFastMedium = 14,
-  kPresetPhone = 1000,
-  kPresetSw = 2000,
-  kPresetAm = 3000,
-  kPresetFm = 4000,
-  kPresetVoice = 5000,
-  kPresetRadio = 6000,
-  kPresetTape = 7000,
-  kPresetHifi = 8000,
-  kPresetCd = 9000,
-  kPresetStudio = 10000,
-};
-
 constexpr int kMinKbps = 8;
 constexpr int kMaxKbps = 320;
 // What the record's quality word stands for when it does not carry its own check byte.
 constexpr int kDefaultQuality = 5;
-
-// The record's members, read from their fixed little-endian places.
-struct TRecord {
-  uint32_t config = 0;
-  uint32_t structVersion = 0;
-  uint32_t structSize = 0;
-  uint32_t sampleRate = 0;
-  uint32_t resampleRate = 0;
-  int32_t mode = 0;
-  uint32_t bitrate = 0;
-  uint32_t maxBitrate = 0;
-  int32_t preset = 0;
-  uint32_t mpegVersion = 0;
-  bool isPrivate = false;
-  bool crc = false;
-  bool copyright = false;
-  bool original = false;
-  bool enableVbr = false;
-  int32_t vbrQuality = 0;
-  uint32_t abrBps = 0;
-  int32_t vbrMethod = 0;
-  bool noReservoir = false;
-  bool strictIso = false;
-  uint16_t quality = 0;
-};
-
-uint32_t Get32(const TMp3Config& c, size_t offset) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value |= uint32_t{c[offset + i]} << (8 * i);
-  return value;
-}
-
-int32_t GetSigned(const TMp3Config& c, size_t offset) {
-  return static_cast<int32_t>(Get32(c, offset));
-}
-
-TRecord ReadRecord(const TMp3Config& c) {
-  TRecord r;
-  r.config = Get32(c, 0);
-  r.structVersion = Get32(c, 4);
-  r.structSize = Get32(c, 8);
-  r.sampleRate = Get32(c, 12);
-  r.resampleRate = Get32(c, 16);
-  r.mode = GetSigned(c, 20);
-  r.bitrate = Get32(c, 24);
-  r.maxBitrate = Get32(c, 28);
-  r.preset = GetSigned(c, 32);
-  r.mpegVersion = Get32(c, 36);
-  // 40 to 47 (psychoacoustic model, emphasis) are left to the encoder.
-  r.isPrivate = Get32(c, 48) != 0;
-  r.crc = Get32(c, 52) != 0;
-  r.copyright = Get32(c, 56) != 0;
-  r.original = Get32(c, 60) != 0;
-  // 64 (write VBR header) is not consulted: every stream gets its Info frame.
-  r.enableVbr = Get32(c, 68) != 0;
-  r.vbrQuality = GetSigned(c, 72);
-  r.abrBps = Get32(c, 76);
-  r.vbrMethod = GetSigned(c, 80);
-  r.noReservoir = Get32(c, 84) != 0;
-  r.strictIso = Get32(c, 88) != 0;
-  r.quality = static_cast<uint16_t>(c[92] | (c[93] << 8));
-  return r;
-}
 
 int ClampKbps(int64_t kbps) {
   return static_cast<int>(std::clamp<int64_t>(kbps, kMinKbps, kMaxKbps));
@@ -269,7 +163,7 @@ uint32_t ApplyChannelMode(lame_global_flags* gf, int32_t mode) {
 }
 
 // VBR method and bitrates, which the record decides only below the named presets.
-uint32_t ApplyManualSettings(lame_global_flags* gf, const TRecord& r) {
+uint32_t ApplyManualSettings(lame_global_flags* gf, const TMp3Record& r) {
   if (r.enableVbr) {
     lame_set_VBR_q(gf, std::clamp(r.vbrQuality, 0, 9));
     switch (r.vbrMethod) {
@@ -319,7 +213,7 @@ void WidenByOneStep(uint32_t rate, int& minKbps, int& maxKbps) {
     minKbps = *(at + 1);
 }
 
-uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
+uint32_t Configure(lame_global_flags* gf, const TMp3Record& r) {
   lame_set_in_samplerate(gf, static_cast<int>(r.sampleRate));
 
   if (r.preset == kPresetAbr) lame_set_preset(gf, ClampKbps(r.abrBps / 1000));
@@ -347,6 +241,7 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   else if (RateOfVersion(r.sampleRate, r.mpegVersion))
     lame_set_out_samplerate(gf, static_cast<int>(r.sampleRate));
 
+  // The psychoacoustic model and emphasis members are left to the encoder.
   lame_set_strict_ISO(gf, r.strictIso ? 1 : 0);
   if (r.copyright) lame_set_copyright(gf, 1);
   lame_set_original(gf, r.original ? 1 : 0);
@@ -391,7 +286,7 @@ uint32_t Configure(lame_global_flags* gf, const TRecord& r) {
   return kBeErrSuccessful;
 }
 
-uint32_t ValidateRecord(const TRecord& r) {
+uint32_t ValidateRecord(const TMp3Record& r) {
   // Only the LAME layout is supported, not the older MP3-only one.
   if (r.config != kConfigLame) return kBeErrInvalidFormat;
   if (r.structVersion != kStructVersion || r.structSize != kStructSize)
@@ -429,7 +324,7 @@ uint32_t beInitStream(const TMp3Config& config, uint32_t& samplesPerChunk,
   handle = nullptr;
   samplesPerChunk = 0;
   outputBufferSize = 0;
-  TRecord record = ReadRecord(config);
+  TMp3Record record = UnpackMp3Record(config);
   if (uint32_t code = ValidateRecord(record); code != kBeErrSuccessful) return code;
 
   lame_global_flags* gf = lame_init();

@@ -20,41 +20,8 @@ constexpr size_t kMpeg25Skip = 6;
 constexpr std::array<uint32_t, 9> kMp3Rates = {8000,  11025, 12000, 16000, 22050,
                                                24000, 32000, 44100, 48000};
 
-// The record's layout: the configuration kind, then the version-1 members in order.
-constexpr uint32_t kConfigLame = 256;
-constexpr uint32_t kStructVersion = 1;
-constexpr uint32_t kStructSize = 331;
-constexpr int32_t kModeStereo = 0;
-constexpr int32_t kModeMono = 3;
-constexpr int32_t kPresetNone = -1;
-constexpr int32_t kPresetAbr = 11;
-constexpr int32_t kPresetCbr = 12;
-constexpr int32_t kVbrMethodNone = -1;
-constexpr int32_t kVbrMethodDefault = 0;
-constexpr int32_t kVbrMethodAbr = 4;
-constexpr uint32_t kTrue = 0xFFFFFFFF;
+// The quality word: the encoder's middle quality, without its check byte.
 constexpr uint16_t kQuality = 5;
-
-enum : size_t {
-  kOffConfig = 0,
-  kOffVersion = 4,
-  kOffSize = 8,
-  kOffSampleRate = 12,
-  kOffResampleRate = 16,
-  kOffMode = 20,
-  kOffBitrate = 24,
-  kOffMaxBitrate = 28,
-  kOffPreset = 32,
-  kOffMpegVersion = 36,
-  kOffCrc = 52,
-  kOffOriginal = 60,
-  kOffWriteVbrHeader = 64,
-  kOffEnableVbr = 68,
-  kOffVbrQuality = 72,
-  kOffAbrBps = 76,
-  kOffVbrMethod = 80,
-  kOffQuality = 92,
-};
 
 std::span<const int> TableFor(uint32_t sampleRate) {
   const uint32_t saved = Mp3SampleRate(sampleRate);
@@ -67,19 +34,6 @@ std::string ReplaceFirst(std::string text, std::string_view mark, const std::str
   const size_t at = text.find(mark);
   if (at != std::string::npos) text.replace(at, mark.size(), value);
   return text;
-}
-
-void Put32(TMp3Config& config, size_t offset, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i) config[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void Put16(TMp3Config& config, size_t offset, uint16_t value) {
-  config[offset] = static_cast<uint8_t>(value);
-  config[offset + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-void PutSigned(TMp3Config& config, size_t offset, int32_t value) {
-  Put32(config, offset, static_cast<uint32_t>(value));
 }
 
 }  // namespace
@@ -118,41 +72,38 @@ int DefaultBitratePosition(TMp3Mode mode, uint32_t sampleRate) {
 }
 
 TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t channels) {
-  TMp3Config config{};
+  TMp3Record r;
   bool cbr = choice.mode == TMp3Mode::Cbr;
   bool abr = choice.mode == TMp3Mode::Abr;
 
-  Put32(config, kOffConfig, kConfigLame);
-  Put32(config, kOffVersion, kStructVersion);
-  Put32(config, kOffSize, kStructSize);
-  Put32(config, kOffSampleRate, sampleRate);
+  r.config = kConfigLame;
+  r.structVersion = kStructVersion;
+  r.structSize = kStructSize;
+  r.sampleRate = sampleRate;
   // A rate MP3 lacks is converted to the nearest it has, the one the user was told of, rather
   // than to whatever the encoder would pick for the bitrate.
   const uint32_t saved = Mp3SampleRate(sampleRate);
-  Put32(config, kOffResampleRate, saved == sampleRate ? 0 : saved);
-  PutSigned(config, kOffMode, channels == 1 ? kModeMono : kModeStereo);
-  int bitrate = BitrateAt(sampleRate, choice.bitratePosition);
-  int maxBitrate = BitrateAt(sampleRate, choice.maxBitratePosition);
+  r.resampleRate = saved == sampleRate ? 0 : saved;
+  r.mode = channels == 1 ? kModeMono : kModeStereo;
+  r.bitrate = static_cast<uint32_t>(BitrateAt(sampleRate, choice.bitratePosition));
+  r.maxBitrate = static_cast<uint32_t>(BitrateAt(sampleRate, choice.maxBitratePosition));
   int average = BitrateAt(sampleRate, choice.averagePosition);
-  Put32(config, kOffBitrate, static_cast<uint32_t>(bitrate));
-  Put32(config, kOffMaxBitrate, static_cast<uint32_t>(maxBitrate));
-  PutSigned(config, kOffPreset, cbr ? kPresetCbr : abr ? kPresetAbr : kPresetNone);
-  Put32(config, kOffMpegVersion, saved >= 32000 ? 1 : 0);
-  Put32(config, kOffCrc, choice.crc ? kTrue : 0);
-  Put32(config, kOffOriginal, kTrue);
+  r.preset = cbr ? kPresetCbr : abr ? kPresetAbr : kPresetNone;
+  r.mpegVersion = saved >= 32000 ? 1 : 0;
+  r.crc = choice.crc;
+  r.original = true;
   // The encoder writes its Info frame in every mode (so decoders drop its delay and padding)
   // whatever this member says; the member keeps its VBR-only value for readers of the record.
-  Put32(config, kOffWriteVbrHeader, choice.mode == TMp3Mode::Vbr ? kTrue : 0);
-  Put32(config, kOffEnableVbr, cbr ? 0 : kTrue);
+  r.writeVbrHeader = choice.mode == TMp3Mode::Vbr;
+  r.enableVbr = !cbr;
   // Quality positions run best-last while the encoder's scale runs best-first over 0..9: 8 - p.
   // The last position gives -1, which the encoder takes as its best VBR quality searched with
   // its most thorough algorithm.
-  int quality = std::clamp(choice.qualityPosition, 0, 9);
-  PutSigned(config, kOffVbrQuality, 8 - quality);
-  Put32(config, kOffAbrBps, abr ? static_cast<uint32_t>(average) * 1000 : 0);
-  PutSigned(config, kOffVbrMethod, cbr ? kVbrMethodNone : abr ? kVbrMethodAbr : kVbrMethodDefault);
-  Put16(config, kOffQuality, kQuality);
-  return config;
+  r.vbrQuality = 8 - std::clamp(choice.qualityPosition, 0, 9);
+  r.abrBps = abr ? static_cast<uint32_t>(average) * 1000 : 0;
+  r.vbrMethod = cbr ? kVbrMethodNone : abr ? kVbrMethodAbr : kVbrMethodDefault;
+  r.quality = kQuality;
+  return PackMp3Record(r);
 }
 
 }  // namespace quillon

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/mp3record.h"
+
 namespace quillon {
 
 enum class TMp3Mode { Cbr = 0, Vbr = 1, Abr = 2 };
@@ -39,11 +41,7 @@ int BitrateAt(uint32_t sampleRate, int position);
 // the lowest bitrate a frame may have, the bottom, so that the quality or target decides.
 int DefaultBitratePosition(TMp3Mode mode, uint32_t sampleRate);
 
-// The encoder's configuration record in its LAME layout (structure version 1), kept in a
-// 349-byte block; members the choice does not set are 0.
-inline constexpr size_t kMp3ConfigSize = 349;
-using TMp3Config = std::array<uint8_t, kMp3ConfigSize>;
-
+// The configuration record for a save with this choice; members the choice does not set are 0.
 TMp3Config MakeMp3Config(const TMp3Choice& choice, uint32_t sampleRate, uint16_t channels);
 
 }  // namespace quillon

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "codecs/bassdecoder.h"
 #include "codecs/lameenc.h"
 #include "codecs/mp3maker.h"
+#include "codecs/mp3record.h"
 #include "codecs/mp3settings.h"
 #include "codecs/mp3testing.h"
 #include "localization/constants.h"
@@ -22,17 +22,6 @@ namespace quillon {
 namespace {
 
 using namespace test;
-
-uint32_t Member(const TMp3Config& c, size_t offset) {
-  return uint32_t{c[offset]} | uint32_t{c[offset + 1]} << 8 | uint32_t{c[offset + 2]} << 16 |
-         uint32_t{c[offset + 3]} << 24;
-}
-
-int32_t SignedMember(const TMp3Config& c, size_t offset) {
-  return static_cast<int32_t>(Member(c, offset));
-}
-
-constexpr uint32_t kTrue = 0xFFFFFFFF;
 
 TMp3Choice Choice(TMp3Mode mode, int bitrate, int maxBitrate, int quality, int average,
                   bool crc = false) {
@@ -61,66 +50,96 @@ TEST(Mp3Settings, BitrateAtMatchesTheListsAndClamps) {
     EXPECT_EQ(BitrateAt(96000, position), BitrateAt(48000, position)) << position;
 }
 
-// Checks the members at the given offsets; the values are the 32-bit patterns.
-void ExpectMembers(const TMp3Config& c, std::initializer_list<std::pair<size_t, int64_t>> members) {
-  for (auto [offset, value] : members)
-    EXPECT_EQ(Member(c, offset), static_cast<uint32_t>(value)) << "offset " << offset;
+// The record a save with the choice hands the encoder.
+TMp3Record Record(const TMp3Choice& choice, uint32_t rate, uint16_t channels) {
+  return UnpackMp3Record(MakeMp3Config(choice, rate, channels));
 }
 
 TEST(Mp3Settings, RecordMembers) {
   // Fixed members; resample, psychoacoustic model, emphasis, private, copyright, no-reservoir,
   // strict ISO and the reserved tail stay zero.
-  TMp3Config c = MakeMp3Config(Choice(TMp3Mode::Cbr, 0, 0, 0, 0), 44100, 2);
-  ExpectMembers(c, {{0, 256},
-                    {4, 1},
-                    {8, 331},
-                    {12, 44100},
-                    {60, kTrue},
-                    {16, 0},
-                    {40, 0},
-                    {44, 0},
-                    {48, 0},
-                    {56, 0},
-                    {84, 0},
-                    {88, 0}});
-  EXPECT_EQ(c[92] | c[93] << 8, 5);
-  for (size_t i = 94; i < kMp3ConfigSize; ++i) ASSERT_EQ(c[i], 0) << i;
+  const TMp3Config block = MakeMp3Config(Choice(TMp3Mode::Cbr, 0, 0, 0, 0), 44100, 2);
+  TMp3Record fixed;
+  fixed.config = 256;
+  fixed.structVersion = 1;
+  fixed.structSize = 331;
+  fixed.sampleRate = 44100;
+  fixed.bitrate = 320;
+  fixed.maxBitrate = 320;
+  fixed.preset = 12;
+  fixed.mpegVersion = 1;
+  fixed.original = true;
+  fixed.vbrQuality = 8;
+  fixed.vbrMethod = -1;
+  fixed.quality = 5;
+  EXPECT_TRUE(UnpackMp3Record(block) == fixed);
+  // Nothing outside the members, and flags as the record stores them.
+  EXPECT_EQ(PackMp3Record(UnpackMp3Record(block)), block);
 
-  ExpectMembers(
-      MakeMp3Config(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, true), 44100, 2),
-      {{24, 192}, {28, 256}, {32, 12}, {36, 1}, {52, kTrue}, {64, 0}, {68, 0}, {76, 0}, {80, -1}});
-  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, false), 44100, 2), {{52, 0}});
-  ExpectMembers(
-      MakeMp3Config(Choice(TMp3Mode::Vbr, 13, 0, 3, 5), 44100, 2),
-      {{72, 5}, {64, kTrue}, {68, kTrue}, {32, -1}, {80, 0}, {76, 0}, {24, 32}, {28, 320}});
+  TMp3Record r = Record(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, true), 44100, 2);
+  EXPECT_EQ(r.bitrate, 192u);
+  EXPECT_EQ(r.maxBitrate, 256u);
+  EXPECT_EQ(r.preset, 12);
+  EXPECT_EQ(r.mpegVersion, 1u);
+  EXPECT_TRUE(r.crc);
+  EXPECT_FALSE(r.writeVbrHeader);
+  EXPECT_FALSE(r.enableVbr);
+  EXPECT_EQ(r.abrBps, 0u);
+  EXPECT_EQ(r.vbrMethod, -1);
+  EXPECT_FALSE(Record(Choice(TMp3Mode::Cbr, 3, 1, 4, 2, false), 44100, 2).crc);
+
+  r = Record(Choice(TMp3Mode::Vbr, 13, 0, 3, 5), 44100, 2);
+  EXPECT_EQ(r.vbrQuality, 5);
+  EXPECT_TRUE(r.writeVbrHeader);
+  EXPECT_TRUE(r.enableVbr);
+  EXPECT_EQ(r.preset, -1);
+  EXPECT_EQ(r.vbrMethod, 0);
+  EXPECT_EQ(r.abrBps, 0u);
+  EXPECT_EQ(r.bitrate, 32u);
+  EXPECT_EQ(r.maxBitrate, 320u);
+
   // The header member says VBR only; the encoder writes its Info frame in every mode anyway.
-  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 13, 0, 0, 3), 44100, 2),
-                {{76, 192000}, {80, 4}, {32, 11}, {64, 0}, {68, kTrue}});
+  r = Record(Choice(TMp3Mode::Abr, 13, 0, 0, 3), 44100, 2);
+  EXPECT_EQ(r.abrBps, 192000u);
+  EXPECT_EQ(r.vbrMethod, 4);
+  EXPECT_EQ(r.preset, 11);
+  EXPECT_FALSE(r.writeVbrHeader);
+  EXPECT_TRUE(r.enableVbr);
   // ABR keeps the lists' own bitrates, even when they exclude the target: the encoder copes.
-  ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, 0, 13, 0, 5), 44100, 2),
-                {{24, 320}, {28, 32}, {76, 128000}});
+  r = Record(Choice(TMp3Mode::Abr, 0, 13, 0, 5), 44100, 2);
+  EXPECT_EQ(r.bitrate, 320u);
+  EXPECT_EQ(r.maxBitrate, 32u);
+  EXPECT_EQ(r.abrBps, 128000u);
 }
 
 TEST(Mp3Settings, ChannelsRatesAndQuality) {
   TMp3Choice cbr = Choice(TMp3Mode::Cbr, 0, 0, 0, 0);
-  ExpectMembers(MakeMp3Config(cbr, 44100, 1), {{20, 3}});
-  ExpectMembers(MakeMp3Config(cbr, 44100, 2), {{20, 0}});
-  ExpectMembers(MakeMp3Config(cbr, 11025, 1), {{24, 64}, {36, 0}, {16, 0}});
-  ExpectMembers(MakeMp3Config(cbr, 32000, 2), {{36, 1}});
-  ExpectMembers(MakeMp3Config(cbr, 22050, 2), {{36, 0}});
+  EXPECT_EQ(Record(cbr, 44100, 1).mode, 3);
+  EXPECT_EQ(Record(cbr, 44100, 2).mode, 0);
+  const TMp3Record low = Record(cbr, 11025, 1);
+  EXPECT_EQ(low.bitrate, 64u);
+  EXPECT_EQ(low.mpegVersion, 0u);
+  EXPECT_EQ(low.resampleRate, 0u);
+  EXPECT_EQ(Record(cbr, 32000, 2).mpegVersion, 1u);
+  EXPECT_EQ(Record(cbr, 22050, 2).mpegVersion, 0u);
   // A rate MP3 lacks: the record asks for the rate the MP3 gets, with that rate's bitrates.
   for (int position : {0, 5, 13}) {
-    const int kbps = BitrateAt(48000, position);
-    ExpectMembers(MakeMp3Config(Choice(TMp3Mode::Abr, position, position, 0, position), 96000, 2),
-                  {{12, 96000}, {16, 48000}, {36, 1}, {24, kbps}, {28, kbps}, {76, kbps * 1000}});
+    const uint32_t kbps = static_cast<uint32_t>(BitrateAt(48000, position));
+    const TMp3Record r = Record(Choice(TMp3Mode::Abr, position, position, 0, position), 96000, 2);
+    EXPECT_EQ(r.sampleRate, 96000u) << position;
+    EXPECT_EQ(r.resampleRate, 48000u) << position;
+    EXPECT_EQ(r.mpegVersion, 1u) << position;
+    EXPECT_EQ(r.bitrate, kbps) << position;
+    EXPECT_EQ(r.maxBitrate, kbps) << position;
+    EXPECT_EQ(r.abrBps, kbps * 1000) << position;
   }
 
   // The encoder's VBR quality runs 0..9, best first; the last position goes one past its best.
   const int expected[] = {8, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, -1};
-  for (int position = -1; position <= 10; ++position) {
-    TMp3Config c = MakeMp3Config(Choice(TMp3Mode::Vbr, 0, 0, position, 0), 44100, 2);
-    EXPECT_EQ(SignedMember(c, 72), expected[position + 1]) << position;
-  }
+  for (int position = -1; position <= 10; ++position)
+    EXPECT_EQ(Record(Choice(TMp3Mode::Vbr, 0, 0, position, 0), 44100, 2).vbrQuality,
+              expected[position + 1])
+        << position;
 }
 
 // ---- The encoder layer ----
@@ -159,15 +178,20 @@ TEST(Mp3Encoder, BadInputGivesCodes) {
   EXPECT_EQ(init(MakeMp3Config(TMp3Choice{}, 0, 2)), kBeErrInvalidFormatParameters);
   EXPECT_EQ(init(MakeMp3Config(TMp3Choice{}, 5000000, 2)), kBeErrInvalidFormatParameters);
   // Kind (the older MP3-only layout), version, size, channel mode, VBR method.
-  const std::pair<size_t, uint32_t> patches[] = {{1, kBeErrInvalidFormat},
-                                                 {4, kBeErrInvalidFormatParameters},
-                                                 {8, kBeErrInvalidFormatParameters},
-                                                 {20, kBeErrInvalidFormatParameters},
-                                                 {80, kBeErrInvalidFormatParameters}};
-  for (auto [offset, code] : patches) {
-    TMp3Config bad = good;
-    bad[offset] = 7;
-    EXPECT_EQ(init(bad), code) << offset;
+  struct TPatch {
+    void (*spoil)(TMp3Record&);
+    uint32_t code;
+  };
+  const TPatch patches[] = {
+      {[](TMp3Record& r) { r.config = 0; }, kBeErrInvalidFormat},
+      {[](TMp3Record& r) { r.structVersion = 7; }, kBeErrInvalidFormatParameters},
+      {[](TMp3Record& r) { r.structSize = 263; }, kBeErrInvalidFormatParameters},
+      {[](TMp3Record& r) { r.mode = 7; }, kBeErrInvalidFormatParameters},
+      {[](TMp3Record& r) { r.vbrMethod = 7; }, kBeErrInvalidFormatParameters}};
+  for (size_t i = 0; i < std::size(patches); ++i) {
+    TMp3Record bad = UnpackMp3Record(good);
+    patches[i].spoil(bad);
+    EXPECT_EQ(init(PackMp3Record(bad)), patches[i].code) << i;
   }
 
   uint8_t out[16];
