@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 
 #include "platform/taskloop.h"
 
@@ -19,20 +18,6 @@ TMainThread& MainThread() {
   TMainThread* expected = nullptr;
   installed.compare_exchange_strong(expected, &fallback);
   return *installed.load();
-}
-
-void PostAndWait(TMainThread& mainThread, std::function<void()> task) {
-  std::promise<void> finished;
-  std::future<void> done = finished.get_future();
-  mainThread.Post([&] {
-    try {
-      task();
-      finished.set_value();
-    } catch (...) {
-      finished.set_exception(std::current_exception());
-    }
-  });
-  done.get();
 }
 
 void CheckMainThread(const char* where) {

@@ -65,10 +65,6 @@ curl_slist* NoCacheHeaders() {
 }
 }  // namespace
 
-TWebTimeouts WebTimeouts() {
-  return {std::chrono::milliseconds(connectMs.load()), std::chrono::milliseconds(totalMs.load())};
-}
-
 void SetWebTimeouts(TWebTimeouts timeouts) {
   connectMs.store(static_cast<long>(timeouts.connect.count()));
   totalMs.store(static_cast<long>(timeouts.total.count()));

@@ -13,7 +13,6 @@ struct TWebTimeouts {
   std::chrono::milliseconds total{30000};
 };
 
-TWebTimeouts WebTimeouts();
 // Tests shorten them.
 void SetWebTimeouts(TWebTimeouts timeouts);
 
