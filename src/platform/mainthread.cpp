@@ -1,23 +1,19 @@
 #include "platform/mainthread.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/installed.h"
 #include "platform/taskloop.h"
 
 namespace quillon {
 
 namespace {
-std::atomic<TMainThread*> installed{nullptr};
+constinit TInstalled<TMainThread, TTaskLoop> installed;
 }
 
 TMainThread& MainThread() {
-  if (TMainThread* current = installed.load()) return *current;
-  static TTaskLoop fallback;
-  TMainThread* expected = nullptr;
-  installed.compare_exchange_strong(expected, &fallback);
-  return *installed.load();
+  return installed.Get();
 }
 
 void CheckMainThread(const char* where) {
@@ -27,7 +23,7 @@ void CheckMainThread(const char* where) {
 }
 
 void SetMainThread(TMainThread* mainThread) {
-  installed.store(mainThread);
+  installed.Set(mainThread);
 }
 
 }  // namespace quillon
