@@ -6,13 +6,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "codecs/wavheader.h"
-#include "platform/error.h"
-#include "platform/faults.h"
 #include "platform/filemapping.h"
 
 namespace quillon {
@@ -65,57 +62,6 @@ bool ReadFormat(int fd, uint64_t offset, uint32_t size, TPlainWav& wav) {
   uint16_t bits = ReadLE16(fmt + 14);
   return (wav.channels == 1 || wav.channels == 2) && wav.sampleRate > 0 && bits == 16 &&
          blockAlign == wav.channels * 2;
-}
-
-// Whole reads and writes, or an EOSError; a file shorter than it was is an I/O error.
-void PreadAll(int fd, uint64_t offset, void* into, size_t bytes) {
-  auto* at = static_cast<uint8_t*>(into);
-  while (bytes > 0) {
-    ssize_t n = pread(fd, at, bytes, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RaiseLastOSError();
-    if (n == 0) throw EOSError(EIO);
-    at += n;
-    offset += static_cast<uint64_t>(n);
-    bytes -= static_cast<size_t>(n);
-  }
-}
-
-void PwriteAll(int fd, uint64_t offset, const void* from, size_t bytes) {
-  const auto* at = static_cast<const uint8_t*>(from);
-  while (bytes > 0) {
-    ssize_t n = pwrite(fd, at, bytes, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RaiseLastOSError();
-    if (n == 0) throw EOSError(ENOSPC);
-    at += n;
-    offset += static_cast<uint64_t>(n);
-    bytes -= static_cast<size_t>(n);
-  }
-}
-
-// Copies in the kernel, or through a buffer between file systems that cannot. Only the writes
-// carry the program's injected faults: the source is read as the decoder would read it.
-void CopyRange(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t bytes) {
-  while (bytes > 0) {
-    CheckFault(TFault::Write);
-    off_t in = static_cast<off_t>(fromOffset), out = static_cast<off_t>(toOffset);
-    ssize_t n = copy_file_range(from, &in, to, &out, bytes, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    fromOffset += static_cast<uint64_t>(n);
-    toOffset += static_cast<uint64_t>(n);
-    bytes -= static_cast<uint64_t>(n);
-  }
-  std::vector<uint8_t> buffer(std::min<uint64_t>(bytes, kIndexStep));
-  while (bytes > 0) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(bytes, buffer.size()));
-    PreadAll(from, fromOffset, buffer.data(), n);
-    PwriteAll(to, toOffset, buffer.data(), n);
-    fromOffset += n;
-    toOffset += n;
-    bytes -= n;
-  }
 }
 
 }  // namespace
@@ -172,22 +118,18 @@ int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std:
                      TFilter& filter, std::atomic<int32_t>& progress, const TCancelToken& cancel) {
   const uint64_t total = wav.dataBytes;
   // Made and sized like every working copy, so that a full disk shows before the copy.
-  TFileMapping::CreateNew(output, kWavHeaderSize + total);
-  TFd in{open(source.c_str(), O_RDONLY | O_CLOEXEC)};
-  TFd out{open(output.c_str(), O_RDWR | O_CLOEXEC)};
-  if (in.fd < 0) RaiseLastOSError(source);
-  if (out.fd < 0) RaiseLastOSError(output);
+  TFileMapping out = TFileMapping::CreateNew(output, kWavHeaderSize + total);
+  TFileMapping in = TFileMapping::OpenForReading(source);
   // Past 4 GiB the size fields wrap, as the decoder's do; such files are refused by their size.
   TWavHeader header = MakeWavHeader(wav.channels, wav.sampleRate, static_cast<uint32_t>(total));
-  CheckFault(TFault::Write);
-  PwriteAll(out.fd, 0, header.data(), header.size());
+  out.WriteAt(0, header.data(), header.size());
   auto show = [&](uint64_t done, int base) {
     progress = base + static_cast<int32_t>(total == 0 ? 0 : done * 50 / total);
   };
   for (uint64_t done = 0; done < total; done += kCopyStep) {
     cancel.ThrowIfCancelled();
     uint64_t n = std::min(kCopyStep, total - done);
-    CopyRange(in.fd, wav.dataOffset + done, out.fd, kWavHeaderSize + done, n);
+    in.CopyTo(out, wav.dataOffset + done, kWavHeaderSize + done, n);
     show(done + n, 0);
   }
   // One pass over the new file, still in the page cache, builds the index.
@@ -195,7 +137,7 @@ int64_t CopyPlainWav(const std::string& source, const TPlainWav& wav, const std:
   for (uint64_t done = 0; done < total; done += kIndexStep) {
     cancel.ThrowIfCancelled();
     size_t n = static_cast<size_t>(std::min<uint64_t>(kIndexStep, total - done));
-    PreadAll(out.fd, kWavHeaderSize + done, samples.data(), n);
+    out.ReadAt(kWavHeaderSize + done, samples.data(), n);
     filter.AddSamples(samples.data(), static_cast<int32_t>(n));
     show(done + n, 50);
   }

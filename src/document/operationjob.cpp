@@ -4,6 +4,7 @@
 #include "document/operationjob.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -133,9 +134,11 @@ bool TOperationJob::DecodeSource(TBASSDecoder& decoder) {
       ReportOpenFailure(UnsupportedText(request_.fileName));
       return false;
     }
-  } catch (const EOSError&) {
-    // A short working copy must never pass for the whole file.
-    ReportOpenFailure(ConstantText("outofmemory"));
+  } catch (const EOSError& error) {
+    // A short working copy must never pass for the whole file. A source that cannot be read says
+    // why in the system's words; only a lack of space is the full-disk message.
+    const bool noSpace = error.Code() == ENOSPC || error.Code() == EDQUOT || error.Code() == ENOMEM;
+    ReportOpenFailure(noSpace ? ConstantText("outofmemory") : std::string(error.what()));
     return false;
   }
   if (decoder.BytesWritten() > kMaxDecodedBytes) {

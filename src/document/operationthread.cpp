@@ -57,10 +57,6 @@ TOperationResult CThread::Execute() {
     result.notices.push_back(ConstantText("operationcancelled"));
     progress_ = 0;
     return result;
-  } catch (const EAbort&) {
-    TOperationResult result;
-    result.outcome = TOperationResult::kRaised;
-    return result;
   } catch (const std::exception& error) {
     return Raised(error.what());
   } catch (...) {

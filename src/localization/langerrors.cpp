@@ -28,10 +28,6 @@ std::string LoadingFailedText(int lineIndex, std::string_view message) {
          std::string(message);
 }
 
-std::string RuntimeOnlyText() {
-  return "Call to LangManager() is allowed at runtime only";
-}
-
 std::string StreamTruncatedText() {
   return "The constants stream ends too early";
 }

@@ -12,7 +12,6 @@ std::string ConstantNotFoundText(std::string_view name);
 std::string StreamVersionText(int version, int current);
 std::string DuplicateTranslationIdText(int id);
 std::string LoadingFailedText(int lineIndex, std::string_view message);
-std::string RuntimeOnlyText();
 // A binary constants block that ends before its count of entries is read.
 std::string StreamTruncatedText();
 

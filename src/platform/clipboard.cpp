@@ -1,12 +1,8 @@
 #include "platform/clipboard.h"
 
-#include <atomic>
+#include "platform/installed.h"
 
 namespace quillon {
-
-namespace {
-std::atomic<TClipboardPort*> installed{nullptr};
-}
 
 bool TMemoryClipboard::SetWave(std::vector<uint8_t> block) {
   wave_ = std::move(block);
@@ -35,14 +31,16 @@ void TMemoryClipboard::Changed() {
   if (OnChanged) OnChanged();
 }
 
+namespace {
+constinit TInstalled<TClipboardPort, TMemoryClipboard> installed;
+}
+
 TClipboardPort& Clipboard() {
-  if (TClipboardPort* current = installed.load()) return *current;
-  static TMemoryClipboard fallback;
-  return fallback;
+  return installed.Get();
 }
 
 void SetClipboard(TClipboardPort* clipboard) {
-  installed.store(clipboard);
+  installed.Set(clipboard);
 }
 
 }  // namespace quillon

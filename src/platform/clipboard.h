@@ -11,7 +11,7 @@ namespace quillon {
 // The system clipboard as far as audio goes: one WAV block (a RIFF/WAVE file in memory), or
 // audio files named by their paths. The
 // editor's port sits on the desktop clipboard; quillon-cli and the tests use TMemoryClipboard.
-// Call on the main thread only (workers go through MainThread().Invoke).
+// Call on the main thread only (workers go through MainThread().Post).
 class TClipboardPort {
  public:
   virtual ~TClipboardPort() = default;

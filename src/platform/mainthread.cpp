@@ -1,38 +1,19 @@
 #include "platform/mainthread.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 
+#include "platform/installed.h"
 #include "platform/taskloop.h"
 
 namespace quillon {
 
 namespace {
-std::atomic<TMainThread*> installed{nullptr};
+constinit TInstalled<TMainThread, TTaskLoop> installed;
 }
 
 TMainThread& MainThread() {
-  if (TMainThread* current = installed.load()) return *current;
-  static TTaskLoop fallback;
-  TMainThread* expected = nullptr;
-  installed.compare_exchange_strong(expected, &fallback);
-  return *installed.load();
-}
-
-void PostAndWait(TMainThread& mainThread, std::function<void()> task) {
-  std::promise<void> finished;
-  std::future<void> done = finished.get_future();
-  mainThread.Post([&] {
-    try {
-      task();
-      finished.set_value();
-    } catch (...) {
-      finished.set_exception(std::current_exception());
-    }
-  });
-  done.get();
+  return installed.Get();
 }
 
 void CheckMainThread(const char* where) {
@@ -42,7 +23,7 @@ void CheckMainThread(const char* where) {
 }
 
 void SetMainThread(TMainThread* mainThread) {
-  installed.store(mainThread);
+  installed.Set(mainThread);
 }
 
 }  // namespace quillon

@@ -11,10 +11,8 @@ class TMainThread {
   virtual ~TMainThread() = default;
   // Runs task later on the main thread; returns at once.
   virtual void Post(std::function<void()> task) = 0;
-  // Runs task on the main thread and waits for it; runs it inline when called there.
-  virtual void Invoke(std::function<void()> task) = 0;
   // On the main thread: waits until done() holds while still running handed-over tasks, so
-  // that a worker waiting in Invoke cannot deadlock the wait.
+  // that a worker waiting for one of them cannot deadlock the wait.
   virtual void WaitServing(const std::function<bool()>& done) = 0;
   virtual bool IsMainThread() const = 0;
 };
@@ -24,10 +22,6 @@ class TMainThread {
 // rather than corrupt memory.
 void CheckMainThread(const char* where);
 #define QUILLON_MAIN_THREAD_ONLY() ::quillon::CheckMainThread(__func__)
-
-// Invoke's work for a thread other than the main one: posts task through mainThread and waits
-// for it to have run there, carrying its exception back.
-void PostAndWait(TMainThread& mainThread, std::function<void()> task);
 
 // The process's hand-over. Until one is installed, a TTaskLoop bound to the first caller's
 // thread serves.

@@ -1,13 +1,10 @@
 #include "platform/messagebox.h"
 
-#include <atomic>
 #include <cstdio>
 
-namespace quillon {
+#include "platform/installed.h"
 
-namespace {
-std::atomic<TMessageBoxes*> installed{nullptr};
-}
+namespace quillon {
 
 void TStderrMessageBoxes::Show(const std::string& caption, const std::string& text,
                                TMessageIcon /*icon*/) {
@@ -18,14 +15,16 @@ void TStderrMessageBoxes::ShowException(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+namespace {
+constinit TInstalled<TMessageBoxes, TStderrMessageBoxes> installed;
+}
+
 TMessageBoxes& MessageBoxes() {
-  if (TMessageBoxes* current = installed.load()) return *current;
-  static TStderrMessageBoxes fallback;
-  return fallback;
+  return installed.Get();
 }
 
 void SetMessageBoxes(TMessageBoxes* boxes) {
-  installed.store(boxes);
+  installed.Set(boxes);
 }
 
 }  // namespace quillon

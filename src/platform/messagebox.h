@@ -11,7 +11,7 @@ enum class TMessageIcon { None, Information, Exclamation, Error, Question };
 enum class TAnswer { Yes, No, Cancel };
 
 // Tells the user something and waits until it is dismissed. The editor shows a dialog on the
-// main thread; quillon-cli writes to stderr. Call on the main thread (MainThread().Invoke).
+// main thread; quillon-cli writes to stderr. Call on the main thread (MainThread().Post).
 class TMessageBoxes {
  public:
   virtual ~TMessageBoxes() = default;

@@ -16,14 +16,6 @@ void TTaskLoop::Post(std::function<void()> task) {
   queued_.notify_all();
 }
 
-void TTaskLoop::Invoke(std::function<void()> task) {
-  if (IsMainThread()) {
-    task();
-    return;
-  }
-  PostAndWait(*this, std::move(task));
-}
-
 bool TTaskLoop::RunOne(std::unique_lock<std::mutex>& lock) {
   if (tasks_.empty()) return false;
   std::function<void()> task = std::move(tasks_.front());

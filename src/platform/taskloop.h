@@ -17,7 +17,6 @@ class TTaskLoop : public TMainThread {
  public:
   TTaskLoop();
   void Post(std::function<void()> task) override;
-  void Invoke(std::function<void()> task) override;
   void WaitServing(const std::function<bool()>& done) override;
   bool IsMainThread() const override;
 

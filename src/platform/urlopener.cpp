@@ -1,6 +1,6 @@
 #include "platform/urlopener.h"
 
-#include <atomic>
+#include "platform/installed.h"
 
 namespace quillon {
 
@@ -10,17 +10,15 @@ class TNoUrlOpener : public TUrlOpener {
   void Open(const std::string& /*url*/) override {}
 };
 
-std::atomic<TUrlOpener*> installed{nullptr};
+constinit TInstalled<TUrlOpener, TNoUrlOpener> installed;
 }  // namespace
 
 TUrlOpener& UrlOpener() {
-  if (TUrlOpener* current = installed.load()) return *current;
-  static TNoUrlOpener fallback;
-  return fallback;
+  return installed.Get();
 }
 
 void SetUrlOpener(TUrlOpener* opener) {
-  installed.store(opener);
+  installed.Set(opener);
 }
 
 }  // namespace quillon

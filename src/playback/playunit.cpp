@@ -263,8 +263,4 @@ void TPlayer::GetLevels(std::span<int16_t> values) const {
   }
 }
 
-TWaveFormatExtensible TPlayer::ExtensibleFormat(const TWaveFormatEx& format) {
-  return PlaybackFormat(format);
-}
-
 }  // namespace quillon

@@ -62,11 +62,7 @@ class TPlayer {
   TDirectSoundBuffer* PlaybackBuffer() const { return buffer_; }
   TDirectSound& Device() { return *device_; }
 
-  // The playback buffer's format for the document's format.
-  static TWaveFormatExtensible ExtensibleFormat(const TWaveFormatEx& format);
-
  private:
-  void CreatePlaybackBuffer();
   uint32_t Fill(uint32_t count);
   void Halt(bool release);
   void HandleNotify(int32_t index);

@@ -21,14 +21,6 @@ namespace quillon {
 namespace {
 constexpr const char* kCheckAgent = "CheckUpdates/1.0";
 constexpr const char* kReportAgent = "AppEvents/1.1";
-
-std::string TrimmedWhiteSpace(const std::string& text) {
-  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  size_t begin = 0, end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 }  // namespace
 
 // ---- TVInfoDownload ----
@@ -184,7 +176,7 @@ bool IsProductSiteAddress(const std::string& url, const std::string& infoUrl) {
 
 bool ShowCheckResult(const TVersionCheck& checker, const std::string& response) {
   if (!checker.VersionKnown) return false;
-  std::string remote = TrimmedWhiteSpace(response);
+  std::string remote = TrimmedBlanks(response);
   // Only a version number is an answer: an error page or anything else ends the check quietly
   // rather than claiming the installed version is current.
   if (!IsWellFormedVersion(remote)) return false;

@@ -44,14 +44,6 @@ std::string WithEscapedSpaces(const std::string& text) {
   return escaped;
 }
 
-std::string Trimmed(const std::string& text) {
-  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  size_t begin = 0, end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 // libcurl asks at least once a second, also while it waits for the server.
 int CancelCheck(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return static_cast<const std::atomic<bool>*>(cancel)->load() ? 1 : 0;
@@ -64,10 +56,6 @@ curl_slist* NoCacheHeaders() {
   return more;
 }
 }  // namespace
-
-TWebTimeouts WebTimeouts() {
-  return {std::chrono::milliseconds(connectMs.load()), std::chrono::milliseconds(totalMs.load())};
-}
 
 void SetWebTimeouts(TWebTimeouts timeouts) {
   connectMs.store(static_cast<long>(timeouts.connect.count()));
@@ -111,8 +99,15 @@ int GetWebData(const std::string& agent, const std::string& site, const std::str
   CURLcode result = curl_easy_perform(handle);
   errorCode = static_cast<uint32_t>(result);
   if (result != CURLE_OK) return -1;
-  response = Trimmed(body);
+  response = TrimmedBlanks(body);
   return response.empty() ? -1 : 0;
+}
+
+std::string TrimmedBlanks(std::string_view text) {
+  auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return std::string(text);
 }
 
 }  // namespace quillon

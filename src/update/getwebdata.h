@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -13,7 +14,6 @@ struct TWebTimeouts {
   std::chrono::milliseconds total{30000};
 };
 
-TWebTimeouts WebTimeouts();
 // Tests shorten them.
 void SetWebTimeouts(TWebTimeouts timeouts);
 
@@ -25,5 +25,8 @@ void SetWebTimeouts(TWebTimeouts timeouts);
 int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
                std::string& response, uint32_t& errorCode,
                const std::atomic<bool>* cancel = nullptr);
+
+// text without the characters 0 to 32 at either end, as GetWebData hands a body over.
+std::string TrimmedBlanks(std::string_view text);
 
 }  // namespace quillon

@@ -12,24 +12,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(TaskLoopTest, InvokeFromWorkerRunsOnOwnerAndWaits) {
+TEST(TaskLoopTest, PostFromWorkerRunsOnOwner) {
   TTaskLoop loop;
   std::thread::id ranOn;
-  std::atomic<bool> workerDone{false};
+  std::atomic<bool> ran{false};
   std::thread worker([&] {
-    loop.Invoke([&] { ranOn = std::this_thread::get_id(); });
-    workerDone = true;
+    loop.Post([&] {
+      ranOn = std::this_thread::get_id();
+      ran = true;
+    });
   });
-  ASSERT_TRUE(loop.RunUntil([&] { return workerDone.load(); }, 10s));
+  ASSERT_TRUE(loop.RunUntil([&] { return ran.load(); }, 10s));
   worker.join();
   EXPECT_EQ(ranOn, std::this_thread::get_id());
-}
-
-TEST(TaskLoopTest, InvokeOnOwnerRunsInline) {
-  TTaskLoop loop;
-  int calls = 0;
-  loop.Invoke([&] { ++calls; });
-  EXPECT_EQ(calls, 1);
 }
 
 TEST(TaskLoopTest, PostedTasksRunInOrderOnlyWhenServed) {
@@ -40,22 +35,6 @@ TEST(TaskLoopTest, PostedTasksRunInOrderOnlyWhenServed) {
   EXPECT_EQ(order, "");
   loop.RunPending();
   EXPECT_EQ(order, "ab");
-}
-
-TEST(TaskLoopTest, InvokeCarriesExceptionsBackToTheWorker) {
-  TTaskLoop loop;
-  std::atomic<bool> caught{false}, done{false};
-  std::thread worker([&] {
-    try {
-      loop.Invoke([] { throw std::runtime_error("boom"); });
-    } catch (const std::runtime_error&) {
-      caught = true;
-    }
-    done = true;
-  });
-  ASSERT_TRUE(loop.RunUntil([&] { return done.load(); }, 10s));
-  worker.join();
-  EXPECT_TRUE(caught);
 }
 
 TEST(TaskLoopTest, RunUntilTimesOut) {

@@ -84,7 +84,6 @@ class TVxLanguageController : public QObject, public TVxLang_Translatable {
   static void AddSorted(std::vector<std::string>& list, const std::string& mask);
   void Bind();
   bool Ignored(const TVxLang_CompEntry& component, const TVxLang_PropEntry& prop) const;
-  void RefreshDesigned(TVxLang_CompEntry& component);
   template <typename Visit>
   void ForEachProp(Visit visit);
 

@@ -39,14 +39,6 @@ void TQtMainThread::Post(std::function<void()> task) {
   QCoreApplication::postEvent(waker_.get(), new QEvent(QEvent::User));
 }
 
-void TQtMainThread::Invoke(std::function<void()> task) {
-  if (IsMainThread()) {
-    task();
-    return;
-  }
-  PostAndWait(*this, std::move(task));
-}
-
 void TQtMainThread::WaitServing(const std::function<bool()>& done) {
   queue_->WaitServing(done);
 }

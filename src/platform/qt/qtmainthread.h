@@ -18,7 +18,6 @@ class TQtMainThread : public TMainThread {
   TQtMainThread();
   ~TQtMainThread() override;
   void Post(std::function<void()> task) override;
-  void Invoke(std::function<void()> task) override;
   void WaitServing(const std::function<bool()>& done) override;
   bool IsMainThread() const override;
 

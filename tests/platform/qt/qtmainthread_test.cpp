@@ -20,23 +20,17 @@ TEST(QtMainThreadTest, PostRunsLaterOnTheGuiThread) {
   EXPECT_TRUE(ran);
 }
 
-TEST(QtMainThreadTest, InvokeRunsInlineOnTheGuiThread) {
-  TQtMainThread main;
-  EXPECT_TRUE(main.IsMainThread());
-  bool ran = false;
-  main.Invoke([&] { ran = true; });
-  EXPECT_TRUE(ran);
-}
-
-TEST(QtMainThreadTest, WaitServingAnswersAWorkersInvoke) {
+TEST(QtMainThreadTest, WaitServingRunsAWorkersPost) {
   TQtMainThread main;
   std::atomic<bool> done{false};
   std::atomic<bool> onGuiThread{false};
   std::atomic<bool> workerIsMain{true};
   std::thread worker([&] {
     workerIsMain = main.IsMainThread();
-    main.Invoke([&] { onGuiThread = QThread::currentThread() == qApp->thread(); });
-    done = true;
+    main.Post([&] {
+      onGuiThread = QThread::currentThread() == qApp->thread();
+      done = true;
+    });
   });
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   main.WaitServing([&] { return done.load() || std::chrono::steady_clock::now() > deadline; });
