@@ -10,8 +10,10 @@ int main(int argc, char** argv) {
   quillon::InstallCrashHandler();
   int status = quillon::RunCli(argc - 1, argv + 1);
   if (quillon::CliInterrupted()) {
-    std::fputs("quillon-cli: interrupted: the running operation was cancelled and left no output\n",
-               stderr);
+    std::fputs(
+        "quillon-cli: interrupted: the running operation was cancelled; a save that had not "
+        "finished left no file\n",
+        stderr);
     // The shell's convention for a program that ended on SIGINT.
     status = 130;
   }
