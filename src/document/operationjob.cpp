@@ -33,10 +33,7 @@ std::string UnsupportedText(const std::string& path) {
 
 // The status line that says a file was opened mixed down, in the interface language.
 std::string MixedDownNotice(uint16_t sourceChannels) {
-  std::string text = ConstantText("mixeddown");
-  const size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, std::to_string(sourceChannels));
-  return text;
+  return ConstantText("mixeddown", "%s", std::to_string(sourceChannels));
 }
 
 }  // namespace

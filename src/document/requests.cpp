@@ -149,10 +149,7 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
 bool Twavefile::StartSave(TOperationRequest request) {
   const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
   if (!format) {
-    std::string text = ConstantText("unknownsaveformat");
-    if (const size_t at = text.find("%s"); at != std::string::npos)
-      text.replace(at, 2, request.targetFileName);
-    Refuse(text);
+    Refuse(ConstantText("unknownsaveformat", "%s", request.targetFileName));
     return false;
   }
   request.tags = tags_;

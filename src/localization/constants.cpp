@@ -124,6 +124,13 @@ std::string ConstantText(std::string_view key) {
   return LangManager().ConstantText(key);
 }
 
+std::string ConstantText(std::string_view key, std::string_view mark, const std::string& value) {
+  std::string text = ConstantText(key);
+  if (const size_t at = text.find(mark); at != std::string::npos)
+    text.replace(at, mark.size(), value);
+  return text;
+}
+
 bool SetConstantText(std::string_view key, const std::string& text) {
   return LangManager().SetConstantText(key, text);
 }

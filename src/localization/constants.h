@@ -70,6 +70,8 @@ const std::vector<TMessageConstant>& DesignedConstants();
 // The current text of a message constant in the interface language; keys compare
 // case-insensitively. Safe from any thread. Throws EVxLangError for an unknown key.
 std::string ConstantText(std::string_view key);
+// The same with its first mark ("%s", "%1") replaced by value.
+std::string ConstantText(std::string_view key, std::string_view mark, const std::string& value);
 
 // Replaces one constant's current text; false for an unknown key.
 bool SetConstantText(std::string_view key, const std::string& text);

@@ -20,11 +20,6 @@ namespace {
 
 constexpr int kStatusLineMs = 10000;
 
-std::string Replaced(std::string text, const std::string& mark, const std::string& by) {
-  if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, mark.size(), by);
-  return text;
-}
-
 TClipContents ReadClipboard() {
   TClipContents contents;
   contents.block = Clipboard().GetWave();
@@ -59,8 +54,7 @@ void Tmainform::RunWaitingCommands() {
 
 void Tmainform::EscapeExecute() {
   const size_t dropped = commands_.Drop();
-  if (dropped > 0)
-    ShowStatusLine(Replaced(ConstantText("commandsdropped"), "%1", std::to_string(dropped)));
+  if (dropped > 0) ShowStatusLine(ConstantText("commandsdropped", "%1", std::to_string(dropped)));
   RefreshAvailability();
   CancelOperation();
 }
@@ -71,8 +65,8 @@ void Tmainform::ShowWaitingCount() {
     waitingLabel_->hide();
     return;
   }
-  waitingLabel_->setText(QString::fromStdString(
-      Replaced(ConstantText("commandswaiting"), "%1", std::to_string(waiting))));
+  waitingLabel_->setText(
+      QString::fromStdString(ConstantText("commandswaiting", "%1", std::to_string(waiting))));
   waitingLabel_->setGeometry(std::max(0, PageControl1->width() - kWaitingWidth), 0,
                              kWaitingWidth - 4, 20);
   waitingLabel_->show();
@@ -84,7 +78,7 @@ void Tmainform::ShowStatusLine(const std::string& text) {
 }
 
 std::string Tmainform::Skipped(const QAction* action, const char* key) const {
-  return Replaced(ConstantText(key), "%s", action->text().remove('&').trimmed().toStdString());
+  return ConstantText(key, "%s", action->text().remove('&').trimmed().toStdString());
 }
 
 Tmainform::TPlace Tmainform::PlaceNow() const {

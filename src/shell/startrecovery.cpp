@@ -15,10 +15,7 @@ namespace quillon {
 namespace {
 
 std::string RecoveryQuestion(const TJournalState& state) {
-  std::string text = ConstantText("recoverdocument");
-  const size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, state.source);
-  return text;
+  return ConstantText("recoverdocument", "%s", state.source);
 }
 
 }  // namespace

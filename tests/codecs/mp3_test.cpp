@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -277,20 +278,13 @@ TProbe Probe(const std::string& path) {
       "ffprobe -v error -show_entries stream=sample_rate,channels,bit_rate "
       "-show_entries format=duration -of default=nw=1 '" +
       path + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << "cannot run " << command;
-    return probe;
-  }
   std::map<std::string, std::string> values;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  std::istringstream lines(test::CheckedOutput(command));
+  for (std::string text; std::getline(lines, text);) {
+    if (!text.empty() && text.back() == '\r') text.pop_back();
     size_t eq = text.find('=');
     if (eq != std::string::npos) values[text.substr(0, eq)] = text.substr(eq + 1);
   }
-  EXPECT_EQ(pclose(pipe), 0) << command;
   try {
     probe.rate = static_cast<uint32_t>(std::stoul(values.at("sample_rate")));
     probe.channels = static_cast<uint32_t>(std::stoul(values.at("channels")));

@@ -13,6 +13,7 @@
 
 #include "codecs/mp3maker.h"
 #include "codecs/mp3settings.h"
+#include "support/fixtures.h"
 
 namespace quillon::test {
 
@@ -51,25 +52,18 @@ inline void EncodeMp3(const std::string& path, const TMp3Config& config,
   writer.Finish();
 }
 
-// Everything a command prints on its standard output.
-inline std::string CommandOutput(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << "cannot run " << command;
-    return out;
-  }
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  EXPECT_EQ(pclose(pipe), 0) << command;
+// Everything a command prints on its standard output; the command must succeed.
+inline std::string CheckedOutput(const std::string& command) {
+  int status = 0;
+  std::string out = CommandOutput(command, &status);
+  EXPECT_EQ(status, 0) << command;
   return out;
 }
 
 // How many frames `ffmpeg -i file -f s16le -` decodes.
 inline size_t FfmpegFrames(const std::string& path, uint16_t channels) {
   const std::string pcm =
-      CommandOutput("ffmpeg -v error -i '" + path + "' -f s16le -acodec pcm_s16le -");
+      CheckedOutput("ffmpeg -v error -i '" + path + "' -f s16le -acodec pcm_s16le -");
   return pcm.size() / (2u * channels);
 }
 
@@ -77,7 +71,7 @@ inline size_t FfmpegFrames(const std::string& path, uint16_t channels) {
 inline std::map<std::string, std::string> ProbeStreamValues(const std::string& path) {
   std::map<std::string, std::string> values;
   const std::string text =
-      CommandOutput("ffprobe -v error -show_entries stream -of default=nw=1 '" + path + "'");
+      CheckedOutput("ffprobe -v error -show_entries stream -of default=nw=1 '" + path + "'");
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);

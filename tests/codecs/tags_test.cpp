@@ -156,12 +156,9 @@ const TTarget kTargets[] = {
 
 // The samples FFmpeg decodes from a file, counted in bytes of 16-bit PCM.
 long DecodedBytes(const std::string& path) {
-  std::FILE* pipe =
-      popen(("ffmpeg -v error -i '" + path + "' -f s16le - 2>/dev/null | wc -c").c_str(), "r");
-  long bytes = -1;
-  if (pipe && std::fscanf(pipe, "%ld", &bytes) != 1) bytes = -1;
-  if (pipe) pclose(pipe);
-  return bytes;
+  const std::string count =
+      CommandOutput("ffmpeg -v error -i '" + path + "' -f s16le - 2>/dev/null | wc -c");
+  return count.empty() ? -1 : std::atol(count.c_str());
 }
 
 TEST(TagWriter, FfprobeReadsEveryFieldAndTheCoverOfEveryTargetFormat) {

@@ -210,16 +210,11 @@ std::optional<uint32_t> OpusHeadInputRate(const std::vector<uint8_t>& file) {
 
 // What ffprobe says of an Opus file's stream: the codec, 48 kHz (Opus's own rate) and channels.
 std::string ProbedOpusStream(const std::string& path) {
-  std::FILE* pipe = popen(("ffprobe -v error -show_entries stream=codec_name,sample_rate,channels "
-                           "-of csv=p=0 '" +
-                           path + "' 2>/dev/null")
-                              .c_str(),
-                          "r");
-  if (!pipe) return {};
-  char line[256] = {};
-  std::string text = std::fgets(line, sizeof line, pipe) ? line : "";
-  pclose(pipe);
-  return text;
+  const std::string text = test::CommandOutput(
+      "ffprobe -v error -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 '" + path +
+      "' 2>/dev/null");
+  // The first line, with its newline.
+  return text.substr(0, text.find('\n') + 1);
 }
 
 TEST(EncodedSavingTest, OpusRecordsTheDocumentsRateAndReopensAtItWithTheSameLength) {

@@ -134,16 +134,9 @@ TEST(SavingTest, Mp3SavesEncodeTheRangeWithTheChosenSettings) {
   std::string path = h.files.File("out.MP3");
   ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(path, 0, 22050); }));
   EXPECT_TRUE(h.boxes.shown.empty());
-  std::FILE* probe = popen(("ffprobe -v error -show_entries stream=sample_rate,channels,bit_rate "
-                            "-of default=nw=1 '" +
-                            path + "'")
-                               .c_str(),
-                           "r");
-  ASSERT_NE(probe, nullptr);
-  char buffer[256] = {};
-  std::string text;
-  while (std::fgets(buffer, sizeof buffer, probe)) text += buffer;
-  pclose(probe);
+  const std::string text = test::CommandOutput(
+      "ffprobe -v error -show_entries stream=sample_rate,channels,bit_rate -of default=nw=1 '" +
+      path + "'");
   EXPECT_NE(text.find("sample_rate=44100"), std::string::npos) << text;
   EXPECT_NE(text.find("channels=2"), std::string::npos) << text;
   EXPECT_NE(text.find("bit_rate=192000"), std::string::npos) << text;

@@ -54,13 +54,15 @@ int RunCommand(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string CommandOutput(const std::string& command) {
+std::string CommandOutput(const std::string& command, int* status) {
   std::string out;
+  if (status) *status = -1;
   std::FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return out;
   char buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  pclose(pipe);
+  const int ended = pclose(pipe);
+  if (status) *status = ended;
   return out;
 }
 

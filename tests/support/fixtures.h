@@ -34,8 +34,9 @@ class TTempFolder : public TTempDir {
 
 // Runs a shell command; returns its exit status.
 int RunCommand(const std::string& command);
-// Everything a shell command prints on its standard output; empty when it cannot start.
-std::string CommandOutput(const std::string& command);
+// Everything a shell command prints on its standard output; empty when it cannot start. With
+// status, its exit status too (-1 when it could not start).
+std::string CommandOutput(const std::string& command, int* status = nullptr);
 
 // Makes path with the ffmpeg command-line tool: "ffmpeg -y <arguments> path". Fails the test
 // when ffmpeg fails.
