@@ -77,7 +77,7 @@ void BM_Start(benchmark::State& state) {
   TBenchDocument bench;
   TPlayer player;
   for (auto _ : state) {
-    player.Prepare(&bench.document, bench.Format(), 0, int64_t{kFrames} * kChannels);
+    player.Prepare(&bench.document, bench.Format(), 0, kFrames);
     auto begin = std::chrono::steady_clock::now();
     player.Start();
     auto end = std::chrono::steady_clock::now();
@@ -95,7 +95,7 @@ void BM_MainThreadShareWhilePlaying(benchmark::State& state) {
   for (auto _ : state) {
     bool stopped = false;
     player.OnStatus = [&](bool playing) { stopped = !playing; };
-    player.Prepare(&bench.document, bench.Format(), 0, int64_t{kRate} * 2 * kChannels);
+    player.Prepare(&bench.document, bench.Format(), 0, int64_t{kRate} * 2);
     double cpuBefore = ThreadCpuSeconds();
     auto begin = std::chrono::steady_clock::now();
     player.Start();

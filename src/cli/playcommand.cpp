@@ -87,11 +87,10 @@ int RunPlayCommand(int argc, const char* const* argv) {
   session.ForgetMessages();
   std::unique_ptr<TPlayer> player = CreatePlayer();
   if (!player) return kExitFailed;  // the sound output has told why
-  int64_t channels = document.Channels();
   bool started = false;
   bool stopped = false;
-  player->OnProcess = [&](int64_t index) {
-    std::printf("position %" PRId64 "\n", index / (channels * 2) + arguments->from);
+  player->OnProcess = [&](int64_t frame) {
+    std::printf("position %" PRId64 "\n", frame + arguments->from);
     std::fflush(stdout);
   };
   player->OnStatus = [&](bool playing) {
@@ -100,8 +99,7 @@ int RunPlayCommand(int argc, const char* const* argv) {
   };
   player->SetVolume(DSBVOLUME_MAX);
   try {
-    player->Prepare(&document, DocumentFormat(document), arguments->from * channels,
-                    frames * channels);
+    player->Prepare(&document, DocumentFormat(document), arguments->from, frames);
     player->Start();
   } catch (const std::exception& error) {
     // Through the session's messages, which turn the sound output's line breaks into newlines.

@@ -30,7 +30,7 @@ void TWaveView::StartPlay() {
   const int64_t count = static_cast<int64_t>(std::min(end, length)) - first - 1;
   if (count <= 0 || !player_) return;
   playStart_ = first;
-  player_->Prepare(document_, format, int64_t{first} * channels, count * channels);
+  player_->Prepare(document_, format, first, count);
   player_->Start();
 }
 
@@ -59,9 +59,8 @@ bool TWaveView::ReadLevels(std::array<int16_t, 8>& values) const {
   return true;
 }
 
-void TWaveView::DoPlayProcess(int64_t index) {
-  const uint16_t channels = document_ ? std::max<uint16_t>(document_->Channels(), 1) : 1;
-  SetCursorPos(static_cast<uint32_t>(index / (channels * 2) + playStart_));
+void TWaveView::DoPlayProcess(int64_t frame) {
+  SetCursorPos(static_cast<uint32_t>(frame + playStart_));
 }
 
 void TWaveView::DoPlayStatus(bool action) {

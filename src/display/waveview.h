@@ -165,7 +165,7 @@ class TWaveView : public QWidget {
  private:
   void ReleasePlayer();
   void CreatePlayer();
-  void DoPlayProcess(int64_t index);
+  void DoPlayProcess(int64_t frame);
   void DoPlayStatus(bool action);
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
   void InvertColumns(int64_t x1, int64_t x2);

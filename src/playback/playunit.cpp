@@ -20,10 +20,6 @@ constexpr int32_t kStopIndex = TPlayer::kSegments;
 constexpr uint32_t kBufferFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS |
                                   DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME;
 
-void FreeBlock(std::vector<uint8_t>& block) {
-  std::vector<uint8_t>().swap(block);
-}
-
 }  // namespace
 
 TPlayer::TPlayer(const char* deviceName) : device_(std::make_unique<TDirectSound>(deviceName, 0)) {
@@ -43,29 +39,22 @@ void TPlayer::SetVolume(int32_t volume) {
   if (buffer_) buffer_->SetVolume(volume_);
 }
 
-void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startSample,
-                      int64_t sampleCount) {
+void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
+                      int64_t frameCount) {
   QUILLON_MAIN_THREAD_ONLY();
   Release();
   if (!document) throw Exception("There is no audio to play.");
-  if (startSample < 0 || sampleCount < 0)
+  if (startFrame < 0 || frameCount < 0)
     throw Exception("The range to play does not lie within the audio.");
   document_ = document;
-  startSample_ = startSample;
   format_ = format;
-  readOffset_ = 0;
-  rangeLength_ = sampleCount * 2;
-  bufferCreated_ = true;
+  startFrame_ = startFrame;
+  rangeFrames_ = frameCount;
   levels_.fill(0);
   TWaveFormatExtensible playbackFormat = PlaybackFormat(format);
-  segmentSize_ = SegmentBytes(playbackFormat.Format);
-  bufferSize_ = kSegments * segmentSize_;
-  shadow_.assign(bufferSize_, 0);
-  playedCopy_.assign(bufferSize_, 0);
-
   TDSBufferDesc description;
   description.dwFlags = kBufferFlags;
-  description.dwBufferBytes = bufferSize_;
+  description.dwBufferBytes = kSegments * SegmentBytes(playbackFormat.Format);
   description.lpwfxFormat = &playbackFormat.Format;
   try {
     buffer_ = device_->CreateSoundBuffer(description);
@@ -73,42 +62,42 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
     ReportEvent(std::string(error.what()) + " Format: " + FormatDescription(playbackFormat));
     throw;
   }
+  // Only a buffer that was made has a whole number of frames per segment.
+  segmentFrames_ = description.dwBufferBytes / kSegments / FrameBytes();
   buffer_->SetVolume(volume_);
-  endOfData_ = false;
-  writeOffset_ = 0;
-  writeOffset_ = Fill(bufferSize_) % bufferSize_;
-  played_ = 0;
-  lastPlayCursor_ = 0;
-  finished_ = false;
+  shadow_.assign(size_t{RingFrames()} * format_.nChannels, 0);
+  queuedFrames_ = 0;
+  nextSegment_ = 0;
+  Queue(0, RingFrames());
+  state_ = TState::Ready;
 }
 
 void TPlayer::Start() {
   QUILLON_MAIN_THREAD_ONLY();
+  if (Playing()) return;
   PlaybackIdleEvent().Reset();
-  // After a stop the shadow ring is gone: only a new Prepare makes the buffer playable.
-  if (!buffer_ || shadow_.empty()) {
-    playing_ = false;
+  if (state_ != TState::Ready) {
     PlaybackIdleEvent().Set();
     if (OnStatus) OnStatus(false);
     return;
   }
   try {
     uint32_t positions[kSegments + 1];
-    for (uint32_t k = 1; k < kSegments; ++k) positions[k - 1] = segmentSize_ * k;
-    positions[kSegments - 1] = kSegments * segmentSize_ - 1;
+    for (uint32_t k = 1; k < kSegments; ++k) positions[k - 1] = SegmentSize() * k;
+    positions[kSegments - 1] = BufferSize() - 1;
     positions[kSegments] = DSBPN_OFFSETSTOP;
     buffer_->OnNotify = [this](TDirectSoundBuffer*, int32_t index) { HandleNotify(index); };
     buffer_->SetNotificationPositions(kSegments + 1, positions);
     buffer_->SetPlayPosition(0);
-    finished_ = false;
-    streamed_ = 0;
     buffer_->Play(DSBPLAY_LOOPING);
   } catch (...) {
     // Nothing plays: the document's worker must not wait for a stop that never comes.
     PlaybackIdleEvent().Set();
     throw;
   }
-  playing_ = true;
+  playedFrames_ = 0;
+  lastCursor_ = 0;
+  state_ = TState::Playing;
   if (OnStatus) OnStatus(true);
 }
 
@@ -122,132 +111,114 @@ void TPlayer::Release() {
 
 void TPlayer::Halt(bool release) {
   QUILLON_MAIN_THREAD_ONLY();
-  if (playing_) {
-    playing_ = false;
-    buffer_->Stop();
+  const bool wasPlaying = Playing();
+  state_ = TState::Idle;
+  if (wasPlaying) buffer_->Stop();
+  if (release && buffer_) {
+    device_->DestroySoundBuffer(buffer_);
+    buffer_ = nullptr;
   }
-  if (release) {
-    if (bufferCreated_) {
-      if (buffer_) device_->DestroySoundBuffer(buffer_);
-      buffer_ = nullptr;
-      bufferCreated_ = false;
-    }
-  } else {
-    readOffset_ = 0;
-    endOfData_ = false;
-    writeOffset_ = 0;
-    finished_ = false;
-  }
-  FreeBlock(shadow_);
-  FreeBlock(playedCopy_);
-  if (document_) PlaybackIdleEvent().Set();
+  std::vector<int16_t>().swap(shadow_);
+  // A player that never had a document has nobody waiting for its stop.
+  if (!document_) return;
+  PlaybackIdleEvent().Set();
   // Last, so that a listener that prepares again finds the stop complete.
-  if (OnStatus && document_) OnStatus(playing_);
-}
-
-uint32_t TPlayer::Fill(uint32_t count) {
-  TDirectSoundBuffer::TLocked locked = buffer_->Lock(writeOffset_, count, 0);
-  auto* data = static_cast<uint8_t*>(locked.ptr1);
-  uint32_t bytes = locked.bytes1;
-  int64_t take = std::clamp<int64_t>(rangeLength_ - readOffset_, 0, bytes);
-  try {
-    // Zero first: a range past the store's end plays silence there, not what the ring held.
-    std::memset(data, 0, bytes);
-    TLargeFile* store = document_->Samples();
-    int64_t first = startSample_ + readOffset_ / 2;
-    int64_t last = std::min<int64_t>(first + take / 2 - 1, std::numeric_limits<uint32_t>::max());
-    if (store && take >= 2 && first <= last)
-      store->ReadSamples(reinterpret_cast<int16_t*>(data), static_cast<uint32_t>(first),
-                         static_cast<uint32_t>(last));
-  } catch (...) {
-    buffer_->Unlock(data, bytes, nullptr, 0);
-    throw;
-  }
-  std::memcpy(shadow_.data() + writeOffset_, data, bytes);
-  readOffset_ += take;
-  if (take < bytes) endOfData_ = true;
-  buffer_->Unlock(data, bytes, nullptr, 0);
-  return bytes;
+  if (OnStatus) OnStatus(false);
 }
 
 void TPlayer::HandleNotify(int32_t index) {
   QUILLON_MAIN_THREAD_ONLY();
+  // A notification queued before a stop.
+  if (!Playing()) return;
   try {
     HandleSegmentEnd(index);
   } catch (...) {
     // One failure is told once: playback does not go on failing every 50 ms.
-    if (playing_) Halt(false);
+    if (Playing()) Halt(false);
     throw;
   }
 }
 
 void TPlayer::HandleSegmentEnd(int32_t index) {
-  if (!playing_) return;
-  if (!document_->Loaded() || shadow_.empty()) {
+  if (index == kStopIndex || !document_->Loaded()) {
     Halt(false);
     return;
   }
-  uint32_t play = buffer_->GetPlayPosition();
-  uint32_t delta =
-      play >= lastPlayCursor_ ? play - lastPlayCursor_ : bufferSize_ - lastPlayCursor_ + play;
-  // Finished, the stop waits until the device has been handed the range's last byte: a
-  // notification may arrive with the cursor short of where the one before it stood.
-  if (finished_ && streamed_ + delta >= rangeLength_) {
+  const uint32_t cursor = CursorFrame();
+  const uint32_t moved = (cursor + RingFrames() - lastCursor_) % RingFrames();
+  // Not before the device has been handed the range's last frame: a late notification may
+  // have reported the end with a whole segment still to play.
+  if (state_ == TState::Draining && playedFrames_ + moved >= rangeFrames_) {
     Halt(false);
     return;
   }
-  if (index != kStopIndex) KeepPlayed(delta);
-  played_ += delta;
-  streamed_ += delta;
-  lastPlayCursor_ = play;
-  if (index == kStopIndex) {
-    finished_ = true;
-    Halt(false);
-    return;
-  }
-  MeasureLevels(delta);
-  if (!endOfData_) {
-    writeOffset_ += Fill(segmentSize_);
-    if (writeOffset_ >= bufferSize_) writeOffset_ -= bufferSize_;
-  } else {
-    SilenceSegment();
-    if ((rangeLength_ > segmentSize_ && played_ >= rangeLength_ - segmentSize_) ||
-        played_ >= rangeLength_) {
-      finished_ = true;
-      played_ = rangeLength_ - 2;
-    }
-  }
-  if (played_ < 0) played_ = 0;
-  if (OnProcess) OnProcess(played_);
+  MeasureLevels(lastCursor_, moved);
+  playedFrames_ += moved;
+  lastCursor_ = cursor;
+  RefillSegment();
+  if (state_ == TState::Playing && rangeFrames_ - playedFrames_ <= segmentFrames_) BeginDraining();
+  // The notification that stops reports nothing: draining shows the range's last frame at once.
+  const int64_t position =
+      state_ == TState::Draining ? std::max<int64_t>(rangeFrames_ - 1, 0) : playedFrames_;
+  if (OnProcess) OnProcess(position);
 }
 
-void TPlayer::KeepPlayed(uint32_t delta) {
-  uint32_t first = std::min(delta, bufferSize_ - lastPlayCursor_);
-  std::memcpy(playedCopy_.data(), shadow_.data() + lastPlayCursor_, first);
-  std::memcpy(playedCopy_.data() + first, shadow_.data(), delta - first);
+// A segment or less is left: the next notification may come after the range's end.
+void TPlayer::BeginDraining() {
+  state_ = TState::Draining;
 }
 
-void TPlayer::SilenceSegment() {
-  TDirectSoundBuffer::TLocked locked = buffer_->Lock(writeOffset_, segmentSize_, 0);
-  std::memset(locked.ptr1, 0, locked.bytes1);
-  std::memset(shadow_.data() + writeOffset_, 0, locked.bytes1);
+// Refills the segment that has just played.
+void TPlayer::RefillSegment() {
+  Queue(nextSegment_ * segmentFrames_, segmentFrames_);
+  nextSegment_ = (nextSegment_ + 1) % kSegments;
+}
+
+// Writes the range's next frames, silence past its end, to frames of the ring.
+void TPlayer::Queue(uint32_t ringFrame, uint32_t frames) {
+  int16_t* dest = shadow_.data() + size_t{ringFrame} * format_.nChannels;
+  std::fill_n(dest, size_t{frames} * format_.nChannels, int16_t{0});
+  const int64_t take = std::clamp<int64_t>(rangeFrames_ - queuedFrames_, 0, frames);
+  ReadRange(dest, take);
+  queuedFrames_ += take;
+  CopyToRing(ringFrame, frames);
+}
+
+// The next frames of the range; a part past the store's end stays silent.
+void TPlayer::ReadRange(int16_t* dest, int64_t frames) {
+  TLargeFile* store = document_->Samples();
+  const int64_t channels = format_.nChannels;
+  const int64_t first = (startFrame_ + queuedFrames_) * channels;
+  const int64_t last =
+      std::min<int64_t>(first + frames * channels - 1, std::numeric_limits<uint32_t>::max());
+  if (store && frames > 0 && first <= last)
+    store->ReadSamples(dest, static_cast<uint32_t>(first), static_cast<uint32_t>(last));
+}
+
+// The buffer's edge, where frames become bytes. Segments and the whole ring never wrap.
+void TPlayer::CopyToRing(uint32_t ringFrame, uint32_t frames) {
+  TDirectSoundBuffer::TLocked locked =
+      buffer_->Lock(ringFrame * FrameBytes(), frames * FrameBytes(), 0);
+  std::memcpy(locked.ptr1, shadow_.data() + size_t{ringFrame} * format_.nChannels, locked.bytes1);
   buffer_->Unlock(locked.ptr1, locked.bytes1, nullptr, 0);
 }
 
-void TPlayer::MeasureLevels(uint32_t bytes) {
-  int channels = std::min<int>(format_.nChannels, kMaxChannels);
+uint32_t TPlayer::CursorFrame() const {
+  return buffer_->GetPlayPosition() / FrameBytes();
+}
+
+void TPlayer::MeasureLevels(uint32_t ringFrame, uint32_t frames) {
+  // Two segment ends handled together find the cursor unmoved at the second: nothing new played,
+  // and the meter shows what did.
+  if (frames == 0) return;
+  const int channels = std::min<int>(format_.nChannels, kMaxChannels);
   levels_.fill(0);
-  if (channels <= 0) return;
-  int64_t frames = bytes / (format_.nChannels * 2);
-  if (frames <= 0) return;
   double sums[kMaxChannels] = {};
-  const uint8_t* data = playedCopy_.data();
-  for (int64_t f = 0; f < frames; ++f) {
-    for (int c = 0; c < channels; ++c) {
-      int16_t sample;
-      std::memcpy(&sample, data + 2 * (f * format_.nChannels + c), 2);
-      sums[c] += static_cast<double>(sample) * sample;
-    }
+  uint32_t at = ringFrame;
+  for (uint32_t f = 0; f < frames; ++f) {
+    const int16_t* frame = shadow_.data() + size_t{at} * format_.nChannels;
+    for (int c = 0; c < channels; ++c) sums[c] += static_cast<double>(frame[c]) * frame[c];
+    if (++at == RingFrames()) at = 0;
   }
   for (int c = 0; c < channels; ++c)
     levels_[c] = static_cast<int16_t>(std::sqrt(sums[c] / static_cast<double>(frames)));

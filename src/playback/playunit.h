@@ -15,15 +15,29 @@ namespace quillon {
 
 class Twavefile;
 
-using TPlayProcess = std::function<void(int64_t index)>;
+// The frame at the play cursor, counted from the range's first frame.
+using TPlayProcess = std::function<void(int64_t frame)>;
 using TPlayStatus = std::function<void(bool action)>;
 
-// Plays a range of the document's 16-bit samples. The range streams through a looping buffer of
-// 16 segments of 50 ms; each segment is refilled from the document's store right after it has
-// played. Every segment end reports the position and measures the level of what just played;
-// playback stops by itself at the end of the range. All of it runs on the main thread.
+// Plays a range of the document's 16-bit frames. The range streams through a looping buffer of
+// 16 segments of 50 ms; each segment is refilled right after it has played, from the document's
+// store while the range lasts and with silence after it. Every segment end measures the level of
+// what just played and reports the position. All of it runs on the main thread.
+//
+// Everything inside counts frames; bytes appear only where the ring buffer is written and its
+// cursor read. The player moves between these states:
+//   Idle     --Prepare-->  Ready --Start--> Playing --a segment or less to go--> Draining
+//   Draining --the device passed the range's end--> Idle
+//   any      --Stop, Release, a failure, the document unloaded, the buffer stopped--> Idle
 class TPlayer {
  public:
+  enum class TState {
+    Idle,      // nothing to play until the next Prepare
+    Ready,     // a buffer primed with the range's first frames, waiting for Start
+    Playing,   // the device plays; positions are reported as the cursor moves
+    Draining,  // the range's last frame is reported; the stop waits for the device to pass it
+  };
+
   static constexpr uint32_t kSegments = 16;
   static constexpr int kMaxChannels = 8;
   static constexpr int32_t kDefaultVolume = -9000;
@@ -38,11 +52,13 @@ class TPlayer {
   // later Prepare.
   void SetVolume(int32_t volume);
   int32_t Volume() const { return volume_; }
-  // Makes count samples from start on (sample units: frame x channels + channel) ready to play:
-  // a new buffer primed with the first 800 ms. format is 16-bit integer PCM with the document's
-  // channels and rate. A buffer that cannot be made is reported with its format and raised.
-  void Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startSample,
-               int64_t sampleCount);
+  // Makes frameCount frames from startFrame on ready to play: a new buffer primed with the first
+  // 800 ms. format is 16-bit integer PCM with the document's channels and rate. A buffer that
+  // cannot be made is reported with its format and raised; a failure leaves the player Idle.
+  void Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
+               int64_t frameCount);
+  // Plays what Prepare made ready; in any other state reports OnStatus(false) and plays nothing.
+  // While playing it changes nothing.
   void Start();
   // Stops; the buffer stays.
   void Stop();
@@ -53,45 +69,49 @@ class TPlayer {
 
   TPlayProcess OnProcess;
   TPlayStatus OnStatus;
-  bool Playing() const { return playing_; }
+  TState State() const { return state_; }
+  bool Playing() const { return state_ == TState::Playing || state_ == TState::Draining; }
 
-  uint32_t SegmentSize() const { return segmentSize_; }
-  uint32_t BufferSize() const { return bufferSize_; }
+  uint32_t SegmentSize() const { return segmentFrames_ * FrameBytes(); }
+  uint32_t BufferSize() const { return kSegments * SegmentSize(); }
   // The raw RMS level of channel c.
   int16_t Level(int channel) const { return levels_[channel]; }
   TDirectSoundBuffer* PlaybackBuffer() const { return buffer_; }
   TDirectSound& Device() { return *device_; }
 
  private:
-  uint32_t Fill(uint32_t count);
+  uint32_t FrameBytes() const { return format_.nChannels * sizeof(int16_t); }
+  uint32_t RingFrames() const { return kSegments * segmentFrames_; }
   void Halt(bool release);
   void HandleNotify(int32_t index);
   void HandleSegmentEnd(int32_t index);
-  void KeepPlayed(uint32_t delta);
-  void SilenceSegment();
-  void MeasureLevels(uint32_t bytes);
+  void BeginDraining();
+  void RefillSegment();
+  void Queue(uint32_t ringFrame, uint32_t frames);
+  void ReadRange(int16_t* dest, int64_t frames);
+  void CopyToRing(uint32_t ringFrame, uint32_t frames);
+  uint32_t CursorFrame() const;
+  void MeasureLevels(uint32_t ringFrame, uint32_t frames);
 
-  std::vector<uint8_t> shadow_;
-  std::vector<uint8_t> playedCopy_;
+  TState state_ = TState::Idle;
   int32_t volume_ = kDefaultVolume;
   Twavefile* document_ = nullptr;
-  int64_t startSample_ = 0;
-  int64_t readOffset_ = 0;
-  int64_t rangeLength_ = 0;
   TWaveFormatEx format_{};
-  uint32_t bufferSize_ = 0;
-  uint32_t segmentSize_ = 0;
-  uint32_t writeOffset_ = 0;
-  int64_t played_ = 0;
-  // Bytes that reached the device since Start; the reported position stops at the range's last
-  // sample, this does not.
-  int64_t streamed_ = 0;
-  uint32_t lastPlayCursor_ = 0;
-  bool finished_ = false;
-  bool endOfData_ = false;
+  int64_t startFrame_ = 0;
+  int64_t rangeFrames_ = 0;
+  // Frames of the range written to the ring so far.
+  int64_t queuedFrames_ = 0;
+  // Frames the cursor has moved since Start; unlike the reported position it runs on past the
+  // range's end.
+  int64_t playedFrames_ = 0;
+  uint32_t segmentFrames_ = 0;
+  // The ring segment that the next refill writes.
+  uint32_t nextSegment_ = 0;
+  // The cursor's ring frame at the last segment end.
+  uint32_t lastCursor_ = 0;
+  // What the ring holds, interleaved, so that the levels are measured from what played.
+  std::vector<int16_t> shadow_;
   std::array<int16_t, kMaxChannels> levels_{};
-  bool bufferCreated_ = false;
-  bool playing_ = false;
   std::unique_ptr<TDirectSound> device_;
   TDirectSoundBuffer* buffer_ = nullptr;
 };

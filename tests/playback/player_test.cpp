@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/event.h"
@@ -41,8 +42,7 @@ class PlayerTest : public ::testing::Test {
   TWaveFormatEx Format() { return Pcm16Format(h.document.Channels(), h.document.SampleRate()); }
 
   void Prepare(int64_t startFrame, int64_t frames) {
-    int64_t channels = h.document.Channels();
-    player->Prepare(&h.document, Format(), startFrame * channels, frames * channels);
+    player->Prepare(&h.document, Format(), startFrame, frames);
   }
 
   // Plays frames from startFrame on to the player's own stop.
@@ -77,6 +77,16 @@ class PlayerTest : public ::testing::Test {
     })) << "something other than silence followed the range";
   }
 
+  // The main thread busy while the device plays on, as under a long redraw.
+  void HoldWhileTheCursorMoves(uint32_t frames) {
+    TDirectSoundBuffer* buffer = player->PlaybackBuffer();
+    const uint32_t from = buffer->GetPlayPosition(), size = buffer->Size();
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while ((buffer->GetPlayPosition() + size - from) % size < frames * 2 * h.document.Channels() &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+  }
+
   TDocumentHarness h;
   TTempDir folder;
   std::string received = folder.File("device.raw");
@@ -91,11 +101,10 @@ TEST_F(PlayerTest, StereoRangeLongerThanTheBufferReachesTheDeviceInOrderThenSile
   test::UseDiskDriver(received);
   MakePlayer();
   PlayToEnd(1000, 50000);
-  int64_t rangeBytes = 50000 * 4;
   ASSERT_FALSE(positions.empty());
-  EXPECT_EQ(positions.back(), rangeBytes - 2);
+  EXPECT_EQ(positions.back(), 50000 - 1);
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
-  EXPECT_GE(positions.size(), static_cast<size_t>(rangeBytes / 8820 - 2))
+  EXPECT_GE(positions.size(), static_cast<size_t>(50000 / 2205 - 2))
       << "about one report per segment";
   EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
   EXPECT_TRUE(PlaybackIdleEvent().IsSet());
@@ -110,7 +119,7 @@ TEST_F(PlayerTest, MonoRangeAt22050ReachesTheDeviceInOrderThenSilence) {
   PlayToEnd(100, 20000);
   EXPECT_EQ(player->SegmentSize(), 2206u);
   EXPECT_EQ(player->BufferSize(), 35296u);
-  EXPECT_EQ(positions.back(), 20000 * 2 - 2);
+  EXPECT_EQ(positions.back(), 20000 - 1);
   ExpectReceived({samples.begin() + 100, samples.begin() + 20100}, 1);
 }
 
@@ -120,7 +129,7 @@ TEST_F(PlayerTest, RangeShorterThanASegmentFinishesAtTheFirstNotification) {
   test::UseDiskDriver(received);
   MakePlayer();
   PlayToEnd(10, 1000);
-  EXPECT_EQ(positions, (std::vector<int64_t>{4000 - 2}));
+  EXPECT_EQ(positions, (std::vector<int64_t>{1000 - 1}));
   EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
   ExpectReceived({samples.begin() + 20, samples.begin() + 2020}, 2);
 }
@@ -255,6 +264,69 @@ TEST_F(PlayerTest, BufferThatCannotBeMadeIsReportedWithItsFormat) {
   EXPECT_FALSE(player->Playing());
   EXPECT_TRUE(PlaybackIdleEvent().IsSet());
 }
+
+// Hold: the main thread is held for three segments at the first report and when draining begins.
+enum class TAtEnd { Wait, Hold, Stop };
+struct TEdgeRow {
+  const char* name;
+  uint16_t channels;
+  int64_t frames;
+  TAtEnd atEnd;
+};
+constexpr int64_t kRingFrames = 6400;  // 16 segments of 400 frames at 8000 Hz
+class PlayerEdgeTest : public PlayerTest, public ::testing::WithParamInterface<TEdgeRow> {};
+
+TEST_P(PlayerEdgeTest, ReportsLevelsAndPositionPerStateAndTheDeviceGetsTheRangeThenSilence) {
+  const auto [name, channels, frames, atEnd] = GetParam();
+  std::vector<int16_t> samples = Ramp((frames + 10) * channels);
+  ASSERT_TRUE(h.OpenSamples(channels, samples, 8000));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  const int64_t last = std::max<int64_t>(frames - 1, 0);
+  player->OnProcess = [&](int64_t frame) {
+    const bool draining = player->State() == TPlayer::TState::Draining;
+    if (atEnd == TAtEnd::Hold && (positions.empty() || (draining && positions.back() != last)))
+      HoldWhileTheCursorMoves(1200);
+    if (draining) {
+      EXPECT_EQ(frame, last);
+    } else {
+      EXPECT_GT(frames - frame, 400) << "more than a segment to go while playing";
+      EXPECT_GT(player->Level(0), 0) << "the meter showed silence while the range played";
+    }
+    positions.push_back(frame);
+  };
+  Prepare(5, frames);
+  EXPECT_EQ(player->State(), TPlayer::TState::Ready);
+  player->Start();
+  EXPECT_EQ(player->State(), TPlayer::TState::Playing);
+  if (atEnd == TAtEnd::Stop) {
+    ASSERT_TRUE(h.loop.RunUntil([&] { return player->State() == TPlayer::TState::Draining; }, 20s));
+    player->Stop();
+  }
+  ASSERT_TRUE(h.loop.RunUntil([&] { return player->State() == TPlayer::TState::Idle; }, 20s));
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  EXPECT_EQ(positions.back(), last);
+  // The range (its start, when stopped) between silences.
+  std::vector<int16_t> got = Received();
+  auto first = std::find_if(got.begin(), got.end(), [](int16_t s) { return s != 0; });
+  auto end = samples.begin() + (5 + frames) * channels;
+  auto [played, after] = std::mismatch(samples.begin() + 5 * channels, end, first, got.end());
+  EXPECT_TRUE(atEnd == TAtEnd::Stop || played == end) << "the range arrived changed";
+  EXPECT_EQ(std::count(after, got.end(), 0), got.end() - after) << "not silence after the range";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PlayerEdgeTest,
+    ::testing::Values(TEdgeRow{"EmptyStereo", 2, 0, TAtEnd::Wait},
+                      TEdgeRow{"OneFrameMono", 1, 1, TAtEnd::Wait},
+                      TEdgeRow{"OneFrameStereo", 2, 1, TAtEnd::Wait},
+                      TEdgeRow{"RingLessAFrameMono", 1, kRingFrames - 1, TAtEnd::Wait},
+                      TEdgeRow{"RingStereo", 2, kRingFrames, TAtEnd::Wait},
+                      TEdgeRow{"RingAndAFrameStereo", 2, kRingFrames + 1, TAtEnd::Wait},
+                      TEdgeRow{"HeldMono", 1, kRingFrames + 1, TAtEnd::Hold},
+                      TEdgeRow{"HeldStereo", 2, 2 * kRingFrames + 100, TAtEnd::Hold},
+                      TEdgeRow{"StopWhileDrainingStereo", 2, kRingFrames + 1, TAtEnd::Stop}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlayerFactoryTest, NoDeviceTellsTheUserOnceAndGivesNoPlayer) {
   TDocumentHarness h;
