@@ -244,6 +244,17 @@ TEST_F(PlayerTest, RefillThatFailsStopsPlaybackAndIsToldOnce) {
   EXPECT_TRUE(PlaybackIdleEvent().IsSet());
 }
 
+TEST_F(PlayerTest, PrepareThatFailsLeavesNothingToStart) {
+  ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 4410), 44100));
+  test::UseDummyDriver();
+  MakePlayer();
+  FailNth(TFault::Read, 1);
+  EXPECT_THROW(Prepare(0, 4410), EOSError);
+  ClearFaults();
+  player->Start();
+  EXPECT_FALSE(player->Playing());
+}
+
 TEST_F(PlayerTest, BufferThatCannotBeMadeIsReportedWithItsFormat) {
   ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 4410), 44100));
   test::UseDummyDriver();
@@ -298,6 +309,7 @@ TEST_P(PlayerEdgeTest, ReportsLevelsAndPositionPerStateAndTheDeviceGetsTheRangeT
   Prepare(5, frames);
   EXPECT_EQ(player->State(), TPlayer::TState::Ready);
   player->Start();
+  player->Start();  // changes nothing while playing
   EXPECT_EQ(player->State(), TPlayer::TState::Playing);
   if (atEnd == TAtEnd::Stop) {
     ASSERT_TRUE(h.loop.RunUntil([&] { return player->State() == TPlayer::TState::Draining; }, 20s));
