@@ -294,7 +294,8 @@ TEST_P(PlayerEdgeTest, ReportsLevelsAndPositionPerStateAndTheDeviceGetsTheRangeT
   test::UseDiskDriver(received);
   MakePlayer();
   const int64_t last = std::max<int64_t>(frames - 1, 0);
-  player->OnProcess = [&](int64_t frame) {
+  // Copies: Clang 14 cannot capture structured bindings.
+  player->OnProcess = [&, frames = frames, atEnd = atEnd](int64_t frame) {
     const bool draining = player->State() == TPlayer::TState::Draining;
     if (atEnd == TAtEnd::Hold && (positions.empty() || (draining && positions.back() != last)))
       HoldWhileTheCursorMoves(1200);
