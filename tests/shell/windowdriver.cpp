@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numbers>
 #include <utility>
 
@@ -50,6 +51,12 @@ int16_t Normalized(int16_t s, int32_t percent, int16_t peak) {
 // Two's-complement negation: -32768 has no positive partner and stays.
 int16_t Inverted(int16_t s) {
   return s == -32768 ? s : static_cast<int16_t>(-s);
+}
+
+std::vector<int16_t> Mapped(std::vector<int16_t> samples,
+                            const std::function<int16_t(int16_t)>& rule) {
+  for (int16_t& s : samples) s = rule(s);
+  return samples;
 }
 
 // Single precision, rounded, as the selection boxes show positions in milliseconds.
@@ -154,28 +161,24 @@ void TDocumentModel::Edit(std::vector<int16_t> next) {
 }
 
 void TDocumentModel::Undo() {
-  // It runs after the previous edit's end reached the window.
-  if (place.following) Follow();
-  nowDecoded = false;
-  redo.push_back(std::move(now));
-  redoIds.push_back(nowId);
-  now = std::move(undo.back());
-  nowId = undoIds.back();
-  undo.pop_back();
-  undoIds.pop_back();
-  place.following = true;
+  Switch(undo, undoIds, redo, redoIds);
 }
 
 void TDocumentModel::Redo() {
+  Switch(redo, redoIds, undo, undoIds);
+}
+
+void TDocumentModel::Switch(std::vector<std::vector<int16_t>>& from, std::vector<uint64_t>& fromIds,
+                            std::vector<std::vector<int16_t>>& to, std::vector<uint64_t>& toIds) {
   // It runs after the previous edit's end reached the window.
   if (place.following) Follow();
   nowDecoded = false;
-  undo.push_back(std::move(now));
-  undoIds.push_back(nowId);
-  now = std::move(redo.back());
-  nowId = redoIds.back();
-  redo.pop_back();
-  redoIds.pop_back();
+  to.push_back(std::move(now));
+  toIds.push_back(nowId);
+  now = std::move(from.back());
+  nowId = fromIds.back();
+  from.pop_back();
+  fromIds.pop_back();
   place.following = true;
 }
 
@@ -402,9 +405,7 @@ bool TWindowDriver::Reverse() {
 bool TWindowDriver::Invert() {
   PlaceNow();
   if (!Trigger("InvertAction")) return false;
-  std::vector<int16_t> next = model.now;
-  for (int16_t& s : next) s = Inverted(s);
-  model.Edit(std::move(next));
+  model.Edit(Mapped(model.now, Inverted));
   return true;
 }
 
@@ -424,9 +425,7 @@ bool TWindowDriver::Amplify(uint32_t percent) {
   Trigger("StopAction");
   PlaceNow();
   if (!Accepted([&] { Document().Amplify(percent); })) return false;
-  std::vector<int16_t> next = model.now;
-  for (int16_t& s : next) s = Amplified(s, percent);
-  model.Edit(std::move(next));
+  model.Edit(Mapped(model.now, [&](int16_t s) { return Amplified(s, percent); }));
   return true;
 }
 
@@ -434,12 +433,10 @@ bool TWindowDriver::Normalize(int32_t percent) {
   Trigger("StopAction");
   PlaceNow();
   if (!Accepted([&] { Document().Normalize(percent); })) return false;
-  std::vector<int16_t> next = model.now;
   // The peak counts positive excursions only; without one the samples stay.
-  const int16_t peak = PeakOf(PeakIndex(next, model.channels, model.nowDecoded));
-  if (peak > 0)
-    for (int16_t& s : next) s = Normalized(s, percent, peak);
-  model.Edit(std::move(next));
+  const int16_t peak = PeakOf(PeakIndex(model.now, model.channels, model.nowDecoded));
+  model.Edit(peak > 0 ? Mapped(model.now, [&](int16_t s) { return Normalized(s, percent, peak); })
+                      : model.now);
   return true;
 }
 

@@ -80,6 +80,11 @@ struct TDocumentModel {
   std::vector<int16_t> With(uint64_t position, const std::vector<int16_t>& inserted) const;
   // The view's end of an edit: the cursor and the selection held to the new length.
   void Follow();
+
+ private:
+  // Undo or redo: the top of from becomes the current state, which goes onto to.
+  void Switch(std::vector<std::vector<int16_t>>& from, std::vector<uint64_t>& fromIds,
+              std::vector<std::vector<int16_t>>& to, std::vector<uint64_t>& toIds);
 };
 
 // The editor's main window offscreen, with its own temporary and settings folders, driven
