@@ -65,7 +65,7 @@ void TWaveView::DoPlayProcess(int64_t index) {
 }
 
 void TWaveView::DoPlayStatus(bool action) {
-  if (OnPlayStatus) OnPlayStatus(action);
+  emit PlayStatusChanged(action);
 }
 
 }  // namespace quillon

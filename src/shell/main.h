@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/subscription.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
 #include "update/updatesites.h"
@@ -277,6 +278,9 @@ class Tmainform : public QMainWindow {
   std::function<void()> afterSave_;
   int wheelRemainder_ = 0;
   TCommandQueue commands_;
+  // What the window hears from the document, clipboard, URL opener and update check; ended
+  // with the window, so none of them can call back into a window that is gone.
+  TSubscriptions subscriptions_;
   QLabel* waitingLabel_ = nullptr;
   bool waitingShown_ = false;
   // The commands that wait their turn while an operation runs.

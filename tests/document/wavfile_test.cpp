@@ -143,7 +143,8 @@ TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
     SCOPED_TRACE(c.channels);
     TDocumentHarness h;
     std::vector<std::string> notices;
-    h.document.OnNotice = [&](Twavefile*, const std::string& text) { notices.push_back(text); };
+    const TSubscription noting = h.document.OnNotice.Subscribe(
+        [&](Twavefile*, const std::string& text) { notices.push_back(text); });
     const std::string path = h.files.File("surround.wav");
     test::WriteWav16(path, c.channels, 48000, std::vector<int16_t>(c.channels * 3000u, 1000));
     ASSERT_TRUE(h.Open(path));
@@ -191,10 +192,8 @@ TEST(WavfileTest, WorkWaitsForPlaybackAndRequestsWhileBusyChangeNothing) {
   test::WriteWav16(first, 1, 8000, {1, 2, 3});
   test::WriteWav16(second, 2, 8000, {1, 2, 3, 4});
   // A request made from OnReady comes while the document is still busy.
-  h.document.OnReady = [&](Twavefile* sender) {
-    h.events += 'R';
-    sender->Open(second);
-  };
+  const TSubscription reopening =
+      h.document.OnReady.Subscribe([&](Twavefile* sender) { sender->Open(second); });
 
   PlaybackIdleEvent().Reset();
   h.document.Open(first);
