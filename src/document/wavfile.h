@@ -95,7 +95,8 @@ class Twavefile {
   // saved to, the document counts as modified until a save there ends.
   void SetFileName(const std::string& path);
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
-  // dialog's first choice is taken.
+  // dialog's first choice is taken. Each question has one answerer, the document's owner, which
+  // outlives it: a plain function, not an event.
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
   // Asked likewise before every Ogg Vorbis save (quality -1 to 10) and every Opus save
   // (kbit/s, 16 to 256); none cancels it. Unset, the defaults are taken.

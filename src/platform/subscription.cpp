@@ -2,17 +2,11 @@
 
 namespace quillon {
 
-TSubscription::TSubscription(TSubscription&& other) noexcept
-    : slots_(std::move(other.slots_)), id_(other.id_) {
-  other.slots_.reset();
-}
-
 TSubscription& TSubscription::operator=(TSubscription&& other) noexcept {
   if (this != &other) {
     Reset();
     slots_ = std::move(other.slots_);
     id_ = other.id_;
-    other.slots_.reset();
   }
   return *this;
 }

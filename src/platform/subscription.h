@@ -27,7 +27,8 @@ class TSubscription {
   TSubscription() = default;
   TSubscription(std::weak_ptr<detail::TSlotsBase> list, uint64_t id)
       : slots_(std::move(list)), id_(id) {}
-  TSubscription(TSubscription&& other) noexcept;
+  // A moved-from weak_ptr is empty: the source ends nothing.
+  TSubscription(TSubscription&& other) noexcept = default;
   TSubscription& operator=(TSubscription&& other) noexcept;
   TSubscription(const TSubscription&) = delete;
   TSubscription& operator=(const TSubscription&) = delete;
@@ -73,7 +74,7 @@ class TSignal {
   }
 
   void operator()(Args... args) const {
-    CheckMainThread("TSignal's raise");
+    CheckMainThread("TSignal::operator()");
     // Held here so that handlers may change the list, or end the event, while it is walked.
     const auto round = slots_->handlers;
     for (const auto& handler : round)

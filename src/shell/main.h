@@ -87,7 +87,8 @@ class Tmainform : public QMainWindow {
     std::string path;
     int typeIndex = 1;
   };
-  // Shows the save dialog on the given type; none when cancelled. Tests replace it.
+  // Shows the save dialog on the given type; none when cancelled. A seam for tests, which
+  // outlive the window they set it on.
   std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
 
   // A line in the status bar for a while, for what needs no question: a link or a check that

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "codecs/cache.h"
@@ -159,6 +160,30 @@ TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
     EXPECT_EQ(h.document.SourceChannels(), c.channels);
     EXPECT_EQ(notices.size(), c.notice ? 1u : 0u);
   }
+}
+
+// Stands in for a window: counts the operations it hears end while it exists.
+class TListener {
+ public:
+  TListener(Twavefile& document, int& heard) : heard_(heard) {
+    subscriptions_ += document.OnReady.Subscribe([this](Twavefile*) { ++heard_; });
+  }
+
+ private:
+  int& heard_;
+  TSubscriptions subscriptions_;
+};
+
+TEST(WavfileTest, AListenerThatIsGoneIsNeverCalledBack) {
+  TDocumentHarness h;
+  int heardByLiving = 0;
+  int heardByGone = 0;
+  const TListener living(h.document, heardByLiving);
+  std::make_unique<TListener>(h.document, heardByGone).reset();
+  ASSERT_TRUE(h.OpenSamples(1, std::vector<int16_t>(1000, 1000)));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
+  EXPECT_EQ(heardByLiving, 2);
+  EXPECT_EQ(heardByGone, 0);
 }
 
 TEST(WavfileTest, AFileWithoutFramesOpensSilent) {
