@@ -64,9 +64,9 @@ TCliSession::TCliSession() {
   SetClipboard(&clipboard_);
   CatchInterrupts();
   // What the window shows in its status bar goes where the messages go.
-  document_.OnNotice = [](Twavefile*, const std::string& text) {
+  subscriptions_ += document_.OnNotice.Subscribe([](Twavefile*, const std::string& text) {
     std::fprintf(stderr, "quillon-cli: %s\n", text.c_str());
-  };
+  });
 }
 
 TCliSession::~TCliSession() {
@@ -95,7 +95,8 @@ bool TCliSession::Run(const std::function<bool(Twavefile&)>& request) {
 
 void TCliSession::EnableJournal() {
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
-  document_.OnStateChanged = [this](Twavefile* d) { journal_->Record(*d); };
+  subscriptions_ +=
+      document_.OnStateChanged.Subscribe([this](Twavefile* d) { journal_->Record(*d); });
 }
 
 bool TCliSession::Recover(const TJournalState& state) {

@@ -8,6 +8,7 @@
 #include "document/wavfile.h"
 #include "platform/clipboard.h"
 #include "platform/messagebox.h"
+#include "platform/subscription.h"
 #include "platform/taskloop.h"
 
 namespace quillon {
@@ -60,6 +61,7 @@ class TCliSession {
   TMemoryClipboard clipboard_;
   std::unique_ptr<TRecoveryJournal> journal_;
   Twavefile document_;
+  TSubscriptions subscriptions_;
 };
 
 }  // namespace quillon

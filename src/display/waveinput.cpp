@@ -47,15 +47,14 @@ uint32_t TWaveView::MsToSamples(uint32_t ms) const {
 }
 
 void TWaveView::RaiseCursor() {
-  if (OnCursor) OnCursor(this, cursorPos_, cursorMs_);
+  emit CursorMoved(cursorPos_, cursorMs_);
 }
 
 void TWaveView::RaiseSelect(bool selected) {
-  if (!OnSelect) return;
   if (selected)
-    OnSelect(this, selStart_, selStop_, SamplesToMs(selStart_), SamplesToMs(selStop_), true);
+    emit SelectionChanged(selStart_, selStop_, SamplesToMs(selStart_), SamplesToMs(selStop_), true);
   else
-    OnSelect(this, 0, 0, 0, 0, false);
+    emit SelectionChanged(0, 0, 0, 0, false);
 }
 
 void TWaveView::AttachDocument(Twavefile* document) {

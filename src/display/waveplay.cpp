@@ -64,7 +64,7 @@ void TWaveView::DoPlayProcess(int64_t frame) {
 }
 
 void TWaveView::DoPlayStatus(bool action) {
-  if (OnPlayStatus) OnPlayStatus(action);
+  emit PlayStatusChanged(action);
 }
 
 }  // namespace quillon

@@ -19,14 +19,6 @@ class Twavefile;
 class TWaveView;
 class TPlayer;
 
-// The selection changed: frames and the same positions in milliseconds.
-using TSelectEvent = std::function<void(TWaveView* sender, uint32_t start, uint32_t stop,
-                                        uint32_t startms, uint32_t stopms, bool selected)>;
-// The cursor moved: in frames and in milliseconds.
-using TCursorEvent = std::function<void(TWaveView* sender, uint32_t position, uint32_t positions)>;
-// Playback started (true) or stopped (false).
-using TPlayStatus = std::function<void(bool action)>;
-
 // The waveform view's colours, shared by every view, as 0x00BBGGRR values like the settings
 // record keeps them. The main window copies them from the settings; a change shows at the next
 // full redraw.
@@ -107,11 +99,9 @@ class TWaveView : public QWidget {
   void ClearCloseAfterSave() { closeAfterSave_ = false; }
 
   // Starts the save that the close query's Yes asks for; true when it started. Unset, the
-  // document saves under its own name.
+  // document saves under its own name. A question with one answer, set by the window that owns
+  // the view and deletes it before itself.
   std::function<bool()> OnSaveRequest;
-  TSelectEvent OnSelect;
-  TCursorEvent OnCursor;
-  TPlayStatus OnPlayStatus;
   // Time scale in milliseconds (true) or frames (false).
   void SetShowMs(bool showMs);
 
@@ -146,13 +136,22 @@ class TWaveView : public QWidget {
   // the drag's data: the WAV bytes and the file. None (the user told why) when there is no
   // selection or the file cannot be written.
   std::unique_ptr<QMimeData> SelectionMimeData();
-  // Runs the drag of that data; unset, a QDrag does. Tests put themselves in its place.
+  // Runs the drag of that data; unset, a QDrag does. A seam for tests, which outlive the view.
   std::function<void(std::unique_ptr<QMimeData>)> DragRunner;
   const TDragFiles& DragFiles() const { return dragFiles_; }
 
   // Conversions in single precision, rounded to nearest.
   uint32_t SamplesToMs(uint32_t frames) const;
   uint32_t MsToSamples(uint32_t ms) const;
+
+ signals:
+  // The selection changed: frames and the same positions in milliseconds.
+  void SelectionChanged(uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms,
+                        bool selected);
+  // The cursor moved: in frames and in milliseconds.
+  void CursorMoved(uint32_t position, uint32_t positionMs);
+  // Playback started (true) or stopped (false).
+  void PlayStatusChanged(bool playing);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

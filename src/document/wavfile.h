@@ -19,12 +19,14 @@
 #include "document/operation.h"
 #include "document/operationthread.h"
 #include "document/stack.h"
+#include "platform/subscription.h"
 
 namespace quillon {
 
 class Twavefile;
-using TNotifyEvent = std::function<void(Twavefile* sender)>;
-using TActionEvent = std::function<void(Twavefile* sender, bool canUndo, bool canRedo)>;
+// Subscribers hold what Subscribe returns: a window that goes is never called back.
+using TNotifyEvent = TSignal<Twavefile* /*sender*/>;
+using TActionEvent = TSignal<Twavefile* /*sender*/, bool /*canUndo*/, bool /*canRedo*/>;
 
 // What a paste inserts: a WAV block, or else audio files to decode.
 struct TClipContents {
@@ -93,7 +95,8 @@ class Twavefile {
   // saved to, the document counts as modified until a save there ends.
   void SetFileName(const std::string& path);
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
-  // dialog's first choice is taken.
+  // dialog's first choice is taken. Each question has one answerer, the document's owner, which
+  // outlives it: a plain function, not an event.
   std::function<std::optional<TMp3Choice>(uint32_t sampleRate)> OnAskMp3Settings;
   // Asked likewise before every Ogg Vorbis save (quality -1 to 10) and every Opus save
   // (kbit/s, 16 to 256); none cancels it. Unset, the defaults are taken.
@@ -120,10 +123,10 @@ class Twavefile {
   TNotifyEvent OnStateChanged;
   // A line for the status bar that an operation left (see TOperationResult::notices); on the
   // main thread, before OnReady.
-  std::function<void(Twavefile* sender, const std::string& text)> OnNotice;
+  TSignal<Twavefile* /*sender*/, const std::string& /*text*/> OnNotice;
   // A file of the user's was opened or written (a whole save or a selection's): its name, once
   // the operation succeeded; on the main thread, before OnReady.
-  std::function<void(Twavefile* sender, const std::string& path)> OnFileUsed;
+  TSignal<Twavefile* /*sender*/, const std::string& /*path*/> OnFileUsed;
 
   // The tags and cover of the document: read by Open, written by every save in the target's own
   // form. Changing them is a change of the document that a whole save ends.

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/subscription.h"
 
 namespace quillon {
 
@@ -27,7 +28,7 @@ class TClipboardPort {
   bool CanPaste() { return HasWave() || !GetFiles().empty(); }
 
   // Raised on the main thread whenever the clipboard's contents change, from here or elsewhere.
-  std::function<void()> OnChanged;
+  TSignal<> OnChanged;
 };
 
 // The clipboard of this process alone.

@@ -46,6 +46,8 @@ class TCommandQueue {
   // commands run (from inside one of them) does nothing.
   void RunUntilStarted();
 
+  // Both set by the queue's owner, which holds it by value: the queue cannot outlive whom it
+  // calls.
   std::function<void(const std::string& why)> OnSkipped;
   // The number waiting changed.
   std::function<void()> OnCountChanged;

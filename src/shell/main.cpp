@@ -455,15 +455,16 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   document_ = std::make_unique<Twavefile>();
   SetAvailable(UndoAction, false);
   SetAvailable(RedoAction, false);
-  document_->OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
-    OnAction(canUndo, canRedo);
-  };
-  document_->OnReady = [this](Twavefile*) { onReady(); };
-  document_->OnLoaded = [this](Twavefile*) { onLoaded(); };
+  subscriptions_ += document_->OnAction.Subscribe(
+      [this](Twavefile*, bool canUndo, bool canRedo) { OnAction(canUndo, canRedo); });
+  subscriptions_ += document_->OnReady.Subscribe([this](Twavefile*) { onReady(); });
+  subscriptions_ += document_->OnLoaded.Subscribe([this](Twavefile*) { onLoaded(); });
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
-  document_->OnStateChanged = [this](Twavefile*) { onStateChanged(); };
-  document_->OnNotice = [this](Twavefile*, const std::string& text) { onNotice(text); };
-  document_->OnFileUsed = [this](Twavefile*, const std::string& path) { AddRecentFile(path); };
+  subscriptions_ += document_->OnStateChanged.Subscribe([this](Twavefile*) { onStateChanged(); });
+  subscriptions_ += document_->OnNotice.Subscribe(
+      [this](Twavefile*, const std::string& text) { onNotice(text); });
+  subscriptions_ += document_->OnFileUsed.Subscribe(
+      [this](Twavefile*, const std::string& path) { AddRecentFile(path); });
 
   TEncoderQuality quality;
   if (auto store = OpenUserSettings()) {
@@ -485,7 +486,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetSelectionMasks(config.selectiontype);
 
   setAcceptDrops(true);
-  clipboard_->OnChanged = [this] { SetAvailable(PasteAction, clipboard_->CanPaste()); };
+  subscriptions_ += clipboard_->OnChanged.Subscribe(
+      [this] { SetAvailable(PasteAction, clipboard_->CanPaste()); });
   clipboard_->OnChanged();
 
   auto* panelLayout = new QVBoxLayout(Panel1);
@@ -498,13 +500,9 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->SetScrollBar(Scroll);
   // Attached before its events are wired: without a file the status bar stays empty.
   view_->AttachDocument(document_.get());
-  view_->OnCursor = [this](TWaveView*, uint32_t position, uint32_t positions) {
-    onCursor(position, positions);
-  };
-  view_->OnSelect = [this](TWaveView*, uint32_t start, uint32_t stop, uint32_t startms,
-                           uint32_t stopms,
-                           bool selected) { onSelect(start, stop, startms, stopms, selected); };
-  view_->OnPlayStatus = [this](bool action) { playprocess(action); };
+  connect(view_, &TWaveView::CursorMoved, this, &Tmainform::onCursor);
+  connect(view_, &TWaveView::SelectionChanged, this, &Tmainform::onSelect);
+  connect(view_, &TWaveView::PlayStatusChanged, this, &Tmainform::playprocess);
   view_->OnSaveRequest = [this] { return SaveOrSaveAs(); };
   // The panel's context menu: the commands on the selection.
   Panel1->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -550,15 +548,16 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
 
 void Tmainform::CreateVersionCheck() {
   urlOpener_ = std::make_unique<TQtUrlOpener>();
-  urlOpener_->OnFailed = [this](const std::string& url) {
+  subscriptions_ += urlOpener_->OnFailed.Subscribe([this](const std::string& url) {
     ShowStatusLine(QString::fromStdString(ConstantText("linkfailed"))
                        .arg(QString::fromStdString(url))
                        .toStdString());
-  };
+  });
   SetUrlOpener(urlOpener_.get());
   versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
   versionCheck_->Configure(sites_);
-  versionCheck_->OnCheckFailed = [this] { ShowStatusLine(ConstantText("updatecheckfailed")); };
+  subscriptions_ += versionCheck_->OnCheckFailed.Subscribe(
+      [this] { ShowStatusLine(ConstantText("updatecheckfailed")); });
   // Without a product site there is nothing to check.
   UpdateAction->setEnabled(!versionCheck_->InfoUrl.empty());
   // Reports queued since the start (and a crash report left by an earlier run) go out now.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/subscription.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
 #include "update/updatesites.h"
@@ -86,7 +87,8 @@ class Tmainform : public QMainWindow {
     std::string path;
     int typeIndex = 1;
   };
-  // Shows the save dialog on the given type; none when cancelled. Tests replace it.
+  // Shows the save dialog on the given type; none when cancelled. A seam for tests, which
+  // outlive the window they set it on.
   std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
 
   // A line in the status bar for a while, for what needs no question: a link or a check that
@@ -277,6 +279,9 @@ class Tmainform : public QMainWindow {
   std::function<void()> afterSave_;
   int wheelRemainder_ = 0;
   TCommandQueue commands_;
+  // What the window hears from the document, clipboard, URL opener and update check; ended
+  // with the window, so none of them can call back into a window that is gone.
+  TSubscriptions subscriptions_;
   QLabel* waitingLabel_ = nullptr;
   bool waitingShown_ = false;
   // The commands that wait their turn while an operation runs.

@@ -3,11 +3,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/eventreport.h"
+#include "platform/subscription.h"
 #include "update/updatesites.h"
 
 namespace quillon {
@@ -71,7 +71,7 @@ class TVersionCheck {
   std::string ReportSite;
   // Runs on the main thread when a check the user asked for (ShowUpToDate) got no answer or
   // one that is no version number.
-  std::function<void()> OnCheckFailed;
+  TSignal<> OnCheckFailed;
 
  private:
   struct TReportOrigin;

@@ -24,13 +24,14 @@ class WaveInputTest : public ::testing::Test {
     SetMessageBoxes(&harness.boxes);
     view.resize(698, 250);
     view.SetScrollBar(&scroll);
-    view.OnSelect = [this](TWaveView*, uint32_t start, uint32_t stop, uint32_t startms,
-                           uint32_t stopms, bool selected) {
-      selects.push_back({start, stop, startms, stopms, selected});
-    };
-    view.OnCursor = [this](TWaveView*, uint32_t position, uint32_t ms) {
+    QObject::connect(
+        &view, &TWaveView::SelectionChanged, &view,
+        [this](uint32_t start, uint32_t stop, uint32_t startms, uint32_t stopms, bool selected) {
+          selects.push_back({start, stop, startms, stopms, selected});
+        });
+    QObject::connect(&view, &TWaveView::CursorMoved, &view, [this](uint32_t position, uint32_t ms) {
       cursors.emplace_back(position, ms);
-    };
+    });
   }
   void TearDown() override { SetMessageBoxes(nullptr); }
 

@@ -31,7 +31,8 @@ std::vector<int16_t> Numbered(int frames) {
 struct TScene {
   explicit TScene(bool open) {
     SetClipboard(&clipboard);
-    h.document.OnNotice = [this](Twavefile*, const std::string& text) { notices.push_back(text); };
+    noting = h.document.OnNotice.Subscribe(
+        [this](Twavefile*, const std::string& text) { notices.push_back(text); });
     source = h.files.File("source.wav");
     test::WriteWav16(source, 2, 44100, Numbered(kFrames));
     std::string clip = h.files.File("clip");
@@ -63,6 +64,7 @@ struct TScene {
   TDocumentHarness h;
   std::string source;
   std::vector<std::string> notices;
+  TSubscription noting;
 };
 
 // All that a cancelled operation must leave as it was.
@@ -243,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Operations, CancelTest, ::testing::Range<size_t>(0, Ope
 TEST(CancelRequestTest, CancelDuringALongFadeEndsItSoonWithNothingChanged) {
   TDocumentHarness h;
   std::vector<std::string> notices;
-  h.document.OnNotice = [&](Twavefile*, const std::string& text) { notices.push_back(text); };
+  const TSubscription noting = h.document.OnNotice.Subscribe(
+      [&](Twavefile*, const std::string& text) { notices.push_back(text); });
   // About a minute of stereo audio: the fade takes far longer than a stop may.
   ASSERT_TRUE(h.OpenSamples(2, Numbered(3'000'000), 44100));
   const std::vector<int16_t> samples = h.Samples();

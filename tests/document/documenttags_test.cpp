@@ -70,7 +70,8 @@ TEST(DocumentTags, TagsSurviveAnEditItsUndoAndEverySaveFormat) {
 TEST(DocumentTags, AHostileTagCostsOneNoticeAndTheAudioStillOpens) {
   TDocumentHarness h;
   std::vector<std::string> notices;
-  h.document.OnNotice = [&](Twavefile*, const std::string& text) { notices.push_back(text); };
+  const TSubscription noting = h.document.OnNotice.Subscribe(
+      [&](Twavefile*, const std::string& text) { notices.push_back(text); });
   const std::string hostile = h.files.File("hostile.wav");
   test::WriteWav16(hostile, 1, 8000, std::vector<int16_t>(800, 1000));
   // An id3 chunk after the audio whose tag declares 256 MB in a chunk of 27 bytes.

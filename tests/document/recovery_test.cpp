@@ -129,7 +129,8 @@ TEST(JournalTest, FollowsEveryChangeOfStateAndGoesWithTheDocument) {
   test::TTempDir data;
   TRecoveryJournal journal(data.Path());  // outlives the document, whose last Close it records
   test::TDocumentHarness h;
-  h.document.OnStateChanged = [&](Twavefile* d) { journal.Record(*d); };
+  const TSubscription recording =
+      h.document.OnStateChanged.Subscribe([&](Twavefile* d) { journal.Record(*d); });
   ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));
   auto recorded = ReadJournalFile(journal.Path());
   ASSERT_TRUE(recorded);
@@ -158,7 +159,8 @@ TEST(JournalTest, ItsModifiedFlagFollowsUndoAndRedoAcrossASave) {
   test::TTempDir data;
   TRecoveryJournal journal(data.Path());
   test::TDocumentHarness h;
-  h.document.OnStateChanged = [&](Twavefile* d) { journal.Record(*d); };
+  const TSubscription recording =
+      h.document.OnStateChanged.Subscribe([&](Twavefile* d) { journal.Record(*d); });
   const std::string file = h.files.File("saved.wav");
   test::WriteWav16(file, 1, 8000, Ramp(1000));
   ASSERT_TRUE(h.Open(file));
@@ -190,11 +192,10 @@ TEST(RecoveryTest, ARecoveredDocumentIsTheLastStateWithItsWholeHistory) {
   // A second document takes the files up, as the next run would.
   Twavefile next;
   std::vector<std::pair<bool, bool>> actions;
-  next.OnAction = [&](Twavefile*, bool canUndo, bool canRedo) {
-    actions.emplace_back(canUndo, canRedo);
-  };
+  const TSubscription acting = next.OnAction.Subscribe(
+      [&](Twavefile*, bool canUndo, bool canRedo) { actions.emplace_back(canUndo, canRedo); });
   bool loaded = false;
-  next.OnLoaded = [&](Twavefile*) { loaded = true; };
+  const TSubscription loading = next.OnLoaded.Subscribe([&](Twavefile*) { loaded = true; });
   ASSERT_TRUE(next.Recover(state));
   ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
   ASSERT_TRUE(loaded);

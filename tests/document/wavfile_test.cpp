@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "codecs/cache.h"
@@ -143,7 +144,8 @@ TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
     SCOPED_TRACE(c.channels);
     TDocumentHarness h;
     std::vector<std::string> notices;
-    h.document.OnNotice = [&](Twavefile*, const std::string& text) { notices.push_back(text); };
+    const TSubscription noting = h.document.OnNotice.Subscribe(
+        [&](Twavefile*, const std::string& text) { notices.push_back(text); });
     const std::string path = h.files.File("surround.wav");
     test::WriteWav16(path, c.channels, 48000, std::vector<int16_t>(c.channels * 3000u, 1000));
     ASSERT_TRUE(h.Open(path));
@@ -158,6 +160,30 @@ TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
     EXPECT_EQ(h.document.SourceChannels(), c.channels);
     EXPECT_EQ(notices.size(), c.notice ? 1u : 0u);
   }
+}
+
+// Stands in for a window: counts the operations it hears end while it exists.
+class TListener {
+ public:
+  TListener(Twavefile& document, int& heard) : heard_(heard) {
+    subscriptions_ += document.OnReady.Subscribe([this](Twavefile*) { ++heard_; });
+  }
+
+ private:
+  int& heard_;
+  TSubscriptions subscriptions_;
+};
+
+TEST(WavfileTest, AListenerThatIsGoneIsNeverCalledBack) {
+  TDocumentHarness h;
+  int heardByLiving = 0;
+  int heardByGone = 0;
+  const TListener living(h.document, heardByLiving);
+  std::make_unique<TListener>(h.document, heardByGone).reset();
+  ASSERT_TRUE(h.OpenSamples(1, std::vector<int16_t>(1000, 1000)));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
+  EXPECT_EQ(heardByLiving, 2);
+  EXPECT_EQ(heardByGone, 0);
 }
 
 TEST(WavfileTest, AFileWithoutFramesOpensSilent) {
@@ -191,10 +217,8 @@ TEST(WavfileTest, WorkWaitsForPlaybackAndRequestsWhileBusyChangeNothing) {
   test::WriteWav16(first, 1, 8000, {1, 2, 3});
   test::WriteWav16(second, 2, 8000, {1, 2, 3, 4});
   // A request made from OnReady comes while the document is still busy.
-  h.document.OnReady = [&](Twavefile* sender) {
-    h.events += 'R';
-    sender->Open(second);
-  };
+  const TSubscription reopening =
+      h.document.OnReady.Subscribe([&](Twavefile* sender) { sender->Open(second); });
 
   PlaybackIdleEvent().Reset();
   h.document.Open(first);

@@ -67,7 +67,8 @@ class CommandsTest : public ::testing::Test {
   void Select(uint32_t start, uint32_t stop) {
     TWaveView* view = form_->View();
     view->SetSelection(start, stop, true);
-    view->OnSelect(view, start, stop, view->SamplesToMs(start), view->SamplesToMs(stop), true);
+    emit view->SelectionChanged(start, stop, view->SamplesToMs(start), view->SamplesToMs(stop),
+                                true);
   }
   void Run(const char* action) {
     Action(action)->trigger();

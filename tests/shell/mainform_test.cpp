@@ -244,12 +244,12 @@ TEST_F(MainformTest, SelectionEventsFillTheBoxesOnlyWhenSelected) {
   auto* selstart = form.findChild<QLineEdit*>("selstart");
   auto* selstop = form.findChild<QLineEdit*>("selstop");
   auto* sel = form.findChild<QCheckBox*>("sel");
-  form.View()->OnSelect(form.View(), 8000, 16000, 1000, 2000, true);
+  emit form.View()->SelectionChanged(8000, 16000, 1000, 2000, true);
   // What the box shows: unfilled places show as 0, so only the display keeps the zeros.
   EXPECT_EQ(selstart->displayText(), "000:01.000");
   EXPECT_EQ(selstop->displayText(), "000:02.000");
   EXPECT_TRUE(sel->isChecked());
-  form.View()->OnSelect(form.View(), 0, 0, 0, 0, false);
+  emit form.View()->SelectionChanged(0, 0, 0, 0, false);
   EXPECT_EQ(selstart->displayText(), "000:01.000");
   EXPECT_FALSE(sel->isChecked());
   SetMessageBoxes(nullptr);

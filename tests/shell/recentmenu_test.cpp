@@ -126,7 +126,7 @@ TEST_F(RecentMenuTest, EachOpenAndSaveJoinsBothListsNewestFirst) {
          // A selection as a drag makes it, with its event.
          TWaveView* view = form_->View();
          view->SetSelection(0, 100, true);
-         view->OnSelect(view, 0, 100, view->SamplesToMs(0), view->SamplesToMs(100), true);
+         emit view->SelectionChanged(0, 100, view->SamplesToMs(0), view->SamplesToMs(100), true);
          Action("SaveSelectedAction")->trigger();
        },
        files_.File("c.wav")},

@@ -11,12 +11,12 @@ namespace quillon::test {
 
 TDocumentHarness::TDocumentHarness() : savedFolder_(config.tempfolder) {
   config.tempfolder = temp.Path() + "/";
-  document.OnLoaded = [this](Twavefile*) { events += 'L'; };
-  document.OnReady = [this](Twavefile*) { events += 'R'; };
-  document.OnAction = [this](Twavefile*, bool canUndo, bool canRedo) {
+  subscriptions_ += document.OnLoaded.Subscribe([this](Twavefile*) { events += 'L'; });
+  subscriptions_ += document.OnReady.Subscribe([this](Twavefile*) { events += 'R'; });
+  subscriptions_ += document.OnAction.Subscribe([this](Twavefile*, bool canUndo, bool canRedo) {
     EXPECT_TRUE(loop.IsMainThread()) << "OnAction off the main thread";
     actions.emplace_back(canUndo, canRedo);
-  };
+  });
 }
 
 TDocumentHarness::~TDocumentHarness() {

@@ -77,6 +77,7 @@ class TDocumentHarness {
  private:
   std::string savedFolder_;
   int sources_ = 0;
+  TSubscriptions subscriptions_;
 };
 
 }  // namespace quillon::test

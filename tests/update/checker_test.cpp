@@ -103,7 +103,7 @@ TEST_F(CheckerTest, OnlyACheckTheUserAskedForReportsThatItFailed) {
   };
   for (const auto& row : rows) {
     int failures = 0;
-    checker->OnCheckFailed = [&] { ++failures; };
+    const TSubscription counting = checker->OnCheckFailed.Subscribe([&] { ++failures; });
     checker->ShowUpToDate = row.asked;
     Reply(row.reply);
     checker->CheckVersion();

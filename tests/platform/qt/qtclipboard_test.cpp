@@ -23,7 +23,7 @@ std::vector<uint8_t> SomeBlock() {
 TEST(QtClipboardTest, OffersTheBlockUnderEveryWavNameAndReadsItBack) {
   TQtClipboard port;
   int changes = 0;
-  port.OnChanged = [&] { ++changes; };
+  const TSubscription counting = port.OnChanged.Subscribe([&] { ++changes; });
   ASSERT_TRUE(port.SetWave(SomeBlock()));
   EXPECT_GE(changes, 1);
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
