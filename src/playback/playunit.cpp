@@ -153,7 +153,7 @@ uint32_t TPlayer::Fill(uint32_t count) {
   try {
     // Zero first: a range past the store's end plays silence there, not what the ring held.
     std::memset(data, 0, bytes);
-    TLargeFile* store = document_->Samples();
+    const TStoreWindow* store = document_->Samples();
     int64_t first = startSample_ + readOffset_ / 2;
     int64_t last = std::min<int64_t>(first + take / 2 - 1, std::numeric_limits<uint32_t>::max());
     if (store && take >= 2 && first <= last)
