@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <numeric>
+#include <span>
 #include <thread>
 
 #include "localization/constants.h"
@@ -119,6 +120,13 @@ TEST_F(LargeFileTest, SequentialReadAcrossTheWindowBoundaryMatchesAndRemapsAlign
   ASSERT_EQ(window.WindowStart(), 0u);
   EXPECT_EQ(window.ReadSample(16777193), Pattern(16777193));
   EXPECT_EQ(window.WindowStart(), 0u);
+  // A span ends where the window or the store does.
+  std::span<const int16_t> span = window.Span(16777190, 100);
+  ASSERT_EQ(span.size(), 4u);
+  EXPECT_EQ(span[3], Pattern(16777193));
+  EXPECT_EQ(window.Span(count - 2, 100).size(), 2u);
+  EXPECT_EQ(window.Span(count - 2, 100)[1], Pattern(count - 1));
+  EXPECT_EQ(window.ReadSample(0), Pattern(0));
   EXPECT_EQ(window.ReadSample(16777194), Pattern(16777194));
   EXPECT_EQ(window.WindowStart(), 33554432u);
   EXPECT_LE(window.WindowEnd() - window.WindowStart(), kMaxWindowBytes);
