@@ -11,7 +11,7 @@
 
 #include "codecs/cache.h"
 #include "display/screenimage.h"
-#include "document/largefile.h"
+#include "document/storewindow.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
 #include "platform/mainthread.h"
@@ -314,7 +314,7 @@ void TWaveView::DrawWave(QPainter& painter, int channels) {
   const uint32_t stride = document_->Channels();
   const uint32_t frameCount = document_->FrameCount();
   const Tindexdata& index = document_->Index();
-  TLargeFile* samples = document_->Samples();
+  TStoreWindow* samples = document_->Samples();
   const double a = 32768.0 / h_ * 3 * n;
   auto yOf = [&](int k, double v) { return static_cast<int>(laneCentre_[k] - Round(v / a)); };
   std::array<int, 8> prevY{};

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "display/dragfiles.h"
+#include "platform/threadsafety.h"
 
 class QMimeData;
 class QScrollBar;
@@ -197,7 +198,7 @@ class TWaveView : public QWidget {
   // One major tick of either time scale, with its nine minor ticks, grid line and label.
   void DrawMajorTick(QPainter& painter, int64_t x, int64_t pixelStep, const QString& label,
                      bool gridBeforeLabel);
-  void DrawWave(QPainter& painter, int channels);
+  void DrawWave(QPainter& painter, int channels) QUILLON_REQUIRES(mainThreadRole);
   void DrawSelection();
   void DrawCursor();
   bool DocumentLoaded() const;

@@ -70,7 +70,7 @@ std::optional<TPeakIndex> TPeakScan::Finish() {
   return std::move(result_);
 }
 
-void TPeakScan::AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
+void TPeakScan::AddFrom(const TLargeFile& store, uint64_t firstSample, uint64_t count,
                         std::atomic<int32_t>* progress, const TCancelToken& cancel) {
   if (!IndexedChannels(channels_)) return;
   // Whole frames in every chunk.
@@ -86,7 +86,7 @@ void TPeakScan::AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
   }
 }
 
-TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
+TPeakIndex BuildPeakIndex(const TLargeFile& store, uint16_t channels, uint32_t frameCount,
                           std::atomic<int32_t>& progress, const TCancelToken& cancel) {
   progress = 0;
   TPeakScan scan(channels, frameCount);

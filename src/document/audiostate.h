@@ -23,8 +23,9 @@ struct TPeakIndex {
 
 // One state of the document's audio: its store and everything that describes it. A worker builds
 // a new state whole; the main thread installs it and never changes it afterwards, so the view and
-// the player read the installed state while a worker reads it too (bulk reads only: they go
-// through the file, never through the store's window) or builds the next one aside.
+// the player read the installed state while a worker reads it too (through the file, as every
+// thread may; the view's window is the main thread's own TStoreWindow) or builds the next one
+// aside.
 struct TAudioState {
   // The store's file; it stays named after a close, which keeps the format fields too.
   std::string fileName;
@@ -61,7 +62,7 @@ class TPeakScan {
   void Add(const int16_t* samples, size_t count);
   // The next count samples read from store at firstSample, with the share done in progress;
   // cancel is looked at between chunks.
-  void AddFrom(TLargeFile& store, uint64_t firstSample, uint64_t count,
+  void AddFrom(const TLargeFile& store, uint64_t firstSample, uint64_t count,
                std::atomic<int32_t>* progress = nullptr, const TCancelToken& cancel = {});
   // The index, once every frame was added; none otherwise.
   std::optional<TPeakIndex> Finish();
@@ -80,7 +81,7 @@ class TPeakScan {
 
 // The rebuilt index of frameCount frames of store, as TPeakScan builds it; progress counts 0..100
 // and ends at 0.
-TPeakIndex BuildPeakIndex(TLargeFile& store, uint16_t channels, uint32_t frameCount,
+TPeakIndex BuildPeakIndex(const TLargeFile& store, uint16_t channels, uint32_t frameCount,
                           std::atomic<int32_t>& progress, const TCancelToken& cancel = {});
 
 // Opens fileName as a store and describes it from its header, with the index rebuilt.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "localization/constants.h"
 #include "platform/config.h"
@@ -69,64 +70,37 @@ void SetStoreReportContext(std::function<TStoreReportContext()> provider) {
   contextProvider = std::move(provider);
 }
 
+TWindowRange WindowAround(uint64_t byte, uint64_t fileSize) {
+  uint64_t start = byte - byte % AllocationGranularity;
+  return {start, start + std::min<uint64_t>(fileSize - start, kMaxWindowBytes)};
+}
+
 TLargeFile::TLargeFile(const std::string& fileName, bool createNew, uint64_t size,
                        const std::string& spaceFolder)
-    : file_(OpenStoreFile(fileName, createNew, size, spaceFolder)) {
-  dataSize_ = static_cast<uint32_t>(file_.Size() - kWavHeaderSize);
-  MapWindow(0);
-}
+    : file_(OpenStoreFile(fileName, createNew, size, spaceFolder)),
+      dataSize_(static_cast<uint32_t>(file_.Size() - kWavHeaderSize)),
+      header_(static_cast<uint8_t*>(file_.MapView(0, kWavHeaderSize))) {}
 
 TLargeFile::~TLargeFile() {
-  TFileMapping::UnmapView(window_, windowEnd_ - windowStart_);
+  TFileMapping::UnmapView(header_, kWavHeaderSize);
 }
 
-void TLargeFile::MapWindow(uint64_t byteOffset) {
-  if (window_) {
-    TFileMapping::UnmapView(window_, windowEnd_ - windowStart_);
-    window_ = nullptr;
-    windowStart_ = windowEnd_ = 0;
-  }
-  uint64_t start = byteOffset - byteOffset % AllocationGranularity;
-  uint64_t length = std::min<uint64_t>(file_.Size() - start, kMaxWindowBytes);
-  window_ = static_cast<uint8_t*>(file_.MapView(start, length));
-  windowStart_ = static_cast<uint32_t>(start);
-  windowEnd_ = static_cast<uint32_t>(start + length);
-}
-
-uint8_t* TLargeFile::SampleAddress(uint32_t index) {
-  uint64_t byte = kWavHeaderSize + 2ull * index;
-  if (!window_ || byte >= windowEnd_ || byte < windowStart_) MapWindow(byte);
-  return window_ + (byte - windowStart_);
-}
-
-int16_t TLargeFile::ReadSample(uint32_t index) {
-  int16_t value;
-  std::memcpy(&value, SampleAddress(index), 2);
-  return value;
-}
-
-void TLargeFile::WriteSample(uint32_t index, int16_t value) {
-  std::memcpy(SampleAddress(index), &value, 2);
-}
-
-void TLargeFile::ReadHeader(TWavHeader& header) {
-  if (!window_ || windowStart_ != 0) MapWindow(0);
-  std::memcpy(header.data(), window_, kWavHeaderSize);
+void TLargeFile::ReadHeader(TWavHeader& header) const {
+  std::memcpy(header.data(), header_, kWavHeaderSize);
 }
 
 void TLargeFile::WriteHeader(const TWavHeader& header) {
-  if (!window_ || windowStart_ != 0) MapWindow(0);
-  std::memcpy(window_, header.data(), kWavHeaderSize);
+  std::memcpy(header_, header.data(), kWavHeaderSize);
 }
 
-void TLargeFile::ReadSamples(int16_t* dest, uint32_t first, uint32_t last) {
+void TLargeFile::ReadSamples(int16_t* dest, uint32_t first, uint32_t last) const {
   if (SampleCount() == 0) return;
   last = std::min(last, SampleCount() - 1);
   if (last < first) return;
   try {
     file_.ReadAt(kWavHeaderSize + 2ull * first, dest, 2ull * (last - first + 1));
   } catch (const std::exception& error) {
-    ReportReadFailure(error, first, last, first);
+    ReportReadFailure(error, first, last, dest);
     throw;
   }
 }
@@ -138,27 +112,43 @@ void TLargeFile::WriteSamples(const int16_t* source, uint32_t first, uint32_t la
   file_.WriteAt(kWavHeaderSize + 2ull * first, source, 2ull * (last - first + 1));
 }
 
-void TLargeFile::CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count) {
+void TLargeFile::CopyFrom(const TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex,
+                          int64_t count) {
   if (count <= 0) return;
-  if (&source == this) {
-    // Overlapping copies within one store go sample by sample, in rising order.
-    for (; count > 0; --count) WriteSample(dstIndex++, ReadSample(srcIndex++));
-    return;
-  }
+  if (&source == this) return CopyWithin(srcIndex, dstIndex, count);
   source.file_.CopyTo(file_, kWavHeaderSize + 2ull * srcIndex, kWavHeaderSize + 2ull * dstIndex,
                       2ull * static_cast<uint64_t>(count));
 }
 
+void TLargeFile::CopyWithin(uint32_t from, uint32_t to, int64_t count) {
+  // A piece is never longer than the distance from a lower source to its target, so that it
+  // reads what the pieces before it wrote, as a copy sample by sample in rising order does.
+  uint64_t piece = 1 << 16;
+  if (to > from) piece = std::min<uint64_t>(piece, to - from);
+  std::vector<int16_t> buffer(std::min<uint64_t>(piece, static_cast<uint64_t>(count)));
+  while (count > 0) {
+    uint64_t n = std::min<uint64_t>(buffer.size(), static_cast<uint64_t>(count));
+    file_.ReadAt(kWavHeaderSize + 2ull * from, buffer.data(), 2 * n);
+    file_.WriteAt(kWavHeaderSize + 2ull * to, buffer.data(), 2 * n);
+    from += static_cast<uint32_t>(n);
+    to += static_cast<uint32_t>(n);
+    count -= static_cast<int64_t>(n);
+  }
+}
+
 void TLargeFile::ReportReadFailure(const std::exception& error, uint32_t first, uint32_t last,
-                                   uint32_t index) {
+                                   const int16_t* dest) const {
+  // The report names the read alone: the window a mapping of its first sample would take, and
+  // the buffer it filled. Any thread may be reading; the main thread's window is not its to read.
   TStoreReportContext context = CurrentReportContext();
+  TWindowRange view = WindowAround(kWavHeaderSize + 2ull * first, file_.Size());
   std::string text =
       std::string(error.what()) + " Start pos: " + std::to_string(first) +
       ", end pos: " + std::to_string(last) + ", filesize: " + std::to_string(dataSize_) +
       ", granularity: " + std::to_string(AllocationGranularity) +
-      ", startview: " + std::to_string(windowStart_) + ", stopview: " + std::to_string(windowEnd_) +
-      ", index: " + std::to_string(index) +
-      ", buffer: " + std::to_string(reinterpret_cast<uintptr_t>(window_)) +
+      ", startview: " + std::to_string(view.start) + ", stopview: " + std::to_string(view.end) +
+      ", index: " + std::to_string(first) +
+      ", buffer: " + std::to_string(reinterpret_cast<uintptr_t>(dest)) +
       ", busy: " + (context.busy ? "-1" : "0") + ", op: " + std::to_string(context.operation);
   ReportEvent(text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,10 +27,19 @@ void SetStoreReportContext(std::function<TStoreReportContext()> provider);
 // known): the checks a store created new makes before it touches the disk.
 void CheckNewStoreSize(uint64_t size, std::optional<uint64_t> freeBytes);
 
-// One file of 16-bit samples behind a 44-byte header, reached through a sliding memory-mapped
-// window of at most 32 MiB that starts at a multiple of AllocationGranularity. Samples are
-// addressed by a flat index. A store opened from an existing file is read-only; a store created
-// new owns all of its disk blocks from the start and is writable. Not safe for two threads.
+// Where a window that holds byte offset byte of a file of fileSize bytes lies: from the multiple
+// of AllocationGranularity at or below byte, at most kMaxWindowBytes long.
+struct TWindowRange {
+  uint64_t start = 0;
+  uint64_t end = 0;
+};
+TWindowRange WindowAround(uint64_t byte, uint64_t fileSize);
+
+// One file of 16-bit samples behind a 44-byte header; samples are addressed by a flat index. A
+// store opened from an existing file is read-only; a store created new owns all of its disk
+// blocks from the start and is writable. Any thread may call every member, several at once:
+// each reads or writes through the file at an offset and keeps nothing between calls. Single
+// samples are the main thread's, through a TStoreWindow.
 class TLargeFile {
  public:
   // createNew false: opens fileName for reading (size is ignored).
@@ -42,39 +52,36 @@ class TLargeFile {
   TLargeFile(const TLargeFile&) = delete;
   TLargeFile& operator=(const TLargeFile&) = delete;
 
-  int16_t ReadSample(uint32_t index);
-  void WriteSample(uint32_t index, int16_t value);
-  void ReadHeader(TWavHeader& header);
+  // Through a view of the header alone, mapped when the store opens and fixed from then on: a
+  // store that cannot be mapped fails to open rather than at the first redraw.
+  void ReadHeader(TWavHeader& header) const;
   void WriteHeader(const TWavHeader& header);
   // Copy samples first..last inclusive; last is clamped to the last sample, nothing is copied
   // when last < first.
   //
-  // These and CopyFrom are the bulk path: they go through the file rather than the window, so
-  // that the kernel fills a new store's pages once instead of zeroing them first, copies between
-  // stores without passing the samples through this process, and no window's pages pile up in
-  // memory. The window serves single samples and the header.
-  void ReadSamples(int16_t* dest, uint32_t first, uint32_t last);
+  // These and CopyFrom go through the file rather than a mapping, so that the kernel fills a new
+  // store's pages once instead of zeroing them first, copies between stores without passing the
+  // samples through this process, and no window's pages pile up in memory. A failed read is
+  // reported (ReportEvent) with its range, then thrown again.
+  void ReadSamples(int16_t* dest, uint32_t first, uint32_t last) const;
   void WriteSamples(const int16_t* source, uint32_t first, uint32_t last);
-  // Copies count samples of source from srcIndex on to this store from dstIndex on.
-  void CopyFrom(TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count);
+  // Copies count samples of source from srcIndex on to this store from dstIndex on; within one
+  // store in rising order, as sample by sample.
+  void CopyFrom(const TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count);
 
   uint32_t DataSize() const { return dataSize_; }
   uint32_t SampleCount() const { return dataSize_ / 2; }
-  uint32_t WindowStart() const { return windowStart_; }
-  uint32_t WindowEnd() const { return windowEnd_; }
-  const void* Window() const { return window_; }
 
  private:
-  void MapWindow(uint64_t byteOffset);
-  uint8_t* SampleAddress(uint32_t index);
-  void ReportReadFailure(const std::exception& error, uint32_t first, uint32_t last,
-                         uint32_t index);
+  friend class TStoreWindow;
 
-  uint8_t* window_ = nullptr;
-  uint32_t dataSize_ = 0;
+  void CopyWithin(uint32_t from, uint32_t to, int64_t count);
+  void ReportReadFailure(const std::exception& error, uint32_t first, uint32_t last,
+                         const int16_t* dest) const;
+
   TFileMapping file_;
-  uint32_t windowStart_ = 0;
-  uint32_t windowEnd_ = 0;
+  uint32_t dataSize_ = 0;
+  uint8_t* header_ = nullptr;
 };
 
 }  // namespace quillon

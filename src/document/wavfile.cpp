@@ -77,9 +77,11 @@ const Tindexdata& Twavefile::Index() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->peaks.index;
 }
-TLargeFile* Twavefile::Samples() const {
+TStoreWindow* Twavefile::Samples() const {
   QUILLON_MAIN_THREAD_ONLY();
-  return state_->samples.get();
+  if (!window_ || &window_->Store() != state_->samples.get())
+    window_ = state_->samples ? std::make_unique<TStoreWindow>(state_->samples) : nullptr;
+  return window_.get();
 }
 const TWavHeader& Twavefile::Header() const {
   QUILLON_MAIN_THREAD_ONLY();

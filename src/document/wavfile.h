@@ -19,6 +19,7 @@
 #include "document/operation.h"
 #include "document/operationthread.h"
 #include "document/stack.h"
+#include "document/storewindow.h"
 #include "platform/subscription.h"
 
 namespace quillon {
@@ -147,7 +148,9 @@ class Twavefile {
   int32_t PeakDb() const;
   const TChannelPeaks& ChannelPeaks() const;
   const Tindexdata& Index() const;
-  TLargeFile* Samples() const;
+  // The main thread's window over the installed store (none when nothing is loaded): valid until
+  // the next install.
+  TStoreWindow* Samples() const;
   const TWavHeader& Header() const;
   // The installed state, kept alive for whoever holds it past the next install. The view and the
   // player hold none: they ask Samples() at each read.
@@ -232,6 +235,8 @@ class Twavefile {
   // The tags changed after that save: no undo or redo brings the file's tags back.
   bool tagsChangedSinceSave_ = false;
   std::atomic<int32_t> progress_{0};
+  // Over the installed store, made again on the first Samples() after an install.
+  mutable std::unique_ptr<TStoreWindow> window_ QUILLON_GUARDED_BY(mainThreadRole);
 };
 
 }  // namespace quillon

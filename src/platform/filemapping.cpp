@@ -61,7 +61,7 @@ TFileMapping::~TFileMapping() {
   if (fd_ >= 0) close(fd_);
 }
 
-void* TFileMapping::MapView(uint64_t offset, uint64_t length) {
+void* TFileMapping::MapView(uint64_t offset, uint64_t length) const {
   CheckFault(TFault::Map);
   int protection = writable_ ? PROT_READ | PROT_WRITE : PROT_READ;
   void* view = mmap(nullptr, length, protection, MAP_SHARED, fd_, static_cast<off_t>(offset));

@@ -25,7 +25,7 @@ class TFileMapping {
 
   // Maps length bytes from offset (a multiple of the page size); read-only mappings of a file
   // opened for reading, read-write ones of a file created new.
-  void* MapView(uint64_t offset, uint64_t length);
+  void* MapView(uint64_t offset, uint64_t length) const;
   static void UnmapView(void* view, uint64_t length);
   // Writes bytes at offset through the file itself rather than a mapping: the kernel then fills
   // whole pages directly instead of first zeroing each page that a mapping touches. Views of

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "platform/threadsafety.h"
+
 namespace quillon {
 
 // Hands work from other threads to the main thread. The editor implements it with Qt queued
@@ -20,7 +22,7 @@ class TMainThread {
 // Ends the process with a message naming where unless the caller runs on the main thread. State
 // that belongs to the main thread is never touched elsewhere; a wrong thread must fail loudly
 // rather than corrupt memory.
-void CheckMainThread(const char* where);
+void CheckMainThread(const char* where) QUILLON_ASSERT_CAPABILITY(mainThreadRole);
 #define QUILLON_MAIN_THREAD_ONLY() ::quillon::CheckMainThread(__func__)
 
 // The process's hand-over. Until one is installed, a TTaskLoop bound to the first caller's

@@ -186,7 +186,7 @@ void TPlayer::Queue(uint32_t ringFrame, uint32_t frames) {
 
 // The next frames of the range; a part past the store's end stays silent.
 void TPlayer::ReadRange(int16_t* dest, int64_t frames) {
-  TLargeFile* store = document_->Samples();
+  const TStoreWindow* store = document_->Samples();
   const int64_t channels = format_.nChannels;
   const int64_t first = (startFrame_ + queuedFrames_) * channels;
   const int64_t last =

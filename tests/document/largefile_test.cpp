@@ -1,8 +1,14 @@
 #include "document/largefile.h"
 
+#include "document/storewindow.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <numeric>
+#include <span>
+#include <thread>
 
 #include "localization/constants.h"
 #include "platform/config.h"
@@ -11,6 +17,7 @@
 #include "platform/faults.h"
 #include "platform/filesystem.h"
 #include "platform/granularity.h"
+#include "platform/mainthread.h"
 #include "support/fixtures.h"
 
 namespace quillon {
@@ -98,44 +105,56 @@ TEST_F(LargeFileTest, FullDiskAtCreationReportsOutOfMemoryAndLeavesNoFile) {
 }
 
 TEST_F(LargeFileTest, SequentialReadAcrossTheWindowBoundaryMatchesAndRemapsAligned) {
+  QUILLON_MAIN_THREAD_ONLY();
   const uint32_t count = 20 * 1024 * 1024;  // 40 MiB of samples: two windows
   std::string path = MakeStore("big", count, Pattern);
-  TLargeFile store(path, false);
+  auto store = std::make_shared<TLargeFile>(path, false);
   std::vector<int16_t> all(count);
-  store.ReadSamples(all.data(), 0, count - 1);
+  store->ReadSamples(all.data(), 0, count - 1);
   for (uint32_t i = 0; i < count; i += 4099) ASSERT_EQ(all[i], Pattern(i)) << i;
   EXPECT_EQ(all[count - 1], Pattern(count - 1));
 
   // Byte offset 33,554,432 is sample 16,777,194: from a window at 0 it moves to that offset.
-  store.ReadHeader(*std::make_unique<TWavHeader>());
-  ASSERT_EQ(store.WindowStart(), 0u);
-  EXPECT_EQ(store.ReadSample(16777193), Pattern(16777193));
-  EXPECT_EQ(store.WindowStart(), 0u);
-  EXPECT_EQ(store.ReadSample(16777194), Pattern(16777194));
-  EXPECT_EQ(store.WindowStart(), 33554432u);
-  EXPECT_LE(store.WindowEnd() - store.WindowStart(), kMaxWindowBytes);
+  TStoreWindow window(store);
+  EXPECT_EQ(window.ReadSample(0), Pattern(0));
+  ASSERT_EQ(window.WindowStart(), 0u);
+  EXPECT_EQ(window.ReadSample(16777193), Pattern(16777193));
+  EXPECT_EQ(window.WindowStart(), 0u);
+  // A span ends where the window or the store does.
+  std::span<const int16_t> span = window.Span(16777190, 100);
+  ASSERT_EQ(span.size(), 4u);
+  EXPECT_EQ(span[3], Pattern(16777193));
+  EXPECT_EQ(window.Span(count - 2, 100).size(), 2u);
+  EXPECT_EQ(window.Span(count - 2, 100)[1], Pattern(count - 1));
+  EXPECT_EQ(window.ReadSample(0), Pattern(0));
+  EXPECT_EQ(window.ReadSample(16777194), Pattern(16777194));
+  EXPECT_EQ(window.WindowStart(), 33554432u);
+  EXPECT_LE(window.WindowEnd() - window.WindowStart(), kMaxWindowBytes);
 
   // A read outside the window maps at the granularity multiple at or below its offset.
   AllocationGranularity = 65536;
-  EXPECT_EQ(store.ReadSample(100009), Pattern(100009));
-  EXPECT_EQ(store.WindowStart(), (44u + 200018u) / 65536u * 65536u);
+  EXPECT_EQ(window.ReadSample(100009), Pattern(100009));
+  EXPECT_EQ(window.WindowStart(), (44u + 200018u) / 65536u * 65536u);
 }
 
 TEST_F(LargeFileTest, CopyFromMatchesSampleBySampleAcrossWindowsOfBothStores) {
+  QUILLON_MAIN_THREAD_ONLY();
   const uint32_t count = 18 * 1024 * 1024;
   std::string sourcePath = MakeStore("src", count, Pattern);
   TLargeFile source(sourcePath, false);
-  TLargeFile target(dir_.File("dst"), true, 44ull + 2ull * count);
+  auto written = std::make_shared<TLargeFile>(dir_.File("dst"), true, 44ull + 2ull * count);
+  TLargeFile& target = *written;
+  TStoreWindow window(written);
   // Offsets chosen so that the two stores cross their window ends at different places.
   const uint32_t srcIndex = 1234567, dstIndex = 77, n = count - srcIndex - 10;
   target.CopyFrom(source, srcIndex, dstIndex, n);
   target.CopyFrom(source, 0, 0, 0);
   target.CopyFrom(source, 0, 0, -5);
   for (uint32_t i = 0; i < n; i += 997)
-    ASSERT_EQ(target.ReadSample(dstIndex + i), Pattern(srcIndex + i)) << i;
-  EXPECT_EQ(target.ReadSample(dstIndex + n - 1), Pattern(srcIndex + n - 1));
-  EXPECT_EQ(target.ReadSample(dstIndex + n), 0);
-  EXPECT_EQ(target.ReadSample(dstIndex - 1), 0);
+    ASSERT_EQ(window.ReadSample(dstIndex + i), Pattern(srcIndex + i)) << i;
+  EXPECT_EQ(window.ReadSample(dstIndex + n - 1), Pattern(srcIndex + n - 1));
+  EXPECT_EQ(window.ReadSample(dstIndex + n), 0);
+  EXPECT_EQ(window.ReadSample(dstIndex - 1), 0);
 }
 
 TEST_F(LargeFileTest, FailedReadIsReportedWithItsContextAndRethrown) {
@@ -161,6 +180,63 @@ TEST_F(LargeFileTest, FailedReadIsReportedWithItsContextAndRethrown) {
   store.ReadSamples(out.data(), 990, 999);
   EXPECT_EQ(out[9], Pattern(999));
 }
+
+// A worker's bulk reads while the main thread moves its window over the same store: the worker
+// reads the right samples, and its failed read's report names that read (its range, the window
+// a mapping of its first sample would take, its buffer), never where the main thread's window is.
+struct TConcurrentReadCase {
+  uint32_t first, last, reportedLast;
+  uint64_t startView, stopView;
+};
+
+class ConcurrentReadTest : public LargeFileTest,
+                           public ::testing::WithParamInterface<TConcurrentReadCase> {};
+
+TEST_P(ConcurrentReadTest, WorkerReadsRightAndReportsItsOwnRangeWhileTheWindowMoves) {
+  QUILLON_MAIN_THREAD_ONLY();
+  const TConcurrentReadCase& row = GetParam();
+  constexpr uint32_t kCount = 20000000;  // 40 MB: more than one window
+  AllocationGranularity = 65536;
+  auto store = std::make_shared<TLargeFile>(MakeStore("shared", kCount, Pattern), false);
+  TStoreWindow window(store);
+  TakeQueuedEventReports();
+  std::atomic<uint32_t> moves{0};
+  std::atomic<bool> done{false};
+  std::vector<int16_t> all(kCount), failed(kCount);
+  std::thread worker([&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (moves < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    store->ReadSamples(all.data(), 0, kCount - 1);
+    FailNth(TFault::Read, 1);
+    EXPECT_THROW(store->ReadSamples(failed.data(), row.first, row.last), EOSError);
+    done = true;
+  });
+  // The view's reads jump between the store's start, end and middle: each moves the window.
+  const uint32_t jumps[] = {0, kCount - 1, kCount / 2};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (uint32_t n = 0; !done && std::chrono::steady_clock::now() < deadline; moves = ++n)
+    EXPECT_EQ(window.ReadSample(jumps[n % 3]), Pattern(jumps[n % 3]));
+  worker.join();
+  for (uint32_t i = 0; i < kCount; ++i)
+    if (all[i] != Pattern(i)) FAIL() << "sample " << i;
+  const std::vector<std::string> reports = TakeQueuedEventReports();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(
+      reports[0],
+      std::string(EOSError(EIO).what()) + " Start pos: " + std::to_string(row.first) +
+          ", end pos: " + std::to_string(row.reportedLast) +
+          ", filesize: 40000000, granularity: 65536, startview: " + std::to_string(row.startView) +
+          ", stopview: " + std::to_string(row.stopView) + ", index: " + std::to_string(row.first) +
+          ", buffer: " + std::to_string(reinterpret_cast<uintptr_t>(failed.data())) +
+          ", busy: 0, op: 0");
+}
+
+// The window starts at byte 44 + 2 * first rounded down to 65536 and spans 32 MiB at most.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ConcurrentReadTest,
+    ::testing::Values(TConcurrentReadCase{990, 999, 999, 0, 33554432},
+                      TConcurrentReadCase{16777194, 16777300, 16777300, 33554432, 40000044},
+                      TConcurrentReadCase{19999990, 30000000, 19999999, 39976960, 40000044}));
 
 }  // namespace
 }  // namespace quillon
