@@ -89,8 +89,9 @@ const TPicture kPictures[] = {
 };
 
 // The pictures that the screen scaled to 200 % is held to: each drawn in a view twice the size.
-const char* const kDoubled[] = {"whole",       "coarse-index", "index-513",
-                                "samples-511", "samples-tens", "samples-1.7"};
+// None has a selection, whose edge columns are rounded from logical pixels.
+const char* const kDoubled[] = {"whole",       "coarse-index",     "index-513", "samples-511",
+                                "samples-1.7", "samples-near-end", "frames-0.6"};
 
 std::string PictureFolder() {
   return QUILLON_WAVE_PICTURES;
@@ -125,11 +126,12 @@ class WavePictureTest : public ::testing::TestWithParam<uint16_t> {
     ViewWaveColor = saved_[2];
   }
 
-  // Draws picture in a view of width x height logical pixels.
+  // Draws picture in a view of width x height logical pixels; its frames per pixel are those of
+  // the standard view.
   void Draw(TWaveView& view, const TPicture& picture, int width, int height) const {
     view.resize(width, height);
     view.AttachDocument(&Document(GetParam()));
-    const int area = width - RightMargin;
+    const int area = kWidth - RightMargin;
     const uint32_t length = picture.framesPerPixel == 0
                                 ? kFrames
                                 : static_cast<uint32_t>(std::lround(picture.framesPerPixel * area));
