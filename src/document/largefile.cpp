@@ -105,6 +105,16 @@ int16_t TLargeFile::ReadSample(uint32_t index) {
   return value;
 }
 
+const int16_t* TLargeFile::MappedSamples(uint32_t first, uint32_t count) {
+  const uint64_t begin = kWavHeaderSize + 2ull * first;
+  const uint64_t end = begin + 2ull * count;
+  if (count == 0 || end > kWavHeaderSize + uint64_t{dataSize_}) return nullptr;
+  if (end - (begin - begin % AllocationGranularity) > kMaxWindowBytes) return nullptr;
+  if (!window_ || begin < windowStart_ || end > windowEnd_) MapWindow(begin);
+  // Samples sit at even offsets from a window start that is a multiple of the granularity.
+  return reinterpret_cast<const int16_t*>(window_ + (begin - windowStart_));
+}
+
 void TLargeFile::WriteSample(uint32_t index, int16_t value) {
   std::memcpy(SampleAddress(index), &value, 2);
 }

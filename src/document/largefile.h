@@ -43,6 +43,10 @@ class TLargeFile {
   TLargeFile& operator=(const TLargeFile&) = delete;
 
   int16_t ReadSample(uint32_t index);
+  // count samples from first, in place in the window, which moves to hold them all when it does
+  // not; none when they run past the store or are more than a window holds. Valid until the next
+  // call that moves the window.
+  const int16_t* MappedSamples(uint32_t first, uint32_t count);
   void WriteSample(uint32_t index, int16_t value);
   void ReadHeader(TWavHeader& header);
   void WriteHeader(const TWavHeader& header);

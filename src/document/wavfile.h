@@ -144,6 +144,7 @@ class Twavefile {
   int32_t PeakDb() const;
   const TChannelPeaks& ChannelPeaks() const;
   const Tindexdata& Index() const;
+  const Tcoarseindex& CoarseIndex() const;
   TLargeFile* Samples() const;
   const TWavHeader& Header() const;
   // The installed state, kept alive for whoever holds it past the next install. The view and the
