@@ -9,11 +9,16 @@ namespace {
 
 // A column's extremes as it meets them in time, each kept where it first occurred; the extremes of
 // one element in the same order: the element's own order decides (a coarse group's minFirst).
+// Without branches: the extremes of noise change too irregularly to be guessed.
 class TColumnExtremes {
  public:
   void Add(int16_t max, int16_t min, bool minFirst) {
-    if (max > max_) max_ = max, maxAt_ = at_;
-    if (min < min_) min_ = min, minAt_ = at_, minFirstThere_ = minFirst;
+    const bool higher = max > max_, lower = min < min_;
+    max_ = higher ? max : max_;
+    maxAt_ = higher ? at_ : maxAt_;
+    min_ = lower ? min : min_;
+    minAt_ = lower ? at_ : minAt_;
+    minFirstThere_ = lower ? minFirst : minFirstThere_;
     ++at_;
   }
   TColumnPeak Peak() const {
@@ -31,16 +36,21 @@ TColumnPeak IndexColumn(const Tindexdata& index, const Tcoarseindex& coarse, int
                         int channel, uint64_t block, uint64_t end) {
   const uint64_t groups = coarse.size() / channels;
   TColumnExtremes extremes;
-  auto fine = [&](uint64_t b) {
-    const Tindextype& entry = index[b * channels + channel];
+  const Tindextype* fine = index.data() + channel;
+  while (block < end && block % kCoarseBlocks != 0) {
+    const Tindextype& entry = fine[block++ * channels];
     extremes.Add(entry.max, entry.min, false);
-  };
-  while (block < end && block % kCoarseBlocks != 0) fine(block++);
-  for (; block + kCoarseBlocks <= end && block / kCoarseBlocks < groups; block += kCoarseBlocks) {
-    const TCoarsePeak& group = coarse[block / kCoarseBlocks * channels + channel];
-    extremes.Add(group.max, group.min, group.minFirst);
   }
-  while (block < end) fine(block++);
+  const uint64_t wholeEnd = std::min(end / kCoarseBlocks, groups) * kCoarseBlocks;
+  if (block < wholeEnd) {
+    const TCoarsePeak* group = coarse.data() + block / kCoarseBlocks * channels + channel;
+    for (; block < wholeEnd; block += kCoarseBlocks, group += channels)
+      extremes.Add(group->max, group->min, group->minFirst);
+  }
+  while (block < end) {
+    const Tindextype& entry = fine[block++ * channels];
+    extremes.Add(entry.max, entry.min, false);
+  }
   return extremes.Peak();
 }
 

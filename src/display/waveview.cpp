@@ -166,8 +166,10 @@ void TWaveView::Repaint() {
   w_ = width();
   h_ = height();
   QSize size(std::max(w_, 1), std::max(h_, 1));
+  // The frame is drawn anew: the clean frame lets go of the pixels it shares with it, so that
+  // painting does not copy them first. It becomes the new frame's copy below.
+  cleanFrame_ = QImage();
   FitScreenImage(frame_, size, devicePixelRatioF());
-  FitScreenImage(cleanFrame_, size, devicePixelRatioF());
   const int32_t t = TopMargin;
   const int32_t r = RightMargin;
   const int32_t area = w_ - r;
