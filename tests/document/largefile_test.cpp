@@ -121,6 +121,26 @@ TEST_F(LargeFileTest, SequentialReadAcrossTheWindowBoundaryMatchesAndRemapsAlign
   EXPECT_EQ(store.WindowStart(), (44u + 200018u) / 65536u * 65536u);
 }
 
+// Samples that the window can hold are given in place, the window moving when it must; past the
+// store's end, or more than a window, there are none.
+TEST_F(LargeFileTest, MappedSamplesAreTheStoresOwnOrNone) {
+  const uint32_t count = 17 * 1024 * 1024;  // more than one window
+  TLargeFile store(MakeStore("mapped", count, Pattern), false);
+  const struct {
+    uint32_t first;
+    uint32_t count;
+    bool given;
+  } rows[] = {{0, 1000, true},        {16777190, 100, true},  // across the first window's end
+              {count - 10, 10, true}, {count - 10, 11, false},
+              {5, 0, false},          {100, kMaxWindowBytes / 2, false}};
+  for (const auto& row : rows) {
+    const int16_t* samples = store.MappedSamples(row.first, row.count);
+    ASSERT_EQ(samples != nullptr, row.given) << row.first << " + " << row.count;
+    for (uint32_t i = 0; samples && i < row.count; ++i)
+      ASSERT_EQ(samples[i], Pattern(row.first + i)) << row.first << " + " << i;
+  }
+}
+
 TEST_F(LargeFileTest, CopyFromMatchesSampleBySampleAcrossWindowsOfBothStores) {
   const uint32_t count = 18 * 1024 * 1024;
   std::string sourcePath = MakeStore("src", count, Pattern);
