@@ -26,7 +26,7 @@ constexpr int kHeight = 500;
 
 quillon::Twavefile* document = nullptr;
 
-void RepaintAt(benchmark::State& state, double framesPerPixel) {
+void RepaintAt(benchmark::State& state, double framesPerPixel, bool cursorInView = false) {
   TWaveView view;
   view.resize(kWidth, kHeight);
   view.AttachDocument(document);
@@ -35,6 +35,7 @@ void RepaintAt(benchmark::State& state, double framesPerPixel) {
   const uint32_t length =
       framesPerPixel <= 0 ? frames : static_cast<uint32_t>(area * framesPerPixel);
   view.SetView(length >= frames ? 0 : (frames - length) / 2, std::min(length, frames));
+  if (cursorInView) view.SetCursorPos(view.ViewStart() + view.ViewLength() / 2);
   for (auto _ : state) view.Repaint();
   state.counters["frames_per_pixel"] = static_cast<double>(view.ViewLength()) / area;
   state.counters["device_ratio"] = view.devicePixelRatioF();
@@ -49,6 +50,10 @@ void BM_Repaint20000FramesPerPixel(benchmark::State& state) {
 }
 void BM_Repaint400FramesPerPixel(benchmark::State& state) {
   RepaintAt(state, 400);
+}
+// The cursor drawn over the frame keeps a copy of the frame without it.
+void BM_Repaint400FramesPerPixelWithTheCursor(benchmark::State& state) {
+  RepaintAt(state, 400, true);
 }
 void BM_Repaint50FramesPerPixel(benchmark::State& state) {
   RepaintAt(state, 50);
@@ -68,6 +73,7 @@ void BM_RepaintFifthOfAFramePerPixel(benchmark::State& state) {
 QUILLON_REDRAW_BENCHMARK(BM_RepaintFullZoom);
 QUILLON_REDRAW_BENCHMARK(BM_Repaint20000FramesPerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_Repaint400FramesPerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint400FramesPerPixelWithTheCursor);
 QUILLON_REDRAW_BENCHMARK(BM_Repaint50FramesPerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_Repaint2FramesPerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_RepaintOneFramePerPixel);

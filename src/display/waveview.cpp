@@ -311,6 +311,8 @@ void TWaveView::DrawFrameScale(QPainter& painter) {
   }
 }
 
+namespace {
+
 // Samples first to first + count - 1 of store: in place in its mapped window, or read into buffer
 // when no window can hold them. The drawing's one way to the samples.
 const int16_t* SampleSpan(TLargeFile& store, uint32_t first, uint32_t count,
@@ -320,6 +322,8 @@ const int16_t* SampleSpan(TLargeFile& store, uint32_t first, uint32_t count,
   store.ReadSamples(buffer.data(), first, first + count - 1);
   return buffer.data();
 }
+
+}  // namespace
 
 TWaveView::TWaveLanes TWaveView::WaveLanes() const {
   // The wave is drawn in the frame's own (device) pixels, a column per pixel.
