@@ -132,10 +132,14 @@ Tcoarseindex CoarsenIndex(const Tindexdata& index, int channels) {
       // First occurrences, as a column of the view finds them block by block.
       TCoarsePeak peak{-32768, 32767, false};
       uint32_t maxAt = 0, minAt = 0;
+      // Without branches: the extremes of noise change too irregularly to be guessed.
       for (uint32_t q = 0; q < kCoarseBlocks; ++q) {
         const Tindextype& entry = index[(g * kCoarseBlocks + q) * channels + c];
-        if (entry.max > peak.max) peak.max = entry.max, maxAt = q;
-        if (entry.min < peak.min) peak.min = entry.min, minAt = q;
+        const bool higher = entry.max > peak.max, lower = entry.min < peak.min;
+        peak.max = higher ? entry.max : peak.max;
+        maxAt = higher ? q : maxAt;
+        peak.min = lower ? entry.min : peak.min;
+        minAt = lower ? q : minAt;
       }
       peak.minFirst = maxAt > minAt;
       coarse[g * channels + c] = peak;
