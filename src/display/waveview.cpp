@@ -178,7 +178,12 @@ void TWaveView::Repaint() {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(7);
     painter.setFont(font);
-    painter.fillRect(QRect(0, 0, w_, h_), FromBgr(ViewScaleColor));
+    // The time band, the amplitude band and the wave area share the frame, so each pixel is
+    // filled once; a frame too small for them, or on a screen scaled by a fraction (where their
+    // edges fall between pixels), is filled whole first.
+    const qreal ratio = frame_.devicePixelRatio();
+    const bool parts = area > 0 && h_ > t && ratio == std::floor(ratio);
+    painter.fillRect(parts ? QRect(0, 0, w_, t) : QRect(0, 0, w_, h_), FromBgr(ViewScaleColor));
     painter.fillRect(QRect(area, t, r, h_ - t), FromBgr(ViewScaleColor));
     painter.fillRect(QRect(0, t, area, h_ - t), FromBgr(ViewBackColor));
     painter.setPen(QPen(kBandLineColor, 1, Qt::SolidLine));
