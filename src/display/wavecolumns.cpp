@@ -1,6 +1,7 @@
 #include "display/wavecolumns.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace quillon {
@@ -32,26 +33,23 @@ class TColumnExtremes {
   bool minFirstThere_ = false;
 };
 
-TColumnPeak IndexColumn(const Tindexdata& index, const Tcoarseindex& coarse, int channels,
-                        int channel, uint64_t block, uint64_t end) {
-  const uint64_t groups = coarse.size() / channels;
-  TColumnExtremes extremes;
-  const Tindextype* fine = index.data() + channel;
-  while (block < end && block % kCoarseBlocks != 0) {
-    const Tindextype& entry = fine[block++ * channels];
-    extremes.Add(entry.max, entry.min, false);
+// One column of every channel at once: blocks block to end - 1 of the index, whole groups of them
+// from the coarse level. Channels is the channel count when known at compile time, else 0.
+template <int Channels>
+void IndexColumn(const Tindextype* index, const TCoarsePeak* coarse, uint64_t groups, int channels,
+                 uint64_t block, uint64_t end, TColumnPeak* out) {
+  const int n = Channels > 0 ? Channels : channels;
+  std::array<TColumnExtremes, kMaxFilterChannels> extremes{};
+  auto fine = [&](uint64_t b) {
+    for (int k = 0; k < n; ++k) extremes[k].Add(index[b * n + k].max, index[b * n + k].min, false);
+  };
+  while (block < end && block % kCoarseBlocks != 0) fine(block++);
+  for (; block + kCoarseBlocks <= end && block / kCoarseBlocks < groups; block += kCoarseBlocks) {
+    const TCoarsePeak* group = coarse + block / kCoarseBlocks * n;
+    for (int k = 0; k < n; ++k) extremes[k].Add(group[k].max, group[k].min, group[k].minFirst);
   }
-  const uint64_t wholeEnd = std::min(end / kCoarseBlocks, groups) * kCoarseBlocks;
-  if (block < wholeEnd) {
-    const TCoarsePeak* group = coarse.data() + block / kCoarseBlocks * channels + channel;
-    for (; block < wholeEnd; block += kCoarseBlocks, group += channels)
-      extremes.Add(group->max, group->min, group->minFirst);
-  }
-  while (block < end) {
-    const Tindextype& entry = fine[block++ * channels];
-    extremes.Add(entry.max, entry.min, false);
-  }
-  return extremes.Peak();
+  while (block < end) fine(block++);
+  for (int k = 0; k < n; ++k) out[k] = extremes[k].Peak();
 }
 
 }  // namespace
@@ -59,18 +57,19 @@ TColumnPeak IndexColumn(const Tindexdata& index, const Tcoarseindex& coarse, int
 void IndexColumns(const Tindexdata& index, const Tcoarseindex& coarse, int channels, uint32_t start,
                   double framesPerColumn, int columns, std::vector<TColumnPeak>& out) {
   out.resize(static_cast<size_t>(std::max(columns, 0)) * channels);
+  if (channels <= 0 || channels > kMaxFilterChannels) return;
   const uint64_t blocks = index.size() / channels;
   // A coarse level of another index (there should be none) is not used.
-  const Tcoarseindex none;
-  const Tcoarseindex& groups = coarse.size() == blocks / kCoarseBlocks * channels ? coarse : none;
+  const uint64_t groups =
+      coarse.size() == blocks / kCoarseBlocks * channels ? blocks / kCoarseBlocks : 0;
   const uint64_t span = static_cast<uint64_t>(std::trunc(framesPerColumn / kIndexBlockFrames)) + 1;
+  auto column = channels == 1 ? &IndexColumn<1> : channels == 2 ? &IndexColumn<2> : &IndexColumn<0>;
   for (int s = 0; s < columns; ++s) {
     const uint64_t block =
         static_cast<uint64_t>(std::trunc((start + s * framesPerColumn) / kIndexBlockFrames));
     const uint64_t end = std::min(block + span, blocks);
-    for (int k = 0; k < channels; ++k)
-      out[static_cast<size_t>(s) * channels + k] =
-          IndexColumn(index, groups, channels, k, std::min(block, end), end);
+    column(index.data(), coarse.data(), groups, channels, std::min(block, end), end,
+           out.data() + static_cast<size_t>(s) * channels);
   }
 }
 
