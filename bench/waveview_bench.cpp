@@ -1,6 +1,8 @@
-// Full redraws of a 1600 × 500 waveform view of a long document at three zooms: everything
-// (the peak index), 400 frames per pixel (the samples' coarse pass) and 0.2 frames per pixel
-// (single samples with markers). Usage: QUILLON_BENCH_WAV=long.wav waveview_bench
+// Full redraws of a 1600 × 500 waveform view of a long document at every kind of zoom: the whole
+// document and a wide zoom (the peak index's coarse and fine levels), 400, 50, 2 and 1 frames per
+// pixel (the samples column by column) and 0.2 frames per pixel (single frames with markers).
+// Each reports its goal beside it: 1 ms, or 2 ms on a screen scaled to 200 % (QT_SCALE_FACTOR=2),
+// where the wave has a column per device pixel. Usage: QUILLON_BENCH_WAV=long.wav waveview_bench
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -24,7 +26,7 @@ constexpr int kHeight = 500;
 
 quillon::Twavefile* document = nullptr;
 
-void RepaintAt(benchmark::State& state, double framesPerPixel) {
+void RepaintAt(benchmark::State& state, double framesPerPixel, bool cursorInView = false) {
   TWaveView view;
   view.resize(kWidth, kHeight);
   view.AttachDocument(document);
@@ -33,32 +35,49 @@ void RepaintAt(benchmark::State& state, double framesPerPixel) {
   const uint32_t length =
       framesPerPixel <= 0 ? frames : static_cast<uint32_t>(area * framesPerPixel);
   view.SetView(length >= frames ? 0 : (frames - length) / 2, std::min(length, frames));
+  if (cursorInView) view.SetCursorPos(view.ViewStart() + view.ViewLength() / 2);
   for (auto _ : state) view.Repaint();
-  state.counters["frames_per_pixel"] = view.FramesPerPixel();
+  state.counters["frames_per_pixel"] = static_cast<double>(view.ViewLength()) / area;
+  state.counters["device_ratio"] = view.devicePixelRatioF();
+  state.counters["goal_ms"] = view.devicePixelRatioF() > 1 ? 2 : 1;
 }
 
 void BM_RepaintFullZoom(benchmark::State& state) {
   RepaintAt(state, 0);
 }
+void BM_Repaint20000FramesPerPixel(benchmark::State& state) {
+  RepaintAt(state, 20000);
+}
 void BM_Repaint400FramesPerPixel(benchmark::State& state) {
   RepaintAt(state, 400);
+}
+// The cursor drawn over the frame keeps a copy of the frame without it.
+void BM_Repaint400FramesPerPixelWithTheCursor(benchmark::State& state) {
+  RepaintAt(state, 400, true);
+}
+void BM_Repaint50FramesPerPixel(benchmark::State& state) {
+  RepaintAt(state, 50);
+}
+void BM_Repaint2FramesPerPixel(benchmark::State& state) {
+  RepaintAt(state, 2);
+}
+void BM_RepaintOneFramePerPixel(benchmark::State& state) {
+  RepaintAt(state, 1);
 }
 void BM_RepaintFifthOfAFramePerPixel(benchmark::State& state) {
   RepaintAt(state, 0.2);
 }
 
-BENCHMARK(BM_RepaintFullZoom)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(BM_Repaint400FramesPerPixel)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(BM_RepaintFifthOfAFramePerPixel)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
+#define QUILLON_REDRAW_BENCHMARK(name) \
+  BENCHMARK(name)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly()
+QUILLON_REDRAW_BENCHMARK(BM_RepaintFullZoom);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint20000FramesPerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint400FramesPerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint400FramesPerPixelWithTheCursor);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint50FramesPerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_Repaint2FramesPerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_RepaintOneFramePerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_RepaintFifthOfAFramePerPixel);
 
 }  // namespace
 

@@ -122,6 +122,31 @@ void TFilter::GetIndex(Tindexdata& index) {
   std::copy(index_.begin(), index_.end(), index.begin());
 }
 
+Tcoarseindex CoarsenIndex(const Tindexdata& index, int channels) {
+  Tcoarseindex coarse;
+  if (channels <= 0) return coarse;
+  const size_t groups = index.size() / channels / kCoarseBlocks;
+  coarse.resize(groups * channels);
+  for (size_t g = 0; g < groups; ++g)
+    for (int c = 0; c < channels; ++c) {
+      // First occurrences, as a column of the view finds them block by block.
+      TCoarsePeak peak{-32768, 32767, false};
+      uint32_t maxAt = 0, minAt = 0;
+      // Without branches: the extremes of noise change too irregularly to be guessed.
+      for (uint32_t q = 0; q < kCoarseBlocks; ++q) {
+        const Tindextype& entry = index[(g * kCoarseBlocks + q) * channels + c];
+        const bool higher = entry.max > peak.max, lower = entry.min < peak.min;
+        peak.max = higher ? entry.max : peak.max;
+        maxAt = higher ? q : maxAt;
+        peak.min = lower ? entry.min : peak.min;
+        minAt = lower ? q : minAt;
+      }
+      peak.minFirst = maxAt > minAt;
+      coarse[g * channels + c] = peak;
+    }
+  return coarse;
+}
+
 void TFilter::GetPeaks(TChannelPeaks& channelPeaks, int16_t& overallPeak,
                        int32_t& peakLevel) const {
   channelPeaks.fill(0);

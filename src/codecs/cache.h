@@ -20,6 +20,23 @@ using Tindexdata = std::vector<Tindextype>;
 inline constexpr uint32_t kIndexBlockFrames = 512;
 inline constexpr int kMaxFilterChannels = 8;
 
+// The peak index's coarse level, for views so wide that a column spans many blocks: one entry per
+// kCoarseBlocks whole blocks of one channel, at group g and channel c at g * channels + c. A group
+// that the index does not fill has none. minFirst: the minimum's first block comes before the
+// maximum's first block, which keeps the order in which a column's extremes are drawn.
+struct TCoarsePeak {
+  int16_t max = 0;
+  int16_t min = 0;
+  bool minFirst = false;
+  bool operator==(const TCoarsePeak&) const = default;
+};
+using Tcoarseindex = std::vector<TCoarsePeak>;
+inline constexpr uint32_t kCoarseBlocks = 8;
+
+// The coarse level of index, a pass over its entries (a 512th of the samples' count) that every
+// index builder makes as it finishes.
+Tcoarseindex CoarsenIndex(const Tindexdata& index, int channels);
+
 using TChannelPeaks = std::array<int16_t, kMaxFilterChannels>;
 
 // Widens maximum[c] and minimum[c] to the extremes of channel c over frames of interleaved

@@ -11,6 +11,7 @@
 
 #include "codecs/cache.h"
 #include "display/screenimage.h"
+#include "display/waveplot.h"
 #include "document/storewindow.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
@@ -165,8 +166,10 @@ void TWaveView::Repaint() {
   w_ = width();
   h_ = height();
   QSize size(std::max(w_, 1), std::max(h_, 1));
+  // The frame is drawn anew: the clean frame lets go of the pixels it shares with it, so that
+  // painting does not copy them first. It becomes the new frame's copy below.
+  cleanFrame_ = QImage();
   FitScreenImage(frame_, size, devicePixelRatioF());
-  FitScreenImage(cleanFrame_, size, devicePixelRatioF());
   const int32_t t = TopMargin;
   const int32_t r = RightMargin;
   const int32_t area = w_ - r;
@@ -175,7 +178,12 @@ void TWaveView::Repaint() {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(7);
     painter.setFont(font);
-    painter.fillRect(QRect(0, 0, w_, h_), FromBgr(ViewScaleColor));
+    // The time band, the amplitude band and the wave area share the frame, so each pixel is
+    // filled once; a frame too small for them, or on a screen scaled by a fraction (where their
+    // edges fall between pixels), is filled whole first.
+    const qreal ratio = frame_.devicePixelRatio();
+    const bool parts = area > 0 && h_ > t && ratio == std::floor(ratio);
+    painter.fillRect(parts ? QRect(0, 0, w_, t) : QRect(0, 0, w_, h_), FromBgr(ViewScaleColor));
     painter.fillRect(QRect(area, t, r, h_ - t), FromBgr(ViewScaleColor));
     painter.fillRect(QRect(0, t, area, h_ - t), FromBgr(ViewBackColor));
     painter.setPen(QPen(kBandLineColor, 1, Qt::SolidLine));
@@ -195,9 +203,10 @@ void TWaveView::Repaint() {
       } else {
         DrawFrameScale(painter);
       }
-      DrawWave(painter, document_->Channels());
     }
   }
+  // Straight into the frame's pixels, once the painter is done with it.
+  if (DocumentLoaded()) DrawWave();
   if (selected_ && DocumentLoaded()) DrawSelection();
   cleanFrame_ = frame_;
   DrawCursor();
@@ -307,83 +316,109 @@ void TWaveView::DrawFrameScale(QPainter& painter) {
   }
 }
 
-void TWaveView::DrawWave(QPainter& painter, int channels) {
+namespace {
+
+// Samples first to first + count - 1 of store: in place in its mapped window, or read into buffer
+// when no window can hold them. The drawing's one way to the samples.
+const int16_t* SampleSpan(TStoreWindow& store, uint32_t first, uint32_t count,
+                          std::vector<int16_t>& buffer) QUILLON_REQUIRES(mainThreadRole) {
+  const std::span<const int16_t> mapped = store.Span(first, count);
+  if (mapped.size() == count) return mapped.data();
+  buffer.assign(count, 0);
+  store.ReadSamples(buffer.data(), first, first + count - 1);
+  return buffer.data();
+}
+
+}  // namespace
+
+TWaveView::TWaveLanes TWaveView::WaveLanes() const {
+  // The wave is drawn in the frame's own (device) pixels, a column per pixel.
+  const qreal ratio = frame_.devicePixelRatio();
+  TWaveLanes lanes;
+  lanes.stride = document_->Channels();
+  lanes.count = std::clamp(static_cast<int>(lanes.stride), 1, static_cast<int>(laneCentre_.size()));
+  lanes.columns = static_cast<int>(std::lround((w_ - RightMargin) * ratio));
+  lanes.framesPerColumn = static_cast<double>(viewLength_) / lanes.columns;
+  lanes.valuePerRow = 32768.0 / std::lround(h_ * ratio) * 3 * lanes.count;
+  for (int k = 0; k < lanes.count; ++k)
+    lanes.centre[k] = static_cast<int>(std::lround(laneCentre_[k] * ratio));
+  lanes.ratio = ratio;
+  return lanes;
+}
+
+int TWaveView::TWaveLanes::Row(int lane, double value) const {
+  return static_cast<int>(centre[lane] - Round(value / valuePerRow));
+}
+
+void TWaveView::DrawWave() {
   const int32_t area = w_ - RightMargin;
   if (viewLength_ == 0 || area <= 0) return;
-  const int n = std::clamp(channels, 1, static_cast<int>(laneCentre_.size()));
-  const uint32_t stride = document_->Channels();
-  const uint32_t frameCount = document_->FrameCount();
-  const Tindexdata& index = document_->Index();
+  framesPerPixel_ = static_cast<double>(viewLength_) / area;
+  const TWaveLanes lanes = WaveLanes();
+  if (lanes.stride == 0 || lanes.stride > laneCentre_.size() || lanes.columns <= 0) return;
   TStoreWindow* samples = document_->Samples();
-  const double a = 32768.0 / h_ * 3 * n;
-  auto yOf = [&](int k, double v) { return static_cast<int>(laneCentre_[k] - Round(v / a)); };
-  std::array<int, 8> prevY{};
-  std::array<int, 8> prevX{};
-  for (int k = 0; k < n; ++k) prevY[k] = laneCentre_[k];
-  const double fpp = static_cast<double>(viewLength_) / area;
-  framesPerPixel_ = fpp;
-  painter.setPen(QPen(FromBgr(ViewWaveColor), 1, Qt::SolidLine));
-  painter.setBrush(Qt::NoBrush);
-
-  if (fpp >= kIndexBlockFrames) {
-    const uint32_t blocks = static_cast<uint32_t>(std::trunc(fpp / kIndexBlockFrames)) + 1;
-    for (int s = 0; s < area; ++s) {
-      const uint64_t block =
-          static_cast<uint64_t>(std::trunc((viewStart_ + s * fpp) / kIndexBlockFrames));
-      for (int k = 0; k < n; ++k) {
-        int32_t max = -32768, min = 32767;
-        uint32_t maxAt = 0, minAt = 0;
-        for (uint32_t q = 0; q < blocks; ++q) {
-          const uint64_t entry = (block + q) * stride + k;
-          if (entry >= index.size()) break;
-          if (index[entry].max > max) max = index[entry].max, maxAt = q;
-          if (index[entry].min < min) min = index[entry].min, minAt = q;
-        }
-        // The extreme that came first in time is drawn first, so a burst keeps its shape.
-        const bool minFirst = maxAt > minAt;
-        const int first = yOf(k, minFirst ? min : max);
-        const int second = yOf(k, minFirst ? max : min);
-        const QPoint points[3] = {{s, prevY[k]}, {s + 1, first}, {s + 1, second}};
-        painter.drawPolyline(points, 3);
-        prevY[k] = second;
-      }
-    }
-  } else if (fpp >= 1) {
+  const uint32_t frameCount = document_->FrameCount();
+  if (lanes.framesPerColumn >= kIndexBlockFrames) {
+    IndexColumns(document_->Index(), document_->CoarseIndex(), lanes.stride, viewStart_,
+                 lanes.framesPerColumn, lanes.columns, columnPeaks_);
+  } else if (lanes.framesPerColumn >= 1) {
     if (frameCount == 0 || samples == nullptr) return;
-    const uint32_t span = static_cast<uint32_t>(std::trunc(fpp));
-    for (int s = 0; s < area; ++s) {
-      uint64_t first = static_cast<uint64_t>(std::trunc(s * fpp)) + viewStart_;
-      if (first + span >= frameCount) first = frameCount - 1 >= span ? frameCount - 1 - span : 0;
-      const uint64_t last = std::min<uint64_t>(first + span, frameCount - 1);
-      for (int k = 0; k < n; ++k) {
-        int32_t max = -32768, min = 32767;
-        for (uint64_t f = first; f <= last; ++f) {
-          const int16_t v = samples->ReadSample(static_cast<uint32_t>(f * stride + k));
-          max = std::max<int32_t>(max, v);
-          min = std::min<int32_t>(min, v);
-        }
-        const QPoint points[3] = {{s, prevY[k]}, {s + 1, yOf(k, max)}, {s + 1, yOf(k, min)}};
-        painter.drawPolyline(points, 3);
-        prevY[k] = yOf(k, min);
-      }
+    const uint64_t first = ColumnFrames(0, lanes.framesPerColumn, viewStart_, frameCount).first;
+    const uint64_t last =
+        ColumnFrames(lanes.columns - 1, lanes.framesPerColumn, viewStart_, frameCount).last;
+    const int16_t* span =
+        SampleSpan(*samples, static_cast<uint32_t>(first * lanes.stride),
+                   static_cast<uint32_t>((last - first + 1) * lanes.stride), sampleBuffer_);
+    SampleColumns(span, lanes.stride, viewStart_, lanes.framesPerColumn, frameCount, lanes.columns,
+                  columnPeaks_);
+  } else {
+    if (samples != nullptr && frameCount > 0) DrawFrames(lanes);
+    return;
+  }
+  PlotColumns(lanes);
+}
+
+void TWaveView::PlotColumns(const TWaveLanes& lanes) {
+  for (int k = 0; k < lanes.count; ++k) {
+    plotter_.Reset(lanes.columns);
+    int previous = lanes.centre[k];
+    for (int s = 0; s < lanes.columns; ++s) {
+      const TColumnPeak& peak = columnPeaks_[static_cast<size_t>(s) * lanes.stride + k];
+      const int second = lanes.Row(k, peak.second);
+      plotter_.Column(s, previous, lanes.Row(k, peak.first), second);
+      previous = second;
     }
-  } else if (fpp > 0 && samples != nullptr) {
-    const bool markers = Round(1 / fpp) > 6;
-    painter.setBrush(FromBgr(ViewScaleColor));
-    for (uint64_t s = 0; s <= viewLength_; ++s) {
-      const uint64_t frame = viewStart_ + s;
-      if (frame >= frameCount) break;
-      const int x = static_cast<int>(Round(s / fpp));
-      for (int k = 0; k < n; ++k) {
-        const int y = yOf(k, samples->ReadSample(static_cast<uint32_t>(frame * stride + k)));
-        painter.drawLine(QPoint(prevX[k], prevY[k]), QPoint(x, y));
-        prevX[k] = x;
-        prevY[k] = y;
-        // Each frame is a visible point when zoomed in this far; a 5 x 5 box marks it.
-        if (markers) painter.drawRect(QRect(x - 2, y - 2, 4, 4));
-      }
+    plotter_.Draw(frame_, FromBgr(ViewWaveColor).rgb());
+  }
+}
+
+void TWaveView::DrawFrames(const TWaveLanes& lanes) {
+  const uint32_t frameCount = document_->FrameCount();
+  const uint32_t last =
+      static_cast<uint32_t>(std::min<uint64_t>(uint64_t{viewStart_} + viewLength_, frameCount - 1));
+  if (viewStart_ > last) return;
+  const int16_t* span = SampleSpan(*document_->Samples(), viewStart_ * lanes.stride,
+                                   (last - viewStart_ + 1) * lanes.stride, sampleBuffer_);
+  // The frame's pixels as they are, so that a line is one device pixel wide on any screen.
+  QImage device(frame_.bits(), frame_.width(), frame_.height(), frame_.bytesPerLine(),
+                frame_.format());
+  QPainter painter(&device);
+  painter.setPen(QPen(FromBgr(ViewWaveColor), 1, Qt::SolidLine));
+  painter.setBrush(FromBgr(ViewScaleColor));
+  // Each frame is a visible point when zoomed in this far; a box of 5 x 5 logical pixels marks it.
+  const bool markers = Round(1 / framesPerPixel_) > 6;
+  const int box = static_cast<int>(std::lround(2 * lanes.ratio));
+  std::array<int, 8> prevX{};
+  std::array<int, 8> prevY = lanes.centre;
+  for (uint32_t s = 0; s <= last - viewStart_; ++s) {
+    const int x = static_cast<int>(Round(s / lanes.framesPerColumn));
+    for (int k = 0; k < lanes.count; ++k) {
+      const int y = lanes.Row(k, span[static_cast<size_t>(s) * lanes.stride + k]);
+      painter.drawLine(QPoint(prevX[k], prevY[k]), QPoint(x, y));
+      prevX[k] = x;
+      prevY[k] = y;
+      if (markers) painter.drawRect(QRect(x - box, y - box, 2 * box, 2 * box));
     }
-    painter.setBrush(Qt::NoBrush);
   }
 }
 

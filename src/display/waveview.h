@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "display/dragfiles.h"
 #include "platform/threadsafety.h"
+#include "display/wavecolumns.h"
+#include "display/waveplot.h"
 
 class QMimeData;
 class QScrollBar;
@@ -198,13 +201,33 @@ class TWaveView : public QWidget {
   // One major tick of either time scale, with its nine minor ticks, grid line and label.
   void DrawMajorTick(QPainter& painter, int64_t x, int64_t pixelStep, const QString& label,
                      bool gridBeforeLabel);
-  void DrawWave(QPainter& painter, int channels) QUILLON_REQUIRES(mainThreadRole);
+  // How the lanes' wave maps onto the frame's device pixels.
+  struct TWaveLanes {
+    uint32_t stride = 0;
+    int count = 0;
+    int columns = 0;
+    double framesPerColumn = 0;
+    double valuePerRow = 1;
+    qreal ratio = 1;
+    std::array<int, 8> centre{};
+    // The row of value in lane.
+    int Row(int lane, double value) const;
+  };
+  TWaveLanes WaveLanes() const;
+  void DrawWave() QUILLON_REQUIRES(mainThreadRole);
+  // Columns of extremes from columnPeaks_, and single frames joined by lines.
+  void PlotColumns(const TWaveLanes& lanes);
+  void DrawFrames(const TWaveLanes& lanes) QUILLON_REQUIRES(mainThreadRole);
   void DrawSelection();
   void DrawCursor();
   bool DocumentLoaded() const;
   void Present();
 
   std::array<int32_t, 8> laneCentre_{};
+  // Kept between redraws, so that a redraw allocates nothing.
+  std::vector<TColumnPeak> columnPeaks_;
+  std::vector<int16_t> sampleBuffer_;
+  TWavePlotter plotter_;
   QImage frame_;
   QImage cleanFrame_;
   double framesPerPixel_ = 0;

@@ -64,6 +64,7 @@ std::optional<TPeakIndex> TPeakScan::Finish() {
   if (!IndexedChannels(channels_)) return TPeakIndex{};
   if (framesAdded_ != frameCount_) return std::nullopt;
   if (framesInBlock_ > 0) CloseBlock();
+  result_.coarse = CoarsenIndex(result_.index, channels_);
   result_.peak =
       *std::max_element(result_.channelPeaks.begin(), result_.channelPeaks.begin() + channels_);
   result_.peakDb = PeakToDb(result_.peak);

@@ -16,6 +16,8 @@ namespace quillon {
 // The peak index of one state and the peaks taken from it.
 struct TPeakIndex {
   Tindexdata index;
+  // The index's coarse level, made with it.
+  Tcoarseindex coarse;
   TChannelPeaks channelPeaks{};
   int16_t peak = 0;
   int32_t peakDb = 0;

@@ -167,6 +167,7 @@ TOperationResult TOperationJob::Open() {
     TWavHeader header;
     state->samples->ReadHeader(header);
     state->ApplyHeader(header);
+    state->peaks.coarse = CoarsenIndex(state->peaks.index, state->channels);
     if (state->frameCount == 0) {
       state->peaks.peak = 0;
       state->peaks.peakDb = -90;

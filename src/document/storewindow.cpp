@@ -39,7 +39,11 @@ int16_t TStoreWindow::ReadSample(uint32_t index) {
 
 std::span<const int16_t> TStoreWindow::Span(uint32_t first, uint32_t count) {
   if (first >= SampleCount()) return {};
-  const uint8_t* at = SampleAddress(first);
+  const uint64_t begin = kWavHeaderSize + 2ull * first;
+  const uint64_t end = begin + 2ull * std::min<uint64_t>(count, SampleCount() - first);
+  // Moves when the window lacks part of the span, so a span that fits a window is held whole.
+  if (!window_ || begin < windowStart_ || end > windowEnd_) MapAround(begin);
+  const uint8_t* at = window_ + (begin - windowStart_);
   uint64_t held = (windowEnd_ - (kWavHeaderSize + 2ull * first)) / 2;
   // The header is 44 bytes and a window starts on a page: every sample is 2-byte aligned.
   return {reinterpret_cast<const int16_t*>(at),

@@ -73,6 +73,10 @@ const TChannelPeaks& Twavefile::ChannelPeaks() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->peaks.channelPeaks;
 }
+const Tcoarseindex& Twavefile::CoarseIndex() const {
+  QUILLON_MAIN_THREAD_ONLY();
+  return state_->peaks.coarse;
+}
 const Tindexdata& Twavefile::Index() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->peaks.index;

@@ -148,6 +148,7 @@ class Twavefile {
   int32_t PeakDb() const;
   const TChannelPeaks& ChannelPeaks() const;
   const Tindexdata& Index() const;
+  const Tcoarseindex& CoarseIndex() const;
   // The main thread's window over the installed store (none when nothing is loaded): valid until
   // the next install.
   TStoreWindow* Samples() const;
