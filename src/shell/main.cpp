@@ -44,6 +44,7 @@
 #include "platform/qt/qturlopener.h"
 #include "platform/qt/recentlyused.h"
 #include "platform/runfiles.h"
+#include "platform/startuptrace.h"
 #include "platform/urlopener.h"
 #include "resources/icons.h"
 #include "shell/dialogs/about.h"
@@ -75,6 +76,7 @@ constexpr uint32_t kMeterColor = 5555555;
 
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
+  StartupStep("main window: start");
   setObjectName("mainform");
   sites_ = DeploymentSites();
   SetMakerSite(sites_.maker);
@@ -83,10 +85,14 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   setWindowIcon(QIcon(":/icons/quillon.svg"));
   // Every other window (About, the dialogs) shows the program's icon too.
   QApplication::setWindowIcon(windowIcon());
+  StartupStep("main window: icons installed");
   CreateActions();
   SetIcons();
+  StartupStep("main window: actions");
   CreateMenus();
+  StartupStep("main window: menus");
   CreateToolBar();
+  StartupStep("main window: tool bar");
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -107,9 +113,11 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   column->addWidget(PageControl1);
   setCentralWidget(central);
   CreateStatusBar();
+  StartupStep("main window: panels");
 
   FormCreate(arguments);
   AttachLanguageController(this);
+  StartupStep("main window: translated");
 }
 
 Tmainform::~Tmainform() {
@@ -448,6 +456,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetClipboard(clipboard_.get());
 
   CreateVersionCheck();
+  StartupStep("form: version check made");
 
   AllocationGranularity = SystemAllocationGranularity();
   if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
@@ -473,6 +482,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   }
   recentFilesMenu_->Refresh();
   config.savefilterindex = 0;
+  StartupStep("form: document, journal, settings");
 
   const QScreen* screen = QGuiApplication::primaryScreen();
   setGeometry(MainWindowPlacement(config, screen ? screen->availableGeometry() : QRect()));
@@ -518,6 +528,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
+  StartupStep("form: view and player");
 
   SetVolumePosition(config.volume);
   VolumeBar->setEnabled(view_->HasPlayer());
@@ -542,6 +553,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
     versionCheck_->ShowUpToDate = false;
     versionCheck_->CheckVersion();
   }
+  StartupStep("form: update check started");
 
   setWindowTitle(kApplicationTitle);
   // Once the window shows, so that a recovery question has the window behind it.
@@ -574,6 +586,7 @@ void Tmainform::CheckForUpdatesExecute() {
 void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   // Creating the settings dialog finds the language files and applies the stored language.
   settingsForm_ = new TsettingsForm(this);
+  StartupStep("dialogs: settings, language");
   auto languageChanged = [this] {
     if (document_->Loaded()) updatecaption(document_->FileName());
     RewriteStatusPanels();
@@ -585,6 +598,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   connect(settingsForm_, &TsettingsForm::LanguageChanged, this, languageChanged);
   connect(settingsForm_, &TsettingsForm::ColorsChanged, view_, &TWaveView::Repaint);
   languageChanged();
+  StartupStep("dialogs: language applied");
   aboutForm_ = new TAboutForm(this);
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
   aboutForm_->SetCheckUpdatesAvailable(!versionCheck_->InfoUrl.empty());
@@ -602,6 +616,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(quality.opusBitrate);
   document_->OnAskOpusBitrate = [this] { return opusForm_->Ask(); };
+  StartupStep("dialogs: the others");
 }
 
 void Tmainform::SetIcons() {
