@@ -53,6 +53,7 @@
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
 #include "shell/help.h"
+#include "shell/labelholder.h"
 #include "shell/recentmenu.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -381,7 +382,7 @@ void Tmainform::CreateBottomPanel() {
   timeFont.setPixelSize(32);
   timeFont.setBold(true);
   timedisplay->setFont(timeFont);
-  cursorLayout->addWidget(timedisplay);
+  cursorLayout->addWidget(new TLabelHolder(timedisplay, GroupBox2));
 
   GroupBox3 = group("GroupBox3", "  Levels  ");
   auto* levelsLayout = new QVBoxLayout(GroupBox3);
@@ -436,7 +437,7 @@ void Tmainform::CreateStatusBar() {
     statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
     // At least the designed width; a longer text (a larger font, a translation) widens it.
     statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
-    StatusBar->addWidget(statusPanels_[i]);
+    StatusBar->addWidget(new TLabelHolder(statusPanels_[i], StatusBar));
   }
   // Its text is built by the operation in the language of its time; it is not a window text.
   noticePanel_ = new QLabel(StatusBar);
