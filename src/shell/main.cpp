@@ -46,6 +46,7 @@
 #include "platform/runfiles.h"
 #include "platform/startuptrace.h"
 #include "platform/urlopener.h"
+#include "playback/playunit.h"
 #include "resources/icons.h"
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/encoderquality.h"
@@ -78,6 +79,8 @@ constexpr uint32_t kMeterColor = 5555555;
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
   StartupStep("main window: start");
+  // The view takes the player when it is made; the sound device opens meanwhile.
+  PreparePlayer();
   setObjectName("mainform");
   sites_ = DeploymentSites();
   SetMakerSite(sites_.maker);
