@@ -10,7 +10,6 @@
 #include <QToolBar>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -80,7 +79,7 @@ int main(int argc, char** argv) {
   const std::chrono::duration<double, std::milli> elapsed =
       std::chrono::steady_clock::now() - started;
   std::printf("%.1f\n", elapsed.count());
-  // The figure is exec to the painted window: closing the window is no part of it.
+  // The line marks the painted window for a script timing the whole process.
   std::fflush(stdout);
-  std::_Exit(0);
+  return 0;
 }

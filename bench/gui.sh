@@ -33,18 +33,25 @@ echo "== Full redraw of a 1600 x 500 view (median of 5 repetitions)"
 QUILLON_BENCH_WAV="$wav" build-release/bench/waveview_bench --benchmark_counters_tabular=true |
   grep -E "^(Benchmark|BM_.*_median)"
 
-# Inside one X server, so that its own start-up is not counted; settings in a scratch folder.
+# Inside one X server, so that its own start-up is not counted; settings and the recovery
+# records in scratch folders, so that other runs' records are not swept at each start.
 # The editor and the bare window take turns, so that both meet the same load.
 echo "== Start-up to a painted window without a file, $runs runs each, alternating"
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 mkdir -p -m 700 "$out/tmp/runtime"
-XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" XDG_DATA_HOME="$out/tmp/data" \
+  xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   for _ in $(seq "$1"); do
     for program in "$2" "$3"; do
+      # From exec to the line the program prints once its window is painted; closing the
+      # window is no part of it.
       start=$(date +%s%N)
-      inside=$("$program")
-      end=$(date +%s%N)
-      echo "$(basename "$program") $inside $(( (end - start) / 1000000 ))"
+      "$program" | {
+        read -r inside
+        end=$(date +%s%N)
+        echo "$(basename "$program") $inside $(( (end - start) / 1000000 ))"
+        cat >/dev/null
+      }
     done
   done' startup "$runs" "$PWD/build-release/bench/startup_bench" \
   "$PWD/build-release/bench/barewindow_bench" |
@@ -69,5 +76,5 @@ if [ ! -s "$long2h" ]; then
   sox -n -r 44100 -c 2 -b 16 "$long2h" synth 7200 pinknoise vol 0.5
 fi
 echo "== Scrolling and zooming the 2-hour document for a second while it plays"
-XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" QUILLON_BENCH_WAV="$long2h" \
-  xvfb-run -a -s "-screen 0 1920x1080x24" build-release/bench/scroll_bench
+XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" XDG_DATA_HOME="$out/tmp/data" \
+  QUILLON_BENCH_WAV="$long2h" xvfb-run -a -s "-screen 0 1920x1080x24" build-release/bench/scroll_bench
