@@ -1,11 +1,10 @@
 #include "playback/DDirectSound.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "playback/sdlapi.h"
 #include "playback/soundstream.h"
 
 namespace quillon {
