@@ -18,6 +18,8 @@ runs="${1:-11}"
 out="${BENCH_DIR:-$PWD/bench/out}"
 mkdir -p "$out/tmp"
 export TMPDIR="$out/tmp"
+# Every window makes a player: SDL's dummy driver stands in for a sound device.
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
 cmake --build build-release --target waveview_bench startup_bench >/dev/null
@@ -37,7 +39,6 @@ QUILLON_BENCH_WAV="$wav" build-release/bench/waveview_bench --benchmark_counters
 # records in scratch folders, so that other runs' records are not swept at each start.
 # The editor and the bare window take turns, so that both meet the same load.
 echo "== Start-up to a painted window without a file, $runs runs each, alternating"
-export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 mkdir -p -m 700 "$out/tmp/runtime"
 XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" XDG_DATA_HOME="$out/tmp/data" \
   xvfb-run -a -s "-screen 0 1280x800x24" bash -c '

@@ -2,7 +2,8 @@
 // second the scroll bar, the wheel and the zoom commands move the view, one move per frame, and
 // each frame is timed from the move to the end of the events it caused (the view's redraw, its
 // paint and whatever else ran meanwhile: playback ticks, the level meter, the status bar).
-// Usage: SDL_AUDIODRIVER=dummy QUILLON_BENCH_WAV=long.wav scroll_bench
+// Usage: SDL_AUDIODRIVER=dummy QUILLON_BENCH_WAV=long.wav scroll_bench (QUILLON_BENCH_FRAMES=1
+// lists every frame: clock, processor and move times, frames per pixel, the move)
 #include <time.h>
 #include <QAbstractSlider>
 #include <QAction>
