@@ -6,20 +6,12 @@
 #include <optional>
 #include <vector>
 
+#include "codecs/ffmpegapi.h"
 #include "codecs/ffmpegutil.h"
 #include "codecs/sampleconvert.h"
 #include "codecs/wavheader.h"
 #include "platform/filesystem.h"
 #include "platform/filewriter.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
 
 namespace quillon {
 
@@ -442,7 +434,8 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
       }
       av_packet_unref(s->packet);
       if (inputSize > 0) {
-        double share = static_cast<double>(avio_tell(pb)) / static_cast<double>(inputSize) * 100;
+        double share =
+            static_cast<double>(avio_seek(pb, 0, SEEK_CUR)) / static_cast<double>(inputSize) * 100;
         int32_t now = static_cast<int32_t>(std::clamp(share, 0.0, 100.0));
         if (now != shown) progress = shown = now;
       }

@@ -7,14 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "codecs/ffmpegapi.h"
 #include "codecs/sampleconvert.h"
 #include "codecs/wavheader.h"
-
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
 
 namespace quillon {
 

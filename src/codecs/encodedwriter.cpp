@@ -6,19 +6,12 @@
 #include <exception>
 #include <vector>
 
+#include "codecs/ffmpegapi.h"
 #include "codecs/ffmpegutil.h"
 #include "codecs/saveerrors.h"
 #include "codecs/wavheader.h"
 #include "platform/error.h"
 #include "platform/filewriter.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/channel_layout.h>
-#include <libswresample/swresample.h>
-}
 
 namespace quillon {
 

@@ -1,16 +1,10 @@
 #include "codecs/ffmpegutil.h"
+#include "codecs/ffmpegapi.h"
 
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/error.h>
-#include <libavutil/log.h>
-}
 
 namespace quillon {
 

@@ -5,13 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "codecs/ffmpegapi.h"
 #include "codecs/ffmpegutil.h"
 #include "localization/constants.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
 
 namespace quillon {
 

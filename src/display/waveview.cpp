@@ -8,6 +8,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "codecs/cache.h"
 #include "display/screenimage.h"
@@ -128,6 +129,11 @@ void TWaveView::Present() {
   update();
 }
 
+void TWaveView::Present(const QRegion& changed) {
+  ++presentations_;
+  update(changed);
+}
+
 void TWaveView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.drawImage(QPoint(0, 0), frame_);
@@ -209,6 +215,7 @@ void TWaveView::Repaint() {
   if (DocumentLoaded()) DrawWave();
   if (selected_ && DocumentLoaded()) DrawSelection();
   cleanFrame_ = frame_;
+  presentedOnly_ = false;
   DrawCursor();
   Present();
 }
@@ -440,6 +447,7 @@ void TWaveView::DrawSelection() {
 }
 
 void TWaveView::InvertColumns(int64_t x1, int64_t x2) {
+  presentedOnly_ = true;
   // The frame holds device pixels.
   const qreal ratio = frame_.devicePixelRatio();
   x1 = std::clamp<int64_t>(std::llround(x1 * ratio), 0, frame_.width());
@@ -454,12 +462,15 @@ void TWaveView::InvertColumns(int64_t x1, int64_t x2) {
 }
 
 void TWaveView::DrawCursor() {
+  cursorDrawn_ = false;
   if (!DocumentLoaded() || viewLength_ == 0) return;
   if (!(viewStart_ < cursorPos_ && cursorPos_ < viewStop_)) return;
   const int32_t t = TopMargin;
   cursorX_ = static_cast<int32_t>(
       Round((static_cast<double>(cursorPos_) - viewStart_) * (w_ - RightMargin) / viewLength_));
   const int x = cursorX_;
+  cursorDrawn_ = true;
+  drawnCursorX_ = x;
   QPainter painter(&frame_);
   painter.setPen(QPen(kCursorColor, 1, Qt::DotLine));
   Line(painter, x, t, x, h_);
@@ -481,10 +492,45 @@ void TWaveView::UpdateCursor() {
   }
   cursorX_ = x;
   if (x == lastCursorX_) return;
-  frame_ = cleanFrame_;
+  // A dragged selection is drawn into the presented frame alone, which then goes back whole.
+  if (presentedOnly_ || frame_.size() != cleanFrame_.size()) {
+    frame_ = cleanFrame_;
+    DrawCursor();
+    lastCursorX_ = x;
+    Present();
+    return;
+  }
+  // Otherwise only the band the cursor leaves goes back to the clean frame, and only the bands
+  // it leaves and enters go to the screen: the play cursor steps twenty times a second, and a
+  // copy and repaint of the whole frame at each step would take milliseconds from scrolling.
+  QRegion changed;
+  if (cursorDrawn_) {
+    changed += CursorBand(drawnCursorX_);
+    RestoreClean(CursorBand(drawnCursorX_));
+  }
   DrawCursor();
+  if (cursorDrawn_) changed += CursorBand(drawnCursorX_);
   lastCursorX_ = x;
-  Present();
+  Present(changed);
+}
+
+QRect TWaveView::CursorBand(int32_t x) const {
+  // The line and the marks two pixels either side, with a pixel to spare for a fractional
+  // screen scale.
+  return QRect(x - 3, 0, 7, h_);
+}
+
+void TWaveView::RestoreClean(const QRect& band) {
+  // The frames hold device pixels.
+  const qreal ratio = frame_.devicePixelRatio();
+  const int left = std::clamp(static_cast<int>(std::floor(band.left() * ratio)), 0, frame_.width());
+  const int right =
+      std::clamp(static_cast<int>(std::ceil((band.right() + 1) * ratio)), left, frame_.width());
+  const int rows = std::min(frame_.height(), cleanFrame_.height());
+  for (int y = 0; y < rows; ++y)
+    std::memcpy(reinterpret_cast<QRgb*>(frame_.scanLine(y)) + left,
+                reinterpret_cast<const QRgb*>(cleanFrame_.constScanLine(y)) + left,
+                static_cast<size_t>(right - left) * sizeof(QRgb));
 }
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -222,6 +223,12 @@ class TWaveView : public QWidget {
   void DrawCursor();
   bool DocumentLoaded() const;
   void Present();
+  // Hands only the changed part of the frame to the screen.
+  void Present(const QRegion& changed);
+  // The columns the cursor at x covers, the whole height of the view.
+  QRect CursorBand(int32_t x) const;
+  // Copies band from the clean frame into the presented one.
+  void RestoreClean(const QRect& band);
 
   std::array<int32_t, 8> laneCentre_{};
   // Kept between redraws, so that a redraw allocates nothing.
@@ -233,6 +240,11 @@ class TWaveView : public QWidget {
   double framesPerPixel_ = 0;
   int32_t lastCursorX_ = 0;
   int32_t cursorX_ = 0;
+  // Where the presented frame holds the cursor, when it holds one.
+  bool cursorDrawn_ = false;
+  int32_t drawnCursorX_ = 0;
+  // The presented frame holds columns inverted since the clean frame was made.
+  bool presentedOnly_ = false;
   int32_t w_ = 0;
   int32_t h_ = 0;
   bool selected_ = false;

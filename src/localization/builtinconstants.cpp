@@ -91,6 +91,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"skippednothingtoundo", u"%s skipped: there is nothing to undo."},
     {u"skippednothingtoredo", u"%s skipped: there is nothing to redo."},
     {u"skippedclipboard", u"%s skipped: the clipboard holds no audio."},
+    {u"ffmpegmissing", u"The FFmpeg libraries could not be loaded:"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -117,7 +117,11 @@ class TPlayer {
 };
 
 // The player for the editor: null, after telling the user once, when no device can be opened,
-// so that the editor works on without playback.
+// so that the editor works on without playback. Takes the player PreparePlayer started, waiting
+// for it if need be, or makes one now.
 std::unique_ptr<TPlayer> CreatePlayer();
+// Starts making the next player on a thread of its own, so that opening the sound device runs
+// beside the rest of the window's start-up. Main thread only.
+void PreparePlayer();
 
 }  // namespace quillon

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "playback/dsounderror.h"
+#include "playback/sdlapi.h"
 
 namespace quillon {
 

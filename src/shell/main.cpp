@@ -44,7 +44,9 @@
 #include "platform/qt/qturlopener.h"
 #include "platform/qt/recentlyused.h"
 #include "platform/runfiles.h"
+#include "platform/startuptrace.h"
 #include "platform/urlopener.h"
+#include "playback/playunit.h"
 #include "resources/icons.h"
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/encoderquality.h"
@@ -52,6 +54,7 @@
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
 #include "shell/help.h"
+#include "shell/labelholder.h"
 #include "shell/recentmenu.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -75,6 +78,9 @@ constexpr uint32_t kMeterColor = 5555555;
 
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
+  StartupStep("main window: start");
+  // The view takes the player when it is made; the sound device opens meanwhile.
+  PreparePlayer();
   setObjectName("mainform");
   sites_ = DeploymentSites();
   SetMakerSite(sites_.maker);
@@ -83,10 +89,14 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   setWindowIcon(QIcon(":/icons/quillon.svg"));
   // Every other window (About, the dialogs) shows the program's icon too.
   QApplication::setWindowIcon(windowIcon());
+  StartupStep("main window: icons installed");
   CreateActions();
   SetIcons();
+  StartupStep("main window: actions");
   CreateMenus();
+  StartupStep("main window: menus");
   CreateToolBar();
+  StartupStep("main window: tool bar");
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -107,9 +117,11 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   column->addWidget(PageControl1);
   setCentralWidget(central);
   CreateStatusBar();
+  StartupStep("main window: panels");
 
   FormCreate(arguments);
   AttachLanguageController(this);
+  StartupStep("main window: translated");
 }
 
 Tmainform::~Tmainform() {
@@ -373,7 +385,7 @@ void Tmainform::CreateBottomPanel() {
   timeFont.setPixelSize(32);
   timeFont.setBold(true);
   timedisplay->setFont(timeFont);
-  cursorLayout->addWidget(timedisplay);
+  cursorLayout->addWidget(new TLabelHolder(timedisplay, GroupBox2));
 
   GroupBox3 = group("GroupBox3", "  Levels  ");
   auto* levelsLayout = new QVBoxLayout(GroupBox3);
@@ -428,7 +440,7 @@ void Tmainform::CreateStatusBar() {
     statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
     // At least the designed width; a longer text (a larger font, a translation) widens it.
     statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
-    StatusBar->addWidget(statusPanels_[i]);
+    StatusBar->addWidget(new TLabelHolder(statusPanels_[i], StatusBar));
   }
   // Its text is built by the operation in the language of its time; it is not a window text.
   noticePanel_ = new QLabel(StatusBar);
@@ -448,6 +460,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   SetClipboard(clipboard_.get());
 
   CreateVersionCheck();
+  StartupStep("form: version check made");
 
   AllocationGranularity = SystemAllocationGranularity();
   if (auto report = MachineGranularityReport(AllocationGranularity)) ReportEvent(*report);
@@ -474,6 +487,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   }
   recentFilesMenu_->Refresh();
   config.savefilterindex = 0;
+  StartupStep("form: document, journal, settings");
 
   const QScreen* screen = QGuiApplication::primaryScreen();
   setGeometry(MainWindowPlacement(config, screen ? screen->availableGeometry() : QRect()));
@@ -516,6 +530,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
+  StartupStep("form: view and player");
 
   SetVolumePosition(config.volume);
   VolumeBar->setEnabled(view_->HasPlayer());
@@ -540,6 +555,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
     versionCheck_->ShowUpToDate = false;
     versionCheck_->CheckVersion();
   }
+  StartupStep("form: update check started");
 
   setWindowTitle(kApplicationTitle);
   // Once the window shows, so that a recovery question has the window behind it.
@@ -573,6 +589,7 @@ void Tmainform::CheckForUpdatesExecute() {
 void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   // Creating the settings dialog finds the language files and applies the stored language.
   settingsForm_ = new TsettingsForm(this);
+  StartupStep("dialogs: settings, language");
   auto languageChanged = [this] {
     if (document_->Loaded()) updatecaption(document_->FileName());
     RewriteStatusPanels();
@@ -584,6 +601,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   connect(settingsForm_, &TsettingsForm::LanguageChanged, this, languageChanged);
   connect(settingsForm_, &TsettingsForm::ColorsChanged, view_, &TWaveView::Repaint);
   languageChanged();
+  StartupStep("dialogs: language applied");
   aboutForm_ = new TAboutForm(this);
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
   aboutForm_->SetCheckUpdatesAvailable(!versionCheck_->InfoUrl.empty());
@@ -601,6 +619,7 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(quality.opusBitrate);
   document_->OnAskOpusBitrate = [this] { return opusForm_->Ask(); };
+  StartupStep("dialogs: the others");
 }
 
 void Tmainform::SetIcons() {

@@ -97,6 +97,7 @@ class Tmainform : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -276,6 +277,7 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;
+  bool painted_ = false;
   std::function<void()> afterSave_;
   int wheelRemainder_ = 0;
   TCommandQueue commands_;

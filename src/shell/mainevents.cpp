@@ -24,6 +24,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
+#include "platform/startuptrace.h"
 #include "shell/dialogs/properties.h"
 #include "shell/filedialogtexts.h"
 #include "shell/main.h"
@@ -268,6 +269,12 @@ void Tmainform::SetVolumePosition(int32_t position) {
 void Tmainform::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FormResize();
+}
+
+void Tmainform::paintEvent(QPaintEvent* event) {
+  if (!painted_) StartupStep("first paint");
+  painted_ = true;
+  QMainWindow::paintEvent(event);
 }
 
 void Tmainform::FormResize() {

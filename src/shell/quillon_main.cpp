@@ -6,19 +6,23 @@
 #include "diagnostics/qt/crashmessage.h"
 #include "diagnostics/qt/reportingapplication.h"
 #include "platform/runfiles.h"
+#include "platform/startuptrace.h"
 #include "shell/instancelock.h"
 #include "shell/main.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
 
 int main(int argc, char** argv) {
+  quillon::StartupStep("main");
   // A fault anywhere leaves a report for the next start and tells the user where it can.
   quillon::TCrashHandlerOptions crashOptions;
   crashOptions.tellUser = &quillon::ShowCrashMessage;
   quillon::InstallCrashHandler(crashOptions);
   // Held for the program's life; it only tells, never refuses a second start.
   quillon::TInstanceLock instanceLock;
+  quillon::StartupStep("crash handler, instance lock");
   quillon::TReportingApplication app(argc, argv);
+  quillon::StartupStep("application");
   QApplication::setApplicationName(quillon::kApplicationTitle);
   QApplication::setOrganizationName(quillon::kOrganisation);
   // Ties the windows to the installed desktop entry (its icon and name, the Wayland app id).
@@ -34,6 +38,7 @@ int main(int argc, char** argv) {
     app.SetExceptionHandler([&mainform] { mainform.AppException(); });
     quillon::CloseOnTerminationSignals(&mainform);
     mainform.show();
+    quillon::StartupStep("shown");
     status = QApplication::exec();
   }
   // The window's document is closed now; whatever else this run made goes too.

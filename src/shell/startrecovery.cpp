@@ -7,6 +7,7 @@
 #include "platform/config.h"
 #include "platform/messagebox.h"
 #include "platform/runfiles.h"
+#include "platform/startuptrace.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -36,9 +37,11 @@ bool Tmainform::OfferRecovery() {
 }
 
 void Tmainform::OpenAtStart(const std::vector<std::string>& arguments) {
+  StartupStep("open at start: begin");
   const bool recovering = OfferRecovery();
   // Only after the answers: a run whose question is still open keeps its files.
   SweepEndedRuns(config.tempfolder, RecoveryFolder());
+  StartupStep("open at start: recovery offered, ended runs swept");
   if (recovering) return;
   if (auto path = FileToOpen(arguments)) openfile(*path);
 }

@@ -1,11 +1,10 @@
 #include "update/getwebdata.h"
 
-#include <curl/curl.h>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "update/curlapi.h"
 #include "update/siteaddress.h"
 
 namespace quillon {

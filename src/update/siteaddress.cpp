@@ -1,9 +1,10 @@
 #include "update/siteaddress.h"
 
 #include <arpa/inet.h>
-#include <curl/curl.h>
 
 #include <memory>
+
+#include "update/curlapi.h"
 
 namespace quillon {
 
@@ -34,6 +35,9 @@ std::string Lowered(std::string text) {
 
 TUrlParts SplitUrl(const std::string& address) {
   TUrlParts parts;
+  // An empty address is none (the unconfigured sites at every start-up) without loading
+  // libcurl; without libcurl no address is valid, and so nothing is requested.
+  if (address.empty() || !CurlApi()) return parts;
   std::unique_ptr<CURLU, TUrlDeleter> url(curl_url());
   if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return parts;
   parts.scheme = Lowered(UrlPart(url.get(), CURLUPART_SCHEME, 0));

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
+#include <QTest>
 #include <cmath>
 #include <set>
 #include <vector>
 
 #include "support/document_harness.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -469,6 +473,59 @@ TEST_F(WaveViewTest, ColoursChangeAtTheNextFullRedraw) {
   view.Repaint();
   EXPECT_EQ(Px(100, view.LaneCentre(0)), Rgb(255, 0, 0));
 }
+
+// --- The play cursor's steps ---
+
+// What the view is asked to repaint.
+class TPaintedRegion : public QObject {
+ public:
+  explicit TPaintedRegion(QWidget& widget) { widget.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+    return false;
+  }
+  QRegion region;
+};
+
+struct TCursorStep {
+  uint32_t from;
+  uint32_t to;
+};
+
+class CursorStepTest : public WaveViewTest, public ::testing::WithParamInterface<TCursorStep> {};
+
+// A step repaints the bands the cursor leaves and enters (its line and marks two pixels either
+// side, with one to spare), never the whole view, and leaves the frame a full redraw draws.
+TEST_P(CursorStepTest, RepaintsOnlyTheBandsItLeavesAndEnters) {
+  std::vector<int16_t> noise(8000);
+  for (size_t i = 0; i < noise.size(); ++i)
+    noise[i] = static_cast<int16_t>(i * 7919 % 20000) - 10000;
+  Open(1, noise);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.SetCursorPos(GetParam().from);
+  QApplication::processEvents();
+  const bool drawnBefore = CountColour(view.Frame(), kYellow) > 0;
+  const int before = view.CursorX();
+  TPaintedRegion painted(view);
+
+  view.SetCursorPos(GetParam().to);
+  ASSERT_TRUE(test::WaitUntil([&] { return !painted.region.isEmpty(); }));
+  QRegion bands;
+  if (drawnBefore) bands += QRect(before - 3, 0, 7, view.height());
+  if (CountColour(view.Frame(), kYellow) > 0)
+    bands += QRect(view.CursorX() - 3, 0, 7, view.height());
+  EXPECT_TRUE((painted.region - bands).isEmpty())
+      << "repainted " << painted.region.boundingRect().width() << " columns";
+  const QImage stepped = view.Frame().copy();
+  view.Repaint();
+  EXPECT_EQ(stepped, view.Frame());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, CursorStepTest,
+                         ::testing::Values(TCursorStep{1200, 1300}, TCursorStep{1300, 1200},
+                                           TCursorStep{1200, 0}, TCursorStep{0, 1200},
+                                           TCursorStep{7990, 100}));
 
 }  // namespace
 }  // namespace quillon

@@ -150,7 +150,9 @@ TEST_F(LargeFileTest, SpansAreTheStoresOwnSamplesAsFarAsAWindowReaches) {
     ASSERT_EQ(span.size(), row.given) << row.first << " + " << row.count;
     for (uint32_t i = 0; i < span.size(); i += 1 + span.size() / 4096)
       ASSERT_EQ(span[i], Pattern(row.first + i)) << row.first << " + " << i;
-    if (!span.empty()) EXPECT_EQ(span.back(), Pattern(row.first + span.size() - 1));
+    if (!span.empty()) {
+      EXPECT_EQ(span.back(), Pattern(row.first + span.size() - 1));
+    }
   }
 }
 

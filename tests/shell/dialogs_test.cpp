@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -210,6 +211,13 @@ TEST_F(SettingsTest, SystemPageFollowsTheSettingsAndWritesThemBack) {
   form.ChooseTempFolder("/srv/scratch/");
   EXPECT_EQ(form.tmpedit->text(), "/srv/scratch");
   EXPECT_EQ(config.tempfolder, "/srv/scratch/");
+}
+
+// The folder button's icon is looked up when the window shows, not when the editor starts.
+TEST_F(SettingsTest, TheFolderButtonShowsItsIconWithTheWindow) {
+  TsettingsForm form;
+  form.show();
+  EXPECT_FALSE(form.SpeedButton1->icon().isNull());
 }
 
 TEST_F(SettingsTest, ListsTheLanguagesAndStartsWithTheStoredOne) {

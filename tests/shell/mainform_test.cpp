@@ -624,5 +624,54 @@ TEST(FormatDurationTest, ShowsTheHourOfTheDay) {
   EXPECT_EQ(FormatDuration(90000), "1:00:00.000");
 }
 
+// Counts the layout requests a window receives.
+class TLayoutRequests : public QObject {
+ public:
+  explicit TLayoutRequests(QWidget& window) { window.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    count += event->type() == QEvent::LayoutRequest;
+    return false;
+  }
+  int count = 0;
+};
+
+// The cursor's place shows twice (the time display and the status bar), new at every step of
+// the play cursor: a text of the same size repaints its label, it does not lay out the window.
+TEST_F(MainformTest, ThePlayCursorsTextsDoNotLayOutTheWindowAgain) {
+  Tmainform form;
+  SetMessageBoxes(&boxes_);
+  form.openfile(MakeMono("steps.wav", 80000));
+  ASSERT_TRUE(WaitIdle(form));
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  form.View()->SetCursorPos(8000);
+  test::ServeFor(std::chrono::milliseconds(50));
+  TLayoutRequests requests(form);
+  // 1.1 s to 1.9 s: texts of one length.
+  for (uint32_t ms = 1100; ms < 2000; ms += 100) form.View()->SetCursorPos(ms * 8);
+  test::ServeFor(std::chrono::milliseconds(50));
+  EXPECT_EQ(requests.count, 0);
+  EXPECT_EQ(form.StatusPanel(1)->text().right(10), "000:01.900");
+}
+
+// A file named on the command line opens once the window is up, whichever decoder it needs:
+// FFmpeg's libraries are loaded only when a file first needs them.
+TEST_F(MainformTest, AFileGivenOnTheCommandLineOpensAtStart) {
+  const std::string wav = MakeMono("given.wav", 8000);
+  const std::string mp3 = files_.File("given.mp3");
+  test::MakeWithFfmpeg("-f lavfi -i sine=frequency=440:duration=0.5 -c:a libmp3lame", mp3);
+  for (const std::string& path : {wav, mp3}) {
+    SCOPED_TRACE(path);
+    Tmainform form({path});
+    SetMessageBoxes(&boxes_);
+    form.show();
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return form.Document()->Loaded() && !form.Document()->Busy(); }));
+    EXPECT_EQ(form.Document()->FileName(), path);
+    EXPECT_GT(form.Document()->FrameCount(), 0u);
+    EXPECT_TRUE(boxes_.shown.empty());
+  }
+}
+
 }  // namespace
 }  // namespace quillon

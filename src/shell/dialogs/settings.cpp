@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -110,7 +111,6 @@ QWidget* TsettingsForm::CreateSystemPage() {
   tmpedit->setObjectName("tmpedit");
   SpeedButton1 = new QToolButton(GroupBox1);
   SpeedButton1->setObjectName("SpeedButton1");
-  SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   connect(SpeedButton1, &QToolButton::clicked, this, &TsettingsForm::SpeedButton1Click);
   auto* folderRow = new QHBoxLayout(GroupBox1);
   folderRow->addWidget(tmpedit, 1);
@@ -151,6 +151,14 @@ QWidget* TsettingsForm::CreateColorsPage() {
   layout->setColumnStretch(1, 1);
   layout->setRowStretch(3, 1);
   return page;
+}
+
+void TsettingsForm::showEvent(QShowEvent* event) {
+  // Finding the icon reads the desktop's icon theme: not at the editor's start-up, where this
+  // window is made but not shown.
+  if (SpeedButton1->icon().isNull())
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  QDialog::showEvent(event);
 }
 
 void TsettingsForm::FormCreate() {

@@ -52,6 +52,9 @@ class TsettingsForm : public QDialog {
   // A view colour changed: the view shows it at its next repaint.
   void ColorsChanged();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void FormCreate();
   QWidget* CreateLanguagePage();
