@@ -15,8 +15,6 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 nice -n 5 ninja -C build-tsan -j2 "${QUILLON_TSAN_TESTS[@]}"
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tools/tsan.supp${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
-# The instrumented window is several times slower: fewer random sequences than the main build.
-export QUILLON_STRESS_SEQUENCES="${QUILLON_STRESS_SEQUENCES:-10}"
 # Only the tests of the programs built here; the 2 GB stores of the scale tests measure the disk,
 # not the threads.
 suites=$(for name in "${QUILLON_TSAN_TESTS[@]}"; do
