@@ -3,8 +3,6 @@
 
 #include <dlfcn.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -48,15 +46,8 @@ TFfmpegApi Load() {
 }  // namespace
 
 const TFfmpegApi& FfmpegApi() {
-  static std::mutex loading;
-  static TFfmpegApi api;
-  static std::atomic<bool> loaded{false};
-  if (loaded.load(std::memory_order_acquire)) return api;
-  std::lock_guard lock(loading);
-  if (!loaded.load(std::memory_order_relaxed)) {
-    api = Load();
-    loaded.store(true, std::memory_order_release);
-  }
+  // Loaded once, by whichever thread comes first; a load that throws is tried again next time.
+  static const TFfmpegApi api = Load();
   return api;
 }
 

@@ -3,9 +3,6 @@
 
 #include <dlfcn.h>
 
-#include <atomic>
-#include <mutex>
-
 #include "playback/dsounderror.h"
 #include "playback/dsoundtypes.h"
 
@@ -32,15 +29,8 @@ TSdlApi Load() {
 }  // namespace
 
 const TSdlApi& SdlApi() {
-  static std::mutex loading;
-  static TSdlApi api;
-  static std::atomic<bool> loaded{false};
-  if (loaded.load(std::memory_order_acquire)) return api;
-  std::lock_guard lock(loading);
-  if (!loaded.load(std::memory_order_relaxed)) {
-    api = Load();
-    loaded.store(true, std::memory_order_release);
-  }
+  // Loaded once, by whichever thread comes first; a load that throws is tried again next time.
+  static const TSdlApi api = Load();
   return api;
 }
 

@@ -3,8 +3,6 @@
 
 #include <dlfcn.h>
 
-#include <atomic>
-#include <mutex>
 #include <optional>
 
 namespace quillon {
@@ -30,18 +28,9 @@ std::optional<TCurlApi> Load() {
 }  // namespace
 
 const TCurlApi* CurlApi() {
-  static std::mutex loading;
-  static TCurlApi api;
-  static std::atomic<bool> loaded{false};
-  if (loaded.load(std::memory_order_acquire)) return &api;
-  std::lock_guard lock(loading);
-  if (!loaded.load(std::memory_order_relaxed)) {
-    const std::optional<TCurlApi> found = Load();
-    if (!found) return nullptr;
-    api = *found;
-    loaded.store(true, std::memory_order_release);
-  }
-  return &api;
+  // Loaded once, by whichever thread comes first; a missing library stays missing.
+  static const std::optional<TCurlApi> api = Load();
+  return api ? &*api : nullptr;
 }
 
 }  // namespace quillon

@@ -31,7 +31,7 @@ struct TCurlApi {
 };
 
 // The table, filled on the first call from any thread; null when the library or one of its
-// functions cannot be found, and every later call tries again. A caller checks it before any
+// functions cannot be found, then and for the rest of the process. A caller checks it before any
 // libcurl call: without libcurl no address is accepted and no request is made.
 const TCurlApi* CurlApi();
 

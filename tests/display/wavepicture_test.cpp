@@ -187,7 +187,8 @@ TEST_P(WavePictureTest, EveryZoomDrawsTheStoredPicture) {
       ASSERT_TRUE(got.save(QDir(writeTo).filePath(QString::fromStdString(file))));
       return;
     }
-    const QImage want(QString::fromStdString(PictureFolder() + "/" + file));
+    const QImage want(
+        QDir(QString::fromStdString(PictureFolder())).filePath(QString::fromStdString(file)));
     ASSERT_FALSE(want.isNull()) << file;
     EXPECT_EQ(FirstDifference(got, want.convertToFormat(QImage::Format_RGB32)), "") << file;
   };
@@ -234,7 +235,8 @@ TEST_P(WavePictureTest, ScaledScreenDrawsAColumnPerDevicePixel) {
         doubleCentres.push_back(static_cast<int>(std::nearbyint(slice * (2 * i + 1))));
       }
       const std::string file = FileName(std::string("double-") + doubled);
-      const QImage want(QString::fromStdString(PictureFolder() + "/" + file));
+      const QImage want(
+          QDir(QString::fromStdString(PictureFolder())).filePath(QString::fromStdString(file)));
       ASSERT_FALSE(want.isNull()) << file;
       const auto got = WavePixels(WaveArea(view), centres);
       const auto expected = WavePixels(want, doubleCentres);
