@@ -5,13 +5,7 @@
 set -euo pipefail
 # Job control, so that the background run gets SIGINT as a terminal's Ctrl+C would give it.
 set -m
-cli=$(realpath "$1")
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-export TMPDIR=$work/tmp XDG_DATA_HOME=$work/data
-mkdir -p "$TMPDIR" "$work/music"
-cd "$work"
-sox -n -r 44100 -c 2 -b 16 source.wav synth 900 sine 440 vol 0.5
+source "$(dirname "$0")/scratch.sh" "$1" 900
 
 fail() { echo "interrupt_test: $*" >&2; exit 1; }
 listing() { (cd "$1" && find . -mindepth 1 | sort); }

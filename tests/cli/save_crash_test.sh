@@ -3,13 +3,7 @@
 # left alone by another start while the saving run lives, and removed by the next
 # "recover --discard" once it has ended, together with the run's lock.
 set -euo pipefail
-cli=$(realpath "$1")
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-export TMPDIR=$work/tmp XDG_DATA_HOME=$work/data
-mkdir -p "$TMPDIR" "$work/music"
-cd "$work"
-sox -n -r 44100 -c 2 -b 16 source.wav synth 600 sine 440 vol 0.5
+source "$(dirname "$0")/scratch.sh" "$1" 600
 
 leftovers() { find music -name '*~ql*' | sort; }
 fail() { echo "save_crash_test: $*" >&2; exit 1; }

@@ -10,44 +10,29 @@
 #include "localization/constants.h"
 #include "platform/cancel.h"
 #include "platform/clipboard.h"
-#include "support/document_harness.h"
+#include "scene.h"
 
 namespace quillon {
 namespace {
 
+using test::Numbered;
+using test::Request;
 using test::TDocumentHarness;
 
 // Enough that an effect passes several chunks and a save several steps.
 constexpr int kFrames = 200000;
 
-std::vector<int16_t> Numbered(int frames) {
-  std::vector<int16_t> samples;
-  for (int i = 0; i < frames * 2; ++i) samples.push_back(static_cast<int16_t>(i * 7 - 30000));
-  return samples;
-}
-
 // An opened document, edited twice and one edit undone, so that both histories hold a state; a
 // clip waits on the clipboard, the save targets exist, and the tags make every save write some.
-struct TScene {
-  explicit TScene(bool open) {
-    SetClipboard(&clipboard);
+struct TScene : test::TSceneBase {
+  explicit TScene(bool open) : TSceneBase(kFrames) {
     noting = h.document.OnNotice.Subscribe(
         [this](Twavefile*, const std::string& text) { notices.push_back(text); });
-    source = h.files.File("source.wav");
-    test::WriteWav16(source, 2, 44100, Numbered(kFrames));
-    std::string clip = h.files.File("clip");
-    test::WriteWav16(clip, 1, 22050, {100, -200, 300, -400, 500});
-    clipboard.SetWave(test::ReadFileBytes(clip));
-    std::remove(clip.c_str());
     for (const char* name :
          {"target.wav", "target.mp3", "target.flac", "target.ogg", "target.opus"})
       test::WriteFileBytes(h.files.File(name), {'o', 'l', 'd'});
     if (!open) return;
-    EXPECT_TRUE(h.Open(source));
-    EXPECT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
-    EXPECT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
-    h.document.Undo();
-    h.WaitIdle();
+    OpenAndEdit();
     TTags tags;
     tags.title = "Title";
     tags.artist = "Artist";
@@ -55,14 +40,7 @@ struct TScene {
     EXPECT_TRUE(h.boxes.shown.empty());
     notices.clear();
   }
-  ~TScene() {
-    h.WaitIdle();
-    SetClipboard(nullptr);
-  }
 
-  TMemoryClipboard clipboard;
-  TDocumentHarness h;
-  std::string source;
   std::vector<std::string> notices;
   TSubscription noting;
 };
@@ -128,10 +106,6 @@ struct TCancelledOperation {
   // What the operation needs that is not part of the scene; before the state is captured.
   std::function<void(TScene&)> prepare = [](TScene&) {};
 };
-
-std::function<void(TScene&)> Request(std::function<bool(Twavefile&)> request) {
-  return [request](TScene& s) { EXPECT_TRUE(s.h.Run(request)); };
-}
 
 std::function<void(TScene&)> SaveAs(const char* target) {
   return [target](TScene& s) {

@@ -13,20 +13,15 @@
 #include "platform/error.h"
 #include "platform/faults.h"
 #include "platform/tempfile.h"
-#include "support/document_harness.h"
+#include "scene.h"
 
 namespace quillon {
 namespace {
 
-using test::TDocumentHarness;
+using test::Numbered;
+using test::Request;
 
 constexpr int kFrames = 40000;
-
-std::vector<int16_t> Numbered(int frames) {
-  std::vector<int16_t> samples;
-  for (int i = 0; i < frames * 2; ++i) samples.push_back(static_cast<int16_t>(i * 7 - 30000));
-  return samples;
-}
 
 std::vector<std::string> TemporaryFiles(const test::TTempDir& folder) {
   std::vector<std::string> names;
@@ -37,30 +32,13 @@ std::vector<std::string> TemporaryFiles(const test::TTempDir& folder) {
 
 // The document every walk starts from: opened, edited twice and one edit undone, so that both
 // histories hold a state; a clip waits on the clipboard and both save targets exist.
-struct TScene {
-  explicit TScene(bool open) {
-    SetClipboard(&clipboard);
-    source = h.files.File("source.wav");
-    test::WriteWav16(source, 2, 44100, Numbered(kFrames));
-    std::string clip = h.files.File("clip");
-    test::WriteWav16(clip, 1, 22050, {100, -200, 300, -400, 500});
-    clipboard.SetWave(test::ReadFileBytes(clip));
-    std::remove(clip.c_str());
+struct TScene : test::TSceneBase {
+  explicit TScene(bool open) : TSceneBase(kFrames) {
     wavTarget = h.files.File("target.wav");
     mp3Target = h.files.File("target.mp3");
     test::WriteFileBytes(wavTarget, {'o', 'l', 'd', 'w'});
     test::WriteFileBytes(mp3Target, {'o', 'l', 'd', 'm'});
-    if (!open) return;
-    EXPECT_TRUE(h.Open(source));
-    EXPECT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
-    EXPECT_TRUE(h.Run([](Twavefile& d) { return d.Reverse(); }));
-    h.document.Undo();
-    h.WaitIdle();
-    EXPECT_TRUE(h.boxes.shown.empty());
-  }
-  ~TScene() {
-    h.WaitIdle();
-    SetClipboard(nullptr);
+    if (open) OpenAndEdit();
   }
 
   // Every message the operation gave: those shown and an exception a request threw.
@@ -71,9 +49,7 @@ struct TScene {
     return texts;
   }
 
-  TMemoryClipboard clipboard;
-  TDocumentHarness h;
-  std::string source, wavTarget, mp3Target;
+  std::string wavTarget, mp3Target;
   std::optional<std::string> thrown;
 };
 
@@ -153,10 +129,6 @@ struct TWalkedOperation {
   // Makes the request and waits for its end.
   std::function<void(TScene&)> run;
 };
-
-std::function<void(TScene&)> Request(std::function<bool(Twavefile&)> request) {
-  return [request](TScene& s) { EXPECT_TRUE(s.h.Run(request)); };
-}
 
 // Undo and redo throw when the state they switch to cannot be opened.
 std::function<void(TScene&)> Switch(void (Twavefile::*step)()) {
