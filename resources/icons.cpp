@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include "resources/svgicon.h"
+
 // Outside any namespace, as the registration macro requires.
 static void InitIconResource() {
   Q_INIT_RESOURCE(icons);
@@ -21,6 +23,10 @@ const QStringList& IconNames() {
       "fadein",      "fadeout", "silence", "normalize", "reverse",      "invert",       "amplifyup",
       "amplifydown", "help",    "update",  "about",     "quillon",      "zoomselection"};
   return names;
+}
+
+QIcon Icon(const QString& name) {
+  return SvgIcon(QStringLiteral(":/icons/%1.svg").arg(name));
 }
 
 }  // namespace quillon

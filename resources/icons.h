@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QStringList>
 
 namespace quillon {
@@ -10,5 +11,8 @@ void InitIcons();
 
 // The names of all icons, without the folder and the ".svg".
 const QStringList& IconNames();
+
+// The icon of that name (one of IconNames), drawn when first shown.
+QIcon Icon(const QString& name);
 
 }  // namespace quillon

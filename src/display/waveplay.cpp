@@ -9,17 +9,36 @@
 
 namespace quillon {
 
-TWaveView::~TWaveView() = default;
+TWaveView::~TWaveView() {
+  // A device still opening closes with the view rather than at the process's exit.
+  if (!playerTaken_ && PlayerPreparing()) TakePlayer();
+}
 
-void TWaveView::CreatePlayer() {
+void TWaveView::TakePlayer() {
+  if (playerTaken_) return;
+  playerTaken_ = true;
   player_ = quillon::CreatePlayer();
   if (!player_) return;
   player_->OnProcess = [this](int64_t index) { DoPlayProcess(index); };
   player_->OnStatus = [this](bool action) { DoPlayStatus(action); };
+  player_->SetVolume(volume_);
+}
+
+void TWaveView::OpenPlayerAside() {
+  if (!playerTaken_) PreparePlayer();
+}
+
+bool TWaveView::PlayerOpening() const {
+  return !playerTaken_ && PlayerPreparing() && !PreparedPlayerReady();
+}
+
+bool TWaveView::HasPlayer() {
+  TakePlayer();
+  return player_ != nullptr;
 }
 
 void TWaveView::StartPlay() {
-  if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  if (!document_ || !document_->Loaded() || document_->Busy() || !HasPlayer()) return;
   const uint16_t channels = document_->Channels();
   const TWaveFormatEx format = Pcm16Format(channels, document_->SampleRate());
   const uint32_t length = FrameCount();
@@ -28,7 +47,7 @@ void TWaveView::StartPlay() {
   // One frame short of the range's end, as playback always ran; a range of a frame or none
   // (the cursor at the end, say) plays nothing rather than reading past the document.
   const int64_t count = static_cast<int64_t>(std::min(end, length)) - first - 1;
-  if (count <= 0 || !player_) return;
+  if (count <= 0) return;
   playStart_ = first;
   player_->Prepare(document_, format, first, count);
   player_->Start();
@@ -49,6 +68,7 @@ void TWaveView::ReleasePlayer() {
 }
 
 void TWaveView::SetVolume(int32_t hundredthsDb) {
+  volume_ = hundredthsDb;
   if (player_) player_->SetVolume(hundredthsDb);
 }
 

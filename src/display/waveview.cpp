@@ -105,7 +105,6 @@ TWaveView::TWaveView(QWidget* parent) : QWidget(parent) {
   cleanFrame_.fill(Qt::black);
   w_ = width();
   h_ = height();
-  CreatePlayer();
 }
 
 void TWaveView::SetView(uint32_t start, uint32_t length) {
@@ -166,11 +165,29 @@ void TWaveView::ClampView() {
   }
 }
 
+void TWaveView::SetDrawWhenShown(bool whenShown) {
+  drawWhenShown_ = whenShown;
+  if (stale_ && (!whenShown || isVisible())) Repaint();
+}
+
+void TWaveView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (stale_) Repaint();
+}
+
 void TWaveView::Repaint() {
   QUILLON_MAIN_THREAD_ONLY();
   ClampView();
   w_ = width();
   h_ = height();
+  // A window that is not on the screen yet is laid out and resized several times before it
+  // shows; each frame drawn meanwhile would be thrown away.
+  stale_ = drawWhenShown_ && !isVisible();
+  if (stale_) return;
+  DrawFrame();
+}
+
+void TWaveView::DrawFrame() {
   QSize size(std::max(w_, 1), std::max(h_, 1));
   // The frame is drawn anew: the clean frame lets go of the pixels it shares with it, so that
   // painting does not copy them first. It becomes the new frame's copy below.

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "display/dragfiles.h"
-#include "platform/threadsafety.h"
 #include "display/wavecolumns.h"
 #include "display/waveplot.h"
+#include "platform/threadsafety.h"
 
 class QMimeData;
 class QScrollBar;
@@ -90,9 +90,15 @@ class TWaveView : public QWidget {
   void StartPlay();
   void StopPlay();
   bool Playing() const;
-  // Without a sound device there is no player, and playback does nothing.
-  bool HasPlayer() const { return player_ != nullptr; }
-  TPlayer* Player() const { return player_.get(); }
+  // Without a sound device there is no player, and playback does nothing. The view takes its
+  // player on first need (PreparePlayer's, waiting for the device if it is still opening, or one
+  // made now), so that opening the device never holds up the window's first paint.
+  bool HasPlayer();
+  // Starts opening the sound device on a thread of its own unless the view has its player.
+  void OpenPlayerAside();
+  // The device OpenPlayerAside started is still opening.
+  bool PlayerOpening() const;
+  // Kept for a player taken later.
   void SetVolume(int32_t hundredthsDb);
   // The levels of what just played, one per channel; false without a player.
   bool ReadLevels(std::array<int16_t, 8>& values) const;
@@ -112,6 +118,9 @@ class TWaveView : public QWidget {
 
   // The full redraw.
   void Repaint();
+  // While hidden, a view drawn when shown only notes that its frame needs drawing; its window
+  // draws nothing that its layout would throw away. Off, the frame is always current.
+  void SetDrawWhenShown(bool whenShown);
   // Redraws only the cursor after CursorPos changed; nothing while it stays in its pixel column.
   void UpdateCursor();
 
@@ -161,6 +170,7 @@ class TWaveView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -168,7 +178,7 @@ class TWaveView : public QWidget {
 
  private:
   void ReleasePlayer();
-  void CreatePlayer();
+  void TakePlayer();
   void DoPlayProcess(int64_t frame);
   void DoPlayStatus(bool action);
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
@@ -196,6 +206,8 @@ class TWaveView : public QWidget {
   void PageStep(int action);
 
   void ClampView();
+  // Draws the whole frame anew and presents it.
+  void DrawFrame();
   void DrawAmplitudeScale(QPainter& painter, int channels);
   void DrawMsScale(QPainter& painter);
   void DrawFrameScale(QPainter& painter);
@@ -275,6 +287,10 @@ class TWaveView : public QWidget {
   bool closeAfterSave_ = false;
   uint32_t playStart_ = 0;
   std::unique_ptr<TPlayer> player_;
+  bool playerTaken_ = false;
+  bool drawWhenShown_ = false;
+  bool stale_ = false;
+  int32_t volume_ = 0;
 };
 
 }  // namespace quillon

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <future>
 
 #include "platform/mainthread.h"
@@ -22,6 +23,17 @@ void PreparePlayer() {
   if (Prepared().valid()) return;
   // The device's failure travels in the future and is told on the main thread.
   Prepared() = std::async(std::launch::async, [] { return std::make_unique<TPlayer>(nullptr); });
+}
+
+bool PlayerPreparing() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return Prepared().valid();
+}
+
+bool PreparedPlayerReady() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return Prepared().valid() &&
+         Prepared().wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 std::unique_ptr<TPlayer> CreatePlayer() {

@@ -121,7 +121,11 @@ class TPlayer {
 // for it if need be, or makes one now.
 std::unique_ptr<TPlayer> CreatePlayer();
 // Starts making the next player on a thread of its own, so that opening the sound device runs
-// beside the rest of the window's start-up. Main thread only.
+// beside the user's first moments in the window. Main thread only.
 void PreparePlayer();
+// Whether a player PreparePlayer started waits to be taken; whether it is ready to be taken
+// without waiting. Main thread only.
+bool PlayerPreparing();
+bool PreparedPlayerReady();
 
 }  // namespace quillon

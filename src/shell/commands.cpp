@@ -356,10 +356,10 @@ void Tmainform::InvertActionExecute() {
 
 std::optional<int> Tmainform::setproperties(const char* titleKey, const char* nameKey, int minimum,
                                             int maximum, int value) {
-  filterForm_->setproperties(ConstantText(titleKey), ConstantText(nameKey), minimum, maximum,
-                             value);
-  if (filterForm_->exec() != QDialog::Accepted) return std::nullopt;
-  return filterForm_->Value();
+  Tfilterform* form = FilterForm();
+  form->setproperties(ConstantText(titleKey), ConstantText(nameKey), minimum, maximum, value);
+  if (form->exec() != QDialog::Accepted) return std::nullopt;
+  return form->Value();
 }
 
 void Tmainform::SilenceActionExecute() {
@@ -399,6 +399,7 @@ void Tmainform::AmplifyActionExecute(QAction* action, int initial) {
 
 void Tmainform::PropertiesActionExecute() {
   if (!document_->Loaded()) return;
+  MakeDialogs();
   propertiesForm_->setfilename(*document_);
   propertiesForm_->show();
 }

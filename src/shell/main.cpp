@@ -79,14 +79,12 @@ constexpr uint32_t kMeterColor = 5555555;
 Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
     : QMainWindow(parent) {
   StartupStep("main window: start");
-  // The view takes the player when it is made; the sound device opens meanwhile.
-  PreparePlayer();
   setObjectName("mainform");
   sites_ = DeploymentSites();
   SetMakerSite(sites_.maker);
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   InitIcons();
-  setWindowIcon(QIcon(":/icons/quillon.svg"));
+  setWindowIcon(Icon("quillon"));
   // Every other window (About, the dialogs) shows the program's icon too.
   QApplication::setWindowIcon(windowIcon());
   StartupStep("main window: icons installed");
@@ -251,7 +249,10 @@ void Tmainform::CreateActions() {
   MakeLive(EscapeAction, [this] { EscapeExecute(); });
   MakeLive(PropertiesAction, [this] { PropertiesActionExecute(); });
   MakeLive(SettingsAction, [this] { settingsForm_->show(); });
-  MakeLive(AboutAction, [this] { aboutForm_->show(); });
+  MakeLive(AboutAction, [this] {
+    MakeDialogs();
+    aboutForm_->show();
+  });
   // Designed states: what needs a selection or a history starts unavailable.
   for (QAction* idle : {CutAction, CopyAction, DeleteAction, SaveSelectedAction, ZoomSelAction,
                         UndoAction, RedoAction, PasteAction})
@@ -408,8 +409,7 @@ void Tmainform::CreateBottomPanel() {
   VolumeBar->setSingleStep(500);
   SetVolumePosition(kDefaultVolume);
   VolumeBar->setToolTip("Playback volume level");
-  // Usable once the view has a player (FormCreate).
-  VolumeBar->setEnabled(false);
+  // Disabled should the sound device fail to open (WaitForPlayer).
   volumeLayout->addWidget(VolumeBar);
 
   row->addWidget(GroupBox1, 3);
@@ -510,6 +510,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->setObjectName("WaveView");
   view_->setAttribute(Qt::WA_OpaquePaintEvent);
   view_->setFocusPolicy(Qt::StrongFocus);
+  view_->SetDrawWhenShown(true);
   panelLayout->addWidget(view_);
   view_->SetScrollBar(Scroll);
   // Attached before its events are wired: without a file the status bar stays empty.
@@ -533,7 +534,6 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   StartupStep("form: view and player");
 
   SetVolumePosition(config.volume);
-  VolumeBar->setEnabled(view_->HasPlayer());
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
 
@@ -602,6 +602,24 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   connect(settingsForm_, &TsettingsForm::ColorsChanged, view_, &TWaveView::Repaint);
   languageChanged();
   StartupStep("dialogs: language applied");
+  storedQuality_ = quality;
+  document_->OnAskMp3Settings = [this](uint32_t sampleRate) {
+    MakeDialogs();
+    return mp3Form_->Ask(sampleRate);
+  };
+  document_->OnAskVorbisQuality = [this] {
+    MakeDialogs();
+    return vorbisForm_->Ask();
+  };
+  document_->OnAskOpusBitrate = [this] {
+    MakeDialogs();
+    return opusForm_->Ask();
+  };
+}
+
+void Tmainform::MakeDialogs() {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (aboutForm_) return;
   aboutForm_ = new TAboutForm(this);
   aboutForm_->OnCheckUpdates = [this] { CheckForUpdatesExecute(); };
   aboutForm_->SetCheckUpdatesAvailable(!versionCheck_->InfoUrl.empty());
@@ -612,14 +630,10 @@ void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   mp3Form_ = new Tmpegsettings(this);
   // Its texts are in the language files too.
   AttachLanguageController(mp3Form_);
-  document_->OnAskMp3Settings = [this](uint32_t sampleRate) { return mp3Form_->Ask(sampleRate); };
   vorbisForm_ = new TEncoderQualityForm(VorbisQualitySpec(), this);
-  vorbisForm_->SetValue(quality.vorbisQuality);
-  document_->OnAskVorbisQuality = [this] { return vorbisForm_->Ask(); };
+  vorbisForm_->SetValue(storedQuality_.vorbisQuality);
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
-  opusForm_->SetValue(quality.opusBitrate);
-  document_->OnAskOpusBitrate = [this] { return opusForm_->Ask(); };
-  StartupStep("dialogs: the others");
+  opusForm_->SetValue(storedQuality_.opusBitrate);
 }
 
 void Tmainform::SetIcons() {
@@ -656,8 +670,7 @@ void Tmainform::SetIcons() {
                                                     {ContentsAction, "help"},
                                                     {UpdateAction, "update"},
                                                     {AboutAction, "about"}};
-  for (const auto& [action, name] : icons)
-    action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
+  for (const auto& [action, name] : icons) action->setIcon(Icon(name));
 }
 
 void Tmainform::StoreRecentFiles() {
@@ -698,6 +711,7 @@ void Tmainform::FormDestroy() {
   config.lang = LangManager().ActiveLanguageId();
   if (auto store = OpenUserSettings()) {
     SaveSettings(*store, config);
+    // Dialogs never made changed nothing.
     if (vorbisForm_ && opusForm_)
       SaveEncoderQuality(*store, {vorbisForm_->Value(), opusForm_->Value()});
   }

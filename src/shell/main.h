@@ -10,6 +10,7 @@
 #include "platform/subscription.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
+#include "shell/utils.h"
 #include "update/updatesites.h"
 
 class QAction;
@@ -36,7 +37,6 @@ class TPropertiesForm;
 class Tfilterform;
 class Tmpegsettings;
 class TEncoderQualityForm;
-struct TEncoderQuality;
 class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
@@ -78,7 +78,13 @@ class Tmainform : public QMainWindow {
   // Beside the progress bar, shown only while an operation runs.
   QPushButton* CancelOperationButton() const { return CancelButton; }
   TVUMeter* Meter() const { return VUMeter1; }
-  Tfilterform* FilterForm() const { return filterForm_; }
+  Tfilterform* FilterForm() {
+    MakeDialogs();
+    return filterForm_;
+  }
+  // The dialogs not shown at start (About, Properties, the effects' value, the encoders'
+  // settings): made once the window is painted, or when first needed.
+  void MakeDialogs();
   // Commands given while an operation runs, not yet run.
   size_t WaitingCommands() const { return commands_.Waiting(); }
 
@@ -98,6 +104,10 @@ class Tmainform : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // What the first paint does not need, once the window is on the screen.
+  void AfterFirstPaint();
+  // The volume bar follows whether the device opened.
+  void WaitForPlayer();
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -269,6 +279,8 @@ class Tmainform : public QMainWindow {
   Tmpegsettings* mp3Form_ = nullptr;
   TEncoderQualityForm* vorbisForm_ = nullptr;
   TEncoderQualityForm* opusForm_ = nullptr;
+  // The encoders' settings as stored, until their dialogs are made.
+  TEncoderQuality storedQuality_;
   QLabel* demoLabel_ = nullptr;
   TRecentFiles recentFiles_;
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
@@ -278,6 +290,8 @@ class Tmainform : public QMainWindow {
   TWaveView* view_ = nullptr;
   bool destroyed_ = false;
   bool painted_ = false;
+  // Until the sound device has opened after the first paint.
+  QTimer* playerWait_ = nullptr;
   std::function<void()> afterSave_;
   int wheelRemainder_ = 0;
   TCommandQueue commands_;

@@ -36,6 +36,9 @@ namespace quillon {
 namespace {
 
 constexpr int kWheelNotch = 120;
+// How often the window looks whether the sound device has opened: it takes a few dozen ms.
+constexpr int kPlayerWaitMs = 10;
+constexpr int kAfterFirstPaintMs = 50;
 
 QString Text(const char* key) {
   return QString::fromStdString(ConstantText(key));
@@ -253,7 +256,8 @@ void Tmainform::VizTimerTimer() {
 }
 
 void Tmainform::VolumeBarChange() {
-  if (!view_ || !view_->HasPlayer()) return;
+  // Without a device the bar is disabled; before it has opened the view keeps the volume.
+  if (!view_) return;
   config.volume = VolumePosition();
   view_->SetVolume(PlayerVolume(config.volume));
 }
@@ -272,9 +276,30 @@ void Tmainform::resizeEvent(QResizeEvent* event) {
 }
 
 void Tmainform::paintEvent(QPaintEvent* event) {
-  if (!painted_) StartupStep("first paint");
+  if (!painted_) {
+    StartupStep("first paint");
+    // A moment after this paint is on the screen, so that the window's first frames and the
+    // user's first keys do not wait for it.
+    QTimer::singleShot(kAfterFirstPaintMs, this, &Tmainform::AfterFirstPaint);
+  }
   painted_ = true;
   QMainWindow::paintEvent(event);
+}
+
+void Tmainform::AfterFirstPaint() {
+  if (destroyed_) return;
+  MakeDialogs();
+  view_->OpenPlayerAside();
+  playerWait_ = new QTimer(this);
+  playerWait_->setInterval(kPlayerWaitMs);
+  connect(playerWait_, &QTimer::timeout, this, &Tmainform::WaitForPlayer);
+  playerWait_->start();
+}
+
+void Tmainform::WaitForPlayer() {
+  if (view_->PlayerOpening()) return;
+  playerWait_->stop();
+  VolumeBar->setEnabled(view_->HasPlayer());
 }
 
 void Tmainform::FormResize() {

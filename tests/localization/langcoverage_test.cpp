@@ -95,6 +95,7 @@ class LanguageCoverageTest : public ::testing::TestWithParam<const char*> {
 TEST_P(LanguageCoverageTest, EveryEnglishTextHasATranslationThatDiffers) {
   const std::string language = GetParam();
   Tmainform form;
+  form.MakeDialogs();
   const auto english = EnglishTexts(form);
   const auto translated = FileTexts(QUILLON_LANG_DIR "/" + language + ".lng");
   std::set<std::string> missing, same;

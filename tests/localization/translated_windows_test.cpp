@@ -126,6 +126,7 @@ TEST_F(TranslatedWindowsTest, ALanguageFileTheScanCannotReadLeavesTheEditorStart
   const QString told = TextOfBoxShownBy([] {
     try {
       Tmainform form;
+      form.MakeDialogs();
       EXPECT_EQ(LangManager().ActiveLanguageId(), 1031);
     } catch (const std::exception& error) {
       ADD_FAILURE() << "the editor did not start: " << error.what();
@@ -139,6 +140,7 @@ TEST_F(TranslatedWindowsTest, ALanguageFileTheScanCannotReadLeavesTheEditorStart
 TEST_F(TranslatedWindowsTest, TheAboutBoxNamesItsLinksInEachLanguage) {
   StoreSettings(1031);
   Tmainform form;
+  form.MakeDialogs();
   auto* about = form.findChild<TAboutForm*>("AboutForm");
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(about->windowTitle(), "Über Quillon");
@@ -152,6 +154,7 @@ TEST_F(TranslatedWindowsTest, TheAboutBoxNamesItsLinksInEachLanguage) {
 TEST_F(TranslatedWindowsTest, TheSaveSettingsDialogsFollowTheLanguage) {
   StoreSettings(1031);
   Tmainform form;
+  form.MakeDialogs();
   auto title = [&form](const char* dialog) {
     auto* window = form.findChild<QDialog*>(dialog);
     return window ? window->windowTitle().toStdString() : std::string("(none)");
@@ -184,6 +187,7 @@ TEST_F(TranslatedWindowsTest, ThePropertiesWindowsTagTextsFollowTheLanguage) {
   };
   StoreSettings(1031);
   Tmainform form;
+  form.MakeDialogs();
   auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
   ASSERT_NE(properties, nullptr);
   auto text = [properties](const char* name) -> QString {
@@ -237,6 +241,7 @@ TEST_F(TranslatedWindowsTest, TheFileDialogsTitlesAndTypesFollowTheLanguage) {
   };
   StoreSettings(1033);
   Tmainform form;
+  form.MakeDialogs();
   // The dialogs of Qt itself, so that the test can read them.
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
   for (const TFileDialogTexts& row : rows) {
@@ -270,6 +275,7 @@ TEST_F(TranslatedWindowsTest, TheStatusBarIsWrittenAgainWhenTheLanguageChanges) 
   const std::string path = files_.File("tone.wav");
   test::WriteWav16(path, 1, 8000, std::vector<int16_t>(800, 16384));
   Tmainform form;
+  form.MakeDialogs();
   form.openfile(path);
   ASSERT_TRUE(test::WaitUntil([&] { return !form.Document()->Busy(); }));
   ASSERT_FALSE(form.StatusPanel(0)->text().isEmpty());
@@ -311,6 +317,7 @@ TEST_F(TranslatedWindowsTest, TheTextsBuiltInCodeFollowTheLanguage) {
   };
   StoreSettings(1031);
   Tmainform form;
+  form.MakeDialogs();
   auto text = [&form](const TWindowText& row) {
     QWidget* window =
         form.objectName() == row.window ? &form : form.findChild<QWidget*>(row.window);
@@ -336,6 +343,7 @@ bool ShowsWholeText(QLabel& label) {
 TEST_F(TranslatedWindowsTest, LongerTranslationsAreNotCutOff) {
   StoreSettings(1033);
   Tmainform form;
+  form.MakeDialogs();
   auto* properties = form.findChild<TPropertiesForm*>("PropertiesForm");
   auto* about = form.findChild<TAboutForm*>("AboutForm");
   ASSERT_NE(properties, nullptr);
@@ -355,6 +363,7 @@ TEST_F(TranslatedWindowsTest, LongerTranslationsAreNotCutOff) {
 TEST_F(TranslatedWindowsTest, TheLanguageListNamesEachLanguageInItsOwnWords) {
   StoreSettings(1033);
   Tmainform form;
+  form.MakeDialogs();
   auto* settings = form.findChild<TsettingsForm*>("settingsForm");
   ASSERT_NE(settings, nullptr);
   for (int32_t language : {1031, 1049, 1033}) {
@@ -369,6 +378,7 @@ TEST_F(TranslatedWindowsTest, TheLanguageListNamesEachLanguageInItsOwnWords) {
 TEST_F(TranslatedWindowsTest, QtsOwnButtonsFollowTheInterfaceLanguage) {
   StoreSettings(1031);
   Tmainform form;
+  form.MakeDialogs();
   QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::Cancel);
   EXPECT_EQ(box.button(QMessageBox::Yes)->text(), "&Ja");
   EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "Abbrechen");
@@ -379,6 +389,7 @@ TEST_F(TranslatedWindowsTest, TheSelectionErrorAndTheCrashMessageAreTranslated) 
   const std::string path = files_.File("tone.wav");
   test::WriteWav16(path, 1, 8000, std::vector<int16_t>(800, 1000));
   Tmainform form;
+  form.MakeDialogs();
   SetMessageBoxes(&boxes_);
   form.openfile(path);
   ASSERT_TRUE(test::WaitUntil([&] { return !form.Document()->Busy(); }));

@@ -46,6 +46,7 @@ class LinksTest : public ::testing::Test {
     qputenv("QUILLON_PRODUCT_SITE", productSite);
     OpenUserSettings()->setValue("Settings/updates", 0);
     form_ = std::make_unique<Tmainform>();
+    form_->MakeDialogs();
     SetMessageBoxes(&boxes_);
     about_ = form_->findChild<TAboutForm*>("AboutForm");
     ASSERT_NE(about_, nullptr);

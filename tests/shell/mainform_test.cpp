@@ -604,11 +604,13 @@ TEST_F(MainformTest, AboutsProductInformationOpensTheProductSiteOrShowsDisabled)
   } opener;
   {
     Tmainform form;
+    form.MakeDialogs();
     EXPECT_FALSE(form.findChild<TAboutForm*>("AboutForm")->Label3->isEnabled());
   }
   setenv("QUILLON_PRODUCT_SITE", "https://product.example", 1);
   {
     Tmainform form;
+    form.MakeDialogs();
     SetUrlOpener(&opener);
     auto* about = form.findChild<TAboutForm*>("AboutForm");
     EXPECT_TRUE(about->Label3->isEnabled());
