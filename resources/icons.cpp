@@ -26,7 +26,7 @@ const QStringList& IconNames() {
 }
 
 QIcon Icon(const QString& name) {
-  return SvgIcon(QStringLiteral(":/icons/%1.svg").arg(name));
+  return SvgIcon(QStringLiteral(":/icons/%1.svg").arg(name), QStringLiteral(":/icons/baked"), name);
 }
 
 }  // namespace quillon

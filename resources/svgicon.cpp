@@ -5,18 +5,32 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
-#include <QSvgRenderer>
-#include <memory>
+#include <cstring>
+
+#include "resources/svgdraw.h"
 
 namespace quillon {
 
 namespace {
 
+// A baked square picture, or null when that size was not baked.
+QImage ReadBaked(const QString& path, int pixels) {
+  const QResource resource(path);
+  if (!resource.isValid()) return {};
+  const QByteArray bytes = resource.uncompressedData();
+  QImage picture(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+  if (picture.isNull() || bytes.size() != picture.sizeInBytes()) return {};
+  std::memcpy(picture.bits(), bytes.constData(), static_cast<size_t>(bytes.size()));
+  return picture;
+}
+
 class TSvgIconEngine : public QIconEngine {
  public:
-  explicit TSvgIconEngine(QString path) : path_(std::move(path)) {}
+  TSvgIconEngine(QString path, QString bakedFolder, QString name)
+      : path_(std::move(path)), bakedFolder_(std::move(bakedFolder)), name_(std::move(name)) {}
 
   QIconEngine* clone() const override { return new TSvgIconEngine(*this); }
   QString key() const override { return QStringLiteral("quillon-svg"); }
@@ -27,7 +41,7 @@ class TSvgIconEngine : public QIconEngine {
     painter->drawPixmap(rect, pixmap(size, mode, state));
   }
 
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
     const QString cacheKey = QStringLiteral("quillon-svg:%1:%2x%3:%4")
                                  .arg(path_)
                                  .arg(size.width())
@@ -35,34 +49,24 @@ class TSvgIconEngine : public QIconEngine {
                                  .arg(static_cast<int>(mode));
     QPixmap drawn;
     if (QPixmapCache::find(cacheKey, &drawn)) return drawn;
-    drawn = Draw(size);
+    drawn = QPixmap::fromImage(Picture(size));
     if (drawn.isNull()) return drawn;
     if (mode != QIcon::Normal) drawn = StyledFor(mode, drawn);
     QPixmapCache::insert(cacheKey, drawn);
-    (void)state;
     return drawn;
   }
 
  private:
-  QSvgRenderer& Renderer() {
-    if (!renderer_) renderer_ = std::make_shared<QSvgRenderer>(path_);
-    return *renderer_;
+  QImage Picture(const QSize& size) const {
+    if (!bakedFolder_.isEmpty() && size.width() == size.height()) {
+      QImage baked =
+          ReadBaked(bakedFolder_ + "/" + BakedPictureName(name_, size.width()), size.width());
+      if (!baked.isNull()) return baked;
+    }
+    return DrawSvg(path_, size);
   }
 
-  // The picture scaled into size, keeping its proportions, on a transparent ground.
-  QPixmap Draw(const QSize& size) {
-    QSvgRenderer& renderer = Renderer();
-    if (!renderer.isValid()) return {};
-    QSize fitted = renderer.defaultSize();
-    if (!fitted.isNull()) fitted.scale(size, Qt::KeepAspectRatio);
-    if (fitted.isEmpty()) return {};
-    QPixmap drawn(fitted);
-    drawn.fill(Qt::transparent);
-    QPainter painter(&drawn);
-    renderer.render(&painter);
-    return drawn;
-  }
-
+  // As Qt's own icons look in that mode.
   static QPixmap StyledFor(QIcon::Mode mode, const QPixmap& normal) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return normal;
     QStyleOption option(0);
@@ -72,14 +76,14 @@ class TSvgIconEngine : public QIconEngine {
   }
 
   QString path_;
-  // Shared by the copies QIcon makes, so that the file is read once.
-  std::shared_ptr<QSvgRenderer> renderer_;
+  QString bakedFolder_;
+  QString name_;
 };
 
 }  // namespace
 
-QIcon SvgIcon(const QString& path) {
-  return QIcon(new TSvgIconEngine(path));
+QIcon SvgIcon(const QString& path, const QString& bakedFolder, const QString& name) {
+  return QIcon(new TSvgIconEngine(path, bakedFolder, name));
 }
 
 }  // namespace quillon

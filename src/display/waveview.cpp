@@ -100,9 +100,9 @@ TWaveView::TWaveView(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
   resize(698, 250);
   frame_ = QImage(698, 250, QImage::Format_RGB32);
-  cleanFrame_ = QImage(698, 250, QImage::Format_RGB32);
   frame_.fill(Qt::black);
-  cleanFrame_.fill(Qt::black);
+  // One black picture until the first drawing: the first change to either copies it.
+  cleanFrame_ = frame_;
   w_ = width();
   h_ = height();
 }
