@@ -13,8 +13,8 @@ namespace {
 bool Bake(const QString& svg, int pixels, const QString& folder) {
   const QImage picture = quillon::DrawSvg(svg, QSize(pixels, pixels));
   if (picture.size() != QSize(pixels, pixels)) {
-    std::fprintf(stderr, "iconbake: %s does not draw as a square of %d pixels\n",
-                 qPrintable(svg), pixels);
+    std::fprintf(stderr, "iconbake: %s does not draw as a square of %d pixels\n", qPrintable(svg),
+                 pixels);
     return false;
   }
   const QString path =

@@ -94,6 +94,7 @@ class TWaveView : public QWidget {
   // player on first need (PreparePlayer's, waiting for the device if it is still opening, or one
   // made now), so that opening the device never holds up the window's first paint.
   bool HasPlayer();
+  TPlayer* Player() const { return player_.get(); }
   // Starts opening the sound device on a thread of its own unless the view has its player.
   void OpenPlayerAside();
   // The device OpenPlayerAside started is still opening.

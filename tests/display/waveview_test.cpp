@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "playback/playunit.h"
 #include "support/document_harness.h"
 #include "support/wait.h"
 
@@ -127,6 +128,26 @@ TEST_F(WaveViewTest, EmptyViewShowsTwoLanesTheBandsAndElevenGridLines) {
   for (int y = 0; y < t; ++y)
     for (int x = 0; x < view.width(); ++x) ASSERT_FALSE(Dark(Px(x, y))) << x << "," << y;
   EXPECT_EQ(CountColour(view.Frame(), kYellow), 0);
+}
+
+// A window's view is laid out several times before it shows; it draws once, when shown.
+TEST_F(WaveViewTest, AViewDrawnWhenShownDrawsNothingUntilItShows) {
+  TWaveView held;
+  held.SetDrawWhenShown(true);
+  held.resize(300, 120);
+  const uint64_t before = held.Presentations();
+  held.Repaint();
+  held.SetShowMs(false);
+  EXPECT_EQ(held.Presentations(), before);
+  held.show();
+  EXPECT_GT(held.Presentations(), before);
+  EXPECT_EQ(held.Frame().size(), held.size() * held.devicePixelRatio());
+}
+
+TEST_F(WaveViewTest, TheVolumeSetBeforeThePlayerIsTakenReachesIt) {
+  view.SetVolume(-1234);
+  ASSERT_TRUE(view.HasPlayer()) << "the tests play through SDL's dummy driver";
+  EXPECT_EQ(view.Player()->Volume(), -1234);
 }
 
 TEST_F(WaveViewTest, PaintingIsOpaqueAndAFullRedrawPresentsTheFrame) {

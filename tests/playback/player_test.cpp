@@ -341,6 +341,20 @@ INSTANTIATE_TEST_SUITE_P(
                       TEdgeRow{"StopWhileDrainingStereo", 2, kRingFrames + 1, TAtEnd::Stop}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(PlayerFactoryTest, APreparedPlayerIsTakenOnceItIsReady) {
+  TDocumentHarness h;
+  test::UseDummyDriver();
+  EXPECT_FALSE(PlayerPreparing());
+  PreparePlayer();
+  EXPECT_TRUE(PlayerPreparing());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!PreparedPlayerReady() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(PreparedPlayerReady());
+  EXPECT_NE(CreatePlayer(), nullptr);
+  EXPECT_FALSE(PlayerPreparing());
+}
+
 TEST(PlayerFactoryTest, NoDeviceTellsTheUserOnceAndGivesNoPlayer) {
   TDocumentHarness h;
   test::UseMissingDriver();

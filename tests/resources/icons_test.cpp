@@ -7,6 +7,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <QResource>
+
+#include "resources/svgdraw.h"
 
 namespace quillon {
 namespace {
@@ -69,6 +72,41 @@ TEST_F(IconsTest, EveryIconDrawsVisiblyAtSmallAndLargeSizes) {
   }
   if (qEnvironmentVariableIsSet("QUILLON_ICON_SHEET")) {
     WriteContactSheet(qEnvironmentVariable("QUILLON_ICON_SHEET"));
+  }
+}
+
+QImage Pixels(const QIcon& icon, int size, QIcon::Mode mode) {
+  return icon.pixmap(size, mode).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The program draws its icons itself and reads the sizes baked at build time; they must look as
+// Qt's own SVG icons (the plugin) drew them, enabled and disabled, baked or not.
+TEST_F(IconsTest, OurIconsHaveThePixelsOfQtsOwnSvgIcons) {
+  for (const QString& name : IconNames()) {
+    const QIcon ours = Icon(name);
+    const QIcon qts(":/icons/" + name + ".svg");
+    for (int size : {16, 24, 32, 48, 20}) {
+      for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+        SCOPED_TRACE(name.toStdString() + " " + std::to_string(size) + " " +
+                     std::to_string(static_cast<int>(mode)));
+        const QImage expected = Pixels(qts, size, mode);
+        ASSERT_FALSE(expected.isNull());
+        EXPECT_EQ(Pixels(ours, size, mode), expected);
+      }
+    }
+  }
+}
+
+// What the window shows at start is read, not drawn: the tool bar's and menus' sizes at screen
+// scales 1, 1.5 and 2, and the window icon's for the window manager.
+TEST_F(IconsTest, TheSizesShownAtStartAreBaked) {
+  for (const QString& name : IconNames()) {
+    QList<int> sizes{16, 24, 32};
+    if (name == "quillon") sizes << 48 << 64 << 128;
+    for (int size : sizes) {
+      const QResource baked(":/icons/baked/" + BakedPictureName(name, size));
+      EXPECT_EQ(baked.uncompressedSize(), size * size * 4) << name.toStdString() << " " << size;
+    }
   }
 }
 

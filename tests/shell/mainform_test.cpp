@@ -39,6 +39,7 @@
 #include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "platform/urlopener.h"
+#include "playback/playunit.h"
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/tageditor.h"
@@ -595,6 +596,21 @@ TEST_F(MainformTest, ClosingAsksAboutTagEditsNotYetApplied) {
     }
     SetMessageBoxes(nullptr);
   }
+}
+
+// The sound device, the dialogs not shown and the view's drawing wait for the window to show.
+TEST_F(MainformTest, WhatTheFirstPaintDoesNotNeedComesAfterIt) {
+  Tmainform form;
+  EXPECT_EQ(form.View()->Presentations(), 0u);
+  EXPECT_EQ(form.findChild<TAboutForm*>("AboutForm"), nullptr);
+  EXPECT_FALSE(PlayerPreparing());
+  form.show();
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return form.findChild<TAboutForm*>("AboutForm") && !PlayerPreparing(); }));
+  EXPECT_GT(form.View()->Presentations(), 0u);
+  EXPECT_EQ(form.View()->Frame().size(), form.View()->size() * form.devicePixelRatio());
+  EXPECT_TRUE(form.findChild<QSlider*>("VolumeBar")->isEnabled());
+  EXPECT_NE(form.View()->Player(), nullptr) << "the tests play through SDL's dummy driver";
 }
 
 TEST_F(MainformTest, AboutsProductInformationOpensTheProductSiteOrShowsDisabled) {
