@@ -39,11 +39,15 @@ for scale in 1 2; do
 done
 
 # Inside one X server, so that its own start-up is not counted; settings and the recovery
-# records in scratch folders, so that other runs' records are not swept at each start.
+# records in scratch folders, so that other runs' records are not swept at each start. The
+# settings start empty, so that the window opens at its designed size, the bare window's, and
+# not at the size the scrolling run below leaves.
 # The editor and the bare window take turns, so that both meet the same load.
 echo "== Start-up to a painted window without a file, $runs runs each, alternating"
 mkdir -p -m 700 "$out/tmp/runtime"
-XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config" XDG_DATA_HOME="$out/tmp/data" \
+rm -rf "$out/tmp/config-startup"
+XDG_RUNTIME_DIR="$out/tmp/runtime" XDG_CONFIG_HOME="$out/tmp/config-startup" \
+  XDG_DATA_HOME="$out/tmp/data" \
   xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   for _ in $(seq "$1"); do
     for program in "$2" "$3"; do
