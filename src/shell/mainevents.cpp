@@ -289,6 +289,7 @@ void Tmainform::paintEvent(QPaintEvent* event) {
 void Tmainform::AfterFirstPaint() {
   if (destroyed_) return;
   MakeDialogs();
+  StartupStep("after the first paint: dialogs made");
   view_->OpenPlayerAside();
   playerWait_ = new QTimer(this);
   playerWait_->setInterval(kPlayerWaitMs);
@@ -300,6 +301,7 @@ void Tmainform::WaitForPlayer() {
   if (view_->PlayerOpening()) return;
   playerWait_->stop();
   VolumeBar->setEnabled(view_->HasPlayer());
+  StartupStep("after the first paint: sound device open");
 }
 
 void Tmainform::FormResize() {
