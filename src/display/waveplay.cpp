@@ -11,7 +11,7 @@ namespace quillon {
 
 TWaveView::~TWaveView() {
   // A device still opening closes with the view rather than at the process's exit.
-  if (!playerTaken_ && PlayerPreparing()) TakePlayer();
+  if (!playerTaken_) DiscardPreparedPlayer();
 }
 
 void TWaveView::TakePlayer() {

@@ -36,6 +36,16 @@ bool PreparedPlayerReady() {
          Prepared().wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
+void DiscardPreparedPlayer() {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (!Prepared().valid()) return;
+  try {
+    Prepared().get();
+  } catch (const Exception&) {
+    // No device: there is nothing to close.
+  }
+}
+
 std::unique_ptr<TPlayer> CreatePlayer() {
   static std::atomic<bool> told{false};
   try {

@@ -127,5 +127,8 @@ void PreparePlayer();
 // without waiting. Main thread only.
 bool PlayerPreparing();
 bool PreparedPlayerReady();
+// Waits for a player PreparePlayer started and closes it, failure or not, telling nobody: for a
+// window that goes before it took its player.
+void DiscardPreparedPlayer();
 
 }  // namespace quillon

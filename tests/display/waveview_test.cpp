@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "playback/audio_drivers.h"
 #include "playback/playunit.h"
 #include "support/document_harness.h"
 #include "support/wait.h"
@@ -148,6 +149,16 @@ TEST_F(WaveViewTest, TheVolumeSetBeforeThePlayerIsTakenReachesIt) {
   view.SetVolume(-1234);
   ASSERT_TRUE(view.HasPlayer()) << "the tests play through SDL's dummy driver";
   EXPECT_EQ(view.Player()->Volume(), -1234);
+}
+
+TEST_F(WaveViewTest, AViewGoingBeforeItTookThePreparedPlayerClosesItSilently) {
+  test::UseMissingDriver();
+  {
+    TWaveView gone;
+    gone.OpenPlayerAside();
+  }
+  EXPECT_FALSE(PlayerPreparing());
+  EXPECT_TRUE(harness.boxes.shown.empty());
 }
 
 TEST_F(WaveViewTest, PaintingIsOpaqueAndAFullRedrawPresentsTheFrame) {
