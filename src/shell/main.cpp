@@ -551,11 +551,6 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(VizTimer, &QTimer::timeout, this, &Tmainform::VizTimerTimer);
 
   CreateDialogs(quality);
-  if (config.updates) {
-    versionCheck_->ShowUpToDate = false;
-    versionCheck_->CheckVersion();
-  }
-  StartupStep("form: update check started");
 
   setWindowTitle(kApplicationTitle);
   // Once the window shows, so that a recovery question has the window behind it.

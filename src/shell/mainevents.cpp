@@ -30,6 +30,7 @@
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
+#include "update/checkpad5.h"
 
 namespace quillon {
 
@@ -290,6 +291,10 @@ void Tmainform::AfterFirstPaint() {
   if (destroyed_) return;
   MakeDialogs();
   StartupStep("after the first paint: dialogs made");
+  if (config.updates) {
+    versionCheck_->ShowUpToDate = false;
+    versionCheck_->CheckVersion();
+  }
   view_->OpenPlayerAside();
   playerWait_ = new QTimer(this);
   playerWait_->setInterval(kPlayerWaitMs);
