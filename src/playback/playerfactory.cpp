@@ -5,6 +5,7 @@
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "playback/playunit.h"
+#include "playback/sdlapi.h"
 
 namespace quillon {
 
@@ -22,7 +23,12 @@ void PreparePlayer() {
   QUILLON_MAIN_THREAD_ONLY();
   if (Prepared().valid()) return;
   // The device's failure travels in the future and is told on the main thread.
-  Prepared() = std::async(std::launch::async, [] { return std::make_unique<TPlayer>(nullptr); });
+  Prepared() = std::async(std::launch::async, [] {
+    struct TEndSdlThread {
+      ~TEndSdlThread() { EndSdlThread(); }
+    } end;
+    return std::make_unique<TPlayer>(nullptr);
+  });
 }
 
 bool PlayerPreparing() {

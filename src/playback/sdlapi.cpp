@@ -34,4 +34,12 @@ const TSdlApi& SdlApi() {
   return api;
 }
 
+void EndSdlThread() noexcept {
+  try {
+    SdlApi().SDL_TLSCleanup();
+  } catch (const Exception&) {
+    // Without the library no SDL call kept anything.
+  }
+}
+
 }  // namespace quillon

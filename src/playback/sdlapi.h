@@ -17,6 +17,7 @@
   X(SDL_PauseAudioDevice)        \
   X(SDL_QuitSubSystem)           \
   X(SDL_SetHint)                 \
+  X(SDL_TLSCleanup)              \
   X(SDL_UnlockAudioDevice)
 
 namespace quillon {
@@ -32,6 +33,10 @@ struct TSdlApi {
 // call tries again.
 const TSdlApi& SdlApi();
 
+// Frees what SDL keeps for the calling thread (its last error text, say). A thread of ours that
+// called SDL calls it before it ends: SDL frees that data only for threads it made itself.
+void EndSdlThread() noexcept;
+
 }  // namespace quillon
 
 // The loader itself names the table's entries.
@@ -45,6 +50,7 @@ const TSdlApi& SdlApi();
 #define SDL_PauseAudioDevice (::quillon::SdlApi().SDL_PauseAudioDevice)
 #define SDL_QuitSubSystem (::quillon::SdlApi().SDL_QuitSubSystem)
 #define SDL_SetHint (::quillon::SdlApi().SDL_SetHint)
+#define SDL_TLSCleanup (::quillon::SdlApi().SDL_TLSCleanup)
 #define SDL_UnlockAudioDevice (::quillon::SdlApi().SDL_UnlockAudioDevice)
 // clang-format on
 #endif
