@@ -208,7 +208,7 @@ class TWaveView : public QWidget {
 
   void ClampView();
   // Draws the whole frame anew and presents it.
-  void DrawFrame();
+  void DrawFrame() QUILLON_REQUIRES(mainThreadRole);
   void DrawAmplitudeScale(QPainter& painter, int channels);
   void DrawMsScale(QPainter& painter);
   void DrawFrameScale(QPainter& painter);
