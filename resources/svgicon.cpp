@@ -41,7 +41,7 @@ class TSvgIconEngine : public QIconEngine {
     painter->drawPixmap(rect, pixmap(size, mode, state));
   }
 
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
     const QString cacheKey = QStringLiteral("quillon-svg:%1:%2x%3:%4")
                                  .arg(path_)
                                  .arg(size.width())
@@ -49,9 +49,10 @@ class TSvgIconEngine : public QIconEngine {
                                  .arg(static_cast<int>(mode));
     QPixmap drawn;
     if (QPixmapCache::find(cacheKey, &drawn)) return drawn;
-    drawn = QPixmap::fromImage(Picture(size));
+    // The other modes are styled from the normal picture, which is read or drawn only once.
+    drawn = mode == QIcon::Normal ? QPixmap::fromImage(Picture(size))
+                                  : StyledFor(mode, pixmap(size, QIcon::Normal, state));
     if (drawn.isNull()) return drawn;
-    if (mode != QIcon::Normal) drawn = StyledFor(mode, drawn);
     QPixmapCache::insert(cacheKey, drawn);
     return drawn;
   }
