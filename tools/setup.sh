@@ -14,6 +14,7 @@ QUILLON_PACKAGES=(
   librsvg2-bin desktop-file-utils appstream dpkg-dev
   xclip xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
+  ccache
 )
 
 quillon_missing_packages() {
@@ -39,7 +40,11 @@ quillon_setup() {
 
 # quillon_build [TARGET...]: builds the named targets, or everything.
 quillon_build() {
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${QUILLON_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+  # ccache lets a second run on the same machine rebuild only what changed.
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${QUILLON_BUILD_TYPE:-RelWithDebInfo}" \
+    "${launcher[@]}" >/dev/null
   if [ "$#" -gt 0 ]; then
     cmake --build build --target "$@"
   else
