@@ -204,6 +204,7 @@ void Twavefile::OperationDone(TOperationResult result) {
   if (operation != opCopy) RaiseStateChanged();
   if (OnReady) OnReady(this);
   busy_ = false;
+  if (OnIdle) OnIdle(this);
 }
 
 void Twavefile::Install(const TOperationResult& result) {

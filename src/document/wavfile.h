@@ -117,6 +117,8 @@ class Twavefile {
   // Undo or redo became available or not; always raised on the main thread.
   TActionEvent OnAction;
   TNotifyEvent OnReady;
+  // Raised once Busy has cleared after an operation, so that what is offered follows at once.
+  TNotifyEvent OnIdle;
   TNotifyEvent OnLoaded;
   // The document's state (its files, history, source name or Modified) may have changed: after
   // every operation but a copy, and after undo, redo and close; on the main thread, before
@@ -176,7 +178,7 @@ class Twavefile {
   // A request that starts from the installed state, with the settings it needs captured now.
   TOperationRequest MakeRequest(uint32_t operation) const;
   // Main thread, after the worker: installs the result, shows its message, raises OnLoaded,
-  // OnStateChanged and OnReady, then clears Busy.
+  // OnStateChanged and OnReady, then clears Busy and raises OnIdle.
   void OperationDone(TOperationResult result);
   void Install(const TOperationResult& result);
   // A new current state made by an edit: the previous one goes onto the undo stack and the redo

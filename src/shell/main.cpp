@@ -471,6 +471,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   subscriptions_ += document_->OnAction.Subscribe(
       [this](Twavefile*, bool canUndo, bool canRedo) { OnAction(canUndo, canRedo); });
   subscriptions_ += document_->OnReady.Subscribe([this](Twavefile*) { onReady(); });
+  // Commands offered only while an operation ran are withdrawn the moment it ends.
+  subscriptions_ += document_->OnIdle.Subscribe([this](Twavefile*) { RefreshAvailability(); });
   subscriptions_ += document_->OnLoaded.Subscribe([this](Twavefile*) { onLoaded(); });
   journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
   subscriptions_ += document_->OnStateChanged.Subscribe([this](Twavefile*) { onStateChanged(); });

@@ -14,6 +14,7 @@
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "platform/mainthread.h"
 #include "shell/main.h"
 #include "shell/windowdriver.h"
 #include "support/wait.h"
@@ -52,6 +53,20 @@ TEST_F(HurriedTest, SelectAllThenDeleteOrCutLeavesAnEmptyDocumentWithNothingSele
     EXPECT_EQ(w.Document().FrameCount(), 0u);
     EXPECT_FALSE(w.View().Selected());
     EXPECT_EQ(w.View().ViewStop(), 0u) << "the scale of an empty document ends at 0";
+    for (const char* name : {"CutAction", "CopyAction", "DeleteAction", "SaveSelectedAction"})
+      EXPECT_FALSE(w.Action(name)->isEnabled()) << name;
+    ASSERT_TRUE(w.Undo());
+    ExpectAsModelled();
+  }
+}
+
+// The window's own timers and queued calls do not run here: only the document's end does.
+TEST_F(HurriedTest, CommandsOfferedWhileAnOperationRanAreWithdrawnTheMomentItEnds) {
+  OpenFourSeconds();
+  for (int i = 0; i < kRepeats; ++i) {
+    w.SelectAll();
+    ASSERT_TRUE(i % 2 ? w.Cut() : w.Delete());
+    MainThread().WaitServing([&] { return !w.Document().Busy(); });
     for (const char* name : {"CutAction", "CopyAction", "DeleteAction", "SaveSelectedAction"})
       EXPECT_FALSE(w.Action(name)->isEnabled()) << name;
     ASSERT_TRUE(w.Undo());
