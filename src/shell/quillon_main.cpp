@@ -7,6 +7,7 @@
 #include "diagnostics/qt/reportingapplication.h"
 #include "platform/runfiles.h"
 #include "platform/startuptrace.h"
+#include "shell/desktoplook.h"
 #include "shell/instancelock.h"
 #include "shell/main.h"
 #include "shell/termination.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(quillon::kOrganisation);
   // Ties the windows to the installed desktop entry (its icon and name, the Wayland app id).
   QApplication::setDesktopFileName("org.quillon.Quillon");
+  // Light or dark as the desktop prefers; owned by the application.
+  new quillon::TDesktopLook(&app);
 
   const QStringList all = QApplication::arguments();
   std::vector<std::string> arguments;
