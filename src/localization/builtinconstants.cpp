@@ -62,6 +62,7 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The file's cover picture is larger than 16 MB and was left out; the other tags were kept."},
     {u"tagwriteerror",
      u"The tags could not be written into the saved file; the file was not replaced:"},
+    {u"tagrefused", u"The tag library could not read this file's format or write its tags."},
     {u"covernotpicture", u"This file is not a JPEG or PNG picture and cannot be the cover:"},
     {u"covertoolarge", u"This picture is larger than 16 MB and cannot be the cover:"},
     {u"coverunreadable", u"This picture cannot be read:"},
