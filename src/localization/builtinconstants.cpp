@@ -45,6 +45,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recoverdocument",
      u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
      u"history?"},
+    {u"recoveryrefused", u"\"%s\" could not be recovered; its files were left as they were:"},
+    {u"recoverytaken", u"Another instance of the editor has taken it up."},
     {u"encodermissing", u"The installed FFmpeg libraries have no encoder for this format:"},
     {u"encoderrefused", u"The encoder does not accept this audio's format:"},
     {u"encodingerror", u"Encoding failed:"},
