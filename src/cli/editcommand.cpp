@@ -416,8 +416,12 @@ int RunRecoverCommand(int argc, const char* const* argv) {
   TCliSession session;
   session.EnableJournal();
   TJournalState state;
-  if (runs.empty() || !AdoptRecoverableRun(runs.front(), state)) {
+  if (runs.empty()) {
     std::fputs("quillon-cli: there is nothing to recover\n", stderr);
+    return kExitFailed;
+  }
+  if (std::string why; !AdoptRecoverableRun(runs.front(), state, &why)) {
+    std::fprintf(stderr, "quillon-cli: %s\n", RefusedRecoveryMessage(runs.front(), why).c_str());
     return kExitFailed;
   }
   SweepEndedRuns(config.tempfolder, RecoveryFolder());

@@ -12,7 +12,10 @@
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "codecs/infotext.h"
 #include "localization/constants.h"
@@ -135,20 +138,27 @@ bool Save(const std::string& path, TSaveFormat format, const TTags& tags) {
   return false;
 }
 
+// Why the tag library gave up on a file: the system's reason when the file cannot be opened for
+// writing, else that the library could not take it.
+std::string WhyNotSaved(const std::string& path) {
+  if (access(path.c_str(), R_OK | W_OK) != 0) return EOSError(errno).what();
+  return ConstantText("tagrefused");
+}
+
 }  // namespace
 
 void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags,
                const std::string& shownName) {
   if (tags.Empty()) return;
-  bool saved = false;
+  std::string why;
   try {
     // The tag write counts as one write of the save, so that tests can make it fail.
     CheckFault(TFault::Write);
-    saved = Save(path, format, tags);
-  } catch (const std::exception&) {
-    saved = false;
+    if (!Save(path, format, tags)) why = WhyNotSaved(path);
+  } catch (const std::exception& error) {
+    why = error.what();
   }
-  if (!saved) throw Exception(ConstantText("tagwriteerror") + "\n" + shownName);
+  if (!why.empty()) throw Exception(ConstantText("tagwriteerror") + "\n" + shownName + "\n" + why);
 }
 
 }  // namespace quillon

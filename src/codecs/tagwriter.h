@@ -12,7 +12,7 @@ namespace quillon {
 // Vorbis comment with METADATA_BLOCK_PICTURE in Ogg Vorbis and Opus, LIST/INFO in WAV (UTF-8)
 // with an id3 chunk besides when INFO cannot carry everything (a cover, an album artist).
 // Empty tags write nothing. Throws Exception naming shownName (the file the user chose, which
-// path is to replace) when it cannot.
+// path is to replace) and the reason when it cannot.
 void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags,
                const std::string& shownName);
 

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -77,6 +79,13 @@ void SweepEndedSaveFolders(const std::string& journals) {
   });
 }
 
+// Why AdoptRun refused: another instance holds the run, or the lock cannot be made in its folder.
+std::string WhyNotAdopted(const std::string& folder, const std::string& runId) {
+  if (RunIsAlive(folder, runId)) return ConstantText("recoverytaken");
+  const int code = access(folder.c_str(), W_OK) == 0 ? EACCES : errno;
+  return EOSError(code, folder).what();
+}
+
 }  // namespace
 
 std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolder) {
@@ -100,9 +109,12 @@ std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolde
   return runs;
 }
 
-bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted) {
+bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted, std::string* why) {
   const std::string& folder = run.state.tempFolder;
-  if (!AdoptRun(folder, run.state.runId)) return false;
+  if (!AdoptRun(folder, run.state.runId)) {
+    if (why) *why = WhyNotAdopted(folder, run.state.runId);
+    return false;
+  }
   TFilesMovedOver moved(folder);
   try {
     adopted = run.state;
@@ -118,13 +130,18 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted) {
       adopted.tags.cover.reset();
     // This run's journal names them before the old one goes: one of the two always does.
     WriteJournalFile(fs::path(run.journalPath).parent_path() / JournalFileName(RunId()), adopted);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     moved.Undo();
+    if (why) *why = error.what();
     return false;
   }
   unlink(run.journalPath.c_str());
   ReleaseAdoptedRun(folder, run.state.runId);
   return true;
+}
+
+std::string RefusedRecoveryMessage(const TRecoverableRun& run, const std::string& why) {
+  return ConstantText("recoveryrefused", "%s", run.state.source) + "\n" + why;
 }
 
 void DiscardRecoverableRun(const TRecoverableRun& run) {

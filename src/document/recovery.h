@@ -24,8 +24,13 @@ std::vector<TRecoverableRun> FindRecoverableRuns(const std::string& journalFolde
 // Takes the run's files over for this process: they get this run's names, this run's journal
 // in the same folder names them, and the old journal and whatever else the run left go. The
 // state comes back with the history entries whose files are gone left out. False when another
-// instance took the run over first or the files cannot be moved (they stay as they were).
-bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted);
+// instance took the run over first or the files cannot be moved (they stay as they were); then
+// *why, when given, says which, as a message for the user.
+bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted,
+                         std::string* why = nullptr);
+
+// The message that the run's document could not be taken up, and why.
+std::string RefusedRecoveryMessage(const TRecoverableRun& run, const std::string& why);
 
 // Deletes the run's files and its journal.
 void DiscardRecoverableRun(const TRecoverableRun& run);

@@ -570,7 +570,7 @@ void Tmainform::CreateVersionCheck() {
   versionCheck_ = std::make_unique<TVersionCheck>(kProductId);
   versionCheck_->Configure(sites_);
   subscriptions_ += versionCheck_->OnCheckFailed.Subscribe(
-      [this] { ShowStatusLine(ConstantText("updatecheckfailed")); });
+      [this](const std::string& why) { ShowStatusLine(why); });
   // Without a product site there is nothing to check.
   UpdateAction->setEnabled(!versionCheck_->InfoUrl.empty());
   // Reports queued since the start (and a crash report left by an earlier run) go out now.

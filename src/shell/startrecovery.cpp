@@ -28,7 +28,11 @@ bool Tmainform::OfferRecovery() {
       continue;
     }
     TJournalState state;
-    if (!AdoptRecoverableRun(run, state)) continue;
+    std::string why;
+    if (!AdoptRecoverableRun(run, state, &why)) {
+      MessageBoxes().Show(kApplicationTitle, RefusedRecoveryMessage(run, why), TMessageIcon::Error);
+      continue;
+    }
     SetScrollState(Scroll, 100, 0, 0);
     updatecaption(state.source);
     if (document_->Recover(state)) return true;

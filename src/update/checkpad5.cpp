@@ -1,10 +1,13 @@
 #include "update/checkpad5.h"
 
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <utility>
 
+#include "localization/constants.h"
 #include "platform/eventreport.h"
+#include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
 #include "platform/urlopener.h"
@@ -25,21 +28,49 @@ constexpr const char* kReportAgent = "AppEvents/1.1";
 
 // ---- TVInfoDownload ----
 
-void TVInfoDownload::Execute(const std::atomic<bool>& stopping) {
-  if (ReportMode) {
-    std::string ignored;
-    GetWebData(kReportAgent, ReportSite,
-               "/pad/appevents.php?product=" + Product + "&version=" + ReportVersion +
-                   "&type=" + EventType + "&msg=TX: " + Msg,
-               ignored, ErrorCode, &stopping);
-    // An empty answer still means the site has the report.
-    Failed = ErrorCode != 0;
-    return;
+namespace {
+// The reason a check gives for an answer that does not count.
+void SetFailure(TVInfoDownload& check, const TWebAnswer& answer) {
+  if (answer.errorCode != 0) {
+    check.FailureKey = "updatecheckerror";
+    check.FailureDetail = answer.error;
+  } else if (!answer.redirect.empty()) {
+    check.FailureKey = answer.tooManyRedirects ? "updateredirects" : "updateredirect";
+    check.FailureDetail = answer.tooManyRedirects ? std::to_string(kMaxRedirects) : answer.redirect;
+  } else if (!answer.delivered) {
+    check.FailureKey = "updatestatus";
+    check.FailureDetail = std::to_string(answer.status);
+  } else {
+    check.FailureKey = "updatecheckfailed";
   }
-  TUrlParts parts = SplitUrl(Url);
-  Failed = !parts.valid || GetWebData(kCheckAgent, SiteOrigin(parts),
-                                      "/pad/getpad.php?pad=" + parts.path + "&field=version",
-                                      Response, ErrorCode, &stopping) != 0;
+}
+}  // namespace
+
+void TVInfoDownload::Execute(const std::atomic<bool>& stopping) {
+  try {
+    TWebAnswer answer;
+    if (ReportMode) {
+      answer = GetWebData(kReportAgent, ReportSite,
+                          "/pad/appevents.php?product=" + Product + "&version=" + ReportVersion +
+                              "&type=" + EventType + "&msg=TX: " + Msg,
+                          &stopping);
+    } else {
+      TUrlParts parts = SplitUrl(Url);
+      answer = GetWebData(kCheckAgent, SiteOrigin(parts),
+                          "/pad/getpad.php?pad=" + parts.path + "&field=version", &stopping);
+    }
+    // The answer's reading counts as one read, so that tests can make it fail.
+    CheckFault(TFault::Read);
+    ErrorCode = answer.errorCode;
+    Response = answer.body;
+    // A report needs no answer but the site's taking it; a check needs the version.
+    Failed = !answer.delivered || (!ReportMode && Response.empty());
+    if (Failed) SetFailure(*this, answer);
+  } catch (const std::exception& error) {
+    Failed = true;
+    FailureKey = "updatecheckerror";
+    FailureDetail = error.what();
+  }
 }
 
 // ---- TVersionCheck ----
@@ -129,7 +160,10 @@ void TVersionCheck::CheckVersion() {
           if (*alive) CheckDone(check);
         });
       });
-  if (queued) ++checksUnshown_;
+  if (queued)
+    ++checksUnshown_;
+  else
+    TellCheckFailed(ShowUpToDate, "updatebusy");
 }
 
 bool TVersionCheck::ReportEvent(const std::string& text, TReportSent sent) {
@@ -150,19 +184,27 @@ bool TVersionCheck::Busy() const {
 void TVersionCheck::CheckDone(const TVInfoDownload& check) {
   // Counted off first: the question may run a nested event loop that ends the checker.
   --checksUnshown_;
-  // The start-up check stays silent; one the user asked for says that it found nothing.
+  // The start-up check stays silent; one the user asked for says why it found nothing.
   const bool asked = ShowUpToDate;
-  bool answered = false;
-  if (!check.Failed) {
-    try {
-      answered = ShowCheckResult(*this, check.Response);
-    } catch (const std::exception&) {
-      // A box that cannot be shown ends the check quietly; the checker may be gone by now.
-      return;
-    }
+  if (check.Failed) {
+    TellCheckFailed(asked, check.FailureKey, check.FailureDetail);
+    return;
   }
-  // No box was shown when nothing was answered, so the checker is still here.
-  if (!answered && asked && OnCheckFailed) OnCheckFailed();
+  const std::shared_ptr<bool> alive = alive_;
+  try {
+    if (!ShowCheckResult(*this, check.Response)) TellCheckFailed(asked, "updatecheckfailed");
+  } catch (const std::exception& error) {
+    // The box could not be shown; the checker may have gone meanwhile.
+    if (*alive) TellCheckFailed(asked, "updatecheckerror", error.what());
+  }
+}
+
+void TVersionCheck::TellCheckFailed(bool asked, const std::string& key, const std::string& detail) {
+  const std::string message = ConstantText(key, "%1", detail);
+  if (asked)
+    OnCheckFailed(message);
+  else
+    std::fprintf(stderr, "%s\n", message.c_str());
 }
 
 // ---- The result ----

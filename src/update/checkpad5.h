@@ -17,13 +17,17 @@ class TRequestThread;
 // One request of the checker, run on its request thread: a version check or an event report.
 // Everything it needs is copied in when it is queued; it hands its result back by value.
 struct TVInfoDownload {
-  // Runs the request; stopping ends a request that stalls.
+  // Runs the request; stopping ends a request that stalls. Whatever goes wrong, a thrown
+  // std::exception too, ends in Failed with its reason.
   void Execute(const std::atomic<bool>& stopping);
 
   std::string Url;  // check mode: the version file's address
   std::string Response;
   uint32_t ErrorCode = 0;
   bool Failed = false;
+  // Why it failed: the key of the message that says so, and the text for its %1.
+  std::string FailureKey;
+  std::string FailureDetail;
   bool ReportMode = false;
   std::string Msg;  // report mode: the encoded text
   std::string Product;
@@ -51,7 +55,7 @@ class TVersionCheck {
   // Reports take the version and sites as they are at this call.
   void Configure(const TUpdateSites& sites);
 
-  // Queues a version check and returns.
+  // Queues a version check and returns; a check that cannot be queued fails at once.
   void CheckVersion();
   // Queues an event report with text (the system's description is appended) and returns; false
   // when it will not be sent. sent runs on the request thread once the report has gone out.
@@ -69,15 +73,17 @@ class TVersionCheck {
   std::string Version;
   std::string DownloadUrl;
   std::string ReportSite;
-  // Runs on the main thread when a check the user asked for (ShowUpToDate) got no answer or
-  // one that is no version number.
-  TSignal<> OnCheckFailed;
+  // Runs on the main thread with the message saying why, when a check the user asked for
+  // (ShowUpToDate) got no answer or one that is no version number. The start-up check writes
+  // that message to standard error instead.
+  TSignal<const std::string&> OnCheckFailed;
 
  private:
   struct TReportOrigin;
   class TReports;
 
   void CheckDone(const TVInfoDownload& check);
+  void TellCheckFailed(bool asked, const std::string& key, const std::string& detail = "");
 
   std::shared_ptr<TRequestThread> requests_;
   std::shared_ptr<TReports> reports_;

@@ -10,9 +10,11 @@
 // Each function the update check uses. A function added here also needs its name defined below.
 #define QUILLON_CURL_FUNCTIONS(X) \
   X(curl_easy_cleanup)            \
+  X(curl_easy_getinfo)            \
   X(curl_easy_init)               \
   X(curl_easy_perform)            \
   X(curl_easy_setopt)             \
+  X(curl_easy_strerror)           \
   X(curl_free)                    \
   X(curl_global_init)             \
   X(curl_slist_append)            \
@@ -39,13 +41,16 @@ const TCurlApi* CurlApi();
 
 // The loader itself names the table's entries.
 #ifndef QUILLON_CURL_TABLE_ONLY
-// curl.h names it once already, to count its arguments.
+// curl.h names them once already, to check their arguments.
 #undef curl_easy_setopt
+#undef curl_easy_getinfo
 // clang-format off
 #define curl_easy_cleanup (::quillon::CurlApi()->curl_easy_cleanup)
+#define curl_easy_getinfo (::quillon::CurlApi()->curl_easy_getinfo)
 #define curl_easy_init (::quillon::CurlApi()->curl_easy_init)
 #define curl_easy_perform (::quillon::CurlApi()->curl_easy_perform)
 #define curl_easy_setopt (::quillon::CurlApi()->curl_easy_setopt)
+#define curl_easy_strerror (::quillon::CurlApi()->curl_easy_strerror)
 #define curl_free (::quillon::CurlApi()->curl_free)
 #define curl_global_init (::quillon::CurlApi()->curl_global_init)
 #define curl_slist_append (::quillon::CurlApi()->curl_slist_append)

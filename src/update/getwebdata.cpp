@@ -1,5 +1,6 @@
 #include "update/getwebdata.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -61,32 +62,22 @@ void SetWebTimeouts(TWebTimeouts timeouts) {
   totalMs.store(static_cast<long>(timeouts.total.count()));
 }
 
-int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
-               std::string& response, uint32_t& errorCode, const std::atomic<bool>* cancel) {
-  response.clear();
-  errorCode = CURLE_URL_MALFORMAT;
-  TUrlParts parts = SplitUrl(site);
-  if (!IsAcceptedSite(parts)) return -1;
-  InitialiseLibrary();
-  std::unique_ptr<CURL, TEasyDeleter> request(curl_easy_init());
-  std::unique_ptr<curl_slist, TListDeleter> headers(NoCacheHeaders());
-  errorCode = CURLE_FAILED_INIT;
-  if (!request || !headers) return -1;
-
-  std::string url = SiteOrigin(parts) + WithEscapedSpaces(pathAndQuery);
-  std::string body;
-  CURL* handle = request.get();
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+namespace {
+// The handle's settings that stay for every hop of one request.
+void SetFixedOptions(CURL* handle, const TUrlParts& parts, const std::string& agent,
+                     curl_slist* headers, std::string& body, char* errorText,
+                     const std::atomic<bool>* cancel) {
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, parts.scheme.c_str());
   curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
-  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+  // Redirections are followed here, only within the site.
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, connectMs.load());
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs.load());
   curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kChunkSize);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, AppendChunk);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
   if (cancel) {
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, CancelCheck);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(cancel));
@@ -94,12 +85,84 @@ int GetWebData(const std::string& agent, const std::string& site, const std::str
   }
   // A proxy never stands between the program and its own machine.
   if (IsLoopbackHost(parts.host)) curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
+}
 
-  CURLcode result = curl_easy_perform(handle);
-  errorCode = static_cast<uint32_t>(result);
-  if (result != CURLE_OK) return -1;
-  response = TrimmedBlanks(body);
-  return response.empty() ? -1 : 0;
+using TClock = std::chrono::steady_clock;
+
+// At least 1: libcurl reads 0 as no limit.
+long MsUntil(TClock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
+  return std::max<long>(1, static_cast<long>(left.count()));
+}
+
+bool IsRedirection(long status) {
+  return status >= 300 && status < 400;
+}
+
+// The absolute address a 3xx answer sends the request on to; empty without one.
+std::string RedirectTarget(CURL* handle) {
+  char* target = nullptr;
+  if (curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &target) != CURLE_OK || !target) return "";
+  return target;
+}
+
+bool IsOnSite(const std::string& address, const std::string& origin) {
+  TUrlParts parts = SplitUrl(address);
+  return parts.valid && SiteOrigin(parts) == origin;
+}
+
+void Fail(TWebAnswer& answer, CURLcode code, const char* errorText) {
+  answer.errorCode = static_cast<uint32_t>(code);
+  answer.error = errorText[0] ? errorText : curl_easy_strerror(code);
+}
+}  // namespace
+
+TWebAnswer GetWebData(const std::string& agent, const std::string& site,
+                      const std::string& pathAndQuery, const std::atomic<bool>* cancel) {
+  TWebAnswer answer;
+  TUrlParts parts = SplitUrl(site);
+  if (!IsAcceptedSite(parts)) {
+    answer.errorCode = CURLE_URL_MALFORMAT;
+    answer.error = CurlApi() ? curl_easy_strerror(CURLE_URL_MALFORMAT) : "no libcurl.so.4";
+    return answer;
+  }
+  InitialiseLibrary();
+  std::unique_ptr<CURL, TEasyDeleter> request(curl_easy_init());
+  std::unique_ptr<curl_slist, TListDeleter> headers(NoCacheHeaders());
+  if (!request || !headers) {
+    Fail(answer, CURLE_FAILED_INIT, "");
+    return answer;
+  }
+
+  const std::string origin = SiteOrigin(parts);
+  std::string url = origin + WithEscapedSpaces(pathAndQuery);
+  std::string body;
+  char errorText[CURL_ERROR_SIZE] = {};
+  CURL* handle = request.get();
+  SetFixedOptions(handle, parts, agent, headers.get(), body, errorText, cancel);
+  const auto deadline = TClock::now() + std::chrono::milliseconds(totalMs.load());
+  for (int redirects = 0;; ++redirects) {
+    body.clear();
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, MsUntil(deadline));
+    CURLcode result = curl_easy_perform(handle);
+    if (result != CURLE_OK) {
+      Fail(answer, result, errorText);
+      return answer;
+    }
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &answer.status);
+    std::string next = IsRedirection(answer.status) ? RedirectTarget(handle) : "";
+    if (next.empty()) break;
+    answer.tooManyRedirects = redirects == kMaxRedirects;
+    if (answer.tooManyRedirects || !IsOnSite(next, origin)) {
+      answer.redirect = next;
+      return answer;
+    }
+    url = next;
+  }
+  answer.delivered = answer.status >= 200 && answer.status < 300;
+  answer.body = TrimmedBlanks(body);
+  return answer;
 }
 
 std::string TrimmedBlanks(std::string_view text) {

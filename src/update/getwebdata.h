@@ -17,14 +17,28 @@ struct TWebTimeouts {
 // Tests shorten them.
 void SetWebTimeouts(TWebTimeouts timeouts);
 
+// How many redirections one request follows at most.
+inline constexpr int kMaxRedirects = 5;
+
+// What one request came to.
+struct TWebAnswer {
+  // The site took the request: a 2xx answer, after redirections within the site.
+  bool delivered = false;
+  uint32_t errorCode = 0;         // libcurl's code; 0 when an answer came
+  std::string error;              // libcurl's text for errorCode
+  long status = 0;                // the last answer's HTTP status; 0 when none came
+  std::string redirect;           // where an answer sent the request on, when that was not followed
+  bool tooManyRedirects = false;  // redirect is on the site, but one redirection too many
+  std::string body;               // trimmed of characters 0 to 32 at either end
+};
+
 // One GET of site + pathAndQuery, bypassing caches, with the system's proxy settings. site is a
-// base address (https, or http on this machine); spaces in pathAndQuery go out as %20. The body,
-// trimmed of characters 0 to 32, goes to response. Returns 0 when that text is not empty, -1
-// otherwise (errorCode: libcurl's code, 0 for an empty body). The HTTP status is not examined.
-// The request gives up within about a second once *cancel holds.
-int GetWebData(const std::string& agent, const std::string& site, const std::string& pathAndQuery,
-               std::string& response, uint32_t& errorCode,
-               const std::atomic<bool>* cancel = nullptr);
+// base address (https, or http on this machine); spaces in pathAndQuery go out as %20. A
+// redirection is followed to an address on the same site (scheme, host and port), at most
+// kMaxRedirects times, all within the total timeout. The request gives up within about a second
+// once *cancel holds.
+TWebAnswer GetWebData(const std::string& agent, const std::string& site,
+                      const std::string& pathAndQuery, const std::atomic<bool>* cancel = nullptr);
 
 // text without the characters 0 to 32 at either end, as GetWebData hands a body over.
 std::string TrimmedBlanks(std::string_view text);

@@ -1,5 +1,7 @@
 #include "update/requestthread.h"
 
+#include <cstdio>
+#include <exception>
 #include <utility>
 
 namespace quillon {
@@ -37,6 +39,17 @@ void TRequestThread::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
+// Whatever a request lets through ends it, with its reason in the log; the thread goes on.
+void TRequestThread::RunLogged(const TRequest& request) {
+  try {
+    request(stopping_);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "A web request ended with an error: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "A web request ended with an unknown error.\n");
+  }
+}
+
 void TRequestThread::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -46,11 +59,7 @@ void TRequestThread::Run() {
     queue_.pop_front();
     running_ = true;
     lock.unlock();
-    try {
-      request(stopping_);
-    } catch (...) {
-      // A failed request ends like one without an answer: nothing is retried or shown.
-    }
+    RunLogged(request);
     request = nullptr;
     lock.lock();
     running_ = false;

@@ -11,7 +11,8 @@
 namespace quillon {
 
 // One long-lived thread that runs web requests one after another, in the order they came. Any
-// thread may queue; nobody waits for a request but Stop.
+// thread may queue; nobody waits for a request but Stop. What a request throws goes to standard
+// error.
 class TRequestThread {
  public:
   // A request; it should give up soon once stopping holds.
@@ -31,6 +32,7 @@ class TRequestThread {
 
  private:
   void Run();
+  void RunLogged(const TRequest& request);
 
   const size_t maxQueued_;
   mutable std::mutex mutex_;

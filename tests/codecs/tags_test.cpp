@@ -218,6 +218,7 @@ TEST(TagWriter, AFileTagLibCannotTakeIsAClearErrorNamingIt) {
   } catch (const Exception& error) {
     EXPECT_NE(std::string(error.what()).find(ConstantText("tagwriteerror")), std::string::npos);
     EXPECT_NE(std::string(error.what()).find("/music/chosen.flac"), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find(ConstantText("tagrefused")), std::string::npos);
   }
 }
 

@@ -2,7 +2,10 @@
 // and never in the way of the audio.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "localization/constants.h"
+#include "platform/error.h"
 #include "platform/faults.h"
 #include "support/document_harness.h"
 #include "support/tagprobe.h"
@@ -110,7 +113,8 @@ TEST(DocumentTags, EveryFailedTaggedSaveLeavesTheOldTargetAsItWas) {
     ASSERT_EQ(h.boxes.shown.size(), 1u);
     lastFailure = h.boxes.shown[0].text;
   }
-  EXPECT_EQ(lastFailure, ConstantText("tagwriteerror") + "\n" + target);
+  EXPECT_EQ(lastFailure,
+            ConstantText("tagwriteerror") + "\n" + target + "\n" + EOSError(ENOSPC).what());
   EXPECT_EQ(Field(test::ProbeTags(target), "title"), "Tïtle");
 }
 

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QSettings>
 #include <QTest>
@@ -7,6 +10,7 @@
 
 #include "document/journal.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/filesystem.h"
 #include "platform/mainthread.h"
@@ -89,6 +93,19 @@ TEST_F(StartRecoveryTest, NoDeletesWhatTheRunLeft) {
   EXPECT_FALSE(form_->Document()->Loaded());
   EXPECT_TRUE(temp_.List().empty());
   EXPECT_FALSE(FileExists(RecoveryFolder() + JournalFileName(kEndedRun)));
+}
+
+TEST_F(StartRecoveryTest, ARunTakenUpMeanwhileIsRefusedWithTheReasonAndLeftAsItWas) {
+  const std::string lock = state_.tempFolder + RunLockName(kEndedRun);
+  const int held = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  boxes_.whileAsking = [&] { EXPECT_EQ(flock(held, LOCK_EX | LOCK_NB), 0); };
+  Start(TAnswer::Yes);
+  close(held);
+  ASSERT_EQ(boxes_.shown.size(), 2u);
+  EXPECT_EQ(boxes_.shown[1].text, ConstantText("recoveryrefused", "%s", state_.source) +
+                                      "\nAnother instance of the editor has taken it up.");
+  EXPECT_FALSE(form_->Document()->Loaded());
+  EXPECT_TRUE(FileExists(RecoveryFolder() + JournalFileName(kEndedRun)));
 }
 
 }  // namespace

@@ -30,10 +30,12 @@ class TRecordingMessageBoxes : public TMessageBoxes {
   }
   bool AskYesNo(const std::string& caption, const std::string& text) override {
     shown.push_back({caption, text});
+    if (whileAsking) whileAsking();
     return answer == TAnswer::Yes;
   }
   std::vector<TShown> shown;
   TAnswer answer = TAnswer::Cancel;
+  std::function<void()> whileAsking;  // runs while a yes/no question is open
 };
 
 // Exposes the document's internal steps to tests.

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <thread>
 
+#include "diagnostics/crashreport.h"
 #include "fakes.h"
+#include "localization/constants.h"
+#include "platform/error.h"
 #include "platform/eventreport.h"
+#include "platform/faults.h"
 #include "platform/taskloop.h"
+#include "support/fixtures.h"
 #include "testserver.h"
 #include "update/checkpad5.h"
 #include "update/getwebdata.h"
@@ -32,6 +38,8 @@ class CheckerTest : public ::testing::Test {
     checker = std::make_unique<TVersionCheck>(80003);
     checker->Version = "2.1.3.5";
     checker->Configure({server.Site(), server.Site(), ""});
+    listening =
+        checker->OnCheckFailed.Subscribe([&](const std::string& why) { said.push_back(why); });
   }
   ~CheckerTest() override {
     checker.reset();
@@ -48,6 +56,8 @@ class CheckerTest : public ::testing::Test {
   }
   TReply Respond(const test::TRecordedRequest& request) {
     std::lock_guard lock(mutex);
+    if (request.target.starts_with("/moved")) return test::Answer(checker->Version);
+    if (request.target.starts_with("/again")) return test::Redirect(request.target + "n", 307);
     return request.target.starts_with("/pad/getpad.php") ? checkReply : reportReply;
   }
   bool RunUntilIdle() {
@@ -65,6 +75,8 @@ class CheckerTest : public ::testing::Test {
   test::TInstalledRecorders recorders;
   test::TTestServer server{[this](const test::TRecordedRequest& r) { return Respond(r); }};
   std::unique_ptr<TVersionCheck> checker;
+  std::vector<std::string> said;  // by OnCheckFailed
+  TSubscription listening;
 };
 
 TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheProductPage) {
@@ -85,7 +97,7 @@ TEST_F(CheckerTest, ACheckAsksForTheVersionFreshlyAndOffersTheProductPage) {
   EXPECT_EQ(recorders.opener.opened, std::vector<std::string>{server.Site() + "/"});
 }
 
-// A check the user asked for says when it found no answer; the start-up check stays silent.
+// A check the user asked for says when it found no answer; the start-up check only logs it.
 TEST_F(CheckerTest, OnlyACheckTheUserAskedForReportsThatItFailed) {
   const struct {
     const char* name;
@@ -103,12 +115,17 @@ TEST_F(CheckerTest, OnlyACheckTheUserAskedForReportsThatItFailed) {
   };
   for (const auto& row : rows) {
     int failures = 0;
-    const TSubscription counting = checker->OnCheckFailed.Subscribe([&] { ++failures; });
+    const TSubscription counting =
+        checker->OnCheckFailed.Subscribe([&](const std::string&) { ++failures; });
     checker->ShowUpToDate = row.asked;
     Reply(row.reply);
+    testing::internal::CaptureStderr();
     checker->CheckVersion();
-    ASSERT_TRUE(RunUntilIdle()) << row.name;
+    const bool idle = RunUntilIdle();
+    const std::string logged = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(idle) << row.name;
     EXPECT_EQ(failures, row.failures) << row.name;
+    EXPECT_EQ(logged.empty(), row.asked) << "the start-up check's reason goes to the log";
   }
 }
 
@@ -212,7 +229,8 @@ TEST_F(CheckerTest, ShutdownWhileARequestStallsEndsPromptlyAndShowsNothing) {
   ASSERT_TRUE(server.WaitForRequests(1));
   // Well within the request's own time-outs.
   ASSERT_TRUE(ReturnsWithin(20s, [this] { checker.reset(); }));
-  loop.RunUntil([] { return false; }, 100ms);  // a result posted late must find no checker
+  // The request thread has ended: whatever it posted waits now, and must find no checker.
+  loop.RunPending();
   EXPECT_TRUE(recorders.boxes.asked.empty());
   EXPECT_TRUE(recorders.boxes.shown.empty());
   EXPECT_EQ(server.Requests().size(), 1u);
@@ -221,11 +239,13 @@ TEST_F(CheckerTest, ShutdownWhileARequestStallsEndsPromptlyAndShowsNothing) {
 TEST_F(CheckerTest, AResultArrivingAfterShutdownIsNotShown) {
   Reply(test::Answer("9.0.0.0"));
   checker->CheckVersion();
-  ASSERT_TRUE(server.WaitForRequests(1));
-  // The answer comes back while the loop is not served; its result waits in the queue.
-  std::this_thread::sleep_for(200ms);
+  // The answer comes back while the loop is not served; its result waits in the queue once a
+  // report behind the check has gone.
+  auto behind = std::make_shared<std::promise<void>>();
+  checker->ReportEvent("behind the check", [behind] { behind->set_value(); });
+  ASSERT_EQ(behind->get_future().wait_for(20s), std::future_status::ready);
   checker.reset();
-  loop.RunUntil([] { return false; }, 100ms);
+  loop.RunPending();
   EXPECT_TRUE(recorders.boxes.asked.empty());
 }
 
@@ -270,30 +290,79 @@ TEST_F(CheckerTest, WithoutSitesNothingIsSent) {
   EXPECT_TRUE(server.Requests().empty());
 }
 
-TEST(GetWebDataTest, ReturnsAnyTrimmedBodyAndFailsOnNone) {
+// Only a 2xx answer delivers: a crash report that got any other stays in its file for the next
+// start, and a check the user asked for says why it failed (a connection's failure with
+// libcurl's reason).
+TEST_F(CheckerTest, OnlyA2xxAnswerDeliversAndEveryOtherSaysWhy) {
+  const std::string failed = ConstantText("updatecheckerror", "%1", "");
+  test::TTestServer elsewhere([](const test::TRecordedRequest&) { return test::Answer("9"); });
+  const struct {
+    const char* name;
+    TReply reply;
+    bool delivered;
+    std::string says;  // empty: answered
+  } rows[] = {
+      {"200", test::Answer("2.1.3.5"), true, ""},
+      {"204", test::Answer("", 204), true, ConstantText("updatecheckfailed")},
+      {"301 to 200", test::Redirect("/moved"), true, ""},
+      {"404", test::Answer("2.1.3.5", 404), false, ConstantText("updatestatus", "%1", "404")},
+      {"500", test::Answer("2.1.3.5", 500), false, ConstantText("updatestatus", "%1", "500")},
+      {"dropped connection", test::CloseAtOnce(), false, failed},
+      {"slow server", test::Answer("2.1.3.5", 200, 20s), false, failed},
+      {"302 to another site", test::Redirect(elsewhere.Site() + "/", 302), false,
+       ConstantText("updateredirect", "%1", elsewhere.Site() + "/")},
+      {"endless redirections", test::Redirect("/again"), false,
+       ConstantText("updateredirects", "%1", std::to_string(kMaxRedirects))},
+  };
+  checker->InstallAsEventReportSender();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Reply(row.reply, row.reply);
+    test::TTempDir crashes;
+    std::ofstream(crashes.File("crash-7.txt")) << "Fatal signal SIGSEGV";
+    ASSERT_EQ(SendPendingCrashReports(crashes.Path()), 1);
+    said.clear();
+    checker->CheckVersion();
+    ASSERT_TRUE(RunUntilIdle());
+    EXPECT_EQ(crashes.List().empty(), row.delivered);
+    ASSERT_EQ(said.size(), row.says.empty() ? 0u : 1u);
+    if (said.empty()) continue;
+    EXPECT_TRUE(said[0].starts_with(row.says)) << said[0];
+    EXPECT_EQ(said[0].size() > row.says.size(), row.says == failed) << said[0];
+  }
+  EXPECT_TRUE(elsewhere.Requests().empty());
+}
+
+TEST_F(CheckerTest, AnExceptionInTheRequestThreadReachesTheUserWithItsReason) {
+  FailNth(TFault::Read, 1);
+  checker->CheckVersion();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(
+      said,
+      (std::vector<std::string>{ConstantText("updatecheckerror", "%1", EOSError(EIO).what())}));
+}
+
+TEST(GetWebDataTest, ReturnsAnyTrimmedBodyAndWhetherTheSiteTookIt) {
   TReply reply;
   std::mutex mutex;
   test::TTestServer server([&](const test::TRecordedRequest&) {
     std::lock_guard lock(mutex);
     return reply;
   });
-  auto get = [&](TReply next, std::string& response) {
+  auto get = [&](TReply next) {
     {
       std::lock_guard lock(mutex);
       reply = std::move(next);
     }
-    uint32_t error = 0;
-    return GetWebData("Agent/1", server.Site(), "/a b?c=d", response, error);
+    return GetWebData("Agent/1", server.Site(), "/a b?c=d");
   };
-  std::string response;
-  EXPECT_EQ(get(test::Answer("\t Error page \n", 500), response), 0);
-  EXPECT_EQ(response, "Error page");
-  EXPECT_EQ(get(test::Answer(""), response), -1);
-  EXPECT_EQ(get(test::CloseAtOnce(), response), -1);
-  EXPECT_EQ(response, "");
+  TWebAnswer page = get(test::Answer("\t Error page \n", 500));
+  EXPECT_EQ(page.body, "Error page");
+  EXPECT_FALSE(page.delivered);
+  EXPECT_TRUE(get(test::Answer("")).delivered);
+  EXPECT_NE(get(test::CloseAtOnce()).errorCode, 0u);
   EXPECT_EQ(server.Requests().at(0).target, "/a%20b?c=d");
-  uint32_t error = 0;
-  EXPECT_EQ(GetWebData("Agent/1", "http://example.com", "/", response, error), -1);
+  EXPECT_FALSE(GetWebData("Agent/1", "http://example.com", "/").delivered);
 }
 
 }  // namespace

@@ -132,10 +132,11 @@ void TTestServer::Serve(int connection) {
       Pause(connection, reply.delay, false);
       // Counted off before the client can see the answer and start its next request.
       --atOnce_;
+      std::string location = reply.location.empty() ? "" : "Location: " + reply.location + "\r\n";
       std::string answer = "HTTP/1.1 " + std::to_string(reply.status) +
                            " Reply\r\nContent-Type: text/plain\r\nContent-Length: " +
-                           std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                           reply.body;
+                           std::to_string(reply.body.size()) + "\r\n" + location +
+                           "Connection: close\r\n\r\n" + reply.body;
       send(connection, answer.data(), answer.size(), MSG_NOSIGNAL);
       close(connection);
       return;

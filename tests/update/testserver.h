@@ -26,11 +26,15 @@ struct TReply {
   int status = 200;
   std::string body;
   std::chrono::milliseconds delay{0};  // before answering
+  std::string location = {};           // sent as the Location header when not empty
 };
 
 inline TReply Answer(std::string body, int status = 200,
                      std::chrono::milliseconds delay = std::chrono::milliseconds(0)) {
   return {TReplyKind::Answer, status, std::move(body), delay};
+}
+inline TReply Redirect(std::string location, int status = 301) {
+  return {TReplyKind::Answer, status, "", std::chrono::milliseconds(0), std::move(location)};
 }
 inline TReply NeverAnswer() {
   return {TReplyKind::NeverAnswer, 0, "", std::chrono::milliseconds(0)};
