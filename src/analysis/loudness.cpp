@@ -1,10 +1,12 @@
 #include "analysis/loudness.h"
 
 #include <ebur128.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <limits>
 #include <memory>
@@ -114,31 +116,64 @@ class TLoudnessPass {
   std::vector<double> shortTerm_;
 };
 
+// The true peak as the largest magnitude of the audio resampled to 192 kHz (where it is not
+// there already), as FFmpeg's meter finds it; libebur128's fourfold oversampling reads up to
+// 0.7 dB low on audio with much treble.
 class TPeakPass {
  public:
-  TPeakPass(uint16_t channels, uint32_t rate)
-      : state_(MakeState(channels, rate, EBUR128_MODE_TRUE_PEAK)), channels_(channels) {}
+  TPeakPass(uint16_t channels, uint32_t rate) : channels_(channels) {
+    if (rate >= kTruePeakRate) return;
+    soxr_error_t error = nullptr;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
+    resampler_.reset(soxr_create(rate, kTruePeakRate, channels, &error, &io, &quality, nullptr));
+    if (error || !resampler_) throw Exception("The true-peak meter could not be set up.");
+    out_.resize(static_cast<size_t>(kOutFrames) * channels);
+  }
 
   void Add(const int16_t* samples, size_t frames) {
-    Check(ebur128_add_frames_short(state_.get(), samples, frames));
+    for (size_t i = 0; i < frames * channels_; ++i)
+      samplePeak_ = std::max(samplePeak_, std::abs(int32_t{samples[i]}));
+    if (!resampler_) return;
+    while (frames > 0) {
+      size_t used = 0;
+      Resample(samples, frames, &used);
+      samples += used * channels_;
+      frames -= used;
+    }
   }
 
   void Finish(TLoudness& result) {
-    double truePeak = 0, samplePeak = 0;
-    for (unsigned channel = 0; channel < channels_; ++channel) {
-      double value = 0;
-      Check(ebur128_true_peak(state_.get(), channel, &value));
-      truePeak = std::max(truePeak, value);
-      Check(ebur128_sample_peak(state_.get(), channel, &value));
-      samplePeak = std::max(samplePeak, value);
-    }
-    result.truePeakDbtp = Decibels(truePeak);
+    // What the resampler still holds comes out once it is told there is no more.
+    if (resampler_)
+      for (size_t made = 1; made > 0;) made = Resample(nullptr, 0, nullptr);
+    const double samplePeak = samplePeak_ / 32768.0;
     result.samplePeakDbfs = Decibels(samplePeak);
+    result.truePeakDbtp =
+        Decibels(resampler_ ? std::max<double>(truePeak_, samplePeak) : samplePeak);
   }
 
  private:
-  TState state_;
+  static constexpr uint32_t kTruePeakRate = 192000;
+  static constexpr size_t kOutFrames = 1 << 14;
+  struct TResamplerDeleter {
+    void operator()(soxr_t resampler) const { soxr_delete(resampler); }
+  };
+
+  size_t Resample(const int16_t* samples, size_t frames, size_t* used) {
+    size_t made = 0;
+    if (soxr_process(resampler_.get(), samples, frames, used, out_.data(), kOutFrames, &made))
+      throw Exception("The true-peak meter refused the audio.");
+    for (size_t i = 0; i < made * channels_; ++i)
+      truePeak_ = std::max(truePeak_, std::fabs(out_[i]));
+    return made;
+  }
+
   uint16_t channels_;
+  std::unique_ptr<soxr, TResamplerDeleter> resampler_;
+  std::vector<float> out_;
+  int32_t samplePeak_ = 0;
+  float truePeak_ = 0;
 };
 
 // Two seconds of audio a chunk: long enough that handing it to the peak thread costs nothing.
