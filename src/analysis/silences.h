@@ -5,18 +5,11 @@
 #include <vector>
 
 #include "codecs/cache.h"
+#include "document/framespan.h"
 
 namespace quillon {
 
 class TLargeFile;
-
-// Frames [start, stop).
-struct TFrameSpan {
-  uint64_t start = 0;
-  uint64_t stop = 0;
-  uint64_t Length() const { return stop - start; }
-  bool operator==(const TFrameSpan&) const = default;
-};
 
 // What a search reads: a state's peak index for the walk, its store for the edges.
 struct TSilenceSource {

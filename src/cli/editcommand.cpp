@@ -12,10 +12,12 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "cli/silenceoptions.h"
 #include "cli/tagoptions.h"
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "document/recovery.h"
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
@@ -28,6 +30,9 @@ const char* const kEditUsage =
     "         --insert-silence POS:FRAMES  --delete A:B  --cut A:B  --copy A:B  --paste POS\n"
     "         --fade-in A:B  --fade-out A:B  --normalize PCT (0-100)  --amplify PCT (0-200)\n"
     "         --reverse  --invert  --undo  --redo\n"
+    "         --trim-silence [DB]  removes what lies below DB dBFS (-50) at both ends, keeping\n"
+    "         0.1 s of it  --shorten-silences DB:MINSECONDS:KEEPSECONDS  cuts every silence of\n"
+    "         at least MINSECONDS down to KEEPSECONDS\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
     "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
     "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"
@@ -187,6 +192,16 @@ TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int6
   };
 }
 
+TStepRun SilenceStep(const TSilenceOption& option) {
+  return [=](TCliSession& s) {
+    TSpanPlanner planner = option.trimEnds ? TrimEndsPlanner(option.settings)
+                                           : ShortenSilencesPlanner(option.settings);
+    return s.Run([&](Twavefile& d) {
+      return d.RemoveSpans(std::move(planner), ConstantText("nosilencefound"));
+    });
+  };
+}
+
 struct TEditPlan {
   std::string input;
   bool timed = false;
@@ -300,6 +315,14 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
         ParseEncoderOption(option, value, plan, bad)) {
       if (bad) return std::nullopt;
       if (option != "--crc") ++i;
+      continue;
+    }
+    std::optional<TSilenceOption> silence;
+    bool usedValue = false;
+    if (ParseSilenceOption(option, value, silence, usedValue)) {
+      if (!silence) return std::nullopt;
+      if (usedValue) ++i;
+      plan.steps.push_back({std::string(option.substr(2)), SilenceStep(*silence)});
       continue;
     }
     if (ParseTagOption(option, value, plan.tags, bad)) {

@@ -83,13 +83,16 @@ TOperationResult TOperationJob::Dispatch() {
       return Invert();
     case opAmplify:
       return Amplify();
+    case opRemoveSpans:
+      return RemoveSpans();
     default:
       throw Exception("Operation " + std::to_string(request_.operation) + " is not available.");
   }
 }
 
 bool IsEdit(uint32_t operation) {
-  return operation >= opCut && operation <= opAmplify && operation != opCopy;
+  return (operation >= opCut && operation <= opAmplify && operation != opCopy) ||
+         operation == opRemoveSpans;
 }
 
 bool IsSave(uint32_t operation) {

@@ -45,6 +45,7 @@ class TOperationJob {
   TOperationResult Copy();
   TOperationResult Cut();
   TOperationResult Paste();
+  TOperationResult RemoveSpans();
   // The WAV block of frames start to stop - 1 of the source, unchecked.
   std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
   // The clipboard's audio in the document's format; none when there is nothing to paste (with a

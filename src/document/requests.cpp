@@ -117,6 +117,15 @@ bool Twavefile::Invert() {
   return !busy_ && loaded_ && RunOperation(MakeRequest(opInvert));
 }
 
+bool Twavefile::RemoveSpans(TSpanPlanner planner, std::string nothingToRemove) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !planner) return false;
+  TOperationRequest request = MakeRequest(opRemoveSpans);
+  request.planSpans = std::move(planner);
+  request.nothingToRemove = std::move(nothingToRemove);
+  return RunOperation(std::move(request));
+}
+
 std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || start < 0 || start > stop || stop > state_->frameCount) return {};

@@ -79,6 +79,9 @@ class Twavefile {
   bool Amplify(uint32_t percent);
   bool Reverse();
   bool Invert();
+  // Removes, as one edit, the spans that planner finds on the worker; when it finds none the
+  // document stays as it is and nothingToRemove is the operation's status line.
+  bool RemoveSpans(TSpanPlanner planner, std::string nothingToRemove);
 
   // The WAV block of frames start to stop - 1, as copy puts it on the clipboard, read at once
   // on the calling thread (a drag hands it out). Empty when busy, nothing is loaded or the

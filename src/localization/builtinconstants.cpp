@@ -83,6 +83,7 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
+    {u"nosilencefound", u"No silence to remove was found: nothing was changed."},
     {u"commandswaiting", u"%1 waiting"},
     {u"commandsdropped", u"Waiting commands dropped: %1"},
     {u"skippednodocument", u"%s skipped: no audio is open."},

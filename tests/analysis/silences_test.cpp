@@ -1,6 +1,8 @@
 // Silences found from the peak index, against a frame-by-frame search over the samples.
 #include "analysis/silences.h"
 
+#include "analysis/silenceedits.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -142,6 +144,63 @@ TEST(SilenceSpansTest, SoundsBetweenAndShortenedParts) {
   EXPECT_EQ(SilenceAmplitude(-50), 104);
   EXPECT_EQ(SilenceAmplitude(0), 32768);
 }
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// The document's edit: the kept samples are the source's outside the planned spans, in order.
+struct TEditRow {
+  const char* name;
+  std::vector<TFrameSpan> quiet;
+  bool trimEnds;
+  TSilenceSettings settings;
+  std::vector<TFrameSpan> removed;
+};
+
+class SilenceEditTest : public ::testing::TestWithParam<TEditRow> {};
+
+TEST_P(SilenceEditTest, RemovesThePlannedSpansAsOneUndoableEdit) {
+  const TEditRow& row = GetParam();
+  TDocumentHarness h;
+  const std::vector<int16_t> samples = Pattern({row.name, 40000, row.quiet, 0});
+  ASSERT_TRUE(h.OpenSamples(2, samples, 8000));
+  ASSERT_TRUE(h.Run([&](Twavefile& d) {
+    return d.RemoveSpans(
+        row.trimEnds ? TrimEndsPlanner(row.settings) : ShortenSilencesPlanner(row.settings),
+        "none");
+  }));
+  std::vector<int16_t> expected;
+  uint64_t from = 0;
+  for (const TFrameSpan& span : row.removed) {
+    expected.insert(expected.end(), samples.begin() + 2 * from, samples.begin() + 2 * span.start);
+    from = span.stop;
+  }
+  expected.insert(expected.end(), samples.begin() + 2 * from, samples.end());
+  EXPECT_EQ(h.Samples(), expected);
+  EXPECT_EQ(h.document.CanUndo(), !row.removed.empty());
+  if (!row.removed.empty()) {
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Undo(), true; }));
+    EXPECT_EQ(h.Samples(), samples);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SilenceEditTest,
+    ::testing::Values(
+        // 0.1 s of 8 kHz is 800 frames kept at each end.
+        TEditRow{"TrimBoth", {{0, 5000}, {30000, 40000}}, true, {}, {{0, 4200}, {30800, 40000}}},
+        TEditRow{"TrimNothing", {{10000, 20000}}, true, {}, {}},
+        // Silences of 1.25 s and 0.75 s cut down to 0.2 s, 800 frames kept at each side.
+        TEditRow{"Shorten",
+                 {{5000, 15000}, {20000, 26000}},
+                 false,
+                 {-50, 0.5, 0.2},
+                 {{5800, 14200}, {20800, 25200}}},
+        TEditRow{"ShortenNoneLongEnough", {{5000, 7000}}, false, {-50, 0.5, 0.2}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillon
