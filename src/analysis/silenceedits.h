@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "document/framespan.h"
+#include "document/editplans.h"
 
 namespace quillon {
 

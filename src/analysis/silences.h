@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codecs/cache.h"
-#include "document/framespan.h"
+#include "document/editplans.h"
 
 namespace quillon {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/audiotooloptions.h"
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "cli/silenceoptions.h"
 #include "cli/tagoptions.h"
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
@@ -32,7 +32,9 @@ const char* const kEditUsage =
     "         --reverse  --invert  --undo  --redo\n"
     "         --trim-silence [DB]  removes what lies below DB dBFS (-50) at both ends, keeping\n"
     "         0.1 s of it  --shorten-silences DB:MINSECONDS:KEEPSECONDS  cuts every silence of\n"
-    "         at least MINSECONDS down to KEEPSECONDS\n"
+    "         at least MINSECONDS down to KEEPSECONDS  --loudness LUFS[:CEILING]  one gain to\n"
+    "         the integrated loudness LUFS, held below CEILING dBTP (-1)  --mono [average|left|\n"
+    "         right]  --stereo  --swap-channels\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
     "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
     "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"
@@ -192,16 +194,6 @@ TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int6
   };
 }
 
-TStepRun SilenceStep(const TSilenceOption& option) {
-  return [=](TCliSession& s) {
-    TSpanPlanner planner = option.trimEnds ? TrimEndsPlanner(option.settings)
-                                           : ShortenSilencesPlanner(option.settings);
-    return s.Run([&](Twavefile& d) {
-      return d.RemoveSpans(std::move(planner), ConstantText("nosilencefound"));
-    });
-  };
-}
-
 struct TEditPlan {
   std::string input;
   bool timed = false;
@@ -317,12 +309,13 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
       if (option != "--crc") ++i;
       continue;
     }
-    std::optional<TSilenceOption> silence;
+    std::optional<TToolRequest> tool;
     bool usedValue = false;
-    if (ParseSilenceOption(option, value, silence, usedValue)) {
-      if (!silence) return std::nullopt;
+    if (ParseAudioToolOption(option, value, tool, usedValue)) {
+      if (!tool) return std::nullopt;
       if (usedValue) ++i;
-      plan.steps.push_back({std::string(option.substr(2)), SilenceStep(*silence)});
+      plan.steps.push_back({std::string(option.substr(2)),
+                            [request = *tool](TCliSession& s) { return s.Run(request); }});
       continue;
     }
     if (ParseTagOption(option, value, plan.tags, bad)) {

@@ -211,3 +211,33 @@ bool Twavefile::AskQuality(const std::function<std::optional<int>()>& ask, int m
 }
 
 }  // namespace quillon
+
+namespace quillon {
+
+bool Twavefile::ApplyGain(TGainPlanner planner) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !planner) return false;
+  TOperationRequest request = MakeRequest(opApplyGain);
+  request.planGain = std::move(planner);
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::ToMono(TMonoMix mix) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || state_->channels < 2) return false;
+  TOperationRequest request = MakeRequest(opToMono);
+  request.monoMix = mix;
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::ToStereo() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && state_->channels == 1 && RunOperation(MakeRequest(opToStereo));
+}
+
+bool Twavefile::SwapChannels() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && state_->channels == 2 && RunOperation(MakeRequest(opSwapChannels));
+}
+
+}  // namespace quillon
