@@ -1,9 +1,11 @@
 #include "cli/commands.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
+#include "analysis/loudness.h"
 #include "cli/editcommand.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
@@ -17,7 +19,9 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 const char* kUsage =
-    "usage: quillon-cli info FILE     print the format, length, peak level and tags of FILE\n"
+    "usage: quillon-cli info [--loudness] FILE\n"
+    "                                 print the format, length, peak level and tags of FILE;\n"
+    "                                 --loudness adds its loudness (EBU R 128) and true peak\n"
     "       quillon-cli peaks FILE    print the peak index of FILE, one MAX MIN entry a line\n";
 
 int Usage() {
@@ -42,6 +46,29 @@ void PrintInfo(const Twavefile& d, std::FILE* out) {
   PrintTags(d.Tags(), out);
 }
 
+namespace {
+
+void PrintLevel(std::FILE* out, const char* name, double value) {
+  if (std::isfinite(value))
+    std::fprintf(out, "%s: %.2f\n", name, value);
+  else
+    std::fprintf(out, "%s: -inf\n", name);
+}
+
+}  // namespace
+
+void PrintLoudness(const Twavefile& d, std::FILE* out) {
+  const auto state = d.State();
+  const TLoudness loudness = MeasureLoudness(
+      {state->samples.get(), state->channels, state->sampleRate, 0, state->frameCount});
+  PrintLevel(out, "loudness_lufs", loudness.integratedLufs);
+  PrintLevel(out, "loudness_range_lu", loudness.rangeLu);
+  PrintLevel(out, "loudness_max_momentary_lufs", loudness.maxMomentaryLufs);
+  PrintLevel(out, "loudness_max_short_term_lufs", loudness.maxShortTermLufs);
+  PrintLevel(out, "true_peak_dbtp", loudness.truePeakDbtp);
+  PrintLevel(out, "sample_peak_dbfs", loudness.samplePeakDbfs);
+}
+
 void PrintPeaks(const Twavefile& d, std::FILE* out) {
   for (const Tindextype& entry : d.Index()) std::fprintf(out, "%d %d\n", entry.max, entry.min);
 }
@@ -61,6 +88,11 @@ int RunCli(int argc, const char* const* argv) {
   }
   if (argc == 0) return Usage();
   std::string_view command = argv[0];
+  const bool loudness = command == "info" && argc >= 2 && std::string_view(argv[1]) == "--loudness";
+  if (loudness) {
+    --argc;
+    ++argv;
+  }
   if (command != "info" && command != "peaks") {
     std::fprintf(stderr, "quillon-cli: unknown command \"%s\"\n", argv[0]);
     return Usage();
@@ -71,9 +103,10 @@ int RunCli(int argc, const char* const* argv) {
   }
   TCliSession session;
   if (!session.Open(argv[1])) return kExitFailed;
-  if (command == "info")
+  if (command == "info") {
     PrintInfo(session.Document(), stdout);
-  else
+    if (loudness && session.Document().FrameCount() > 0) PrintLoudness(session.Document(), stdout);
+  } else
     PrintPeaks(session.Document(), stdout);
   return std::fflush(stdout) == 0 ? 0 : kExitFailed;
 }

@@ -10,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/audiotooloptions.h"
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "cli/tagoptions.h"
 #include "codecs/encodersettings.h"
 #include "codecs/mp3settings.h"
 #include "document/recovery.h"
+#include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
@@ -28,6 +30,11 @@ const char* const kEditUsage =
     "         --insert-silence POS:FRAMES  --delete A:B  --cut A:B  --copy A:B  --paste POS\n"
     "         --fade-in A:B  --fade-out A:B  --normalize PCT (0-100)  --amplify PCT (0-200)\n"
     "         --reverse  --invert  --undo  --redo\n"
+    "         --trim-silence [DB]  removes what lies below DB dBFS (-50) at both ends, keeping\n"
+    "         0.1 s of it  --shorten-silences DB:MINSECONDS:KEEPSECONDS  cuts every silence of\n"
+    "         at least MINSECONDS down to KEEPSECONDS  --loudness LUFS[:CEILING]  one gain to\n"
+    "         the integrated loudness LUFS, held below CEILING dBTP (-1)  --mono [average|left|\n"
+    "         right]  --stereo  --swap-channels\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
     "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
     "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"
@@ -300,6 +307,15 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
         ParseEncoderOption(option, value, plan, bad)) {
       if (bad) return std::nullopt;
       if (option != "--crc") ++i;
+      continue;
+    }
+    std::optional<TToolRequest> tool;
+    bool usedValue = false;
+    if (ParseAudioToolOption(option, value, tool, usedValue)) {
+      if (!tool) return std::nullopt;
+      if (usedValue) ++i;
+      plan.steps.push_back({std::string(option.substr(2)),
+                            [request = *tool](TCliSession& s) { return s.Run(request); }});
       continue;
     }
     if (ParseTagOption(option, value, plan.tags, bad)) {

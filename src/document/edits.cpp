@@ -98,6 +98,49 @@ std::optional<std::vector<int16_t>> TOperationJob::ClipboardAudio() {
   return std::move(clip.samples);
 }
 
+std::vector<TFrameSpan> OrderedSpans(std::vector<TFrameSpan> spans, uint64_t frames) {
+  for (TFrameSpan& span : spans) {
+    span.stop = std::min(span.stop, frames);
+    span.start = std::min(span.start, span.stop);
+  }
+  std::erase_if(spans, [](const TFrameSpan& span) { return span.Length() == 0; });
+  std::sort(spans.begin(), spans.end(),
+            [](const TFrameSpan& a, const TFrameSpan& b) { return a.start < b.start; });
+  std::vector<TFrameSpan> joined;
+  for (const TFrameSpan& span : spans) {
+    if (!joined.empty() && span.start <= joined.back().stop)
+      joined.back().stop = std::max(joined.back().stop, span.stop);
+    else
+      joined.push_back(span);
+  }
+  return joined;
+}
+
+TOperationResult TOperationJob::RemoveSpans() {
+  const uint64_t n = Source().frameCount, k = Source().channels;
+  const std::vector<TFrameSpan> spans =
+      OrderedSpans(request_.planSpans ? request_.planSpans(Source(), request_.cancel)
+                                      : std::vector<TFrameSpan>{},
+                   n);
+  if (spans.empty()) {
+    // Nothing changes, and the status line says why.
+    if (!request_.nothingToRemove.empty()) result_.notices.push_back(request_.nothingToRemove);
+    return result_;
+  }
+  uint64_t removed = 0;
+  for (const TFrameSpan& span : spans) removed += span.Length();
+  return Edit(n - removed, [&](TLargeFile& next) {
+    uint64_t from = 0, to = 0;
+    for (const TFrameSpan& span : spans) {
+      CopySamples(next, from * k, to * k, (span.start - from) * k);
+      to += span.start - from;
+      from = span.stop;
+      progress_ = ProgressPercent(from, n);
+    }
+    CopySamples(next, from * k, to * k, (n - from) * k);
+  });
+}
+
 TOperationResult TOperationJob::Paste() {
   std::optional<std::vector<int16_t>> clip = ClipboardAudio();
   if (!clip) return result_;

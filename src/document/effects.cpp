@@ -90,6 +90,16 @@ TOperationResult TOperationJob::Amplify() {
       [factor](int16_t* s, size_t count) { AmplifySamples(s, count, factor); });
 }
 
+TOperationResult TOperationJob::ApplyGain() {
+  const TGainPlan plan =
+      request_.planGain ? request_.planGain(Source(), request_.cancel) : TGainPlan{};
+  if (!plan.notice.empty()) result_.notices.push_back(plan.notice);
+  if (!plan.gain) return result_;
+  const double gain = *plan.gain;
+  const TSampleTable table([gain](int16_t s) { return NormalizeSample(s, gain); });
+  return TransformEverySample([&](int16_t* s, size_t count) { table.Apply(s, count); });
+}
+
 TOperationResult TOperationJob::Invert() {
   return TransformEverySample(InvertSamples);
 }

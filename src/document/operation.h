@@ -10,6 +10,7 @@
 #include "codecs/mp3settings.h"
 #include "codecs/tags.h"
 #include "document/audiostate.h"
+#include "document/editplans.h"
 #include "platform/cancel.h"
 #include "platform/messagebox.h"
 
@@ -36,6 +37,13 @@ enum TOperationCode : uint32_t {
   opSaveFlac = 17,
   opSaveVorbis = 18,
   opSaveOpus = 19,
+  // Removes the spans that the request's planner finds (silences, say) as one edit.
+  opRemoveSpans = 20,
+  // One gain on every sample, as the request's planner finds it.
+  opApplyGain = 21,
+  opToMono = 22,
+  opToStereo = 23,
+  opSwapChannels = 24,
 };
 
 // Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
@@ -76,6 +84,13 @@ struct TOperationRequest {
   std::vector<std::string> clipFiles;
   // Recovery: the tags the journal recorded, and the file of their cover's picture.
   std::string coverFile;
+  // Remove spans: what to remove, found on the worker, and the status line when it finds none.
+  TSpanPlanner planSpans;
+  std::string nothingToRemove;
+  // Apply gain.
+  TGainPlanner planGain;
+  // To mono.
+  TMonoMix monoMix = TMonoMix::Average;
   // The user's stop request; the worker looks at it between chunks.
   TCancelToken cancel;
 };

@@ -83,13 +83,22 @@ TOperationResult TOperationJob::Dispatch() {
       return Invert();
     case opAmplify:
       return Amplify();
+    case opRemoveSpans:
+      return RemoveSpans();
+    case opApplyGain:
+      return ApplyGain();
+    case opToMono:
+    case opToStereo:
+    case opSwapChannels:
+      return RemixChannels();
     default:
       throw Exception("Operation " + std::to_string(request_.operation) + " is not available.");
   }
 }
 
 bool IsEdit(uint32_t operation) {
-  return operation >= opCut && operation <= opAmplify && operation != opCopy;
+  return (operation >= opCut && operation <= opAmplify && operation != opCopy) ||
+         (operation >= opRemoveSpans && operation <= opSwapChannels);
 }
 
 bool IsSave(uint32_t operation) {
@@ -268,12 +277,17 @@ TOperationResult TOperationJob::EditInOrder(
 TOperationResult TOperationJob::BuildState(
     uint64_t newFrames,
     const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples) {
+  return BuildState(newFrames, Source().header, writeSamples);
+}
+
+TOperationResult TOperationJob::BuildState(
+    uint64_t newFrames, TWavHeader header,
+    const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples) {
   const TAudioState& source = Source();
-  const uint64_t newBytes = newFrames * source.channels * 2;
+  const uint64_t newBytes = newFrames * WavChannels(header) * 2;
   const std::string name = MakeTempFileNameIn(request_.tempFolder);
   try {
     auto state = std::make_shared<TAudioState>();
-    TWavHeader header = source.header;
     std::optional<TPeakIndex> index;
     {
       TLargeFile next(name, true, newBytes + kWavHeaderSize, request_.tempFolder);

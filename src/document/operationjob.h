@@ -45,6 +45,7 @@ class TOperationJob {
   TOperationResult Copy();
   TOperationResult Cut();
   TOperationResult Paste();
+  TOperationResult RemoveSpans();
   // The WAV block of frames start to stop - 1 of the source, unchecked.
   std::vector<uint8_t> ReadRange(uint64_t start, uint64_t stop) const;
   // The clipboard's audio in the document's format; none when there is nothing to paste (with a
@@ -57,6 +58,9 @@ class TOperationJob {
   TOperationResult Amplify();
   TOperationResult Reverse();
   TOperationResult Invert();
+  TOperationResult ApplyGain();
+  // To mono, to stereo, swap (channels.cpp).
+  TOperationResult RemixChannels();
   // Reads samples [first, first + count) of the source in chunks, lets transform change each
   // chunk in place (told the chunk's first sample index) and writes it to the same place of next.
   // Each written chunk is added to the scan too.
@@ -85,6 +89,10 @@ class TOperationJob {
   // Both: writeSamples returns the index when it built one.
   TOperationResult BuildState(
       uint64_t newFrames,
+      const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
+  // A state of another format: header gives its channels and rate.
+  TOperationResult BuildState(
+      uint64_t newFrames, TWavHeader header,
       const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
   // In pieces, with a look at the stop request before each.
   void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;

@@ -117,6 +117,15 @@ bool Twavefile::Invert() {
   return !busy_ && loaded_ && RunOperation(MakeRequest(opInvert));
 }
 
+bool Twavefile::RemoveSpans(TSpanPlanner planner, std::string nothingToRemove) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !planner) return false;
+  TOperationRequest request = MakeRequest(opRemoveSpans);
+  request.planSpans = std::move(planner);
+  request.nothingToRemove = std::move(nothingToRemove);
+  return RunOperation(std::move(request));
+}
+
 std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || start < 0 || start > stop || stop > state_->frameCount) return {};
@@ -199,6 +208,36 @@ bool Twavefile::AskQuality(const std::function<std::optional<int>()>& ask, int m
   }
   value = *chosen;
   return true;
+}
+
+}  // namespace quillon
+
+namespace quillon {
+
+bool Twavefile::ApplyGain(TGainPlanner planner) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || !planner) return false;
+  TOperationRequest request = MakeRequest(opApplyGain);
+  request.planGain = std::move(planner);
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::ToMono(TMonoMix mix) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || state_->channels < 2) return false;
+  TOperationRequest request = MakeRequest(opToMono);
+  request.monoMix = mix;
+  return RunOperation(std::move(request));
+}
+
+bool Twavefile::ToStereo() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && state_->channels == 1 && RunOperation(MakeRequest(opToStereo));
+}
+
+bool Twavefile::SwapChannels() {
+  QUILLON_MAIN_THREAD_ONLY();
+  return !busy_ && loaded_ && state_->channels == 2 && RunOperation(MakeRequest(opSwapChannels));
 }
 
 }  // namespace quillon

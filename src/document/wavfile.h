@@ -79,6 +79,16 @@ class Twavefile {
   bool Amplify(uint32_t percent);
   bool Reverse();
   bool Invert();
+  // Removes, as one edit, the spans that planner finds on the worker; when it finds none the
+  // document stays as it is and nothingToRemove is the operation's status line.
+  bool RemoveSpans(TSpanPlanner planner, std::string nothingToRemove);
+  // One gain on every sample, as planner finds it on the worker (Normalize Loudness).
+  bool ApplyGain(TGainPlanner planner);
+  // The whole document: to one channel, to two (the one twice), or left and right swapped.
+  // Refused (false) where it changes nothing: mono to mono, swap or stereo of another count.
+  bool ToMono(TMonoMix mix);
+  bool ToStereo();
+  bool SwapChannels();
 
   // The WAV block of frames start to stop - 1, as copy puts it on the clipboard, read at once
   // on the calling thread (a drag hands it out). Empty when busy, nothing is loaded or the

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string_view>
+
+namespace quillon {
+
+class Twavefile;
+
+// The request an option of the audio tools makes of the document.
+using TToolRequest = std::function<bool(Twavefile&)>;
+
+// --trim-silence [DB], --shorten-silences DB:MINSECONDS:KEEPSECONDS, --loudness LUFS[:CEILING],
+// --mono [average|left|right], --stereo, --swap-channels.
+// Whether option is one of them; then, in result, its request (none after saying what is
+// wrong), and in usedValue whether it took value.
+bool ParseAudioToolOption(std::string_view option, const char* value,
+                          std::optional<TToolRequest>& result, bool& usedValue);
+
+}  // namespace quillon
