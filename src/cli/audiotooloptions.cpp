@@ -117,6 +117,19 @@ std::optional<TToolRequest> ChannelRequest(bool stereo) {
   };
 }
 
+std::optional<TToolRequest> ChangeRate(std::string_view option, const char* value) {
+  const auto rate = value ? ParseDecimal(value) : std::nullopt;
+  if (!rate || *rate != std::floor(*rate) || *rate < kMinSampleRate || *rate > kMaxSampleRate)
+    return Refuse(option, value, "a rate in Hz from 8000 to 192000");
+  return [hz = static_cast<uint32_t>(*rate)](Twavefile& d) {
+    if (d.SampleRate() == hz) {
+      std::fprintf(stderr, "quillon-cli: the document is at %u Hz already.\n", hz);
+      return false;
+    }
+    return d.ChangeSampleRate(hz);
+  };
+}
+
 }  // namespace
 
 bool ParseAudioToolOption(std::string_view option, const char* value,
@@ -132,6 +145,9 @@ bool ParseAudioToolOption(std::string_view option, const char* value,
     result = NormalizeLoudness(option, value);
   } else if (option == "--mono") {
     result = ToMono(value, usedValue);
+  } else if (option == "--rate") {
+    usedValue = value != nullptr;
+    result = ChangeRate(option, value);
   } else if (option == "--stereo" || option == "--swap-channels") {
     result = ChannelRequest(option == "--stereo");
   } else {

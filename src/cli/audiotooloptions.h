@@ -12,7 +12,7 @@ class Twavefile;
 using TToolRequest = std::function<bool(Twavefile&)>;
 
 // --trim-silence [DB], --shorten-silences DB:MINSECONDS:KEEPSECONDS, --loudness LUFS[:CEILING],
-// --mono [average|left|right], --stereo, --swap-channels.
+// --mono [average|left|right], --stereo, --swap-channels, --rate HZ.
 // Whether option is one of them; then, in result, its request (none after saying what is
 // wrong), and in usedValue whether it took value.
 bool ParseAudioToolOption(std::string_view option, const char* value,

@@ -34,7 +34,7 @@ const char* const kEditUsage =
     "         0.1 s of it  --shorten-silences DB:MINSECONDS:KEEPSECONDS  cuts every silence of\n"
     "         at least MINSECONDS down to KEEPSECONDS  --loudness LUFS[:CEILING]  one gain to\n"
     "         the integrated loudness LUFS, held below CEILING dBTP (-1)  --mono [average|left|\n"
-    "         right]  --stereo  --swap-channels\n"
+    "         right]  --stereo  --swap-channels  --rate HZ (8000-192000, soxr, dithered)\n"
     "         --clip FILE.wav (put FILE on the clipboard)  --clip-out FILE.wav (write the\n"
     "         clipboard's audio to FILE at the end)  --time (print each step's seconds)\n"
     "         --save-selection A:B OUT  saves frames A to B-1 (format by extension:\n"

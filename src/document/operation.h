@@ -44,12 +44,19 @@ enum TOperationCode : uint32_t {
   opToMono = 22,
   opToStereo = 23,
   opSwapChannels = 24,
+  opResample = 25,
 };
 
 // Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
 // the document could make a new one.
 inline constexpr int64_t kMaxDecodedBytes =
     static_cast<int64_t>(kMaxStoreFileBytes - kWavHeaderSize);
+
+// The rates Change Sample Rate takes.
+inline constexpr uint32_t kMinSampleRate = 8000;
+inline constexpr uint32_t kMaxSampleRate = 192000;
+// The length a document of frames at rate from has at rate to.
+uint64_t ResampledFrames(uint64_t frames, uint32_t from, uint32_t to);
 
 // Whether the operation makes a new state of the audio that goes onto the history.
 bool IsEdit(uint32_t operation);
@@ -91,6 +98,10 @@ struct TOperationRequest {
   TGainPlanner planGain;
   // To mono.
   TMonoMix monoMix = TMonoMix::Average;
+  // Change sample rate: the new rate, and whether the 16-bit result is dithered (a test's
+  // comparison with an undithered reference turns it off).
+  uint32_t newSampleRate = 0;
+  bool dither = true;
   // The user's stop request; the worker looks at it between chunks.
   TCancelToken cancel;
 };

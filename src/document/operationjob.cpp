@@ -91,6 +91,8 @@ TOperationResult TOperationJob::Dispatch() {
     case opToStereo:
     case opSwapChannels:
       return RemixChannels();
+    case opResample:
+      return Resample();
     default:
       throw Exception("Operation " + std::to_string(request_.operation) + " is not available.");
   }
@@ -98,7 +100,7 @@ TOperationResult TOperationJob::Dispatch() {
 
 bool IsEdit(uint32_t operation) {
   return (operation >= opCut && operation <= opAmplify && operation != opCopy) ||
-         (operation >= opRemoveSpans && operation <= opSwapChannels);
+         (operation >= opRemoveSpans && operation <= opResample);
 }
 
 bool IsSave(uint32_t operation) {

@@ -61,6 +61,8 @@ class TOperationJob {
   TOperationResult ApplyGain();
   // To mono, to stereo, swap (channels.cpp).
   TOperationResult RemixChannels();
+  // Change Sample Rate (resample.cpp).
+  TOperationResult Resample();
   // Reads samples [first, first + count) of the source in chunks, lets transform change each
   // chunk in place (told the chunk's first sample index) and writes it to the same place of next.
   // Each written chunk is added to the scan too.

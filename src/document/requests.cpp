@@ -240,4 +240,15 @@ bool Twavefile::SwapChannels() {
   return !busy_ && loaded_ && state_->channels == 2 && RunOperation(MakeRequest(opSwapChannels));
 }
 
+bool Twavefile::ChangeSampleRate(uint32_t rate, bool dither) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_ || rate < kMinSampleRate || rate > kMaxSampleRate ||
+      rate == state_->sampleRate)
+    return false;
+  TOperationRequest request = MakeRequest(opResample);
+  request.newSampleRate = rate;
+  request.dither = dither;
+  return RunOperation(std::move(request));
+}
+
 }  // namespace quillon

@@ -89,6 +89,8 @@ class Twavefile {
   bool ToMono(TMonoMix mix);
   bool ToStereo();
   bool SwapChannels();
+  // The whole document at another rate (kMinSampleRate to kMaxSampleRate, not the present one).
+  bool ChangeSampleRate(uint32_t rate, bool dither = true);
 
   // The WAV block of frames start to stop - 1, as copy puts it on the clipboard, read at once
   // on the calling thread (a drag hands it out). Empty when busy, nothing is loaded or the
