@@ -44,9 +44,9 @@ void TWaveView::StartPlay() {
   const uint32_t length = FrameCount();
   const uint32_t first = selected_ ? selStart_ : cursorPos_;
   const uint32_t end = selected_ ? selStop_ : length;
-  // One frame short of the range's end, as playback always ran; a range of a frame or none
-  // (the cursor at the end, say) plays nothing rather than reading past the document.
-  const int64_t count = static_cast<int64_t>(std::min(end, length)) - first - 1;
+  // Nothing to play (the cursor at the end, say) plays nothing rather than reading past the
+  // document.
+  const int64_t count = static_cast<int64_t>(std::min(end, length)) - first;
   if (count <= 0) return;
   playStart_ = first;
   player_->Prepare(document_, format, first, count);

@@ -86,7 +86,7 @@ class TWaveView : public QWidget {
   // The scroll bar moved: show from its position.
   void ScrollChanged();
 
-  // Plays the selection, or from the cursor to the end; stops playing.
+  // Plays the selection to its last frame, or from the cursor to the end; stops playing.
   void StartPlay();
   void StopPlay();
   bool Playing() const;
