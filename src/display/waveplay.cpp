@@ -38,7 +38,9 @@ bool TWaveView::HasPlayer() {
 }
 
 void TWaveView::StartPlay() {
-  if (!document_ || !document_->Loaded() || document_->Busy() || !HasPlayer()) return;
+  if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  if (PlayerOpening()) return PlayWhenOpen();
+  if (!HasPlayer()) return;
   const uint16_t channels = document_->Channels();
   const TWaveFormatEx format = Pcm16Format(channels, document_->SampleRate());
   const uint32_t length = FrameCount();
@@ -53,7 +55,16 @@ void TWaveView::StartPlay() {
   player_->Start();
 }
 
+// The window goes on meanwhile; the play starts, or finds no device, when the device is open.
+void TWaveView::PlayWhenOpen() {
+  playWhenOpen_ = PlayerPreparedEvent().Subscribe([this] {
+    playWhenOpen_.Reset();
+    StartPlay();
+  });
+}
+
 void TWaveView::StopPlay() {
+  playWhenOpen_.Reset();
   if (!player_) return;
   player_->Stop();
   playStart_ = 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/subscription.h"
 #include "platform/threadsafety.h"
 #include "playback/DDirectSound.h"
 #include "playback/dsoundtypes.h"
@@ -127,8 +128,14 @@ void PreparePlayer();
 // without waiting. Main thread only.
 bool PlayerPreparing();
 bool PreparedPlayerReady();
+// Raised on the main thread once the player PreparePlayer started is ready to be taken, or has
+// failed to open.
+TSignal<>& PlayerPreparedEvent();
 // Waits for a player PreparePlayer started and closes it, failure or not, telling nobody: for a
 // window that goes before it took its player.
 void DiscardPreparedPlayer();
+// A test seam: run on the opening thread before each device that PreparePlayer opens; none by
+// default.
+void SetPlayerOpeningHook(std::function<void()> hook);
 
 }  // namespace quillon

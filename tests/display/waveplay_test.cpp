@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "display/waveview.h"
+#include "platform/event.h"
 #include "playback/audio_drivers.h"
 #include "playback/playunit.h"
 #include "support/document_harness.h"
@@ -12,6 +13,8 @@
 
 namespace quillon {
 namespace {
+
+using namespace std::chrono_literals;
 
 // A view over 8000 mono frames, none of them silent, played through SDL's disk driver.
 class WavePlayTest : public ::testing::Test {
@@ -23,7 +26,10 @@ class WavePlayTest : public ::testing::Test {
     view.AttachDocument(&harness.document);
     test::UseDiskDriver(received);
   }
-  ~WavePlayTest() override { test::UseDummyDriver(); }
+  ~WavePlayTest() override {
+    SetPlayerOpeningHook(nullptr);
+    test::UseDummyDriver();
+  }
 
   // What the device received, without the silence it started with; the device flushes when the
   // player lets it go.
@@ -72,6 +78,29 @@ INSTANTIATE_TEST_SUITE_P(Rows, WavePlayRangeTest,
                                            TRangeRow{"TheLastFrameFromTheCursor", 7999, 8000,
                                                      false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The device opens until the test lets it: a Play meanwhile returns at once and plays once it is
+// open, unless a Stop came in between.
+class WavePlayOpeningTest : public WavePlayTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WavePlayOpeningTest, APlayWhileTheDeviceOpensStartsWhenItIsOpenWithoutWaitingForIt) {
+  const bool stopWhileOpening = GetParam();
+  TEvent open(true, false);
+  SetPlayerOpeningHook([&open] { open.WaitFor(20s); });
+  bool prepared = false;
+  TSubscription done = PlayerPreparedEvent().Subscribe([&] { prepared = true; });
+  view.OpenPlayerAside();
+  view.StartPlay();
+  EXPECT_TRUE(view.PlayerOpening()) << "the play waited for the device";
+  EXPECT_FALSE(view.Playing());
+  if (stopWhileOpening) view.StopPlay();
+  open.Set();
+  ASSERT_TRUE(test::WaitUntil([&] { return prepared; }));
+  EXPECT_EQ(view.Playing(), !stopWhileOpening);
+  view.StopPlay();
+}
+
+INSTANTIATE_TEST_SUITE_P(StopOrNot, WavePlayOpeningTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace quillon
