@@ -38,22 +38,33 @@ bool TWaveView::HasPlayer() {
 }
 
 void TWaveView::StartPlay() {
-  if (!document_ || !document_->Loaded() || document_->Busy() || !HasPlayer()) return;
+  if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  if (PlayerOpening()) return PlayWhenOpen();
+  if (!HasPlayer()) return;
   const uint16_t channels = document_->Channels();
   const TWaveFormatEx format = Pcm16Format(channels, document_->SampleRate());
   const uint32_t length = FrameCount();
   const uint32_t first = selected_ ? selStart_ : cursorPos_;
   const uint32_t end = selected_ ? selStop_ : length;
-  // One frame short of the range's end, as playback always ran; a range of a frame or none
-  // (the cursor at the end, say) plays nothing rather than reading past the document.
-  const int64_t count = static_cast<int64_t>(std::min(end, length)) - first - 1;
+  // Nothing to play (the cursor at the end, say) plays nothing rather than reading past the
+  // document.
+  const int64_t count = static_cast<int64_t>(std::min(end, length)) - first;
   if (count <= 0) return;
   playStart_ = first;
   player_->Prepare(document_, format, first, count);
   player_->Start();
 }
 
+// The window goes on meanwhile; the play starts, or finds no device, when the device is open.
+void TWaveView::PlayWhenOpen() {
+  playWhenOpen_ = PlayerPreparedEvent().Subscribe([this] {
+    playWhenOpen_.Reset();
+    StartPlay();
+  });
+}
+
 void TWaveView::StopPlay() {
+  playWhenOpen_.Reset();
   if (!player_) return;
   player_->Stop();
   playStart_ = 0;

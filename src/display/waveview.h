@@ -13,6 +13,7 @@
 #include "display/dragfiles.h"
 #include "display/wavecolumns.h"
 #include "display/waveplot.h"
+#include "platform/subscription.h"
 #include "platform/threadsafety.h"
 
 class QMimeData;
@@ -86,7 +87,9 @@ class TWaveView : public QWidget {
   // The scroll bar moved: show from its position.
   void ScrollChanged();
 
-  // Plays the selection, or from the cursor to the end; stops playing.
+  // Plays the selection to its last frame, or from the cursor to the end; stops playing. While
+  // the device OpenPlayerAside started is still opening, the play starts once it is open, from
+  // what is selected then; StopPlay cancels that.
   void StartPlay();
   void StopPlay();
   bool Playing() const;
@@ -180,6 +183,7 @@ class TWaveView : public QWidget {
  private:
   void ReleasePlayer();
   void TakePlayer();
+  void PlayWhenOpen();
   void DoPlayProcess(int64_t frame);
   void DoPlayStatus(bool action);
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
@@ -289,6 +293,8 @@ class TWaveView : public QWidget {
   uint32_t playStart_ = 0;
   std::unique_ptr<TPlayer> player_;
   bool playerTaken_ = false;
+  // Held while a play waits for the device to open.
+  TSubscription playWhenOpen_;
   bool drawWhenShown_ = false;
   bool stale_ = false;
   int32_t volume_ = 0;

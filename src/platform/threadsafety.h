@@ -19,6 +19,13 @@
 // the caller holds it from there on.
 #define QUILLON_ASSERT_CAPABILITY(capability) \
   QUILLON_THREAD_ATTRIBUTE(assert_capability(capability))
+// The function takes the capability, or gives it back; with no argument, the object itself.
+#define QUILLON_ACQUIRE(...) QUILLON_THREAD_ATTRIBUTE(acquire_capability(__VA_ARGS__))
+#define QUILLON_RELEASE(...) QUILLON_THREAD_ATTRIBUTE(release_capability(__VA_ARGS__))
+// The function must not be called while the capability is held (it takes it itself).
+#define QUILLON_EXCLUDES(...) QUILLON_THREAD_ATTRIBUTE(locks_excluded(__VA_ARGS__))
+// A class whose objects hold a capability for their lifetime (a lock guard).
+#define QUILLON_SCOPED_CAPABILITY QUILLON_THREAD_ATTRIBUTE(scoped_lockable)
 
 namespace quillon {
 

@@ -193,19 +193,32 @@ void TDirectSoundBuffer::Stop() {
   Stream().Stop();
 }
 
-void TDirectSoundBuffer::SetNotificationPositions(int32_t count, const uint32_t* positions) {
+void TDirectSoundBuffer::ReplaceNotifications(int32_t count, const uint32_t* positions) {
   if (!HasNotify())
     throw EAssertionFailed("DirectSoundNotify interface is nil (DDirectSound, line 1147)");
+  // The thread detaches the offsets it had.
   notifyThread_.reset();
   CheckDirectSoundResult(stream_->Playing() ? DSERR_INVALIDCALL : 0);
   CheckDirectSoundResult(count >= 0 && (count == 0 || positions) ? 0 : DSERR_INVALIDPARAM);
   for (int32_t i = 0; i < count; ++i)
     CheckDirectSoundResult(
         positions[i] < size_ || positions[i] == DSBPN_OFFSETSTOP ? 0 : DSERR_INVALIDPARAM);
+}
+
+void TDirectSoundBuffer::SetNotificationPositions(int32_t count, const uint32_t* positions) {
+  ReplaceNotifications(count, positions);
   notifyThread_ = std::make_unique<TNotifyThread>(
       this, positions, count, stream_.get(),
       [this](TDirectSoundBuffer* sender, int32_t index) { HandleNotify(sender, index); });
   notifyThread_->Start();
+}
+
+void TDirectSoundBuffer::SetNotificationEvents(int32_t count, const uint32_t* positions,
+                                               TNotifyEvents* events) {
+  if (!events) count = 0;
+  ReplaceNotifications(count, positions);
+  CheckDirectSoundResult(count <= TSoundStream::kMaxPositions ? 0 : DSERR_INVALIDPARAM);
+  stream_->SetNotifications(positions, count, events);
 }
 
 std::vector<uint32_t> TDirectSoundBuffer::NotificationPositions() const {

@@ -10,6 +10,7 @@
 
 #include "playback/dsounderror.h"
 #include "playback/dsoundtypes.h"
+#include "playback/notifyevents.h"
 
 namespace quillon {
 
@@ -84,6 +85,9 @@ class TDirectSoundBuffer {
   // Replaces the notification thread with one for these offsets (DSBPN_OFFSETSTOP: when the
   // buffer stops). At most 63; the buffer must be stopped.
   void SetNotificationPositions(int32_t count, const uint32_t* positions);
+  // The same offsets raising events[i] instead, for a thread of the caller's that waits on them:
+  // no notification thread, nothing handed to the main thread. Null events removes them.
+  void SetNotificationEvents(int32_t count, const uint32_t* positions, TNotifyEvents* events);
 
   TDSNotifyEvent OnNotify;
 
@@ -97,6 +101,9 @@ class TDirectSoundBuffer {
 
  private:
   TSoundStream& Stream();
+  // Ends the notification thread, then raises for a buffer that has no notifications, is
+  // playing, or is given bad offsets.
+  void ReplaceNotifications(int32_t count, const uint32_t* positions);
   void HandleNotify(TDirectSoundBuffer* sender, int32_t index);
 
   TDirectSound* owner_;

@@ -4,19 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 
 #include "document/wavfile.h"
 #include "platform/event.h"
 #include "platform/eventreport.h"
+#include "platform/messagebox.h"
 #include "playback/playformat.h"
 
 namespace quillon {
 
 namespace {
 
-constexpr int32_t kStopIndex = TPlayer::kSegments;
 constexpr uint32_t kBufferFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS |
                                   DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_CTRLVOLUME;
 
@@ -48,8 +46,6 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
     throw Exception("The range to play does not lie within the audio.");
   document_ = document;
   format_ = format;
-  startFrame_ = startFrame;
-  rangeFrames_ = frameCount;
   levels_.fill(0);
   TWaveFormatExtensible playbackFormat = PlaybackFormat(format);
   TDSBufferDesc description;
@@ -65,10 +61,10 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
   // Only a buffer that was made has a whole number of frames per segment.
   segmentFrames_ = description.dwBufferBytes / kSegments / FrameBytes();
   buffer_->SetVolume(volume_);
-  shadow_.assign(size_t{RingFrames()} * format_.nChannels, 0);
-  queuedFrames_ = 0;
-  nextSegment_ = 0;
-  Queue(0, RingFrames());
+  auto fill = std::make_unique<TRingFill>(document->State(), *buffer_, format_.nChannels,
+                                          startFrame, frameCount, segmentFrames_);
+  fill->Prime();
+  fill_ = std::move(fill);
   state_ = TState::Ready;
 }
 
@@ -82,23 +78,42 @@ void TPlayer::Start() {
     return;
   }
   try {
-    uint32_t positions[kSegments + 1];
-    for (uint32_t k = 1; k < kSegments; ++k) positions[k - 1] = SegmentSize() * k;
-    positions[kSegments - 1] = BufferSize() - 1;
-    positions[kSegments] = DSBPN_OFFSETSTOP;
-    buffer_->OnNotify = [this](TDirectSoundBuffer*, int32_t index) { HandleNotify(index); };
-    buffer_->SetNotificationPositions(kSegments + 1, positions);
+    StartRefills();
+    ArmRing();
     buffer_->SetPlayPosition(0);
     buffer_->Play(DSBPLAY_LOOPING);
   } catch (...) {
     // Nothing plays: the document's worker must not wait for a stop that never comes.
+    EndRefills();
+    state_ = TState::Idle;
     PlaybackIdleEvent().Set();
     throw;
   }
-  playedFrames_ = 0;
-  lastCursor_ = 0;
   state_ = TState::Playing;
   if (OnStatus) OnStatus(true);
+}
+
+// The refill thread takes the primed ring; its reports reach this player on the main thread.
+void TPlayer::StartRefills() {
+  link_ = std::make_shared<TReportLink>();
+  link_->player = this;
+  refill_ =
+      std::make_unique<TRefillThread>(std::move(fill_), [link = link_](TSegmentReport report) {
+        MainThread().Post([link, report = std::move(report)] {
+          QUILLON_MAIN_THREAD_ONLY();
+          if (link->player) link->player->HandleReport(report);
+        });
+      });
+  refill_->Start();
+}
+
+// Every segment end and the stop raise the refill thread's events.
+void TPlayer::ArmRing() {
+  uint32_t positions[kSegments + 1];
+  for (uint32_t k = 1; k < kSegments; ++k) positions[k - 1] = SegmentSize() * k;
+  positions[kSegments - 1] = BufferSize() - 1;
+  positions[kSegments] = DSBPN_OFFSETSTOP;
+  buffer_->SetNotificationEvents(kSegments + 1, positions, &refill_->Events());
 }
 
 void TPlayer::Stop() {
@@ -114,11 +129,12 @@ void TPlayer::Halt(bool release) {
   const bool wasPlaying = Playing();
   state_ = TState::Idle;
   if (wasPlaying) buffer_->Stop();
+  EndRefills();
+  fill_.reset();
   if (release && buffer_) {
     device_->DestroySoundBuffer(buffer_);
     buffer_ = nullptr;
   }
-  std::vector<int16_t>().swap(shadow_);
   // A player that never had a document has nobody waiting for its stop.
   if (!document_) return;
   PlaybackIdleEvent().Set();
@@ -126,102 +142,29 @@ void TPlayer::Halt(bool release) {
   if (OnStatus) OnStatus(false);
 }
 
-void TPlayer::HandleNotify(int32_t index) {
+// After the buffer stopped: the ring raises nothing more, and the thread ends after the refill
+// it may be doing, which writes to a stopped ring.
+void TPlayer::EndRefills() {
+  if (link_) link_->player = nullptr;
+  link_.reset();
+  if (!refill_) return;
+  buffer_->SetNotificationEvents(0, nullptr, nullptr);
+  refill_.reset();
+}
+
+void TPlayer::HandleReport(const TSegmentReport& report) {
   QUILLON_MAIN_THREAD_ONLY();
-  // A notification queued before a stop.
-  if (!Playing()) return;
-  try {
-    HandleSegmentEnd(index);
-  } catch (...) {
-    // One failure is told once: playback does not go on failing every 50 ms.
-    if (Playing()) Halt(false);
-    throw;
-  }
+  if (!report.failure.empty()) return Fail(report.failure);
+  if (report.ended || !document_->Loaded()) return Halt(false);
+  if (report.measured) levels_ = report.levels;
+  if (report.draining) state_ = TState::Draining;
+  if (OnProcess) OnProcess(report.position);
 }
 
-void TPlayer::HandleSegmentEnd(int32_t index) {
-  if (index == kStopIndex || !document_->Loaded()) {
-    Halt(false);
-    return;
-  }
-  const uint32_t cursor = CursorFrame();
-  const uint32_t moved = (cursor + RingFrames() - lastCursor_) % RingFrames();
-  // Not before the device has been handed the range's last frame: a late notification may
-  // have reported the end with a whole segment still to play.
-  if (state_ == TState::Draining && playedFrames_ + moved >= rangeFrames_) {
-    Halt(false);
-    return;
-  }
-  MeasureLevels(lastCursor_, moved);
-  playedFrames_ += moved;
-  lastCursor_ = cursor;
-  RefillSegment();
-  if (state_ == TState::Playing && rangeFrames_ - playedFrames_ <= segmentFrames_) BeginDraining();
-  // The notification that stops reports nothing: draining shows the range's last frame at once.
-  const int64_t position =
-      state_ == TState::Draining ? std::max<int64_t>(rangeFrames_ - 1, 0) : playedFrames_;
-  if (OnProcess) OnProcess(position);
-}
-
-// A segment or less is left: the next notification may come after the range's end.
-void TPlayer::BeginDraining() {
-  state_ = TState::Draining;
-}
-
-// Refills the segment that has just played.
-void TPlayer::RefillSegment() {
-  Queue(nextSegment_ * segmentFrames_, segmentFrames_);
-  nextSegment_ = (nextSegment_ + 1) % kSegments;
-}
-
-// Writes the range's next frames, silence past its end, to frames of the ring.
-void TPlayer::Queue(uint32_t ringFrame, uint32_t frames) {
-  int16_t* dest = shadow_.data() + size_t{ringFrame} * format_.nChannels;
-  std::fill_n(dest, size_t{frames} * format_.nChannels, int16_t{0});
-  const int64_t take = std::clamp<int64_t>(rangeFrames_ - queuedFrames_, 0, frames);
-  ReadRange(dest, take);
-  queuedFrames_ += take;
-  CopyToRing(ringFrame, frames);
-}
-
-// The next frames of the range; a part past the store's end stays silent.
-void TPlayer::ReadRange(int16_t* dest, int64_t frames) {
-  const TStoreWindow* store = document_->Samples();
-  const int64_t channels = format_.nChannels;
-  const int64_t first = (startFrame_ + queuedFrames_) * channels;
-  const int64_t last =
-      std::min<int64_t>(first + frames * channels - 1, std::numeric_limits<uint32_t>::max());
-  if (store && frames > 0 && first <= last)
-    store->ReadSamples(dest, static_cast<uint32_t>(first), static_cast<uint32_t>(last));
-}
-
-// The buffer's edge, where frames become bytes. Segments and the whole ring never wrap.
-void TPlayer::CopyToRing(uint32_t ringFrame, uint32_t frames) {
-  TDirectSoundBuffer::TLocked locked =
-      buffer_->Lock(ringFrame * FrameBytes(), frames * FrameBytes(), 0);
-  std::memcpy(locked.ptr1, shadow_.data() + size_t{ringFrame} * format_.nChannels, locked.bytes1);
-  buffer_->Unlock(locked.ptr1, locked.bytes1, nullptr, 0);
-}
-
-uint32_t TPlayer::CursorFrame() const {
-  return buffer_->GetPlayPosition() / FrameBytes();
-}
-
-void TPlayer::MeasureLevels(uint32_t ringFrame, uint32_t frames) {
-  // Two segment ends handled together find the cursor unmoved at the second: nothing new played,
-  // and the meter shows what did.
-  if (frames == 0) return;
-  const int channels = std::min<int>(format_.nChannels, kMaxChannels);
-  levels_.fill(0);
-  double sums[kMaxChannels] = {};
-  uint32_t at = ringFrame;
-  for (uint32_t f = 0; f < frames; ++f) {
-    const int16_t* frame = shadow_.data() + size_t{at} * format_.nChannels;
-    for (int c = 0; c < channels; ++c) sums[c] += static_cast<double>(frame[c]) * frame[c];
-    if (++at == RingFrames()) at = 0;
-  }
-  for (int c = 0; c < channels; ++c)
-    levels_[c] = static_cast<int16_t>(std::sqrt(sums[c] / static_cast<double>(frames)));
+// One failure is told once: playback does not go on failing every 50 ms.
+void TPlayer::Fail(const std::string& text) {
+  Halt(false);
+  MessageBoxes().ShowException(text);
 }
 
 void TPlayer::GetLevels(std::span<int16_t> values) const {

@@ -6,10 +6,15 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "platform/subscription.h"
+#include "platform/threadsafety.h"
 #include "playback/DDirectSound.h"
 #include "playback/dsoundtypes.h"
+#include "playback/refillthread.h"
+#include "playback/ringfill.h"
 
 namespace quillon {
 
@@ -20,9 +25,12 @@ using TPlayProcess = std::function<void(int64_t frame)>;
 using TPlayStatus = std::function<void(bool action)>;
 
 // Plays a range of the document's 16-bit frames. The range streams through a looping buffer of
-// 16 segments of 50 ms; each segment is refilled right after it has played, from the document's
-// store while the range lasts and with silence after it. Every segment end measures the level of
-// what just played and reports the position. All of it runs on the main thread.
+// 16 segments of 50 ms; each segment is refilled right after it has played, by a refill thread
+// of the player's own, from the document's store while the range lasts and with silence after
+// it. Every segment end measures the level of what just played and reports the position: the
+// refill thread posts it to the main thread, where everything else runs. A main thread held up
+// for longer than the ring lasts therefore neither stops the sound nor repeats it; its reports
+// arrive late, in order.
 //
 // Everything inside counts frames; bytes appear only where the ring buffer is written and its
 // cursor read. The player moves between these states:
@@ -38,8 +46,8 @@ class TPlayer {
     Draining,  // the range's last frame is reported; the stop waits for the device to pass it
   };
 
-  static constexpr uint32_t kSegments = 16;
-  static constexpr int kMaxChannels = 8;
+  static constexpr uint32_t kSegments = TRingFill::kSegments;
+  static constexpr int kMaxChannels = kMaxPlayChannels;
   static constexpr int32_t kDefaultVolume = -9000;
 
   // Opens the device (null: the default one). Raises EDirectSoundError when it cannot.
@@ -53,8 +61,9 @@ class TPlayer {
   void SetVolume(int32_t volume);
   int32_t Volume() const { return volume_; }
   // Makes frameCount frames from startFrame on ready to play: a new buffer primed with the first
-  // 800 ms. format is 16-bit integer PCM with the document's channels and rate. A buffer that
-  // cannot be made is reported with its format and raised; a failure leaves the player Idle.
+  // 800 ms of the document's installed state, which the player holds until it stops. format is
+  // 16-bit integer PCM with the document's channels and rate. A buffer that cannot be made is
+  // reported with its format and raised; a failure leaves the player Idle.
   void Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
                int64_t frameCount);
   // Plays what Prepare made ready; in any other state reports OnStatus(false) and plays nothing.
@@ -80,40 +89,32 @@ class TPlayer {
   TDirectSound& Device() { return *device_; }
 
  private:
+  // Where the refill thread's reports go: to this player until it stops, then nowhere. One per
+  // start, so that a report posted before a stop never reaches the next playback.
+  struct TReportLink {
+    TPlayer* player QUILLON_GUARDED_BY(mainThreadRole) = nullptr;
+  };
+
   uint32_t FrameBytes() const { return format_.nChannels * sizeof(int16_t); }
-  uint32_t RingFrames() const { return kSegments * segmentFrames_; }
+  void ArmRing();
+  void StartRefills() QUILLON_REQUIRES(mainThreadRole);
   void Halt(bool release);
-  void HandleNotify(int32_t index);
-  void HandleSegmentEnd(int32_t index);
-  void BeginDraining();
-  void RefillSegment();
-  void Queue(uint32_t ringFrame, uint32_t frames);
-  void ReadRange(int16_t* dest, int64_t frames);
-  void CopyToRing(uint32_t ringFrame, uint32_t frames);
-  uint32_t CursorFrame() const;
-  void MeasureLevels(uint32_t ringFrame, uint32_t frames);
+  void EndRefills() QUILLON_REQUIRES(mainThreadRole);
+  void HandleReport(const TSegmentReport& report) QUILLON_REQUIRES(mainThreadRole);
+  void Fail(const std::string& text);
 
   TState state_ = TState::Idle;
   int32_t volume_ = kDefaultVolume;
   Twavefile* document_ = nullptr;
   TWaveFormatEx format_{};
-  int64_t startFrame_ = 0;
-  int64_t rangeFrames_ = 0;
-  // Frames of the range written to the ring so far.
-  int64_t queuedFrames_ = 0;
-  // Frames the cursor has moved since Start; unlike the reported position it runs on past the
-  // range's end.
-  int64_t playedFrames_ = 0;
   uint32_t segmentFrames_ = 0;
-  // The ring segment that the next refill writes.
-  uint32_t nextSegment_ = 0;
-  // The cursor's ring frame at the last segment end.
-  uint32_t lastCursor_ = 0;
-  // What the ring holds, interleaved, so that the levels are measured from what played.
-  std::vector<int16_t> shadow_;
   std::array<int16_t, kMaxChannels> levels_{};
   std::unique_ptr<TDirectSound> device_;
   TDirectSoundBuffer* buffer_ = nullptr;
+  // Primed by Prepare, handed to the refill thread by Start.
+  std::unique_ptr<TRingFill> fill_;
+  std::unique_ptr<TRefillThread> refill_;
+  std::shared_ptr<TReportLink> link_;
 };
 
 // The player for the editor: null, after telling the user once, when no device can be opened,
@@ -127,8 +128,14 @@ void PreparePlayer();
 // without waiting. Main thread only.
 bool PlayerPreparing();
 bool PreparedPlayerReady();
+// Raised on the main thread once the player PreparePlayer started is ready to be taken, or has
+// failed to open.
+TSignal<>& PlayerPreparedEvent();
 // Waits for a player PreparePlayer started and closes it, failure or not, telling nobody: for a
 // window that goes before it took its player.
 void DiscardPreparedPlayer();
+// A test seam: run on the opening thread before each device that PreparePlayer opens; none by
+// default.
+void SetPlayerOpeningHook(std::function<void()> hook);
 
 }  // namespace quillon

@@ -22,16 +22,6 @@ Uint16 ChunkFrames(uint32_t rate) {
   return static_cast<Uint16>(frames);
 }
 
-// Locks out the callback for the life of the guard.
-class TDeviceLock {
- public:
-  explicit TDeviceLock(SDL_AudioDeviceID device) : device_(device) { SDL_LockAudioDevice(device); }
-  ~TDeviceLock() { SDL_UnlockAudioDevice(device_); }
-
- private:
-  SDL_AudioDeviceID device_;
-};
-
 bool IsIntegerPcm(const TWaveFormatEx& format) {
   if (format.wFormatTag == WAVE_FORMAT_PCM) return true;
   if (format.wFormatTag != WAVE_FORMAT_EXTENSIBLE || format.cbSize < kExtensibleExtraSize)
@@ -42,6 +32,14 @@ bool IsIntegerPcm(const TWaveFormatEx& format) {
 }
 
 }  // namespace
+
+void TDeviceMutex::Lock() {
+  SDL_LockAudioDevice(device_);
+}
+
+void TDeviceMutex::Unlock() {
+  SDL_UnlockAudioDevice(device_);
+}
 
 uint32_t CheckStreamFormat(const TWaveFormatEx& format) {
   if (!IsIntegerPcm(format)) return DSERR_BADFORMAT;
@@ -61,7 +59,7 @@ uint32_t OpenFailureCode(const char* sdlError) {
 }
 
 TSoundStream::TSoundStream(const char* deviceName, const TWaveFormatEx& format, uint32_t bytes)
-    : ring_(bytes) {
+    : size_(bytes), ring_(bytes) {
   CheckDirectSoundResult(CheckStreamFormat(format));
   eightBit_ = format.wBitsPerSample == 8;
   silence_ = eightBit_ ? 0x80 : 0;
@@ -76,6 +74,7 @@ TSoundStream::TSoundStream(const char* deviceName, const TWaveFormatEx& format, 
   SDL_AudioSpec obtained{};
   device_ = SDL_OpenAudioDevice(deviceName, 0, &wanted, &obtained, 0);
   if (device_ == 0) CheckDirectSoundResult(OpenFailureCode(SDL_GetError()));
+  mutex_.Bind(device_);
 }
 
 TSoundStream::~TSoundStream() {
@@ -83,19 +82,19 @@ TSoundStream::~TSoundStream() {
 }
 
 void TSoundStream::SetCursor(uint32_t offset) {
-  TDeviceLock lock(device_);
+  TDeviceLock lock(mutex_);
   cursor_.store(offset, std::memory_order_release);
 }
 
 void TSoundStream::Read(uint32_t offset, uint8_t* dest, uint32_t bytes) {
-  TDeviceLock lock(device_);
+  TDeviceLock lock(mutex_);
   uint32_t first = std::min(bytes, Size() - offset);
   std::memcpy(dest, ring_.data() + offset, first);
   std::memcpy(dest + first, ring_.data(), bytes - first);
 }
 
 void TSoundStream::Write(uint32_t offset, const uint8_t* source, uint32_t bytes) {
-  TDeviceLock lock(device_);
+  TDeviceLock lock(mutex_);
   uint32_t first = std::min(bytes, Size() - offset);
   std::memcpy(ring_.data() + offset, source, first);
   std::memcpy(ring_.data(), source + first, bytes - first);
@@ -103,7 +102,7 @@ void TSoundStream::Write(uint32_t offset, const uint8_t* source, uint32_t bytes)
 
 void TSoundStream::Play(bool looping) {
   {
-    TDeviceLock lock(device_);
+    TDeviceLock lock(mutex_);
     looping_ = looping;
     playing_.store(true, std::memory_order_release);
   }
@@ -113,31 +112,34 @@ void TSoundStream::Play(bool looping) {
 bool TSoundStream::Stop() {
   bool wasPlaying;
   {
-    TDeviceLock lock(device_);
+    TDeviceLock lock(mutex_);
     wasPlaying = playing_.exchange(false, std::memory_order_acq_rel);
+    if (wasPlaying && events_) events_->Raise(PassedEvents(0, 0, true));
   }
   SDL_PauseAudioDevice(device_, 1);
-  if (wasPlaying && events_) events_->Raise(PassedEvents(0, 0, true));
   return wasPlaying;
 }
 
 void TSoundStream::SetNotifications(const uint32_t* offsets, int count, TNotifyEvents* events) {
-  TDeviceLock lock(device_);
+  TDeviceLock lock(mutex_);
   count_ = std::clamp(count, 0, kMaxPositions);
   std::copy(offsets, offsets + count_, offsets_.begin());
   events_ = events;
 }
 
 std::vector<uint32_t> TSoundStream::Notifications() const {
+  TDeviceLock lock(mutex_);
   return {offsets_.begin(), offsets_.begin() + count_};
 }
 
 void SDLCALL TSoundStream::Callback(void* self, Uint8* stream, int length) {
-  static_cast<TSoundStream*>(self)->Render(stream, static_cast<uint32_t>(length));
+  auto* sound = static_cast<TSoundStream*>(self);
+  sound->mutex_.AssertHeldBySdl();
+  sound->Render(stream, static_cast<uint32_t>(length));
 }
 
 void TSoundStream::Render(uint8_t* out, uint32_t length) {
-  if (!playing_.load(std::memory_order_acquire) || ring_.empty()) {
+  if (!playing_.load(std::memory_order_acquire) || size_ == 0) {
     std::memset(out, silence_, length);
     return;
   }

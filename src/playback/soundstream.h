@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/threadsafety.h"
 #include "playback/dsoundtypes.h"
 #include "playback/notifyevents.h"
 
@@ -19,9 +20,38 @@ uint32_t CheckStreamFormat(const TWaveFormatEx& format);
 // The result code for a failed SDL_OpenAudioDevice, judged by SDL's error text.
 uint32_t OpenFailureCode(const char* sdlError);
 
+// SDL's lock of one audio device, which SDL holds while it runs the device's callback: what the
+// callback shares with the other threads is guarded by it.
+class QUILLON_CAPABILITY("mutex") TDeviceMutex {
+ public:
+  void Bind(SDL_AudioDeviceID device) { device_ = device; }
+  void Lock() QUILLON_ACQUIRE();
+  void Unlock() QUILLON_RELEASE();
+  // Inside the callback, where SDL has taken the lock.
+  void AssertHeldBySdl() const QUILLON_ASSERT_CAPABILITY(this) {}
+
+ private:
+  SDL_AudioDeviceID device_ = 0;
+};
+
+// Holds a device's lock for its own lifetime.
+class QUILLON_SCOPED_CAPABILITY TDeviceLock {
+ public:
+  explicit TDeviceLock(TDeviceMutex& mutex) QUILLON_ACQUIRE(mutex) : mutex_(mutex) {
+    mutex_.Lock();
+  }
+  ~TDeviceLock() QUILLON_RELEASE() { mutex_.Unlock(); }
+  TDeviceLock(const TDeviceLock&) = delete;
+  TDeviceLock& operator=(const TDeviceLock&) = delete;
+
+ private:
+  TDeviceMutex& mutex_;
+};
+
 // One looping ring of audio played through its own SDL device. The SDL callback copies from
 // the ring at the play cursor (with the gain applied), moves the cursor and raises the events of
-// the offsets it passed; it never blocks or allocates. Everything else runs on one thread.
+// the offsets it passed; it never blocks or allocates. The other members may be called from any
+// thread, one at a time: the main thread starts and stops the ring while a refill thread writes it.
 class TSoundStream {
  public:
   static constexpr int kMaxPositions = 64;
@@ -33,43 +63,48 @@ class TSoundStream {
   TSoundStream(const TSoundStream&) = delete;
   TSoundStream& operator=(const TSoundStream&) = delete;
 
-  uint32_t Size() const { return static_cast<uint32_t>(ring_.size()); }
+  uint32_t Size() const { return size_; }
   uint32_t Cursor() const { return cursor_.load(std::memory_order_acquire); }
   void SetCursor(uint32_t offset);
   // Copies bytes of the ring from offset on (wrapping) into dest, or from source into the ring.
-  void Read(uint32_t offset, uint8_t* dest, uint32_t bytes);
-  void Write(uint32_t offset, const uint8_t* source, uint32_t bytes);
+  void Read(uint32_t offset, uint8_t* dest, uint32_t bytes) QUILLON_EXCLUDES(mutex_);
+  void Write(uint32_t offset, const uint8_t* source, uint32_t bytes) QUILLON_EXCLUDES(mutex_);
 
-  void Play(bool looping);
+  void Play(bool looping) QUILLON_EXCLUDES(mutex_);
   // Pauses the device and raises the stop events when it was playing; true when it was.
-  bool Stop();
+  bool Stop() QUILLON_EXCLUDES(mutex_);
   bool Playing() const { return playing_.load(std::memory_order_acquire); }
   // Linear gain, 0 to 1.
   void SetGain(float gain) { gain_.store(gain, std::memory_order_release); }
 
   // Event i fires when the cursor passes offsets[i], or when the ring stops for
   // DSBPN_OFFSETSTOP. Offsets lie in the ring; count <= kMaxPositions. events null: none.
-  void SetNotifications(const uint32_t* offsets, int count, TNotifyEvents* events);
-  std::vector<uint32_t> Notifications() const;
+  void SetNotifications(const uint32_t* offsets, int count, TNotifyEvents* events)
+      QUILLON_EXCLUDES(mutex_);
+  std::vector<uint32_t> Notifications() const QUILLON_EXCLUDES(mutex_);
 
  private:
   static void SDLCALL Callback(void* self, Uint8* stream, int length);
-  void Render(uint8_t* out, uint32_t length);
+  void Render(uint8_t* out, uint32_t length) QUILLON_REQUIRES(mutex_);
   void CopyWithGain(uint8_t* out, const uint8_t* in, uint32_t bytes) const;
   // Events whose offsets lie within the moved bytes after from, plus the stop events if stopped.
-  uint64_t PassedEvents(uint32_t from, uint64_t moved, bool stopped) const;
+  uint64_t PassedEvents(uint32_t from, uint64_t moved, bool stopped) const QUILLON_REQUIRES(mutex_);
 
   SDL_AudioDeviceID device_ = 0;
+  // Mutable: reading the notifications takes it too.
+  mutable TDeviceMutex mutex_;
   uint8_t silence_ = 0;
   bool eightBit_ = false;
-  std::vector<uint8_t> ring_;
+  const uint32_t size_;
+  std::vector<uint8_t> ring_ QUILLON_GUARDED_BY(mutex_);
+  // Atomics, read without the lock: the position by any thread, playing_ first by the callback.
   std::atomic<uint32_t> cursor_{0};
   std::atomic<bool> playing_{false};
-  bool looping_ = false;
+  bool looping_ QUILLON_GUARDED_BY(mutex_) = false;
   std::atomic<float> gain_{1.0f};
-  std::array<uint32_t, kMaxPositions> offsets_{};
-  int count_ = 0;
-  TNotifyEvents* events_ = nullptr;
+  std::array<uint32_t, kMaxPositions> offsets_ QUILLON_GUARDED_BY(mutex_){};
+  int count_ QUILLON_GUARDED_BY(mutex_) = 0;
+  TNotifyEvents* events_ QUILLON_GUARDED_BY(mutex_) = nullptr;
 };
 
 }  // namespace quillon

@@ -361,7 +361,8 @@ void Tmainform::PlayGiven() {
 }
 
 void Tmainform::PlayActionExecute() {
-  if (!document_->Loaded() || document_->Busy() || !view_->HasPlayer()) return;
+  // Without waiting for a device still opening: the view plays once it is open.
+  if (!document_->Loaded() || document_->Busy()) return;
   view_->StartPlay();
   VolumeBarChange();
   // Nothing to play (the cursor at the end, say) leaves the commands as they were.

@@ -141,6 +141,25 @@ TEST_F(DirectSoundTest, DestroyingTheDeviceDestroysItsBuffersAndThreads) {
   EXPECT_EQ(TNotifyThread::LiveCount(), 0);
 }
 
+// For a refill thread that waits on its own events: the buffer's notification thread goes.
+TEST_F(DirectSoundTest, EventsOfTheCallersOwnReplaceTheNotificationThreadWhileStopped) {
+  test::UseDummyDriver();
+  TDirectSound device;
+  TDirectSoundBuffer* buffer = MakeBuffer(device);
+  uint32_t positions[] = {100, DSBPN_OFFSETSTOP};
+  buffer->SetNotificationPositions(2, positions);
+  TNotifyEvents events;
+  buffer->SetNotificationEvents(2, positions, &events);
+  EXPECT_EQ(TNotifyThread::LiveCount(), 0);
+  EXPECT_EQ(buffer->NotificationPositions(), std::vector<uint32_t>(positions, positions + 2));
+  buffer->Play(DSBPLAY_LOOPING);
+  EXPECT_THROW(buffer->SetNotificationEvents(0, nullptr, nullptr), EDirectSoundError);
+  buffer->Stop();
+  EXPECT_TRUE(events.Wait() & 2) << "the stop raised its event before Stop returned";
+  buffer->SetNotificationEvents(0, nullptr, nullptr);
+  EXPECT_TRUE(buffer->NotificationPositions().empty());
+}
+
 TEST_F(DirectSoundTest, ThePrimaryBufferHasNoNotifications) {
   test::UseDummyDriver();
   TDirectSound device;

@@ -11,6 +11,7 @@
 #include "platform/event.h"
 #include "platform/eventreport.h"
 #include "platform/faults.h"
+#include "platform/mainthread.h"
 #include "playback/audio_drivers.h"
 #include "support/document_harness.h"
 
@@ -77,14 +78,19 @@ class PlayerTest : public ::testing::Test {
     })) << "something other than silence followed the range";
   }
 
-  // The main thread busy while the device plays on, as under a long redraw.
+  // The main thread busy while the device plays frames on, as under a long redraw: the cursor
+  // is looked at often enough that no lap of the ring goes uncounted.
   void HoldWhileTheCursorMoves(uint32_t frames) {
     TDirectSoundBuffer* buffer = player->PlaybackBuffer();
-    const uint32_t from = buffer->GetPlayPosition(), size = buffer->Size();
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while ((buffer->GetPlayPosition() + size - from) % size < frames * 2 * h.document.Channels() &&
-           std::chrono::steady_clock::now() < deadline)
+    const uint64_t size = buffer->Size(), bytes = uint64_t{frames} * 2 * h.document.Channels();
+    uint64_t last = buffer->GetPlayPosition(), moved = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (moved < bytes && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::yield();
+      const uint64_t now = buffer->GetPlayPosition();
+      moved += (now + size - last) % size;
+      last = now;
+    }
   }
 
   TDocumentHarness h;
@@ -132,6 +138,22 @@ TEST_F(PlayerTest, RangeShorterThanASegmentFinishesAtTheFirstNotification) {
   EXPECT_EQ(positions, (std::vector<int64_t>{1000 - 1}));
   EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
   ExpectReceived({samples.begin() + 20, samples.begin() + 2020}, 2);
+}
+
+// The ring lasts 800 ms: a main thread held for 2 s must not be what refills it.
+TEST_F(PlayerTest, AMainThreadHeldTwoSecondsPlaysOnWithoutAGapOrStaleAudio) {
+  std::vector<int16_t> samples = Ramp(2 * 32000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 8000));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  Prepare(1000, 30000);
+  player->Start();
+  MainThread().Post([this] { HoldWhileTheCursorMoves(2 * 8000); });
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  EXPECT_EQ(positions.back(), 30000 - 1);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
+  ExpectReceived({samples.begin() + 2000, samples.begin() + 2000 + 60000}, 2);
 }
 
 TEST_F(PlayerTest, EmptyRangeReportsZeroAndStopsAtTheSecondNotification) {

@@ -1,0 +1,112 @@
+#include "playback/ringfill.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "playback/DDirectSound.h"
+
+namespace quillon {
+
+TRingFill::TRingFill(std::shared_ptr<const TAudioState> state, TDirectSoundBuffer& buffer,
+                     uint16_t channels, int64_t startFrame, int64_t rangeFrames,
+                     uint32_t segmentFrames)
+    : state_(std::move(state)),
+      buffer_(buffer),
+      channels_(channels),
+      startFrame_(startFrame),
+      rangeFrames_(rangeFrames),
+      segmentFrames_(segmentFrames),
+      shadow_(size_t{kSegments} * segmentFrames * channels, 0) {}
+
+void TRingFill::Prime() {
+  queuedFrames_ = 0;
+  nextSegment_ = 0;
+  Queue(0, RingFrames());
+}
+
+TSegmentReport TRingFill::SegmentEnded() {
+  TSegmentReport report;
+  const uint32_t cursor = CursorFrame();
+  const uint32_t moved = (cursor + RingFrames() - lastCursor_) % RingFrames();
+  // Not before the device has been handed the range's last frame: a late notification may
+  // have reported the end with a whole segment still to play.
+  if (draining_ && playedFrames_ + moved >= rangeFrames_) ended_ = true;
+  if (!ended_) MeasureLevels(lastCursor_, moved, report);
+  playedFrames_ += moved;
+  lastCursor_ = cursor;
+  // Past the end too: the ring loops on until its owner stops it, and must not play the range
+  // a second time meanwhile.
+  RefillSegment(report);
+  report.ended = ended_;
+  if (!draining_ && rangeFrames_ - playedFrames_ <= segmentFrames_) draining_ = true;
+  report.draining = draining_;
+  report.position = draining_ ? std::max<int64_t>(rangeFrames_ - 1, 0) : playedFrames_;
+  return report;
+}
+
+// Refills the segment that has just played.
+void TRingFill::RefillSegment(TSegmentReport& report) {
+  const uint32_t ringFrame = nextSegment_ * segmentFrames_;
+  nextSegment_ = (nextSegment_ + 1) % kSegments;
+  try {
+    Queue(ringFrame, segmentFrames_);
+  } catch (const std::exception& error) {
+    // What the segment held has played: silence rather than that again.
+    silenced_ = true;
+    report.failure = error.what();
+    Queue(ringFrame, segmentFrames_);
+  }
+}
+
+// Writes the range's next frames, silence past its end, to frames of the ring.
+void TRingFill::Queue(uint32_t ringFrame, uint32_t frames) {
+  int16_t* dest = shadow_.data() + size_t{ringFrame} * channels_;
+  std::fill_n(dest, size_t{frames} * channels_, int16_t{0});
+  const int64_t take = silenced_ ? 0 : std::clamp<int64_t>(rangeFrames_ - queuedFrames_, 0, frames);
+  ReadRange(dest, take);
+  queuedFrames_ += take;
+  CopyToRing(ringFrame, frames);
+}
+
+// The next frames of the range; a part past the store's end stays silent.
+void TRingFill::ReadRange(int16_t* dest, int64_t frames) {
+  const TLargeFile* store = state_ ? state_->samples.get() : nullptr;
+  const int64_t first = (startFrame_ + queuedFrames_) * channels_;
+  const int64_t last =
+      std::min<int64_t>(first + frames * channels_ - 1, std::numeric_limits<uint32_t>::max());
+  if (store && frames > 0 && first <= last)
+    store->ReadSamples(dest, static_cast<uint32_t>(first), static_cast<uint32_t>(last));
+}
+
+// The buffer's edge, where frames become bytes. Segments and the whole ring never wrap.
+void TRingFill::CopyToRing(uint32_t ringFrame, uint32_t frames) {
+  TDirectSoundBuffer::TLocked locked =
+      buffer_.Lock(ringFrame * FrameBytes(), frames * FrameBytes(), 0);
+  std::memcpy(locked.ptr1, shadow_.data() + size_t{ringFrame} * channels_, locked.bytes1);
+  buffer_.Unlock(locked.ptr1, locked.bytes1, nullptr, 0);
+}
+
+uint32_t TRingFill::CursorFrame() const {
+  return buffer_.GetPlayPosition() / FrameBytes();
+}
+
+void TRingFill::MeasureLevels(uint32_t ringFrame, uint32_t frames, TSegmentReport& report) const {
+  // Two segment ends handled together find the cursor unmoved at the second: nothing new played,
+  // and the meter shows what did.
+  if (frames == 0) return;
+  const int channels = std::min<int>(channels_, kMaxPlayChannels);
+  double sums[kMaxPlayChannels] = {};
+  uint32_t at = ringFrame;
+  for (uint32_t f = 0; f < frames; ++f) {
+    const int16_t* frame = shadow_.data() + size_t{at} * channels_;
+    for (int c = 0; c < channels; ++c) sums[c] += static_cast<double>(frame[c]) * frame[c];
+    if (++at == RingFrames()) at = 0;
+  }
+  for (int c = 0; c < channels; ++c)
+    report.levels[c] = static_cast<int16_t>(std::sqrt(sums[c] / static_cast<double>(frames)));
+  report.measured = true;
+}
+
+}  // namespace quillon
