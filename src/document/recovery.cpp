@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/config.h"
+#include "platform/diskflush.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
@@ -116,7 +117,9 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted) {
       adopted.coverFile = moved.Move(run.state.coverFile);
     else
       adopted.tags.cover.reset();
-    // This run's journal names them before the old one goes: one of the two always does.
+    // This run's journal names them before the old one goes: one of the two always does, also
+    // after a power cut, as the new names are on the disk before the journal that holds them.
+    FlushFolder(folder);
     WriteJournalFile(fs::path(run.journalPath).parent_path() / JournalFileName(RunId()), adopted);
   } catch (const std::exception&) {
     moved.Undo();
