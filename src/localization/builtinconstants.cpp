@@ -82,6 +82,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recentlistbroken",
      u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
+    {u"settingsunwritable", u"The settings could not be saved to %1."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
     {u"commandswaiting", u"%1 waiting"},
     {u"commandsdropped", u"Waiting commands dropped: %1"},
