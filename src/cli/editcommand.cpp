@@ -20,6 +20,7 @@
 #include "localization/constants.h"
 #include "platform/config.h"
 #include "platform/filesystem.h"
+#include "platform/replacementfile.h"
 #include "platform/runfiles.h"
 
 namespace quillon {
@@ -135,10 +136,12 @@ TStepRun ClipInStep(const std::string& path) {
 bool WriteClipboard(TCliSession& s, const std::string& path) {
   std::optional<std::vector<uint8_t>> block = s.Clipboard().GetWave();
   if (!block) return Fail("The clipboard holds no audio.");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  bool written = file && std::fwrite(block->data(), 1, block->size(), file) == block->size();
-  if (file && std::fclose(file) != 0) written = false;
-  return written || Fail("Cannot write " + path);
+  try {
+    WriteFileDurably(path, block->data(), block->size());
+  } catch (const std::exception& error) {
+    return Fail(error.what());
+  }
+  return true;
 }
 
 // The MP3 settings of the command line, in kbit/s until the document's rate turns them into the

@@ -1,5 +1,11 @@
 #include "diagnostics/crashfile.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -7,6 +13,7 @@
 
 #include "diagnostics/crashreport.h"
 #include "platform/config.h"
+#include "platform/diskflush.h"
 #include "platform/eventreport.h"
 
 namespace quillon {
@@ -35,7 +42,36 @@ bool ReadReport(const std::filesystem::path& path, std::string& text) {
   return !file.bad();
 }
 
+bool WriteAll(int fd, const char* text, std::size_t length) {
+  while (length > 0) {
+    const ssize_t step = write(fd, text, length);
+    if (step < 0 && errno == EINTR) continue;
+    if (step <= 0) return false;
+    text += step;
+    length -= static_cast<std::size_t>(step);
+  }
+  return true;
+}
+
 }  // namespace
+
+bool WriteCrashFile(const char* path, const char* text, std::size_t length) {
+  constexpr char kPartSuffix[] = ".part";
+  char partial[PATH_MAX + sizeof kPartSuffix];
+  const std::size_t pathLength = std::strlen(path);
+  if (pathLength >= PATH_MAX) return false;
+  std::memcpy(partial, path, pathLength);
+  std::memcpy(partial + pathLength, kPartSuffix, sizeof kPartSuffix);
+  const int fd = open(partial, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool written = WriteAll(fd, text, length) && FlushDescriptor(fd, partial) == 0;
+  written = close(fd) == 0 && written;
+  if (!written || RenameOver(partial, path) != 0) {
+    unlink(partial);
+    return false;
+  }
+  return FlushFolderOf(path) == 0;
+}
 
 std::string DefaultCrashFolder() {
   return UserDataFolder();

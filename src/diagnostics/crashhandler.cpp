@@ -2,7 +2,6 @@
 // goes to a file first, with calls that are safe in a signal handler; only then come the riskier
 // steps (the report channel, telling the user), each under a watchdog timer that ends the process
 // should it hang.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -123,19 +122,6 @@ void ComposeFilePath() {
   path.Append(kCrashFileSuffix);
 }
 
-bool WriteCrashFile(const TFixedText& text) {
-  const int file = open(filePath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (file < 0) return false;
-  std::size_t written = 0;
-  while (written < text.Length()) {
-    const ssize_t step = write(file, text.Data() + written, text.Length() - written);
-    if (step <= 0) break;
-    written += static_cast<std::size_t>(step);
-  }
-  close(file);
-  return written == text.Length();
-}
-
 std::atomic<bool> reportSent{false};
 
 // Whether the report reached its site before the deadline; a report that did not stays in the
@@ -188,7 +174,7 @@ TFixedText WriteReports(int signal, const siginfo_t* info, const TStackTrace& tr
   ComposeReport(local, signal, info, trace, withSymbols);
   TFixedText sent(sentText, sizeof sentText);
   ComposeReport(sent, signal, info, trace, false);
-  WriteCrashFile(local);
+  WriteCrashFile(filePath, local.Data(), local.Length());
   return local;
 }
 

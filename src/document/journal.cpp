@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "document/wavfile.h"
+#include "platform/diskflush.h"
 #include "platform/filewriter.h"
 #include "platform/messagebox.h"
 #include "platform/replacementfile.h"
@@ -198,11 +199,7 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
 
 void WriteJournalFile(const std::string& path, const TJournalState& state) {
   const std::string text = FormatJournal(state);
-  TReplacementFile file(path);
-  TFileWriter writer(file.Path());
-  writer.Write(text.data(), text.size());
-  writer.Close();
-  file.Commit();
+  WriteFileDurably(path, text.data(), text.size());
 }
 
 std::optional<TJournalState> ReadJournalFile(const std::string& path) {
@@ -250,6 +247,8 @@ void TRecoveryJournal::RecordCover(const Twavefile& document, TJournalState& sta
     TFileWriter writer(path);
     writer.Write(bytes.data(), bytes.size());
     writer.Close();
+    // On the disk before the journal that names it.
+    MakeDurable(path);
     DeleteCover();
     coverPath_ = path;
     coverHash_ = hash;

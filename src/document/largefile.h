@@ -69,6 +69,9 @@ class TLargeFile {
   // store in rising order, as sample by sample.
   void CopyFrom(const TLargeFile& source, uint32_t srcIndex, uint32_t dstIndex, int64_t count);
 
+  // See TFileMapping::StartWriteBack.
+  void StartWriteBack() { file_.StartWriteBack(); }
+
   uint32_t DataSize() const { return dataSize_; }
   uint32_t SampleCount() const { return dataSize_ / 2; }
 

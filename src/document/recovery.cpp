@@ -9,6 +9,7 @@
 
 #include "localization/constants.h"
 #include "platform/config.h"
+#include "platform/diskflush.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/runfiles.h"
@@ -128,7 +129,9 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted, std
       adopted.coverFile = moved.Move(run.state.coverFile);
     else
       adopted.tags.cover.reset();
-    // This run's journal names them before the old one goes: one of the two always does.
+    // This run's journal names them before the old one goes: one of the two always does, also
+    // after a power cut, as the new names are on the disk before the journal that holds them.
+    FlushFolder(folder);
     WriteJournalFile(fs::path(run.journalPath).parent_path() / JournalFileName(RunId()), adopted);
   } catch (const std::exception& error) {
     moved.Undo();

@@ -47,6 +47,8 @@ TOperationResult TOperationJob::SaveWav() {
       store.CopyFrom(*source.samples, static_cast<uint32_t>(first + done),
                      static_cast<uint32_t>(done),
                      static_cast<int64_t>(std::min(step, total - done)));
+      // The disk writes while the rest is copied: the commit's flush waits for the last step only.
+      store.StartWriteBack();
     }
   }
   CheckCancel();

@@ -92,6 +92,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recentlistbroken",
      u"The desktop's list of recent files (%1) could not be read; it was left as it is."},
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
+    {u"settingsunwritable", u"The settings could not be saved to %1."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
     {u"nosilencefound", u"No silence to remove was found: nothing was changed."},
     {u"loudnesssilent", u"The audio is silent and has no loudness: nothing was changed."},

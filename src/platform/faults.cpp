@@ -8,7 +8,7 @@
 namespace quillon {
 
 namespace {
-std::atomic<int> countdown[4];
+std::atomic<int> countdown[5];
 
 std::atomic<int>& Countdown(TFault kind) {
   return countdown[static_cast<int>(kind)];
@@ -19,6 +19,7 @@ int ErrorFor(TFault kind) {
     case TFault::Map:
       return ENOMEM;
     case TFault::Read:
+    case TFault::Flush:
       return EIO;
     default:
       return ENOSPC;
@@ -38,15 +39,17 @@ bool FaultPending(TFault kind) {
   return Countdown(kind).load() > 0;
 }
 
-void CheckFault(TFault kind) {
+int FaultError(TFault kind) {
   std::atomic<int>& c = Countdown(kind);
   int current = c.load(std::memory_order_relaxed);
   while (current > 0) {
-    if (c.compare_exchange_weak(current, current - 1)) {
-      if (current == 1) throw EOSError(ErrorFor(kind));
-      return;
-    }
+    if (c.compare_exchange_weak(current, current - 1)) return current == 1 ? ErrorFor(kind) : 0;
   }
+  return 0;
+}
+
+void CheckFault(TFault kind) {
+  if (int error = FaultError(kind)) throw EOSError(error);
 }
 
 }  // namespace quillon

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/diskflush.h"
 #include "platform/error.h"
 #include "platform/faults.h"
 
@@ -126,6 +127,10 @@ void TFileMapping::CopyTo(TFileMapping& target, uint64_t from, uint64_t to, uint
 
 void TFileMapping::UnmapView(void* view, uint64_t length) {
   if (view) munmap(view, length);
+}
+
+void TFileMapping::StartWriteBack() {
+  StartFlushing(fd_);
 }
 
 }  // namespace quillon

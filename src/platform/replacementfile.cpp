@@ -2,12 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string_view>
 
+#include "platform/diskflush.h"
 #include "platform/error.h"
 #include "platform/faults.h"
 #include "platform/filesystem.h"
+#include "platform/filewriter.h"
 #include "platform/tempfile.h"
 
 namespace quillon {
@@ -23,11 +27,22 @@ std::string FolderOf(const std::string& path) {
   throw Exception("Cannot create a file in " + folder + ": " + std::strerror(code));
 }
 
-mode_t NewFileMode() {
-  mode_t mask = umask(0);
+// The kernel shows the mask without changing it; umask() can only read it by setting it, which
+// would give files that other threads create meanwhile the wrong mode.
+mode_t ProcessUmask() {
+  std::ifstream status("/proc/self/status");
+  constexpr std::string_view kField = "Umask:";
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with(kField))
+      return static_cast<mode_t>(std::strtoul(line.c_str() + kField.size(), nullptr, 8) & 0777);
+  // Only kernels older than 4.7 lack the field; this runs before main, on its thread alone.
+  const mode_t mask = umask(0);
   umask(mask);
-  return 0666 & ~mask;
+  return mask;
 }
+
+// Before main, while nothing else runs.
+const mode_t newFileMode = 0666 & ~ProcessUmask();
 
 }  // namespace
 
@@ -55,9 +70,24 @@ void TReplacementFile::Commit() {
   struct stat existing {};
   mode_t mode = stat(target_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
   if (chmod(path_.c_str(), mode) != 0) RaiseLastOSError(path_);
+  FlushFile(path_);
   // The rename fails on the target (a folder of that name, a read-only place): name it.
-  if (std::rename(path_.c_str(), target_.c_str()) != 0) RaiseLastOSError(target_);
+  if (int error = RenameOver(path_.c_str(), target_.c_str())) throw EOSError(error, target_);
   committed_ = true;
+  // Until the folder is on the disk too, a power cut may bring the old file back.
+  FlushFolderOf(target_);
+}
+
+mode_t NewFileMode() {
+  return newFileMode;
+}
+
+void WriteFileDurably(const std::string& target, const void* data, size_t bytes) {
+  TReplacementFile file(target);
+  TFileWriter writer(file.Path());
+  writer.Write(data, bytes);
+  writer.Close();
+  file.Commit();
 }
 
 }  // namespace quillon

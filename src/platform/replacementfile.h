@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <string>
 
 namespace quillon {
@@ -19,8 +22,10 @@ class TReplacementFile {
   const std::string& Path() const { return path_; }
   // The folder of the target, ending with '/'.
   const std::string& Folder() const { return folder_; }
-  // Gives the file the target's permissions (or the usual ones for a new file) and renames it
-  // over the target. Throws EOSError on failure, leaving the target as it was.
+  // Gives the file the target's permissions (or NewFileMode for a new target), flushes it to the
+  // disk, renames it over the target and flushes the folder (see diskflush.h). Throws EOSError
+  // on failure: before the rename the target stays as it was; a folder that cannot be flushed
+  // fails the commit although the target already holds the new file.
   void Commit();
 
  private:
@@ -29,5 +34,11 @@ class TReplacementFile {
   std::string path_;
   bool committed_ = false;
 };
+
+// The mode of a new file: 0666 less the process's umask, read once before main.
+mode_t NewFileMode();
+
+// Replaces target with these bytes through a TReplacementFile; throws as Commit does.
+void WriteFileDurably(const std::string& target, const void* data, size_t bytes);
 
 }  // namespace quillon

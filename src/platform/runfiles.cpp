@@ -107,16 +107,25 @@ std::string RecordPath(const std::string& recordFolder, const std::string& runId
   return FolderWithSlash(recordFolder) + runId + std::string(kRecordExtension);
 }
 
+// Straight, not through the flush seam: a record is no save whose failure anyone is told of.
+void FlushRecoveryFolder() {
+  int fd = open(RecoveryFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
 // Notes a folder in the run's record, one line each; written straight, as a replacement file
-// would need a lock of its own first.
+// would need a lock of its own first. Flushed, so that what a power cut leaves is found too.
 void RecordFolder(const std::string& folder) {
   std::error_code error;
   std::filesystem::create_directories(RecoveryFolder(), error);
-  int fd = open(RecordPath(RecoveryFolder(), RunId()).c_str(),
-                O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const std::string path = RecordPath(RecoveryFolder(), RunId());
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return;
   const std::string line = folder + "\n";
-  (void)!write(fd, line.data(), line.size());
+  if (write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) && fsync(fd) == 0)
+    FlushRecoveryFolder();
   close(fd);
 }
 

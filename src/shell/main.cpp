@@ -23,6 +23,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
+#include <iostream>
 
 #include "codecs/dialog/mp3format.h"
 #include "diagnostics/crashreport.h"
@@ -42,7 +43,6 @@
 #include "platform/qt/qtmainthread.h"
 #include "platform/qt/qtmessageboxes.h"
 #include "platform/qt/qturlopener.h"
-#include "platform/qt/recentlyused.h"
 #include "platform/runfiles.h"
 #include "platform/startuptrace.h"
 #include "platform/urlopener.h"
@@ -56,6 +56,7 @@
 #include "shell/help.h"
 #include "shell/labelholder.h"
 #include "shell/recentmenu.h"
+#include "shell/settingsfile.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -670,25 +671,6 @@ void Tmainform::SetIcons() {
   for (const auto& [action, name] : icons) action->setIcon(Icon(name));
 }
 
-void Tmainform::StoreRecentFiles() {
-  if (auto store = OpenUserSettings()) recentFiles_.Save(*store);
-}
-
-void Tmainform::AddRecentFile(const std::string& path) {
-  recentFiles_.Add(path);
-  StoreRecentFiles();
-  recentFilesMenu_->Refresh();
-  const QString list = RecentlyUsedFile();
-  const auto result = AddRecentUse(list, RecentUseOf(path, QDateTime::currentDateTimeUtc()));
-  // Other programs' entries matter more than ours: a list we cannot merge into stays as it is.
-  if (result == TRecentlyUsedResult::kBroken)
-    ShowStatusLine(
-        QString::fromStdString(ConstantText("recentlistbroken")).arg(list).toStdString());
-  else if (result == TRecentlyUsedResult::kUnwritable)
-    ShowStatusLine(
-        QString::fromStdString(ConstantText("recentlistunwritable")).arg(list).toStdString());
-}
-
 void Tmainform::AppException() {
   HandleApplicationException();
 }
@@ -706,12 +688,14 @@ void Tmainform::FormDestroy() {
   config.height = height();
   config.volume = VolumePosition();
   config.lang = LangManager().ActiveLanguageId();
-  if (auto store = OpenUserSettings()) {
-    SaveSettings(*store, config);
+  // The window is going: a failure can only be told on the terminal.
+  const std::string failure = ChangeUserSettings([this](QSettings& store) {
+    SaveSettings(store, config);
     // Dialogs never made changed nothing.
     if (vorbisForm_ && opusForm_)
-      SaveEncoderQuality(*store, {vorbisForm_->Value(), opusForm_->Value()});
-  }
+      SaveEncoderQuality(store, {vorbisForm_->Value(), opusForm_->Value()});
+  });
+  if (!failure.empty()) std::cerr << failure << '\n';
   // The document's temporary files go only with a Close, which a running operation would ignore.
   StopOperationForClose();
   document_->Close();

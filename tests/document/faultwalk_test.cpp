@@ -118,6 +118,7 @@ bool NamesTheFailure(TFault kind, const std::string& text) {
     case TFault::Map:
       return Contains(text, std::strerror(ENOMEM));
     case TFault::Read:
+    case TFault::Flush:
       return Contains(text, std::strerror(EIO));
   }
   return false;
@@ -186,6 +187,8 @@ const char* KindName(TFault kind) {
       return "Map";
     case TFault::Read:
       return "Read";
+    case TFault::Flush:
+      return "Flush";
   }
   return "?";
 }

@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QSaveFile>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <exception>
 #include <vector>
+
+#include "platform/replacementfile.h"
 
 namespace quillon {
 
@@ -277,10 +279,13 @@ TRecentlyUsedResult AddRecentUse(const QString& listFile, const TRecentUse& use)
   const std::optional<QByteArray> merged = MergeRecentUse(existing, use);
   if (!merged) return TRecentlyUsedResult::kBroken;
   if (!QDir().mkpath(QFileInfo(listFile).absolutePath())) return TRecentlyUsedResult::kUnwritable;
-  QSaveFile replacement(listFile);
-  if (!replacement.open(QIODevice::WriteOnly) || replacement.write(*merged) != merged->size() ||
-      !replacement.commit())
+  // Not QSaveFile: it does not tell of a failed flush and leaves the folder unflushed.
+  try {
+    WriteFileDurably(QFile::encodeName(listFile).toStdString(), merged->constData(),
+                     static_cast<size_t>(merged->size()));
+  } catch (const std::exception&) {
     return TRecentlyUsedResult::kUnwritable;
+  }
   return TRecentlyUsedResult::kAdded;
 }
 

@@ -38,7 +38,8 @@ enum class TRecentlyUsedResult {
   kUnwritable,  // the list or its folder could not be written; it was left as it is
 };
 
-// Adds the use to the list file, replacing it through a temporary file in its folder.
+// Adds the use to the list file, replacing it through a temporary file in its folder that is on
+// the disk before the use counts as added (see TReplacementFile).
 TRecentlyUsedResult AddRecentUse(const QString& listFile, const TRecentUse& use);
 
 }  // namespace quillon

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# What the flushes that make a save survive a power cut cost: quillon-cli saves the 50-minute
+# stereo 44.1 kHz WAV of compare.sh as WAV, once as it always does (the file and its folder
+# flushed before the save ends) and once with QUILLON_BENCH_NO_FLUSH=1 (no flush at all), the two
+# one after the other in every run. Prints the medians of the save step and their ratio
+# (goal: <= 1.05).
+# Usage: bench/flushcost.sh [runs]   (BENCH_DIR and QUILLON_CLI as in compare.sh)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+QUILLON_PACKAGES+=(bc)
+quillon_setup
+
+runs="${1:-5}"
+out="${BENCH_DIR:-$PWD/bench/out}"
+mkdir -p "$out/tmp"
+export TMPDIR="$out/tmp"
+
+if [ -n "${QUILLON_CLI:-}" ]; then
+  cli=$QUILLON_CLI
+else
+  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
+  cmake --build build-release --target quillon-cli >/dev/null
+  cli="$PWD/build-release/src/cli/quillon-cli"
+fi
+
+wav="$out/long.wav"
+if [ ! -s "$wav" ]; then
+  echo "Making a 50-minute stereo WAV..." >&2
+  sox -n -r 44100 -c 2 -b 16 "$wav" synth 3000 pinknoise vol 0.5
+fi
+saved="$out/tmp/flushed.wav"
+
+median() {
+  sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
+}
+
+# Seconds of the save step alone, after the dirty pages of earlier runs are on the disk: the
+# unflushed save leaves its own for the next run's sync, never for the flushed one to pay.
+save_seconds() {
+  rm -f "$saved"
+  sync
+  env "$@" "$cli" edit "$wav" --time -o "$saved" 2>&1 >/dev/null | awk '/^time:/ {t=$3} END {print t}'
+}
+
+flushed=() unflushed=()
+save_seconds >/dev/null  # warm-up: the source in the page cache
+for _ in $(seq "$runs"); do
+  flushed+=("$(save_seconds)")
+  unflushed+=("$(save_seconds QUILLON_BENCH_NO_FLUSH=1)")
+done
+rm -f "$saved"
+
+f=$(printf '%s\n' "${flushed[@]}" | median)
+u=$(printf '%s\n' "${unflushed[@]}" | median)
+printf '| %-32s | %8s |\n' "save WAV, 50 min" seconds
+printf '|%s|%s|\n' ---------------------------------- ----------
+printf '| %-32s | %8s |\n' "flushed (file and folder)" "$f" "not flushed" "$u"
+printf '| %-32s | %8.3f |\n' "ratio flushed / not flushed" "$(echo "$f / $u" | bc -l)"
