@@ -137,8 +137,7 @@ bool TId3FrameGuard::Allows(const uint8_t* view, size_t viewSize, size_t at, con
   const uint8_t* p = view + at;
   const uint32_t declared =
       tag.version == 3 ? BigEndian32(p + kHeaderBytes) : TagLibSyncsafe(p + kHeaderBytes);
-  uint64_t& left = frame.picture ? picturesLeft_ : othersLeft_;
-  if (declared > left) return false;
+  if (declared > left_ || (!frame.picture && declared > othersLeft_)) return false;
   std::optional<uint64_t> inflated;
   if (tag.version > 3 && ((tag.flags & kTagUnsynchronised) || frame.unsynchronised)) {
     const std::vector<uint8_t> data = Resynchronised(p + kHeaderBytes, frame.size);
@@ -149,7 +148,8 @@ bool TId3FrameGuard::Allows(const uint8_t* view, size_t viewSize, size_t at, con
     inflated = InflatedSize(view + start, viewSize - start, declared);
   }
   if (!inflated) return false;
-  left -= *inflated;
+  left_ -= *inflated;
+  if (!frame.picture) othersLeft_ -= *inflated;
   return true;
 }
 

@@ -9,11 +9,11 @@
 
 namespace quillon {
 
-// What the compressed frames of one file's ID3v2 tags may unpack to, all together: pictures a
-// cover within its limit and the slack a tag block has around it, every other frame as much as
-// the document's texts take in UTF-16, at most twice their UTF-8 bytes.
-inline constexpr uint64_t kMaxInflatedPictureBytes = kMaxCoverBytes + (4u << 20);
-inline constexpr uint64_t kMaxInflatedOtherBytes = 2 * kMaxTagTextsBytes;
+// What the compressed frames of one file's ID3v2 tags may unpack to, all together: a cover within
+// its limit with the fields of its frame; of that, frames other than pictures as much as all the
+// texts a document keeps. TagLib holds what it unpacked, texts at four bytes a character.
+inline constexpr uint64_t kMaxInflatedBytes = kMaxCoverBytes + (64u << 10);
+inline constexpr uint64_t kMaxInflatedOtherBytes = kMaxTagTextsBytes;
 // The most zlib may work through, bytes in and out, to check them: frames that lie about their
 // sizes cost no more than this however many there are.
 inline constexpr uint64_t kMaxInflateWork = 64u << 20;
@@ -54,7 +54,7 @@ class TId3FrameGuard {
   std::optional<uint64_t> InflatedSize(const uint8_t* data, size_t size, uint64_t limit);
 
   std::optional<TTagHeader> pending_;
-  uint64_t picturesLeft_ = kMaxInflatedPictureBytes;
+  uint64_t left_ = kMaxInflatedBytes;
   uint64_t othersLeft_ = kMaxInflatedOtherBytes;
   uint64_t workLeft_ = kMaxInflateWork;
   int refused_ = 0;
