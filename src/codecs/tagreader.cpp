@@ -195,6 +195,13 @@ void FillAsfGaps(TagLib::ASF::Tag* tag, TTags& tags, TTextTaker& take) {
   };
   fill(tags.comment, "Description");
   fill(tags.year, "date");
+  // Several artists: the first in the content description, all or the others as attributes.
+  for (const TagLib::ASF::Attribute& attribute : tag->attribute("Author")) {
+    std::string artist = take.Text(attribute.toString());
+    const std::vector<std::string>& known = tags.artist.All();
+    if (std::find(known.begin(), known.end(), artist) == known.end())
+      tags.artist.Add(std::move(artist));
+  }
 }
 
 // The texts and pictures of the file TagLib recognised, in its own form.
