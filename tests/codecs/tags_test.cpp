@@ -16,7 +16,6 @@
 #include <zlib.h>
 
 #include <functional>
-#include <memory>
 
 #include "codecs/pictureshape.h"
 #include "codecs/tagreader.h"
@@ -277,24 +276,20 @@ TEST(TagWriter, SeveralValuesAFullDateAndATrackTotalSurviveTwoRoundsInEveryForma
   }
 }
 
-// The shape the first picture block of a FLAC, Ogg Vorbis or Opus file records.
-TPictureShape RecordedShape(const std::string& path, TSaveFormat format) {
-  TagLib::List<TagLib::FLAC::Picture*> pictures;
-  std::unique_ptr<TagLib::File> file;
-  if (format == TSaveFormat::flac) {
-    auto* flac = new TagLib::FLAC::File(path.c_str());
-    pictures = flac->pictureList(), file.reset(flac);
-  } else if (format == TSaveFormat::vorbis) {
-    auto* vorbis = new TagLib::Ogg::Vorbis::File(path.c_str());
-    pictures = vorbis->tag()->pictureList(), file.reset(vorbis);
-  } else {
-    auto* opus = new TagLib::Ogg::Opus::File(path.c_str());
-    pictures = opus->tag()->pictureList(), file.reset(opus);
-  }
+TPictureShape ShapeOfFirst(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
   if (pictures.isEmpty()) return {};
   const TagLib::FLAC::Picture& picture = *pictures.front();
   return {static_cast<uint32_t>(picture.width()), static_cast<uint32_t>(picture.height()),
           static_cast<uint32_t>(picture.colorDepth()), static_cast<uint32_t>(picture.numColors())};
+}
+
+// The shape the first picture block of a FLAC, Ogg Vorbis or Opus file records.
+TPictureShape RecordedShape(const std::string& path, TSaveFormat format) {
+  if (format == TSaveFormat::flac)
+    return ShapeOfFirst(TagLib::FLAC::File(path.c_str()).pictureList());
+  if (format == TSaveFormat::vorbis)
+    return ShapeOfFirst(TagLib::Ogg::Vorbis::File(path.c_str()).tag()->pictureList());
+  return ShapeOfFirst(TagLib::Ogg::Opus::File(path.c_str()).tag()->pictureList());
 }
 
 TEST(TagWriter, PictureBlocksRecordTheWidthHeightAndDepthOfTheirPicture) {
