@@ -9,7 +9,7 @@ QUILLON_PACKAGES=(
   libmp3lame-dev lame
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation
-  libsdl2-dev libcurl4-openssl-dev libtag1-dev
+  libsdl2-dev libcurl4-openssl-dev libtag1-dev zlib1g-dev python3-mutagen
   ffmpeg sox
   librsvg2-bin desktop-file-utils appstream dpkg-dev
   xclip xvfb xauth openbox xdotool x11-utils

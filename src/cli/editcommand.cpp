@@ -45,7 +45,8 @@ const char* const kEditUsage =
     "              offered by default)  --max-bitrate KBPS  --vbr-quality 0-9  --abr KBPS  --crc\n"
     "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n"
     "         tags, set before the operations: --tag KEY=VALUE (title, artist, album,\n"
-    "         albumartist, year, track, genre, comment; an empty VALUE removes it)\n"
+    "         albumartist, year, track, genre, comment; again for a KEY adds a value; an\n"
+    "         empty VALUE removes it)\n"
     "         --cover FILE (a JPEG or PNG picture)  --no-tags (save without any tags)\n";
 
 const char* const kRecoverUsage =

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "codecs/tagtext.h"
 
@@ -13,11 +14,9 @@ const char* const kTagKeys[8] = {"title", "artist", "album", "albumartist",
 
 namespace {
 
-std::string* FieldOf(TTags& tags, std::string_view key) {
-  std::string* fields[] = {&tags.title, &tags.artist, &tags.album, &tags.albumArtist,
-                           &tags.year,  &tags.track,  &tags.genre, &tags.comment};
+TTagValues* FieldOf(TTags& tags, std::string_view key) {
   for (size_t i = 0; i < std::size(kTagKeys); ++i)
-    if (key == kTagKeys[i]) return fields[i];
+    if (key == kTagKeys[i]) return &(tags.*kTagFields[i]);
   return nullptr;
 }
 
@@ -97,9 +96,28 @@ bool ParseTagOption(std::string_view option, const char* value, TTagEdits& edits
   return true;
 }
 
+namespace {
+
+// The first value given for a field replaces its values, each further one is added; an empty one
+// removes them all.
+void ApplyFieldEdits(const TTagEdits& edits, TTags& tags) {
+  std::set<std::string> given;
+  for (const auto& [key, value] : edits.fields) {
+    TTagValues& field = *FieldOf(tags, key);
+    if (given.insert(key).second || value.empty()) field = {};
+    bool cut = false;
+    field.Add(CleanTagText(value, kMaxTagTextBytes, &cut));
+    if (cut)
+      std::fprintf(stderr, "quillon-cli: --tag %s: the value was cut to %zu bytes.\n", key.c_str(),
+                   kMaxTagTextBytes);
+  }
+}
+
+}  // namespace
+
 std::optional<TTags> ApplyTagEdits(const TTagEdits& edits, TTags tags) {
   if (edits.noTags) tags = {};
-  for (const auto& [key, value] : edits.fields) *FieldOf(tags, key) = CleanTagText(value);
+  ApplyFieldEdits(edits, tags);
   if (edits.coverFile) {
     std::optional<TCoverPicture> cover = ReadCover(*edits.coverFile);
     if (!cover) return std::nullopt;
@@ -109,10 +127,9 @@ std::optional<TTags> ApplyTagEdits(const TTagEdits& edits, TTags tags) {
 }
 
 void PrintTags(const TTags& tags, std::FILE* out) {
-  TTags copy = tags;
-  for (const char* key : kTagKeys)
-    if (const std::string* field = FieldOf(copy, key); !field->empty())
-      std::fprintf(out, "tag.%s: %s\n", key, OneLine(*field).c_str());
+  for (size_t i = 0; i < std::size(kTagKeys); ++i)
+    for (const std::string& value : (tags.*kTagFields[i]).All())
+      std::fprintf(out, "tag.%s: %s\n", kTagKeys[i], OneLine(value).c_str());
   if (tags.cover)
     std::fprintf(out, "cover: %s %zu bytes\n", tags.cover->mimeType.c_str(),
                  tags.cover->data.size());

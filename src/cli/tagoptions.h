@@ -11,7 +11,8 @@
 
 namespace quillon {
 
-// The tag options of the edit command: --tag KEY=VALUE (an empty value removes the field),
+// The tag options of the edit command: --tag KEY=VALUE (the first for a key replaces the field's
+// values, each further one adds a value, an empty value removes the field),
 // --cover FILE and --no-tags.
 struct TTagEdits {
   std::vector<std::pair<std::string, std::string>> fields;  // key, value
@@ -31,7 +32,7 @@ bool ParseTagOption(std::string_view option, const char* value, TTagEdits& edits
 // file cannot be read, is too large or is no JPEG or PNG picture.
 std::optional<TTags> ApplyTagEdits(const TTagEdits& edits, TTags tags);
 
-// One "tag.KEY: value" line a field that is set, line breaks written as \n, then
+// One "tag.KEY: value" line a value of each field, in order, line breaks written as \n, then
 // "cover: MIME BYTES bytes" when there is a cover.
 void PrintTags(const TTags& tags, std::FILE* out);
 

@@ -37,34 +37,93 @@ struct TFoundPicture {
   bool front = false;
 };
 
+// A picture's type or description.
 std::string Utf8(const TagLib::String& text) {
   return CleanTagText(text.to8Bit(true));
 }
 
-std::string First(const TagLib::PropertyMap& map, const char* key) {
+// Takes texts into the document while they fit what it keeps, and remembers a cut.
+class TTextTaker {
+ public:
+  TTagValues Take(const TagLib::StringList& values) {
+    TTagValues taken;
+    for (const TagLib::String& value : values) taken.Add(Text(value));
+    return taken;
+  }
+  std::string Text(const TagLib::String& value) {
+    // Each value costs a little besides its bytes, so that countless tiny ones are bounded too.
+    constexpr size_t kValueCost = 32;
+    if (value.isEmpty()) return {};
+    if (left_ <= kValueCost) {
+      cut_ = true;
+      return {};
+    }
+    left_ -= kValueCost;
+    std::string text = CleanTagText(value.to8Bit(true), std::min(left_, kMaxTagTextBytes), &cut_);
+    left_ -= text.size();
+    return text;
+  }
+  bool Cut() const { return cut_; }
+
+ private:
+  size_t left_ = kMaxTagTextsBytes;
+  bool cut_ = false;
+};
+
+TTagValues Values(const TagLib::PropertyMap& map, const char* key, TTextTaker& take) {
   auto it = map.find(key);
-  return it == map.end() || it->second.isEmpty() ? std::string() : Utf8(it->second.front());
+  return it == map.end() ? TTagValues() : take.Take(it->second);
 }
 
-void TakeTexts(const TagLib::PropertyMap& map, TTags& tags) {
-  tags.title = First(map, "TITLE");
-  tags.artist = First(map, "ARTIST");
-  tags.album = First(map, "ALBUM");
-  tags.albumArtist = First(map, "ALBUMARTIST");
-  tags.year = First(map, "DATE");
-  tags.track = First(map, "TRACKNUMBER");
-  tags.genre = First(map, "GENRE");
-  tags.comment = First(map, "COMMENT");
+// Vorbis comments may keep the number of tracks apart from the track's own.
+void JoinTrackTotal(const TagLib::PropertyMap& map, TTags& tags, TTextTaker& take) {
+  if (tags.track.size() != 1 || tags.track.First().find('/') != std::string::npos) return;
+  for (const char* key : {"TRACKTOTAL", "TOTALTRACKS"}) {
+    const TTagValues total = Values(map, key, take);
+    if (total.empty()) continue;
+    tags.track = tags.track.First() + "/" + total.First();
+    return;
+  }
+}
+
+void TakeTexts(const TagLib::PropertyMap& map, TTags& tags, TTextTaker& take) {
+  tags.title = Values(map, "TITLE", take);
+  tags.artist = Values(map, "ARTIST", take);
+  tags.album = Values(map, "ALBUM", take);
+  tags.albumArtist = Values(map, "ALBUMARTIST", take);
+  tags.year = Values(map, "DATE", take);
+  tags.track = Values(map, "TRACKNUMBER", take);
+  JoinTrackTotal(map, tags, take);
+  tags.genre = Values(map, "GENRE", take);
+  tags.comment = Values(map, "COMMENT", take);
   // Vorbis comments have two names for it.
-  if (tags.comment.empty()) tags.comment = First(map, "DESCRIPTION");
+  if (tags.comment.empty()) tags.comment = Values(map, "DESCRIPTION", take);
+}
+
+// RIFF INFO as its fields hold it: TagLib's property map of INFO gives the year and the track as
+// numbers, which loses a full date and the number of tracks.
+void TakeInfoTexts(const TagLib::RIFF::Info::Tag& info, TTags& tags, TTextTaker& take) {
+  const TagLib::RIFF::Info::FieldListMap fields = info.fieldListMap();
+  auto field = [&fields, &take](const char* id) {
+    auto it = fields.find(id);
+    return it == fields.end() ? TTagValues() : TTagValues(take.Text(it->second));
+  };
+  tags.title = field("INAM");
+  tags.artist = field("IART");
+  tags.album = field("IPRD");
+  tags.year = field("ICRD");
+  tags.track = field("IPRT");
+  if (tags.track.empty()) tags.track = field("ITRK");
+  tags.genre = field("IGNR");
+  tags.comment = field("ICMT");
 }
 
 // Fields a format keeps outside its property map (ASF's content description, its year) come
 // through TagLib's common interface.
-void FillGaps(TagLib::Tag* tag, TTags& tags) {
+void FillGaps(TagLib::Tag* tag, TTags& tags, TTextTaker& take) {
   if (!tag) return;
-  auto fill = [](std::string& field, const TagLib::String& value) {
-    if (field.empty()) field = Utf8(value);
+  auto fill = [&take](TTagValues& field, const TagLib::String& value) {
+    if (field.empty()) field = take.Text(value);
   };
   fill(tags.title, tag->title());
   fill(tags.artist, tag->artist());
@@ -127,32 +186,41 @@ std::vector<TFoundPicture> PicturesOf(TagLib::MP4::Tag* tag) {
 }
 
 // FFmpeg writes a WMA's comment and year as plain attributes under their own names.
-void FillAsfGaps(TagLib::ASF::Tag* tag, TTags& tags) {
+void FillAsfGaps(TagLib::ASF::Tag* tag, TTags& tags, TTextTaker& take) {
   if (!tag) return;
-  auto fill = [tag](std::string& field, const char* name) {
-    if (field.empty() && tag->contains(name)) field = Utf8(tag->attribute(name).front().toString());
+  auto fill = [tag, &take](TTagValues& field, const char* name) {
+    if (!field.empty() || !tag->contains(name)) return;
+    for (const TagLib::ASF::Attribute& attribute : tag->attribute(name))
+      field.Add(take.Text(attribute.toString()));
   };
   fill(tags.comment, "Description");
   fill(tags.year, "date");
+  // Several artists: the first in the content description, all or the others as attributes.
+  for (const TagLib::ASF::Attribute& attribute : tag->attribute("Author")) {
+    std::string artist = take.Text(attribute.toString());
+    const std::vector<std::string>& known = tags.artist.All();
+    if (std::find(known.begin(), known.end(), artist) == known.end())
+      tags.artist.Add(std::move(artist));
+  }
 }
 
 // The texts and pictures of the file TagLib recognised, in its own form.
-void ReadFile(TagLib::File* file, TTags& tags, std::vector<TFoundPicture>& pictures) {
+void ReadFile(TagLib::File* file, TTags& tags, std::vector<TFoundPicture>& pictures,
+              TTextTaker& take) {
   if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
     // The id3 chunk, when there is one, holds more than INFO can; INFO fills the gaps.
-    TakeTexts(wav->InfoTag()->properties(), tags);
+    TakeInfoTexts(*wav->InfoTag(), tags, take);
     if (wav->hasID3v2Tag()) {
       TTags fromId3;
-      TakeTexts(wav->ID3v2Tag()->properties(), fromId3);
-      for (auto field : {&TTags::title, &TTags::artist, &TTags::album, &TTags::albumArtist,
-                         &TTags::year, &TTags::track, &TTags::genre, &TTags::comment})
+      TakeTexts(wav->ID3v2Tag()->properties(), fromId3, take);
+      for (auto field : kTagFields)
         if (!(fromId3.*field).empty()) tags.*field = fromId3.*field;
       pictures = PicturesOf(wav->ID3v2Tag());
     }
     return;
   }
-  TakeTexts(file->properties(), tags);
-  FillGaps(file->tag(), tags);
+  TakeTexts(file->properties(), tags, take);
+  FillGaps(file->tag(), tags, take);
   if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
     pictures = PicturesOf(mpeg->ID3v2Tag());
   else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
@@ -162,7 +230,7 @@ void ReadFile(TagLib::File* file, TTags& tags, std::vector<TFoundPicture>& pictu
   else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file))
     pictures = PicturesOf(opus->tag()->pictureList());
   else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
-    FillAsfGaps(asf->tag(), tags);
+    FillAsfGaps(asf->tag(), tags, take);
     pictures = PicturesOf(asf->tag());
   } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file))
     pictures = PicturesOf(mp4->tag());
@@ -224,13 +292,16 @@ TTagReading ReadTagsFrom(TagLib::IOStream& stream) {
       return reading;
     }
     std::vector<TFoundPicture> pictures;
-    ReadFile(ref.file(), reading.tags, pictures);
+    TTextTaker take;
+    ReadFile(ref.file(), reading.tags, pictures, take);
     // A block that was refused leaves whatever TagLib made of the rest unreliable.
     if (bounded.Refused()) {
       reading.tags = {};
       reading.notices.push_back(ConstantText("tagskipped"));
       return reading;
     }
+    if (bounded.RefusedFrames() > 0) reading.notices.push_back(ConstantText("tagframerefused"));
+    if (take.Cut()) reading.notices.push_back(ConstantText("tagtextcut"));
     TakeCover(Choose(pictures), reading);
   } catch (const std::exception&) {
     reading = {};

@@ -14,7 +14,9 @@ TagLib::ByteVector TBoundedTagStream::readBlock(unsigned long length) {
     return {};
   }
   read_ += wanted;
-  return source_.readBlock(static_cast<unsigned long>(wanted));
+  TagLib::ByteVector block = source_.readBlock(static_cast<unsigned long>(wanted));
+  frames_.Inspect(here, block);
+  return block;
 }
 
 }  // namespace quillon

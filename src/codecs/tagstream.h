@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "codecs/id3frameguard.h"
+
 namespace quillon {
 
 // The most a single tag block may ask to read, and the most all reads of one file may add up
@@ -14,12 +16,15 @@ inline constexpr uint64_t kMaxTagReadBytes = 48u << 20;
 // A read-only stream that hands TagLib the bytes of another, but refuses any read that would
 // make it hold more than the limits above: a tag that declares a huge block, lying or not, gets
 // no bytes at all, and Refused() says so. TagLib allocates what a block header declares before
-// it reads, so this is where memory is bounded.
+// it reads, so this is where memory is bounded; for what TagLib unpacks too, each block goes
+// through the guard of compressed ID3v2 frames.
 class TBoundedTagStream : public TagLib::IOStream {
  public:
   explicit TBoundedTagStream(TagLib::IOStream& source) : source_(source) {}
 
   bool Refused() const { return refused_; }
+  // Compressed ID3v2 frames refused for what they would unpack to.
+  int RefusedFrames() const { return frames_.Refused(); }
 
   TagLib::FileName name() const override { return source_.name(); }
   TagLib::ByteVector readBlock(unsigned long length) override;
@@ -36,6 +41,7 @@ class TBoundedTagStream : public TagLib::IOStream {
 
  private:
   TagLib::IOStream& source_;
+  TId3FrameGuard frames_;
   uint64_t read_ = 0;
   bool refused_ = false;
 };

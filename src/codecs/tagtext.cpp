@@ -4,16 +4,17 @@
 
 namespace quillon {
 
-std::string CleanTagText(const std::string& text) {
+std::string CleanTagText(const std::string& text, size_t limit, bool* cut) {
   std::string out;
-  out.reserve(std::min(text.size(), kMaxTagTextBytes));
+  out.reserve(std::min(text.size(), limit));
   for (unsigned char c : text) {
     if (c < 0x20 && c != '\n' && c != '\t') continue;
     if (c == 0x7F) continue;
     out += static_cast<char>(c);
   }
-  if (out.size() <= kMaxTagTextBytes) return out;
-  size_t end = kMaxTagTextBytes;
+  if (out.size() <= limit) return out;
+  if (cut) *cut = true;
+  size_t end = limit;
   // Back to the first byte of a character, so the cut leaves no half of one.
   while (end > 0 && (static_cast<unsigned char>(out[end]) & 0xC0) == 0x80) --end;
   out.resize(end);

@@ -16,8 +16,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "codecs/infotext.h"
+#include "codecs/pictureshape.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/faults.h"
@@ -35,19 +37,23 @@ TagLib::ByteVector Bytes(const std::vector<uint8_t>& data) {
                             static_cast<unsigned int>(data.size()));
 }
 
-TagLib::PropertyMap PropertiesOf(const TTags& tags) {
+// The property names of the fields, in the order of kTagFields.
+constexpr const char* kPropertyNames[] = {"TITLE", "ARTIST",      "ALBUM", "ALBUMARTIST",
+                                          "DATE",  "TRACKNUMBER", "GENRE", "COMMENT"};
+
+// Every value of every field; with a separator, a field's values as one text.
+TagLib::PropertyMap PropertiesOf(const TTags& tags, const char* separator = nullptr) {
   TagLib::PropertyMap map;
-  auto put = [&map](const char* key, const std::string& value) {
-    if (!value.empty()) map.insert(key, TagLib::StringList(Text(value)));
-  };
-  put("TITLE", tags.title);
-  put("ARTIST", tags.artist);
-  put("ALBUM", tags.album);
-  put("ALBUMARTIST", tags.albumArtist);
-  put("DATE", tags.year);
-  put("TRACKNUMBER", tags.track);
-  put("GENRE", tags.genre);
-  put("COMMENT", tags.comment);
+  for (size_t i = 0; i < std::size(kTagFields); ++i) {
+    const TTagValues& field = tags.*kTagFields[i];
+    if (field.empty()) continue;
+    TagLib::StringList values;
+    if (separator)
+      values.append(Text(field.Joined(separator)));
+    else
+      for (const std::string& value : field.All()) values.append(Text(value));
+    map.insert(kPropertyNames[i], values);
+  }
   return map;
 }
 
@@ -56,12 +62,28 @@ TagLib::FLAC::Picture* FlacPicture(const TCoverPicture& cover) {
   picture->setType(TagLib::FLAC::Picture::FrontCover);
   picture->setMimeType(Text(cover.mimeType));
   picture->setDescription(Text(cover.description));
+  const TPictureShape shape = PictureShapeOf(cover.data);
+  picture->setWidth(static_cast<int>(shape.width));
+  picture->setHeight(static_cast<int>(shape.height));
+  picture->setColorDepth(static_cast<int>(shape.depth));
+  picture->setNumColors(static_cast<int>(shape.colors));
   picture->setData(Bytes(cover.data));
   return picture;
 }
 
-void PutId3(TagLib::ID3v2::Tag* tag, const TTags& tags) {
-  tag->setProperties(PropertiesOf(tags));
+// A Vorbis comment takes the document's fields, and keeps the name of the encoder that wrote the
+// file, as it has when there are no tags to write.
+void PutXiph(TagLib::Ogg::XiphComment* comment, const TTags& tags) {
+  const TagLib::Ogg::FieldListMap fields = comment->fieldListMap();
+  TagLib::PropertyMap map = PropertiesOf(tags);
+  if (auto encoder = fields.find("ENCODER"); encoder != fields.end())
+    map.insert("ENCODER", encoder->second);
+  comment->setProperties(map);
+}
+
+// separator: as in PropertiesOf.
+void PutId3(TagLib::ID3v2::Tag* tag, const TTags& tags, const char* separator) {
+  tag->setProperties(PropertiesOf(tags, separator));
   if (!tags.cover) return;
   auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
   frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
@@ -75,7 +97,9 @@ void PutId3(TagLib::ID3v2::Tag* tag, const TTags& tags) {
 // FFmpeg reads an id3 chunk's texts only when there is no INFO, but its pictures always; INFO
 // stays for every reader that knows only INFO.
 bool NeedsId3Chunk(const TTags& tags) {
-  return tags.cover || !tags.albumArtist.empty();
+  return tags.cover || !tags.albumArtist.empty() ||
+         std::any_of(std::begin(kTagFields), std::end(kTagFields),
+                     [&tags](auto field) { return (tags.*field).size() > 1; });
 }
 
 bool SaveWav(const std::string& path, const TTags& tags) {
@@ -83,21 +107,23 @@ bool SaveWav(const std::string& path, const TTags& tags) {
   TagLib::RIFF::WAV::File file(path.c_str(), false);
   if (!file.isValid()) return false;
   TagLib::RIFF::Info::Tag* info = file.InfoTag();
-  const std::pair<const char*, const std::string*> fields[] = {
+  const std::pair<const char*, const TTagValues*> fields[] = {
       {"INAM", &tags.title}, {"IART", &tags.artist}, {"IPRD", &tags.album},  {"ICRD", &tags.year},
       {"IPRT", &tags.track}, {"IGNR", &tags.genre},  {"ICMT", &tags.comment}};
-  for (const auto& [id, text] : fields)
-    if (!text->empty()) info->setFieldText(id, Text(*text));
+  // INFO holds one text a field: several values are joined as Windows shows them.
+  for (const auto& [id, values] : fields)
+    if (!values->empty()) info->setFieldText(id, Text(values->Joined("; ")));
   if (!NeedsId3Chunk(tags))
     return file.save(TagLib::RIFF::WAV::File::Info, TagLib::File::StripOthers);
-  PutId3(file.ID3v2Tag(), tags);
-  return file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3);
+  PutId3(file.ID3v2Tag(), tags, nullptr);
+  return file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v4);
 }
 
 bool SaveMp3(const std::string& path, const TTags& tags) {
   TagLib::MPEG::File file(path.c_str(), false);
   if (!file.isValid()) return false;
-  PutId3(file.ID3v2Tag(true), tags);
+  // ID3v2.3 holds one text a frame; its way for several artists is a slash between them.
+  PutId3(file.ID3v2Tag(true), tags, "/");
   return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3,
                    TagLib::File::DoNotDuplicate);
 }
@@ -105,7 +131,7 @@ bool SaveMp3(const std::string& path, const TTags& tags) {
 bool SaveFlac(const std::string& path, const TTags& tags) {
   TagLib::FLAC::File file(path.c_str(), false);
   if (!file.isValid()) return false;
-  file.xiphComment(true)->setProperties(PropertiesOf(tags));
+  PutXiph(file.xiphComment(true), tags);
   file.removePictures();
   if (tags.cover) file.addPicture(FlacPicture(*tags.cover));
   return file.save();
@@ -116,7 +142,7 @@ bool SaveOgg(const std::string& path, const TTags& tags) {
   OggFile file(path.c_str(), false);
   if (!file.isValid()) return false;
   TagLib::Ogg::XiphComment* comment = file.tag();
-  comment->setProperties(PropertiesOf(tags));
+  PutXiph(comment, tags);
   comment->removeAllPictures();
   if (tags.cover) comment->addPicture(FlacPicture(*tags.cover));
   return file.save();

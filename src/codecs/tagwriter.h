@@ -10,9 +10,12 @@ namespace quillon {
 // Writes tags into a file just saved in format, in that format's own form: ID3v2.3 before the
 // first MP3 frame (ID3v1 and APE removed), a Vorbis comment and a picture block in FLAC, a
 // Vorbis comment with METADATA_BLOCK_PICTURE in Ogg Vorbis and Opus, LIST/INFO in WAV (UTF-8)
-// with an id3 chunk besides when INFO cannot carry everything (a cover, an album artist).
-// Empty tags write nothing. Throws Exception naming shownName (the file the user chose, which
-// path is to replace) and the reason when it cannot.
+// with an ID3v2.4 chunk besides when INFO cannot carry everything (a cover, an album artist,
+// several values). Several values of a field are repeated comments in Vorbis comments, separate
+// texts of one frame in ID3v2.4; ID3v2.3 joins them with "/" and INFO with "; ", as one text.
+// Pictures record their width, height and depth. A Vorbis comment keeps the encoder's name the
+// muxer wrote. Empty tags write nothing. Throws Exception naming shownName (the file the user
+// chose, which path is to replace) and the reason when it cannot.
 void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags,
                const std::string& shownName);
 

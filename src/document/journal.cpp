@@ -78,8 +78,9 @@ bool NamesOnlyItsOwnStores(const TJournalState& state) {
   return true;
 }
 
-// The journal's keys of the tag fields, in the order they are written.
-constexpr std::pair<std::string_view, std::string TTags::*> kTagLines[] = {
+// The journal's keys of the tag fields, in the order they are written: one line a value, so that a
+// journal of a single value a field (as older ones are) reads the same.
+constexpr std::pair<std::string_view, TTagValues TTags::*> kTagLines[] = {
     {"tag.title", &TTags::title}, {"tag.artist", &TTags::artist},
     {"tag.album", &TTags::album}, {"tag.albumartist", &TTags::albumArtist},
     {"tag.year", &TTags::year},   {"tag.track", &TTags::track},
@@ -89,7 +90,7 @@ constexpr std::pair<std::string_view, std::string TTags::*> kTagLines[] = {
 bool ApplyTagLine(TJournalState& state, std::string_view key, const std::string& value) {
   for (const auto& [name, field] : kTagLines)
     if (key == name) {
-      state.tags.*field = value;
+      (state.tags.*field).Add(value);
       return true;
     }
   if (!key.starts_with("cover.")) return false;
@@ -164,7 +165,8 @@ std::string FormatJournal(const TJournalState& state) {
   for (const std::string& name : state.undo) line("undo", name);
   for (const std::string& name : state.redo) line("redo", name);
   for (const auto& [name, field] : kTagLines)
-    if (!(state.tags.*field).empty()) line(std::string(name).c_str(), state.tags.*field);
+    for (const std::string& value : (state.tags.*field).All())
+      line(std::string(name).c_str(), value);
   if (state.tags.cover && !state.coverFile.empty()) {
     line("cover.mime", state.tags.cover->mimeType);
     line("cover.description", state.tags.cover->description);

@@ -62,6 +62,12 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The file's tags could not be read and were left out; the audio opened as usual."},
     {u"coverrefused",
      u"The file's cover picture is larger than 16 MB and was left out; the other tags were kept."},
+    {u"tagframerefused",
+     u"A packed tag of the file would unpack to more than a tag may hold and was left out; the "
+     u"other tags were kept."},
+    {u"tagtextcut",
+     u"A tag text of the file is longer than 1 MB, or all of them together longer than 4 MB, and "
+     u"was cut there."},
     {u"tagwriteerror",
      u"The tags could not be written into the saved file; the file was not replaced:"},
     {u"tagrefused", u"The tag library could not read this file's format or write its tags."},

@@ -357,17 +357,21 @@ TEST(CliTest, EditSetsTagsAndCoverAndInfoPrintsThemInEveryFormat) {
     SCOPED_TRACE(extension);
     const std::string out = files.dir.File(std::string("out.") + extension);
     TRun edit = RunCli("edit " + Quoted(files.wav) +
-                       " --tag 'title=Song 1' --tag artist=Äöü --tag albumartist=Band "
-                       "--tag year=1999 --tag track=2/9 --tag genre=Folk --tag comment=x "
-                       "--tag comment= --cover " +
+                       " --tag 'title=Song 1' --tag artist=Äöü --tag artist=Zweite "
+                       "--tag albumartist=Band --tag year=1999-04-02 --tag track=2/9 "
+                       "--tag genre=Folk --tag comment=x --tag comment= --cover " +
                        Quoted(files.png) + " -o " + Quoted(out));
     ASSERT_EQ(edit.status, 0) << edit.err;
     TRun info = RunCli("info " + Quoted(out));
     ASSERT_EQ(info.status, 0) << info.err;
+    // ID3v2.3 keeps several artists as one text, a slash between them.
+    const std::string artists = std::string(extension) == "mp3"
+                                    ? "tag.artist: Äöü/Zweite\n"
+                                    : "tag.artist: Äöü\ntag.artist: Zweite\n";
     EXPECT_EQ(TagLines(info.out),
-              "tag.title: Song 1\ntag.artist: Äöü\ntag.albumartist: Band\n"
-              "tag.year: 1999\ntag.track: 2/9\ntag.genre: Folk\n"
-              "cover: image/png " +
+              "tag.title: Song 1\n" + artists +
+                  "tag.albumartist: Band\ntag.year: 1999-04-02\ntag.track: 2/9\n"
+                  "tag.genre: Folk\ncover: image/png " +
                   std::to_string(png.size()) + " bytes\n");
     // --no-tags saves the same document without any.
     const std::string bare = files.dir.File(std::string("bare.") + extension);

@@ -3,15 +3,21 @@
 #include <gtest/gtest.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <zlib.h>
+
 #include <functional>
 
+#include "codecs/pictureshape.h"
 #include "codecs/tagreader.h"
 #include "codecs/tagtext.h"
 #include "codecs/tagwriter.h"
@@ -27,7 +33,8 @@ using namespace test;
 
 const char* kMetadata =
     "-metadata title=Tïtle -metadata artist=Ärtist -metadata album=Albüm "
-    "-metadata album_artist=Band -metadata date=2021 -metadata track=3 -metadata genre=Jazz "
+    "-metadata album_artist=Band -metadata date=2021-05-17 -metadata track=3/12 -metadata "
+    "genre=Jazz "
     "-metadata comment=Cömment";
 
 // A 16x16 PNG as FFmpeg makes it.
@@ -38,7 +45,7 @@ std::vector<uint8_t> PngCover(const TTempDir& dir) {
 }
 
 TTags FullTags(std::vector<uint8_t> cover) {
-  TTags tags{"Tïtle", "Ärtist", "Albüm", "Band", "2021", "3", "Jazz", "Cömment", {}};
+  TTags tags{"Tïtle", "Ärtist", "Albüm", "Band", "2021-05-17", "3/12", "Jazz", "Cömment", {}};
   tags.cover = TCoverPicture{"image/png", "", std::move(cover)};
   return tags;
 }
@@ -125,7 +132,7 @@ TEST(TagReader, ReadsEveryFieldAndTheCoverOfEverySourceFormat) {
     EXPECT_TRUE(reading.notices.empty());
     TTags expected = FullTags(png);
     // RIFF INFO has no album artist, and FFmpeg writes no id3 chunk.
-    if (std::string(source.extension) == "wav") expected.albumArtist.clear();
+    if (std::string(source.extension) == "wav") expected.albumArtist = {};
     EXPECT_EQ(reading.tags.title, expected.title);
     EXPECT_EQ(reading.tags.artist, expected.artist);
     EXPECT_EQ(reading.tags.album, expected.album);
@@ -172,8 +179,13 @@ TEST(TagWriter, FfprobeReadsEveryFieldAndTheCoverOfEveryTargetFormat) {
                        std::string(target.codec),
                    path);
     const long before = DecodedBytes(path);
+    const std::string encoder = ProbeTags(path).tags["encoder"];
     WriteTags(path, target.format, FullTags(png), path);
-    const TProbedTags probed = ProbeTags(path);
+    TProbedTags probed = ProbeTags(path);
+    // The encoder's name the muxer wrote stays, as it does when there are no tags to write.
+    if (target.format != TSaveFormat::mp3) {
+      EXPECT_EQ(probed.tags["encoder"], encoder);
+    }
     // FFmpeg takes a WAV's texts from INFO alone once there is INFO, which has no album artist;
     // the id3 chunk beside it still gives the cover.
     const char* albumArtist = target.format == TSaveFormat::wav ? "(none)" : "Band";
@@ -182,14 +194,137 @@ TEST(TagWriter, FfprobeReadsEveryFieldAndTheCoverOfEveryTargetFormat) {
                                             {"artist", "Ärtist"},
                                             {"album", "Albüm"},
                                             {"album_artist", albumArtist},
-                                            {"date", "2021"},
-                                            {"track", "3"},
+                                            {"date", "2021-05-17"},
+                                            {"track", "3/12"},
                                             {"genre", "Jazz"},
                                             {"comment", "Cömment"}})
       EXPECT_EQ(probed.tags.count(key) ? probed.tags.at(key) : "(none)", value) << key;
     EXPECT_EQ(probed.coverCodec, "png");
     // The tag goes before the audio and leaves its length (the MP3's Info frame) alone.
     EXPECT_EQ(DecodedBytes(path), before);
+  }
+}
+
+// ---- Several values ----
+
+// Two artists and two genres, put there by TagLib in the format's own way; ASF keeps one artist
+// in its content description, and Windows Media Player the others as attributes.
+void AddSeveralValues(const std::string& path) {
+  TagLib::FileRef file(path.c_str());
+  TagLib::PropertyMap map = file.file()->properties();
+  auto two = [](const char* first, const char* second) {
+    TagLib::StringList values(TagLib::String(first, TagLib::String::UTF8));
+    values.append(TagLib::String(second, TagLib::String::UTF8));
+    return values;
+  };
+  auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file());
+  if (!asf) map.replace("ARTIST", two("Ärtist", "Second"));
+  map.replace("GENRE", two("Jazz", "Blues"));
+  file.file()->setProperties(map);
+  if (asf) asf->tag()->addAttribute("Author", TagLib::ASF::Attribute(TagLib::String("Second")));
+  ASSERT_TRUE(file.save());
+}
+
+// What ffprobe reads of a file's tags once Quillon has read them from source and written them
+// into a file of format.
+std::map<std::string, std::string> CarriedOver(const std::string& source, const TTarget& target,
+                                               const std::string& path) {
+  MakeWithFfmpeg(
+      "-v error -f lavfi -i sine=f=440:d=0.2:r=44100 -map_metadata -1 " + std::string(target.codec),
+      path);
+  WriteTags(path, target.format, ReadTags(source).tags, path);
+  return ProbeTags(path).tags;
+}
+
+TEST(TagReader, KeepsEverySeveralValuesFromEveryFormatThatHasThem) {
+  TTempDir dir;
+  const std::vector<uint8_t> png = PngCover(dir);
+  for (const TSource& source : kSources) {
+    const std::string extension = source.extension;
+    if (extension == "wav") continue;
+    SCOPED_TRACE(extension);
+    const std::string path = MakeSource(dir, source, png);
+    AddSeveralValues(path);
+    auto probed = CarriedOver(path, kTargets[2], dir.File("carried.flac"));
+    EXPECT_EQ(probed["artist"], "Ärtist;Second");
+    // TagLib writes ASF's values last first; they are read in the file's order.
+    EXPECT_EQ(probed["genre"], extension == "wma" ? "Blues;Jazz" : "Jazz;Blues");
+  }
+}
+
+TEST(TagWriter, SeveralValuesAFullDateAndATrackTotalSurviveTwoRoundsInEveryFormat) {
+  if (!HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+  TTempDir dir;
+  const std::vector<uint8_t> png = PngCover(dir);
+  const std::string source = MakeSource(dir, kSources[1], png);
+  AddSeveralValues(source);
+  for (const TTarget& target : kTargets) {
+    SCOPED_TRACE(target.extension);
+    const std::string first = dir.File(std::string("first.") + target.extension);
+    // ID3v2.3 and INFO hold one text a field; ID3v2.3 has several artists apart by slashes.
+    const std::string format = target.extension;
+    const char* separator = format == "mp3" ? "/" : format == "wav" ? "; " : ";";
+    for (auto probed : {CarriedOver(source, target, first),
+                        CarriedOver(first, kTargets[2], dir.File("second.flac"))}) {
+      EXPECT_EQ(probed["artist"], std::string("Ärtist") + separator + "Second");
+      EXPECT_EQ(probed["genre"], std::string("Jazz") + separator + "Blues");
+      EXPECT_EQ(probed["date"], "2021-05-17");
+      EXPECT_EQ(probed["track"], "3/12");
+      // Read back from Quillon's own file, the second round writes a FLAC the same way.
+      if (format != "mp3") separator = ";";
+    }
+  }
+}
+
+TPictureShape ShapeOfFirst(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
+  if (pictures.isEmpty()) return {};
+  const TagLib::FLAC::Picture& picture = *pictures.front();
+  return {static_cast<uint32_t>(picture.width()), static_cast<uint32_t>(picture.height()),
+          static_cast<uint32_t>(picture.colorDepth()), static_cast<uint32_t>(picture.numColors())};
+}
+
+// The shape the first picture block of a FLAC, Ogg Vorbis or Opus file records.
+TPictureShape RecordedShape(const std::string& path, TSaveFormat format) {
+  if (format == TSaveFormat::flac)
+    return ShapeOfFirst(TagLib::FLAC::File(path.c_str()).pictureList());
+  if (format == TSaveFormat::vorbis)
+    return ShapeOfFirst(TagLib::Ogg::Vorbis::File(path.c_str()).tag()->pictureList());
+  return ShapeOfFirst(TagLib::Ogg::Opus::File(path.c_str()).tag()->pictureList());
+}
+
+TEST(TagWriter, PictureBlocksRecordTheWidthHeightAndDepthOfTheirPicture) {
+  TTempDir dir;
+  const struct {
+    const char* file;
+    const char* pixels;
+    TPictureShape shape;
+  } pictures[] = {
+      {"rgb.png", "rgb24", {16, 24, 24, 0}},
+      {"rgba.png", "rgba", {16, 24, 32, 0}},
+      {"palette.png", "pal8", {16, 24, 24, 256}},
+      {"colour.jpg", "yuvj420p", {16, 24, 24, 0}},
+  };
+  const TTarget targets[] = {kTargets[2], kTargets[3], kTargets[4]};
+  std::map<std::string, std::vector<uint8_t>> plain;
+  for (const TTarget& target : targets) {
+    const std::string path = dir.File(std::string("plain.") + target.extension);
+    MakeWithFfmpeg("-v error -f lavfi -i sine=d=0.2 " + std::string(target.codec), path);
+    plain[target.extension] = ReadFileBytes(path);
+  }
+  for (const auto& picture : pictures) {
+    const std::string path = dir.File(picture.file);
+    MakeWithFfmpeg("-v error -f lavfi -i color=c=red:s=16x24:d=1 -frames:v 1 -pix_fmt " +
+                       std::string(picture.pixels),
+                   path);
+    TTags tags;
+    tags.cover = TCoverPicture{ImageMimeTypeOf(ReadFileBytes(path)), "", ReadFileBytes(path)};
+    for (const TTarget& target : targets) {
+      SCOPED_TRACE(std::string(picture.file) + " in " + target.extension);
+      const std::string saved = dir.File(std::string("covered.") + target.extension);
+      WriteFileBytes(saved, plain[target.extension]);
+      WriteTags(saved, target.format, tags, saved);
+      EXPECT_EQ(RecordedShape(saved, target.format), picture.shape);
+    }
   }
 }
 
@@ -224,8 +359,8 @@ TEST(TagWriter, AFileTagLibCannotTakeIsAClearErrorNamingIt) {
 
 // ---- Hostile tags ----
 
-std::vector<uint8_t> Id3Header(uint32_t size) {
-  std::vector<uint8_t> bytes = {'I', 'D', '3', 3, 0, 0};
+std::vector<uint8_t> Id3Header(uint32_t size, uint8_t version = 3) {
+  std::vector<uint8_t> bytes = {'I', 'D', '3', version, 0, 0};
   for (int shift : {21, 14, 7, 0}) bytes.push_back(static_cast<uint8_t>((size >> shift) & 0x7F));
   return bytes;
 }
@@ -258,12 +393,41 @@ std::vector<uint8_t> TitleBody(const std::string& text) {
   return body;
 }
 
-std::vector<uint8_t> Id3Tag(const std::vector<std::vector<uint8_t>>& frames) {
+std::vector<uint8_t> Id3Tag(const std::vector<std::vector<uint8_t>>& frames, uint8_t version = 3) {
   std::vector<uint8_t> content;
   for (const auto& frame : frames) Append(content, frame);
-  std::vector<uint8_t> tag = Id3Header(static_cast<uint32_t>(content.size()));
+  std::vector<uint8_t> tag = Id3Header(static_cast<uint32_t>(content.size()), version);
   Append(tag, content);
   return tag;
+}
+
+std::vector<uint8_t> BigEndian(uint32_t n, int bitsPerByte = 8) {
+  std::vector<uint8_t> bytes;
+  for (int i = 3; i >= 0; --i)
+    bytes.push_back(static_cast<uint8_t>((n >> (i * bitsPerByte)) & ((1u << bitsPerByte) - 1)));
+  return bytes;
+}
+
+// A frame whose body is zlib-packed after the size it declares unpacked: v2.3's compression
+// flag, or v2.4's with its data length indicator, and unsynchronised when asked.
+std::vector<uint8_t> PackedFrame(const char* id, uint32_t declared,
+                                 const std::vector<uint8_t>& body, uint8_t version = 3,
+                                 bool unsynchronised = false) {
+  std::vector<uint8_t> packed(compressBound(body.size()));
+  uLongf size = packed.size();
+  compress2(packed.data(), &size, body.data(), body.size(), 9);
+  packed.resize(size);
+  const int bits = version == 3 ? 8 : 7;
+  std::vector<uint8_t> data = BigEndian(declared, bits);
+  for (uint8_t byte : packed) {
+    data.push_back(byte);
+    if (unsynchronised && byte == 0xFF) data.push_back(0);
+  }
+  std::vector<uint8_t> frame(id, id + 4);
+  Append(frame, BigEndian(static_cast<uint32_t>(data.size()), bits));
+  Append(frame, {0, static_cast<uint8_t>(version == 3 ? 0x80 : 0x09 | (unsynchronised ? 2 : 0))});
+  Append(frame, data);
+  return frame;
 }
 
 struct THostile {
@@ -308,6 +472,35 @@ const THostile kHostile[] = {
      },
      "tagskipped", ""},
     {"a FLAC picture block that claims 16 MB", FlacWithLyingPicture, "tagskipped", "", true},
+    {"a packed frame that unpacks to more than it declares",
+     [] {
+       return Id3Tag({Id3Frame("TIT2", 6, TitleBody("Title")),
+                      PackedFrame("TPE1", 16, TitleBody(std::string(8u << 20, 'A')))});
+     },
+     "tagframerefused", "Title"},
+    {"a packed frame that declares more than a tag may hold",
+     [] {
+       return Id3Tag({Id3Frame("TIT2", 6, TitleBody("Title")),
+                      PackedFrame("TPE1", 200u << 20, TitleBody(std::string(1u << 16, 'A')))});
+     },
+     "tagframerefused", "Title"},
+    {"a packed cover above what a cover may be",
+     [] {
+       const std::vector<uint8_t> body = ApicBody(24u << 20);
+       return Id3Tag({Id3Frame("TIT2", 6, TitleBody("Title")),
+                      PackedFrame("APIC", static_cast<uint32_t>(body.size()), body)});
+     },
+     "tagframerefused", "Title"},
+    {"a v2.4 packed frame whose data length lies",
+     [] { return Id3Tag({PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A')), 4)}, 4); },
+     "tagframerefused", ""},
+    {"an unsynchronised v2.4 packed frame whose data length lies",
+     [] {
+       return Id3Tag({PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A')), 4, true)}, 4);
+     },
+     "tagframerefused", ""},
+    {"a packed title within its limits",
+     [] { return Id3Tag({PackedFrame("TIT2", 7, TitleBody("Packed"))}); }, "", "Packed"},
     {"text that is no UTF-8 in a UTF-8 frame",
      [] {
        return Id3Tag({Id3Frame("TIT2", 5, {3, 0xC3, 0x28, 0xFF, 'A'})});
@@ -315,15 +508,19 @@ const THostile kHostile[] = {
      "", nullptr},
 };
 
-TEST(TagReader, HostileTagsCostOneNoticeAtMost) {
-  TTempDir dir;
-  // Audio behind the tag, so that the file is an MP3 whatever the tag says.
+// Audio to put behind a tag, so that the file is an MP3 whatever the tag says.
+std::vector<uint8_t> Mp3Frames(const TTempDir& dir) {
   const std::string audio = dir.File("audio.mp3");
   MakeWithFfmpeg(
       "-v error -f lavfi -i sine=f=440:d=0.3:r=44100 -map_metadata -1 -write_xing 0 "
       "-id3v2_version 0",
       audio);
-  const std::vector<uint8_t> frames = ReadFileBytes(audio);
+  return ReadFileBytes(audio);
+}
+
+TEST(TagReader, HostileTagsCostOneNoticeAtMost) {
+  TTempDir dir;
+  const std::vector<uint8_t> frames = Mp3Frames(dir);
   for (const THostile& hostile : kHostile) {
     SCOPED_TRACE(hostile.name);
     std::vector<uint8_t> bytes = hostile.tag();
@@ -340,7 +537,40 @@ TEST(TagReader, HostileTagsCostOneNoticeAtMost) {
     }
     EXPECT_FALSE(reading.tags.cover);
     // Whatever was read is text the document can hold.
-    for (char c : reading.tags.title) EXPECT_NE(c, '\0');
+    for (char c : reading.tags.title.First()) EXPECT_NE(c, '\0');
+  }
+}
+
+TEST(TagReader, KeepsLongTextsAndSaysWhenOneIsCut) {
+  TTempDir dir;
+  const std::vector<uint8_t> audio = Mp3Frames(dir);
+  auto frame = [](const char* id, size_t bytes) {
+    const std::vector<uint8_t> body = TitleBody(std::string(bytes, 'x'));
+    return Id3Frame(id, static_cast<uint32_t>(body.size()), body);
+  };
+  const size_t most = kMaxTagTextBytes;
+  const struct {
+    const char* name;
+    std::vector<std::vector<uint8_t>> frames;
+    size_t titleBytes;
+    bool cut;
+  } rows[] = {
+      {"a title of 20 KB", {frame("TIT2", 20000)}, 20000, false},
+      {"a title above the limit of one", {frame("TIT2", most + 100)}, most, true},
+      {"texts above the limit of all",
+       {frame("TIT2", most), frame("TPE1", most), frame("TALB", most), frame("TPE2", most)},
+       most,
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<uint8_t> bytes = Id3Tag(row.frames);
+    Append(bytes, audio);
+    WriteFileBytes(dir.File("long.mp3"), bytes);
+    const TTagReading reading = ReadTags(dir.File("long.mp3"));
+    EXPECT_EQ(reading.tags.title.First(), std::string(row.titleBytes, 'x'));
+    EXPECT_EQ(reading.notices, row.cut ? std::vector<std::string>{ConstantText("tagtextcut")}
+                                       : std::vector<std::string>{});
   }
 }
 

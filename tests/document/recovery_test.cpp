@@ -76,6 +76,7 @@ TEST(JournalTest, KeepsWhatRecoveryNeedsAndTrustsNothingElse) {
 TEST(JournalTest, TagsTravelEscapedAndTheCoverFileMustBeTheRuns) {
   TJournalState state = StateOfEndedRun("/tmp/q");
   state.tags = {"Two\nlines", "back\\slash", "Äöü", "cr\rhere", "2021", "3/9", "", "x y", {}};
+  state.tags.artist.Add("Second");
   state.tags.cover = TCoverPicture{"image/png", "front\ncover", {}};
   state.coverFile = state.tempFolder + RunFilePrefix(kEndedRun) + "cover";
   const std::string text = FormatJournal(state);
@@ -96,6 +97,19 @@ TEST(JournalTest, TagsTravelEscapedAndTheCoverFileMustBeTheRuns) {
       replaced("tag.title ", "tag.colour blue\ntag.title "),
   };
   for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
+}
+
+TEST(JournalTest, SeveralValuesAFieldAreOneLineEachAsOneValueAlwaysWas) {
+  TJournalState state = StateOfEndedRun("/tmp/q");
+  state.tags.artist = TTagValues{"First", "Second"};
+  const std::string text = FormatJournal(state);
+  EXPECT_NE(text.find("tag.artist First\ntag.artist Second\n"), std::string::npos);
+  // A journal of one value a field, as older runs wrote it, reads as before.
+  std::string older = text;
+  older.erase(older.find("tag.artist Second\n"), std::string("tag.artist Second\n").size());
+  auto back = ParseJournal(older);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->tags.artist, "First");
 }
 
 TEST(RecoveryTest, ARecoveredDocumentHasItsTagsAndCoverBack) {

@@ -54,7 +54,7 @@ TTags SongTags() {
 
 struct TTextField {
   const char* edit;
-  std::string TTags::*member;
+  TTagValues TTags::*member;
 };
 
 constexpr TTextField kTextFields[] = {
@@ -92,6 +92,37 @@ TEST_F(PropertyTagsTest, ShowsEveryTagAndTheCoverOfTheDocument) {
   EXPECT_EQ(form_.Tags->CoverImage->pixmap().size(), QSize(40, 30));
   EXPECT_TRUE(form_.Tags->RemoveCoverButton->isEnabled());
   EXPECT_FALSE(form_.ApplyButton->isEnabled());
+}
+
+TEST(TagEditorTest, SeveralValuesShowJoinedAndStayUntilTheirFieldIsEdited) {
+  const struct {
+    const char* edit;
+    TTagValues TTags::*member;
+    TTagValues shown;
+    const char* typed;  // none: left as shown
+    TTagValues edited;
+  } rows[] = {
+      {"ArtistEdit", &TTags::artist, {"The Quills", "Guest"}, nullptr, {"The Quills", "Guest"}},
+      {"ArtistEdit",
+       &TTags::artist,
+       {"The Quills", "Guest"},
+       "The Quills; Host",
+       {"The Quills", "Host"}},
+      {"GenreEdit", &TTags::genre, {"Blues"}, "Blues; Jazz", {"Blues", "Jazz"}},
+      // A title is one text, whatever it holds.
+      {"TitleEdit", &TTags::title, {"Night; Train", "Two"}, "Night; Bus", {"Night; Bus"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.edit);
+    TTagEditor editor;
+    TTags tags;
+    tags.*row.member = row.shown;
+    editor.Show(tags);
+    EXPECT_EQ(editor.Field(row.edit)->text().toStdString(), row.shown.Joined("; "));
+    if (row.typed) editor.Field(row.edit)->setText(QString::fromUtf8(row.typed));
+    EXPECT_EQ(editor.Edited().*row.member, row.edited);
+    EXPECT_EQ(editor.Changed(), row.typed != nullptr);
+  }
 }
 
 TEST_F(PropertyTagsTest, EveryFieldsEditReachesTheDocumentAndMarksItModified) {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <iterator>
+#include <limits>
+#include <string_view>
 
 #include "localization/constants.h"
 #include "platform/messagebox.h"
@@ -23,18 +25,39 @@ struct TTagField {
   const char* label;
   const char* caption;
   const char* edit;
-  std::string TTags::*member;
+  TTagValues TTags::*member;
+  // Typed "; " parts become values of their own, as in the fields players list several of.
+  bool several;
 };
 
 constexpr TTagField kTextFields[] = {
-    {"TitleLabel", "&Title:", "TitleEdit", &TTags::title},
-    {"ArtistLabel", "A&rtist:", "ArtistEdit", &TTags::artist},
-    {"AlbumLabel", "Al&bum:", "AlbumEdit", &TTags::album},
-    {"AlbumArtistLabel", "Album art&ist:", "AlbumArtistEdit", &TTags::albumArtist},
-    {"YearLabel", "&Year:", "YearEdit", &TTags::year},
-    {"TrackLabel", "Trac&k:", "TrackEdit", &TTags::track},
-    {"GenreLabel", "&Genre:", "GenreEdit", &TTags::genre},
+    {"TitleLabel", "&Title:", "TitleEdit", &TTags::title, false},
+    {"ArtistLabel", "A&rtist:", "ArtistEdit", &TTags::artist, true},
+    {"AlbumLabel", "Al&bum:", "AlbumEdit", &TTags::album, false},
+    {"AlbumArtistLabel", "Album art&ist:", "AlbumArtistEdit", &TTags::albumArtist, true},
+    {"YearLabel", "&Year:", "YearEdit", &TTags::year, false},
+    {"TrackLabel", "Trac&k:", "TrackEdit", &TTags::track, false},
+    {"GenreLabel", "&Genre:", "GenreEdit", &TTags::genre, true},
 };
+
+// How a field shows several values.
+constexpr std::string_view kValueSeparator = "; ";
+constexpr std::string_view kCommentSeparator = "\n";
+
+// A field's values as edited: those shown while its text is as shown, else what was typed.
+TTagValues EditedValues(const QString& text, const TTagValues& shown, std::string_view separator,
+                        bool several) {
+  const std::string edited = text.toStdString();
+  if (edited == shown.Joined(separator)) return shown;
+  if (!several) return TTagValues(edited);
+  TTagValues values;
+  size_t start = 0;
+  for (size_t end; (end = edited.find(separator, start)) != std::string::npos;
+       start = end + separator.size())
+    values.Add(edited.substr(start, end - start));
+  values.Add(edited.substr(start));
+  return values;
+}
 
 constexpr int kThumbnailSize = 112;
 
@@ -60,6 +83,8 @@ TTagEditor::TTagEditor(QWidget* parent) : QGroupBox("Tags", parent) {
   for (const TTagField& field : kTextFields) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(field.edit);
+    // Texts of any length the document keeps; Qt's default would cut them at 32767.
+    edit->setMaxLength(std::numeric_limits<int>::max());
     QLabel* label = AddLabel(this, field.label, field.caption);
     label->setBuddy(edit);
     grid->addWidget(label, row, 0);
@@ -109,8 +134,9 @@ TTagEditor::TTagEditor(QWidget* parent) : QGroupBox("Tags", parent) {
 void TTagEditor::Show(const TTags& tags) {
   shown_ = tags;
   for (const TTagField& field : kTextFields)
-    Field(field.edit)->setText(QString::fromStdString(tags.*field.member));
-  CommentEdit->setPlainText(QString::fromStdString(tags.comment));
+    Field(field.edit)
+        ->setText(QString::fromStdString((tags.*field.member).Joined(kValueSeparator)));
+  CommentEdit->setPlainText(QString::fromStdString(tags.comment.Joined(kCommentSeparator)));
   cover_ = tags.cover;
   ShowCover();
   emit EditsChanged();
@@ -119,8 +145,9 @@ void TTagEditor::Show(const TTags& tags) {
 TTags TTagEditor::Edited() const {
   TTags tags;
   for (const TTagField& field : kTextFields)
-    tags.*field.member = Field(field.edit)->text().toStdString();
-  tags.comment = CommentEdit->toPlainText().toStdString();
+    tags.*field.member = EditedValues(Field(field.edit)->text(), shown_.*field.member,
+                                      kValueSeparator, field.several);
+  tags.comment = EditedValues(CommentEdit->toPlainText(), shown_.comment, kCommentSeparator, false);
   tags.cover = cover_;
   return tags;
 }
