@@ -18,6 +18,7 @@ const char* kClipboardMemoryText = "Could not allocate memory for clipboard.";
 TOperationResult TOperationJob::InsertSilence() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t position = request_.rangeStart, frames = request_.silenceFrames;
+  MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, frames); });
   return Edit(n + frames, [&](TLargeFile& next) {
     CopySamples(next, 0, 0, position * k);
     // A new store reads as zeros, so the silence itself needs no writing.
@@ -28,6 +29,7 @@ TOperationResult TOperationJob::InsertSilence() {
 TOperationResult TOperationJob::Delete() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
+  MoveMarkers([&](TMarkerList& list) { FollowRemove(list, start, stop); });
   return Edit(n - (stop - start), [&](TLargeFile& next) {
     CopySamples(next, 0, 0, start * k);
     CopySamples(next, stop * k, start * k, (n - stop) * k);
@@ -103,6 +105,7 @@ TOperationResult TOperationJob::Paste() {
   if (!clip) return result_;
   const uint64_t n = Source().frameCount, k = Source().channels, position = request_.rangeStart;
   const uint64_t clipFrames = clip->size() / k;
+  MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, clipFrames); });
   return Edit(n + clipFrames, [&](TLargeFile& next) {
     progress_ = 5;
     CopySamples(next, 0, 0, position * k);

@@ -10,6 +10,7 @@
 #include "codecs/mp3settings.h"
 #include "codecs/tags.h"
 #include "document/audiostate.h"
+#include "document/markers.h"
 #include "platform/cancel.h"
 #include "platform/messagebox.h"
 
@@ -71,6 +72,8 @@ struct TOperationRequest {
   int opusBitrate = kOpusBitrateDefault;
   // Saves: the document's tags, written into the file before it replaces the target.
   TTags tags;
+  // The installed state's markers: edits move them, saves write them.
+  TSharedMarkers markers = NoMarkers();
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
@@ -109,6 +112,9 @@ struct TOperationResult {
   std::vector<std::string> notices;
   // Open and recovery: the tags the document takes up.
   std::optional<TTags> tags;
+  // The new state's markers: the opened file's, or the source's moved by an edit; none when an
+  // edit keeps them as they were.
+  TSharedMarkers markers;
 };
 
 }  // namespace quillon

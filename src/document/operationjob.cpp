@@ -235,6 +235,13 @@ TTags TOperationJob::RecoveredTags() const {
 
 // The edit pattern
 
+void TOperationJob::MoveMarkers(const std::function<void(TMarkerList&)>& follow) {
+  if (request_.markers->Empty()) return;
+  auto moved = std::make_shared<TMarkerList>(*request_.markers);
+  follow(*moved);
+  result_.markers = std::move(moved);
+}
+
 void TOperationJob::CopySamples(TLargeFile& next, uint64_t from, uint64_t to,
                                 uint64_t count) const {
   // Small enough that the kernel copies a piece well within the time a stop may take.

@@ -134,6 +134,15 @@ class Twavefile {
   const TTags& Tags() const { return tags_; }
   void SetTags(TTags tags);
 
+  // The markers and regions of the installed state: read by Open, moved by every edit with the
+  // audio they mark, kept by each state of the history as it was when the state was left.
+  // Changing them is a change of the document that a whole save ends.
+  const TMarkerList& Markers() const { return *markers_; }
+  const TSharedMarkers& MarkersShared() const { return markers_; }
+  // False (and nothing changed) while an operation runs or when nothing is loaded; positions
+  // past the end are clamped to it.
+  bool SetMarkers(TMarkerList markers);
+
   const std::string& FileName() const;
   const std::string& TempFileName() const;
   uint16_t Channels() const;
@@ -181,7 +190,7 @@ class Twavefile {
   void Install(const TOperationResult& result);
   // A new current state made by an edit: the previous one goes onto the undo stack and the redo
   // states are deleted.
-  void InstallEdit(std::shared_ptr<const TAudioState> state);
+  void InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers);
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
   void InstallRecovery(std::shared_ptr<const TAudioState> state);
@@ -217,6 +226,7 @@ class Twavefile {
   std::string operationFile_;
   std::string fileName_;
   TTags tags_;
+  TSharedMarkers markers_ = NoMarkers();
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // The running operation's stop request.
@@ -235,6 +245,8 @@ class Twavefile {
   std::string savedName_;
   // The tags changed after that save: no undo or redo brings the file's tags back.
   bool tagsChangedSinceSave_ = false;
+  // Likewise the markers: set by hand, not by an edit that the history takes back.
+  bool markersChangedSinceSave_ = false;
   std::atomic<int32_t> progress_{0};
   // Over the installed store, made again on the first Samples() after an install.
   mutable std::unique_ptr<TStoreWindow> window_ QUILLON_GUARDED_BY(mainThreadRole);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// A named place in the audio: the point before frame `frame` (0 is the start, the frame count
+// the end).
+struct TMarker {
+  int64_t frame = 0;
+  std::string name;
+
+  bool operator==(const TMarker&) const = default;
+};
+
+// A named span of the audio: frames start to end - 1, never empty.
+struct TRegion {
+  int64_t start = 0;
+  int64_t end = 0;
+  std::string name;
+
+  bool operator==(const TRegion&) const = default;
+};
+
+// The markers and regions of one state of the document. Both lists stay sorted, markers by
+// frame and regions by start, then end, so that an edit finds the ones it moves by binary
+// search and moves them in one pass.
+struct TMarkerList {
+  std::vector<TMarker> markers;
+  std::vector<TRegion> regions;
+
+  bool Empty() const { return markers.empty() && regions.empty(); }
+  // Adds at its place, after any at the same position. A region with end <= start is left out.
+  void AddMarker(TMarker marker);
+  void AddRegion(TRegion region);
+  bool operator==(const TMarkerList&) const = default;
+};
+
+// The order of the region list.
+bool RegionBefore(const TRegion& a, const TRegion& b);
+
+}  // namespace quillon
