@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/editcommand.h"
+#include "cli/markeroptions.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
 #include "cli/tagoptions.h"
@@ -17,7 +18,8 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 const char* kUsage =
-    "usage: quillon-cli info FILE     print the format, length, peak level and tags of FILE\n"
+    "usage: quillon-cli info FILE     print the format, length, peak level, tags and markers of\n"
+    "                                 FILE\n"
     "       quillon-cli peaks FILE    print the peak index of FILE, one MAX MIN entry a line\n";
 
 int Usage() {
@@ -40,6 +42,7 @@ void PrintInfo(const Twavefile& d, std::FILE* out) {
   std::fprintf(out, "peak_db: %d\n", d.PeakDb());
   std::fprintf(out, "source_channels: %u\n", d.SourceChannels());
   PrintTags(d.Tags(), out);
+  PrintMarkers(d.Markers(), out);
 }
 
 void PrintPeaks(const Twavefile& d, std::FILE* out) {

@@ -20,4 +20,11 @@ void TMarkerList::AddRegion(TRegion region) {
   regions.insert(at, std::move(region));
 }
 
+std::string OneLineName(const std::string& name) {
+  std::string line = name;
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+  return line;
+}
+
 }  // namespace quillon

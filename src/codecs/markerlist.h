@@ -41,4 +41,19 @@ struct TMarkerList {
 // The order of the region list.
 bool RegionBefore(const TRegion& a, const TRegion& b);
 
+// What a file's markers gave, and a status line for each problem on the way; what could be kept
+// is kept.
+struct TMarkerReading {
+  TMarkerList list;
+  std::vector<std::string> notices;
+  // False when the file itself could not be read (its notice says so).
+  bool fileRead = true;
+};
+
+// No file of markers is read beyond this many; the rest is a notice.
+inline constexpr size_t kMaxMarkers = 1000000;
+
+// A name as one line of text: line breaks and tabs become spaces.
+std::string OneLineName(const std::string& name);
+
 }  // namespace quillon

@@ -179,6 +179,40 @@ TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
   }
 }
 
+TEST(CliTest, EditTakesMarkersInOrderWithTheOperationsAndWritesThemOut) {
+  test::TTempDir dir;
+  const std::string in = dir.File("in.wav"), labels = dir.File("labels.txt");
+  test::WriteWav16(in, 1, 1000, std::vector<int16_t>(5000, 9));
+  test::WriteFileBytes(labels, {'4', '\t', '4', '\t', 'F', 'o', 'u', 'r', '\n', '?', '\n'});
+  // The marker at 800 and the region move back with the delete; the file's come after it.
+  TRun run =
+      RunCli("edit " + Quoted(in) + " --marker 800:Intro:1 --region 100:300:Part" +
+             " --marker 50 --delete 0:100 --markers-from " + Quoted(labels) + " --markers-to " +
+             Quoted(dir.File("out.txt")) + " --markers-to " + Quoted(dir.File("out.cue")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "quillon-cli: Line 2 of labels.txt could not be read and was left out.\n");
+  const std::vector<uint8_t> cue = test::ReadFileBytes(dir.File("out.cue"));
+  EXPECT_EQ(std::string(cue.begin(), cue.end()),
+            "FILE \"in.wav\" WAVE\n"
+            "  TRACK 01 AUDIO\n    TITLE \"Part\"\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    TITLE \"Intro:1\"\n    INDEX 01 00:00:53\n"
+            "  TRACK 03 AUDIO\n    TITLE \"Four\"\n    INDEX 01 00:04:00\n");
+
+  // Read back from the label file written last time, after every other marker went.
+  run = RunCli("edit " + Quoted(in) + " --marker 1 --no-markers --markers-from " +
+               Quoted(dir.File("out.cue")) + " --markers-to " + Quoted(dir.File("again.txt")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<uint8_t> text = test::ReadFileBytes(dir.File("again.txt"));
+  EXPECT_EQ(std::string(text.begin(), text.end()),
+            "0.000000\t0.000000\tPart\n0.707000\t0.707000\tIntro:1\n4.000000\t4.000000\tFour\n");
+
+  for (const char* failing : {"--marker 5001", "--region 10:5001", "--markers-from none.txt"}) {
+    run = RunCli("edit " + Quoted(in) + " " + failing);
+    EXPECT_EQ(run.status, 1) << failing;
+    EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
+  }
+}
+
 // Bad usage names the argument and what is wrong with it, then prints the usage.
 TEST(CliTest, BadUsageNamesTheArgumentBeforeTheUsage) {
   test::TTempDir dir;
@@ -196,6 +230,12 @@ TEST(CliTest, BadUsageNamesTheArgumentBeforeTheUsage) {
        "--bitrate takes a bitrate in kbit/s, a whole number, not \"lots\"."},
       {"edit " + in + " --frobnicate", "unknown option \"--frobnicate\""},
       {"edit " + in + " -o", "-o takes a file name, which is missing."},
+      {"edit " + in + " --marker x:name",
+       "--marker takes a frame number, then :NAME if you like, not \"x:name\"."},
+      {"edit " + in + " --region 5:2",
+       "--region takes two frame numbers as A:B with A below B, then :NAME if you like, not "
+       "\"5:2\"."},
+      {"edit " + in + " --markers-to", "--markers-to takes a file name, which is missing."},
       {"play " + in + " --from x",
        "--from takes a frame count (a whole number of 0 or more), not \"x\"."},
   };
