@@ -59,6 +59,20 @@ void FollowReverse(TMarkerList& list, int64_t start, int64_t stop) {
   if (moved) std::stable_sort(list.regions.begin(), list.regions.end(), RegionBefore);
 }
 
+TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop) {
+  TMarkerList range;
+  auto first = std::lower_bound(list.markers.begin(), list.markers.end(), start,
+                                [](const TMarker& m, int64_t f) { return m.frame < f; });
+  for (auto it = first; it != list.markers.end() && it->frame <= stop; ++it)
+    range.markers.push_back({it->frame - start, it->name});
+  for (const TRegion& region : list.regions) {
+    if (region.start >= stop) break;
+    const int64_t from = std::max(region.start, start), to = std::min(region.end, stop);
+    if (to > from) range.regions.push_back({from - start, to - start, region.name});
+  }
+  return range;
+}
+
 const TSharedMarkers& NoMarkers() {
   static const TSharedMarkers none = std::make_shared<const TMarkerList>();
   return none;

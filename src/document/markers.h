@@ -21,6 +21,10 @@ void FollowRemove(TMarkerList& list, int64_t start, int64_t stop);
 // within, are mirrored; others stay.
 void FollowReverse(TMarkerList& list, int64_t start, int64_t stop);
 
+// The markers of frames start to stop - 1 alone, counted from start: those from start to stop,
+// and the regions cut to the range.
+TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop);
+
 // A shared list that no state has changed since it was made; never null.
 using TSharedMarkers = std::shared_ptr<const TMarkerList>;
 const TSharedMarkers& NoMarkers();

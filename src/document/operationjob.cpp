@@ -12,6 +12,7 @@
 #include "codecs/openrefusal.h"
 #include "codecs/tagreader.h"
 #include "codecs/tagtext.h"
+#include "codecs/wavmarkers.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -182,6 +183,11 @@ TOperationResult TOperationJob::Open() {
   TTagReading reading = ReadTags(request_.fileName);
   result_.tags = std::move(reading.tags);
   for (std::string& notice : reading.notices) result_.notices.push_back(std::move(notice));
+  // Likewise the markers: a damaged chunk costs its notices, never the audio.
+  TMarkerReading markers = ReadWavMarkers(request_.fileName, result_.state->frameCount);
+  if (!markers.list.Empty())
+    result_.markers = std::make_shared<const TMarkerList>(std::move(markers.list));
+  for (std::string& notice : markers.notices) result_.notices.push_back(std::move(notice));
   return result_;
 }
 

@@ -185,12 +185,17 @@ TEST(CliTest, EditTakesMarkersInOrderWithTheOperationsAndWritesThemOut) {
   test::WriteWav16(in, 1, 1000, std::vector<int16_t>(5000, 9));
   test::WriteFileBytes(labels, {'4', '\t', '4', '\t', 'F', 'o', 'u', 'r', '\n', '?', '\n'});
   // The marker at 800 and the region move back with the delete; the file's come after it.
-  TRun run =
-      RunCli("edit " + Quoted(in) + " --marker 800:Intro:1 --region 100:300:Part" +
-             " --marker 50 --delete 0:100 --markers-from " + Quoted(labels) + " --markers-to " +
-             Quoted(dir.File("out.txt")) + " --markers-to " + Quoted(dir.File("out.cue")));
+  TRun run = RunCli("edit " + Quoted(in) + " --marker 800:Intro:1 --region 100:300:Part" +
+                    " --marker 50 --delete 0:100 --markers-from " + Quoted(labels) +
+                    " --markers-to " + Quoted(dir.File("out.txt")) + " --markers-to " +
+                    Quoted(dir.File("out.cue")) + " -o " + Quoted(in));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "quillon-cli: Line 2 of labels.txt could not be read and was left out.\n");
+  // Saved in the WAV, and read back from there.
+  const TRun info = RunCli("info " + Quoted(in));
+  EXPECT_NE(info.out.find("\nmarker: 700 Intro:1\nmarker: 4000 Four\nregion: 0 200 Part\n"),
+            std::string::npos)
+      << info.out;
   const std::vector<uint8_t> cue = test::ReadFileBytes(dir.File("out.cue"));
   EXPECT_EQ(std::string(cue.begin(), cue.end()),
             "FILE \"in.wav\" WAVE\n"

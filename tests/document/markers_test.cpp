@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "codecs/clipformat.h"
+#include "codecs/wavheader.h"
 #include "document/markers.h"
 #include "platform/clipboard.h"
 #include "support/document_harness.h"
+#include "support/tagprobe.h"
 
 namespace quillon {
 namespace {
@@ -156,6 +158,61 @@ TEST(MarkerHistoryTest, AHundredThousandMarkersFollowAnEdit) {
   FollowInsert(list, 0, 7);
   EXPECT_EQ(list.markers[1].frame, 17);
   EXPECT_EQ(list.markers[0].frame, 0) << "the marker at the position stays";
+}
+
+TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenReadThem) {
+  if (!test::HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+  TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(2, std::vector<int16_t>(2 * 8000, 5)));
+  TMarkerList list;
+  list.AddMarker({0, "Start"});
+  list.AddMarker({4000, ""});
+  list.AddRegion({2000, 6000, "Middle"});
+  ASSERT_TRUE(h.document.SetMarkers(list));
+  const std::string whole = h.files.File("whole.wav"), part = h.files.File("part.wav");
+  h.document.SetFileName(whole);
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Save(); }));
+  EXPECT_FALSE(h.document.Modified()) << "saved with its markers";
+  ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(part, 3000, 8000); }));
+  EXPECT_EQ(test::CommandOutput("ffprobe -v error -show_entries chapter=start,end:chapter_tags "
+                                "-of csv=p=0 '" +
+                                whole + "'"),
+            "0,2000,Start\n2000,4000,Middle\n4000,8000\n");
+  EXPECT_EQ(test::ReadWav16Samples(whole), std::vector<int16_t>(2 * 8000, 5));
+
+  TDocumentHarness reopened;
+  ASSERT_TRUE(reopened.Open(whole));
+  EXPECT_EQ(reopened.document.Markers(), list);
+  ASSERT_TRUE(reopened.Open(part));
+  EXPECT_EQ(Describe(reopened.document.Markers()), "m1000: r0-3000:Middle ");
+}
+
+TEST(WavMarkersDocumentTest, DamagedCuePointsCostANoticeAKindAndTheAudioOpensAsUsual) {
+  TDocumentHarness h;
+  std::vector<std::string> notices;
+  const TSubscription noting = h.document.OnNotice.Subscribe(
+      [&](Twavefile*, const std::string& text) { notices.push_back(text); });
+  const std::string path = h.files.File("damaged.wav");
+  test::WriteWav16(path, 1, 8000, std::vector<int16_t>(800, 1000));
+  std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+  // Three points, the last past the audio and the second repeating the first's number, and a
+  // name for a point that is not there.
+  const uint8_t cue[] = {'c', 'u', 'e', ' ', 76,  0,   0,   0,   3,   0, 0, 0, 1,   0,   0,   0,
+                         0,   0,   0,   0,   'd', 'a', 't', 'a', 0,   0, 0, 0, 0,   0,   0,   0,
+                         100, 0,   0,   0,   1,   0,   0,   0,   0,   0, 0, 0, 'd', 'a', 't', 'a',
+                         0,   0,   0,   0,   0,   0,   0,   0,   200, 0, 0, 0, 2,   0,   0,   0,
+                         0,   0,   0,   0,   'd', 'a', 't', 'a', 0,   0, 0, 0, 0,   0,   0,   0,
+                         0,   1,   1,   0,   'L', 'I', 'S', 'T', 16,  0, 0, 0, 'a', 'd', 't', 'l',
+                         'l', 'a', 'b', 'l', 6,   0,   0,   0,   9,   0, 0, 0, 'x', 0};
+  bytes.insert(bytes.end(), std::begin(cue), std::end(cue));
+  WriteLE32(bytes.data() + 4, static_cast<uint32_t>(bytes.size() - 8));
+  test::WriteFileBytes(path, bytes);
+  ASSERT_TRUE(h.Open(path));
+  EXPECT_EQ(h.document.FrameCount(), 800u);
+  EXPECT_EQ(h.Samples(), std::vector<int16_t>(800, 1000));
+  EXPECT_EQ(Describe(h.document.Markers()), "m100: ");
+  EXPECT_EQ(notices.size(), 3u);
+  EXPECT_TRUE(h.boxes.shown.empty());
 }
 
 }  // namespace
