@@ -40,7 +40,7 @@ std::string QuotedText(std::string_view text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
     text = text.substr(1, text.size() - 2);
-  return std::string(text);
+  return MarkerName(text);
 }
 
 std::optional<int64_t> Digits(std::string_view text, size_t most) {

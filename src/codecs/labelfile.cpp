@@ -53,7 +53,7 @@ std::optional<TLabelLine> ParseLabelLine(std::string_view line) {
   auto start = ParseSeconds(fields[0]);
   auto end = fields.size() > 1 ? ParseSeconds(fields[1]) : start;
   if (!start || !end || *end < *start) return std::nullopt;
-  return TLabelLine{*start, *end, fields.size() > 2 ? std::string(fields[2]) : std::string()};
+  return TLabelLine{*start, *end, fields.size() > 2 ? MarkerName(fields[2]) : std::string()};
 }
 
 std::string Seconds(int64_t frame, uint32_t sampleRate) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillon {
@@ -53,6 +54,9 @@ struct TMarkerReading {
 // No file of markers is read beyond this many; the rest is a notice.
 inline constexpr size_t kMaxMarkers = 1000000;
 
+// A name read from a file: UTF-8, or else Latin-1 as older programs wrote it, made fit for the
+// document as tag texts are (no NULs or control characters but line breaks and tabs, bounded).
+std::string MarkerName(std::string_view bytes);
 // A name as one line of text: line breaks and tabs become spaces.
 std::string OneLineName(const std::string& name);
 

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <taglib/tstring.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "codecs/tagtext.h"
 #include "codecs/wavheader.h"
 #include "localization/constants.h"
 #include "platform/error.h"
@@ -106,13 +104,10 @@ TMarkerChunks FindMarkerChunks(const TReadAt& readAt, uint64_t fileSize) {
   return found;
 }
 
-// A label's text: UTF-8 as we write it, else the Latin-1 of older editors; up to its NUL.
+// A label's text, up to its NUL.
 std::string LabelText(const uint8_t* bytes, size_t size) {
   const size_t end = std::find(bytes, bytes + size, 0) - bytes;
-  TagLib::ByteVector data(reinterpret_cast<const char*>(bytes), static_cast<unsigned int>(end));
-  TagLib::String text(data, TagLib::String::UTF8);
-  if (text.isEmpty() && !data.isEmpty()) text = TagLib::String(data, TagLib::String::Latin1);
-  return CleanTagText(text.to8Bit(true));
+  return MarkerName(std::string_view(reinterpret_cast<const char*>(bytes), end));
 }
 
 class TMarkerChunkReader {
@@ -293,7 +288,7 @@ TMarkerReading ReadWavMarkers(const std::string& path, int64_t frameCount) {
 TMarkerReading ReadWavMarkersFrom(const uint8_t* data, size_t size, int64_t frameCount) {
   auto readAt = [&](uint64_t offset, void* into, size_t bytes) {
     if (offset > size || bytes > size - offset) return false;
-    std::memcpy(into, data + offset, bytes);
+    if (bytes > 0) std::memcpy(into, data + offset, bytes);
     return true;
   };
   return TMarkerChunkReader(frameCount).Read(FindMarkerChunks(readAt, size));

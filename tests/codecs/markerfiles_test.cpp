@@ -51,7 +51,7 @@ TEST_P(LabelLinesTest, KeepWhatCanBeKeptAndNameEveryOtherLine) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, LabelLinesTest,
     ::testing::Values(
-        TLabelRow{"1.5\t1.5\tA b\n2\t3\tpart\n", "m1500:A b r2000-3000:part "},
+        TLabelRow{"1.5\t1.5\tA b\n2\t3\tp\xE4rt\n", "m1500:A b r2000-3000:pärt "},
         // Windows line ends, a comma for the point, a missing name, a start alone.
         TLabelRow{"0,25\t0,25\r\n4\r\n", "m250: m4000: "},
         // Frequencies of a spectral label, blank lines and tabs in the name are kept apart.
