@@ -8,6 +8,7 @@
 #include "cli/markeroptions.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
+#include "cli/splitcommand.h"
 #include "cli/tagoptions.h"
 
 namespace quillon {
@@ -26,6 +27,7 @@ int Usage() {
   std::fputs(kUsage, stderr);
   std::fputs(kEditUsage, stderr);
   std::fputs(kRecoverUsage, stderr);
+  std::fputs(kSplitUsage, stderr);
   std::fputs(kPlayUsage, stderr);
   return kExitUsage;
 }
@@ -56,6 +58,10 @@ int RunCli(int argc, const char* const* argv) {
   }
   if (argc >= 1 && std::string_view(argv[0]) == "recover") {
     int status = RunRecoverCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
+  if (argc >= 1 && std::string_view(argv[0]) == "split") {
+    int status = RunSplitCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
   if (argc >= 1 && std::string_view(argv[0]) == "play") {

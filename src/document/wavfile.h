@@ -92,6 +92,8 @@ class Twavefile {
   // cancelled.
   bool Save();
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
+  // The same with tags of its own instead of the document's (a part of a split).
+  bool SaveSelection(const std::string& path, int64_t start, int64_t stop, const TTags& tags);
   // Save as: the main window names the new target first. Under another name than the one last
   // saved to, the document counts as modified until a save there ends.
   void SetFileName(const std::string& path);
@@ -199,7 +201,8 @@ class Twavefile {
   void RaiseAction(bool canUndo, bool canRedo);
   // Undo and redo: takes up the top of from on the worker.
   void SwitchState(TStack& from);
-  bool StartSave(TOperationRequest request);
+  // Tags: the document's when none are given.
+  bool StartSave(TOperationRequest request, const TTags* tags = nullptr);
   // Asks for a lossy format's setting into value (left as it is when nobody asks); false when
   // the question was cancelled or answered outside min to max (the user is told).
   bool AskQuality(const std::function<std::optional<int>()>& ask, int min, int max, int& value);

@@ -6,6 +6,7 @@
 
 #include "platform/filesystem.h"
 #include "support/fixtures.h"
+#include "support/tagprobe.h"
 
 namespace quillon {
 namespace {
@@ -214,6 +215,47 @@ TEST(CliTest, EditTakesMarkersInOrderWithTheOperationsAndWritesThemOut) {
   for (const char* failing : {"--marker 5001", "--region 10:5001", "--markers-from none.txt"}) {
     run = RunCli("edit " + Quoted(in) + " " + failing);
     EXPECT_EQ(run.status, 1) << failing;
+    EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
+  }
+}
+
+TEST(CliTest, SplitWritesTaggedPartsThatAreTheDocumentEndToEnd) {
+  if (!test::HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+  test::TTempDir dir;
+  const std::string in = dir.File("side.wav");
+  std::vector<int16_t> samples(2 * 8000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 7);
+  test::WriteWav16(in, 2, 8000, samples);
+  TRun run = RunCli("edit " + Quoted(in) + " --tag artist=Band --tag title=Side --marker 1000" +
+                    " --marker 3001:Song/One --marker 7999:Last -o " + Quoted(in));
+  ASSERT_EQ(run.status, 0) << run.err;
+  run = RunCli("split " + Quoted(in) + " --dir " + Quoted(dir.File("parts")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> names = {"1.wav", "2.wav", "3 Song_One.wav", "4 Last.wav"};
+  EXPECT_EQ(run.out, "1.wav\n2.wav\n3 Song_One.wav\n4 Last.wav\n");
+  std::vector<int16_t> joined;
+  const char* titles[] = {"Side", "Side", "Song/One", "Last"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string part = dir.File("parts/" + names[i]);
+    const std::vector<int16_t> audio = test::ReadWav16Samples(part);
+    joined.insert(joined.end(), audio.begin(), audio.end());
+    const test::TProbedTags probed = test::ProbeTags(part);
+    EXPECT_EQ(probed.tags.at("track"), std::to_string(i + 1) + "/4") << part;
+    EXPECT_EQ(probed.tags.at("title"), titles[i]) << part;
+    EXPECT_EQ(probed.tags.at("artist"), "Band") << part;
+  }
+  EXPECT_EQ(joined, samples);
+
+  run = RunCli("split " + Quoted(in) + " --dir " + Quoted(dir.File("mp3")) +
+               " --format mp3 --pattern '%s %n of %t'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "side 1 of 4.mp3\nside 2 of 4.mp3\nside 3 of 4.mp3\nside 4 of 4.mp3\n");
+  const std::string plain = dir.File("plain.wav");
+  test::WriteWav16(plain, 1, 8000, {1, 2, 3});
+  for (const std::string& failing : {Quoted(in) + " --pattern x", Quoted(in) + " --format aiff",
+                                    Quoted(plain), Quoted(in) + " --dir"}) {
+    run = RunCli("split " + failing + " --dir " + Quoted(dir.File("x")));
+    EXPECT_NE(run.status, 0) << failing;
     EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
   }
 }

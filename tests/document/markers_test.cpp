@@ -5,6 +5,7 @@
 #include "codecs/clipformat.h"
 #include "codecs/wavheader.h"
 #include "document/markers.h"
+#include "document/splitplan.h"
 #include "platform/clipboard.h"
 #include "support/document_harness.h"
 #include "support/tagprobe.h"
@@ -158,6 +159,31 @@ TEST(MarkerHistoryTest, AHundredThousandMarkersFollowAnEdit) {
   FollowInsert(list, 0, 7);
   EXPECT_EQ(list.markers[1].frame, 17);
   EXPECT_EQ(list.markers[0].frame, 0) << "the marker at the position stays";
+}
+
+TEST(SplitPlanTest, RegionsOrTheSpansBetweenMarkersAndTheirNames) {
+  auto plan = [](TMarkerList list, bool keepBeforeFirst) {
+    std::string text;
+    for (const TSplitPart& part : PlanSplit(list, 1000, keepBeforeFirst))
+      text += std::to_string(part.start) + "-" + std::to_string(part.stop) + ":" + part.name + " ";
+    return text;
+  };
+  TMarkerList markers;
+  for (auto [frame, name] : {std::pair{100, ""}, {100, "b"}, {400, "c"}, {1000, "end"}})
+    markers.AddMarker({frame, name});
+  EXPECT_EQ(plan(markers, true), "0-100: 100-400:b 400-1000:c ");
+  EXPECT_EQ(plan(markers, false), "100-400:b 400-1000:c ");
+  TMarkerList regions = markers;
+  regions.AddRegion({50, 60, "r"});
+  regions.AddRegion({40, 900, "s"});
+  EXPECT_EQ(plan(regions, true), "40-900:s 50-60:r ");
+  EXPECT_EQ(plan({}, true), "");
+  const TSplitPart part{0, 1, "a/b"};
+  EXPECT_EQ(SplitFileName("%n %m", part, 3, 12, "src", "wav"), "03 a_b.wav");
+  EXPECT_EQ(SplitFileName("%s - %n of %t %m 100%%", {}, 3, 9, "src", "mp3"),
+            "src - 3 of 9  100%.mp3");
+  EXPECT_EQ(SplitFileName("%n - %m", {}, 7, 10, "src", "flac"), "07.flac");
+  EXPECT_EQ(SplitFileName("%m", {}, 7, 10, "src", "flac"), "07.flac");
 }
 
 TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenReadThem) {
