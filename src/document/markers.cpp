@@ -59,11 +59,11 @@ void FollowReverse(TMarkerList& list, int64_t start, int64_t stop) {
   if (moved) std::stable_sort(list.regions.begin(), list.regions.end(), RegionBefore);
 }
 
-TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop) {
+TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop, bool withStop) {
   TMarkerList range;
   auto first = std::lower_bound(list.markers.begin(), list.markers.end(), start,
                                 [](const TMarker& m, int64_t f) { return m.frame < f; });
-  for (auto it = first; it != list.markers.end() && it->frame <= stop; ++it)
+  for (auto it = first; it != list.markers.end() && it->frame <= stop - !withStop; ++it)
     range.markers.push_back({it->frame - start, it->name});
   for (const TRegion& region : list.regions) {
     if (region.start >= stop) break;

@@ -21,9 +21,9 @@ void FollowRemove(TMarkerList& list, int64_t start, int64_t stop);
 // within, are mirrored; others stay.
 void FollowReverse(TMarkerList& list, int64_t start, int64_t stop);
 
-// The markers of frames start to stop - 1 alone, counted from start: those from start to stop,
-// and the regions cut to the range.
-TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop);
+// The markers of frames start to stop - 1 alone, counted from start: the markers on them (and at
+// stop too when withStop: the range runs to the end), and the regions cut to the range.
+TMarkerList MarkersInRange(const TMarkerList& list, int64_t start, int64_t stop, bool withStop);
 
 // A shared list that no state has changed since it was made; never null.
 using TSharedMarkers = std::shared_ptr<const TMarkerList>;

@@ -52,8 +52,10 @@ TOperationResult TOperationJob::SaveWav() {
   }
   CheckCancel();
   WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
+  // A part ends where the next begins: the marker there is the next part's.
   AppendWavMarkers(output.Path(),
-                   MarkersInRange(*request_.markers, request_.rangeStart, request_.rangeStop));
+                   MarkersInRange(*request_.markers, request_.rangeStart, request_.rangeStop,
+                                  request_.rangeStop == source.frameCount));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
   output.Commit();

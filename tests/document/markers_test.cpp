@@ -200,6 +200,8 @@ TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenRea
   ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Save(); }));
   EXPECT_FALSE(h.document.Modified()) << "saved with its markers";
   ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(part, 3000, 8000); }));
+  const std::string early = h.files.File("early.wav");
+  ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.SaveSelection(early, 0, 4000); }));
   EXPECT_EQ(test::CommandOutput("ffprobe -v error -show_entries chapter=start,end:chapter_tags "
                                 "-of csv=p=0 '" +
                                 whole + "'"),
@@ -211,6 +213,9 @@ TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenRea
   EXPECT_EQ(reopened.document.Markers(), list);
   ASSERT_TRUE(reopened.Open(part));
   EXPECT_EQ(Describe(reopened.document.Markers()), "m1000: r0-3000:Middle ");
+  ASSERT_TRUE(reopened.Open(early));
+  EXPECT_EQ(Describe(reopened.document.Markers()), "m0:Start r2000-4000:Middle ")
+      << "the marker at its stop begins what follows";
 }
 
 TEST(WavMarkersDocumentTest, DamagedCuePointsCostANoticeAKindAndTheAudioOpensAsUsual) {
