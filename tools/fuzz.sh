@@ -2,7 +2,7 @@
 # Usage: tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build-fuzz/ and runs each for the given time (300 s by default), all of them unless named
-# (open, clip, langfile, constants, version, parsems, settings, tags). New inputs grow a scratch copy of
+# (open, clip, langfile, constants, version, parsems, settings, tags, markers). New inputs grow a scratch copy of
 # the seed corpus in build-fuzz/corpus-long/, never the repository's. A fault leaves its input
 # as build-fuzz/crash-*; add it to fuzz/corpus/<target>/ once it is fixed.
 set -euo pipefail

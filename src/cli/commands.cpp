@@ -7,8 +7,10 @@
 
 #include "analysis/loudness.h"
 #include "cli/editcommand.h"
+#include "cli/markeroptions.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
+#include "cli/splitcommand.h"
 #include "cli/tagoptions.h"
 
 namespace quillon {
@@ -20,14 +22,16 @@ constexpr int kExitUsage = 2;
 
 const char* kUsage =
     "usage: quillon-cli info [--loudness] FILE\n"
-    "                                 print the format, length, peak level and tags of FILE;\n"
-    "                                 --loudness adds its loudness (EBU R 128) and true peak\n"
+    "                                 print the format, length, peak level, tags and markers of\n"
+    "                                 FILE; --loudness adds its loudness (EBU R 128) and true\n"
+    "                                 peak\n"
     "       quillon-cli peaks FILE    print the peak index of FILE, one MAX MIN entry a line\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
   std::fputs(kEditUsage, stderr);
   std::fputs(kRecoverUsage, stderr);
+  std::fputs(kSplitUsage, stderr);
   std::fputs(kPlayUsage, stderr);
   return kExitUsage;
 }
@@ -44,6 +48,7 @@ void PrintInfo(const Twavefile& d, std::FILE* out) {
   std::fprintf(out, "peak_db: %d\n", d.PeakDb());
   std::fprintf(out, "source_channels: %u\n", d.SourceChannels());
   PrintTags(d.Tags(), out);
+  PrintMarkers(d.Markers(), out);
 }
 
 namespace {
@@ -80,6 +85,10 @@ int RunCli(int argc, const char* const* argv) {
   }
   if (argc >= 1 && std::string_view(argv[0]) == "recover") {
     int status = RunRecoverCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
+  if (argc >= 1 && std::string_view(argv[0]) == "split") {
+    int status = RunSplitCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
   if (argc >= 1 && std::string_view(argv[0]) == "play") {

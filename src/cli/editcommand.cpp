@@ -12,6 +12,7 @@
 
 #include "cli/audiotooloptions.h"
 #include "cli/commands.h"
+#include "cli/markeroptions.h"
 #include "cli/session.h"
 #include "cli/tagoptions.h"
 #include "codecs/encodersettings.h"
@@ -47,7 +48,13 @@ const char* const kEditUsage =
     "         tags, set before the operations: --tag KEY=VALUE (title, artist, album,\n"
     "         albumartist, year, track, genre, comment; again for a KEY adds a value; an\n"
     "         empty VALUE removes it)\n"
-    "         --cover FILE (a JPEG or PNG picture)  --no-tags (save without any tags)\n";
+    "         --cover FILE (a JPEG or PNG picture)  --no-tags (save without any tags)\n"
+
+    "         markers, in order with the operations: --marker FRAME[:NAME]\n"
+    "         --region A:B[:NAME]  --markers-from FILE (a label file, .txt, or a CUE sheet,\n"
+    "         .cue; its markers are added)  --no-markers (removes them all)\n"
+    "         --markers-to FILE  writes the markers at the end (.cue: a CUE sheet, else a\n"
+    "         label file of start<TAB>end<TAB>name lines in seconds)\n";
 
 const char* const kRecoverUsage =
     "       quillon-cli recover [--list | --discard | OPERATIONS... [-o OUT]]\n"
@@ -204,6 +211,7 @@ struct TEditPlan {
   std::vector<TStep> steps;
   std::optional<std::string> output;
   std::optional<std::string> clipOutput;
+  std::optional<std::string> markersOutput;
   TMp3Options mp3;
   int vorbisQuality = kVorbisQualityDefault;
   int opusBitrate = kOpusBitrateDefault;
@@ -271,7 +279,7 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
 
 // The options that take a value, and what the value is; anything else is no option of ours.
 std::nullopt_t UnknownOrIncomplete(std::string_view option) {
-  if (option == "--clip" || option == "--clip-out" || option == "-o")
+  if (option == "--clip" || option == "--clip-out" || option == "-o" || option == "--markers-to")
     return BadArgument(option, nullptr, "a file name");
   if (option == "--save-selection")
     return BadArgument(option, nullptr, "two frame numbers as A:B, then a file");
@@ -327,6 +335,12 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
       if (option != "--no-tags") ++i;
       continue;
     }
+    if (auto step = ParseMarkerOption(option, value, bad)) {
+      if (bad) return std::nullopt;
+      if (MarkerOptionTakesValue(option)) ++i;
+      plan.steps.push_back({std::string(option.substr(2)), std::move(*step)});
+      continue;
+    }
     if (option == "--paste") {
       auto position = takesValue() ? ParseNumber(value) : std::nullopt;
       if (!position) return BadArgument(option, value, "a frame number");
@@ -364,6 +378,8 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
       i += 2;
     } else if (option == "--clip-out" && takesValue()) {
       plan.clipOutput = value;
+    } else if (option == "--markers-to" && takesValue()) {
+      plan.markersOutput = value;
     } else if (option == "--time") {
       plan.timed = true;
     } else if (option == "-o" && takesValue()) {
@@ -398,6 +414,9 @@ int RunPlan(TCliSession& session, const TEditPlan& plan) {
   for (const TStep& step : plan.steps)
     if (!Timed(plan, step.name, [&] { return step.run(session); })) return kExitFailed;
   if (plan.clipOutput && !WriteClipboard(session, *plan.clipOutput)) return kExitFailed;
+  if (plan.markersOutput &&
+      !WriteMarkersTo(session, *plan.markersOutput, plan.output.value_or(plan.input)))
+    return kExitFailed;
   if (plan.output &&
       !Timed(plan, "save", [&] { return SaveStep(*plan.output, std::nullopt)(session); }))
     return kExitFailed;

@@ -52,19 +52,6 @@ std::optional<TCoverPicture> ReadCover(const std::string& path) {
   return cover;
 }
 
-std::string OneLine(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n')
-      out += "\\n";
-    else if (c == '\\')
-      out += "\\\\";
-    else
-      out += c;
-  }
-  return out;
-}
-
 }  // namespace
 
 bool ParseTagOption(std::string_view option, const char* value, TTagEdits& edits, bool& bad) {
@@ -124,6 +111,19 @@ std::optional<TTags> ApplyTagEdits(const TTagEdits& edits, TTags tags) {
     tags.cover = std::move(cover);
   }
   return tags;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
+  }
+  return out;
 }
 
 void PrintTags(const TTags& tags, std::FILE* out) {

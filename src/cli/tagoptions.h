@@ -32,6 +32,9 @@ bool ParseTagOption(std::string_view option, const char* value, TTagEdits& edits
 // file cannot be read, is too large or is no JPEG or PNG picture.
 std::optional<TTags> ApplyTagEdits(const TTagEdits& edits, TTags tags);
 
+// text on one line: line breaks written as \n, backslashes doubled.
+std::string OneLine(const std::string& text);
+
 // One "tag.KEY: value" line a value of each field, in order, line breaks written as \n, then
 // "cover: MIME BYTES bytes" when there is a cover.
 void PrintTags(const TTags& tags, std::FILE* out);

@@ -18,6 +18,7 @@ const char* kClipboardMemoryText = "Could not allocate memory for clipboard.";
 TOperationResult TOperationJob::InsertSilence() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t position = request_.rangeStart, frames = request_.silenceFrames;
+  MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, frames); });
   return Edit(n + frames, [&](TLargeFile& next) {
     CopySamples(next, 0, 0, position * k);
     // A new store reads as zeros, so the silence itself needs no writing.
@@ -28,6 +29,7 @@ TOperationResult TOperationJob::InsertSilence() {
 TOperationResult TOperationJob::Delete() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
+  MoveMarkers([&](TMarkerList& list) { FollowRemove(list, start, stop); });
   return Edit(n - (stop - start), [&](TLargeFile& next) {
     CopySamples(next, 0, 0, start * k);
     CopySamples(next, stop * k, start * k, (n - stop) * k);
@@ -129,6 +131,11 @@ TOperationResult TOperationJob::RemoveSpans() {
   }
   uint64_t removed = 0;
   for (const TFrameSpan& span : spans) removed += span.Length();
+  // From the last span back, so that each one's frames are still those of the source.
+  MoveMarkers([&](TMarkerList& list) {
+    for (auto span = spans.rbegin(); span != spans.rend(); ++span)
+      FollowRemove(list, static_cast<int64_t>(span->start), static_cast<int64_t>(span->stop));
+  });
   return Edit(n - removed, [&](TLargeFile& next) {
     uint64_t from = 0, to = 0;
     for (const TFrameSpan& span : spans) {
@@ -146,6 +153,7 @@ TOperationResult TOperationJob::Paste() {
   if (!clip) return result_;
   const uint64_t n = Source().frameCount, k = Source().channels, position = request_.rangeStart;
   const uint64_t clipFrames = clip->size() / k;
+  MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, clipFrames); });
   return Edit(n + clipFrames, [&](TLargeFile& next) {
     progress_ = 5;
     CopySamples(next, 0, 0, position * k);

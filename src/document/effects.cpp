@@ -107,6 +107,7 @@ TOperationResult TOperationJob::Invert() {
 TOperationResult TOperationJob::Reverse() {
   progress_ = 0;
   const uint64_t n = Source().frameCount, k = Source().channels, total = n * k;
+  MoveMarkers([&](TMarkerList& list) { FollowReverse(list, 0, n); });
   // The new store is written from its start, so that the scan sees it in order: each chunk is
   // read from the mirrored place into the spare room, and its pieces reversed into place.
   TPassSteps steps;

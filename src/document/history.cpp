@@ -7,8 +7,9 @@
 
 namespace quillon {
 
-void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state) {
-  undoStack_.Push(state_->fileName);
+void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers) {
+  undoStack_.Push(state_->fileName, markers_);
+  if (markers) markers_ = std::move(markers);
   // The redo states go only now, so that a failed edit leaves them as they were.
   redoStack_.DeleteAll();
   state_ = std::move(state);
@@ -17,8 +18,10 @@ void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state) {
 
 void Twavefile::InstallSwitch(std::shared_ptr<const TAudioState> state) {
   TStack& to = switchingFrom_ == &undoStack_ ? redoStack_ : undoStack_;
+  TSharedMarkers markers = switchingFrom_->TopMarkers();
   switchingFrom_->Pop();
-  to.Push(state_->fileName);
+  to.Push(state_->fileName, std::move(markers_));
+  markers_ = std::move(markers);
   state_ = std::move(state);
   UpdateModified();
   RaiseAction(CanUndo(), CanRedo());

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,8 +22,8 @@ namespace {
 
 constexpr std::string_view kMagic = "quillon-journal 1";
 constexpr std::string_view kEnd = "end";
-// Far above any real history; a bigger file is not one of ours.
-constexpr uintmax_t kMaxJournalBytes = 16 << 20;
+// Far above any real history, markers of every state included; a bigger file is not one of ours.
+constexpr uintmax_t kMaxJournalBytes = uintmax_t{256} << 20;
 
 std::string Escape(const std::string& value) {
   std::string out;
@@ -106,6 +107,86 @@ bool ApplyTagLine(TJournalState& state, std::string_view key, const std::string&
   return true;
 }
 
+// The lines after a state's line give its markers: "marker FRAME NAME", "region START END NAME",
+// or "markers same" for the list of the state written before it, which an effect kept.
+class TMarkerLines {
+ public:
+  // The state line just read names the entry that the lines after it fill.
+  void StartState(TSharedMarkers& entry) {
+    Close();
+    filling_ = std::make_shared<TMarkerList>();
+    entry = filling_;
+    slot_ = &entry;
+  }
+  // Applies a marker line; false for any other line, or a malformed one.
+  bool Apply(std::string_view key, std::string_view value) {
+    if (!slot_) return false;
+    if (key == "markers") {
+      if (value != "same" || !previous_ || !filling_->Empty()) return false;
+      *slot_ = previous_;
+      return true;
+    }
+    if (*slot_ != filling_) return false;
+    if (key == "marker") {
+      auto frame = NextNumber(value);
+      if (!frame) return false;
+      filling_->AddMarker({*frame, std::string(value)});
+      return true;
+    }
+    if (key != "region") return false;
+    auto start = NextNumber(value), end = NextNumber(value);
+    if (!start || !end || *end <= *start) return false;
+    filling_->AddRegion({*start, *end, std::string(value)});
+    return true;
+  }
+  // Done with the last state's entry, before its vector grows and may move it.
+  void Close() {
+    if (slot_) previous_ = *slot_;
+    slot_ = nullptr;
+  }
+
+ private:
+  // A frame number up to the next space (taken too) or the end.
+  static std::optional<int64_t> NextNumber(std::string_view& value) {
+    const size_t space = value.find(' ');
+    const std::string_view digits = value.substr(0, space);
+    int64_t number = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || end != digits.data() + digits.size() || number < 0 ||
+        number > UINT32_MAX)
+      return std::nullopt;
+    value = space == std::string_view::npos ? std::string_view() : value.substr(space + 1);
+    return number;
+  }
+
+  TSharedMarkers* slot_ = nullptr;
+  std::shared_ptr<TMarkerList> filling_;
+  TSharedMarkers previous_;
+};
+
+void AppendMarkerLines(std::string& text, const TSharedMarkers& markers,
+                       const TSharedMarkers* previous) {
+  if (!markers || markers->Empty()) return;
+  if (previous && *previous == markers) {
+    text += "markers same\n";
+    return;
+  }
+  for (const TMarker& marker : markers->markers)
+    text.append("marker ")
+        .append(std::to_string(marker.frame))
+        .append(" ")
+        .append(Escape(marker.name))
+        .append("\n");
+  for (const TRegion& region : markers->regions)
+    text.append("region ")
+        .append(std::to_string(region.start))
+        .append(" ")
+        .append(std::to_string(region.end))
+        .append(" ")
+        .append(Escape(region.name))
+        .append("\n");
+}
+
 // Applies one "key value" line; false for a key or value a journal never has.
 bool ApplyLine(TJournalState& state, std::string_view key, const std::string& value) {
   if (ApplyTagLine(state, key, value)) return true;
@@ -149,6 +230,9 @@ TJournalState JournalStateOf(const Twavefile& document) {
   state.tempFolder = std::filesystem::path(state.current).parent_path().string() + "/";
   for (const std::string& name : document.UndoStack().Names()) state.undo.push_back(absolute(name));
   for (const std::string& name : document.RedoStack().Names()) state.redo.push_back(absolute(name));
+  state.markers = document.MarkersShared();
+  state.undoMarkers = document.UndoStack().MarkerLists();
+  state.redoMarkers = document.RedoStack().MarkerLists();
   return state;
 }
 
@@ -161,9 +245,22 @@ std::string FormatJournal(const TJournalState& state) {
   line("folder", state.tempFolder);
   line("source", state.source);
   line("modified", state.modified ? "1" : "0");
-  line("current", state.current);
-  for (const std::string& name : state.undo) line("undo", name);
-  for (const std::string& name : state.redo) line("redo", name);
+  // The states in the order of the history, so that a list an effect kept follows its twin.
+  const TSharedMarkers* previous = nullptr;
+  auto stateLine = [&](const char* key, const std::string& name, const TSharedMarkers* markers) {
+    line(key, name);
+    if (!markers) return;
+    AppendMarkerLines(text, *markers, previous);
+    previous = markers;
+  };
+  auto stateLines = [&](const char* key, const std::vector<std::string>& names,
+                        const std::vector<TSharedMarkers>& markers) {
+    for (size_t i = 0; i < names.size(); ++i)
+      stateLine(key, names[i], i < markers.size() ? &markers[i] : nullptr);
+  };
+  stateLines("undo", state.undo, state.undoMarkers);
+  stateLine("current", state.current, &state.markers);
+  stateLines("redo", state.redo, state.redoMarkers);
   for (const auto& [name, field] : kTagLines)
     for (const std::string& value : (state.tags.*field).All())
       line(std::string(name).c_str(), value);
@@ -180,6 +277,7 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
   std::string line;
   if (!std::getline(lines, line) || line != kMagic) return std::nullopt;
   TJournalState state;
+  TMarkerLines markers;
   bool ended = false;
   while (std::getline(lines, line)) {
     if (ended) return std::nullopt;
@@ -190,8 +288,18 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
     const size_t space = line.find(' ');
     if (space == std::string::npos) return std::nullopt;
     auto value = Unescape(std::string_view(line).substr(space + 1));
-    if (!value || !ApplyLine(state, std::string_view(line).substr(0, space), *value))
-      return std::nullopt;
+    const std::string_view key = std::string_view(line).substr(0, space);
+    if (!value) return std::nullopt;
+    if (markers.Apply(key, *value)) continue;
+    if (!ApplyLine(state, key, *value)) return std::nullopt;
+    if (key == "current") markers.StartState(state.markers);
+    if (key == "undo" || key == "redo") {
+      auto& lists = key == "undo" ? state.undoMarkers : state.redoMarkers;
+      markers.Close();
+      // Lists of an older journal stay as long as their names.
+      lists.resize((key == "undo" ? state.undo : state.redo).size() - 1, NoMarkers());
+      markers.StartState(lists.emplace_back());
+    }
   }
   if (!ended || !NamesOnlyItsOwnStores(state)) return std::nullopt;
   // A cover is its file: type and description alone are no cover.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecs/tags.h"
+#include "document/markers.h"
 
 namespace quillon {
 
@@ -25,6 +26,11 @@ struct TJournalState {
   // coverFile, a file of the run in tempFolder like the stores.
   TTags tags;
   std::string coverFile;
+  // The markers of the current state and of each undo and redo state, in the order of their
+  // names. A journal of an older run has none.
+  TSharedMarkers markers = NoMarkers();
+  std::vector<TSharedMarkers> undoMarkers;
+  std::vector<TSharedMarkers> redoMarkers;
 };
 
 // The document's state as a journal records it; current stays empty when nothing is loaded.

@@ -11,6 +11,7 @@
 #include "codecs/tags.h"
 #include "document/audiostate.h"
 #include "document/editplans.h"
+#include "document/markers.h"
 #include "platform/cancel.h"
 #include "platform/messagebox.h"
 
@@ -86,6 +87,8 @@ struct TOperationRequest {
   int opusBitrate = kOpusBitrateDefault;
   // Saves: the document's tags, written into the file before it replaces the target.
   TTags tags;
+  // The installed state's markers: edits move them, saves write them.
+  TSharedMarkers markers = NoMarkers();
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
@@ -135,6 +138,9 @@ struct TOperationResult {
   std::vector<std::string> notices;
   // Open and recovery: the tags the document takes up.
   std::optional<TTags> tags;
+  // The new state's markers: the opened file's, or the source's moved by an edit; none when an
+  // edit keeps them as they were.
+  TSharedMarkers markers;
 };
 
 }  // namespace quillon

@@ -12,6 +12,7 @@
 #include "codecs/openrefusal.h"
 #include "codecs/tagreader.h"
 #include "codecs/tagtext.h"
+#include "codecs/wavmarkers.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -193,6 +194,11 @@ TOperationResult TOperationJob::Open() {
   TTagReading reading = ReadTags(request_.fileName);
   result_.tags = std::move(reading.tags);
   for (std::string& notice : reading.notices) result_.notices.push_back(std::move(notice));
+  // Likewise the markers: a damaged chunk costs its notices, never the audio.
+  TMarkerReading markers = ReadWavMarkers(request_.fileName, result_.state->frameCount);
+  if (!markers.list.Empty())
+    result_.markers = std::make_shared<const TMarkerList>(std::move(markers.list));
+  for (std::string& notice : markers.notices) result_.notices.push_back(std::move(notice));
   return result_;
 }
 
@@ -245,6 +251,13 @@ TTags TOperationJob::RecoveredTags() const {
 }
 
 // The edit pattern
+
+void TOperationJob::MoveMarkers(const std::function<void(TMarkerList&)>& follow) {
+  if (request_.markers->Empty()) return;
+  auto moved = std::make_shared<TMarkerList>(*request_.markers);
+  follow(*moved);
+  result_.markers = std::move(moved);
+}
 
 void TOperationJob::CopySamples(TLargeFile& next, uint64_t from, uint64_t to,
                                 uint64_t count) const {

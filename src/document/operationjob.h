@@ -96,6 +96,8 @@ class TOperationJob {
   TOperationResult BuildState(
       uint64_t newFrames, TWavHeader header,
       const std::function<std::optional<TPeakIndex>(TLargeFile& next)>& writeSamples);
+  // The result's markers: the source's, changed by follow (only when there are any).
+  void MoveMarkers(const std::function<void(TMarkerList&)>& follow);
   // In pieces, with a look at the stop request before each.
   void CopySamples(TLargeFile& next, uint64_t from, uint64_t to, uint64_t count) const;
   // Throws ECancelled once the user asked the operation to stop.

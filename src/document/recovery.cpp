@@ -54,12 +54,17 @@ class TFilesMovedOver {
     moved_.emplace_back(name, target);
     return target;
   }
-  // History entries whose files are gone are left out.
-  std::vector<std::string> MoveExisting(const std::vector<std::string>& names) {
-    std::vector<std::string> targets;
-    for (const std::string& name : names)
-      if (FileExists(name)) targets.push_back(Move(name));
-    return targets;
+  // History entries whose files are gone are left out, with their markers.
+  void MoveExisting(const std::vector<std::string>& names,
+                    const std::vector<TSharedMarkers>& markers, std::vector<std::string>& targets,
+                    std::vector<TSharedMarkers>& targetMarkers) {
+    targets.clear();
+    targetMarkers.clear();
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (!FileExists(names[i])) continue;
+      targets.push_back(Move(names[i]));
+      targetMarkers.push_back(i < markers.size() ? markers[i] : NoMarkers());
+    }
   }
   // Puts every file back under its old name.
   void Undo() {
@@ -121,8 +126,8 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted, std
     adopted = run.state;
     adopted.runId = RunId();
     adopted.current = moved.Move(run.state.current);
-    adopted.undo = moved.MoveExisting(run.state.undo);
-    adopted.redo = moved.MoveExisting(run.state.redo);
+    moved.MoveExisting(run.state.undo, run.state.undoMarkers, adopted.undo, adopted.undoMarkers);
+    moved.MoveExisting(run.state.redo, run.state.redoMarkers, adopted.redo, adopted.redoMarkers);
     // A cover whose file is gone is left out, like a history entry.
     adopted.coverFile.clear();
     if (!run.state.coverFile.empty() && FileExists(run.state.coverFile))

@@ -145,6 +145,11 @@ bool Twavefile::Save() {
 }
 
 bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t stop) {
+  return SaveSelection(path, start, stop, tags_);
+}
+
+bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t stop,
+                              const TTags& tags) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || !CheckRange(start, stop)) return false;
   TOperationRequest request = MakeRequest(0);
@@ -152,16 +157,16 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
   request.rangeStart = static_cast<uint64_t>(start);
   request.rangeStop = static_cast<uint64_t>(stop);
   savingWhole_ = false;
-  return StartSave(std::move(request));
+  return StartSave(std::move(request), &tags);
 }
 
-bool Twavefile::StartSave(TOperationRequest request) {
+bool Twavefile::StartSave(TOperationRequest request, const TTags* tags) {
   const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
   if (!format) {
     Refuse(ConstantText("unknownsaveformat", "%s", request.targetFileName));
     return false;
   }
-  request.tags = tags_;
+  request.tags = tags ? *tags : tags_;
   switch (*format) {
     case TSaveFormat::wav:
       request.operation = opSaveWav;

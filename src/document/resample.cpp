@@ -45,6 +45,16 @@ TOperationResult TOperationJob::Resample() {
   if (target * k * 2 > static_cast<uint64_t>(kMaxDecodedBytes))
     throw Exception("At this rate the document would exceed the 2GB limit.");
   const TWavHeader header = MakeWavHeader(k, to, static_cast<uint32_t>(target * k * 2));
+  // Markers keep their time: each position at the new rate, rounded as the length is.
+  MoveMarkers([&](TMarkerList& list) {
+    auto at = [&](int64_t frame) {
+      return static_cast<int64_t>(
+          ResampledFrames(static_cast<uint64_t>(frame), source.sampleRate, to));
+    };
+    for (TMarker& marker : list.markers) marker.frame = at(marker.frame);
+    for (TRegion& region : list.regions) region = {at(region.start), at(region.end), region.name};
+    std::erase_if(list.regions, [](const TRegion& region) { return region.end <= region.start; });
+  });
   return BuildState(target, header, [&](TLargeFile& next) {
     TResampler resampler = MakeResampler(source.sampleRate, to, k, request_.dither);
     TPeakScan scan(k, static_cast<uint32_t>(target));

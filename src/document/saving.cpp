@@ -5,6 +5,7 @@
 #include "codecs/encodedwriter.h"
 #include "codecs/mp3maker.h"
 #include "codecs/tagwriter.h"
+#include "codecs/wavmarkers.h"
 #include "document/operationjob.h"
 #include "platform/replacementfile.h"
 
@@ -53,6 +54,10 @@ TOperationResult TOperationJob::SaveWav() {
   }
   CheckCancel();
   WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
+  // A part ends where the next begins: the marker there is the next part's.
+  AppendWavMarkers(output.Path(),
+                   MarkersInRange(*request_.markers, request_.rangeStart, request_.rangeStop,
+                                  request_.rangeStop == source.frameCount));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
   output.Commit();

@@ -4,16 +4,23 @@
 
 namespace quillon {
 
+void TStack::Push(const std::string& name, TSharedMarkers markers) {
+  names_.push_back(name);
+  markers_.push_back(markers ? std::move(markers) : NoMarkers());
+}
+
 std::string TStack::Pop() {
   if (names_.empty()) return {};
   std::string top = std::move(names_.back());
   names_.pop_back();
+  markers_.pop_back();
   return top;
 }
 
 void TStack::DeleteAll() {
   for (auto it = names_.rbegin(); it != names_.rend(); ++it) DeleteFileIfExists(*it);
   names_.clear();
+  markers_.clear();
 }
 
 }  // namespace quillon

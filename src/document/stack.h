@@ -3,26 +3,36 @@
 #include <string>
 #include <vector>
 
+#include "document/markers.h"
+
 namespace quillon {
 
 // A stack of temporary file names: the document's undo or redo history. The top is the most
-// recent entry. Only DeleteAll touches the files themselves.
+// recent entry. Each entry keeps the markers its state had when it was left. Only DeleteAll
+// touches the files themselves.
 class TStack {
  public:
-  void Push(const std::string& name) { names_.push_back(name); }
+  void Push(const std::string& name, TSharedMarkers markers = NoMarkers());
   // The top name, removed; the empty string when the stack is empty.
   std::string Pop();
   // The top name, left in place; the empty string when the stack is empty.
   std::string Top() const { return names_.empty() ? std::string() : names_.back(); }
+  // The top entry's markers; none when the stack is empty.
+  const TSharedMarkers& TopMarkers() const {
+    return markers_.empty() ? NoMarkers() : markers_.back();
+  }
   bool IsEmpty() const { return names_.empty(); }
   size_t Count() const { return names_.size(); }
   // The names from the bottom to the top.
   const std::vector<std::string>& Names() const { return names_; }
+  // Their markers, in the same order.
+  const std::vector<TSharedMarkers>& MarkerLists() const { return markers_; }
   // Deletes every named file, top first, then empties the stack.
   void DeleteAll();
 
  private:
   std::vector<std::string> names_;
+  std::vector<TSharedMarkers> markers_;
 };
 
 }  // namespace quillon

@@ -2,6 +2,8 @@
 // what a worker hands back, open and close.
 #include "document/wavfile.h"
 
+#include <algorithm>
+
 #include "document/operationjob.h"
 #include "platform/clipboard.h"
 #include "platform/config.h"
@@ -119,6 +121,7 @@ TOperationRequest Twavefile::MakeRequest(uint32_t operation) const {
   request.operation = operation;
   request.source = state_;
   request.tempFolder = config.tempfolder;
+  request.markers = markers_;
   return request;
 }
 
@@ -156,6 +159,24 @@ void Twavefile::SetTags(TTags tags) {
   RaiseStateChanged();
 }
 
+bool Twavefile::SetMarkers(TMarkerList markers) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  const int64_t end = state_->frameCount;
+  for (TMarker& marker : markers.markers) marker.frame = std::clamp<int64_t>(marker.frame, 0, end);
+  TMarkerList placed;
+  for (TMarker& marker : markers.markers) placed.AddMarker(std::move(marker));
+  for (TRegion& region : markers.regions)
+    placed.AddRegion(
+        {std::max<int64_t>(region.start, 0), std::min(region.end, end), std::move(region.name)});
+  if (placed == *markers_) return true;
+  markers_ = std::make_shared<const TMarkerList>(std::move(placed));
+  markersChangedSinceSave_ = true;
+  modified_ = true;
+  RaiseStateChanged();
+  return true;
+}
+
 void Twavefile::SetFileName(const std::string& path) {
   QUILLON_MAIN_THREAD_ONLY();
   fileName_ = path;
@@ -166,6 +187,7 @@ void Twavefile::MarkSaved() {
   savedStore_ = state_->fileName;
   savedName_ = fileName_;
   tagsChangedSinceSave_ = false;
+  markersChangedSinceSave_ = false;
   modified_ = false;
 }
 
@@ -174,7 +196,7 @@ void Twavefile::UpdateModified() {
   // match a later one that happens to get its name.
   if (!savedStore_.empty() && !HoldsStore(savedStore_)) savedStore_.clear();
   modified_ = savedStore_.empty() || savedStore_ != state_->fileName || savedName_ != fileName_ ||
-              tagsChangedSinceSave_;
+              tagsChangedSinceSave_ || markersChangedSinceSave_;
 }
 
 bool Twavefile::HoldsStore(const std::string& store) const {
@@ -212,7 +234,7 @@ void Twavefile::Install(const TOperationResult& result) {
   const bool succeeded = result.outcome == TOperationResult::kSucceeded;
   if (succeeded && result.state) {
     if (IsEdit(operation))
-      InstallEdit(result.state);
+      InstallEdit(result.state, result.markers);
     else if (operation == opBuildIndex)
       InstallSwitch(result.state);
     else if (operation == opRecover)
@@ -220,6 +242,8 @@ void Twavefile::Install(const TOperationResult& result) {
     else
       state_ = result.state;
   }
+  if (succeeded && result.state && operation == opOpen)
+    markers_ = result.markers ? result.markers : NoMarkers();
   if (succeeded && result.tags && (operation == opOpen || operation == opRecover))
     tags_ = *result.tags;
   switchingFrom_ = nullptr;
@@ -293,11 +317,23 @@ bool Twavefile::Recover(const TJournalState& state) {
   return RunOperation(std::move(request));
 }
 
+namespace {
+
+// A recovered history: a journal of an older run has no markers for its states.
+void PushRecovered(TStack& stack, const std::vector<std::string>& names,
+                   const std::vector<TSharedMarkers>& markers) {
+  for (size_t i = 0; i < names.size(); ++i)
+    stack.Push(names[i], i < markers.size() ? markers[i] : NoMarkers());
+}
+
+}  // namespace
+
 void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state) {
   undoStack_ = TStack();
   redoStack_ = TStack();
-  for (const std::string& name : recovering_->undo) undoStack_.Push(name);
-  for (const std::string& name : recovering_->redo) redoStack_.Push(name);
+  PushRecovered(undoStack_, recovering_->undo, recovering_->undoMarkers);
+  PushRecovered(redoStack_, recovering_->redo, recovering_->redoMarkers);
+  markers_ = recovering_->markers ? recovering_->markers : NoMarkers();
   state_ = std::move(state);
   // No state of a recovered history is known to match the file on disk.
   savedStore_.clear();
@@ -317,7 +353,9 @@ void Twavefile::Close() {
   savedStore_.clear();
   savedName_.clear();
   tagsChangedSinceSave_ = false;
+  markersChangedSinceSave_ = false;
   tags_ = {};
+  markers_ = NoMarkers();
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

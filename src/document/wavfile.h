@@ -104,6 +104,8 @@ class Twavefile {
   // cancelled.
   bool Save();
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
+  // The same with tags of its own instead of the document's (a part of a split).
+  bool SaveSelection(const std::string& path, int64_t start, int64_t stop, const TTags& tags);
   // Save as: the main window names the new target first. Under another name than the one last
   // saved to, the document counts as modified until a save there ends.
   void SetFileName(const std::string& path);
@@ -147,6 +149,15 @@ class Twavefile {
   // form. Changing them is a change of the document that a whole save ends.
   const TTags& Tags() const { return tags_; }
   void SetTags(TTags tags);
+
+  // The markers and regions of the installed state: read by Open, moved by every edit with the
+  // audio they mark, kept by each state of the history as it was when the state was left.
+  // Changing them is a change of the document that a whole save ends.
+  const TMarkerList& Markers() const { return *markers_; }
+  const TSharedMarkers& MarkersShared() const { return markers_; }
+  // False (and nothing changed) while an operation runs or when nothing is loaded; positions
+  // past the end are clamped to it.
+  bool SetMarkers(TMarkerList markers);
 
   const std::string& FileName() const;
   const std::string& TempFileName() const;
@@ -195,7 +206,7 @@ class Twavefile {
   void Install(const TOperationResult& result);
   // A new current state made by an edit: the previous one goes onto the undo stack and the redo
   // states are deleted.
-  void InstallEdit(std::shared_ptr<const TAudioState> state);
+  void InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers);
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
   void InstallRecovery(std::shared_ptr<const TAudioState> state);
@@ -204,7 +215,8 @@ class Twavefile {
   void RaiseAction(bool canUndo, bool canRedo);
   // Undo and redo: takes up the top of from on the worker.
   void SwitchState(TStack& from);
-  bool StartSave(TOperationRequest request);
+  // Tags: the document's when none are given.
+  bool StartSave(TOperationRequest request, const TTags* tags = nullptr);
   // Asks for a lossy format's setting into value (left as it is when nobody asks); false when
   // the question was cancelled or answered outside min to max (the user is told).
   bool AskQuality(const std::function<std::optional<int>()>& ask, int min, int max, int& value);
@@ -231,6 +243,7 @@ class Twavefile {
   std::string operationFile_;
   std::string fileName_;
   TTags tags_;
+  TSharedMarkers markers_ = NoMarkers();
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // The running operation's stop request.
@@ -249,6 +262,8 @@ class Twavefile {
   std::string savedName_;
   // The tags changed after that save: no undo or redo brings the file's tags back.
   bool tagsChangedSinceSave_ = false;
+  // Likewise the markers: set by hand, not by an edit that the history takes back.
+  bool markersChangedSinceSave_ = false;
   std::atomic<int32_t> progress_{0};
   // Over the installed store, made again on the first Samples() after an install.
   mutable std::unique_ptr<TStoreWindow> window_ QUILLON_GUARDED_BY(mainThreadRole);

@@ -115,6 +115,19 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"skippednothingtoredo", u"%s skipped: there is nothing to redo."},
     {u"skippedclipboard", u"%s skipped: the clipboard holds no audio."},
     {u"ffmpegmissing", u"The FFmpeg libraries could not be loaded:"},
+    {u"markerlineskipped", u"Line %1 of %2 could not be read and was left out."},
+    {u"markerlinepastend", u"Line %1 of %2 lies past the end of the audio and was left out."},
+    {u"markerfileunreadable",
+     u"The marker file %1 could not be read; no markers were taken from it."},
+    {u"markerfilewriteerror", u"The markers could not be written to %1."},
+    {u"markerstoomany", u"Only the first %1 markers of %2 were taken; the rest were left out."},
+    {u"cuepastend", u"%1 cue points of the file lay past the end of its audio and were left out."},
+    {u"cueduplicate",
+     u"%1 cue points of the file repeated the number of another and were left out."},
+    {u"cuenamesorphan", u"%1 names in the file belonged to no cue point and were left out."},
+    {u"cuechunkdamaged",
+     u"The file's cue points are damaged; those it holds whole were kept, and the audio opened as "
+     u"usual."},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -6,6 +6,7 @@
 
 #include "platform/filesystem.h"
 #include "support/fixtures.h"
+#include "support/tagprobe.h"
 
 namespace quillon {
 namespace {
@@ -179,6 +180,86 @@ TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
   }
 }
 
+TEST(CliTest, EditTakesMarkersInOrderWithTheOperationsAndWritesThemOut) {
+  test::TTempDir dir;
+  const std::string in = dir.File("in.wav"), labels = dir.File("labels.txt");
+  test::WriteWav16(in, 1, 1000, std::vector<int16_t>(5000, 9));
+  test::WriteFileBytes(labels, {'4', '\t', '4', '\t', 'F', 'o', 'u', 'r', '\n', '?', '\n'});
+  // The marker at 800 and the region move back with the delete; the file's come after it.
+  TRun run = RunCli("edit " + Quoted(in) + " --marker 800:Intro:1 --region 100:300:Part" +
+                    " --marker 50 --delete 0:100 --markers-from " + Quoted(labels) +
+                    " --markers-to " + Quoted(dir.File("out.txt")) + " --markers-to " +
+                    Quoted(dir.File("out.cue")) + " -o " + Quoted(in));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "quillon-cli: Line 2 of labels.txt could not be read and was left out.\n");
+  // Saved in the WAV, and read back from there.
+  const TRun info = RunCli("info " + Quoted(in));
+  EXPECT_NE(info.out.find("\nmarker: 700 Intro:1\nmarker: 4000 Four\nregion: 0 200 Part\n"),
+            std::string::npos)
+      << info.out;
+  const std::vector<uint8_t> cue = test::ReadFileBytes(dir.File("out.cue"));
+  EXPECT_EQ(std::string(cue.begin(), cue.end()),
+            "FILE \"in.wav\" WAVE\n"
+            "  TRACK 01 AUDIO\n    TITLE \"Part\"\n    INDEX 01 00:00:00\n"
+            "  TRACK 02 AUDIO\n    TITLE \"Intro:1\"\n    INDEX 01 00:00:53\n"
+            "  TRACK 03 AUDIO\n    TITLE \"Four\"\n    INDEX 01 00:04:00\n");
+
+  // Read back from the label file written last time, after every other marker went.
+  run = RunCli("edit " + Quoted(in) + " --marker 1 --no-markers --markers-from " +
+               Quoted(dir.File("out.cue")) + " --markers-to " + Quoted(dir.File("again.txt")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<uint8_t> text = test::ReadFileBytes(dir.File("again.txt"));
+  EXPECT_EQ(std::string(text.begin(), text.end()),
+            "0.000000\t0.000000\tPart\n0.707000\t0.707000\tIntro:1\n4.000000\t4.000000\tFour\n");
+
+  for (const char* failing : {"--marker 5001", "--region 10:5001", "--markers-from none.txt"}) {
+    run = RunCli("edit " + Quoted(in) + " " + failing);
+    EXPECT_EQ(run.status, 1) << failing;
+    EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
+  }
+}
+
+TEST(CliTest, SplitWritesTaggedPartsThatAreTheDocumentEndToEnd) {
+  if (!test::HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+  test::TTempDir dir;
+  const std::string in = dir.File("side.wav");
+  std::vector<int16_t> samples(2 * 8000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 7);
+  test::WriteWav16(in, 2, 8000, samples);
+  TRun run = RunCli("edit " + Quoted(in) + " --tag artist=Band --tag title=Side --marker 1000" +
+                    " --marker 3001:Song/One --marker 7999:Last -o " + Quoted(in));
+  ASSERT_EQ(run.status, 0) << run.err;
+  run = RunCli("split " + Quoted(in) + " --dir " + Quoted(dir.File("parts")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> names = {"1.wav", "2.wav", "3 Song_One.wav", "4 Last.wav"};
+  EXPECT_EQ(run.out, "1.wav\n2.wav\n3 Song_One.wav\n4 Last.wav\n");
+  std::vector<int16_t> joined;
+  const char* titles[] = {"Side", "Side", "Song/One", "Last"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string part = dir.File("parts/" + names[i]);
+    const std::vector<int16_t> audio = test::ReadWav16Samples(part);
+    joined.insert(joined.end(), audio.begin(), audio.end());
+    const test::TProbedTags probed = test::ProbeTags(part);
+    EXPECT_EQ(probed.tags.at("track"), std::to_string(i + 1) + "/4") << part;
+    EXPECT_EQ(probed.tags.at("title"), titles[i]) << part;
+    EXPECT_EQ(probed.tags.at("artist"), "Band") << part;
+  }
+  EXPECT_EQ(joined, samples);
+
+  run = RunCli("split " + Quoted(in) + " --dir " + Quoted(dir.File("mp3")) +
+               " --format mp3 --pattern '%s %n of %t'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "side 1 of 4.mp3\nside 2 of 4.mp3\nside 3 of 4.mp3\nside 4 of 4.mp3\n");
+  const std::string plain = dir.File("plain.wav");
+  test::WriteWav16(plain, 1, 8000, {1, 2, 3});
+  for (const std::string& failing : {Quoted(in) + " --pattern x", Quoted(in) + " --format aiff",
+                                    Quoted(plain), Quoted(in) + " --dir"}) {
+    run = RunCli("split " + failing + " --dir " + Quoted(dir.File("x")));
+    EXPECT_NE(run.status, 0) << failing;
+    EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
+  }
+}
+
 // Bad usage names the argument and what is wrong with it, then prints the usage.
 TEST(CliTest, BadUsageNamesTheArgumentBeforeTheUsage) {
   test::TTempDir dir;
@@ -196,6 +277,12 @@ TEST(CliTest, BadUsageNamesTheArgumentBeforeTheUsage) {
        "--bitrate takes a bitrate in kbit/s, a whole number, not \"lots\"."},
       {"edit " + in + " --frobnicate", "unknown option \"--frobnicate\""},
       {"edit " + in + " -o", "-o takes a file name, which is missing."},
+      {"edit " + in + " --marker x:name",
+       "--marker takes a frame number, then :NAME if you like, not \"x:name\"."},
+      {"edit " + in + " --region 5:2",
+       "--region takes two frame numbers as A:B with A below B, then :NAME if you like, not "
+       "\"5:2\"."},
+      {"edit " + in + " --markers-to", "--markers-to takes a file name, which is missing."},
       {"play " + in + " --from x",
        "--from takes a frame count (a whole number of 0 or more), not \"x\"."},
   };

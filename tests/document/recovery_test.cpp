@@ -112,6 +112,78 @@ TEST(JournalTest, SeveralValuesAFieldAreOneLineEachAsOneValueAlwaysWas) {
   EXPECT_EQ(back->tags.artist, "First");
 }
 
+std::string DescribeMarkers(const TMarkerList& list) {
+  std::string text;
+  for (const TMarker& m : list.markers) text += std::to_string(m.frame) + ":" + m.name + " ";
+  for (const TRegion& r : list.regions)
+    text += std::to_string(r.start) + "-" + std::to_string(r.end) + ":" + r.name + " ";
+  return text;
+}
+
+TEST(JournalTest, MarkersOfEveryStateTravelEscapedAndMalformedOnesAreRefused) {
+  TJournalState state = StateOfEndedRun("/tmp/q");
+  TMarkerList current, kept;
+  current.AddMarker({5, "two\nlines \\ here"});
+  current.AddMarker({9, ""});
+  current.AddRegion({1, 4, "a region"});
+  kept.AddMarker({7, "kept"});
+  state.markers = std::make_shared<TMarkerList>(current);
+  const TSharedMarkers shared = std::make_shared<TMarkerList>(kept);
+  // The second undo state's list is the first one's, as an effect keeps it.
+  state.undoMarkers = {shared, shared};
+  state.redoMarkers = {NoMarkers()};
+  const std::string text = FormatJournal(state);
+  EXPECT_NE(text.find("markers same\n"), std::string::npos);
+  auto back = ParseJournal(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back->markers, current);
+  ASSERT_EQ(back->undoMarkers.size(), 2u);
+  EXPECT_EQ(*back->undoMarkers[0], kept);
+  EXPECT_EQ(*back->undoMarkers[1], kept);
+  ASSERT_EQ(back->redoMarkers.size(), 1u);
+  EXPECT_TRUE(back->redoMarkers[0]->Empty());
+
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  const std::string broken[] = {
+      replaced("run ", "marker 5 early\nrun "),   // before any state
+      replaced("marker 9 ", "marker x9 "),        //
+      replaced("marker 9 ", "marker -9 "),        //
+      replaced("region 1 4", "region 4 4"),       // empty
+      replaced("region 1 4", "region 1"),         //
+      replaced("markers same", "markers other"),  //
+      replaced("current /tmp/q/~ql0badc0de-c\n", "current /tmp/q/~ql0badc0de-c\nmarkers same\n"),
+  };
+  for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
+}
+
+TEST(RecoveryTest, ARecoveredDocumentHasTheMarkersOfEachStateBack) {
+  test::TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));
+  TMarkerList list;
+  list.AddMarker({100, "one"});
+  list.AddMarker({600, "two"});
+  list.AddRegion({550, 700, "part"});
+  ASSERT_TRUE(h.document.SetMarkers(list));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(0, 500); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
+  auto state = ParseJournal(FormatJournal(JournalStateOf(h.document)));
+  ASSERT_TRUE(state);
+  Twavefile next;
+  ASSERT_TRUE(next.Recover(*state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  EXPECT_EQ(DescribeMarkers(next.Markers()), "100:two 50-200:part ");
+  for (const char* expected : {"100:two 50-200:part ", "100:one 600:two 550-700:part "}) {
+    next.Undo();
+    ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(DescribeMarkers(next.Markers()), expected);
+  }
+  next.Close();
+}
+
 TEST(RecoveryTest, ARecoveredDocumentHasItsTagsAndCoverBack) {
   test::TTempDir data;
   test::TDocumentHarness h;
@@ -251,6 +323,11 @@ TEST(RecoveryTest, StartUpOffersOnlyEndedRunsWithUnsavedWorkAndClearsTheRest) {
   TJournalState unsaved = StateOfEndedRun(temp.Path());
   WriteStores(unsaved);
   unlink(unsaved.redo[0].c_str());
+  TMarkerList first, second;
+  first.AddMarker({3, "first"});
+  second.AddMarker({4, "second"});
+  unsaved.undoMarkers = {NoMarkers(), std::make_shared<TMarkerList>(first)};
+  unsaved.redoMarkers = {std::make_shared<TMarkerList>(second)};
   WriteJournalFile(journals + JournalFileName(kEndedRun), unsaved);
   // An ended run whose document was saved: nothing to ask about.
   TJournalState saved = StateOfEndedRun(temp.Path());
@@ -281,6 +358,9 @@ TEST(RecoveryTest, StartUpOffersOnlyEndedRunsWithUnsavedWorkAndClearsTheRest) {
   EXPECT_EQ(adopted.runId, RunId());
   EXPECT_EQ(adopted.undo.size(), 2u);
   EXPECT_TRUE(adopted.redo.empty()) << "its file was gone";
+  EXPECT_TRUE(adopted.redoMarkers.empty()) << "and its markers with it";
+  ASSERT_EQ(adopted.undoMarkers.size(), 2u);
+  EXPECT_EQ(*adopted.undoMarkers[1], first);
   for (const std::string& name : {adopted.current, adopted.undo[0], adopted.undo[1]})
     EXPECT_EQ(RunIdOfFileName(name.substr(temp.Path().size() + 1)), RunId()) << name;
   EXPECT_EQ(test::ReadWav16Samples(adopted.current), Ramp(64));
