@@ -193,8 +193,8 @@ std::string FormatCueSheet(const TMarkerList& list, uint32_t sampleRate,
   std::stable_sort(tracks.begin(), tracks.end(),
                    [](const TMarker& a, const TMarker& b) { return a.frame < b.frame; });
   std::string text;
-  if (!tags.artist.empty()) text += "PERFORMER " + Quoted(tags.artist) + "\n";
-  const std::string& title = tags.album.empty() ? tags.title : tags.album;
+  if (!tags.artist.empty()) text += "PERFORMER " + Quoted(tags.artist.Joined("; ")) + "\n";
+  const std::string title = (tags.album.empty() ? tags.title : tags.album).Joined("; ");
   if (!title.empty()) text += "TITLE " + Quoted(title) + "\n";
   const bool mp3 = audioName.size() >= 4 && Upper(audioName.substr(audioName.size() - 4)) == ".MP3";
   text += "FILE " + Quoted(audioName) + (mp3 ? " MP3\n" : " WAVE\n");

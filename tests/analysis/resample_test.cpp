@@ -77,3 +77,36 @@ TEST(ResampleEdgeTest, LengthsRoundAndRatesOutsideTheRangeAreRefused) {
 
 }  // namespace
 }  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// Markers keep their time across a rate change and leave with the spans a silence edit removes.
+TEST(MarkersFollowTest, ARateChangeAndASpanRemoval) {
+  test::TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, std::vector<int16_t>(8000, 5000), 8000));
+  TMarkerList list;
+  list.AddMarker({1000, "a"});
+  list.AddMarker({7999, "b"});
+  list.AddRegion({2000, 6000, "r"});
+  ASSERT_TRUE(h.document.SetMarkers(list));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.ChangeSampleRate(44100); }));
+  TMarkerList rescaled;
+  rescaled.AddMarker({5513, "a"});   // 1000 x 44100 / 8000 = 5512.5
+  rescaled.AddMarker({44094, "b"});  // 44094.4
+  rescaled.AddRegion({11025, 33075, "r"});
+  EXPECT_EQ(h.document.Markers(), rescaled);
+  ASSERT_TRUE(h.Run([](Twavefile& d) {
+    return d.RemoveSpans(
+        [](const TAudioState&, const TCancelToken&) {
+          return std::vector<TFrameSpan>{{40000, 44100}, {0, 6000}, {20000, 30000}};
+        },
+        "");
+  }));
+  TMarkerList removed;
+  removed.AddRegion({5025, 17075, "r"});
+  EXPECT_EQ(h.document.Markers(), removed);
+}
+
+}  // namespace
+}  // namespace quillon
