@@ -39,15 +39,26 @@ bool IsPcm(AVCodecID id) {
   return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-uint16_t ResolutionOf(const AVCodecParameters& par) {
+bool IsFloatFormat(AVSampleFormat format) {
+  const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+  return packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
+}
+
+// The source's own resolution, from what the codec records and the samples its decoder gives.
+TResolution ResolutionOf(const AVCodecParameters& par, AVSampleFormat decoded) {
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par.codec_id);
-  // Lossy codecs carry no sample resolution; they are taken as 16-bit sources.
+  // Lossy codecs carry no sample resolution, whatever their decoders give: they are taken as
+  // 16-bit sources.
   if (descriptor && (descriptor->props & AV_CODEC_PROP_LOSSY) &&
       !(descriptor->props & AV_CODEC_PROP_LOSSLESS))
-    return 16;
+    return {};
+  TResolution resolution;
+  resolution.isFloat = IsFloatFormat(decoded);
   int bits = par.bits_per_raw_sample;
   if (bits <= 0 && IsPcm(par.codec_id)) bits = par.bits_per_coded_sample;
-  return bits >= 1 && bits <= 32 ? static_cast<uint16_t>(bits) : 16;
+  if (bits <= 0 && resolution.isFloat) bits = av_get_bytes_per_sample(decoded) * 8;
+  if (bits >= 1 && bits <= 64) resolution.bits = static_cast<uint16_t>(bits);
+  return resolution;
 }
 
 // The sample format of a decoder's output as the converter knows it; none for formats that go
@@ -293,7 +304,7 @@ TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& out
   channels_ = static_cast<uint16_t>(channels);
   const int rate = OpusInputRate(*audio->codecpar).value_or(decodedRate);
   sampleRate_ = rate;
-  originalBits_ = ResolutionOf(*audio->codecpar);
+  resolution_ = ResolutionOf(*audio->codecpar, stream->codec->sample_fmt);
   if (sourceChannels > 2 && !CanMixToStereo(stream->codec->ch_layout)) return;
 
   stream->channels = channels;

@@ -41,6 +41,7 @@ extern "C" {
   X(avutil, av_frame_unref)                   \
   X(avutil, av_free)                          \
   X(avutil, av_freep)                         \
+  X(avutil, av_get_bytes_per_sample)          \
   X(avutil, av_get_packed_sample_fmt)         \
   X(avformat, av_interleaved_write_frame)     \
   X(avutil, av_log_set_level)                 \
@@ -125,6 +126,7 @@ const TFfmpegApi& FfmpegApi();
 #define av_frame_unref (::quillon::FfmpegApi().av_frame_unref)
 #define av_free (::quillon::FfmpegApi().av_free)
 #define av_freep (::quillon::FfmpegApi().av_freep)
+#define av_get_bytes_per_sample (::quillon::FfmpegApi().av_get_bytes_per_sample)
 #define av_get_packed_sample_fmt (::quillon::FfmpegApi().av_get_packed_sample_fmt)
 #define av_interleaved_write_frame (::quillon::FfmpegApi().av_interleaved_write_frame)
 #define av_log_set_level (::quillon::FfmpegApi().av_log_set_level)

@@ -90,6 +90,31 @@ TEST(CliTest, InfoShowsTheSourcesChannelsOfAMixedDownFile) {
   }
 }
 
+// The source's resolution as it was, 64-bit floats too, and a word when it was narrowed.
+TEST(CliTest, InfoTellsTheSourcesResolutionAndWhenItWasNarrowed) {
+  test::TTempDir dir;
+  struct TCase {
+    const char* codec;
+    const char* bits;
+    const char* err;
+  };
+  for (const TCase& c :
+       {TCase{"pcm_s24le", "24", "quillon-cli: converted from 24-bit to 16 bits\n"},
+        TCase{"pcm_f32le", "32", "quillon-cli: converted from 32-bit float to 16 bits\n"},
+        TCase{"pcm_f64le", "64", "quillon-cli: converted from 64-bit float to 16 bits\n"},
+        TCase{"pcm_s16le", "16", ""}}) {
+    SCOPED_TRACE(c.codec);
+    const std::string path = dir.File("source.wav");
+    test::MakeWithFfmpeg(
+        std::string("-f lavfi -i sine=sample_rate=8000:duration=0.5 -c:a ") + c.codec, path);
+    TRun run = RunCli("info " + Quoted(path));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(std::string("\noriginal_bits: ") + c.bits + "\n"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
 TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {
   test::TTempDir dir;
   std::string path = dir.File("mono.wav");

@@ -105,6 +105,32 @@ TEST(PropertyValuesTest, FormatsPeakLevelsAndLongDurations) {
   EXPECT_EQ(SourceFileSize("/no/such/file"), 0u);
 }
 
+// A document that differs from its file shows the file's format beside its own.
+TEST(PropertyValuesTest, ShowTheSourcesFormatWhereTheDocumentDiffers) {
+  struct TCase {
+    uint16_t channels, sourceChannels;
+    int32_t bits;
+    bool isFloat;
+    const char* channelsValue;
+    const char* bitsValue;
+  };
+  for (const TCase& c :
+       {TCase{2, 2, 16, false, "2", "16"}, TCase{2, 6, 16, false, "2 (6 in the source)", "16"},
+        TCase{1, 1, 24, false, "1", "16 (24-bit in the source)"},
+        TCase{2, 2, 32, true, "2", "16 (32-bit float in the source)"},
+        TCase{2, 8, 64, true, "2 (8 in the source)", "16 (64-bit float in the source)"},
+        TCase{1, 1, 8, false, "1", "16 (8-bit in the source)"}}) {
+    TFileFacts facts;
+    facts.channels = c.channels;
+    facts.sourceChannels = c.sourceChannels;
+    facts.originalBits = c.bits;
+    facts.originalFloat = c.isFloat;
+    const QStringList values = PropertyValues(facts);
+    EXPECT_EQ(values[kChannels], c.channelsValue);
+    EXPECT_EQ(values[kBits], c.bitsValue);
+  }
+}
+
 TEST(FilterFormTest, LimitsTheValueToTheGivenRange) {
   Tfilterform form;
   EXPECT_EQ(form.objectName(), "filterform");
