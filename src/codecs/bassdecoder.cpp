@@ -109,6 +109,15 @@ bool CanMixToStereo(const AVChannelLayout& layout) {
   return result >= 0;
 }
 
+// The longest an MP3 of this many bytes can play: each frame takes at least the bytes of its
+// version's lowest bitrate (32 kbit/s for MPEG-1, 8 for MPEG-2 and 2.5).
+double Mp3SecondsAtMost(int64_t fileBytes, int rate) {
+  const bool mpeg1 = rate >= 32000;
+  const int64_t frameSamples = mpeg1 ? 1152 : 576;
+  const int64_t leastFrameBytes = std::max<int64_t>(1, (mpeg1 ? 144000 * 32 : 72000 * 8) / rate);
+  return static_cast<double>(fileBytes / leastFrameBytes + 1) * frameSamples / rate;
+}
+
 }  // namespace
 
 // The open source with its decoder, the converter and the buffers reused across frames.
@@ -341,6 +350,12 @@ std::optional<int64_t> TBASSDecoder::EstimateBytes(const Stream& stream) const {
   else if (audio->duration != AV_NOPTS_VALUE && audio->duration >= 0 && audio->time_base.den > 0)
     seconds = static_cast<double>(audio->duration) * av_q2d(audio->time_base);
   if (!(seconds >= 0)) return std::nullopt;
+  // An MP3's duration is its Xing header's frame count when it has one: a count of more frames
+  // than the file could hold is damage, and tells nothing.
+  const int64_t fileBytes = format->pb ? avio_size(format->pb) : -1;
+  if (audio->codecpar->codec_id == AV_CODEC_ID_MP3 && fileBytes > 0 && sampleRate_ > 0 &&
+      seconds > Mp3SecondsAtMost(fileBytes, sampleRate_))
+    return std::nullopt;
   double frames = std::round(seconds * sampleRate_);
   // A container may claim anything; a duration beyond any real file tells nothing.
   if (!(frames < 1e15)) return std::nullopt;

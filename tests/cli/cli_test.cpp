@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <sstream>
@@ -113,6 +114,30 @@ TEST(CliTest, InfoTellsTheSourcesResolutionAndWhenItWasNarrowed) {
         << run.out;
     EXPECT_EQ(run.err, c.err);
   }
+}
+
+// A Xing header that counts more frames than the file could hold is not taken for the length:
+// the file opens with the frames it has, as other players play it.
+TEST(CliTest, InfoOpensAnMp3WhoseFrameCountCannotBeTrue) {
+  test::TTempDir dir;
+  const std::string path = dir.File("vbr.mp3");
+  test::MakeWithFfmpeg("-f lavfi -i sine=sample_rate=44100:duration=2 -c:a libmp3lame -q:a 4",
+                       path);
+  std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+  const std::string xing = "Xing";
+  const auto tag = std::search(bytes.begin(), bytes.end(), xing.begin(), xing.end());
+  ASSERT_NE(tag, bytes.end());
+  std::fill(tag + 8, tag + 12, 0xFF);  // the frame count
+  test::WriteFileBytes(path, bytes);
+  TRun run = RunCli("info " + Quoted(path));
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::istringstream lines(run.out);
+  std::string key;
+  double channels = 0, rate = 0, frames = 0;
+  lines >> key >> channels >> key >> rate >> key >> frames;
+  // Two seconds and the encoder's padding, which only the count would have cut.
+  EXPECT_NEAR(frames, 88200, 1152);
+  EXPECT_EQ(run.err, "");
 }
 
 TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {
