@@ -35,6 +35,7 @@ extern "C" {
   X(avutil, av_dict_free)                     \
   X(avutil, av_dict_set_int)                  \
   X(avformat, av_find_best_stream)            \
+  X(avformat, av_find_input_format)           \
   X(avutil, av_frame_alloc)                   \
   X(avutil, av_frame_free)                    \
   X(avutil, av_frame_get_buffer)              \
@@ -120,6 +121,7 @@ const TFfmpegApi& FfmpegApi();
 #define av_dict_free (::quillon::FfmpegApi().av_dict_free)
 #define av_dict_set_int (::quillon::FfmpegApi().av_dict_set_int)
 #define av_find_best_stream (::quillon::FfmpegApi().av_find_best_stream)
+#define av_find_input_format (::quillon::FfmpegApi().av_find_input_format)
 #define av_frame_alloc (::quillon::FfmpegApi().av_frame_alloc)
 #define av_frame_free (::quillon::FfmpegApi().av_frame_free)
 #define av_frame_get_buffer (::quillon::FfmpegApi().av_frame_get_buffer)

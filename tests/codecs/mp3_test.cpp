@@ -703,5 +703,50 @@ TEST(Mp3Settings, RatesMp3LacksAreSavedAtTheNearestAndSaidSo) {
   }
 }
 
+// ---- Very short files ----
+
+// Documents of a few hundred frames. FFmpeg's own guess at such a file's format can tie with
+// another format's, and LAME's decoder reads a file only when enough audio follows the Info
+// frame: each row reopens at its exact length here, in ffmpeg told the format, and in
+// lame --decode where the audio after the Info frame is long enough for any Info frame.
+TEST(Mp3Short, VeryShortFilesReopenAtTheirLength) {
+  struct TCase {
+    uint32_t rate;
+    uint16_t channels;
+    TMp3Choice choice;
+    size_t frames;
+    bool lameReads;
+  };
+  const int lowest11025 = static_cast<int>(OfferedBitrates(11025).size()) - 1;
+  const int lowest22050 = static_cast<int>(OfferedBitrates(22050).size()) - 1;
+  const int lowest44100 = static_cast<int>(OfferedBitrates(44100).size()) - 1;
+  const TCase cases[] = {
+      // FFmpeg's guess ties with H.263's.
+      {11025, 1, Choice(TMp3Mode::Abr, lowest11025, 0, 0, lowest11025), 577, false},
+      {22050, 2, Choice(TMp3Mode::Abr, lowest22050, 0, 0, lowest22050), 125, false},
+      // Two frames of audio after an Info frame of our own.
+      {44100, 2, Choice(TMp3Mode::Cbr, lowest44100, 0, 0, 0), 441, true},
+      {44100, 1, Choice(TMp3Mode::Cbr, lowest44100 - 1, 0, 0, 0), 441, true},
+      {22050, 1, Choice(TMp3Mode::Cbr, lowest22050 - 2, 0, 0, 0), 100, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channels, mode "
+                                    << int(c.choice.mode) << ", " << c.frames << " frames");
+    TTempDir dir;
+    const std::string mp3 = dir.File("short.mp3");
+    EncodeMp3(mp3, MakeMp3Config(c.choice, c.rate, c.channels),
+              MusicSamples(c.rate, c.channels, c.frames));
+    EXPECT_EQ(DecodedFrames(dir, mp3, c.channels), c.frames);
+    const std::string pcm =
+        CheckedOutput("ffmpeg -v error -f mp3 -i '" + mp3 + "' -f s16le -acodec pcm_s16le -");
+    EXPECT_EQ(pcm.size() / (2u * c.channels), c.frames);
+    if (c.lameReads) {
+      const std::string wav = dir.File("lame.wav");
+      CheckedOutput("lame --quiet --decode '" + mp3 + "' '" + wav + "'");
+      EXPECT_EQ(ReadWav16Samples(wav).size(), c.frames * c.channels);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quillon
