@@ -142,6 +142,8 @@ struct TBASSDecoder::Stream {
   bool trimToDecoded = false;
   int decodedRate = 0;
   int64_t decodedFrames = 0;
+  // Samples of the encoder's delay still to be skipped, counted down packet by packet.
+  int64_t skipLeft = 0;
   std::vector<double> doubles;
   std::vector<int16_t> pending;
   size_t pendingCount = 0;
@@ -171,6 +173,11 @@ struct TBASSDecoder::Stream {
   void TrimToDecodedLength(int64_t framesWritten);
   // Drains samples swr holds back when it resamples.
   void FlushSwr();
+  // FFmpeg's decoder takes the samples to skip at the start from every packet that tells what to
+  // drop, and the packet that starts dropping the encoder's padding tells no skip: in an MP3 of
+  // fewer than 47 frames and 576-sample frames it comes before the delay is skipped, and 529
+  // samples of the delay stayed in front. The skip left goes with such a packet.
+  void CarrySkip(AVPacket* p, AVRational timeBase);
   bool ConfigureSwr(AVSampleFormat format, const AVChannelLayout& inLayout, int inRate);
 };
 
@@ -219,6 +226,27 @@ void TBASSDecoder::Stream::FlushSwr() {
   size_t count = static_cast<size_t>(got) * channels;
   DoublesToSamples(doubles.data(), Reserve(count), count);
   pendingCount += count;
+}
+
+void TBASSDecoder::Stream::CarrySkip(AVPacket* p, AVRational timeBase) {
+  size_t size = 0;
+  uint8_t* side = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size);
+  constexpr size_t kSkipFieldsBytes = 10;
+  if (side && size >= kSkipFieldsBytes) {
+    const uint32_t skip = ReadLE32(side);
+    if (skip > 0)
+      skipLeft = skip;
+    else if (skipLeft > 0)
+      WriteLE32(side, static_cast<uint32_t>(skipLeft));
+  }
+  // Without a packet's length the skip left is not known: FFmpeg's own count goes on alone.
+  if (p->duration <= 0 || timeBase.den <= 0) {
+    skipLeft = 0;
+    return;
+  }
+  const int64_t samples = av_rescale_rnd(p->duration, int64_t{timeBase.num} * decodedRate,
+                                         timeBase.den, AV_ROUND_NEAR_INF);
+  skipLeft = std::max<int64_t>(0, skipLeft - samples);
 }
 
 void TBASSDecoder::Stream::ConvertNative(const AVFrame* f, TSampleFormat format) {
@@ -450,6 +478,7 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
       // Any read failure ends the input, as a truncated file simply ends.
       if (av_read_frame(s->format, s->packet) < 0) break;
       if (s->packet->stream_index == s->index) {
+        s->CarrySkip(s->packet, s->format->streams[s->index]->time_base);
         // A packet the decoder rejects as corrupt is skipped; one it cannot take yet is retried
         // once its pending frames are out.
         if (avcodec_send_packet(s->codec, s->packet) == AVERROR(EAGAIN)) {

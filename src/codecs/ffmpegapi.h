@@ -51,6 +51,7 @@ extern "C" {
   X(avutil, av_opt_set_int)                   \
   X(avcodec, av_packet_alloc)                 \
   X(avcodec, av_packet_free)                  \
+  X(avcodec, av_packet_get_side_data)         \
   X(avcodec, av_packet_rescale_ts)            \
   X(avcodec, av_packet_unref)                 \
   X(avformat, av_read_frame)                  \
@@ -137,6 +138,7 @@ const TFfmpegApi& FfmpegApi();
 #define av_opt_set_int (::quillon::FfmpegApi().av_opt_set_int)
 #define av_packet_alloc (::quillon::FfmpegApi().av_packet_alloc)
 #define av_packet_free (::quillon::FfmpegApi().av_packet_free)
+#define av_packet_get_side_data (::quillon::FfmpegApi().av_packet_get_side_data)
 #define av_packet_rescale_ts (::quillon::FfmpegApi().av_packet_rescale_ts)
 #define av_packet_unref (::quillon::FfmpegApi().av_packet_unref)
 #define av_read_frame (::quillon::FfmpegApi().av_read_frame)
