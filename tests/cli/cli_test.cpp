@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <sstream>
@@ -91,53 +90,15 @@ TEST(CliTest, InfoShowsTheSourcesChannelsOfAMixedDownFile) {
   }
 }
 
-// The source's resolution as it was, 64-bit floats too, and a word when it was narrowed.
-TEST(CliTest, InfoTellsTheSourcesResolutionAndWhenItWasNarrowed) {
+// A 64-bit float source reports its own 64 bits, and that it was narrowed.
+TEST(CliTest, InfoTellsA64BitFloatSourceAndThatItWasNarrowed) {
   test::TTempDir dir;
-  struct TCase {
-    const char* codec;
-    const char* bits;
-    const char* err;
-  };
-  for (const TCase& c :
-       {TCase{"pcm_s24le", "24", "quillon-cli: converted from 24-bit to 16 bits\n"},
-        TCase{"pcm_f32le", "32", "quillon-cli: converted from 32-bit float to 16 bits\n"},
-        TCase{"pcm_f64le", "64", "quillon-cli: converted from 64-bit float to 16 bits\n"},
-        TCase{"pcm_s16le", "16", ""}}) {
-    SCOPED_TRACE(c.codec);
-    const std::string path = dir.File("source.wav");
-    test::MakeWithFfmpeg(
-        std::string("-f lavfi -i sine=sample_rate=8000:duration=0.5 -c:a ") + c.codec, path);
-    TRun run = RunCli("info " + Quoted(path));
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find(std::string("\noriginal_bits: ") + c.bits + "\n"), std::string::npos)
-        << run.out;
-    EXPECT_EQ(run.err, c.err);
-  }
-}
-
-// A Xing header that counts more frames than the file could hold is not taken for the length:
-// the file opens with the frames it has, as other players play it.
-TEST(CliTest, InfoOpensAnMp3WhoseFrameCountCannotBeTrue) {
-  test::TTempDir dir;
-  const std::string path = dir.File("vbr.mp3");
-  test::MakeWithFfmpeg("-f lavfi -i sine=sample_rate=44100:duration=2 -c:a libmp3lame -q:a 4",
-                       path);
-  std::vector<uint8_t> bytes = test::ReadFileBytes(path);
-  const std::string xing = "Xing";
-  const auto tag = std::search(bytes.begin(), bytes.end(), xing.begin(), xing.end());
-  ASSERT_NE(tag, bytes.end());
-  std::fill(tag + 8, tag + 12, 0xFF);  // the frame count
-  test::WriteFileBytes(path, bytes);
+  const std::string path = dir.File("wide.wav");
+  test::MakeWithFfmpeg("-f lavfi -i sine=sample_rate=8000:duration=0.5 -c:a pcm_f64le", path);
   TRun run = RunCli("info " + Quoted(path));
   ASSERT_EQ(run.status, 0) << run.err;
-  std::istringstream lines(run.out);
-  std::string key;
-  double channels = 0, rate = 0, frames = 0;
-  lines >> key >> channels >> key >> rate >> key >> frames;
-  // Two seconds and the encoder's padding, which only the count would have cut.
-  EXPECT_NEAR(frames, 88200, 1152);
-  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("\noriginal_bits: 64\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "quillon-cli: converted from 64-bit float to 16 bits\n");
 }
 
 TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {

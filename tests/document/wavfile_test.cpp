@@ -162,40 +162,6 @@ TEST(WavfileTest, AFileOfMoreChannelsOpensMixedDownAndSaysSoOnce) {
   }
 }
 
-// Samples wider than 16 bits, or floating point, open converted to 16 bits and say so once, in
-// the status bar, as a mix-down does; the document keeps the source's resolution.
-TEST(WavfileTest, AFileOfWiderOrFloatSamplesOpensAtSixteenBitsAndSaysSoOnce) {
-  struct TCase {
-    const char* codec;
-    int32_t bits;
-    bool isFloat;
-    const char* notice;  // none where nothing is lost
-  };
-  for (const TCase& c :
-       {TCase{"pcm_s24le", 24, false, "converted from 24-bit to 16 bits"},
-        TCase{"pcm_f32le", 32, true, "converted from 32-bit float to 16 bits"},
-        TCase{"pcm_f64le", 64, true, "converted from 64-bit float to 16 bits"},
-        TCase{"pcm_s16le", 16, false, nullptr}, TCase{"pcm_u8", 8, false, nullptr}}) {
-    SCOPED_TRACE(c.codec);
-    TDocumentHarness h;
-    std::vector<std::string> notices;
-    const TSubscription noting = h.document.OnNotice.Subscribe(
-        [&](Twavefile*, const std::string& text) { notices.push_back(text); });
-    const std::string path = h.files.File("wide.wav");
-    test::MakeWithFfmpeg(
-        std::string("-f lavfi -i sine=sample_rate=8000:duration=0.25 -c:a ") + c.codec, path);
-    ASSERT_TRUE(h.Open(path));
-    EXPECT_EQ(h.document.OriginalBits(), c.bits);
-    EXPECT_EQ(h.document.OriginalFloat(), c.isFloat);
-    EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
-    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
-    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.CanUndo() && (d.Undo(), true); }));
-    EXPECT_EQ(h.document.OriginalBits(), c.bits);
-    EXPECT_EQ(h.document.OriginalFloat(), c.isFloat);
-    EXPECT_EQ(notices.size(), c.notice ? 1u : 0u);
-  }
-}
-
 // Stands in for a window: counts the operations it hears end while it exists.
 class TListener {
  public:
