@@ -759,7 +759,8 @@ TEST(Mp3Length, AFrameCountTheFileCannotHoldIsIgnored) {
   EncodeMp3(mp3, MakeMp3Config(ChoiceFor(TMp3Mode::Vbr, 44100), 44100, 2),
             MusicSamples(44100, 2, 44100));
   std::vector<uint8_t> bytes = ReadFileBytes(mp3);
-  const auto tag = std::search(bytes.begin(), bytes.end(), "Xing", "Xing" + 4);
+  const std::string xing = "Xing";
+  const auto tag = std::search(bytes.begin(), bytes.end(), xing.begin(), xing.end());
   ASSERT_NE(tag, bytes.end());
   std::fill(tag + 8, tag + 12, 0xFF);
   WriteFileBytes(mp3, bytes);
