@@ -39,15 +39,26 @@ bool IsPcm(AVCodecID id) {
   return id >= AV_CODEC_ID_FIRST_AUDIO && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
-uint16_t ResolutionOf(const AVCodecParameters& par) {
+bool IsFloatFormat(AVSampleFormat format) {
+  const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+  return packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
+}
+
+// The source's own resolution, from what the codec records and the samples its decoder gives.
+TResolution ResolutionOf(const AVCodecParameters& par, AVSampleFormat decoded) {
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par.codec_id);
-  // Lossy codecs carry no sample resolution; they are taken as 16-bit sources.
+  // Lossy codecs carry no sample resolution, whatever their decoders give: they are taken as
+  // 16-bit sources.
   if (descriptor && (descriptor->props & AV_CODEC_PROP_LOSSY) &&
       !(descriptor->props & AV_CODEC_PROP_LOSSLESS))
-    return 16;
+    return {};
+  TResolution resolution;
+  resolution.isFloat = IsFloatFormat(decoded);
   int bits = par.bits_per_raw_sample;
   if (bits <= 0 && IsPcm(par.codec_id)) bits = par.bits_per_coded_sample;
-  return bits >= 1 && bits <= 32 ? static_cast<uint16_t>(bits) : 16;
+  if (bits <= 0 && resolution.isFloat) bits = av_get_bytes_per_sample(decoded) * 8;
+  if (bits >= 1 && bits <= 64) resolution.bits = static_cast<uint16_t>(bits);
+  return resolution;
 }
 
 // The sample format of a decoder's output as the converter knows it; none for formats that go
@@ -98,6 +109,15 @@ bool CanMixToStereo(const AVChannelLayout& layout) {
   return result >= 0;
 }
 
+// The longest an MP3 of this many bytes can play: each frame takes at least the bytes of its
+// version's lowest bitrate (32 kbit/s for MPEG-1, 8 for MPEG-2 and 2.5).
+double Mp3SecondsAtMost(int64_t fileBytes, int rate) {
+  const bool mpeg1 = rate >= 32000;
+  const int64_t frameSamples = mpeg1 ? 1152 : 576;
+  const int64_t leastFrameBytes = std::max<int64_t>(1, (mpeg1 ? 144000 * 32 : 72000 * 8) / rate);
+  return static_cast<double>(fileBytes / leastFrameBytes + 1) * frameSamples / rate;
+}
+
 }  // namespace
 
 // The open source with its decoder, the converter and the buffers reused across frames.
@@ -122,6 +142,8 @@ struct TBASSDecoder::Stream {
   bool trimToDecoded = false;
   int decodedRate = 0;
   int64_t decodedFrames = 0;
+  // Samples of the encoder's delay still to be skipped, counted down packet by packet.
+  int64_t skipLeft = 0;
   std::vector<double> doubles;
   std::vector<int16_t> pending;
   size_t pendingCount = 0;
@@ -151,6 +173,11 @@ struct TBASSDecoder::Stream {
   void TrimToDecodedLength(int64_t framesWritten);
   // Drains samples swr holds back when it resamples.
   void FlushSwr();
+  // FFmpeg's decoder takes the samples to skip at the start from every packet that tells what to
+  // drop, and the packet that starts dropping the encoder's padding tells no skip: in an MP3 of
+  // fewer than 47 frames and 576-sample frames it comes before the delay is skipped, and 529
+  // samples of the delay stayed in front. The skip left goes with such a packet.
+  void CarrySkip(AVPacket* p, AVRational timeBase);
   bool ConfigureSwr(AVSampleFormat format, const AVChannelLayout& inLayout, int inRate);
 };
 
@@ -199,6 +226,27 @@ void TBASSDecoder::Stream::FlushSwr() {
   size_t count = static_cast<size_t>(got) * channels;
   DoublesToSamples(doubles.data(), Reserve(count), count);
   pendingCount += count;
+}
+
+void TBASSDecoder::Stream::CarrySkip(AVPacket* p, AVRational timeBase) {
+  size_t size = 0;
+  uint8_t* side = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size);
+  constexpr size_t kSkipFieldsBytes = 10;
+  if (side && size >= kSkipFieldsBytes) {
+    const uint32_t skip = ReadLE32(side);
+    if (skip > 0)
+      skipLeft = skip;
+    else if (skipLeft > 0)
+      WriteLE32(side, static_cast<uint32_t>(skipLeft));
+  }
+  // Without a packet's length the skip left is not known: FFmpeg's own count goes on alone.
+  if (p->duration <= 0 || timeBase.den <= 0) {
+    skipLeft = 0;
+    return;
+  }
+  const int64_t samples = av_rescale_rnd(p->duration, int64_t{timeBase.num} * decodedRate,
+                                         timeBase.den, AV_ROUND_NEAR_INF);
+  skipLeft = std::max<int64_t>(0, skipLeft - samples);
 }
 
 void TBASSDecoder::Stream::ConvertNative(const AVFrame* f, TSampleFormat format) {
@@ -293,7 +341,7 @@ TBASSDecoder::TBASSDecoder(const std::string& sourcePath, const std::string& out
   channels_ = static_cast<uint16_t>(channels);
   const int rate = OpusInputRate(*audio->codecpar).value_or(decodedRate);
   sampleRate_ = rate;
-  originalBits_ = ResolutionOf(*audio->codecpar);
+  resolution_ = ResolutionOf(*audio->codecpar, stream->codec->sample_fmt);
   if (sourceChannels > 2 && !CanMixToStereo(stream->codec->ch_layout)) return;
 
   stream->channels = channels;
@@ -330,6 +378,12 @@ std::optional<int64_t> TBASSDecoder::EstimateBytes(const Stream& stream) const {
   else if (audio->duration != AV_NOPTS_VALUE && audio->duration >= 0 && audio->time_base.den > 0)
     seconds = static_cast<double>(audio->duration) * av_q2d(audio->time_base);
   if (!(seconds >= 0)) return std::nullopt;
+  // An MP3's duration is its Xing header's frame count when it has one: a count of more frames
+  // than the file could hold is damage, and tells nothing.
+  const int64_t fileBytes = format->pb ? avio_size(format->pb) : -1;
+  if (audio->codecpar->codec_id == AV_CODEC_ID_MP3 && fileBytes > 0 && sampleRate_ > 0 &&
+      seconds > Mp3SecondsAtMost(fileBytes, sampleRate_))
+    return std::nullopt;
   double frames = std::round(seconds * sampleRate_);
   // A container may claim anything; a duration beyond any real file tells nothing.
   if (!(frames < 1e15)) return std::nullopt;
@@ -424,6 +478,7 @@ bool TBASSDecoder::Decode(std::atomic<int32_t>& progress, int64_t stopAfterBytes
       // Any read failure ends the input, as a truncated file simply ends.
       if (av_read_frame(s->format, s->packet) < 0) break;
       if (s->packet->stream_index == s->index) {
+        s->CarrySkip(s->packet, s->format->streams[s->index]->time_base);
         // A packet the decoder rejects as corrupt is skipped; one it cannot take yet is retried
         // once its pending frames are out.
         if (avcodec_send_packet(s->codec, s->packet) == AVERROR(EAGAIN)) {

@@ -13,6 +13,15 @@
 
 namespace quillon {
 
+// A source's samples as it stores them.
+struct TResolution {
+  uint16_t bits = 16;    // 1 to 64
+  bool isFloat = false;  // floating point rather than integer
+
+  // The working copy's 16-bit integers lose detail of these samples.
+  bool Narrowed() const { return bits > 16 || isFloat; }
+};
+
 // Decodes whatever FFmpeg opens (MP3, WAV, WMA, FLAC, Ogg, AAC ...) into the document's working
 // copy: a canonical 16-bit PCM WAV file with the source's channel count and rate, feeding the
 // peak index builder in the same pass. Every sample is rounded once, from its exact value.
@@ -33,8 +42,10 @@ class TBASSDecoder {
   // The source's own channel count; above Channels when the source is mixed down.
   uint16_t SourceChannels() const { return sourceChannels_; }
   int32_t SampleRate() const { return sampleRate_; }
-  // The source's resolution in bits when known (1 to 32), else 16.
-  uint16_t OriginalBits() const { return originalBits_; }
+  // The source's resolution in bits when known (1 to 64), else 16; lossy sources count as 16.
+  uint16_t OriginalBits() const { return resolution_.bits; }
+  // The same with whether those samples are floating point (lossy sources count as integers).
+  const TResolution& OriginalResolution() const { return resolution_; }
   // PCM data bytes written by Decode.
   int64_t BytesWritten() const { return bytesWritten_; }
   // Data bytes the decode will write, predicted from the container's duration; none when the
@@ -78,7 +89,7 @@ class TBASSDecoder {
   uint16_t channels_ = 0;
   uint16_t sourceChannels_ = 0;
   int32_t sampleRate_ = 0;
-  uint16_t originalBits_ = 16;
+  TResolution resolution_;
   int64_t bytesWritten_ = 0;
 };
 

@@ -129,7 +129,7 @@ double ReadSample(const uint8_t* p) {
     return std::bit_cast<float>(ReadLE32(p));
   } else {
     uint64_t u = uint64_t{ReadLE32(p)} | (uint64_t{ReadLE32(p + 4)} << 32);
-    // Anything past ±2 clips the same. NaN passes through the clamp and later becomes -32768.
+    // Anything past ±2 clips the same. NaN passes through the clamp and later becomes 0.
     return std::clamp(std::bit_cast<double>(u), -2.0, 2.0);
   }
 }

@@ -35,12 +35,14 @@ extern "C" {
   X(avutil, av_dict_free)                     \
   X(avutil, av_dict_set_int)                  \
   X(avformat, av_find_best_stream)            \
+  X(avformat, av_find_input_format)           \
   X(avutil, av_frame_alloc)                   \
   X(avutil, av_frame_free)                    \
   X(avutil, av_frame_get_buffer)              \
   X(avutil, av_frame_unref)                   \
   X(avutil, av_free)                          \
   X(avutil, av_freep)                         \
+  X(avutil, av_get_bytes_per_sample)          \
   X(avutil, av_get_packed_sample_fmt)         \
   X(avformat, av_interleaved_write_frame)     \
   X(avutil, av_log_set_level)                 \
@@ -49,6 +51,7 @@ extern "C" {
   X(avutil, av_opt_set_int)                   \
   X(avcodec, av_packet_alloc)                 \
   X(avcodec, av_packet_free)                  \
+  X(avcodec, av_packet_get_side_data)         \
   X(avcodec, av_packet_rescale_ts)            \
   X(avcodec, av_packet_unref)                 \
   X(avformat, av_read_frame)                  \
@@ -119,12 +122,14 @@ const TFfmpegApi& FfmpegApi();
 #define av_dict_free (::quillon::FfmpegApi().av_dict_free)
 #define av_dict_set_int (::quillon::FfmpegApi().av_dict_set_int)
 #define av_find_best_stream (::quillon::FfmpegApi().av_find_best_stream)
+#define av_find_input_format (::quillon::FfmpegApi().av_find_input_format)
 #define av_frame_alloc (::quillon::FfmpegApi().av_frame_alloc)
 #define av_frame_free (::quillon::FfmpegApi().av_frame_free)
 #define av_frame_get_buffer (::quillon::FfmpegApi().av_frame_get_buffer)
 #define av_frame_unref (::quillon::FfmpegApi().av_frame_unref)
 #define av_free (::quillon::FfmpegApi().av_free)
 #define av_freep (::quillon::FfmpegApi().av_freep)
+#define av_get_bytes_per_sample (::quillon::FfmpegApi().av_get_bytes_per_sample)
 #define av_get_packed_sample_fmt (::quillon::FfmpegApi().av_get_packed_sample_fmt)
 #define av_interleaved_write_frame (::quillon::FfmpegApi().av_interleaved_write_frame)
 #define av_log_set_level (::quillon::FfmpegApi().av_log_set_level)
@@ -133,6 +138,7 @@ const TFfmpegApi& FfmpegApi();
 #define av_opt_set_int (::quillon::FfmpegApi().av_opt_set_int)
 #define av_packet_alloc (::quillon::FfmpegApi().av_packet_alloc)
 #define av_packet_free (::quillon::FfmpegApi().av_packet_free)
+#define av_packet_get_side_data (::quillon::FfmpegApi().av_packet_get_side_data)
 #define av_packet_rescale_ts (::quillon::FfmpegApi().av_packet_rescale_ts)
 #define av_packet_unref (::quillon::FfmpegApi().av_packet_unref)
 #define av_read_frame (::quillon::FfmpegApi().av_read_frame)

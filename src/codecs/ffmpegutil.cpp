@@ -1,5 +1,7 @@
 #include "codecs/ffmpegutil.h"
+
 #include "codecs/ffmpegapi.h"
+#include "codecs/infoframe.h"
 
 #include <array>
 #include <filesystem>
@@ -12,6 +14,8 @@ namespace {
 
 constexpr int64_t kLargeTagBytes = 1 << 20;
 constexpr size_t kId3HeaderBytes = 10;
+// Enough for a frame header, the largest side information and the tag's name.
+constexpr size_t kInfoFrameProbeBytes = 64;
 
 // The whole length of an ID3v2 tag from its header, footer included; 0 when it is none.
 int64_t Id3TagBytes(const std::array<uint8_t, kId3HeaderBytes>& h) {
@@ -50,11 +54,22 @@ int64_t LargeLeadingTagBytes(const std::string& path) {
   return tag;
 }
 
+bool StartsAsMp3(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<uint8_t, kId3HeaderBytes> header{};
+  if (!in.read(reinterpret_cast<char*>(header.data()), header.size())) return false;
+  in.seekg(Id3TagBytes(header));
+  std::array<uint8_t, kInfoFrameProbeBytes> start{};
+  in.read(reinterpret_cast<char*>(start.data()), start.size());
+  return StartsWithInfoFrame(start.data(), static_cast<size_t>(in.gcount()));
+}
+
 int OpenInputFile(AVFormatContext** format, const std::string& path) {
   AVDictionary* options = nullptr;
   if (const int64_t skip = LargeLeadingTagBytes(path))
     av_dict_set_int(&options, "skip_initial_bytes", skip, 0);
-  const int result = avformat_open_input(format, path.c_str(), nullptr, &options);
+  const AVInputFormat* known = StartsAsMp3(path) ? av_find_input_format("mp3") : nullptr;
+  const int result = avformat_open_input(format, path.c_str(), known, &options);
   av_dict_free(&options);
   return result;
 }

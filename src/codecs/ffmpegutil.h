@@ -19,7 +19,12 @@ std::string AvErrorText(int code);
 // than a mebibyte that fits the file is skipped; 0 for anything else.
 int64_t LargeLeadingTagBytes(const std::string& path);
 
-// avformat_open_input for a path, past a large leading tag; FFmpeg's result.
+// Whether the file, past a leading ID3v2 tag, begins with an MP3's Info frame. FFmpeg's own
+// guess wants more frames than a very short MP3 has (and may tie with another format's).
+bool StartsAsMp3(const std::string& path);
+
+// avformat_open_input for a path, past a large leading tag, and as MP3 when it starts as one;
+// FFmpeg's result.
 int OpenInputFile(AVFormatContext** format, const std::string& path);
 
 }  // namespace quillon

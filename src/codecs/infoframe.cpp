@@ -38,13 +38,46 @@ size_t FrameBytes(uint32_t rate, int kbps) {
   return static_cast<size_t>(int64_t{IsMpeg1(rate) ? 144000 : 72000} * kbps / rate);
 }
 
-int HeaderKbps(uint32_t rate) {
+// The layer III bitrates of MPEG-1, and of MPEG-2 and 2.5, by header index.
+constexpr int kKbpsMpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr int kKbpsMpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+
+// LAME's decoder front end reads the first 4 bytes of a stream, then blocks of 100, and wants
+// 194 bytes from each of the first two frame starts in hand before it goes on; a file that ends
+// before a whole block it needs cannot be read at all. These are the audio bytes after an Info
+// frame of this size that it needs.
+size_t LameDecoderNeedsAfter(size_t infoBytes) {
+  constexpr size_t kFirstRead = 4, kBlock = 100, kLookahead = 194;
+  const size_t wanted = infoBytes + kLookahead - kFirstRead;
+  return kFirstRead + (wanted + kBlock - 1) / kBlock * kBlock - infoBytes;
+}
+
+// The bitrate the encoder gives its own VBR headers: 128 kbit/s for MPEG-1, 64 for MPEG-2, 32
+// for MPEG-2.5.
+int VbrHeaderKbps(uint32_t rate) {
   return IsMpeg1(rate) ? 128 : IsMpeg25(rate) ? 32 : 64;
 }
 
-// The header's bitrate index of HeaderKbps.
-uint8_t HeaderBitrateIndex(uint32_t rate) {
-  return IsMpeg1(rate) ? 9 : IsMpeg25(rate) ? 4 : 8;
+// The Info frame's bitrate index: of the frames that hold the tags and are no larger than the
+// encoder's own VBR headers, the one after which LAME's decoder needs the fewest audio bytes
+// (the smallest of those), so that short files open there too. Other decoders take any size.
+uint8_t InfoBitrateIndex(uint32_t rate, bool mono) {
+  const size_t needed = kHeaderBytes + SideInfoBytes(rate, mono) + kXingBytes + kLameBytes;
+  const size_t largest = FrameBytes(rate, VbrHeaderKbps(rate));
+  const int* table = IsMpeg1(rate) ? kKbpsMpeg1 : kKbpsMpeg2;
+  uint8_t best = 0;
+  for (uint8_t index = 1; index < 15; ++index) {
+    const size_t bytes = FrameBytes(rate, table[index]);
+    if (bytes < needed || bytes > largest) continue;
+    if (best == 0 ||
+        LameDecoderNeedsAfter(bytes) < LameDecoderNeedsAfter(FrameBytes(rate, table[best])))
+      best = index;
+  }
+  return best;
+}
+
+int KbpsOfIndex(uint32_t rate, uint8_t index) {
+  return (IsMpeg1(rate) ? kKbpsMpeg1 : kKbpsMpeg2)[index];
 }
 
 // 44100, 22050 and 11025 are index 0, 48000, 24000 and 12000 index 1, the rest index 2.
@@ -82,8 +115,8 @@ void PutHeader(std::vector<uint8_t>& frame, const TInfoFrameFacts& f) {
   frame[0] = 0xFF;
   // Sync, version, layer III, no checksum.
   frame[1] = static_cast<uint8_t>(0xE0 | version << 3 | 1 << 1 | 1);
-  frame[2] =
-      static_cast<uint8_t>(HeaderBitrateIndex(f.sampleRate) << 4 | RateIndex(f.sampleRate) << 2);
+  frame[2] = static_cast<uint8_t>(InfoBitrateIndex(f.sampleRate, f.mono) << 4 |
+                                  RateIndex(f.sampleRate) << 2);
   frame[3] = f.mono ? 0xC0 : 0x00;
 }
 
@@ -114,7 +147,27 @@ void PutLame(std::vector<uint8_t>& frame, size_t& at, const TInfoFrameFacts& f) 
   Put(frame, at, Crc16(frame.data(), at), 2);
 }
 
+// The side information's size for a frame header's version bits (3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5).
+size_t SideInfoBytesOfVersion(int version, bool mono) {
+  if (version == 3) return mono ? 17 : 32;
+  return mono ? 9 : 17;
+}
+
 }  // namespace
+
+bool StartsWithInfoFrame(const uint8_t* bytes, size_t size) {
+  if (size < kHeaderBytes) return false;
+  const int version = (bytes[1] >> 3) & 3;
+  const int layer = (bytes[1] >> 1) & 3;
+  const int bitrateIndex = bytes[2] >> 4;
+  const int rateIndex = (bytes[2] >> 2) & 3;
+  const bool header = bytes[0] == 0xFF && (bytes[1] & 0xE0) == 0xE0 && version != 1 && layer == 1 &&
+                      bitrateIndex != 0 && bitrateIndex != 15 && rateIndex != 3;
+  if (!header) return false;
+  const size_t at = kHeaderBytes + SideInfoBytesOfVersion(version, (bytes[3] >> 6) == 3);
+  if (size < at + 4) return false;
+  return std::memcmp(bytes + at, "Info", 4) == 0 || std::memcmp(bytes + at, "Xing", 4) == 0;
+}
 
 bool StreamFrameHoldsInfo(uint32_t sampleRate, bool mono, int kbps) {
   if (sampleRate == 0) return false;
@@ -122,12 +175,14 @@ bool StreamFrameHoldsInfo(uint32_t sampleRate, bool mono, int kbps) {
          kHeaderBytes + SideInfoBytes(sampleRate, mono) + kXingBytes + kLameBytes;
 }
 
-size_t InfoFrameSize(uint32_t sampleRate) {
-  return sampleRate == 0 ? 0 : FrameBytes(sampleRate, HeaderKbps(sampleRate));
+size_t InfoFrameSize(uint32_t sampleRate, bool mono) {
+  if (sampleRate == 0) return 0;
+  const uint8_t index = InfoBitrateIndex(sampleRate, mono);
+  return index == 0 ? 0 : FrameBytes(sampleRate, KbpsOfIndex(sampleRate, index));
 }
 
 std::vector<uint8_t> MakeInfoFrame(const TInfoFrameFacts& facts) {
-  std::vector<uint8_t> frame(InfoFrameSize(facts.sampleRate), 0);
+  std::vector<uint8_t> frame(InfoFrameSize(facts.sampleRate, facts.mono), 0);
   const size_t tagStart = kHeaderBytes + SideInfoBytes(facts.sampleRate, facts.mono);
   if (frame.size() < tagStart + kXingBytes + kLameBytes) return {};
   PutHeader(frame, facts);

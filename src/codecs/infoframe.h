@@ -24,9 +24,13 @@ struct TInfoFrameFacts {
 // Xing and LAME tags); the encoder writes its own only then.
 bool StreamFrameHoldsInfo(uint32_t sampleRate, bool mono, int kbps);
 
-// The size of the Info frame MakeInfoFrame builds: a frame of the bitrate the encoder uses for
-// VBR headers (128 kbit/s for MPEG-1, 64 for MPEG-2, 32 for MPEG-2.5).
-size_t InfoFrameSize(uint32_t sampleRate);
+// The size of the Info frame MakeInfoFrame builds: a frame of a bitrate whose frames hold the
+// tags, chosen so that the fewest audio bytes after it let every decoder read the file.
+size_t InfoFrameSize(uint32_t sampleRate, bool mono);
+
+// Whether bytes begin with a layer III frame header whose frame carries a Xing or Info tag where
+// encoders put it, after the side information: the first frame of an MP3 that describes itself.
+bool StartsWithInfoFrame(const uint8_t* bytes, size_t size);
 
 // The Info frame in the encoder's own layout: an empty layer III frame carrying the Xing "Info"
 // tag (frame and byte counts, a linear seek table) and the LAME tag with the delay and padding.

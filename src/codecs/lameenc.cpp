@@ -353,7 +353,7 @@ uint32_t beInitStream(const TMp3Config& config, uint32_t& samplesPerChunk,
   stream->bufferSize = static_cast<uint32_t>(1.25 * frameSamples * growth + 7200);
   const bool mono = lame_get_mode(gf) == MONO;
   if (lame_get_VBR(gf) == vbr_off && !StreamFrameHoldsInfo(outRate, mono, lame_get_brate(gf))) {
-    stream->ownInfoSize = InfoFrameSize(outRate);
+    stream->ownInfoSize = InfoFrameSize(outRate, mono);
     stream->ownInfoPending = true;
     stream->bufferSize += static_cast<uint32_t>(stream->ownInfoSize);
   }

@@ -8,7 +8,8 @@ namespace quillon {
 
 int16_t FloatToSample(float f) {
   float x = f * 32768.0f;
-  if (!(x > -32768.0f)) return -32768;  // also catches NaN
+  if (std::isnan(x)) return 0;
+  if (!(x > -32768.0f)) return -32768;
   if (x >= 32767.0f) return 32767;
   // nearbyint rounds half to even in the default rounding mode.
   return static_cast<int16_t>(std::nearbyint(x));
@@ -21,7 +22,8 @@ namespace {
 int16_t RoundFloat(float f) {
   constexpr float kRounder = 12582912.0f;
   float x = f * 32768.0f;
-  x = x > -32768.0f ? x : -32768.0f;  // also turns NaN into -32768
+  x = x == x ? x : 0.0f;  // NaN, a sample that holds nothing, is silence
+  x = x > -32768.0f ? x : -32768.0f;
   x = x < 32767.0f ? x : 32767.0f;
   return static_cast<int16_t>((x + kRounder) - kRounder);
 }
@@ -29,7 +31,8 @@ int16_t RoundFloat(float f) {
 int16_t DoubleToSample(double d) {
   constexpr double kRounder = 6755399441055744.0;  // 1.5 * 2^52, as for floats above
   double x = d * 32768.0;
-  x = x > -32768.0 ? x : -32768.0;  // also turns NaN into -32768
+  x = x == x ? x : 0.0;  // NaN is silence, as for floats
+  x = x > -32768.0 ? x : -32768.0;
   x = x < 32767.0 ? x : 32767.0;
   return static_cast<int16_t>((x + kRounder) - kRounder);
 }

@@ -5,8 +5,8 @@
 
 namespace quillon {
 
-// One decoded float sample to 16 bits: x = f * 32768 clamped to [-32768, 32767] (a value that is
-// not a number gives -32768), then rounded half to even, so that 16-bit sources round-trip.
+// One decoded float sample to 16 bits: x = f * 32768 clamped to [-32768, 32767], then rounded
+// half to even, so that 16-bit sources round-trip. A value that is not a number gives 0.
 int16_t FloatToSample(float f);
 
 // The same over a span.

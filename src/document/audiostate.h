@@ -39,7 +39,9 @@ struct TAudioState {
   uint32_t sampleRate = 0;
   uint32_t frameCount = 0;
   double duration = 0;
+  // The opened file's resolution: its bits a sample and whether they were floating point.
   int32_t originalBits = 16;
+  bool originalFloat = false;
   // The opened file's channel count when it had more than channels (it was mixed down); 0 when
   // it had channels, or is not known.
   uint16_t sourceChannels = 0;

@@ -13,6 +13,7 @@
 #include "codecs/tagreader.h"
 #include "codecs/tagtext.h"
 #include "codecs/wavmarkers.h"
+#include "document/sourceformat.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -35,6 +36,11 @@ std::string UnsupportedText(const std::string& path) {
 // The status line that says a file was opened mixed down, in the interface language.
 std::string MixedDownNotice(uint16_t sourceChannels) {
   return ConstantText("mixeddown", "%s", std::to_string(sourceChannels));
+}
+
+// The status line that says a file's samples were converted to the working copy's 16 bits.
+std::string NarrowedNotice(const TResolution& resolution) {
+  return ConstantText("reducedbits", "%s", ResolutionName(resolution.bits, resolution.isFloat));
 }
 
 }  // namespace
@@ -171,7 +177,10 @@ TOperationResult TOperationJob::Open() {
     state->samples = std::make_shared<TLargeFile>(store, false);
     decoder.Filter()->GetIndex(state->peaks.index);
     decoder.Filter()->GetPeaks(state->peaks.channelPeaks, state->peaks.peak, state->peaks.peakDb);
-    state->originalBits = decoder.OriginalBits();
+    const TResolution& resolution = decoder.OriginalResolution();
+    state->originalBits = resolution.bits;
+    state->originalFloat = resolution.isFloat;
+    if (resolution.Narrowed()) result_.notices.push_back(NarrowedNotice(resolution));
     if (decoder.SourceChannels() > decoder.Channels()) {
       state->sourceChannels = decoder.SourceChannels();
       result_.notices.push_back(MixedDownNotice(decoder.SourceChannels()));
@@ -208,6 +217,7 @@ TOperationResult TOperationJob::TakeUpStore() {
   auto state = OpenAudioState(request_.fileName, progress_, request_.cancel);
   if (request_.source) {
     state->originalBits = request_.source->originalBits;
+    state->originalFloat = request_.source->originalFloat;
     state->sourceChannels = request_.source->sourceChannels;
   }
   result_.state = std::move(state);
@@ -315,6 +325,7 @@ TOperationResult TOperationJob::BuildState(
     state->samples = std::make_shared<TLargeFile>(name, false);
     state->ApplyHeader(header);
     state->originalBits = source.originalBits;
+    state->originalFloat = source.originalFloat;
     state->sourceChannels = source.sourceChannels;
     // A scan that missed a frame (it should not) costs only the second pass.
     state->peaks = index ? std::move(*index)

@@ -59,6 +59,10 @@ int32_t Twavefile::OriginalBits() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->originalBits;
 }
+bool Twavefile::OriginalFloat() const {
+  QUILLON_MAIN_THREAD_ONLY();
+  return state_->originalFloat;
+}
 uint16_t Twavefile::SourceChannels() const {
   QUILLON_MAIN_THREAD_ONLY();
   return state_->sourceChannels ? state_->sourceChannels : state_->channels;

@@ -167,6 +167,8 @@ class Twavefile {
   double Duration() const;
   uint32_t DataBytes() const;
   int32_t OriginalBits() const;
+  // Whether the opened file's samples were floating point.
+  bool OriginalFloat() const;
   // The channel count of the file that was opened: above Channels when it was mixed down.
   uint16_t SourceChannels() const;
   int16_t Peak() const;

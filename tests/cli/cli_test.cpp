@@ -91,6 +91,17 @@ TEST(CliTest, InfoShowsTheSourcesChannelsOfAMixedDownFile) {
   }
 }
 
+// A 64-bit float source reports its own 64 bits, and that it was narrowed.
+TEST(CliTest, InfoTellsA64BitFloatSourceAndThatItWasNarrowed) {
+  test::TTempDir dir;
+  const std::string path = dir.File("wide.wav");
+  test::MakeWithFfmpeg("-f lavfi -i sine=sample_rate=8000:duration=0.5 -c:a pcm_f64le", path);
+  TRun run = RunCli("info " + Quoted(path));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\noriginal_bits: 64\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "quillon-cli: converted from 64-bit float to 16 bits\n");
+}
+
 TEST(CliTest, PeaksPrintsOneEntryALineInIndexOrder) {
   test::TTempDir dir;
   std::string path = dir.File("mono.wav");

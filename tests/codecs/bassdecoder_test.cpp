@@ -115,6 +115,7 @@ TEST_P(DecoderFormats, OpensDecodesAndIndexes) {
     EXPECT_EQ(decoder.Channels(), 2);
     EXPECT_EQ(decoder.SampleRate(), 44100);
     EXPECT_EQ(decoder.OriginalBits(), c.bits);
+    EXPECT_EQ(decoder.OriginalResolution().isFloat, std::string(c.encoder).rfind("pcm_f", 0) == 0);
     EXPECT_NEAR(decoder.EstimatedBytes().value_or(0), 44100 * 4, 4 * (c.frameTolerance + 2));
     EXPECT_FALSE(FileExists(dir.File("out.wav")));  // opening alone writes nothing
   }
@@ -130,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TFormatCase{"s16", "pcm_s16le", "", "wav", 16, 0, 0.001},
                     TFormatCase{"s24", "pcm_s24le", "", "wav", 24, 0, 0.001},
                     TFormatCase{"f32", "pcm_f32le", "", "wav", 32, 0, 0.001},
+                    TFormatCase{"f64", "pcm_f64le", "", "wav", 64, 0, 0.001},
                     TFormatCase{"flac16", "flac", "-sample_fmt s16", "flac", 16, 0, 0.001},
                     TFormatCase{"flac24", "flac", "-sample_fmt s32", "flac", 24, 0, 0.001},
                     TFormatCase{"mp3", "libmp3lame", "", "mp3", 16, 2 * 1152, 0.1},

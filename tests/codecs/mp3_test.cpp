@@ -703,5 +703,70 @@ TEST(Mp3Settings, RatesMp3LacksAreSavedAtTheNearestAndSaidSo) {
   }
 }
 
+// ---- Very short files ----
+
+// Documents of a few to a few hundred frames. FFmpeg's own guess at such a file's format can tie
+// with another's; FFmpeg drops the rest of the delay's skip where the padding starts within 47
+// frames of 576 samples; LAME's decoder reads a file only when enough audio follows the Info
+// frame. Each row reopens at its exact length here and in mpg123, in ffmpeg told the format
+// (exact from 47 frames on), and in lame --decode where enough audio follows any Info frame.
+TEST(Mp3Short, VeryShortFilesReopenAtTheirLength) {
+  auto lowest = [](uint32_t rate) { return static_cast<int>(OfferedBitrates(rate).size()) - 1; };
+  const struct {
+    uint32_t rate;
+    uint16_t channels;
+    TMp3Choice choice;
+    size_t frames;
+    bool lameReads;
+  } cases[] = {
+      // FFmpeg's guess ties with H.263's.
+      {11025, 1, Choice(TMp3Mode::Abr, lowest(11025), 0, 0, lowest(11025)), 577, false},
+      {22050, 2, Choice(TMp3Mode::Abr, lowest(22050), 0, 0, lowest(22050)), 125, false},
+      // Two frames of audio after an Info frame of our own.
+      {44100, 2, Choice(TMp3Mode::Cbr, lowest(44100), 0, 0, 0), 441, true},
+      {44100, 1, Choice(TMp3Mode::Cbr, lowest(44100) - 1, 0, 0, 0), 441, true},
+      {22050, 1, Choice(TMp3Mode::Cbr, lowest(22050) - 2, 0, 0, 0), 100, true},
+      // The delay's skip ends in the frame where the padding starts.
+      {8000, 2, Choice(TMp3Mode::Cbr, 4, 0, 0, 0), 10, true},
+      {22050, 1, Choice(TMp3Mode::Vbr, lowest(22050), 0, 4, 0), 46, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channels, mode "
+                                    << int(c.choice.mode) << ", " << c.frames << " frames");
+    TTempDir dir;
+    const std::string mp3 = dir.File("short.mp3"), wav = dir.File("other.wav");
+    EncodeMp3(mp3, MakeMp3Config(c.choice, c.rate, c.channels),
+              MusicSamples(c.rate, c.channels, c.frames));
+    EXPECT_EQ(DecodedFrames(dir, mp3, c.channels), c.frames);
+    CheckedOutput("mpg123 -q -w '" + wav + "' '" + mp3 + "'");
+    EXPECT_EQ(ReadWav16Samples(wav).size(), c.frames * c.channels);
+    const size_t ffmpegBytes =
+        CheckedOutput("ffmpeg -v error -f mp3 -i '" + mp3 + "' -f s16le -acodec pcm_s16le -")
+            .size();
+    if (c.frames >= 47) {
+      EXPECT_EQ(ffmpegBytes, c.frames * c.channels * 2);
+    }
+    if (!c.lameReads) continue;
+    CheckedOutput("lame --quiet --decode '" + mp3 + "' '" + wav + "'");
+    EXPECT_EQ(ReadWav16Samples(wav).size(), c.frames * c.channels);
+  }
+}
+
+// A Xing frame count that no file of its size could hold is damage, not a length to plan for.
+TEST(Mp3Length, AFrameCountTheFileCannotHoldIsIgnored) {
+  TTempDir dir;
+  const std::string mp3 = dir.File("count.mp3");
+  EncodeMp3(mp3, MakeMp3Config(ChoiceFor(TMp3Mode::Vbr, 44100), 44100, 2),
+            MusicSamples(44100, 2, 44100));
+  std::vector<uint8_t> bytes = ReadFileBytes(mp3);
+  const std::string xing = "Xing";
+  const auto tag = std::search(bytes.begin(), bytes.end(), xing.begin(), xing.end());
+  ASSERT_NE(tag, bytes.end());
+  std::fill(tag + 8, tag + 12, 0xFF);
+  WriteFileBytes(mp3, bytes);
+  EXPECT_EQ(TBASSDecoder(mp3, dir.File("out.wav")).EstimatedBytes(), std::nullopt);
+  EXPECT_NEAR(DecodedFrames(dir, mp3, 2), 44100, 1152);  // the padding stays without the count
+}
+
 }  // namespace
 }  // namespace quillon

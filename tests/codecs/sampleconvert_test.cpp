@@ -12,7 +12,7 @@
 namespace quillon {
 namespace {
 
-TEST(SampleConvert, ClampsNaNAndRoundsHalvesToEven) {
+TEST(SampleConvert, ClampsSilencesNaNAndRoundsHalvesToEven) {
   const float inf = std::numeric_limits<float>::infinity();
   const std::vector<std::pair<float, int16_t>> cases = {{0.0f, 0},
                                                         {1.0f, 32767},
@@ -21,7 +21,8 @@ TEST(SampleConvert, ClampsNaNAndRoundsHalvesToEven) {
                                                         {-7.0f, -32768},
                                                         {inf, 32767},
                                                         {-inf, -32768},
-                                                        {std::nanf(""), -32768},
+                                                        {std::nanf(""), 0},
+                                                        {-std::nanf(""), 0},
                                                         {2.5f / 32768, 2},
                                                         {3.5f / 32768, 4},
                                                         {-2.5f / 32768, -2},
@@ -38,6 +39,10 @@ TEST(SampleConvert, ClampsNaNAndRoundsHalvesToEven) {
   FloatsToSamples(source.data(), dest.data(), source.size());
   for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(dest[i], cases[i].second) << i;
   EXPECT_EQ(dest.back(), 99);  // nothing written past the count
+  const double doubles[] = {std::nan(""), -std::nan("")};
+  int16_t fromDoubles[2] = {99, 99};
+  DoublesToSamples(doubles, fromDoubles, 2);
+  EXPECT_EQ(std::vector<int16_t>(fromDoubles, fromDoubles + 2), std::vector<int16_t>(2, 0));
 }
 
 TEST(SampleConvert, EverySixteenBitValueRoundTrips) {

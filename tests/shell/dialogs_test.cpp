@@ -105,6 +105,28 @@ TEST(PropertyValuesTest, FormatsPeakLevelsAndLongDurations) {
   EXPECT_EQ(SourceFileSize("/no/such/file"), 0u);
 }
 
+// A document that differs from its file shows the file's format beside its own.
+TEST(PropertyValuesTest, ShowTheSourcesFormatWhereTheDocumentDiffers) {
+  const struct {
+    uint16_t sourceChannels;
+    int32_t bits;
+    bool isFloat;
+    const char* channels;
+    const char* bitsValue;
+  } cases[] = {{2, 16, false, "2", "16"},
+               {6, 24, false, "2 (6 in the source)", "16 (24-bit in the source)"},
+               {2, 64, true, "2", "16 (64-bit float in the source)"}};
+  for (const auto& c : cases) {
+    TFileFacts facts;
+    facts.channels = 2;
+    facts.sourceChannels = c.sourceChannels;
+    facts.originalBits = c.bits;
+    facts.originalFloat = c.isFloat;
+    EXPECT_EQ(PropertyValues(facts)[kChannels], c.channels);
+    EXPECT_EQ(PropertyValues(facts)[kBits], c.bitsValue);
+  }
+}
+
 TEST(FilterFormTest, LimitsTheValueToTheGivenRange) {
   Tfilterform form;
   EXPECT_EQ(form.objectName(), "filterform");

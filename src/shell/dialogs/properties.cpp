@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "document/sourceformat.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "localization/ui/langcontroller.h"
@@ -42,13 +43,31 @@ QString Bytes(double number) {
   return Grouped(number) + " " + QString::fromStdString(ConstantText("bytes"));
 }
 
+// The document's value, and the source's in brackets when it differs.
+QString WithSource(const QString& value, const std::string& source) {
+  if (source.empty()) return value;
+  return value + " (" + QString::fromStdString(ConstantText("insource", "%s", source)) + ")";
+}
+
+QString ChannelsValue(const TFileFacts& facts) {
+  const bool mixedDown = facts.sourceChannels > facts.channels;
+  return WithSource(QString::number(facts.channels),
+                    mixedDown ? std::to_string(facts.sourceChannels) : std::string());
+}
+
+QString BitsValue(const TFileFacts& facts) {
+  const bool same = facts.originalBits == 16 && !facts.originalFloat;
+  return WithSource("16",
+                    same ? std::string() : ResolutionName(facts.originalBits, facts.originalFloat));
+}
+
 }  // namespace
 
 QStringList PropertyValues(const TFileFacts& facts) {
   return {FormatName(facts.fileName),
           QString::number(facts.sampleRate) + " Hz",
-          QString::number(facts.channels),
-          QString::number(facts.originalBits),
+          ChannelsValue(facts),
+          BitsValue(facts),
           QString::fromStdString(FormatDuration(facts.duration)),
           Grouped(facts.frameCount),
           Bytes(static_cast<double>(facts.originalFileSize)),
@@ -204,7 +223,9 @@ void TPropertiesForm::fillinfo(const Twavefile& document) {
   facts.fileName = document.FileName();
   facts.sampleRate = document.SampleRate();
   facts.channels = document.Channels();
+  facts.sourceChannels = document.SourceChannels();
   facts.originalBits = document.OriginalBits();
+  facts.originalFloat = document.OriginalFloat();
   facts.duration = document.Duration();
   facts.frameCount = document.FrameCount();
   facts.originalFileSize = SourceFileSize(document.FileName());

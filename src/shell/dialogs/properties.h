@@ -19,7 +19,11 @@ struct TFileFacts {
   std::string fileName;
   uint32_t sampleRate = 0;
   uint16_t channels = 0;
-  int32_t originalBits = 0;
+  // The opened file's channel count; above channels when it was mixed down.
+  uint16_t sourceChannels = 0;
+  // The opened file's resolution; the document's own is always 16-bit integers.
+  int32_t originalBits = 16;
+  bool originalFloat = false;
   double duration = 0;
   uint32_t frameCount = 0;
   uint64_t originalFileSize = 0;
@@ -29,7 +33,9 @@ struct TFileFacts {
 
 inline constexpr int kPropertyRowCount = 9;
 
-// The nine values of the list, in row order, numbers grouped as the current locale does.
+// The nine values of the list, in row order, numbers grouped as the current locale does. Where
+// the document differs from the file it was opened from (channels mixed down, samples converted
+// to 16 bits), the file's format follows in brackets.
 QStringList PropertyValues(const TFileFacts& facts);
 // The size of an existing readable file; 0 for anything else.
 uint64_t SourceFileSize(const std::string& path);
