@@ -46,7 +46,6 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
      u"history?"},
     {u"recoveryrefused", u"\"%s\" could not be recovered; its files were left as they were:"},
-    {u"recoverytaken", u"Another instance of the editor has taken it up."},
     {u"encodermissing", u"The installed FFmpeg libraries have no encoder for this format:"},
     {u"encoderrefused", u"The encoder does not accept this audio's format:"},
     {u"encodingerror", u"Encoding failed:"},
@@ -132,6 +131,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"cuechunkdamaged",
      u"The file's cue points are damaged; those it holds whole were kept, and the audio opened as "
      u"usual."},
+    {u"recoverytaken", u"Another instance of the editor has taken it up."},
 };
 
 constexpr uint8_t kVersion = 3;
