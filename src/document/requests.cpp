@@ -126,10 +126,14 @@ std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
 // Saving
 
 bool Twavefile::Save() {
+  return SaveAs(fileName_);
+}
+
+bool Twavefile::SaveAs(const std::string& path) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_) return false;
   TOperationRequest request = MakeRequest(0);
-  request.targetFileName = fileName_;
+  request.targetFileName = path;
   request.rangeStop = state_->frameCount;
   savingWhole_ = true;
   return StartSave(std::move(request));

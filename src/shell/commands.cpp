@@ -92,7 +92,7 @@ bool Tmainform::SaveOrSaveAs() {
   // A document opened from a format we cannot write (WMA, AAC ...) is saved under a new name.
   if (!SaveFormatOf(document_->FileName())) {
     const auto path = AskSaveAsName();
-    return path && SaveUnder(*path);
+    return path && document_->SaveAs(*path);
   }
   return document_->Save();
 }
@@ -109,17 +109,6 @@ std::optional<std::string> Tmainform::AskSaveAsName() {
   return path;
 }
 
-bool Tmainform::SaveUnder(const std::string& path) {
-  const std::string previous = document_->FileName();
-  document_->SetFileName(path);
-  if (!document_->Save()) {
-    document_->SetFileName(previous);
-    return false;
-  }
-  updatecaption(path);
-  return true;
-}
-
 void Tmainform::SaveAsActionExecute() {
   if (!document_->Loaded() && !CommandsWait()) return;
   // The name is asked when the command is given; the save runs at its turn.
@@ -128,7 +117,7 @@ void Tmainform::SaveAsActionExecute() {
   Give({[this, path = *path] {
     if (!document_->Loaded())
       return TCommandOutcome::Skipped(Skipped(SaveAsAction, "skippednodocument"));
-    return StartedIf(SaveUnder(path));
+    return StartedIf(document_->SaveAs(path));
   }});
 }
 

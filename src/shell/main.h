@@ -210,6 +210,8 @@ class Tmainform : public QMainWindow {
   void AddRecentFile(const std::string& path);
   void StoreRecentFiles();
   void CloseActionExecute();
+  // Nothing is loaded: the view, the caption, the status panels and the commands say so.
+  void ShowNothingLoaded();
   void PlayActionExecute();
   // Play as the user gives it: behind the waiting commands.
   void PlayGiven();
@@ -222,8 +224,6 @@ class Tmainform : public QMainWindow {
   void SaveAsActionExecute();
   // The save dialog and the overwrite question; none when either was refused.
   std::optional<std::string> AskSaveAsName();
-  // Saves the document under path, which becomes its name once the save started.
-  bool SaveUnder(const std::string& path);
   void SaveSelectedActionExecute();
   void UndoActionExecute();
   void RedoActionExecute();

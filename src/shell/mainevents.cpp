@@ -128,7 +128,11 @@ void Tmainform::onReady() {
   view_->FollowDocument();
   if (!view_->Selected()) HoldSelectionBoxesTo(frames);
   const uint32_t page = std::min<uint32_t>(Scroll->pageStep(), frames);
-  WriteDocumentPanels();
+  // An open that failed or was stopped leaves nothing loaded, whatever the caption said meanwhile.
+  if (document_->Loaded())
+    WriteDocumentPanels();
+  else
+    ShowNothingLoaded();
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
@@ -339,18 +343,22 @@ void Tmainform::OpenChosenFile(const std::string& path) {
 void Tmainform::CloseActionExecute() {
   Give({[this] {
           RunAfterCloseQuery([this] {
-            view_->AttachDocument(document_.get());
-            for (QLabel* panel : statusPanels_) panel->clear();
+            ShowNothingLoaded();
             ClearNotices();
-            setWindowTitle(kApplicationTitle);
-            EnableSelectionCommands(false);
-            SetAvailable(UndoAction, false);
-            SetAvailable(RedoAction, false);
           });
           // The close query may have started a save.
           return document_->Busy() ? TCommandOutcome::Started() : TCommandOutcome::Done();
         },
         true});
+}
+
+void Tmainform::ShowNothingLoaded() {
+  view_->AttachDocument(document_.get());
+  for (QLabel* panel : statusPanels_) panel->clear();
+  setWindowTitle(kApplicationTitle);
+  EnableSelectionCommands(false);
+  SetAvailable(UndoAction, false);
+  SetAvailable(RedoAction, false);
 }
 
 void Tmainform::PlayGiven() {

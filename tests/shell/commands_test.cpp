@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -19,6 +20,8 @@
 #include "codecs/encodersettings.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "shell/dialogs/filter.h"
@@ -508,6 +511,78 @@ TEST_F(CommandsTest, CloseAfterSaveThenUndoAsksAndCancelKeepsWhatIsShown) {
   EXPECT_EQ(boxes_.shown.front().text, "Would you like to save changes?");
   EXPECT_TRUE(form_->Document()->Loaded());
   EXPECT_EQ(form_->windowTitle(), "*u.wav - Quillon");
+}
+
+// A Save As that ends without its file: the document keeps its name, its caption and Modified, and
+// the next Save goes to the file it came from.
+struct TUnfinishedSaveAs {
+  const char* name;
+  // The target, in the test's folder unless it says otherwise.
+  const char* target;
+  // Stops the save once it runs; none for a save that fails by itself.
+  std::function<void(Tmainform&)> stop;
+};
+
+class UnfinishedSaveAsTest : public CommandsTest,
+                             public ::testing::WithParamInterface<TUnfinishedSaveAs> {
+ protected:
+  void TearDown() override {
+    HoldAtNthCheck(0);
+    CommandsTest::TearDown();
+  }
+};
+
+TEST_P(UnfinishedSaveAsTest, LeavesTheNameTheCaptionAndModified) {
+  const TUnfinishedSaveAs& row = GetParam();
+  Open("a.wav", 8000);
+  Run("InvertAction");
+  const std::string target = row.target[0] == '/' ? row.target : files_.File(row.target);
+  answer_ = Tmainform::TSaveTarget{target, 1};
+  if (row.stop) HoldAtNthCheck(1);
+  Action("SaveAsAction")->trigger();
+  if (row.stop) {
+    ASSERT_TRUE(form_->Document()->Busy());
+    row.stop(*form_);
+  }
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(form_->Document()->FileName(), files_.File("a.wav"));
+  EXPECT_TRUE(form_->Document()->Modified());
+  EXPECT_EQ(form_->windowTitle().toStdString(), "*a.wav - Quillon");
+  HoldAtNthCheck(0);
+  Run("SaveAction");
+  EXPECT_FALSE(form_->Document()->Modified());
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(test::ReadWav16Samples(files_.File("a.wav")),
+            test::ReadWav16Samples(form_->Document()->TempFileName()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, UnfinishedSaveAsTest,
+    ::testing::Values(
+        TUnfinishedSaveAs{
+            "Escape", "b.wav",
+            [](Tmainform& form) { form.findChild<QAction*>("EscapeAction")->trigger(); }},
+        TUnfinishedSaveAs{"CancelButton", "b.wav", [](Tmainform& form) { form.CancelOperation(); }},
+        TUnfinishedSaveAs{"MissingFolder", "/nonexistent-quillon-folder/b.wav", nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, AFileThatDoesNotOpenLeavesTheWindowShowingNothingLoaded) {
+  Open("a.wav", 800);
+  const std::string picture = files_.File("picture.png");
+  test::WriteFileBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13});
+  boxes_.shown.clear();
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    form_->openfile(picture);
+    ASSERT_TRUE(WaitIdle());
+    // Each attempt is an open that fails, never a file that is "already loaded".
+    ASSERT_EQ(boxes_.shown.size(), static_cast<size_t>(attempt));
+    EXPECT_NE(boxes_.shown.back().text, ConstantText("alreadyloaded"));
+    EXPECT_FALSE(form_->Document()->Loaded());
+    EXPECT_EQ(form_->windowTitle().toStdString(), "Quillon");
+    for (int panel = 0; panel < 4; ++panel)
+      EXPECT_EQ(form_->StatusPanel(panel)->text().toStdString(), "") << "panel " << panel;
+  }
 }
 
 }  // namespace
