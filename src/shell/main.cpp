@@ -698,6 +698,22 @@ void Tmainform::FormDestroy() {
   destroyed_ = true;
   ProgressTimer->stop();
   commands_.Drop();
+  StoreSettings();
+  // The document's temporary files go only with a Close, which a running operation would ignore.
+  StopOperationForClose();
+  document_->Close();
+  delete view_;
+  view_ = nullptr;
+  document_.reset();
+  // Waits for a running check or report before the hand-over and the boxes go away.
+  versionCheck_.reset();
+  if (&UrlOpener() == urlOpener_.get()) SetUrlOpener(nullptr);
+  if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
+  if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
+  if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);
+}
+
+void Tmainform::StoreSettings() {
   // The client area's place, which MainWindowPlacement gives back to setGeometry: x() and y()
   // would name the frame, and each start would move the window by the title bar.
   config.posx = geometry().x();
@@ -712,18 +728,6 @@ void Tmainform::FormDestroy() {
     if (vorbisForm_ && opusForm_)
       SaveEncoderQuality(*store, {vorbisForm_->Value(), opusForm_->Value()});
   }
-  // The document's temporary files go only with a Close, which a running operation would ignore.
-  StopOperationForClose();
-  document_->Close();
-  delete view_;
-  view_ = nullptr;
-  document_.reset();
-  // Waits for a running check or report before the hand-over and the boxes go away.
-  versionCheck_.reset();
-  if (&UrlOpener() == urlOpener_.get()) SetUrlOpener(nullptr);
-  if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
-  if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
-  if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);
 }
 
 bool Tmainform::FormCloseQuery() {

@@ -68,6 +68,8 @@ class Tmainform : public QMainWindow {
   void AppException();
   // Asks the running operation to stop (the Cancel button and Esc); nothing when none runs.
   void CancelOperation();
+  // The window's place, the volume, the language and the encoders' choices to the settings.
+  void StoreSettings();
 
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }

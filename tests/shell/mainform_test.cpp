@@ -27,7 +27,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
-#include <QPointer>
 #include <QTest>
 #include <csignal>
 
@@ -43,6 +42,7 @@
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/tageditor.h"
+#include "shell/endsteps.h"
 #include "shell/help.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
@@ -163,23 +163,25 @@ TEST_F(MainformTest, OpeningAWavAttachesItToTheView) {
   EXPECT_FALSE(std::filesystem::exists(tempFile));
 }
 
-TEST_F(MainformTest, ATerminationSignalClosesTheWindowLikeExit) {
+// The real signal handler, with only the process's exit left out: no question, and an unmodified
+// document's files go at once.
+TEST_F(MainformTest, ATerminationSignalEndsWithoutAQuestionAndAnUnmodifiedDocumentsFilesGo) {
   const std::string wav = MakeWav();
-  std::string tempFile;
-  auto* form = new Tmainform;
-  form->setAttribute(Qt::WA_DeleteOnClose);
+  Tmainform form;
   SetMessageBoxes(&boxes_);
-  CloseOnTerminationSignals(form);
-  form->show();
-  form->openfile(wav);
-  ASSERT_TRUE(WaitIdle(*form));
-  tempFile = form->Document()->TempFileName();
-  QPointer<Tmainform> alive(form);
+  int exited = -1;
+  TEndSteps steps = EditorEndSteps(form);
+  steps.exit = [&](int signal) { exited = signal; };
+  TSystemEnd end(std::move(steps), &form);
+  form.show();
+  form.openfile(wav);
+  ASSERT_TRUE(WaitIdle(form));
+  const std::string tempFile = form.Document()->TempFileName();
   raise(SIGTERM);
-  ASSERT_TRUE(test::WaitUntil([&] { return alive.isNull(); }));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_TRUE(test::WaitUntil([&] { return exited == SIGTERM; }));
   EXPECT_FALSE(std::filesystem::exists(tempFile));
   EXPECT_TRUE(boxes_.shown.empty());
+  EXPECT_TRUE(form.isVisible()) << "nothing closed the window";
   SetMessageBoxes(nullptr);
 }
 
