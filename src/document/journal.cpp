@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/filewriter.h"
 #include "platform/messagebox.h"
 #include "platform/replacementfile.h"
@@ -273,10 +274,8 @@ void TRecoveryJournal::Record(const Twavefile& document) {
   } catch (const std::exception& error) {
     if (failureShown_) return;
     failureShown_ = true;
-    MessageBoxes().Show("Recovery",
-                        "The recovery journal could not be written, so unsaved changes cannot be "
-                        "recovered after a crash:\n" +
-                            path_ + "\n" + error.what(),
+    MessageBoxes().Show(ConstantText("journalcaption"),
+                        ConstantText("journalunwritable") + "\n" + path_ + "\n" + error.what(),
                         TMessageIcon::Exclamation);
   }
 }

@@ -129,7 +129,8 @@ Tmainform::~Tmainform() {
 QAction* Tmainform::MakeAction(const char* name, const QString& caption, const QString& hint) {
   auto* action = new QAction(caption, this);
   action->setObjectName(name);
-  action->setToolTip(hint.isEmpty() ? QString(caption).remove('&').trimmed() : hint);
+  // Without a hint of its own the tip is the caption, in whatever language it is shown.
+  if (!hint.isEmpty()) action->setToolTip(hint);
   // Commands join one by one; until then they are shown but cannot run.
   action->setEnabled(false);
   return action;
