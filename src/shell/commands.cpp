@@ -2,7 +2,6 @@
 // effects that need no parameters.
 #include <QAction>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +17,6 @@
 #include "platform/messagebox.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
-#include "shell/filedialogtexts.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -41,15 +39,6 @@ TCommandOutcome StartedIf(bool started) {
 }
 
 }  // namespace
-
-std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
-  QString selected = SaveTypeFilter(typeIndex);
-  const QString path =
-      QFileDialog::getSaveFileName(parent, SaveDialogTitle(), QString(), SaveDialogFilter(),
-                                   &selected, QFileDialog::DontConfirmOverwrite);
-  if (path.isEmpty()) return std::nullopt;
-  return Tmainform::TSaveTarget{path.toStdString(), SaveTypeOfFilter(selected)};
-}
 
 void Tmainform::StopPlaybackFirst() {
   if (view_->Playing()) StopActionExecute();
@@ -99,7 +88,8 @@ bool Tmainform::SaveOrSaveAs() {
 
 std::optional<std::string> Tmainform::AskSaveAsName() {
   saveDialogType_ = config.savefilterindex == 0 ? 1 : config.savefilterindex;
-  const auto target = AskSaveTarget(saveDialogType_);
+  const auto target = AskSaveTarget(
+      {SaveDialogStart(document_->FileName(), saveDialogType_, false), saveDialogType_});
   if (!target) return std::nullopt;
   const std::string path = SaveTargetName(target->path, target->typeIndex);
   // The next dialog opens on the type this name writes, whichever entry was chosen.
@@ -124,7 +114,8 @@ void Tmainform::SaveAsActionExecute() {
 void Tmainform::SaveSelectedActionExecute() {
   const auto place = PlaceWhenGiven();
   if (!commands_.AnyMovesSelection() && !view_->Selected()) return;
-  const auto target = AskSaveTarget(saveDialogType_);
+  const auto target = AskSaveTarget(
+      {SaveDialogStart(document_->FileName(), saveDialogType_, true), saveDialogType_});
   if (!target) return;
   StopPlaybackFirst();
   const std::string path = SaveTargetName(target->path, target->typeIndex);

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -26,7 +25,7 @@
 #include "platform/messagebox.h"
 #include "platform/startuptrace.h"
 #include "shell/dialogs/properties.h"
-#include "shell/filedialogtexts.h"
+#include "shell/filedialogs.h"
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -239,7 +238,6 @@ void Tmainform::ProgressTimerTimer() {
   // An operation that began without a command (at start-up, say) also lets commands wait.
   if (CommandsWait() != waitingShown_) RefreshAvailability();
   if (progress > 0) {
-    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64 - kWaitingWidth), 12);
     ProgressBar->show();
     ProgressBar->raise();
     demoLabel_->hide();
@@ -323,8 +321,7 @@ void Tmainform::ScrollChange() {
 
 void Tmainform::OpenActionExecute() {
   // The name is asked now; whether unsaved changes go is asked at the command's turn.
-  const QString path =
-      QFileDialog::getOpenFileName(this, OpenDialogTitle(), QString(), OpenDialogFilter());
+  const QString path = AskOpenFileName(this);
   if (path.isEmpty()) return;
   OpenChosenFile(path.toStdString());
 }

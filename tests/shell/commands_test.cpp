@@ -5,12 +5,14 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -25,6 +27,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "shell/dialogs/filter.h"
+#include "shell/filedialogs.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 #include "support/document_harness.h"
@@ -43,8 +46,10 @@ class CommandsTest : public ::testing::Test {
     SetMessageBoxes(&boxes_);
     form_ = std::make_unique<Tmainform>();
     SetMessageBoxes(&boxes_);
-    form_->AskSaveTarget = [this](int typeIndex) -> std::optional<Tmainform::TSaveTarget> {
-      offeredTypes_.push_back(typeIndex);
+    form_->AskSaveTarget =
+        [this](const Tmainform::TSaveTarget& offered) -> std::optional<Tmainform::TSaveTarget> {
+      offeredTypes_.push_back(offered.typeIndex);
+      offeredPaths_.push_back(offered.path);
       if (!answer_) return std::nullopt;
       return answer_;
     };
@@ -84,6 +89,7 @@ class CommandsTest : public ::testing::Test {
   std::unique_ptr<Tmainform> form_;
   std::optional<Tmainform::TSaveTarget> answer_;
   std::vector<int> offeredTypes_;
+  std::vector<std::string> offeredPaths_;
   TConfig saved_;
 };
 
@@ -107,6 +113,9 @@ TEST_F(CommandsTest, SaveAsRemembersTheTypeAndAppendsTheExtension) {
   answer_.reset();
   Run("SaveAsAction");
   EXPECT_EQ(offeredTypes_, (std::vector<int>{1, 1, 2}));
+  // In the document's folder, under its name with the offered type's extension.
+  EXPECT_EQ(offeredPaths_, (std::vector<std::string>{files_.File("a.wav"), files_.File("take.wav"),
+                                                     files_.File("take.mp3")}));
 }
 
 // Answers the MP3 settings dialog once it shows: Ok when accept, else Cancel.
@@ -205,6 +214,7 @@ TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {
   Run("SaveSelectedAction");
   EXPECT_EQ(test::ReadWav16Samples(files_.File("part.wav")).size(), 200u);
   EXPECT_EQ(form_->Document()->FileName(), files_.File("b.wav"));
+  EXPECT_EQ(offeredPaths_.front(), files_.File("b (selection).wav"));
   // An existing file is replaced only after a Yes.
   Select(0, 50);
   Run("SaveSelectedAction");
@@ -404,8 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwnExtension) {
   Open("d.wav", 8000, 44100);
   AnswerSettingsWithDefaults(*form_->Document());
-  form_->AskSaveTarget = [this](int typeIndex) {
-    return AskSaveTargetWithDialog(form_.get(), typeIndex);
+  form_->AskSaveTarget = [this](const Tmainform::TSaveTarget& offered) {
+    return AskSaveTargetWithDialog(form_.get(), offered);
   };
   const std::string typed = files_.File("Live.Mp3");
   AnswerDialog("Save As", [&](QDialog* dialog) {
@@ -414,6 +424,17 @@ TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwn
     EXPECT_EQ(files->selectedNameFilter(), "WAV Files (*.wav)");
     auto* name = files->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(name, nullptr);
+    // It starts in the document's folder with the document's name, its columns whole.
+    EXPECT_EQ(files->directory().absolutePath().toStdString(), files_.Path());
+    EXPECT_EQ(name->text().toStdString(), "d.wav");
+    auto* view = files->findChild<QTreeView*>("treeView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(test::WaitUntil([&] {
+      const QHeaderView* header = view->header();
+      for (int column = 1; column < header->count(); ++column)
+        if (header->sectionSize(column) < header->sectionSizeHint(column)) return false;
+      return header->length() <= view->viewport()->width();
+    })) << "a column of the file list is cut";
     // The name alone, in the document's folder: a whole path typed key by key passes through the
     // folder's own name, which the dialog selects and then opens instead of accepting.
     files->setDirectory(QString::fromStdString(files_.Path()));

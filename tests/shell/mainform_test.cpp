@@ -185,6 +185,36 @@ TEST_F(MainformTest, ATerminationSignalEndsWithoutAQuestionAndAnUnmodifiedDocume
   SetMessageBoxes(nullptr);
 }
 
+// At the window's designed size a notice is read whole, at each language's length and when an
+// operation left two: beside the panels while it fits there, else on a row of its own.
+TEST_F(MainformTest, ANoticeIsNeverCutAtTheDesignedSize) {
+  Tmainform form;
+  form.resize(kDesignedWidth, kDesignedHeight);
+  form.show();
+  form.openfile(MakeWav());
+  ASSERT_TRUE(WaitIdle(form));
+  QLabel* notice = form.NoticePanel();
+  const std::vector<std::vector<const char*>> operations{
+      {"Cancelled: nothing was changed."},
+      {"Abgebrochen: Nichts wurde geändert."},
+      {"Отменено: ничего не изменено."},
+      {"mixed down from 6 channels to stereo", "Cancelled: nothing was changed."}};
+  for (const auto& notices : operations) {
+    // Each operation's notices replace the last one's.
+    form.Document()->OnReady(form.Document());
+    for (const char* line : notices) form.Document()->OnNotice(form.Document(), line);
+    const std::string text = notices.front();
+    ASSERT_TRUE(test::WaitUntil([&] { return notice->width() >= notice->sizeHint().width(); }))
+        << text << ": " << notice->width() << " of " << notice->sizeHint().width() << " pixels";
+    const QRect shown(notice->mapTo(&form, QPoint()), notice->size());
+    EXPECT_TRUE(form.rect().contains(shown)) << text;
+    for (int i = 0; i < 4; ++i) {
+      const QWidget* panel = form.StatusPanel(i);
+      EXPECT_FALSE(shown.intersects(QRect(panel->mapTo(&form, QPoint()), panel->size()))) << text;
+    }
+  }
+}
+
 class HelpTest : public ::testing::Test {
  protected:
   void SetUp() override { SetMessageBoxes(&boxes_); }
