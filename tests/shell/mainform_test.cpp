@@ -31,12 +31,15 @@
 #include <csignal>
 
 #include "display/waveview.h"
+#include "document/journal.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/config.h"
 #include "platform/event.h"
 #include "platform/faults.h"
 #include "platform/mainthread.h"
+#include "platform/runfiles.h"
 #include "platform/urlopener.h"
 #include "playback/playunit.h"
 #include "shell/dialogs/about.h"
@@ -163,26 +166,48 @@ TEST_F(MainformTest, OpeningAWavAttachesItToTheView) {
   EXPECT_FALSE(std::filesystem::exists(tempFile));
 }
 
-// The real signal handler, with only the process's exit left out: no question, and an unmodified
-// document's files go at once.
-TEST_F(MainformTest, ATerminationSignalEndsWithoutAQuestionAndAnUnmodifiedDocumentsFilesGo) {
-  const std::string wav = MakeWav();
-  Tmainform form;
-  SetMessageBoxes(&boxes_);
-  int exited = -1;
-  TEndSteps steps = EditorEndSteps(form);
-  steps.exit = [&](int signal) { exited = signal; };
-  TSystemEnd end(std::move(steps), &form);
-  form.show();
-  form.openfile(wav);
-  ASSERT_TRUE(WaitIdle(form));
-  const std::string tempFile = form.Document()->TempFileName();
-  raise(SIGTERM);
-  ASSERT_TRUE(test::WaitUntil([&] { return exited == SIGTERM; }));
-  EXPECT_FALSE(std::filesystem::exists(tempFile));
-  EXPECT_TRUE(boxes_.shown.empty());
-  EXPECT_TRUE(form.isVisible()) << "nothing closed the window";
-  SetMessageBoxes(nullptr);
+// The real signal handler and the session's last word, with only the process's exit left out:
+// the running operation stops, nothing is asked, an unmodified document's files go at once and an
+// edited one's stay, named by the journal.
+TEST_F(MainformTest, TheSystemsEndStopsTheOperationAndKeepsOnlyUnsavedWork) {
+  const struct {
+    bool edited;
+    void (*request)();
+    int exit;
+  } rows[] = {{false, [] { raise(SIGTERM); }, SIGTERM},
+              {true, [] { raise(SIGINT); }, SIGINT},
+              {true,
+               [] {
+                 QEvent quit(QEvent::Quit);
+                 QCoreApplication::sendEvent(qApp, &quit);
+               },
+               0}};
+  for (const auto& row : rows) {
+    Tmainform form;
+    SetMessageBoxes(&boxes_);
+    std::optional<int> exited;
+    TEndSteps steps = EditorEndSteps(form);
+    steps.exit = [&](int signal) { exited = signal; };
+    TSystemEnd end(std::move(steps), &form);
+    form.show();
+    form.openfile(MakeWav());
+    ASSERT_TRUE(WaitIdle(form));
+    if (row.edited) form.Document()->Invert();
+    ASSERT_TRUE(WaitIdle(form));
+    const std::string store = form.Document()->TempFileName();
+    HoldAtNthCheck(1);
+    ASSERT_TRUE(form.Document()->Reverse());
+    row.request();
+    ASSERT_TRUE(test::WaitUntil([&] { return exited.has_value(); }, std::chrono::seconds(2)));
+    HoldAtNthCheck(0);
+    EXPECT_EQ(*exited, row.exit);
+    EXPECT_FALSE(form.Document()->Busy()) << "the operation was not stopped";
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(std::filesystem::exists(store), row.edited);
+    const auto journal = ReadJournalFile(RecoveryFolder() + JournalFileName(RunId()));
+    EXPECT_EQ(journal && journal->modified && journal->current == store, row.edited);
+    SetMessageBoxes(nullptr);
+  }
 }
 
 // At the window's designed size a notice is read whole, at each language's length and when an
