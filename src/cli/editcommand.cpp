@@ -199,8 +199,7 @@ TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int6
                   ": the name must end in .wav, .mp3, .flac, .ogg or .opus.");
     return s.Run([&](Twavefile& d) {
       if (range) return d.SaveSelection(path, range->first, range->second);
-      d.SetFileName(path);
-      return d.Save();
+      return d.SaveAs(path);
     });
   };
 }

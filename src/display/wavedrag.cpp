@@ -7,6 +7,7 @@
 #include "display/dragfiles.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
 #include "platform/copiedwavfile.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -39,8 +40,7 @@ std::unique_ptr<QMimeData> TWaveView::SelectionMimeData() {
     if (block.empty()) return nullptr;
     file = WriteClipFile(block.data(), block.size());
   } catch (const Exception& error) {
-    MessageBoxes().Show(kApplicationTitle,
-                        std::string("The selection could not be handed out: ") + error.what(),
+    MessageBoxes().Show(kApplicationTitle, ConstantText("draghandout") + " " + error.what(),
                         TMessageIcon::Exclamation);
     return nullptr;
   }

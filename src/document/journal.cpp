@@ -10,6 +10,7 @@
 
 #include "document/wavfile.h"
 #include "platform/diskflush.h"
+#include "localization/constants.h"
 #include "platform/filewriter.h"
 #include "platform/messagebox.h"
 #include "platform/replacementfile.h"
@@ -382,10 +383,8 @@ void TRecoveryJournal::Record(const Twavefile& document) {
   } catch (const std::exception& error) {
     if (failureShown_) return;
     failureShown_ = true;
-    MessageBoxes().Show("Recovery",
-                        "The recovery journal could not be written, so unsaved changes cannot be "
-                        "recovered after a crash:\n" +
-                            path_ + "\n" + error.what(),
+    MessageBoxes().Show(ConstantText("journalcaption"),
+                        ConstantText("journalunwritable") + "\n" + path_ + "\n" + error.what(),
                         TMessageIcon::Exclamation);
   }
 }

@@ -26,12 +26,8 @@ TStoreReportContext CurrentReportContext() {
   return contextProvider ? contextProvider() : TStoreReportContext{};
 }
 
-const char* kSizeLimitText =
-    "The size of the decompressed audio data exceeds the 2GB limit. The operation could not be "
-    "performed and the file remained unchanged.";
-
 void CheckSizeLimit(uint64_t size) {
-  if (size > kMaxStoreFileBytes) throw Exception(kSizeLimitText);
+  if (size > kMaxStoreFileBytes) throw Exception(ConstantText("storetoolarge"));
 }
 
 bool IsDiskFull(int code) {

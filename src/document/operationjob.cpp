@@ -23,14 +23,10 @@ namespace quillon {
 
 namespace {
 
-const char* kOpenErrorCaption = "File Loading Error!";
-const char* kUnsupportedText = "Could not import audio file. Format not supported or file broken";
-const char* kTooLargeText = "The size of the decompressed audio data exceeds the 2GB limit.";
-
 // The general refusal, then the file and, when it can be told, why.
 std::string UnsupportedText(const std::string& path) {
   const std::string reason = OpenRefusalReason(path);
-  return std::string(kUnsupportedText) + "\n" + path + (reason.empty() ? "" : ": " + reason);
+  return ConstantText("openunsupported") + "\n" + path + (reason.empty() ? "" : ": " + reason);
 }
 
 // The status line that says a file was opened mixed down, in the interface language.
@@ -119,14 +115,15 @@ bool IsSave(uint32_t operation) {
 
 void TOperationJob::ReportOpenFailure(const std::string& text) {
   result_.outcome = TOperationResult::kReportedFailure;
-  result_.message = TOperationMessage{kOpenErrorCaption, text, TMessageIcon::Exclamation, false};
+  result_.message =
+      TOperationMessage{ConstantText("openerrorcaption"), text, TMessageIcon::Exclamation, false};
 }
 
 bool TOperationJob::DecodedSizeFits(int64_t estimatedBytes) {
   // Durations in containers can be a little off; the exact checks follow the decode.
   const double slack = 1.01;
   if (estimatedBytes > kMaxDecodedBytes * slack) {
-    ReportOpenFailure(kTooLargeText);
+    ReportOpenFailure(ConstantText("opentoolarge"));
     return false;
   }
   std::optional<uint64_t> free = FreeDiskSpace(request_.tempFolder);
@@ -157,7 +154,7 @@ bool TOperationJob::DecodeSource(TBASSDecoder& decoder) {
     return false;
   }
   if (decoder.BytesWritten() > kMaxDecodedBytes) {
-    ReportOpenFailure(kTooLargeText);
+    ReportOpenFailure(ConstantText("opentoolarge"));
     return false;
   }
   return true;
@@ -232,8 +229,7 @@ TOperationResult TOperationJob::TakeUpRecoveredStore() {
   if (channels < 1 || channels > 2 || WavSampleRate(header) == 0 ||
       bytes > state->samples->DataSize() || bytes % (channels * 2u) != 0 ||
       header != MakeWavHeader(channels, WavSampleRate(header), bytes))
-    throw Exception("The recovered file is not a working copy of this program: " +
-                    request_.fileName);
+    throw Exception(ConstantText("recoverednotours") + " " + request_.fileName);
   result_.state = std::move(state);
   result_.tags = RecoveredTags();
   return result_;

@@ -18,16 +18,15 @@ void Twavefile::Refuse(const std::string& text) {
 bool Twavefile::CheckRange(int64_t start, int64_t stop) {
   const uint32_t frames = state_->frameCount;
   if (start >= 0 && start <= stop && stop <= frames) return true;
-  Refuse("The range from frame " + std::to_string(start) + " to frame " + std::to_string(stop) +
-         " does not fit the document, which has " + std::to_string(frames) + " frames.");
+  Refuse(ConstantText("rangeoutside",
+                      {std::to_string(start), std::to_string(stop), std::to_string(frames)}));
   return false;
 }
 
 bool Twavefile::CheckPosition(int64_t position) {
   const uint32_t frames = state_->frameCount;
   if (position >= 0 && position <= frames) return true;
-  Refuse("Frame " + std::to_string(position) + " lies outside the document, which has " +
-         std::to_string(frames) + " frames.");
+  Refuse(ConstantText("positionoutside", {std::to_string(position), std::to_string(frames)}));
   return false;
 }
 
@@ -35,8 +34,7 @@ bool Twavefile::InsertSilence(int64_t position, int64_t frames) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || !CheckPosition(position)) return false;
   if (frames < 0 || frames > INT32_MAX) {
-    Refuse("The length of the silence must be between 0 and " + std::to_string(INT32_MAX) +
-           " frames.");
+    Refuse(ConstantText("silencelength", {std::to_string(INT32_MAX)}));
     return false;
   }
   TOperationRequest request = MakeRequest(opInsertSilence);
@@ -135,10 +133,14 @@ std::vector<uint8_t> Twavefile::RangeBlock(int64_t start, int64_t stop) const {
 // Saving
 
 bool Twavefile::Save() {
+  return SaveAs(fileName_);
+}
+
+bool Twavefile::SaveAs(const std::string& path) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_) return false;
   TOperationRequest request = MakeRequest(0);
-  request.targetFileName = fileName_;
+  request.targetFileName = path;
   request.rangeStop = state_->frameCount;
   savingWhole_ = true;
   return StartSave(std::move(request));
@@ -207,8 +209,8 @@ bool Twavefile::AskQuality(const std::function<std::optional<int>()>& ask, int m
   std::optional<int> chosen = ask();
   if (!chosen) return false;
   if (*chosen < min || *chosen > max) {
-    Refuse("The setting " + std::to_string(*chosen) + " is outside the range from " +
-           std::to_string(min) + " to " + std::to_string(max) + ".");
+    Refuse(ConstantText("settingoutside",
+                        {std::to_string(*chosen), std::to_string(min), std::to_string(max)}));
     return false;
   }
   value = *chosen;

@@ -261,9 +261,17 @@ void Twavefile::Install(const TOperationResult& result) {
   }
   // A failed edit leaves the previous state, which is whole: it is shown again.
   if (operation != opOpen && operation != opRecover) loaded_ = state_->samples != nullptr;
-  if (operation == opOpen || operation == opRecover) loaded_ = succeeded && result.state;
+  if (operation == opOpen || operation == opRecover) {
+    loaded_ = succeeded && result.state;
+    // A file that did not open names nothing: the document keeps the name it had.
+    if (!loaded_) fileName_ = nameBeforeOpen_;
+  }
   if (IsEdit(operation)) RaiseAction(CanUndo(), CanRedo());
-  if (succeeded && IsSave(operation) && savingWhole_) MarkSaved();
+  // The name a whole save went to is the document's from now on.
+  if (succeeded && IsSave(operation) && savingWhole_) {
+    fileName_ = operationFile_;
+    MarkSaved();
+  }
   if (succeeded && operation == opOpen && result.state) MarkSaved();
   // The clipboard changes only once a cut's range is gone.
   if (succeeded && result.clip) Clipboard().SetWave(*result.clip);

@@ -103,11 +103,14 @@ class Twavefile {
   // loaded, the range does not fit, the extension is none of these, or the format's settings were
   // cancelled.
   bool Save();
+  // Save as: the whole document to path, which becomes its name only once that save succeeded;
+  // a save that is cancelled or fails leaves the name and Modified as they were.
+  bool SaveAs(const std::string& path);
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
   // The same with tags of its own instead of the document's (a part of a split).
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop, const TTags& tags);
-  // Save as: the main window names the new target first. Under another name than the one last
-  // saved to, the document counts as modified until a save there ends.
+  // Renames the document without saving: under another name than the one last saved to, it
+  // counts as modified until a save there ends.
   void SetFileName(const std::string& path);
   // Asked on the main thread before every MP3 save; none cancels it. Unset, the settings
   // dialog's first choice is taken. Each question has one answerer, the document's owner, which

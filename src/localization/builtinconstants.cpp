@@ -132,6 +132,30 @@ constexpr std::u16string_view kConstants[][2] = {
      u"The file's cue points are damaged; those it holds whole were kept, and the audio opened as "
      u"usual."},
     {u"recoverytaken", u"Another instance of the editor has taken it up."},
+    {u"openerrorcaption", u"File Loading Error!"},
+    {u"openunsupported", u"Could not import audio file. Format not supported or file broken"},
+    {u"opentoolarge", u"The size of the decompressed audio data exceeds the 2GB limit."},
+    {u"storetoolarge",
+     u"The size of the decompressed audio data exceeds the 2GB limit. The operation could not be "
+     u"performed and the file remained unchanged."},
+    {u"recoverednotours", u"The recovered file is not a working copy of this program:"},
+    {u"rangeoutside",
+     u"The range from frame %1 to frame %2 does not fit the document, which has %3 frames."},
+    {u"positionoutside", u"Frame %1 lies outside the document, which has %2 frames."},
+    {u"silencelength", u"The length of the silence must be between 0 and %1 frames."},
+    {u"settingoutside", u"The setting %1 is outside the range from %2 to %3."},
+    {u"journalcaption", u"Recovery"},
+    {u"journalunwritable",
+     u"The recovery journal could not be written, so unsaved changes cannot be recovered after a "
+     u"crash:"},
+    {u"helpcaption", u"Help system"},
+    {u"helpmissing", u"Unable to open help file :%1"},
+    {u"draghandout", u"The selection could not be handed out:"},
+    {u"updatenew", u"There is a new version %1 of this program"},
+    {u"updatesite", u"available at %1"},
+    {u"updatedownload", u"Do you want to download it now?"},
+    {u"updatelatest", u"You already have the latest version %1 of this program"},
+    {u"selectionfilename", u"%s (selection)"},
 };
 
 constexpr uint8_t kVersion = 3;

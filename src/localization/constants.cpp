@@ -131,6 +131,23 @@ std::string ConstantText(std::string_view key, std::string_view mark, const std:
   return text;
 }
 
+std::string ConstantText(std::string_view key, std::initializer_list<std::string> values) {
+  const std::string text = ConstantText(key);
+  std::string out;
+  // One pass, so that a value that holds a mark itself (a path, say) stays as it is.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t index =
+        i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+    if (text[i] == '%' && index < values.size()) {
+      out += *(values.begin() + index);
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 bool SetConstantText(std::string_view key, const std::string& text) {
   return LangManager().SetConstantText(key, text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,8 @@ const std::vector<TMessageConstant>& DesignedConstants();
 std::string ConstantText(std::string_view key);
 // The same with its first mark ("%s", "%1") replaced by value.
 std::string ConstantText(std::string_view key, std::string_view mark, const std::string& value);
+// The same with its marks "%1", "%2" ... replaced by the values in their order.
+std::string ConstantText(std::string_view key, std::initializer_list<std::string> values);
 
 // Replaces one constant's current text; false for an unknown key.
 bool SetConstantText(std::string_view key, const std::string& text);

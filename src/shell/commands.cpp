@@ -2,7 +2,6 @@
 // effects that need no parameters.
 #include <QAction>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +17,6 @@
 #include "platform/messagebox.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
-#include "shell/filedialogtexts.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -41,15 +39,6 @@ TCommandOutcome StartedIf(bool started) {
 }
 
 }  // namespace
-
-std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex) {
-  QString selected = SaveTypeFilter(typeIndex);
-  const QString path =
-      QFileDialog::getSaveFileName(parent, SaveDialogTitle(), QString(), SaveDialogFilter(),
-                                   &selected, QFileDialog::DontConfirmOverwrite);
-  if (path.isEmpty()) return std::nullopt;
-  return Tmainform::TSaveTarget{path.toStdString(), SaveTypeOfFilter(selected)};
-}
 
 void Tmainform::StopPlaybackFirst() {
   if (view_->Playing()) StopActionExecute();
@@ -92,14 +81,15 @@ bool Tmainform::SaveOrSaveAs() {
   // A document opened from a format we cannot write (WMA, AAC ...) is saved under a new name.
   if (!SaveFormatOf(document_->FileName())) {
     const auto path = AskSaveAsName();
-    return path && SaveUnder(*path);
+    return path && document_->SaveAs(*path);
   }
   return document_->Save();
 }
 
 std::optional<std::string> Tmainform::AskSaveAsName() {
   saveDialogType_ = config.savefilterindex == 0 ? 1 : config.savefilterindex;
-  const auto target = AskSaveTarget(saveDialogType_);
+  const auto target = AskSaveTarget(
+      {SaveDialogStart(document_->FileName(), saveDialogType_, false), saveDialogType_});
   if (!target) return std::nullopt;
   const std::string path = SaveTargetName(target->path, target->typeIndex);
   // The next dialog opens on the type this name writes, whichever entry was chosen.
@@ -107,17 +97,6 @@ std::optional<std::string> Tmainform::AskSaveAsName() {
   if (!MayOverwrite(path)) return std::nullopt;
   config.savefilterindex = saveDialogType_;
   return path;
-}
-
-bool Tmainform::SaveUnder(const std::string& path) {
-  const std::string previous = document_->FileName();
-  document_->SetFileName(path);
-  if (!document_->Save()) {
-    document_->SetFileName(previous);
-    return false;
-  }
-  updatecaption(path);
-  return true;
 }
 
 void Tmainform::SaveAsActionExecute() {
@@ -128,14 +107,15 @@ void Tmainform::SaveAsActionExecute() {
   Give({[this, path = *path] {
     if (!document_->Loaded())
       return TCommandOutcome::Skipped(Skipped(SaveAsAction, "skippednodocument"));
-    return StartedIf(SaveUnder(path));
+    return StartedIf(document_->SaveAs(path));
   }});
 }
 
 void Tmainform::SaveSelectedActionExecute() {
   const auto place = PlaceWhenGiven();
   if (!commands_.AnyMovesSelection() && !view_->Selected()) return;
-  const auto target = AskSaveTarget(saveDialogType_);
+  const auto target = AskSaveTarget(
+      {SaveDialogStart(document_->FileName(), saveDialogType_, true), saveDialogType_});
   if (!target) return;
   StopPlaybackFirst();
   const std::string path = SaveTargetName(target->path, target->typeIndex);

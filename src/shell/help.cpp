@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "localization/constants.h"
 #include "platform/messagebox.h"
 
 namespace quillon {
@@ -32,7 +33,7 @@ void ShowHelp(const std::string& fileName, const std::string& topic, const TUrlL
     opened = launcher ? launcher(url) : QDesktopServices::openUrl(url);
   }
   if (!opened)
-    MessageBoxes().Show("Help system", "Unable to open help file :" + path,
+    MessageBoxes().Show(ConstantText("helpcaption"), ConstantText("helpmissing", "%1", path),
                         TMessageIcon::Information);
 }
 

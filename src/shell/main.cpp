@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,7 +16,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -53,6 +51,7 @@
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
+#include "shell/filedialogs.h"
 #include "shell/help.h"
 #include "shell/labelholder.h"
 #include "shell/recentmenu.h"
@@ -65,7 +64,6 @@
 namespace quillon {
 
 namespace {
-constexpr int kStatusPanelWidth = 150;
 constexpr int kBottomPanelHeight = 155;
 constexpr int kProgressIntervalMs = 50;
 constexpr int kVizIntervalMs = 10;
@@ -130,7 +128,8 @@ Tmainform::~Tmainform() {
 QAction* Tmainform::MakeAction(const char* name, const QString& caption, const QString& hint) {
   auto* action = new QAction(caption, this);
   action->setObjectName(name);
-  action->setToolTip(hint.isEmpty() ? QString(caption).remove('&').trimmed() : hint);
+  // Without a hint of its own the tip is the caption, in whatever language it is shown.
+  if (!hint.isEmpty()) action->setToolTip(hint);
   // Commands join one by one; until then they are shown but cannot run.
   action->setEnabled(false);
   return action;
@@ -216,7 +215,9 @@ void Tmainform::CreateActions() {
   MakeLive(OpenAction, [this] { OpenActionExecute(); });
   MakeLive(CloseAction, [this] { CloseActionExecute(); });
   MakeLive(ExitAction, [this] { close(); });
-  AskSaveTarget = [this](int typeIndex) { return AskSaveTargetWithDialog(this, typeIndex); };
+  AskSaveTarget = [this](const TSaveTarget& offered) {
+    return AskSaveTargetWithDialog(this, offered);
+  };
   MakeLive(ContentsAction, [] { ShowHelp(kHelpFileName); });
   MakeLive(ZoomInAction, [this] { view_->ZoomIn(); });
   MakeLive(ZoomOutAction, [this] { view_->ZoomOut(); });
@@ -431,25 +432,6 @@ void Tmainform::CreateBottomPanel() {
   waitingLabel_->setObjectName("WaitingLabel");
   waitingLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   waitingLabel_->hide();
-}
-
-void Tmainform::CreateStatusBar() {
-  StatusBar = new QStatusBar(this);
-  StatusBar->setObjectName("StatusBar");
-  for (int i = 0; i < 4; ++i) {
-    statusPanels_[i] = new QLabel(StatusBar);
-    statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
-    // At least the designed width; a longer text (a larger font, a translation) widens it.
-    statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
-    StatusBar->addWidget(new TLabelHolder(statusPanels_[i], StatusBar));
-  }
-  // Its text is built by the operation in the language of its time; it is not a window text.
-  noticePanel_ = new QLabel(StatusBar);
-  noticePanel_->setObjectName("NoticePanel");
-  // A long notice must not widen the window; the tool tip holds it whole.
-  noticePanel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  StatusBar->addWidget(noticePanel_, 1);
-  setStatusBar(StatusBar);
 }
 
 void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
@@ -680,6 +662,22 @@ void Tmainform::FormDestroy() {
   destroyed_ = true;
   ProgressTimer->stop();
   commands_.Drop();
+  StoreSettings();
+  // The document's temporary files go only with a Close, which a running operation would ignore.
+  StopOperationForClose();
+  document_->Close();
+  delete view_;
+  view_ = nullptr;
+  document_.reset();
+  // Waits for a running check or report before the hand-over and the boxes go away.
+  versionCheck_.reset();
+  if (&UrlOpener() == urlOpener_.get()) SetUrlOpener(nullptr);
+  if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
+  if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
+  if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);
+}
+
+void Tmainform::StoreSettings() {
   // The client area's place, which MainWindowPlacement gives back to setGeometry: x() and y()
   // would name the frame, and each start would move the window by the title bar.
   config.posx = geometry().x();
@@ -696,18 +694,6 @@ void Tmainform::FormDestroy() {
       SaveEncoderQuality(store, {vorbisForm_->Value(), opusForm_->Value()});
   });
   if (!failure.empty()) std::cerr << failure << '\n';
-  // The document's temporary files go only with a Close, which a running operation would ignore.
-  StopOperationForClose();
-  document_->Close();
-  delete view_;
-  view_ = nullptr;
-  document_.reset();
-  // Waits for a running check or report before the hand-over and the boxes go away.
-  versionCheck_.reset();
-  if (&UrlOpener() == urlOpener_.get()) SetUrlOpener(nullptr);
-  if (&Clipboard() == clipboard_.get()) SetClipboard(nullptr);
-  if (&MessageBoxes() == messageBoxes_.get()) SetMessageBoxes(nullptr);
-  if (&MainThread() == mainThread_.get()) SetMainThread(nullptr);
 }
 
 bool Tmainform::FormCloseQuery() {

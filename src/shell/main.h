@@ -68,6 +68,8 @@ class Tmainform : public QMainWindow {
   void AppException();
   // Asks the running operation to stop (the Cancel button and Esc); nothing when none runs.
   void CancelOperation();
+  // The window's place, the volume, the language and the encoders' choices to the settings.
+  void StoreSettings();
 
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }
@@ -88,14 +90,14 @@ class Tmainform : public QMainWindow {
   // Commands given while an operation runs, not yet run.
   size_t WaitingCommands() const { return commands_.Waiting(); }
 
-  // The save dialog's answer: a file name and the chosen type (1 WAV, 2 MP3).
+  // The save dialog's answer, and what it is offered first: a file name and the type (1 WAV ...).
   struct TSaveTarget {
     std::string path;
     int typeIndex = 1;
   };
-  // Shows the save dialog on the given type; none when cancelled. A seam for tests, which
+  // Shows the save dialog at what is offered; none when cancelled. A seam for tests, which
   // outlive the window they set it on.
-  std::function<std::optional<TSaveTarget>(int typeIndex)> AskSaveTarget;
+  std::function<std::optional<TSaveTarget>(const TSaveTarget& offered)> AskSaveTarget;
 
   // A line in the status bar for a while, for what needs no question: a link or a check that
   // failed, a command skipped or dropped.
@@ -210,6 +212,8 @@ class Tmainform : public QMainWindow {
   void AddRecentFile(const std::string& path);
   void StoreRecentFiles();
   void CloseActionExecute();
+  // Nothing is loaded: the view, the caption, the status panels and the commands say so.
+  void ShowNothingLoaded();
   void PlayActionExecute();
   // Play as the user gives it: behind the waiting commands.
   void PlayGiven();
@@ -222,8 +226,6 @@ class Tmainform : public QMainWindow {
   void SaveAsActionExecute();
   // The save dialog and the overwrite question; none when either was refused.
   std::optional<std::string> AskSaveAsName();
-  // Saves the document under path, which becomes its name once the save started.
-  bool SaveUnder(const std::string& path);
   void SaveSelectedActionExecute();
   void UndoActionExecute();
   void RedoActionExecute();
@@ -303,8 +305,6 @@ class Tmainform : public QMainWindow {
   // The commands that wait their turn while an operation runs.
   std::vector<QAction*> queueable_;
   static constexpr const char* kAvailableProperty = "quillonAvailable";
-  // The waiting count's width at the right end of the progress area.
-  static constexpr int kWaitingWidth = 110;
 
   QMenuBar* ActionMainMenuBar1;
   QToolBar* ActionToolBar1;
@@ -343,8 +343,5 @@ class Tmainform : public QMainWindow {
   QAction *ContentsAction, *UpdateAction, *AboutAction;
   QAction* EscapeAction;
 };
-
-// The save dialog itself.
-std::optional<Tmainform::TSaveTarget> AskSaveTargetWithDialog(QWidget* parent, int typeIndex);
 
 }  // namespace quillon

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -26,7 +25,7 @@
 #include "platform/messagebox.h"
 #include "platform/startuptrace.h"
 #include "shell/dialogs/properties.h"
-#include "shell/filedialogtexts.h"
+#include "shell/filedialogs.h"
 #include "shell/main.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
@@ -128,7 +127,11 @@ void Tmainform::onReady() {
   view_->FollowDocument();
   if (!view_->Selected()) HoldSelectionBoxesTo(frames);
   const uint32_t page = std::min<uint32_t>(Scroll->pageStep(), frames);
-  WriteDocumentPanels();
+  // An open that failed or was stopped leaves nothing loaded, whatever the caption said meanwhile.
+  if (document_->Loaded())
+    WriteDocumentPanels();
+  else
+    ShowNothingLoaded();
   SetScrollState(Scroll, frames, page, Scroll->value());
   ProgressBar->setValue(0);
   ProgressBar->hide();
@@ -235,7 +238,6 @@ void Tmainform::ProgressTimerTimer() {
   // An operation that began without a command (at start-up, say) also lets commands wait.
   if (CommandsWait() != waitingShown_) RefreshAvailability();
   if (progress > 0) {
-    ProgressBar->setGeometry(64, 4, std::max(0, PageControl1->width() - 64 - kWaitingWidth), 12);
     ProgressBar->show();
     ProgressBar->raise();
     demoLabel_->hide();
@@ -319,8 +321,7 @@ void Tmainform::ScrollChange() {
 
 void Tmainform::OpenActionExecute() {
   // The name is asked now; whether unsaved changes go is asked at the command's turn.
-  const QString path =
-      QFileDialog::getOpenFileName(this, OpenDialogTitle(), QString(), OpenDialogFilter());
+  const QString path = AskOpenFileName(this);
   if (path.isEmpty()) return;
   OpenChosenFile(path.toStdString());
 }
@@ -339,18 +340,22 @@ void Tmainform::OpenChosenFile(const std::string& path) {
 void Tmainform::CloseActionExecute() {
   Give({[this] {
           RunAfterCloseQuery([this] {
-            view_->AttachDocument(document_.get());
-            for (QLabel* panel : statusPanels_) panel->clear();
+            ShowNothingLoaded();
             ClearNotices();
-            setWindowTitle(kApplicationTitle);
-            EnableSelectionCommands(false);
-            SetAvailable(UndoAction, false);
-            SetAvailable(RedoAction, false);
           });
           // The close query may have started a save.
           return document_->Busy() ? TCommandOutcome::Started() : TCommandOutcome::Done();
         },
         true});
+}
+
+void Tmainform::ShowNothingLoaded() {
+  view_->AttachDocument(document_.get());
+  for (QLabel* panel : statusPanels_) panel->clear();
+  setWindowTitle(kApplicationTitle);
+  EnableSelectionCommands(false);
+  SetAvailable(UndoAction, false);
+  SetAvailable(RedoAction, false);
 }
 
 void Tmainform::PlayGiven() {

@@ -13,6 +13,7 @@
 #include "platform/clipboard.h"
 #include "platform/mainthread.h"
 #include "shell/main.h"
+#include "shell/progressrow.h"
 
 namespace quillon {
 
@@ -61,16 +62,11 @@ void Tmainform::EscapeExecute() {
 
 void Tmainform::ShowWaitingCount() {
   const size_t waiting = commands_.Waiting();
-  if (waiting == 0) {
-    waitingLabel_->hide();
-    return;
-  }
-  waitingLabel_->setText(
-      QString::fromStdString(ConstantText("commandswaiting", "%1", std::to_string(waiting))));
-  waitingLabel_->setGeometry(std::max(0, PageControl1->width() - kWaitingWidth), 0,
-                             kWaitingWidth - 4, 20);
-  waitingLabel_->show();
-  waitingLabel_->raise();
+  if (waiting > 0)
+    waitingLabel_->setText(
+        QString::fromStdString(ConstantText("commandswaiting", "%1", std::to_string(waiting))));
+  waitingLabel_->setVisible(waiting > 0);
+  PlaceProgressRow(*PageControl1, *ProgressBar, *waitingLabel_, *CancelButton);
 }
 
 void Tmainform::ShowStatusLine(const std::string& text) {

@@ -8,6 +8,7 @@
 #include "platform/runfiles.h"
 #include "platform/startuptrace.h"
 #include "shell/desktoplook.h"
+#include "shell/endsteps.h"
 #include "shell/instancelock.h"
 #include "shell/main.h"
 #include "shell/termination.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
   {
     quillon::Tmainform mainform(arguments);
     app.SetExceptionHandler([&mainform] { mainform.AppException(); });
-    quillon::CloseOnTerminationSignals(&mainform);
+    quillon::TSystemEnd systemEnd(quillon::EditorEndSteps(mainform), &mainform);
     mainform.show();
     quillon::StartupStep("shown");
     status = QApplication::exec();

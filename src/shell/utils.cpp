@@ -14,6 +14,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include "localization/constants.h"
 #include "platform/granularity.h"
 
 namespace quillon {
@@ -330,6 +331,14 @@ const char* SaveTypeExtension(int typeIndex) {
 std::string SaveTargetName(const std::string& name, int typeIndex) {
   if (SaveFormatOf(name)) return name;
   return name + SaveTypeExtension(typeIndex);
+}
+
+std::string SaveDialogStart(const std::string& documentPath, int typeIndex, bool selection) {
+  if (documentPath.empty()) return {};
+  const QFileInfo document(QString::fromStdString(documentPath));
+  std::string name = document.completeBaseName().toStdString();
+  if (selection) name = ConstantText("selectionfilename", "%s", name);
+  return document.absolutePath().toStdString() + "/" + name + SaveTypeExtension(typeIndex);
 }
 
 int SaveTypeOfFormat(TSaveFormat format) {

@@ -96,6 +96,9 @@ const char* SaveTypeExtension(int typeIndex);
 // one of the types' extensions, in any case, is kept and decides the format; any other name gets
 // the chosen type's extension appended, so nothing the user typed is lost.
 std::string SaveTargetName(const std::string& name, int typeIndex);
+// Where a save dialog starts: in the document's folder, with its name and the type's extension;
+// a selection's name says it is one ("take (selection).wav"). Empty without a document's name.
+std::string SaveDialogStart(const std::string& documentPath, int typeIndex, bool selection);
 // The type index that writes a format.
 int SaveTypeOfFormat(TSaveFormat format);
 

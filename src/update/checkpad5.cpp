@@ -225,17 +225,16 @@ bool ShowCheckResult(const TVersionCheck& checker, const std::string& response) 
   std::optional<bool> newer = IsNewerVersion(remote, checker.Version);
   if (!newer) return false;
   if (*newer) {
-    std::string question = "There is a new version " + remote + " of this program\navailable at " +
-                           checker.SiteHost + "\nDo you want to download it now?";
+    const std::string question = ConstantText("updatenew", "%1", remote) + "\n" +
+                                 ConstantText("updatesite", "%1", checker.SiteHost) + "\n" +
+                                 ConstantText("updatedownload");
     // The installer comes from the product site only, whatever the answer contained.
     if (MessageBoxes().AskYesNo(kApplicationTitle, question) &&
         IsProductSiteAddress(checker.DownloadUrl, checker.InfoUrl))
       UrlOpener().Open(checker.DownloadUrl);
   } else if (checker.ShowUpToDate) {
-    MessageBoxes().Show(
-        kApplicationTitle,
-        "You already have the latest version " + checker.Version + " of this program",
-        TMessageIcon::Question);
+    MessageBoxes().Show(kApplicationTitle, ConstantText("updatelatest", "%1", checker.Version),
+                        TMessageIcon::Question);
   }
   return true;
 }

@@ -1,16 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QTabWidget>
 #include <QWidget>
 #include <set>
 #include <string>
 
+#include "document/journal.h"
+#include "document/wavfile.h"
 #include "localization/constants.h"
 #include "localization/langfile.h"
 #include "localization/langmanager.h"
 #include "localization/ui/langcontroller.h"
+#include "shell/help.h"
 #include "shell/main.h"
+#include "support/document_harness.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -116,6 +128,157 @@ TEST_P(LanguageCoverageTest, EveryEnglishTextHasATranslationThatDiffers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, LanguageCoverageTest, ::testing::Values("de", "ru"));
+
+// Shown texts that rightly read the same in a translation: the program's name, a placeholder that
+// the effect's name replaces before the dialog shows, words German shares with English, format
+// names and texts without a word.
+bool ShownMaySameAsEnglish(const QString& text, const std::string& language) {
+  static const QStringList everywhere{"Quillon", "Param Name"};
+  static const QStringList german{
+      "Pause",   "Samples",   "&Samples", "Format:", "Tags",
+      "&Genre:", "&Bitrate:", "System",   "Cursor",  "&Bitrate (kbit/s):"};
+  static const QRegularExpression formatOrNoWord(
+      "^(WAV|MP3|FLAC|Ogg Vorbis|Opus|ID3v[12]|[^\\p{L}]*)$");
+  return everywhere.contains(text) || (language == "de" && german.contains(text)) ||
+         formatOrNoWord.match(text).hasMatch();
+}
+
+// Where an object shows: its names up to the window, an unnamed one by class and place.
+std::string PathOf(const QObject* object, const QObject* window) {
+  std::string path;
+  for (; object != window; object = object->parent()) {
+    std::string name = object->objectName().toStdString();
+    if (name.empty())
+      name = object->metaObject()->className() +
+             std::to_string(object->parent()->children().indexOf(object));
+    path = "/" + name + path;
+  }
+  return path;
+}
+
+// Every caption, label, button, title, tab and tip that the window and its dialogs show.
+std::map<std::string, QString> ShownTexts(QWidget& window) {
+  std::map<std::string, QString> texts;
+  QList<QObject*> objects = window.findChildren<QObject*>();
+  objects.prepend(&window);
+  for (const QObject* object : objects) {
+    auto add = [&](const char* what, const QString& text) {
+      if (!text.trimmed().isEmpty()) texts[PathOf(object, &window) + ":" + what] = text.trimmed();
+    };
+    if (auto* action = qobject_cast<const QAction*>(object))
+      add("text", action->text()), add("tip", action->toolTip());
+    if (auto* widget = qobject_cast<const QWidget*>(object)) add("tip", widget->toolTip());
+    if (auto* widget = qobject_cast<const QWidget*>(object); widget && widget->isWindow())
+      add("title", widget->windowTitle());
+    if (auto* label = qobject_cast<const QLabel*>(object)) add("text", label->text());
+    if (auto* button = qobject_cast<const QAbstractButton*>(object)) add("text", button->text());
+    if (auto* box = qobject_cast<const QGroupBox*>(object)) add("title", box->title());
+    if (auto* menu = qobject_cast<const QMenu*>(object)) add("title", menu->title());
+    if (auto* tabs = qobject_cast<const QTabWidget*>(object))
+      for (int i = 0; i < tabs->count(); ++i) add("tab", tabs->tabText(i));
+  }
+  return texts;
+}
+
+void OpenTone(Tmainform& form, test::TTempDir& files) {
+  test::WriteWav16(files.File("tone.wav"), 1, 8000, std::vector<int16_t>(800, 100));
+  form.openfile(files.File("tone.wav"));
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Document()->Busy(); }));
+}
+
+// The failures a user can meet, each showing its boxes.
+const std::pair<const char*, void (*)(Tmainform&, test::TTempDir&)> kFailures[] = {
+    {"OpenAPicture",
+     [](Tmainform& form, test::TTempDir& files) {
+       test::WriteFileBytes(files.File("picture.png"), {0x89, 'P', 'N', 'G', 0, 0, 0, 13});
+       form.openfile(files.File("picture.png"));
+       ASSERT_TRUE(test::WaitUntil([&] { return !form.Document()->Busy(); }));
+     }},
+    {"AMissingManual",
+     [](Tmainform&, test::TTempDir&) {
+       ShowHelp("none.html", {}, [](const QUrl&) { return true; });
+     }},
+    {"NumbersOutsideTheDocument",
+     [](Tmainform& form, test::TTempDir& files) {
+       OpenTone(form, files);
+       form.Document()->Delete(-5, 3);
+       form.Document()->InsertSilence(9000, 10);
+       form.Document()->InsertSilence(0, -1);
+       form.Document()->OnAskVorbisQuality = [] { return std::optional<int>(99); };
+       form.Document()->SaveAs(files.File("tone.ogg"));
+     }},
+    {"AJournalThatCannotBeWritten",
+     [](Tmainform& form, test::TTempDir& files) {
+       OpenTone(form, files);
+       TRecoveryJournal("/proc/none").Record(*form.Document());
+     }},
+};
+
+// The window as a user of the language starts it, with the language stored in the settings.
+class ShownTextsTest : public ::testing::TestWithParam<std::pair<const char*, int32_t>> {
+ protected:
+  void SetUp() override {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(settingsDir_.Path()));
+    ASSERT_TRUE(LangManager().RegisterLanguageFile(QUILLON_LANG_DIR "/de.lng"));
+    ASSERT_TRUE(LangManager().RegisterLanguageFile(QUILLON_LANG_DIR "/ru.lng"));
+  }
+  void TearDown() override {
+    SetMessageBoxes(nullptr);
+    LangManager().ActivateLanguage(kDefaultLanguageId);
+  }
+  std::unique_ptr<Tmainform> StartIn(int32_t language) {
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvane", "Quillon")
+        .setValue("Settings/lang", language);
+    auto form = std::make_unique<Tmainform>();
+    form->MakeDialogs();
+    SetMessageBoxes(&boxes_);
+    boxes_.shown.clear();
+    return form;
+  }
+  test::TTempDir settingsDir_;
+  test::TTempDir files_;
+  test::TRecordingMessageBoxes boxes_;
+};
+
+TEST_P(ShownTextsTest, NoTextOfTheWindowOrItsDialogsStaysEnglish) {
+  const auto [language, id] = GetParam();
+  const auto english = ShownTexts(*StartIn(kDefaultLanguageId));
+  const auto translated = ShownTexts(*StartIn(id));
+  std::string same;
+  for (const auto& [where, text] : english)
+    if (translated.count(where) && translated.at(where) == text &&
+        !ShownMaySameAsEnglish(text, language))
+      same += "\n  " + where + " \"" + text.toStdString() + "\"";
+  EXPECT_TRUE(same.empty()) << "shown in English:" << same;
+}
+
+TEST_P(ShownTextsTest, NoMessageOfTheWindowStaysEnglish) {
+  const auto [language, id] = GetParam();
+  for (const auto& [name, provoke] : kFailures) {
+    std::vector<test::TRecordingMessageBoxes::TShown> shown[2];
+    for (int run = 0; run < 2; ++run) {
+      auto form = StartIn(run == 0 ? kDefaultLanguageId : id);
+      provoke(*form, files_);
+      shown[run] = boxes_.shown;
+    }
+    ASSERT_FALSE(shown[0].empty()) << name;
+    ASSERT_EQ(shown[1].size(), shown[0].size()) << name;
+    for (size_t i = 0; i < shown[0].size(); ++i) {
+      // The first line is the program's own; a path or the system's words may follow.
+      auto firstLine = [](const std::string& text) { return text.substr(0, text.find('\n')); };
+      EXPECT_NE(firstLine(shown[1][i].text), firstLine(shown[0][i].text))
+          << name << " in " << language;
+      const std::string& caption = shown[1][i].caption;
+      EXPECT_TRUE(caption == "Quillon" || caption != shown[0][i].caption)
+          << name << ": " << caption;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ShownTextsTest,
+                         ::testing::Values(std::make_pair("de", 1031), std::make_pair("ru", 1049)),
+                         [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace
 }  // namespace quillon

@@ -30,6 +30,7 @@
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
+#include "shell/filedialogs.h"
 #include "shell/main.h"
 #include "support/document_harness.h"
 #include "support/fixtures.h"
@@ -249,7 +250,7 @@ TEST_F(TranslatedWindowsTest, TheFileDialogsTitlesAndTypesFollowTheLanguage) {
     const auto open = FileDialogShownBy([&] { form.findChild<QAction*>("OpenAction")->trigger(); });
     EXPECT_EQ(open.first.toStdString(), row.openTitle) << row.language;
     EXPECT_EQ(open.second.join(";;").toStdString(), row.openFilters.join(";;").toStdString());
-    const auto save = FileDialogShownBy([&] { AskSaveTargetWithDialog(&form, 2); });
+    const auto save = FileDialogShownBy([&] { AskSaveTargetWithDialog(&form, {"", 2}); });
     EXPECT_EQ(save.first.toStdString(), row.saveTitle) << row.language;
     EXPECT_EQ(save.second.join(";;").toStdString(), row.saveFilters.join(";;").toStdString());
   }

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTest>
@@ -25,6 +27,7 @@ namespace quillon {
 namespace {
 
 using test::TWindowDriver;
+using test::WaitUntil;
 
 constexpr uint32_t kFrames = 8000;
 
@@ -148,6 +151,14 @@ TEST_F(CommandQueueTest, TheProgressAreaCountsTheWaitingCommands) {
   for (const TStep& step : steps) {
     Type(step.keys);
     EXPECT_EQ(label->isVisible() ? label->text().toStdString() : "", step.shown) << step.keys;
+    if (!label->isVisible()) continue;
+    // Beside the Cancel button, whole and on the panel, not under it.
+    const QPushButton* cancel = w.Form().CancelOperationButton();
+    ASSERT_TRUE(WaitUntil([&] { return cancel->isVisible(); }));
+    EXPECT_FALSE(label->geometry().intersects(cancel->geometry())) << step.keys;
+    EXPECT_FALSE(label->geometry().intersects(w.Form().Progress()->geometry())) << step.keys;
+    EXPECT_GE(label->width(), label->sizeHint().width()) << step.keys;
+    EXPECT_TRUE(label->parentWidget()->rect().contains(label->geometry())) << step.keys;
   }
 }
 

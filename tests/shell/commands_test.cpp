@@ -5,11 +5,14 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -19,9 +22,12 @@
 #include "codecs/encodersettings.h"
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "shell/dialogs/filter.h"
+#include "shell/filedialogs.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 #include "support/document_harness.h"
@@ -40,8 +46,10 @@ class CommandsTest : public ::testing::Test {
     SetMessageBoxes(&boxes_);
     form_ = std::make_unique<Tmainform>();
     SetMessageBoxes(&boxes_);
-    form_->AskSaveTarget = [this](int typeIndex) -> std::optional<Tmainform::TSaveTarget> {
-      offeredTypes_.push_back(typeIndex);
+    form_->AskSaveTarget =
+        [this](const Tmainform::TSaveTarget& offered) -> std::optional<Tmainform::TSaveTarget> {
+      offeredTypes_.push_back(offered.typeIndex);
+      offeredPaths_.push_back(offered.path);
       if (!answer_) return std::nullopt;
       return answer_;
     };
@@ -81,6 +89,7 @@ class CommandsTest : public ::testing::Test {
   std::unique_ptr<Tmainform> form_;
   std::optional<Tmainform::TSaveTarget> answer_;
   std::vector<int> offeredTypes_;
+  std::vector<std::string> offeredPaths_;
   TConfig saved_;
 };
 
@@ -104,6 +113,9 @@ TEST_F(CommandsTest, SaveAsRemembersTheTypeAndAppendsTheExtension) {
   answer_.reset();
   Run("SaveAsAction");
   EXPECT_EQ(offeredTypes_, (std::vector<int>{1, 1, 2}));
+  // In the document's folder, under its name with the offered type's extension.
+  EXPECT_EQ(offeredPaths_, (std::vector<std::string>{files_.File("a.wav"), files_.File("take.wav"),
+                                                     files_.File("take.mp3")}));
 }
 
 // Answers the MP3 settings dialog once it shows: Ok when accept, else Cancel.
@@ -202,6 +214,7 @@ TEST_F(CommandsTest, SaveSelectedAsWritesTheChosenTypeAndKeepsTheName) {
   Run("SaveSelectedAction");
   EXPECT_EQ(test::ReadWav16Samples(files_.File("part.wav")).size(), 200u);
   EXPECT_EQ(form_->Document()->FileName(), files_.File("b.wav"));
+  EXPECT_EQ(offeredPaths_.front(), files_.File("b (selection).wav"));
   // An existing file is replaced only after a Yes.
   Select(0, 50);
   Run("SaveSelectedAction");
@@ -401,8 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwnExtension) {
   Open("d.wav", 8000, 44100);
   AnswerSettingsWithDefaults(*form_->Document());
-  form_->AskSaveTarget = [this](int typeIndex) {
-    return AskSaveTargetWithDialog(form_.get(), typeIndex);
+  form_->AskSaveTarget = [this](const Tmainform::TSaveTarget& offered) {
+    return AskSaveTargetWithDialog(form_.get(), offered);
   };
   const std::string typed = files_.File("Live.Mp3");
   AnswerDialog("Save As", [&](QDialog* dialog) {
@@ -411,6 +424,17 @@ TEST_F(CommandsTest, ANameTypedInTheSaveDialogWithTheWavEntryChosenSavesAsItsOwn
     EXPECT_EQ(files->selectedNameFilter(), "WAV Files (*.wav)");
     auto* name = files->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(name, nullptr);
+    // It starts in the document's folder with the document's name, its columns whole.
+    EXPECT_EQ(files->directory().absolutePath().toStdString(), files_.Path());
+    EXPECT_EQ(name->text().toStdString(), "d.wav");
+    auto* view = files->findChild<QTreeView*>("treeView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(test::WaitUntil([&] {
+      const QHeaderView* header = view->header();
+      for (int column = 1; column < header->count(); ++column)
+        if (header->sectionSize(column) < header->sectionSizeHint(column)) return false;
+      return header->length() <= view->viewport()->width();
+    })) << "a column of the file list is cut";
     // The name alone, in the document's folder: a whole path typed key by key passes through the
     // folder's own name, which the dialog selects and then opens instead of accepting.
     files->setDirectory(QString::fromStdString(files_.Path()));
@@ -508,6 +532,78 @@ TEST_F(CommandsTest, CloseAfterSaveThenUndoAsksAndCancelKeepsWhatIsShown) {
   EXPECT_EQ(boxes_.shown.front().text, "Would you like to save changes?");
   EXPECT_TRUE(form_->Document()->Loaded());
   EXPECT_EQ(form_->windowTitle(), "*u.wav - Quillon");
+}
+
+// A Save As that ends without its file: the document keeps its name, its caption and Modified, and
+// the next Save goes to the file it came from.
+struct TUnfinishedSaveAs {
+  const char* name;
+  // The target, in the test's folder unless it says otherwise.
+  const char* target;
+  // Stops the save once it runs; none for a save that fails by itself.
+  std::function<void(Tmainform&)> stop;
+};
+
+class UnfinishedSaveAsTest : public CommandsTest,
+                             public ::testing::WithParamInterface<TUnfinishedSaveAs> {
+ protected:
+  void TearDown() override {
+    HoldAtNthCheck(0);
+    CommandsTest::TearDown();
+  }
+};
+
+TEST_P(UnfinishedSaveAsTest, LeavesTheNameTheCaptionAndModified) {
+  const TUnfinishedSaveAs& row = GetParam();
+  Open("a.wav", 8000);
+  Run("InvertAction");
+  const std::string target = row.target[0] == '/' ? row.target : files_.File(row.target);
+  answer_ = Tmainform::TSaveTarget{target, 1};
+  if (row.stop) HoldAtNthCheck(1);
+  Action("SaveAsAction")->trigger();
+  if (row.stop) {
+    ASSERT_TRUE(form_->Document()->Busy());
+    row.stop(*form_);
+  }
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(form_->Document()->FileName(), files_.File("a.wav"));
+  EXPECT_TRUE(form_->Document()->Modified());
+  EXPECT_EQ(form_->windowTitle().toStdString(), "*a.wav - Quillon");
+  HoldAtNthCheck(0);
+  Run("SaveAction");
+  EXPECT_FALSE(form_->Document()->Modified());
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(test::ReadWav16Samples(files_.File("a.wav")),
+            test::ReadWav16Samples(form_->Document()->TempFileName()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, UnfinishedSaveAsTest,
+    ::testing::Values(TUnfinishedSaveAs{"Escape", "b.wav",
+                                        [](Tmainform& form) {
+                                          form.findChild<QAction*>("EscapeAction")->trigger();
+                                        }},
+                      TUnfinishedSaveAs{"MissingFolder", "/nonexistent-quillon-folder/b.wav",
+                                        nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, AFileThatDoesNotOpenLeavesTheWindowShowingNothingLoaded) {
+  Open("a.wav", 800);
+  const std::string picture = files_.File("picture.png");
+  test::WriteFileBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13});
+  boxes_.shown.clear();
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    form_->openfile(picture);
+    ASSERT_TRUE(WaitIdle());
+    // Each attempt is an open that fails, never a file that is "already loaded".
+    ASSERT_EQ(boxes_.shown.size(), static_cast<size_t>(attempt));
+    EXPECT_NE(boxes_.shown.back().text, ConstantText("alreadyloaded"));
+    EXPECT_FALSE(form_->Document()->Loaded());
+    EXPECT_EQ(form_->windowTitle().toStdString(), "Quillon");
+    for (int panel = 0; panel < 4; ++panel)
+      EXPECT_EQ(form_->StatusPanel(panel)->text().toStdString(), "") << "panel " << panel;
+  }
 }
 
 }  // namespace

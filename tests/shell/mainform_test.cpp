@@ -27,22 +27,25 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
-#include <QPointer>
 #include <QTest>
 #include <csignal>
 
 #include "display/waveview.h"
+#include "document/journal.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
+#include "platform/cancel.h"
 #include "platform/config.h"
 #include "platform/event.h"
 #include "platform/faults.h"
 #include "platform/mainthread.h"
+#include "platform/runfiles.h"
 #include "platform/urlopener.h"
 #include "playback/playunit.h"
 #include "shell/dialogs/about.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/tageditor.h"
+#include "shell/endsteps.h"
 #include "shell/help.h"
 #include "shell/termination.h"
 #include "shell/utils.h"
@@ -163,24 +166,78 @@ TEST_F(MainformTest, OpeningAWavAttachesItToTheView) {
   EXPECT_FALSE(std::filesystem::exists(tempFile));
 }
 
-TEST_F(MainformTest, ATerminationSignalClosesTheWindowLikeExit) {
-  const std::string wav = MakeWav();
-  std::string tempFile;
-  auto* form = new Tmainform;
-  form->setAttribute(Qt::WA_DeleteOnClose);
-  SetMessageBoxes(&boxes_);
-  CloseOnTerminationSignals(form);
-  form->show();
-  form->openfile(wav);
-  ASSERT_TRUE(WaitIdle(*form));
-  tempFile = form->Document()->TempFileName();
-  QPointer<Tmainform> alive(form);
-  raise(SIGTERM);
-  ASSERT_TRUE(test::WaitUntil([&] { return alive.isNull(); }));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_FALSE(std::filesystem::exists(tempFile));
-  EXPECT_TRUE(boxes_.shown.empty());
-  SetMessageBoxes(nullptr);
+// The real signal handler and the session's last word, with only the process's exit left out:
+// the running operation stops, nothing is asked, an unmodified document's files go at once and an
+// edited one's stay, named by the journal.
+TEST_F(MainformTest, TheSystemsEndStopsTheOperationAndKeepsOnlyUnsavedWork) {
+  const struct {
+    bool edited;
+    void (*request)();
+    int exit;
+  } rows[] = {{false, [] { raise(SIGTERM); }, SIGTERM},
+              {true, [] { raise(SIGINT); }, SIGINT},
+              {true,
+               [] {
+                 QEvent quit(QEvent::Quit);
+                 QCoreApplication::sendEvent(qApp, &quit);
+               },
+               0}};
+  for (const auto& row : rows) {
+    Tmainform form;
+    SetMessageBoxes(&boxes_);
+    std::optional<int> exited;
+    TEndSteps steps = EditorEndSteps(form);
+    steps.exit = [&](int signal) { exited = signal; };
+    TSystemEnd end(std::move(steps), &form);
+    form.show();
+    form.openfile(MakeWav());
+    ASSERT_TRUE(WaitIdle(form));
+    if (row.edited) form.Document()->Invert();
+    ASSERT_TRUE(WaitIdle(form));
+    const std::string store = form.Document()->TempFileName();
+    HoldAtNthCheck(1);
+    ASSERT_TRUE(form.Document()->Reverse());
+    row.request();
+    ASSERT_TRUE(test::WaitUntil([&] { return exited.has_value(); }, std::chrono::seconds(2)));
+    HoldAtNthCheck(0);
+    EXPECT_EQ(*exited, row.exit);
+    EXPECT_FALSE(form.Document()->Busy()) << "the operation was not stopped";
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(std::filesystem::exists(store), row.edited);
+    const auto journal = ReadJournalFile(RecoveryFolder() + JournalFileName(RunId()));
+    EXPECT_EQ(journal && journal->modified && journal->current == store, row.edited);
+    SetMessageBoxes(nullptr);
+  }
+}
+
+// At the window's designed size a notice is read whole, at each language's length and when an
+// operation left two: beside the panels while it fits there, else on a row of its own.
+TEST_F(MainformTest, ANoticeIsNeverCutAtTheDesignedSize) {
+  Tmainform form;
+  form.resize(kDesignedWidth, kDesignedHeight);
+  form.show();
+  form.openfile(MakeWav());
+  ASSERT_TRUE(WaitIdle(form));
+  QLabel* notice = form.NoticePanel();
+  const std::vector<std::vector<const char*>> operations{
+      {"Cancelled: nothing was changed."},
+      {"Abgebrochen: Nichts wurde geändert."},
+      {"Отменено: ничего не изменено."},
+      {"mixed down from 6 channels to stereo", "Cancelled: nothing was changed."}};
+  for (const auto& notices : operations) {
+    // Each operation's notices replace the last one's.
+    form.Document()->OnReady(form.Document());
+    for (const char* line : notices) form.Document()->OnNotice(form.Document(), line);
+    const std::string text = notices.front();
+    ASSERT_TRUE(test::WaitUntil([&] { return notice->width() >= notice->sizeHint().width(); }))
+        << text << ": " << notice->width() << " of " << notice->sizeHint().width() << " pixels";
+    const QRect shown(notice->mapTo(&form, QPoint()), notice->size());
+    EXPECT_TRUE(form.rect().contains(shown)) << text;
+    for (int i = 0; i < 4; ++i) {
+      const QWidget* panel = form.StatusPanel(i);
+      EXPECT_FALSE(shown.intersects(QRect(panel->mapTo(&form, QPoint()), panel->size()))) << text;
+    }
+  }
 }
 
 class HelpTest : public ::testing::Test {

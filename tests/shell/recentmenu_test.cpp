@@ -52,7 +52,8 @@ class RecentMenuTest : public ::testing::Test {
     SetMessageBoxes(&boxes_);
     form_ = std::make_unique<Tmainform>();
     SetMessageBoxes(&boxes_);
-    form_->AskSaveTarget = [this](int) -> std::optional<Tmainform::TSaveTarget> {
+    form_->AskSaveTarget =
+        [this](const Tmainform::TSaveTarget&) -> std::optional<Tmainform::TSaveTarget> {
       return Tmainform::TSaveTarget{saveAs_, 1};
     };
   }

@@ -170,6 +170,7 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {303, "ActionManager", "ActionBars[1].Items[18].Caption", "ZoomSelAction", ToolBarText},
     {320, "RecentFilesMenu", "Caption", "RecentFilesMenu", Caption},
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
+    {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
     {290, "CancelButton", "Caption", "CancelButton", Caption},
 };
 
