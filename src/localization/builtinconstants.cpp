@@ -45,7 +45,6 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recoverdocument",
      u"The editor ended without closing \"%s\". Recover its unsaved changes, with their undo "
      u"history?"},
-    {u"recoveryrefused", u"\"%s\" could not be recovered; its files were left as they were:"},
     {u"encodermissing", u"The installed FFmpeg libraries have no encoder for this format:"},
     {u"encoderrefused", u"The encoder does not accept this audio's format:"},
     {u"encodingerror", u"Encoding failed:"},
@@ -131,6 +130,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"cuechunkdamaged",
      u"The file's cue points are damaged; those it holds whole were kept, and the audio opened as "
      u"usual."},
+    {u"recoveryrefused", u"\"%s\" could not be recovered; its files were left as they were:"},
     {u"recoverytaken", u"Another instance of the editor has taken it up."},
     {u"openerrorcaption", u"File Loading Error!"},
     {u"openunsupported", u"Could not import audio file. Format not supported or file broken"},
