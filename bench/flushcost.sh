@@ -7,22 +7,8 @@
 # Usage: bench/flushcost.sh [runs]   (BENCH_DIR and QUILLON_CLI as in compare.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/setup.sh
-QUILLON_PACKAGES+=(bc)
-quillon_setup
-
-runs="${1:-5}"
-out="${BENCH_DIR:-$PWD/bench/out}"
-mkdir -p "$out/tmp"
-export TMPDIR="$out/tmp"
-
-if [ -n "${QUILLON_CLI:-}" ]; then
-  cli=$QUILLON_CLI
-else
-  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
-  cmake --build build-release --target quillon-cli >/dev/null
-  cli="$PWD/build-release/src/cli/quillon-cli"
-fi
+source bench/benchsetup.sh
+bench_setup 5 "${1:-}" bc
 
 wav="$out/long.wav"
 if [ ! -s "$wav" ]; then
@@ -31,9 +17,6 @@ if [ ! -s "$wav" ]; then
 fi
 saved="$out/tmp/flushed.wav"
 
-median() {
-  sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
-}
 
 # Seconds of the save step alone, after the dirty pages of earlier runs are on the disk: the
 # unflushed save leaves its own for the next run's sync, never for the flushed one to pay.

@@ -7,21 +7,8 @@
 # Usage: bench/tools.sh [runs]   (BENCH_DIR places the files; QUILLON_CLI times another build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source tools/setup.sh
-QUILLON_PACKAGES+=(time bc)
-quillon_setup
-
-runs="${1:-3}"
-out="${BENCH_DIR:-$PWD/bench/out}"
-mkdir -p "$out/tmp"
-export TMPDIR="$out/tmp"
-if [ -n "${QUILLON_CLI:-}" ]; then
-  cli=$QUILLON_CLI
-else
-  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
-  cmake --build build-release --target quillon-cli >/dev/null
-  cli="$PWD/build-release/src/cli/quillon-cli"
-fi
+source bench/benchsetup.sh
+bench_setup 3 "${1:-}" time bc
 
 # Speech-like: pink noise in bursts, with a silent second at each end to trim.
 wav="$out/tools.wav"
@@ -34,9 +21,6 @@ if [ ! -s "$wav" ]; then
 fi
 copy="$out/tmp/copy.wav"
 
-median() {
-  sort -g | awk '{a[NR]=$1} END {printf "%.3f", (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'
-}
 seconds_of() {
   rm -f "$copy"
   sync
