@@ -19,7 +19,7 @@ QUILLON_UNSANITIZABLE+='|CrashHandlerTest.AFaultOutsideEveryModuleHasNoModuleTex
 QUILLON_UNSANITIZABLE+='|install_.*|X11ClipboardExchange|manual_test|notes_test'
 # The editor's window under a window manager and at a screen scale: the window's tests are not built
 # here.
-QUILLON_UNSANITIZABLE+='|WindowPlaceUnderWindowManager|ScreenScaleTest\..*|.*\.AtScaleFactorTwo'
+QUILLON_UNSANITIZABLE+='|WindowPlaceUnderWindowManager|SystemEndUnderWindowManager|ScreenScaleTest\..*|.*\.AtScaleFactorTwo'
 
 quillon_fuzz_build "${QUILLON_SANITIZED_TESTS[@]}" "${QUILLON_FUZZERS[@]}"
 quillon_sanitizer_environment
