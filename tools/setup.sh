@@ -6,7 +6,7 @@ set -euo pipefail
 QUILLON_PACKAGES=(
   g++ cmake ninja-build pkg-config git
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-  libmp3lame-dev lame
+  libmp3lame-dev lame mpg123 mp3val
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-liberation
   libsdl2-dev libcurl4-openssl-dev libtag1-dev zlib1g-dev python3-mutagen
