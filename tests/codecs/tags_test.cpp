@@ -430,12 +430,21 @@ std::vector<uint8_t> PackedFrame(const char* id, uint32_t declared,
   return frame;
 }
 
+// A CHAP frame from 0 to 1000 ms holding embedded.
+std::vector<uint8_t> Chapter(const std::vector<uint8_t>& embedded) {
+  std::vector<uint8_t> body = {'c', '1', 0, 0, 0, 0, 0, 0, 0, 3, 0xE8};
+  body.insert(body.end(), 8, 0xFF);
+  Append(body, embedded);
+  return Id3Frame("CHAP", static_cast<uint32_t>(body.size()), body);
+}
+
 struct THostile {
   const char* name;
   std::function<std::vector<uint8_t>()> tag;
   const char* notice;  // empty: none
   const char* title;   // what is still read
   bool flac = false;   // the bytes are a whole FLAC file rather than a tag before MP3 frames
+  const char* chapter = nullptr;  // the name of the one chapter still read
 };
 
 // A FLAC head: STREAMINFO, then a picture block that declares 16 MB and holds 50 bytes.
@@ -499,6 +508,15 @@ const THostile kHostile[] = {
        return Id3Tag({PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A')), 4, true)}, 4);
      },
      "tagframerefused", ""},
+    {"a chapter holding a packed frame that unpacks to more than it declares",
+     [] {
+       return Id3Tag({Id3Frame("TIT2", 6, TitleBody("Title")),
+                      Chapter(PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A'))))});
+     },
+     "tagframerefused", "Title"},
+    {"a chapter holding a packed title within its limits",
+     [] { return Id3Tag({Chapter(PackedFrame("TIT2", 7, TitleBody("Packed")))}); }, "", "", false,
+     "Packed"},
     {"a packed title within its limits",
      [] { return Id3Tag({PackedFrame("TIT2", 7, TitleBody("Packed"))}); }, "", "Packed"},
     {"text that is no UTF-8 in a UTF-8 frame",
@@ -536,6 +554,10 @@ TEST(TagReader, HostileTagsCostOneNoticeAtMost) {
       EXPECT_EQ(reading.tags.title, hostile.title);
     }
     EXPECT_FALSE(reading.tags.cover);
+    EXPECT_EQ(reading.chapters.chapters.size(), hostile.chapter ? 1u : 0u);
+    if (hostile.chapter && !reading.chapters.chapters.empty()) {
+      EXPECT_EQ(reading.chapters.chapters[0].name, hostile.chapter);
+    }
     // Whatever was read is text the document can hold.
     for (char c : reading.tags.title.First()) EXPECT_NE(c, '\0');
   }
