@@ -43,8 +43,9 @@ std::vector<TChapter> ChaptersOf(const TMarkerList& list, uint32_t sampleRate) {
 bool ChaptersInSequence(const std::vector<TChapter>& chapters) {
   uint64_t reached = 0;
   for (const TChapter& c : chapters) {
+    if (!c.endMs) continue;
     if (c.startMs < reached) return false;
-    reached = std::max(reached, c.endMs.value_or(c.startMs));
+    reached = std::max(reached, *c.endMs);
   }
   return true;
 }
@@ -65,7 +66,7 @@ TMarkerReading MarkersOfChapters(const TChapterFind& found, uint32_t sampleRate,
     if (found.ordered) {
       if (c.startMs < lastStart)
         ++outOfOrder;
-      else if (found.sequential && c.startMs < reached)
+      else if (found.sequential && c.endMs && *c.endMs > c.startMs && c.startMs < reached)
         ++overlapping;
     }
     lastStart = c.startMs;

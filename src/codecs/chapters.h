@@ -25,7 +25,7 @@ struct TChapterFind {
   std::vector<TChapter> chapters;
   // The order is the file's claim (chapter numbers, an ordered table of contents): a chapter
   // that starts before the one it follows is a fault; when sequential too (the table of
-  // contents), so is one that starts inside it.
+  // contents), so is one with an end that starts inside an earlier one.
   bool ordered = false;
   bool sequential = false;
   size_t badTimes = 0;     // no readable start, or an end before the start
@@ -43,7 +43,8 @@ int64_t MsToFrame(uint64_t ms, uint32_t sampleRate);
 // The chapters of list, by their start: markers first where a marker and a region start
 // together. A region keeps at least one millisecond, so that it stays one when read back.
 std::vector<TChapter> ChaptersOf(const TMarkerList& list, uint32_t sampleRate);
-// Whether chapters, in their order, start each at or after the end of the one before.
+// Whether the chapters with an end, in their order, start each at or after the end of those
+// before: a marker inside a region is no overlap.
 bool ChaptersInSequence(const std::vector<TChapter>& chapters);
 
 // The markers of found in audio of frameCount frames at sampleRate: a chapter past the end is

@@ -62,7 +62,7 @@ TEST(Id3ChaptersTest, KeepWhatCanBeKeptWithANoticeAKind) {
   // Chapters "id start end [title]" separated by commas; the ids of the ordered (after "~",
   // unordered) table of contents.
   const std::array<const char*, 3> rows[] = {
-      {"a 0 0 S, b 1000 4000 Song, c 4000 4000", "a b c", "m0:S m4000: r1000-4000:Song 0 notices"},
+      {"a 0 0 S, b 1000 4000 Song, c 2000 2000", "a b c", "m0:S m2000: r1000-4000:Song 0 notices"},
       // One starts before the one listed ahead, one inside it.
       {"a 5000 6000 x, b 1000 2000 y, c 1500 2500 z", "a b c",
        "r1000-2000:y r1500-2500:z r5000-6000:x 2 notices"},
