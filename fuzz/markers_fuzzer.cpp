@@ -1,14 +1,19 @@
-// Any bytes read as a WAV's marker chunks, as a label file and as a CUE sheet give markers the
-// document can hold, each list sorted and inside the audio, with notices bounded by what was
-// read; and what we write of them reads back the same.
+// Any bytes read as a WAV's marker chunks, as a label file, as a CUE sheet and as the lines of a
+// Vorbis comment's chapters give markers the document can hold, each list sorted and inside the
+// audio, with notices bounded by what was read; and what we write of them reads back the same.
+#include <taglib/xiphcomment.h>
+
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
+#include "codecs/chapters.h"
 #include "codecs/cuesheet.h"
 #include "codecs/labelfile.h"
 #include "codecs/tagtext.h"
 #include "codecs/wavheader.h"
 #include "codecs/wavmarkers.h"
+#include "codecs/xiphchapters.h"
 #include "fuzz_support.h"
 
 using namespace quillon;
@@ -79,10 +84,37 @@ void CheckText(std::string_view text) {
               "a CUE sheet round trip lost a track");
 }
 
+// Each line KEY=VALUE, the key as TagLib gives it.
+void CheckChapters(std::string_view text) {
+  std::vector<std::string> keys;
+  std::vector<TXiphField> fields;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line = text.substr(at, end - at);
+    const size_t equals = std::min(line.find('='), line.size());
+    std::string key(line.substr(0, equals));
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    keys.push_back(std::move(key));
+    fields.push_back({{}, line.substr(std::min(equals + 1, line.size()))});
+    at = end + 1;
+  }
+  for (size_t i = 0; i < fields.size(); ++i) fields[i].key = keys[i];
+  // Milliseconds are frames: what is read is written and read back exactly.
+  const TMarkerReading reading = MarkersOfChapters(XiphChaptersOf(fields), 1000, kFrames, "f");
+  CheckList(reading.list);
+  fuzz::Check(reading.notices.size() <= 7, "more than one notice a kind");
+  TagLib::Ogg::XiphComment comment;
+  PutXiphChapters(comment, ChaptersOf(reading.list, 1000));
+  const TMarkerReading again = MarkersOfChapters(XiphChaptersOf(comment), 1000, kFrames, "f");
+  fuzz::Check(again.list == reading.list && again.notices.empty(),
+              "a Vorbis comment round trip changed");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckWav(data, size);
   CheckText(std::string_view(reinterpret_cast<const char*>(data), size));
+  CheckChapters(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

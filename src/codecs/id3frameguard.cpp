@@ -84,6 +84,7 @@ std::optional<TId3FrameGuard::TFrame> TId3FrameGuard::ReadFrame(const uint8_t* v
   const size_t idChars = version == 3 && p[3] == 0 ? 3 : 4;
   if (!std::all_of(p, p + idChars, IsIdChar)) return std::nullopt;
   frame.picture = std::memcmp(p, "APIC", 4) == 0 || (idChars == 3 && std::memcmp(p, "PIC", 3) == 0);
+  frame.container = std::memcmp(p, "CHAP", 4) == 0 || std::memcmp(p, "CTOC", 4) == 0;
   return frame;
 }
 
@@ -116,7 +117,11 @@ void TId3FrameGuard::CheckBody(const TTagHeader& tag, TagLib::ByteVector& body) 
   while (at + kHeaderBytes <= viewSize && view[at] != 0) {
     const std::optional<TFrame> frame = ReadFrame(view, viewSize, at, tag.version);
     if (!frame) return;
-    if (frame->compressed && !frame->encrypted && !Allows(view, viewSize, at, *frame, tag)) {
+    const bool refused =
+        !frame->encrypted &&
+        (frame->container ? frame->compressed || !AllowsEmbedded(view, at, *frame, tag)
+                          : frame->compressed && !Allows(view, viewSize, at, *frame, tag));
+    if (refused) {
       ++refused_;
       // Positions in the decoded tag are not those of its bytes: the whole tag goes.
       if (whole) {
@@ -150,6 +155,30 @@ bool TId3FrameGuard::Allows(const uint8_t* view, size_t viewSize, size_t at, con
   if (!inflated) return false;
   left_ -= *inflated;
   if (!frame.picture) othersLeft_ -= *inflated;
+  return true;
+}
+
+// The frames a chapter or table of contents holds lie after fields of its own that TagLib reads
+// as it likes: every place in its body where a compressed frame could start is checked, nested
+// chapters' included.
+bool TId3FrameGuard::AllowsEmbedded(const uint8_t* view, size_t at, const TFrame& frame,
+                                    const TTagHeader& tag) {
+  const uint8_t* body = view + at + kHeaderBytes;
+  size_t size = frame.size;
+  std::vector<uint8_t> decoded;
+  if (tag.version > 3 && ((tag.flags & kTagUnsynchronised) || frame.unsynchronised)) {
+    decoded = Resynchronised(body, size);
+    body = decoded.data();
+    size = decoded.size();
+  }
+  for (size_t i = 0; i + kHeaderBytes <= size; ++i) {
+    if (!IsFrameId(body, size, i)) continue;
+    const std::optional<TFrame> inner = ReadFrame(body, size, i, tag.version);
+    if (!inner || inner->encrypted) continue;
+    // The bytes of a chapter within are checked here too, unless they are packed or shifted.
+    if (inner->container && (inner->compressed || inner->unsynchronised)) return false;
+    if (!inner->container && inner->compressed && !Allows(body, size, i, *inner, tag)) return false;
+  }
   return true;
 }
 

@@ -23,7 +23,9 @@ inline constexpr uint64_t kMaxInflateWork = 64u << 20;
 // TagLib reads. In the body of an ID3v2 tag (the read right after the tag's 10-byte header, as
 // TagLib makes it) it walks the frames as TagLib will, and marks as encrypted, which TagLib keeps
 // as raw bytes and never unpacks, every compressed frame that declares more than is left for its
-// kind, or whose zlib data unpacks to more than it declares.
+// kind, or whose zlib data unpacks to more than it declares. A chapter or table of contents
+// (CHAP, CTOC), whose frames TagLib unpacks the same way, is refused whole when it is compressed
+// itself or holds a compressed frame that would be refused.
 class TId3FrameGuard {
  public:
   // block: the bytes just read at offset, changed in place where a frame is refused.
@@ -44,6 +46,7 @@ class TId3FrameGuard {
     bool encrypted = false;
     bool unsynchronised = false;
     bool picture = false;
+    bool container = false;  // CHAP or CTOC
   };
 
   static std::optional<TFrame> ReadFrame(const uint8_t* view, size_t viewSize, size_t at,
@@ -51,6 +54,7 @@ class TId3FrameGuard {
   void CheckBody(const TTagHeader& tag, TagLib::ByteVector& body);
   bool Allows(const uint8_t* view, size_t viewSize, size_t at, const TFrame& frame,
               const TTagHeader& tag);
+  bool AllowsEmbedded(const uint8_t* view, size_t at, const TFrame& frame, const TTagHeader& tag);
   std::optional<uint64_t> InflatedSize(const uint8_t* data, size_t size, uint64_t limit);
 
   std::optional<TTagHeader> pending_;

@@ -20,9 +20,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "codecs/id3chapters.h"
 #include "codecs/infotext.h"
 #include "codecs/tagstream.h"
 #include "codecs/tagtext.h"
+#include "codecs/xiphchapters.h"
 #include "localization/constants.h"
 
 namespace quillon {
@@ -204,9 +206,9 @@ void FillAsfGaps(TagLib::ASF::Tag* tag, TTags& tags, TTextTaker& take) {
   }
 }
 
-// The texts and pictures of the file TagLib recognised, in its own form.
+// The texts, pictures and chapters of the file TagLib recognised, in its own form.
 void ReadFile(TagLib::File* file, TTags& tags, std::vector<TFoundPicture>& pictures,
-              TTextTaker& take) {
+              TTextTaker& take, TChapterFind& chapters) {
   if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
     // The id3 chunk, when there is one, holds more than INFO can; INFO fills the gaps.
     TakeInfoTexts(*wav->InfoTag(), tags, take);
@@ -221,15 +223,19 @@ void ReadFile(TagLib::File* file, TTags& tags, std::vector<TFoundPicture>& pictu
   }
   TakeTexts(file->properties(), tags, take);
   FillGaps(file->tag(), tags, take);
-  if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+  if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
     pictures = PicturesOf(mpeg->ID3v2Tag());
-  else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+    if (mpeg->hasID3v2Tag()) chapters = Id3ChaptersOf(*mpeg->ID3v2Tag());
+  } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
     pictures = PicturesOf(flac->pictureList());
-  else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
+    if (flac->hasXiphComment()) chapters = XiphChaptersOf(*flac->xiphComment());
+  } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file)) {
     pictures = PicturesOf(vorbis->tag()->pictureList());
-  else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file))
+    chapters = XiphChaptersOf(*vorbis->tag());
+  } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
     pictures = PicturesOf(opus->tag()->pictureList());
-  else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
+    chapters = XiphChaptersOf(*opus->tag());
+  } else if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) {
     FillAsfGaps(asf->tag(), tags, take);
     pictures = PicturesOf(asf->tag());
   } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file))
@@ -293,10 +299,11 @@ TTagReading ReadTagsFrom(TagLib::IOStream& stream) {
     }
     std::vector<TFoundPicture> pictures;
     TTextTaker take;
-    ReadFile(ref.file(), reading.tags, pictures, take);
+    ReadFile(ref.file(), reading.tags, pictures, take, reading.chapters);
     // A block that was refused leaves whatever TagLib made of the rest unreliable.
     if (bounded.Refused()) {
       reading.tags = {};
+      reading.chapters = {};
       reading.notices.push_back(ConstantText("tagskipped"));
       return reading;
     }

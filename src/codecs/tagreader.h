@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/chapters.h"
 #include "codecs/tags.h"
 
 namespace TagLib {
@@ -15,6 +16,9 @@ namespace quillon {
 struct TTagReading {
   TTags tags;
   std::vector<std::string> notices;
+  // The chapters of an MP3's ID3v2 tag or of a Vorbis comment, as they stand in the tag: the
+  // audio they are fitted to is not known here.
+  TChapterFind chapters;
 };
 
 // Reads the tags and the front cover (else the first picture) of an audio file in whatever form

@@ -18,8 +18,10 @@
 #include <cerrno>
 #include <iterator>
 
+#include "codecs/id3chapters.h"
 #include "codecs/infotext.h"
 #include "codecs/pictureshape.h"
+#include "codecs/xiphchapters.h"
 #include "localization/constants.h"
 #include "platform/error.h"
 #include "platform/faults.h"
@@ -119,47 +121,51 @@ bool SaveWav(const std::string& path, const TTags& tags) {
   return file.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v4);
 }
 
-bool SaveMp3(const std::string& path, const TTags& tags) {
+bool SaveMp3(const std::string& path, const TTags& tags, const std::vector<TChapter>& chapters) {
   TagLib::MPEG::File file(path.c_str(), false);
   if (!file.isValid()) return false;
   // ID3v2.3 holds one text a frame; its way for several artists is a slash between them.
   PutId3(file.ID3v2Tag(true), tags, "/");
+  PutId3Chapters(*file.ID3v2Tag(), chapters);
   return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3,
                    TagLib::File::DoNotDuplicate);
 }
 
-bool SaveFlac(const std::string& path, const TTags& tags) {
+bool SaveFlac(const std::string& path, const TTags& tags, const std::vector<TChapter>& chapters) {
   TagLib::FLAC::File file(path.c_str(), false);
   if (!file.isValid()) return false;
   PutXiph(file.xiphComment(true), tags);
+  PutXiphChapters(*file.xiphComment(), chapters);
   file.removePictures();
   if (tags.cover) file.addPicture(FlacPicture(*tags.cover));
   return file.save();
 }
 
 template <typename OggFile>
-bool SaveOgg(const std::string& path, const TTags& tags) {
+bool SaveOgg(const std::string& path, const TTags& tags, const std::vector<TChapter>& chapters) {
   OggFile file(path.c_str(), false);
   if (!file.isValid()) return false;
   TagLib::Ogg::XiphComment* comment = file.tag();
   PutXiph(comment, tags);
+  PutXiphChapters(*comment, chapters);
   comment->removeAllPictures();
   if (tags.cover) comment->addPicture(FlacPicture(*tags.cover));
   return file.save();
 }
 
-bool Save(const std::string& path, TSaveFormat format, const TTags& tags) {
+bool Save(const std::string& path, TSaveFormat format, const TTags& tags,
+          const std::vector<TChapter>& chapters) {
   switch (format) {
     case TSaveFormat::wav:
       return SaveWav(path, tags);
     case TSaveFormat::mp3:
-      return SaveMp3(path, tags);
+      return SaveMp3(path, tags, chapters);
     case TSaveFormat::flac:
-      return SaveFlac(path, tags);
+      return SaveFlac(path, tags, chapters);
     case TSaveFormat::vorbis:
-      return SaveOgg<TagLib::Ogg::Vorbis::File>(path, tags);
+      return SaveOgg<TagLib::Ogg::Vorbis::File>(path, tags, chapters);
     case TSaveFormat::opus:
-      return SaveOgg<TagLib::Ogg::Opus::File>(path, tags);
+      return SaveOgg<TagLib::Ogg::Opus::File>(path, tags, chapters);
   }
   return false;
 }
@@ -174,13 +180,13 @@ std::string WhyNotSaved(const std::string& path) {
 }  // namespace
 
 void WriteTags(const std::string& path, TSaveFormat format, const TTags& tags,
-               const std::string& shownName) {
-  if (tags.Empty()) return;
+               const std::string& shownName, const std::vector<TChapter>& chapters) {
+  if (tags.Empty() && (chapters.empty() || format == TSaveFormat::wav)) return;
   std::string why;
   try {
     // The tag write counts as one write of the save, so that tests can make it fail.
     CheckFault(TFault::Write);
-    if (!Save(path, format, tags)) why = WhyNotSaved(path);
+    if (!Save(path, format, tags, chapters)) why = WhyNotSaved(path);
   } catch (const std::exception& error) {
     why = error.what();
   }

@@ -200,8 +200,13 @@ TOperationResult TOperationJob::Open() {
   TTagReading reading = ReadTags(request_.fileName);
   result_.tags = std::move(reading.tags);
   for (std::string& notice : reading.notices) result_.notices.push_back(std::move(notice));
-  // Likewise the markers: a damaged chunk costs its notices, never the audio.
+  // Likewise the markers: a damaged chunk or chapter costs its notices, never the audio. A WAV
+  // holds them in chunks of its own, other forms as chapters beside their tags.
   TMarkerReading markers = ReadWavMarkers(request_.fileName, result_.state->frameCount);
+  if (markers.list.Empty() && markers.notices.empty())
+    markers =
+        MarkersOfChapters(reading.chapters, result_.state->sampleRate, result_.state->frameCount,
+                          std::filesystem::path(request_.fileName).filename().string());
   if (!markers.list.Empty())
     result_.markers = std::make_shared<const TMarkerList>(std::move(markers.list));
   for (std::string& notice : markers.notices) result_.notices.push_back(std::move(notice));

@@ -23,6 +23,13 @@ uint64_t ExportStep(uint64_t total) {
 // calls cost nothing beside the encoding, small enough to stay in cache.
 constexpr uint64_t kEncodeFrames = 1 << 16;
 
+// The markers of the saved range, timed from its start. A part ends where the next begins: the
+// marker there is the next part's.
+TMarkerList RangeMarkers(const TOperationRequest& request, const TAudioState& source) {
+  return MarkersInRange(*request.markers, request.rangeStart, request.rangeStop,
+                        request.rangeStop == source.frameCount);
+}
+
 TSaveFormat EncodedFormatOf(uint32_t operation) {
   if (operation == opSaveFlac) return TSaveFormat::flac;
   return operation == opSaveVorbis ? TSaveFormat::vorbis : TSaveFormat::opus;
@@ -54,10 +61,7 @@ TOperationResult TOperationJob::SaveWav() {
   }
   CheckCancel();
   WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
-  // A part ends where the next begins: the marker there is the next part's.
-  AppendWavMarkers(output.Path(),
-                   MarkersInRange(*request_.markers, request_.rangeStart, request_.rangeStop,
-                                  request_.rangeStop == source.frameCount));
+  AppendWavMarkers(output.Path(), RangeMarkers(request_, source));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
   output.Commit();
@@ -90,7 +94,8 @@ TOperationResult TOperationJob::SaveMp3() {
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
   writer.Finish();
   CheckCancel();
-  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName);
+  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName,
+            ChaptersOf(RangeMarkers(request_, source), source.sampleRate));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
   output.Commit();
@@ -119,7 +124,8 @@ TOperationResult TOperationJob::SaveEncoded() {
   }
   writer.Finish();
   CheckCancel();
-  WriteTags(output.Path(), format, request_.tags, request_.targetFileName);
+  WriteTags(output.Path(), format, request_.tags, request_.targetFileName,
+            ChaptersOf(RangeMarkers(request_, source), source.sampleRate));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
   output.Commit();

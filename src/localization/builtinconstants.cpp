@@ -156,6 +156,22 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"updatedownload", u"Do you want to download it now?"},
     {u"updatelatest", u"You already have the latest version %1 of this program"},
     {u"selectionfilename", u"%s (selection)"},
+    {u"chapterpastend",
+     u"%1 chapters of the file lay past the end of its audio: those starting there were left out, "
+     u"those ending there now end with it."},
+    {u"chapterorder",
+     u"%1 chapters of the file started before the one listed ahead of them; all were kept, in the "
+     u"order of their times."},
+    {u"chapteroverlap",
+     u"%1 chapters of the file started inside the one listed ahead of them; both were kept as "
+     u"overlapping regions."},
+    {u"chaptertimebad",
+     u"%1 chapters of the file had a time that could not be read or ended before they started; "
+     u"those without a start were left out, the others kept as markers."},
+    {u"chapternamesorphan",
+     u"%1 chapter names in the file belonged to no chapter and were left out."},
+    {u"chapterduplicate",
+     u"%1 chapters of the file repeated the number or id of another and were left out."},
 };
 
 constexpr uint8_t kVersion = 3;

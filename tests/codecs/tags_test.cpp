@@ -430,6 +430,14 @@ std::vector<uint8_t> PackedFrame(const char* id, uint32_t declared,
   return frame;
 }
 
+// A CHAP frame from 0 to 1000 ms holding embedded.
+std::vector<uint8_t> Chapter(const std::vector<uint8_t>& embedded) {
+  std::vector<uint8_t> body = {'c', '1', 0, 0, 0, 0, 0, 0, 0, 3, 0xE8};
+  body.insert(body.end(), 8, 0xFF);
+  Append(body, embedded);
+  return Id3Frame("CHAP", static_cast<uint32_t>(body.size()), body);
+}
+
 struct THostile {
   const char* name;
   std::function<std::vector<uint8_t>()> tag;
@@ -499,6 +507,12 @@ const THostile kHostile[] = {
        return Id3Tag({PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A')), 4, true)}, 4);
      },
      "tagframerefused", ""},
+    {"a chapter holding a packed frame that unpacks to more than it declares",
+     [] {
+       return Id3Tag({Id3Frame("TIT2", 6, TitleBody("Title")),
+                      Chapter(PackedFrame("TIT2", 16, TitleBody(std::string(8u << 20, 'A'))))});
+     },
+     "tagframerefused", "Title"},
     {"a packed title within its limits",
      [] { return Id3Tag({PackedFrame("TIT2", 7, TitleBody("Packed"))}); }, "", "Packed"},
     {"text that is no UTF-8 in a UTF-8 frame",
