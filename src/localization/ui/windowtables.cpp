@@ -168,6 +168,24 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {301, "ZoomSelAction", "Hint", "ZoomSelAction", Hint},
     {302, "ActionManager", "ActionBars[0].Items[1].Items[3].Caption", "ZoomSelAction", Caption},
     {303, "ActionManager", "ActionBars[1].Items[18].Caption", "ZoomSelAction", ToolBarText},
+    // The everyday tools: silence, loudness, rate and channels.
+    {600, "TrimSilenceAction", "Caption", "TrimSilenceAction", Caption},
+    {601, "TrimSilenceAction", "Hint", "TrimSilenceAction", Hint},
+    {602, "FindSilencesAction", "Caption", "FindSilencesAction", Caption},
+    {603, "FindSilencesAction", "Hint", "FindSilencesAction", Hint},
+    {604, "MeasureLoudnessAction", "Caption", "MeasureLoudnessAction", Caption},
+    {605, "MeasureLoudnessAction", "Hint", "MeasureLoudnessAction", Hint},
+    {606, "NormalizeLoudnessAction", "Caption", "NormalizeLoudnessAction", Caption},
+    {607, "NormalizeLoudnessAction", "Hint", "NormalizeLoudnessAction", Hint},
+    {608, "ChangeRateAction", "Caption", "ChangeRateAction", Caption},
+    {609, "ChangeRateAction", "Hint", "ChangeRateAction", Hint},
+    {610, "ToMonoAction", "Caption", "ToMonoAction", Caption},
+    {611, "ToMonoAction", "Hint", "ToMonoAction", Hint},
+    {612, "ToStereoAction", "Caption", "ToStereoAction", Caption},
+    {613, "ToStereoAction", "Hint", "ToStereoAction", Hint},
+    {614, "SwapChannelsAction", "Caption", "SwapChannelsAction", Caption},
+    {615, "SwapChannelsAction", "Hint", "SwapChannelsAction", Hint},
+    {616, "AnalyzeMenu", "Caption", "AnalyzeMenu", Caption},
     {320, "RecentFilesMenu", "Caption", "RecentFilesMenu", Caption},
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
     {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
@@ -285,11 +303,72 @@ constexpr TVxLang_PropBinding kQualitySettings[] = {
 };
 constexpr std::span<const TVxLang_PropBinding> kVorbissettings(kQualitySettings, 6);
 
+// The dialogs of the everyday tools.
+constexpr TVxLang_PropBinding kFindSilencesForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "ThresholdLabel", "Caption", "ThresholdLabel", Caption},
+    {3, "MinLengthLabel", "Caption", "MinLengthLabel", Caption},
+    {4, "PaddingLabel", "Caption", "PaddingLabel", Caption},
+    {5, "SelectButton", "Caption", "SelectButton", Caption},
+    {6, "DeleteButton", "Caption", "DeleteButton", Caption},
+    {7, "ShortenButton", "Caption", "ShortenButton", Caption},
+    {8, "RegionsButton", "Caption", "RegionsButton", Caption},
+    {9, "CloseButton", "Caption", "CloseButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kMeasureLoudnessForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "IntegratedLabel", "Caption", "IntegratedLabel", Caption},
+    {3, "RangeLabel", "Caption", "RangeLabel", Caption},
+    {4, "MomentaryLabel", "Caption", "MomentaryLabel", Caption},
+    {5, "ShortTermLabel", "Caption", "ShortTermLabel", Caption},
+    {6, "TruePeakLabel", "Caption", "TruePeakLabel", Caption},
+    {7, "SamplePeakLabel", "Caption", "SamplePeakLabel", Caption},
+    {8, "CancelButton", "Caption", "CancelButton", Caption},
+    {9, "CloseButton", "Caption", "CloseButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kNormalizeLoudnessForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "PresetLabel", "Caption", "PresetLabel", Caption},
+    {3, "PresetBox", "Items", "PresetBox", Items},
+    {4, "TargetLabel", "Caption", "TargetLabel", Caption},
+    {5, "CeilingLabel", "Caption", "CeilingLabel", Caption},
+    {6, "OkButton", "Caption", "OkButton", Caption},
+    {7, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kSampleRateBox[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "RateLabel", "Caption", "RateLabel", Caption},
+    {3, "OkButton", "Caption", "OkButton", Caption},
+    {4, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kMonoForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "AverageButton", "Caption", "AverageButton", Caption},
+    {3, "LeftButton", "Caption", "LeftButton", Caption},
+    {4, "RightButton", "Caption", "RightButton", Caption},
+    {5, "NoteLabel", "Caption", "NoteLabel", Caption},
+    {6, "OkButton", "Caption", "OkButton", Caption},
+    {7, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
 constexpr TVxLang_WindowTable kTables[] = {
-    {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
-    {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
-    {"AboutForm", kAboutForm, kAboutFormIgnore}, {"mpegsettings", kMpegsettings, {}},
-    {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
+    {"mainform", kMainform, kMainformIgnore},
+    {"settingsForm", kSettingsForm, {}},
+    {"PropertiesForm", kPropertiesForm, {}},
+    {"filterform", kFilterform, kFilterformIgnore},
+    {"AboutForm", kAboutForm, kAboutFormIgnore},
+    {"mpegsettings", kMpegsettings, {}},
+    {"vorbissettings", kVorbissettings, {}},
+    {"opussettings", kQualitySettings, {}},
+    {"findsilencesform", kFindSilencesForm, {}},
+    {"measureloudnessform", kMeasureLoudnessForm, {}},
+    {"normalizeloudnessform", kNormalizeLoudnessForm, {}},
+    {"sampleratebox", kSampleRateBox, {}},
+    {"monoform", kMonoForm, {}},
 };
 
 }  // namespace
