@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace quillon {
@@ -356,14 +357,13 @@ constexpr TVxLang_PropBinding kMonoForm[] = {
 };
 
 constexpr TVxLang_WindowTable kTables[] = {
-    {"mainform", kMainform, kMainformIgnore},
-    {"settingsForm", kSettingsForm, {}},
-    {"PropertiesForm", kPropertiesForm, {}},
-    {"filterform", kFilterform, kFilterformIgnore},
-    {"AboutForm", kAboutForm, kAboutFormIgnore},
-    {"mpegsettings", kMpegsettings, {}},
-    {"vorbissettings", kVorbissettings, {}},
-    {"opussettings", kQualitySettings, {}},
+    {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
+    {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
+    {"AboutForm", kAboutForm, kAboutFormIgnore}, {"mpegsettings", kMpegsettings, {}},
+    {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
+};
+
+constexpr TVxLang_WindowTable kToolTables[] = {
     {"findsilencesform", kFindSilencesForm, {}},
     {"measureloudnessform", kMeasureLoudnessForm, {}},
     {"normalizeloudnessform", kNormalizeLoudnessForm, {}},
@@ -371,16 +371,24 @@ constexpr TVxLang_WindowTable kTables[] = {
     {"monoform", kMonoForm, {}},
 };
 
+// The window tables and the tools' dialogs in one list.
+constexpr auto kAllTables = [] {
+  std::array<TVxLang_WindowTable, std::size(kTables) + std::size(kToolTables)> all{};
+  std::copy(std::begin(kTables), std::end(kTables), all.begin());
+  std::copy(std::begin(kToolTables), std::end(kToolTables), all.begin() + std::size(kTables));
+  return all;
+}();
+
 }  // namespace
 
 std::span<const TVxLang_WindowTable> WindowTables() {
-  return kTables;
+  return kAllTables;
 }
 
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName) {
   const QString wanted =
       QString::fromUtf8(windowName.data(), static_cast<qsizetype>(windowName.size()));
-  for (const TVxLang_WindowTable& table : kTables)
+  for (const TVxLang_WindowTable& table : kAllTables)
     if (wanted.compare(QLatin1String(table.windowName), Qt::CaseInsensitive) == 0) return &table;
   return nullptr;
 }
