@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSlider>
 #include <QWidget>
 #include <string>
@@ -54,12 +55,16 @@ class ToolsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TToolsHost host;
+    // As the window gives them: behind a running operation a command waits its turn.
     host.give = [this](TQueuedCommand command) {
+      if (harness.document.Busy() || !queue.Empty()) return queue.Add(std::move(command));
       const TCommandOutcome outcome = command.run();
       if (outcome.kind == TCommandOutcome::TKind::skipped) lines.push_back(outcome.why);
       harness.WaitIdle();
     };
-    host.commandsWait = [] { return false; };
+    host.commandsWait = [this] { return harness.document.Busy() || !queue.Empty(); };
+    queue.OnSkipped = [this](const std::string& why) { lines.push_back(why); };
+    idle = harness.document.OnIdle.Subscribe([this](Twavefile*) { queue.RunUntilStarted(); });
     host.placeWhenGiven = [this] { return [place = place] { return place; }; };
     host.placeNow = [this] { return place; };
     host.stopPlayback = [] {};
@@ -93,6 +98,8 @@ class ToolsTest : public ::testing::Test {
   std::optional<TFrameSpan> selected;
   std::vector<std::string> lines;
   TSubscription notices;
+  TCommandQueue queue;
+  TSubscription idle;
   bool attached_ = false;
 };
 
@@ -248,6 +255,23 @@ TEST_F(ToolsTest, ChannelCommandsFollowTheirOwnArithmetic) {
   }
 }
 
+TEST_F(ToolsTest, CommandsGivenWhileAnOperationRunsWaitTheirTurn) {
+  Open(2, Frames(600, {100, -200}));
+  const size_t steps = harness.document.UndoStack().Count();
+  ASSERT_TRUE(harness.document.Invert());
+  tools->SwapChannelsExecute();
+  tools->ToMonoExecute();
+  tools->MonoForm()->LeftButton->setChecked(true);
+  tools->MonoForm()->OkButton->click();
+  tools->TrimSilenceExecute();
+  EXPECT_EQ(queue.Waiting(), 3u);
+  ASSERT_TRUE(Serve([&] { return queue.Empty() && !harness.document.Busy(); }));
+  // Inverted to (-100, 200), swapped to (200, -100), the left one kept; nothing silent to trim.
+  EXPECT_EQ(harness.Samples(), Frames(600, {200}));
+  EXPECT_EQ(harness.document.UndoStack().Count(), steps + 3);
+  EXPECT_TRUE(Contains(Said(), "nothing")) << Said();
+}
+
 TEST_F(ToolsTest, ChannelCommandsAreOfferedOnlyWhereTheyChangeSomething) {
   Open(1, Loud(600, 1));
   EXPECT_FALSE(tools->SwapChannelsAction->isEnabled());
@@ -380,6 +404,30 @@ TEST_F(ToolsTest, CommandsWithoutADocumentSayWhy) {
     lines.clear();
     (tools->*command)();
     EXPECT_TRUE(Contains(Said(), "no audio is open")) << Said();
+  }
+}
+
+TEST(TrimSettingsTest, StoredValuesAreTakenWhereTheyMakeSense) {
+  struct TRow {
+    const char* threshold;  // nullptr: not stored
+    const char* keep;
+    double thresholdDb;
+    double keepSeconds;
+  } rows[] = {
+      {"-40", "0.3", -40, 0.3}, {"-120", "10", -120, 10}, {nullptr, nullptr, -50, 0.1},
+      {"abc", "", -50, 0.1},    {"0", "-0.1", -50, 0.1},  {"-121", "10.5", -50, 0.1},
+      {"nan", "inf", -50, 0.1}, {"-60.5", "0", -60.5, 0},
+  };
+  test::TTempDir dir;
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.threshold ? row.threshold : "none");
+    QSettings store(QString::fromStdString(dir.File("tools.ini")), QSettings::IniFormat);
+    store.clear();
+    if (row.threshold) store.setValue("Silence/trimthresholddb", row.threshold);
+    if (row.keep) store.setValue("Silence/trimkeepseconds", row.keep);
+    const TSilenceSettings settings = LoadTrimSettings(store);
+    EXPECT_EQ(settings.thresholdDb, row.thresholdDb);
+    EXPECT_EQ(settings.keepSeconds, row.keepSeconds);
   }
 }
 

@@ -240,6 +240,14 @@ void TToolsController::FindSilencesExecute() {
   const TToolPlace place = host_.placeNow();
   searchSpan_ = RangeOf(place);
   if (!shade_ && view_) shade_ = new TSilenceShade(*view_);
+  if (!findPlaced_) {
+    // First shown over the window's lower right corner, so that the wave it shades stays in view.
+    findPlaced_ = true;
+    const QSize size = findForm_->sizeHint();
+    findForm_->move(
+        window_.mapToGlobal(QPoint(std::max(0, window_.width() - size.width() - 16),
+                                   std::max(0, window_.height() - size.height() - 16))));
+  }
   findForm_->show();
   findForm_->raise();
   findForm_->activateWindow();

@@ -167,6 +167,7 @@ class TToolsController : public QObject {
   TToolWorker searchWorker_;
   // The slider moved while a search ran: one more follows it.
   bool searchPending_ = false;
+  bool findPlaced_ = false;
   TFrameSpan searchSpan_;
   std::vector<TFrameSpan> found_;
   std::weak_ptr<const TAudioState> foundState_;
