@@ -128,6 +128,8 @@ void TToolsController::MakeDialogs() {
     measureWorker_.Cancel();
     measureForm_->ShowNote(ConstantText("measurecancelled"));
   };
+  // A measurement nobody will see is stopped with its dialog.
+  connect(measureForm_, &QDialog::finished, this, [this] { measureWorker_.Cancel(); });
   normalizeForm_ = new TNormalizeLoudnessForm(&window_);
   connect(normalizeForm_, &QDialog::finished, this, [this](int result) {
     forecastWorker_.Cancel();
