@@ -189,6 +189,19 @@ TEST_F(ToolsTest, NormalizeLoudnessTakesATargetAndACeilingOrSaysWhyNot) {
   }
 }
 
+TEST_F(ToolsTest, NormalizeLoudnessOfSilenceSaysWhyAndChangesNothing) {
+  Open(1, Frames(8000, {0}));
+  const size_t steps = harness.document.UndoStack().Count();
+  tools->NormalizeLoudnessExecute();
+  TNormalizeLoudnessForm& form = *tools->NormalizeForm();
+  ASSERT_TRUE(Serve([&] { return form.ForecastLabel->text().contains("-inf"); }))
+      << form.ForecastLabel->text().toStdString();
+  form.OkButton->click();
+  EXPECT_TRUE(Contains(Said(), "silent")) << Said();
+  EXPECT_EQ(harness.document.UndoStack().Count(), steps);
+  EXPECT_EQ(harness.Samples(), Frames(8000, {0}));
+}
+
 TEST_F(ToolsTest, PresetsFillTheTargetAndTheForecastTellsACeilingThatLimits) {
   Open(1, Loud(16000, 1));
   tools->NormalizeLoudnessExecute();
