@@ -76,8 +76,10 @@ TSampleRateForm::TSampleRateForm(QWidget* parent) : QDialog(parent) {
 
 void TSampleRateForm::SetCurrentRate(uint32_t rate) {
   current_ = rate;
+  // Unknown (0) while the document an open will bring waits its turn.
   CurrentLabel->setText(
-      QString::fromStdString(ConstantText("ratecurrent", "%1", std::to_string(rate))));
+      rate ? QString::fromStdString(ConstantText("ratecurrent", "%1", std::to_string(rate)))
+           : QString());
   // The usual step away from the present rate is offered: 44100 to 48000 and back.
   RateBox->setCurrentText(rate == 48000 ? "44100" : "48000");
   RateBox->lineEdit()->selectAll();
