@@ -80,6 +80,12 @@ TToolsController::TToolsController(QWidget& window, TToolsHost host)
 }
 
 TToolsController::~TToolsController() {
+  // The dialogs are the window's and outlive the controller: nothing of theirs calls it back.
+  if (findForm_) {
+    findForm_->OnChanged = findForm_->OnSelectNext = findForm_->OnDelete = nullptr;
+    findForm_->OnShorten = findForm_->OnRegions = findForm_->OnClosed = nullptr;
+  }
+  if (measureForm_) measureForm_->OnCancel = nullptr;
   if (shade_) delete shade_.data();
 }
 
