@@ -172,6 +172,37 @@ constexpr std::u16string_view kConstants[][2] = {
      u"%1 chapter names in the file belonged to no chapter and were left out."},
     {u"chapterduplicate",
      u"%1 chapters of the file repeated the number or id of another and were left out."},
+    {u"toolnodocument", u"%1 skipped: no audio is open."},
+    {u"skippedonechannel", u"%1 skipped: the audio has one channel already."},
+    {u"skippedtwochannels", u"%1 skipped: the audio has two channels already."},
+    {u"skippedswapmono", u"%1 skipped: the audio has one channel, so there is nothing to swap."},
+    {u"skippedsamerate", u"%1 skipped: the audio is at %2 Hz already."},
+    {u"skippedchanged", u"%1 skipped: the audio changed after the silences were found."},
+    {u"ratenotread",
+     u"\"%1\" is not a sample rate that can be used: type a whole number of Hz from 8000 to "
+     u"192000."},
+    {u"ratesame", u"The audio is at %1 Hz already: choose another rate."},
+    {u"ratecurrent", u"The audio is at %1 Hz now."},
+    {u"numbernotread",
+     u"\"%1\" is not a number: type the target in LUFS and the ceiling in dBTP, such as -16 and "
+     u"-1."},
+    {u"loudnessforecastwait", u"The document is being measured to tell the result..."},
+    {u"loudnessforecast", u"The gain will be %1, and the loudness %2."},
+    {u"loudnessforecastlimited",
+     u"The true-peak ceiling limits the gain to %1: the loudness will be %2, below the target."},
+    {u"loudnessnone",
+     u"The audio is silent: it has no loudness (-inf), and Normalize Loudness would change "
+     u"nothing."},
+    {u"measurecancelled", u"The measurement was cancelled."},
+    {u"measuretooshort",
+     u"The selection is one frame long, too short to measure: select more, or nothing to measure "
+     u"the whole document."},
+    {u"scopeselection", u"The selection, from %1 to %2:"},
+    {u"scopedocument", u"The whole document (%1):"},
+    {u"silencesfound", u"Silences found: %1"},
+    {u"silencesnone", u"No silence found"},
+    {u"soundregion", u"Sound %1"},
+    {u"regionsmade", u"Regions made of the sounds between the silences: %1"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -56,6 +56,7 @@
 #include "shell/labelholder.h"
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
+#include "shell/tools/toolscontroller.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -88,6 +89,7 @@ Tmainform::Tmainform(const std::vector<std::string>& arguments, QWidget* parent)
   QApplication::setWindowIcon(windowIcon());
   StartupStep("main window: icons installed");
   CreateActions();
+  CreateTools();
   SetIcons();
   StartupStep("main window: actions");
   CreateMenus();
@@ -311,6 +313,7 @@ void Tmainform::CreateMenus() {
   operations->addSeparator();
   operations->addActions({FadeInAction, FadeOutAction, SilenceAction, NormalizationAction,
                           ReverseAction, InvertAction, AmplifyDAction, AmplifyIAction});
+  tools_->AddToMenus(*operations, *menu("AnalyzeMenu", "&Analyze"));
   AddToolActions(*menu("ToolsMenu", "&Tools"));
   QMenu* help = menu("HelpMenu", "&Help");
   help->addActions({ContentsAction, UpdateAction});
@@ -500,6 +503,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   view_->SetScrollBar(Scroll);
   // Attached before its events are wired: without a file the status bar stays empty.
   view_->AttachDocument(document_.get());
+  tools_->Attach(*document_, *view_);
   connect(view_, &TWaveView::CursorMoved, this, &Tmainform::onCursor);
   connect(view_, &TWaveView::SelectionChanged, this, &Tmainform::onSelect);
   connect(view_, &TWaveView::PlayStatusChanged, this, &Tmainform::playprocess);
@@ -614,6 +618,7 @@ void Tmainform::MakeDialogs() {
   vorbisForm_->SetValue(storedQuality_.vorbisQuality);
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(storedQuality_.opusBitrate);
+  tools_->MakeDialogs();
 }
 
 void Tmainform::SetIcons() {
@@ -666,6 +671,8 @@ void Tmainform::FormDestroy() {
   // The document's temporary files go only with a Close, which a running operation would ignore.
   StopOperationForClose();
   document_->Close();
+  delete tools_;
+  tools_ = nullptr;
   delete view_;
   view_ = nullptr;
   document_.reset();

@@ -46,6 +46,7 @@ class TRecentFilesMenu;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
+class TToolsController;
 class TWaveView;
 class Twavefile;
 struct TClipContents;
@@ -117,6 +118,8 @@ class Tmainform : public QMainWindow {
 
  private:
   void CreateActions();
+  // The everyday tools' commands and what their controller may ask of the window.
+  void CreateTools();
   void CreateMenus();
   void CreateToolBar();
   void CreateBottomPanel();
@@ -286,6 +289,8 @@ class Tmainform : public QMainWindow {
   QLabel* demoLabel_ = nullptr;
   TRecentFiles recentFiles_;
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
+  // A child of the window, deleted before the view and the document.
+  TToolsController* tools_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace quillon {
@@ -168,6 +169,24 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {301, "ZoomSelAction", "Hint", "ZoomSelAction", Hint},
     {302, "ActionManager", "ActionBars[0].Items[1].Items[3].Caption", "ZoomSelAction", Caption},
     {303, "ActionManager", "ActionBars[1].Items[18].Caption", "ZoomSelAction", ToolBarText},
+    // The everyday tools: silence, loudness, rate and channels.
+    {600, "TrimSilenceAction", "Caption", "TrimSilenceAction", Caption},
+    {601, "TrimSilenceAction", "Hint", "TrimSilenceAction", Hint},
+    {602, "FindSilencesAction", "Caption", "FindSilencesAction", Caption},
+    {603, "FindSilencesAction", "Hint", "FindSilencesAction", Hint},
+    {604, "MeasureLoudnessAction", "Caption", "MeasureLoudnessAction", Caption},
+    {605, "MeasureLoudnessAction", "Hint", "MeasureLoudnessAction", Hint},
+    {606, "NormalizeLoudnessAction", "Caption", "NormalizeLoudnessAction", Caption},
+    {607, "NormalizeLoudnessAction", "Hint", "NormalizeLoudnessAction", Hint},
+    {608, "ChangeRateAction", "Caption", "ChangeRateAction", Caption},
+    {609, "ChangeRateAction", "Hint", "ChangeRateAction", Hint},
+    {610, "ToMonoAction", "Caption", "ToMonoAction", Caption},
+    {611, "ToMonoAction", "Hint", "ToMonoAction", Hint},
+    {612, "ToStereoAction", "Caption", "ToStereoAction", Caption},
+    {613, "ToStereoAction", "Hint", "ToStereoAction", Hint},
+    {614, "SwapChannelsAction", "Caption", "SwapChannelsAction", Caption},
+    {615, "SwapChannelsAction", "Hint", "SwapChannelsAction", Hint},
+    {616, "AnalyzeMenu", "Caption", "AnalyzeMenu", Caption},
     {320, "RecentFilesMenu", "Caption", "RecentFilesMenu", Caption},
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
     {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
@@ -285,6 +304,58 @@ constexpr TVxLang_PropBinding kQualitySettings[] = {
 };
 constexpr std::span<const TVxLang_PropBinding> kVorbissettings(kQualitySettings, 6);
 
+// The dialogs of the everyday tools.
+constexpr TVxLang_PropBinding kFindSilencesForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "ThresholdLabel", "Caption", "ThresholdLabel", Caption},
+    {3, "MinLengthLabel", "Caption", "MinLengthLabel", Caption},
+    {4, "PaddingLabel", "Caption", "PaddingLabel", Caption},
+    {5, "SelectButton", "Caption", "SelectButton", Caption},
+    {6, "DeleteButton", "Caption", "DeleteButton", Caption},
+    {7, "ShortenButton", "Caption", "ShortenButton", Caption},
+    {8, "RegionsButton", "Caption", "RegionsButton", Caption},
+    {9, "CloseButton", "Caption", "CloseButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kMeasureLoudnessForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "IntegratedLabel", "Caption", "IntegratedLabel", Caption},
+    {3, "RangeLabel", "Caption", "RangeLabel", Caption},
+    {4, "MomentaryLabel", "Caption", "MomentaryLabel", Caption},
+    {5, "ShortTermLabel", "Caption", "ShortTermLabel", Caption},
+    {6, "TruePeakLabel", "Caption", "TruePeakLabel", Caption},
+    {7, "SamplePeakLabel", "Caption", "SamplePeakLabel", Caption},
+    {8, "CancelButton", "Caption", "CancelButton", Caption},
+    {9, "CloseButton", "Caption", "CloseButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kNormalizeLoudnessForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "PresetLabel", "Caption", "PresetLabel", Caption},
+    {3, "PresetBox", "Items", "PresetBox", Items},
+    {4, "TargetLabel", "Caption", "TargetLabel", Caption},
+    {5, "CeilingLabel", "Caption", "CeilingLabel", Caption},
+    {6, "OkButton", "Caption", "OkButton", Caption},
+    {7, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kSampleRateBox[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "RateLabel", "Caption", "RateLabel", Caption},
+    {3, "OkButton", "Caption", "OkButton", Caption},
+    {4, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
+constexpr TVxLang_PropBinding kMonoForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "AverageButton", "Caption", "AverageButton", Caption},
+    {3, "LeftButton", "Caption", "LeftButton", Caption},
+    {4, "RightButton", "Caption", "RightButton", Caption},
+    {5, "NoteLabel", "Caption", "NoteLabel", Caption},
+    {6, "OkButton", "Caption", "OkButton", Caption},
+    {7, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
 constexpr TVxLang_WindowTable kTables[] = {
     {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
     {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
@@ -292,16 +363,32 @@ constexpr TVxLang_WindowTable kTables[] = {
     {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
 };
 
+constexpr TVxLang_WindowTable kToolTables[] = {
+    {"findsilencesform", kFindSilencesForm, {}},
+    {"measureloudnessform", kMeasureLoudnessForm, {}},
+    {"normalizeloudnessform", kNormalizeLoudnessForm, {}},
+    {"sampleratebox", kSampleRateBox, {}},
+    {"monoform", kMonoForm, {}},
+};
+
+// The window tables and the tools' dialogs in one list.
+constexpr auto kAllTables = [] {
+  std::array<TVxLang_WindowTable, std::size(kTables) + std::size(kToolTables)> all{};
+  std::copy(std::begin(kTables), std::end(kTables), all.begin());
+  std::copy(std::begin(kToolTables), std::end(kToolTables), all.begin() + std::size(kTables));
+  return all;
+}();
+
 }  // namespace
 
 std::span<const TVxLang_WindowTable> WindowTables() {
-  return kTables;
+  return kAllTables;
 }
 
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName) {
   const QString wanted =
       QString::fromUtf8(windowName.data(), static_cast<qsizetype>(windowName.size()));
-  for (const TVxLang_WindowTable& table : kTables)
+  for (const TVxLang_WindowTable& table : kAllTables)
     if (wanted.compare(QLatin1String(table.windowName), Qt::CaseInsensitive) == 0) return &table;
   return nullptr;
 }
