@@ -114,9 +114,11 @@ void TSpectrumCache::Request(std::vector<TSpectrumKey> wanted, int64_t nearColum
   {
     std::lock_guard lock(mutex_);
     queue_.clear();
+    std::set<TSpectrumKey> taken;
     for (const TSpectrumKey& key : wanted) {
       const int64_t count = key.reduced ? groupCount_ : columnCount_;
-      if (key.index >= 0 && key.index < count && !Held(key) && !inFlight_.count(key))
+      if (key.index >= 0 && key.index < count && !Held(key) && !inFlight_.count(key) &&
+          taken.insert(key).second)
         queue_.push_back(key);
     }
     const int64_t group = std::clamp<int64_t>(nearColumn / kSpectrumGroup, 0, groupCount_);
@@ -211,7 +213,12 @@ void TSpectrumCache::Work() {
   std::unique_lock lock(mutex_);
   while (true) {
     TSpectrumKey key;
-    wake_.wait(lock, [&] { return stopping_ || (!failed_ && NextTask(key)); });
+    wake_.wait(lock, [&] {
+      if (stopping_ || (!failed_ && NextTask(key))) return true;
+      // Skipping what was asked for twice may have emptied the queue without a task.
+      if (IdleLocked()) idle_.notify_all();
+      return false;
+    });
     if (stopping_) return;
     inFlight_.insert(key);
     lock.unlock();
