@@ -156,6 +156,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"updatedownload", u"Do you want to download it now?"},
     {u"updatelatest", u"You already have the latest version %1 of this program"},
     {u"selectionfilename", u"%s (selection)"},
+    {u"spectrumunavailable",
+     u"The spectrogram cannot be computed: FFmpeg's libraries could not be loaded."},
 };
 
 constexpr uint8_t kVersion = 3;

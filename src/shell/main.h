@@ -46,6 +46,7 @@ class TRecentFilesMenu;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
+class TSpectrogramControl;
 class TWaveView;
 class Twavefile;
 struct TClipContents;
@@ -290,6 +291,7 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
+  TSpectrogramControl* spectrogram_ = nullptr;
   bool destroyed_ = false;
   bool painted_ = false;
   // Until the sound device has opened after the first paint.
