@@ -193,7 +193,7 @@ void TSpectrogramView::paintEvent(QPaintEvent*) {
     const int32_t x2 = std::clamp(xOf(wave_->SelStop()), 0, area);
     painter.fillRect(QRect(x1, 0, std::max(1, x2 - x1), height()), QColor(255, 255, 255, 70));
   }
-  const int32_t cursor = wave_->CursorX();
+  const int32_t cursor = xOf(wave_->CursorPos());
   if (cursor >= 0 && cursor < area) {
     painter.setPen(QColor(255, 255, 255));
     painter.drawLine(cursor, 0, cursor, height());
@@ -227,24 +227,25 @@ QString TSpectrogramView::PointerText(QPoint point) {
   return text;
 }
 
+void TSpectrogramView::ForwardMouse(QMouseEvent* event) {
+  // The wave view's own selecting, extending and dragging, at the same time position.
+  const QPointF at(event->position().x(), std::max(0, wave_->height() - 1) / 2.0);
+  QMouseEvent forwarded(event->type(), at, wave_->mapToGlobal(at), event->button(),
+                        event->buttons(), event->modifiers());
+  QApplication::sendEvent(wave_, &forwarded);
+}
+
 void TSpectrogramView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || !wave_->Document()) return;
-  anchor_ = FrameAt(event->position().toPoint().x());
-  selecting_ = true;
-  wave_->SetSelection(anchor_, anchor_, false);
-  wave_->SetCursorPos(anchor_);
+  ForwardMouse(event);
 }
 
 void TSpectrogramView::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint point = event->position().toPoint();
-  emit PointerMoved(PointerText(point));
-  if (!selecting_) return;
-  const uint32_t frame = FrameAt(std::min(point.x(), width() - RightMargin));
-  wave_->SetSelection(anchor_, frame, frame != anchor_);
+  emit PointerMoved(PointerText(event->position().toPoint()));
+  if (event->buttons() != Qt::NoButton) ForwardMouse(event);
 }
 
-void TSpectrogramView::mouseReleaseEvent(QMouseEvent*) {
-  selecting_ = false;
+void TSpectrogramView::mouseReleaseEvent(QMouseEvent* event) {
+  ForwardMouse(event);
 }
 
 void TSpectrogramView::leaveEvent(QEvent*) {

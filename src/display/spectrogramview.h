@@ -19,8 +19,8 @@ class TWaveView;
 // channel, the frequency scale down the right where the wave view has its amplitude scale, the
 // selection and the cursor drawn across. Columns come from a cache whose workers compute them;
 // what has not arrived is drawn as a neutral band and filled in as it arrives, so a paint never
-// waits. Follows the wave view's every redraw; a press sets the cursor and a drag selects, as
-// in the wave view.
+// waits. Follows the wave view's every redraw; the mouse selects as in the wave view, which
+// it is handed to.
 class TSpectrogramView : public QWidget {
   Q_OBJECT
 
@@ -65,6 +65,7 @@ class TSpectrogramView : public QWidget {
   void Arrived();
   void DrawScale(QPainter& painter, const TLayout& layout);
   uint32_t FrameAt(int32_t x) const;
+  void ForwardMouse(QMouseEvent* event);
 
   TWaveView* wave_;
   TSpectrumSettings settings_;
@@ -79,8 +80,6 @@ class TSpectrogramView : public QWidget {
   QSize drawnSize_;
   bool stale_ = true;
   int32_t pending_ = 0;
-  bool selecting_ = false;
-  uint32_t anchor_ = 0;
 };
 
 }  // namespace quillon

@@ -29,6 +29,8 @@ TSpectrogramControl::TSpectrogramControl(QMainWindow* window, TWaveView* wave, Q
   view_->setObjectName("SpectrogramView");
   view_->hide();
   panel->addWidget(view_, 1);
+  // In Both the two share the panel's height evenly.
+  panel->setStretchFactor(wave, 1);
   reading_ = new QLabel(window);
   reading_->setObjectName("SpectrogramReading");
   window->statusBar()->addWidget(reading_);
