@@ -53,7 +53,7 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
   Prepare(cache, settings, height);
   const int32_t bins = cache.Bins();
   const size_t offset = static_cast<size_t>(channel) * bins;
-  std::vector<std::pair<int32_t, TSpectrumKey>> wanted;
+  std::vector<std::pair<int32_t, TSpectrumKey>> wanted, provisional;
   std::vector<uint8_t> most(static_cast<size_t>(bins));
   TSpectrumKey drawnKey{false, -2};
   int64_t drawnLast = -2;
@@ -98,6 +98,19 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
       }
       levels = most.data();
     }
+    if (!complete && key.reduced) {
+      // Until its groups arrive a wide pixel shows the column at its middle, which costs one
+      // transform instead of a group's.
+      const double middleFrame = span.firstFrame + (x + 0.5) * span.framesPerPixel;
+      const TSpectrumKey column{false, std::clamp<int64_t>(std::lround(middleFrame / cache.Hop()),
+                                                           0, cache.ColumnCount() - 1)};
+      held[0] = cache.Find(column);
+      if (held[0]) {
+        levels = held[0]->data() + offset;
+        complete = true;
+      } else
+        provisional.push_back({x, column});
+    }
     if (!complete) {
       ++pending;
       for (int32_t y = 0; y < height; ++y) out[static_cast<size_t>(y) * stride] = kPendingColour;
@@ -111,9 +124,12 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
     }
   }
   const int32_t middle = span.width / 2;
-  std::stable_sort(wanted.begin(), wanted.end(), [middle](const auto& a, const auto& b) {
+  auto nearestFirst = [middle](const auto& a, const auto& b) {
     return std::abs(a.first - middle) < std::abs(b.first - middle);
-  });
+  };
+  std::stable_sort(provisional.begin(), provisional.end(), nearestFirst);
+  std::stable_sort(wanted.begin(), wanted.end(), nearestFirst);
+  for (const auto& [x, key] : provisional) missing.push_back(key);
   for (const auto& [x, key] : wanted) missing.push_back(key);
   return pending;
 }
