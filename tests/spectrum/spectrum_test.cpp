@@ -241,5 +241,128 @@ TEST(SpectrumTest, SettingsAreHeldToWhatCanBeDrawn) {
   }
 }
 
+TEST(SpectrumTest, AChirpsBrightestRowFollowsItsFrequency) {
+  // A linear sweep from 200 Hz to 8 kHz over four seconds: its frequency at time t is known.
+  constexpr uint32_t kRate = 22050;
+  constexpr double kSeconds = 4, kLow = 200, kHigh = 8000;
+  std::vector<int16_t> samples(static_cast<size_t>(kRate * kSeconds));
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    const double phase =
+        2 * std::numbers::pi * (kLow * t + (kHigh - kLow) * t * t / (2 * kSeconds));
+    samples[i] = static_cast<int16_t>(std::lround(16000 * std::sin(phase)));
+  }
+  TStoreFile file(samples, 1, kRate);
+  TSpectrumCache cache(file.source, 1024, TWindowShape::Hann, kSpectrumColumnBudget, 2, false);
+  TSpectrumSettings settings;
+  settings.window = 1024;
+  settings.colourMap = 0;
+  for (TFrequencyScale scale :
+       {TFrequencyScale::Linear, TFrequencyScale::Log, TFrequencyScale::Mel}) {
+    settings.scale = scale;
+    constexpr int32_t kWidth = 40, kHeight = 300;
+    const std::vector<uint32_t> pixels =
+        RenderSpectrumPicture(cache, settings, 0, samples.size(), kWidth, kHeight);
+    const TFrequencyAxis axis(scale, kHeight, kRate);
+    const TColourMap& grey = ColourMap(0);
+    for (int32_t x = 4; x < kWidth - 4; x += 5) {
+      int32_t brightest = 0;
+      int64_t best = -1;
+      for (int32_t y = 0; y < kHeight; ++y) {
+        const int64_t level =
+            std::find(grey.begin(), grey.end(), pixels[y * kWidth + x]) - grey.begin();
+        if (level > best) best = level, brightest = y;
+      }
+      // The column at the pixel's middle, within two bins for the sweep during the window.
+      const double t = (x + 0.5) * samples.size() / kWidth / kRate;
+      const double hz = kLow + (kHigh - kLow) * t / kSeconds;
+      const double slack = 2.0 * kRate / 1024;
+      EXPECT_GE(brightest, axis.RowOf(hz + slack))
+          << "x " << x << " scale " << static_cast<int>(scale);
+      EXPECT_LE(brightest, axis.RowOf(hz - slack))
+          << "x " << x << " scale " << static_cast<int>(scale);
+    }
+  }
+}
+
+TEST(SpectrumTest, ColourMapsGrowLighterStepByStepSoTheyReadInGrey) {
+  for (int32_t map = 0; map < kColourMapCount; ++map) {
+    double previous = -1;
+    for (uint32_t colour : ColourMap(map)) {
+      const double luma =
+          0.2126 * (colour >> 16 & 255) + 0.7152 * (colour >> 8 & 255) + 0.0722 * (colour & 255);
+      EXPECT_GE(luma, previous - 0.5) << "map " << map;
+      previous = luma;
+    }
+    const double first = 0.2126 * (ColourMap(map)[0] >> 16 & 255);
+    EXPECT_LT(first, 80) << "map " << map;
+    // Pending columns are told apart from every level.
+    EXPECT_EQ(std::count(ColourMap(map).begin(), ColourMap(map).end(), kPendingColour), 0);
+  }
+}
+
+TEST(SpectrumTest, FrequencyAxesMapRowsAndFrequenciesBothWays) {
+  struct TRow {
+    TFrequencyScale scale;
+    uint32_t rate;
+    double hz;
+  };
+  const TRow rows[] = {
+      {TFrequencyScale::Linear, 44100, 11025}, {TFrequencyScale::Log, 44100, 1000},
+      {TFrequencyScale::Mel, 44100, 1000},     {TFrequencyScale::Log, 8000, 100},
+      {TFrequencyScale::Mel, 192000, 50000},   {TFrequencyScale::Linear, 8000, 3999}};
+  for (const TRow& row : rows) {
+    const TFrequencyAxis axis(row.scale, 500, row.rate);
+    const int32_t y = axis.RowOf(row.hz);
+    EXPECT_LE(axis.FrequencyAt(y + 1), row.hz) << row.hz;
+    EXPECT_GE(axis.FrequencyAt(y), row.hz) << row.hz;
+    EXPECT_NEAR(axis.FrequencyAt(0), row.rate / 2.0, 1e-6);
+    // Ticks run upward, inside the band and apart.
+    const std::vector<TFrequencyTick> ticks = FrequencyTicks(axis, row.rate, 12);
+    ASSERT_FALSE(ticks.empty());
+    for (size_t i = 1; i < ticks.size(); ++i) {
+      EXPECT_GT(ticks[i].hz, ticks[i - 1].hz);
+      EXPECT_GE(ticks[i - 1].y - ticks[i].y, 12);
+    }
+    // Every row shows at least one bin, in order from the top.
+    const std::vector<TRowBins> bins = RowBins(axis, 2048, row.rate);
+    for (size_t i = 1; i < bins.size(); ++i) {
+      EXPECT_LE(bins[i].first, bins[i].last);
+      EXPECT_LE(bins[i].last, bins[i - 1].last);
+    }
+  }
+}
+
+TEST(SpectrumTest, RepeatedAndOutOfRangeRequestsEndAndNothingWaitsForever) {
+  TStoreFile file(Sine(440, 8000, 4000), 1, 8000);
+  TSpectrumCache cache(file.source, 256, TWindowShape::Hann, kSpectrumColumnBudget, 2, false);
+  // Keys asked for twice, past the end and below zero once left the workers asleep with a
+  // waiter that nobody woke.
+  for (int round = 0; round < 20; ++round) {
+    std::vector<TSpectrumKey> keys;
+    for (int i = 0; i < 30; ++i) keys.push_back({false, i % 7});
+    keys.push_back({false, -3});
+    keys.push_back({false, cache.ColumnCount() + 5});
+    keys.push_back({true, cache.GroupCount()});
+    cache.Request(keys, round);
+    cache.WaitUntilIdle();
+  }
+  for (int64_t c = 0; c < 7; ++c) EXPECT_TRUE(cache.Find({false, c}));
+  EXPECT_FALSE(cache.Find({false, -3}));
+  EXPECT_FALSE(cache.Find({true, cache.GroupCount()}));
+  EXPECT_FALSE(cache.Failed());
+}
+
+TEST(SpectrumTest, AStoreShorterThanItsFormatSaysReadsAsSilenceBeyondItsEnd) {
+  TStoreFile file(Sine(1000, 8000, 1000), 1, 8000);
+  // The format claims ten times the frames the store holds.
+  file.source.frameCount = 10000;
+  TSpectrumCache cache(file.source, 256, TWindowShape::Hann, kSpectrumColumnBudget, 2, false);
+  const std::vector<uint8_t> beyond = cache.ComputeColumn(cache.ColumnCount() - 1);
+  EXPECT_EQ(std::count(beyond.begin(), beyond.end(), 0), static_cast<long>(beyond.size()));
+  const std::vector<uint8_t> inside = cache.ComputeColumn(10);
+  EXPECT_GT(*std::max_element(inside.begin(), inside.end()), LevelByte(-10));
+}
+
 }  // namespace
 }  // namespace quillon
