@@ -41,12 +41,28 @@ TSpectrogramView::~TSpectrogramView() {
   DropCache();
 }
 
+namespace {
+
+// Its workers finish the column in hand on a thread of their own, never on the main thread.
+void LetGo(std::unique_ptr<TSpectrumCache> cache) {
+  if (!cache) return;
+  cache->SetOnArrival(nullptr);
+  std::thread([old = std::move(cache)] {}).detach();
+}
+
+// A state's samples: undo and redo open the same store file again.
+std::string StoreKey(const TAudioState& state) {
+  return state.fileName + "|" + std::to_string(state.frameCount) + "|" +
+         std::to_string(state.channels);
+}
+
+}  // namespace
+
 void TSpectrogramView::DropCache() {
-  if (!cache_) return;
-  cache_->SetOnArrival(nullptr);
-  // Its workers finish the column in hand on a thread of their own, never on this one.
-  std::thread([old = std::move(cache_)] {}).detach();
-  cacheStore_ = nullptr;
+  LetGo(std::move(cache_));
+  LetGo(std::move(parked_));
+  cacheKey_.clear();
+  parkedKey_.clear();
 }
 
 void TSpectrogramView::SetSettings(const TSpectrumSettings& settings) {
@@ -71,17 +87,29 @@ void TSpectrogramView::FollowState() {
     DropCache();
     return;
   }
-  if (cache_ && cacheStore_ == state->samples.get()) return;
-  DropCache();
-  try {
-    cache_ = std::make_unique<TSpectrumCache>(
-        TSpectrumSource{state->samples, state->channels, state->sampleRate, state->frameCount},
-        settings_.window, settings_.shape);
-  } catch (const std::exception&) {
-    // FFmpeg could not be loaded: the view says so instead of drawing.
-    return;
+  const std::string key = StoreKey(*state);
+  if (cache_ && cacheKey_ == key) return;
+  if (parked_ && parkedKey_ == key) {
+    // Back to the state before the last change: its columns are still held.
+    std::swap(cache_, parked_);
+    std::swap(cacheKey_, parkedKey_);
+  } else {
+    LetGo(std::move(parked_));
+    parked_ = std::move(cache_);
+    parkedKey_ = cacheKey_;
+    try {
+      // Two caches are kept: each gets half the budget.
+      cache_ = std::make_unique<TSpectrumCache>(
+          TSpectrumSource{state->samples, state->channels, state->sampleRate, state->frameCount},
+          settings_.window, settings_.shape, kSpectrumColumnBudget / 2);
+    } catch (const std::exception&) {
+      // FFmpeg could not be loaded: the view says so instead of drawing.
+      cacheKey_.clear();
+      return;
+    }
+    cacheKey_ = key;
   }
-  cacheStore_ = state->samples.get();
+  if (parked_) parked_->SetOnArrival(nullptr);
   painters_.assign(state->channels, TSpectrumPainter());
   stale_ = true;
   // Arrivals coalesce into one redraw on the main thread.

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "spectrum/spectrumcache.h"
@@ -28,7 +29,8 @@ class TSpectrogramView : public QWidget {
   explicit TSpectrogramView(TWaveView* wave, QWidget* parent = nullptr);
   ~TSpectrogramView() override;
 
-  // Applied at once; new columns are computed only when the window or its shape changed.
+  // Applied at once; new columns are computed only when the window or its shape changed. The
+  // columns of the state shown before the last change are kept too, for an undo back to it.
   void SetSettings(const TSpectrumSettings& settings);
   const TSpectrumSettings& Settings() const { return settings_; }
   // Pixel columns of the last drawing still waiting for their levels.
@@ -70,7 +72,9 @@ class TSpectrogramView : public QWidget {
   TWaveView* wave_;
   TSpectrumSettings settings_;
   std::unique_ptr<TSpectrumCache> cache_;
-  const void* cacheStore_ = nullptr;
+  // The cache of the state shown before, for an undo or redo back to it.
+  std::unique_ptr<TSpectrumCache> parked_;
+  std::string cacheKey_, parkedKey_;
   std::vector<TSpectrumPainter> painters_;
   // Arrivals already posted to the main thread and not yet drawn.
   std::shared_ptr<std::atomic<bool>> arrivalPosted_;

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "display/waveview.h"
+#include "document/wavfile.h"
 #include "spectrum/colourmaps.h"
 #include "spectrum/frequencyscale.h"
 #include "support/document_harness.h"
@@ -97,6 +98,27 @@ TEST_F(SpectrogramViewTest, WithoutADocumentNothingIsComputedAndNothingFails) {
   spectrogram.repaint();
   EXPECT_EQ(spectrogram.PendingColumns(), 0);
   EXPECT_TRUE(spectrogram.PointerText(QPoint(10, 10)).isEmpty());
+}
+
+TEST_F(SpectrogramViewTest, AfterAnEditAndItsUndoTheEarlierColumnsComeBackWithoutComputing) {
+  Open(700);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&spectrogram));
+  ASSERT_TRUE(PaintUntilComplete());
+  const QImage before = spectrogram.Picture().copy();
+  ASSERT_TRUE(harness.Run([](Twavefile& d) { return d.Invert(); }));
+  wave.FollowDocument();
+  // A new state: its columns are computed anew.
+  spectrogram.repaint();
+  EXPECT_GT(spectrogram.PendingColumns(), 0);
+  ASSERT_TRUE(PaintUntilComplete());
+  ASSERT_TRUE(harness.Run([](Twavefile& d) {
+    d.Undo();
+    return true;
+  }));
+  wave.FollowDocument();
+  spectrogram.repaint();
+  EXPECT_EQ(spectrogram.PendingColumns(), 0);
+  EXPECT_EQ(spectrogram.Picture(), before);
 }
 
 }  // namespace
