@@ -15,7 +15,7 @@ QUILLON_PACKAGES=(
   xclip xvfb xauth openbox xdotool x11-utils
   clang libclang-rt-14-dev
   ccache
-  libebur128-dev libsoxr-dev
+  libebur128-dev libsoxr-dev libpng-dev
 )
 
 quillon_missing_packages() {

@@ -10,6 +10,7 @@
 #include "cli/markeroptions.h"
 #include "cli/playcommand.h"
 #include "cli/session.h"
+#include "cli/spectrogramcommand.h"
 #include "cli/splitcommand.h"
 #include "cli/tagoptions.h"
 
@@ -33,6 +34,7 @@ int Usage() {
   std::fputs(kRecoverUsage, stderr);
   std::fputs(kSplitUsage, stderr);
   std::fputs(kPlayUsage, stderr);
+  std::fputs(kSpectrogramUsage, stderr);
   return kExitUsage;
 }
 
@@ -93,6 +95,10 @@ int RunCli(int argc, const char* const* argv) {
   }
   if (argc >= 1 && std::string_view(argv[0]) == "play") {
     int status = RunPlayCommand(argc - 1, argv + 1);
+    return status == kExitUsage ? Usage() : status;
+  }
+  if (argc >= 1 && std::string_view(argv[0]) == "spectrogram") {
+    int status = RunSpectrogramCommand(argc - 1, argv + 1);
     return status == kExitUsage ? Usage() : status;
   }
   if (argc == 0) return Usage();

@@ -17,6 +17,7 @@ extern "C" {
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
+#include <libavutil/tx.h>
 #include <libswresample/swresample.h>
 }
 
@@ -61,6 +62,8 @@ extern "C" {
   X(avutil, av_samples_get_buffer_size)       \
   X(avutil, av_samples_set_silence)           \
   X(avutil, av_strerror)                      \
+  X(avutil, av_tx_init)                       \
+  X(avutil, av_tx_uninit)                     \
   X(avformat, av_write_trailer)               \
   X(avcodec, avcodec_alloc_context3)          \
   X(avcodec, avcodec_descriptor_get)          \
@@ -148,6 +151,8 @@ const TFfmpegApi& FfmpegApi();
 #define av_samples_get_buffer_size (::quillon::FfmpegApi().av_samples_get_buffer_size)
 #define av_samples_set_silence (::quillon::FfmpegApi().av_samples_set_silence)
 #define av_strerror (::quillon::FfmpegApi().av_strerror)
+#define av_tx_init (::quillon::FfmpegApi().av_tx_init)
+#define av_tx_uninit (::quillon::FfmpegApi().av_tx_uninit)
 #define av_write_trailer (::quillon::FfmpegApi().av_write_trailer)
 #define avcodec_alloc_context3 (::quillon::FfmpegApi().avcodec_alloc_context3)
 #define avcodec_descriptor_get (::quillon::FfmpegApi().avcodec_descriptor_get)

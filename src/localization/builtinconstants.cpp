@@ -203,6 +203,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"silencesnone", u"No silence found"},
     {u"soundregion", u"Sound %1"},
     {u"regionsmade", u"Regions made of the sounds between the silences: %1"},
+    {u"spectrumunavailable",
+     u"The spectrogram cannot be computed: FFmpeg's libraries could not be loaded."},
 };
 
 constexpr uint8_t kVersion = 3;

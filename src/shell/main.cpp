@@ -57,6 +57,7 @@
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
 #include "shell/tools/toolscontroller.h"
+#include "shell/spectrogramcontrol.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -518,6 +519,8 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(PickStartMS, &QPushButton::clicked, this, &Tmainform::PickStartSClick);
   connect(PickStopMS, &QPushButton::clicked, this, &Tmainform::PickStopSClick);
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
+  spectrogram_ = new TSpectrogramControl(this, view_, panelLayout);
+  if (auto store = OpenUserSettings()) spectrogram_->Load(*store);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
   StartupStep("form: view and player");
@@ -573,6 +576,7 @@ void Tmainform::CheckForUpdatesExecute() {
 void Tmainform::CreateDialogs(const TEncoderQuality& quality) {
   // Creating the settings dialog finds the language files and applies the stored language.
   settingsForm_ = new TsettingsForm(this);
+  spectrogram_->ConnectPage(settingsForm_->SpectrogramPage);
   StartupStep("dialogs: settings, language");
   auto languageChanged = [this] {
     if (document_->Loaded()) updatecaption(document_->FileName());
@@ -696,6 +700,7 @@ void Tmainform::StoreSettings() {
   // The window is going: a failure can only be told on the terminal.
   const std::string failure = ChangeUserSettings([this](QSettings& store) {
     SaveSettings(store, config);
+    spectrogram_->Save(store);
     // Dialogs never made changed nothing.
     if (vorbisForm_ && opusForm_)
       SaveEncoderQuality(store, {vorbisForm_->Value(), opusForm_->Value()});

@@ -47,6 +47,7 @@ class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
 class TToolsController;
+class TSpectrogramControl;
 class TWaveView;
 class Twavefile;
 struct TClipContents;
@@ -295,6 +296,7 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
+  TSpectrogramControl* spectrogram_ = nullptr;
   bool destroyed_ = false;
   bool painted_ = false;
   // Until the sound device has opened after the first paint.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "platform/filesystem.h"
@@ -264,7 +265,7 @@ TEST(CliTest, SplitWritesTaggedPartsThatAreTheDocumentEndToEnd) {
   const std::string plain = dir.File("plain.wav");
   test::WriteWav16(plain, 1, 8000, {1, 2, 3});
   for (const std::string& failing : {Quoted(in) + " --pattern x", Quoted(in) + " --format aiff",
-                                    Quoted(plain), Quoted(in) + " --dir"}) {
+                                     Quoted(plain), Quoted(in) + " --dir"}) {
     run = RunCli("split " + failing + " --dir " + Quoted(dir.File("x")));
     EXPECT_NE(run.status, 0) << failing;
     EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
@@ -516,6 +517,58 @@ TEST(CliTest, EditWithAJpegCoverKeepsItsType) {
   EXPECT_EQ(
       TagLines(RunCli("info " + Quoted(out)).out),
       "cover: image/jpeg " + std::to_string(test::ReadFileBytes(files.jpeg).size()) + " bytes\n");
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// Width and height from a PNG's header chunk.
+std::pair<uint32_t, uint32_t> PngSize(const std::vector<uint8_t>& png) {
+  auto word = [&](size_t at) {
+    return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 |
+           png[at + 3];
+  };
+  if (png.size() < 24 || png[1] != 'P' || png[12] != 'I') return {0, 0};
+  return {word(16), word(20)};
+}
+
+TEST(CliTest, SpectrogramWritesAPngOfTheRequestedSizeAndRefusesBadOptions) {
+  test::TTempDir dir;
+  const std::string in = dir.File("tone.wav");
+  std::vector<int16_t> samples(2 * 8000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i * 37) % 2000);
+  test::WriteWav16(in, 2, 8000, samples);
+  struct TRow {
+    std::string options;
+    uint32_t width, height;
+  };
+  const TRow rows[] = {{"", 1600, 500},
+                       {"--size 320x101 --window 256 --scale mel", 320, 101},
+                       {"--size 7x3 --scale linear --from 7990 --frames 50", 7, 3},
+                       {"--size 64x64 --window 8192 --from 0 --frames 1", 64, 64}};
+  for (const TRow& row : rows) {
+    const std::string out = dir.File("out.png");
+    std::remove(out.c_str());
+    TRun run = RunCli("spectrogram " + Quoted(in) + " -o " + Quoted(out) + " " + row.options);
+    EXPECT_EQ(run.status, 0) << row.options << run.err;
+    EXPECT_EQ(PngSize(test::ReadFileBytes(out)), std::make_pair(row.width, row.height))
+        << row.options;
+  }
+  for (const char* bad : {"--window 1000", "--size 0x5", "--scale bark", "--from 5",
+                          "--frames 0 --from 1", "--size 12"}) {
+    TRun run =
+        RunCli("spectrogram " + Quoted(in) + " -o " + Quoted(dir.File("bad.png")) + " " + bad);
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find("usage:"), std::string::npos) << bad;
+  }
+  TRun past = RunCli("spectrogram " + Quoted(in) + " -o " + Quoted(dir.File("bad.png")) +
+                     " --from 8000 --frames 10");
+  EXPECT_EQ(past.status, 1);
+  EXPECT_NE(past.err.find("past the end"), std::string::npos) << past.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("bad.png")));
 }
 
 }  // namespace

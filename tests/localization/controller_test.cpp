@@ -103,8 +103,8 @@ TEST_F(ControllerTest, AWindowMadeLaterGetsTheCurrentLanguageAndLeavesWhenDestro
   auto* pages = dialog->findChild<QTabWidget*>();
   EXPECT_EQ(pages->tabText(2), "Couleurs");
   EXPECT_EQ(pages->tabText(0), "TabSheet1");
-  // Labels, buttons and the rest are not there: skipped, not fatal.
-  EXPECT_EQ(controller->UnboundIds().size(), 10u);
+  // Labels, buttons, the spectrogram page and the rest are not there: skipped, not fatal.
+  EXPECT_EQ(controller->UnboundIds().size(), 20u);
   dialog.reset();
   LangManager().ActivateLanguage(1033);
 }
@@ -172,10 +172,10 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 }
 
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
-  // 155 of the window and 17 of the everyday tools' commands.
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 172u);
+  // 155 of the window, 17 of the everyday tools' commands and 5 of the spectrogram's.
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 177u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
-  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 14u);
+  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 24u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
   EXPECT_EQ(FindWindowTable("filterform")->entries.size(), 3u);
   EXPECT_EQ(FindWindowTable("AboutForm")->ignoreList.size(), 3u);

@@ -191,6 +191,11 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
     {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
     {290, "CancelButton", "Caption", "CancelButton", Caption},
+    {520, "DisplayModeMenu", "Caption", "DisplayModeMenu", Caption},
+    {521, "WaveformModeAction", "Caption", "WaveformModeAction", Caption},
+    {522, "SpectrogramModeAction", "Caption", "SpectrogramModeAction", Caption},
+    {523, "BothModeAction", "Caption", "BothModeAction", Caption},
+    {524, "CycleViewAction", "Caption", "CycleViewAction", Caption},
 };
 
 constexpr const char* kMainformIgnore[] = {
@@ -217,6 +222,16 @@ constexpr TVxLang_PropBinding kSettingsForm[] = {
     {12, "backColor", "Items", "backColor", Items},
     {13, "scaleColor", "Items", "scaleColor", Items},
     {14, "waveColor", "Items", "waveColor", Items},
+    {40, "SpectrogramSheet", "Caption", "SpectrogramSheet", Caption},
+    {41, "WindowSizeLabel", "Caption", "WindowSizeLabel", Caption},
+    {42, "WindowShapeLabel", "Caption", "WindowShapeLabel", Caption},
+    {43, "WindowShapeBox", "Items", "WindowShapeBox", Items},
+    {44, "FrequencyScaleLabel", "Caption", "FrequencyScaleLabel", Caption},
+    {45, "FrequencyScaleBox", "Items", "FrequencyScaleBox", Items},
+    {46, "ColourMapLabel", "Caption", "ColourMapLabel", Caption},
+    {47, "ColourMapBox", "Items", "ColourMapBox", Items},
+    {48, "RangeLabel", "Caption", "RangeLabel", Caption},
+    {49, "GainLabel", "Caption", "GainLabel", Caption},
 };
 
 constexpr TVxLang_PropBinding kPropertiesForm[] = {

@@ -25,6 +25,7 @@
 #include "platform/error.h"
 #include "platform/messagebox.h"
 #include "shell/dialogs/colorpicker.h"
+#include "shell/dialogs/spectrogrampage.h"
 
 namespace quillon {
 namespace {
@@ -69,6 +70,8 @@ TsettingsForm::TsettingsForm(QWidget* parent) : QDialog(parent) {
   PageControl1->addTab(TabSheet1, "Language");
   PageControl1->addTab(TabSheet2, "System");
   PageControl1->addTab(TabSheet3, "Colors");
+  SpectrogramPage = new TSpectrogramPage(PageControl1);
+  PageControl1->addTab(SpectrogramPage, "Spectrogram");
   PageControl1->setCurrentIndex(0);
 
   Button1 = NamedButton("&Ok", "Button1", this);

@@ -14,6 +14,7 @@ class QToolButton;
 namespace quillon {
 
 class TColorPicker;
+class TSpectrogramPage;
 
 // The settings window. Made once at the main window's start-up: it fills itself from `config`,
 // lists the languages and makes the stored (or the user's) language current. Not modal; every
@@ -45,6 +46,7 @@ class TsettingsForm : public QDialog {
   QLabel *Label1, *Label2, *Label3;
   TColorPicker *backColor, *scaleColor, *waveColor;
   QPushButton *Button1, *Button2;
+  TSpectrogramPage* SpectrogramPage;
 
  signals:
   // A language became current: the main window repaints and rebuilds its caption.

@@ -1,0 +1,84 @@
+// First complete paint of a spectrogram picture, cold (a new cache) and warm (the same cache
+// again), at several zooms, and the whole document's reduced level computed in the background:
+//   spectrogram_bench FILE.wav CHANNELS RATE [WIDTH HEIGHT]
+// FILE.wav is a canonical 16-bit WAV, which a store is.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "spectrum/spectrumcache.h"
+#include "spectrum/spectrumpicture.h"
+
+using namespace quillon;
+
+namespace {
+
+double Ms(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since)
+      .count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: spectrogram_bench FILE.wav CHANNELS RATE [WIDTH HEIGHT]\n");
+    return 2;
+  }
+  auto store = std::make_shared<TLargeFile>(argv[1], false);
+  const auto channels = static_cast<uint16_t>(std::atoi(argv[2]));
+  const auto rate = static_cast<uint32_t>(std::atoi(argv[3]));
+  const int32_t width = argc > 5 ? std::atoi(argv[4]) : 1600;
+  const int32_t height = argc > 5 ? std::atoi(argv[5]) : 500;
+  const TSpectrumSource source{store, channels, rate, store->SampleCount() / channels};
+  const TSpectrumSettings settings;
+  struct TZoom {
+    const char* name;
+    double frames;
+  };
+  const double whole = source.frameCount;
+  const TZoom zooms[] = {{"whole document", whole},
+                         {"1/64 of it", whole / 64},
+                         {"1600 columns", 1600.0 * settings.Hop()},
+                         {"one pixel a frame", static_cast<double>(width)}};
+  std::vector<TSpectrumPainter> painters(channels);
+  for (const TZoom& zoom : zooms) {
+    const double first = (whole - zoom.frames) / 2;
+    TSpectrumCache cache(source, settings.window, settings.shape, kSpectrumColumnBudget, 0, false);
+    // As the view paints: draw, ask for what is missing, draw again as it arrives, until no
+    // pixel is pending.
+    const TSpectrumSpan span{first, zoom.frames / width, width};
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    const int32_t band = (height - (channels - 1)) / channels;
+    auto paint = [&] {
+      std::vector<TSpectrumKey> missing;
+      int32_t pending = 0;
+      for (int32_t ch = 0; ch < channels; ++ch)
+        pending += painters[ch].Draw(cache, settings, ch, span, band,
+                                     pixels.data() + static_cast<size_t>(ch) * (band + 1) * width,
+                                     width, missing);
+      if (!missing.empty())
+        cache.Request(std::move(missing), static_cast<int64_t>(first / settings.Hop()));
+      return pending;
+    };
+    auto start = std::chrono::steady_clock::now();
+    while (paint() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const double cold = Ms(start);
+    start = std::chrono::steady_clock::now();
+    paint();
+    const double warm = Ms(start);
+    std::printf("%-18s first complete paint %dx%d: cold %8.1f ms  warm %6.1f ms\n", zoom.name,
+                width, height, cold, warm);
+  }
+  TSpectrumCache cache(source, settings.window, settings.shape);
+  const auto start = std::chrono::steady_clock::now();
+  cache.Request({}, 0);
+  cache.WaitUntilIdle();
+  std::printf("whole document's reduced level in the background: %.2f s, %.1f MB held\n",
+              Ms(start) / 1000, (cache.ColumnBytes() + cache.ReducedBytes()) / 1048576.0);
+  return 0;
+}
