@@ -77,6 +77,8 @@ class TOperationJob {
   TOperationResult SaveMp3();
   // FLAC, Ogg Vorbis and Opus, by the request's operation.
   TOperationResult SaveEncoded();
+  // Every file of a split through the save of its format (splitrun.cpp).
+  TOperationResult Split();
 
   // Every edit and effect: a new store of newFrames frames in the temporary folder receives
   // the source's header with the new size and writeSamples' output, then is opened for reading
