@@ -9,11 +9,16 @@
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "platform/cancel.h"
+#include "platform/diskflush.h"
 #include "platform/mainthread.h"
+#include "platform/replacementfile.h"
 
 namespace quillon {
 
 namespace {
+
+// Files written whole before they are flushed and named together.
+constexpr size_t kSplitBatchFiles = 64;
 
 std::string FolderOf(const std::vector<TSplitFile>& files) {
   return files.empty() ? std::string()
@@ -50,12 +55,30 @@ bool Twavefile::Split(std::vector<TSplitFile> files, std::shared_ptr<TSplitProgr
 TOperationResult TOperationJob::Split() {
   const std::vector<TSplitFile>& files = request_.splitFiles;
   const std::string total = std::to_string(files.size()), folder = FolderOf(files);
-  size_t finished = 0;
+  // Written whole, not yet under their names; saved counts the files under their names.
+  std::vector<std::unique_ptr<TReplacementFile>> written;
+  size_t saved = 0;
+  // Each file flushed and renamed, then the folder flushed once for all of them: on a journaling
+  // file system a flush of the first commits the others' blocks with it.
+  auto commitWritten = [&] {
+    std::vector<std::unique_ptr<TReplacementFile>> batch = std::move(written);
+    written.clear();
+    try {
+      for (const auto& file : batch) {
+        file->CommitLeavingFolder();
+        ++saved;
+      }
+    } catch (...) {
+      if (saved > 0) FlushFolder(folder.empty() ? std::string(".") : folder);
+      throw;
+    }
+    FlushFolder(folder.empty() ? std::string(".") : folder);
+  };
   try {
     for (const TSplitFile& file : files) {
       CheckCancel();
       if (request_.splitProgress)
-        request_.splitProgress->file.store(static_cast<int32_t>(finished + 1),
+        request_.splitProgress->file.store(static_cast<int32_t>(saved + written.size() + 1),
                                            std::memory_order_relaxed);
       // Only what a save reads: the list of files is not copied for each of them.
       TOperationRequest part;
@@ -71,23 +94,37 @@ TOperationResult TOperationJob::Split() {
       part.tags = file.tags;
       part.markers = request_.markers;
       part.cancel = request_.cancel;
-      TOperationResult written = TOperationJob(part, progress_).Dispatch();
-      for (std::string& notice : written.notices) result_.notices.push_back(std::move(notice));
-      ++finished;
+      TOperationJob job(part, progress_);
+      job.deferred_ = &written;
+      TOperationResult result = job.Dispatch();
+      for (std::string& notice : result.notices) result_.notices.push_back(std::move(notice));
+      // Bounded, so that a stop or a failure has little to flush and few files wait unnamed.
+      if (written.size() >= kSplitBatchFiles) commitWritten();
     }
+    commitWritten();
   } catch (const ECancelled&) {
-    // The save deleted the file it was writing; the finished ones stay.
+    // The save deleted the file it was writing; the files written whole are kept.
     progress_ = 0;
     result_.outcome = TOperationResult::kCancelled;
+    try {
+      commitWritten();
+    } catch (const std::exception& error) {
+      result_.message = TOperationMessage{{}, error.what(), TMessageIcon::Error, true};
+    }
     result_.notices.push_back(
-        ConstantText("splitstopped", {std::to_string(finished), total, folder}));
+        ConstantText("splitstopped", {std::to_string(saved), total, folder}));
     return result_;
   } catch (const std::exception& error) {
     progress_ = 0;
     result_.outcome = TOperationResult::kReportedFailure;
     result_.message = TOperationMessage{{}, error.what(), TMessageIcon::Error, true};
+    try {
+      commitWritten();
+    } catch (const std::exception&) {
+      // The first failure is the one to tell; the count says what was kept.
+    }
     result_.notices.push_back(
-        ConstantText("splitfailed", {std::to_string(finished), total, folder}));
+        ConstantText("splitfailed", {std::to_string(saved), total, folder}));
     return result_;
   }
   result_.notices.push_back(ConstantText("splitdone", {total, folder}));
