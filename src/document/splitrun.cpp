@@ -10,6 +10,7 @@
 #include "localization/constants.h"
 #include "platform/cancel.h"
 #include "platform/diskflush.h"
+#include "platform/error.h"
 #include "platform/mainthread.h"
 #include "platform/replacementfile.h"
 
@@ -75,11 +76,14 @@ TOperationResult TOperationJob::Split() {
     FlushFolder(folder.empty() ? std::string(".") : folder);
   };
   try {
+    std::error_code error;
+    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    if (error) throw Exception(ConstantText("splitnofolder", {folder, error.message()}));
     for (const TSplitFile& file : files) {
-      CheckCancel();
       if (request_.splitProgress)
         request_.splitProgress->file.store(static_cast<int32_t>(saved + written.size() + 1),
                                            std::memory_order_relaxed);
+      CheckCancel();
       // Only what a save reads: the list of files is not copied for each of them.
       TOperationRequest part;
       part.operation = request_.splitSave;
@@ -111,8 +115,7 @@ TOperationResult TOperationJob::Split() {
     } catch (const std::exception& error) {
       result_.message = TOperationMessage{{}, error.what(), TMessageIcon::Error, true};
     }
-    result_.notices.push_back(
-        ConstantText("splitstopped", {std::to_string(saved), total, folder}));
+    result_.notices.push_back(ConstantText("splitstopped", {std::to_string(saved), total, folder}));
     return result_;
   } catch (const std::exception& error) {
     progress_ = 0;
@@ -123,8 +126,7 @@ TOperationResult TOperationJob::Split() {
     } catch (const std::exception&) {
       // The first failure is the one to tell; the count says what was kept.
     }
-    result_.notices.push_back(
-        ConstantText("splitfailed", {std::to_string(saved), total, folder}));
+    result_.notices.push_back(ConstantText("splitfailed", {std::to_string(saved), total, folder}));
     return result_;
   }
   result_.notices.push_back(ConstantText("splitdone", {total, folder}));

@@ -37,6 +37,7 @@ class TPropertiesForm;
 class Tfilterform;
 class Tmpegsettings;
 class TEncoderQualityForm;
+class TExportRegions;
 class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
@@ -286,6 +287,7 @@ class Tmainform : public QMainWindow {
   QLabel* demoLabel_ = nullptr;
   TRecentFiles recentFiles_;
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
+  TExportRegions* exportRegions_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;
@@ -334,7 +336,7 @@ class Tmainform : public QMainWindow {
   QTimer* VizTimer;
 
   QAction *OpenAction, *CloseAction, *SaveAction, *SaveAsAction, *SaveSelectedAction,
-      *PropertiesAction, *SettingsAction, *ExitAction;
+      *PropertiesAction, *SettingsAction, *ExitAction, *ExportRegionsAction;
   QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *ZoomSelAction, *MsAction, *SmplAction;
   QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction,
       *SelectAllAction, *DeselectAllAction;

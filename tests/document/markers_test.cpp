@@ -186,6 +186,59 @@ TEST(SplitPlanTest, RegionsOrTheSpansBetweenMarkersAndTheirNames) {
   EXPECT_EQ(SplitFileName("%m", {}, 7, 10, "src", "flac"), "07.flac");
 }
 
+TEST(SplitPlanTest, ByMarkersOrRegionsAsChosenWithNamesPathsAndTags) {
+  TMarkerList list;
+  list.AddMarker({100, "a"});
+  list.AddMarker({700, "b"});
+  list.AddRegion({50, 60, "r"});
+  list.AddRegion({900, 2000, "past the end"});
+  const struct {
+    TSplitBy by;
+    bool keepBeforeFirst;
+    const char* pattern;
+    const char* files;
+  } rows[] = {
+      {TSplitBy::markers, true, "%n %m", "0-100:1 100-700:2 a 700-1000:3 b "},
+      {TSplitBy::markers, false, "%m", "100-700:a 700-1000:b "},
+      {TSplitBy::regions, true, "%s-%n-%t", "50-60:src-1-2 900-1000:src-2-2 "},
+      {TSplitBy::regionsElseMarkers, false, "%n %m", "50-60:1 r 900-1000:2 past the end "},
+  };
+  for (const auto& row : rows) {
+    TSplitChoice choice;
+    choice.by = row.by;
+    choice.keepBeforeFirst = row.keepBeforeFirst;
+    choice.pattern = row.pattern;
+    choice.folder = "/out";
+    TTags tags;
+    tags.artist = "x";
+    const TSplitFiles plan = PlanSplitFiles(list, 1000, tags, "/music/src.flac", choice);
+    std::string text;
+    for (const TSplitFile& file : plan.files) {
+      text += std::to_string(file.part.start) + "-" + std::to_string(file.part.stop) + ":" +
+              file.name.substr(0, file.name.size() - 4) + " ";
+      EXPECT_EQ(file.path, "/out/" + file.name);
+      EXPECT_EQ(file.tags.artist, "x");
+    }
+    EXPECT_EQ(text, row.files) << row.pattern;
+    EXPECT_TRUE(plan.duplicate.empty()) << row.pattern;
+  }
+  TSplitChoice same;
+  same.pattern = "%s";
+  same.by = TSplitBy::markers;
+  EXPECT_EQ(PlanSplitFiles(list, 1000, {}, "src.wav", same).duplicate, "src.wav");
+  EXPECT_TRUE(PlanSplitFiles({}, 1000, {}, "src.wav", same).files.empty());
+  TMarkerList onlyMarkers;
+  onlyMarkers.AddMarker({10, ""});
+  same.by = TSplitBy::regions;
+  EXPECT_TRUE(PlanSplitFiles(onlyMarkers, 1000, {}, "src.wav", same).files.empty());
+  // A name too long for a file name is cut at a character's start.
+  std::string longName;
+  for (int i = 0; i < 200; ++i) longName += "\u00e9";
+  const std::string cut = SplitFileName("%m", {0, 1, longName}, 1, 1, "", "flac");
+  EXPECT_LE(cut.size(), 255u);
+  EXPECT_EQ(cut.substr(cut.size() - 7), "\u00e9.flac");
+}
+
 TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenReadThem) {
   if (!test::HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
   TDocumentHarness h;

@@ -40,7 +40,7 @@ struct TVxLang_WindowTable {
 };
 
 // The tables of every window: "mainform", "settingsForm", "PropertiesForm", "filterform",
-// "AboutForm", "mpegsettings", "vorbissettings" and "opussettings".
+// "AboutForm", "mpegsettings", "vorbissettings", "opussettings" and "exportRegionsForm".
 std::span<const TVxLang_WindowTable> WindowTables();
 // The table of a window by name, compared case-insensitively; none when unknown.
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName);

@@ -40,8 +40,8 @@ TExportRegionsForm::TExportRegionsForm(QWidget* parent) : QDialog(parent) {
   SplitBox = Named(new QGroupBox("Split", this), "SplitBox");
   MarkersRadio = Named(new QRadioButton("Split at every &marker", SplitBox), "MarkersRadio");
   RegionsRadio = Named(new QRadioButton("Save each &region", SplitBox), "RegionsRadio");
-  KeepBeforeCheck = Named(
-      new QCheckBox("&Keep the audio before the first marker", SplitBox), "KeepBeforeCheck");
+  KeepBeforeCheck =
+      Named(new QCheckBox("&Keep the audio before the first marker", SplitBox), "KeepBeforeCheck");
   auto* splitColumn = new QVBoxLayout(SplitBox);
   splitColumn->addWidget(MarkersRadio);
   splitColumn->addWidget(KeepBeforeCheck);
@@ -59,9 +59,9 @@ TExportRegionsForm::TExportRegionsForm(QWidget* parent) : QDialog(parent) {
   PatternLabel = Named(new QLabel("Name &pattern:", this), "PatternLabel");
   PatternEdit = Named(new QLineEdit(this), "PatternEdit");
   PatternLabel->setBuddy(PatternEdit);
-  PatternHelpLabel = Named(
-      new QLabel("%n number, %t total, %m marker or region name, %s source file name", this),
-      "PatternHelpLabel");
+  PatternHelpLabel =
+      Named(new QLabel("%n number, %t total, %m marker or region name, %s source file name", this),
+            "PatternHelpLabel");
   PatternHelpLabel->setWordWrap(true);
   PreviewLabel = Named(new QLabel("Preview:", this), "PreviewLabel");
   PreviewList = Named(new QLabel(this), "PreviewList");
@@ -69,9 +69,8 @@ TExportRegionsForm::TExportRegionsForm(QWidget* parent) : QDialog(parent) {
   PreviewList->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   PreviewList->setFrameShape(QFrame::StyledPanel);
   // Room for the names shown and the line that counts the rest.
-  PreviewList->setMinimumHeight(PreviewList->fontMetrics().lineSpacing() *
-                                    static_cast<int>(kPreviewNames + 1) +
-                                8);
+  PreviewList->setMinimumHeight(
+      PreviewList->fontMetrics().lineSpacing() * static_cast<int>(kPreviewNames + 1) + 8);
   PreviewList->setMinimumWidth(PreviewList->fontMetrics().averageCharWidth() * 56);
   SettingsNoteLabel = Named(
       new QLabel("MP3, Ogg Vorbis and Opus ask for their settings once, for all files.", this),
@@ -117,8 +116,7 @@ TExportRegionsForm::TExportRegionsForm(QWidget* parent) : QDialog(parent) {
   for (QLineEdit* edit : {PatternEdit, FolderEdit})
     connect(edit, &QLineEdit::textChanged, this, [this] { UpdatePreview(); });
   AskFolder = [this](const QString& start) {
-    return QFileDialog::getExistingDirectory(this, windowTitle(), start,
-                                             QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(this, windowTitle(), start, QFileDialog::ShowDirsOnly);
   };
 
   AttachLanguageController(this);
@@ -132,14 +130,14 @@ void TExportRegionsForm::Offer(const TMarkerList& list, int64_t frameCount, cons
   sourcePath_ = sourcePath;
   MarkersRadio->setEnabled(!list.markers.empty());
   RegionsRadio->setEnabled(!list.regions.empty());
-  const bool byRegions = list.markers.empty() || (offered.by != TSplitBy::markers &&
-                                                  !list.regions.empty());
+  const bool byRegions =
+      list.markers.empty() || (offered.by != TSplitBy::markers && !list.regions.empty());
   (byRegions ? RegionsRadio : MarkersRadio)->setChecked(true);
   KeepBeforeCheck->setChecked(offered.keepBeforeFirst);
   FolderEdit->setText(QString::fromStdString(offered.folder));
   PatternEdit->setText(QString::fromStdString(offered.pattern));
-  const auto format = std::find(std::begin(kSplitExtensions), std::end(kSplitExtensions),
-                                offered.extension);
+  const auto format =
+      std::find(std::begin(kSplitExtensions), std::end(kSplitExtensions), offered.extension);
   FormatCombo->setCurrentIndex(
       format == std::end(kSplitExtensions)
           ? 0
@@ -173,7 +171,8 @@ void TExportRegionsForm::UpdatePreview() {
         ConstantText("splitmore", "%1", std::to_string(plan.files.size() - kPreviewNames)));
   if (plan.files.empty()) lines << QString::fromStdString(ConstantText("splitnothing"));
   if (!plan.duplicate.empty())
-    lines = QStringList{QString::fromStdString(ConstantText("splitduplicate", "%1", plan.duplicate))};
+    lines =
+        QStringList{QString::fromStdString(ConstantText("splitduplicate", "%1", plan.duplicate))};
   PreviewList->setText(lines.join('\n'));
   ExportButton->setEnabled(!plan.files.empty() && plan.duplicate.empty() &&
                            !FolderEdit->text().trimmed().isEmpty());
