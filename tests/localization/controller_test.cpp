@@ -172,7 +172,7 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 }
 
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 155u);
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 157u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
   EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 14u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
@@ -181,6 +181,7 @@ TEST(WindowTablesTest, EveryWindowHasItsTable) {
   EXPECT_EQ(FindWindowTable("mpegsettings")->entries.size(), 12u);
   EXPECT_EQ(FindWindowTable("vorbissettings")->entries.size(), 6u);
   EXPECT_EQ(FindWindowTable("opussettings")->entries.size(), 9u);
+  EXPECT_EQ(FindWindowTable("exportRegionsForm")->entries.size(), 14u);
   EXPECT_EQ(FindWindowTable("other"), nullptr);
   for (const TVxLang_WindowTable& table : WindowTables()) {
     std::set<int32_t> ids;
