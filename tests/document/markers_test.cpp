@@ -214,7 +214,9 @@ TEST(SplitPlanTest, ByMarkersOrRegionsAsChosenWithNamesAndPaths) {
   }
   TMarkerList onlyMarkers;
   onlyMarkers.AddMarker({10, ""});
-  EXPECT_TRUE(PlanSplitFiles(onlyMarkers, 1000, {}, "", {TSplitBy::regions}).files.empty());
+  TSplitChoice byRegions;
+  byRegions.by = TSplitBy::regions;
+  EXPECT_TRUE(PlanSplitFiles(onlyMarkers, 1000, {}, "", byRegions).files.empty());
   // A name too long for a file name is cut at a character's start.
   std::string longName;
   for (int i = 0; i < 200; ++i) longName += "\u00e9";
