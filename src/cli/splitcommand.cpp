@@ -1,9 +1,9 @@
 #include "cli/splitcommand.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -14,12 +14,13 @@
 namespace quillon {
 
 const char* const kSplitUsage =
-    "       quillon-cli split IN --dir DIR [--pattern P] [--format EXT]\n"
+    "       quillon-cli split IN --dir DIR [--pattern P] [--format EXT] [--time]\n"
     "         writes one file per region of IN, or per span between its markers when it has\n"
     "         no regions, into DIR (made when missing), with IN's tags, the track number and\n"
     "         the marker's name as title, and prints each name; P names the files: %n the\n"
     "         number, %t the total, %m the marker's or region's name, %s IN's name (default\n"
-    "         \"%n %m\"); EXT: wav, mp3, flac, ogg, opus (default: IN's own, else wav)\n";
+    "         \"%n %m\"); EXT: wav, mp3, flac, ogg, opus (default: IN's own, else wav);\n"
+    "         --time prints the seconds the files took\n";
 
 namespace {
 
@@ -36,6 +37,7 @@ struct TSplitOptions {
   std::string folder;
   std::string pattern = "%n %m";
   std::string extension;
+  bool timed = false;
 };
 
 std::optional<TSplitOptions> ParseSplitArguments(int argc, const char* const* argv) {
@@ -44,6 +46,10 @@ std::optional<TSplitOptions> ParseSplitArguments(int argc, const char* const* ar
   options.input = argv[0];
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
+    if (option == "--time") {
+      options.timed = true;
+      continue;
+    }
     if (option != "--dir" && option != "--pattern" && option != "--format")
       return Fail("unknown option \"" + std::string(option) + "\"", 0), std::nullopt;
     if (i + 1 == argc)
@@ -73,30 +79,28 @@ int RunSplitCommand(int argc, const char* const* argv) {
   TCliSession session;
   if (!session.Open(options->input)) return kExitFailed;
   Twavefile& document = session.Document();
-  const std::vector<TSplitPart> parts = PlanSplit(document.Markers(), document.FrameCount(), true);
-  if (parts.empty())
+  TSplitChoice choice;
+  choice.pattern = options->pattern;
+  choice.extension = options->extension;
+  choice.folder = options->folder;
+  TSplitFiles plan = PlanSplitFiles(document.Markers(), document.FrameCount(), document.Tags(),
+                                    options->input, choice);
+  if (plan.files.empty())
     return Fail(options->input + " has no markers or regions to split at.", kExitFailed);
-  const std::string source = std::filesystem::path(options->input).stem().string();
-  std::vector<std::string> names;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    names.push_back(
-        SplitFileName(options->pattern, parts[i], i + 1, parts.size(), source, options->extension));
-    if (std::count(names.begin(), names.end(), names.back()) > 1)
-      return Fail("The pattern gives two parts the name \"" + names.back() + "\"; add %n to it.",
-                  kExitFailed);
-  }
+  if (!plan.duplicate.empty())
+    return Fail("The pattern gives two parts the name \"" + plan.duplicate + "\"; add %n to it.",
+                kExitFailed);
   std::error_code error;
   std::filesystem::create_directories(options->folder, error);
   if (error) return Fail("Cannot make the folder " + options->folder + ": " + error.message(), 1);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const std::string path = (std::filesystem::path(options->folder) / names[i]).string();
-    const TTags tags = SplitTags(document.Tags(), parts[i], i + 1, parts.size());
-    if (!session.Run([&](Twavefile& d) {
-          return d.SaveSelection(path, parts[i].start, parts[i].stop, tags);
-        }))
-      return kExitFailed;
-    std::printf("%s\n", names[i].c_str());
-  }
+  std::vector<std::string> names;
+  for (const TSplitFile& file : plan.files) names.push_back(file.name);
+  const auto start = std::chrono::steady_clock::now();
+  const bool written = session.Run([&](Twavefile& d) { return d.Split(std::move(plan.files)); });
+  const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  if (options->timed) std::fprintf(stderr, "time: split %.3f\n", seconds.count());
+  if (!written) return kExitFailed;
+  for (const std::string& name : names) std::printf("%s\n", name.c_str());
   return std::fflush(stdout) == 0 ? 0 : kExitFailed;
 }
 

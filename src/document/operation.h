@@ -12,6 +12,7 @@
 #include "document/audiostate.h"
 #include "document/editplans.h"
 #include "document/markers.h"
+#include "document/splitrun.h"
 #include "platform/cancel.h"
 #include "platform/messagebox.h"
 
@@ -46,6 +47,8 @@ enum TOperationCode : uint32_t {
   opToStereo = 23,
   opSwapChannels = 24,
   opResample = 25,
+  // Writes the files of a split (Export Regions), one after the other, in one operation.
+  opSplit = 26,
 };
 
 // Decoded audio larger than this is refused: with its header it must fit a store, or no edit of
@@ -105,6 +108,11 @@ struct TOperationRequest {
   // comparison with an undithered reference turns it off).
   uint32_t newSampleRate = 0;
   bool dither = true;
+  // Split: the files to write, the save operation that writes each, and the number of the file
+  // being written, for the window to show.
+  std::vector<TSplitFile> splitFiles;
+  uint32_t splitSave = 0;
+  std::shared_ptr<TSplitProgress> splitProgress;
   // The user's stop request; the worker looks at it between chunks.
   TCancelToken cancel;
 };

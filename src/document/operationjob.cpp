@@ -96,6 +96,8 @@ TOperationResult TOperationJob::Dispatch() {
       return RemixChannels();
     case opResample:
       return Resample();
+    case opSplit:
+      return Split();
     default:
       throw Exception("Operation " + std::to_string(request_.operation) + " is not available.");
   }

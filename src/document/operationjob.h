@@ -11,6 +11,7 @@
 namespace quillon {
 
 class TBASSDecoder;
+class TReplacementFile;
 
 // The WAV block of frames start to stop - 1 of state, as copy hands it to the clipboard; throws
 // Exception when memory runs out, ECancelled once cancel is. The range is not checked.
@@ -77,6 +78,10 @@ class TOperationJob {
   TOperationResult SaveMp3();
   // FLAC, Ogg Vorbis and Opus, by the request's operation.
   TOperationResult SaveEncoded();
+  // A save's complete file: committed now, or handed to deferred_ when it is set.
+  void Deliver(std::unique_ptr<TReplacementFile> output);
+  // Every file of a split through the save of its format (splitrun.cpp).
+  TOperationResult Split();
 
   // Every edit and effect: a new store of newFrames frames in the temporary folder receives
   // the source's header with the new size and writeSamples' output, then is opened for reading
@@ -108,6 +113,9 @@ class TOperationJob {
   const TOperationRequest& request_;
   std::atomic<int32_t>& progress_;
   TOperationResult result_;
+  // Set by a split: its saves leave their files here, complete but not committed, so that the
+  // split flushes them together rather than waiting on the disk once or twice a file.
+  std::vector<std::unique_ptr<TReplacementFile>>* deferred_ = nullptr;
 };
 
 }  // namespace quillon

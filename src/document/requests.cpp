@@ -163,12 +163,21 @@ bool Twavefile::SaveSelection(const std::string& path, int64_t start, int64_t st
 }
 
 bool Twavefile::StartSave(TOperationRequest request, const TTags* tags) {
+  request.tags = tags ? *tags : tags_;
+  if (!ChooseSaveFormat(request)) return false;
+  std::string target = request.targetFileName;
+  if (!RunOperation(std::move(request))) return false;
+  // Read back on this thread once the save has ended.
+  operationFile_ = std::move(target);
+  return true;
+}
+
+bool Twavefile::ChooseSaveFormat(TOperationRequest& request) {
   const std::optional<TSaveFormat> format = SaveFormatOf(request.targetFileName);
   if (!format) {
     Refuse(ConstantText("unknownsaveformat", "%s", request.targetFileName));
     return false;
   }
-  request.tags = tags ? *tags : tags_;
   switch (*format) {
     case TSaveFormat::wav:
       request.operation = opSaveWav;
@@ -196,10 +205,6 @@ bool Twavefile::StartSave(TOperationRequest request, const TTags* tags) {
       request.operation = opSaveOpus;
       break;
   }
-  std::string target = request.targetFileName;
-  if (!RunOperation(std::move(request))) return false;
-  // Read back on this thread once the save has ended.
-  operationFile_ = std::move(target);
   return true;
 }
 

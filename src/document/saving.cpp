@@ -1,5 +1,6 @@
 // Saving the document, or a range of it, as WAV, MP3, FLAC, Ogg Vorbis or Opus on the worker.
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "codecs/encodedwriter.h"
@@ -37,6 +38,13 @@ TSaveFormat EncodedFormatOf(uint32_t operation) {
 
 }  // namespace
 
+void TOperationJob::Deliver(std::unique_ptr<TReplacementFile> output) {
+  if (deferred_)
+    deferred_->push_back(std::move(output));
+  else
+    output->Commit();
+}
+
 TOperationResult TOperationJob::SaveWav() {
   const TAudioState& source = Source();
   const uint64_t k = source.channels, first = request_.rangeStart * k;
@@ -44,9 +52,9 @@ TOperationResult TOperationJob::SaveWav() {
   TWavHeader header = source.header;
   SetWavDataSize(header, static_cast<uint32_t>(total * 2));
   progress_ = 0;
-  TReplacementFile output(request_.targetFileName);
+  auto output = std::make_unique<TReplacementFile>(request_.targetFileName);
   {
-    TLargeFile store(output.Path(), true, total * 2 + kWavHeaderSize, output.Folder());
+    TLargeFile store(output->Path(), true, total * 2 + kWavHeaderSize, output->Folder());
     store.WriteHeader(header);
     const uint64_t step = ExportStep(total);
     for (uint64_t done = 0; done < total; done += step) {
@@ -60,11 +68,11 @@ TOperationResult TOperationJob::SaveWav() {
     }
   }
   CheckCancel();
-  WriteTags(output.Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
-  AppendWavMarkers(output.Path(), RangeMarkers(request_, source));
+  WriteTags(output->Path(), TSaveFormat::wav, request_.tags, request_.targetFileName);
+  AppendWavMarkers(output->Path(), RangeMarkers(request_, source));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
-  output.Commit();
+  Deliver(std::move(output));
   progress_ = 0;
   return result_;
 }
@@ -74,9 +82,9 @@ TOperationResult TOperationJob::SaveMp3() {
   const uint64_t k = source.channels, first = request_.rangeStart * k;
   const uint64_t total = (request_.rangeStop - request_.rangeStart) * k;
   progress_ = 0;
-  TReplacementFile output(request_.targetFileName);
+  auto output = std::make_unique<TReplacementFile>(request_.targetFileName);
   uint32_t chunk = 0;
-  MP3writer writer(output.Path(), chunk, request_.mp3Config);
+  MP3writer writer(output->Path(), chunk, request_.mp3Config);
   std::vector<int16_t> buffer(std::max<uint32_t>(chunk, 1));
   const uint64_t chunks = chunk ? total / chunk : 0;
   const uint64_t rest = total - chunks * chunk;
@@ -94,11 +102,11 @@ TOperationResult TOperationJob::SaveMp3() {
   writer.EncodeChunk(buffer.data(), static_cast<uint32_t>(rest * 2));
   writer.Finish();
   CheckCancel();
-  WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName,
+  WriteTags(output->Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName,
             ChaptersOf(RangeMarkers(request_, source), source.sampleRate));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
-  output.Commit();
+  Deliver(std::move(output));
   progress_ = 0;
   return result_;
 }
@@ -110,8 +118,8 @@ TOperationResult TOperationJob::SaveEncoded() {
   const TSaveFormat format = EncodedFormatOf(request_.operation);
   const int quality = format == TSaveFormat::vorbis ? request_.vorbisQuality : request_.opusBitrate;
   progress_ = 0;
-  TReplacementFile output(request_.targetFileName);
-  EncodedWriter writer(output.Path(), format, quality, source.channels, source.sampleRate);
+  auto output = std::make_unique<TReplacementFile>(request_.targetFileName);
+  EncodedWriter writer(output->Path(), format, quality, source.channels, source.sampleRate);
   std::vector<int16_t> buffer(std::min(frames, kEncodeFrames) * k);
   for (uint64_t done = 0; done < frames; done += kEncodeFrames) {
     CheckCancel();
@@ -124,11 +132,11 @@ TOperationResult TOperationJob::SaveEncoded() {
   }
   writer.Finish();
   CheckCancel();
-  WriteTags(output.Path(), format, request_.tags, request_.targetFileName,
+  WriteTags(output->Path(), format, request_.tags, request_.targetFileName,
             ChaptersOf(RangeMarkers(request_, source), source.sampleRate));
   // The last moment a stop can undo: the target changes with the commit.
   CheckCancel();
-  output.Commit();
+  Deliver(std::move(output));
   progress_ = 0;
   return result_;
 }

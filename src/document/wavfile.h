@@ -109,6 +109,14 @@ class Twavefile {
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop);
   // The same with tags of its own instead of the document's (a part of a split).
   bool SaveSelection(const std::string& path, int64_t start, int64_t stop, const TTags& tags);
+  // Writes the files of a split (Export Regions) one after the other as one operation, each in
+  // the format of its extension (one format for all, its settings asked once as a save asks
+  // them), with its own tags and the markers of its range. A stop keeps the files finished and
+  // removes the one being written; a failure too, with its message; a status line says which.
+  // progress, when given, counts the file being written. False when busy, nothing is loaded,
+  // there are no files, a range does not fit, the format is unknown or its settings were
+  // cancelled.
+  bool Split(std::vector<TSplitFile> files, std::shared_ptr<TSplitProgress> progress = {});
   // Renames the document without saving: under another name than the one last saved to, it
   // counts as modified until a save there ends.
   void SetFileName(const std::string& path);
@@ -222,6 +230,9 @@ class Twavefile {
   void SwitchState(TStack& from);
   // Tags: the document's when none are given.
   bool StartSave(TOperationRequest request, const TTags* tags = nullptr);
+  // The save operation for the request's target and the settings of its format, asked now;
+  // false when the format is unknown or the question was cancelled (the user is told).
+  bool ChooseSaveFormat(TOperationRequest& request);
   // Asks for a lossy format's setting into value (left as it is when nobody asks); false when
   // the question was cancelled or answered outside min to max (the user is told).
   bool AskQuality(const std::function<std::optional<int>()>& ask, int min, int max, int& value);

@@ -205,6 +205,16 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"regionsmade", u"Regions made of the sounds between the silences: %1"},
     {u"spectrumunavailable",
      u"The spectrogram cannot be computed: FFmpeg's libraries could not be loaded."},
+    {u"splitdone", u"%1 files written to %2"},
+    {u"splitstopped", u"Export stopped: %1 of %2 files kept in %3; the unfinished one was removed"},
+    {u"splitfailed", u"Export failed: %1 of %2 files kept in %3; the unfinished one was removed"},
+    {u"splitprogress", u"Writing file %1 of %2"},
+    {u"splitoverwrite", u"%1 of these files already exist in %2. Replace them all?"},
+    {u"splitduplicate", u"The name pattern gives two files the name \"%1\"; add %n to it."},
+    {u"splitnothing",
+     u"There is nothing to export: the document has no markers or regions of that kind."},
+    {u"splitnofolder", u"The folder %1 cannot be made: %2"},
+    {u"splitmore", u"... and %1 more"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -67,6 +67,12 @@ TReplacementFile::~TReplacementFile() {
 }
 
 void TReplacementFile::Commit() {
+  CommitLeavingFolder();
+  // Until the folder is on the disk too, a power cut may bring the old file back.
+  FlushFolderOf(target_);
+}
+
+void TReplacementFile::CommitLeavingFolder() {
   struct stat existing {};
   mode_t mode = stat(target_.c_str(), &existing) == 0 ? existing.st_mode & 07777 : NewFileMode();
   if (chmod(path_.c_str(), mode) != 0) RaiseLastOSError(path_);
@@ -74,8 +80,6 @@ void TReplacementFile::Commit() {
   // The rename fails on the target (a folder of that name, a read-only place): name it.
   if (int error = RenameOver(path_.c_str(), target_.c_str())) throw EOSError(error, target_);
   committed_ = true;
-  // Until the folder is on the disk too, a power cut may bring the old file back.
-  FlushFolderOf(target_);
 }
 
 mode_t NewFileMode() {

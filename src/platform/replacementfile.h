@@ -27,6 +27,9 @@ class TReplacementFile {
   // on failure: before the rename the target stays as it was; a folder that cannot be flushed
   // fails the commit although the target already holds the new file.
   void Commit();
+  // The same without the folder's flush, for a batch of files in one folder: the caller flushes
+  // the folder once after the last of them, and only then calls them saved.
+  void CommitLeavingFolder();
 
  private:
   std::string target_;

@@ -51,6 +51,7 @@
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
 #include "shell/dialogs/settings.h"
+#include "shell/exportregions.h"
 #include "shell/filedialogs.h"
 #include "shell/help.h"
 #include "shell/labelholder.h"
@@ -158,6 +159,8 @@ void Tmainform::CreateActions() {
   SaveAsAction = MakeAction("SaveAsAction", "S&ave As...", "Save As...");
   SaveSelectedAction = MakeAction("SaveSelectedAction", "Sa&ve Selected As..." + QString(10, ' '),
                                   "Save Selected As...");
+  ExportRegionsAction =
+      MakeAction("ExportRegionsAction", "Expor&t Regions...", "Export Regions...");
   PropertiesAction = MakeAction("PropertiesAction", "&File Properties");
   SettingsAction = MakeAction("SettingsAction", "S&ettings");
   ExitAction = MakeAction("ExitAction", "E&xit");
@@ -283,7 +286,8 @@ void Tmainform::CreateMenus() {
     return m;
   };
   QMenu* file = menu("FileMenu", "&File");
-  file->addActions({OpenAction, CloseAction, SaveAction, SaveAsAction, SaveSelectedAction});
+  file->addActions(
+      {OpenAction, CloseAction, SaveAction, SaveAsAction, SaveSelectedAction, ExportRegionsAction});
   file->addSeparator();
   recentFilesMenu_ = new TRecentFilesMenu(
       recentFiles_, [this](const std::string& path) { OpenChosenFile(path); },
@@ -529,6 +533,10 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(VolumeBar, &QSlider::valueChanged, this, &Tmainform::VolumeBarChange);
   VolumeBarChange();
 
+  exportRegions_ = new TExportRegions(
+      *this, *document_, *ExportRegionsAction,
+      {[this](TQueuedCommand command) { Give(std::move(command)); },
+       [this](const std::string& line) { ShowStatusLine(line); }, [this] { StopPlaybackFirst(); }});
   commands_.OnSkipped = [this](const std::string& why) { ShowStatusLine(why); };
   commands_.OnCountChanged = [this] { ShowWaitingCount(); };
 
@@ -623,6 +631,7 @@ void Tmainform::MakeDialogs() {
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(storedQuality_.opusBitrate);
   tools_->MakeDialogs();
+  exportRegions_->Dialog();
 }
 
 void Tmainform::SetIcons() {

@@ -37,6 +37,7 @@ class TPropertiesForm;
 class Tfilterform;
 class Tmpegsettings;
 class TEncoderQualityForm;
+class TExportRegions;
 class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
@@ -292,6 +293,7 @@ class Tmainform : public QMainWindow {
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
   // A child of the window, deleted before the view and the document.
   TToolsController* tools_ = nullptr;
+  TExportRegions* exportRegions_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;
@@ -341,7 +343,7 @@ class Tmainform : public QMainWindow {
   QTimer* VizTimer;
 
   QAction *OpenAction, *CloseAction, *SaveAction, *SaveAsAction, *SaveSelectedAction,
-      *PropertiesAction, *SettingsAction, *ExitAction;
+      *PropertiesAction, *SettingsAction, *ExitAction, *ExportRegionsAction;
   QAction *ZoomInAction, *ZoomOutAction, *ZoomFullAction, *ZoomSelAction, *MsAction, *SmplAction;
   QAction *UndoAction, *RedoAction, *CutAction, *CopyAction, *PasteAction, *DeleteAction,
       *SelectAllAction, *DeselectAllAction;

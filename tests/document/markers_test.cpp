@@ -2,6 +2,8 @@
 // keeps its own.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "codecs/clipformat.h"
 #include "codecs/wavheader.h"
 #include "document/markers.h"
@@ -184,6 +186,43 @@ TEST(SplitPlanTest, RegionsOrTheSpansBetweenMarkersAndTheirNames) {
             "src - 3 of 9  100%.mp3");
   EXPECT_EQ(SplitFileName("%n - %m", {}, 7, 10, "src", "flac"), "07.flac");
   EXPECT_EQ(SplitFileName("%m", {}, 7, 10, "src", "flac"), "07.flac");
+}
+
+TEST(SplitPlanTest, ByMarkersOrRegionsAsChosenWithNamesAndPaths) {
+  TMarkerList list;
+  list.AddMarker({100, "a"});
+  list.AddMarker({700, "b"});
+  list.AddRegion({50, 60, "r"});
+  list.AddRegion({900, 2000, "past the end"});
+  const std::tuple<TSplitBy, bool, const char*, const char*> rows[] = {
+      {TSplitBy::markers, true, "%n %m", "0-100:1 100-700:2 a 700-1000:3 b "},
+      {TSplitBy::markers, false, "%m", "100-700:a 700-1000:b "},
+      {TSplitBy::regions, true, "%s-%n-%t", "50-60:src-1-2 900-1000:src-2-2 "},
+      {TSplitBy::regionsElseMarkers, false, "%n %m", "50-60:1 r 900-1000:2 past the end "},
+      {TSplitBy::markers, true, "%s", "duplicate src.wav"}};
+  for (const auto& [by, keepBeforeFirst, pattern, files] : rows) {
+    const TSplitFiles plan = PlanSplitFiles(list, 1000, {}, "/music/src.wav",
+                                            {by, keepBeforeFirst, pattern, "wav", "/out"});
+    std::string text = plan.duplicate.empty() ? "" : "duplicate " + plan.duplicate;
+    for (const TSplitFile& file : plan.files) {
+      if (!plan.duplicate.empty()) break;
+      text += std::to_string(file.part.start) + "-" + std::to_string(file.part.stop) + ":" +
+              file.name.substr(0, file.name.size() - 4) + " ";
+      EXPECT_EQ(file.path, "/out/" + file.name);
+    }
+    EXPECT_EQ(text, files) << pattern;
+  }
+  TMarkerList onlyMarkers;
+  onlyMarkers.AddMarker({10, ""});
+  TSplitChoice byRegions;
+  byRegions.by = TSplitBy::regions;
+  EXPECT_TRUE(PlanSplitFiles(onlyMarkers, 1000, {}, "", byRegions).files.empty());
+  // A name too long for a file name is cut at a character's start.
+  std::string longName;
+  for (int i = 0; i < 200; ++i) longName += "\u00e9";
+  const std::string cut = SplitFileName("%m", {0, 1, longName}, 1, 1, "", "flac");
+  EXPECT_LE(cut.size(), 255u);
+  EXPECT_EQ(cut.substr(cut.size() - 7), "\u00e9.flac");
 }
 
 TEST(WavMarkersDocumentTest, SavesCarryTheMarkersOfTheirRangeAsFfprobeAndOpenReadThem) {

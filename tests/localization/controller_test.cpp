@@ -172,8 +172,9 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 }
 
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
-  // 155 of the window, 17 of the everyday tools' commands and 5 of the spectrogram's.
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 177u);
+  // 155 of the window, 17 of the everyday tools' commands, 5 of the spectrogram's and 2 of
+  // Export Regions.
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 179u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
   EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 24u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
@@ -184,6 +185,7 @@ TEST(WindowTablesTest, EveryWindowHasItsTable) {
   EXPECT_EQ(FindWindowTable("opussettings")->entries.size(), 9u);
   EXPECT_EQ(FindWindowTable("findsilencesform")->entries.size(), 9u);
   EXPECT_EQ(FindWindowTable("MonoForm")->entries.size(), 7u);
+  EXPECT_EQ(FindWindowTable("exportRegionsForm")->entries.size(), 14u);
   EXPECT_EQ(FindWindowTable("other"), nullptr);
   for (const TVxLang_WindowTable& table : WindowTables()) {
     std::set<int32_t> ids;

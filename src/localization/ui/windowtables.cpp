@@ -196,6 +196,8 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {522, "SpectrogramModeAction", "Caption", "SpectrogramModeAction", Caption},
     {523, "BothModeAction", "Caption", "BothModeAction", Caption},
     {524, "CycleViewAction", "Caption", "CycleViewAction", Caption},
+    {720, "ExportRegionsAction", "Caption", "ExportRegionsAction", Caption},
+    {721, "ExportRegionsAction", "Hint", "ExportRegionsAction", Hint},
 };
 
 constexpr const char* kMainformIgnore[] = {
@@ -371,11 +373,30 @@ constexpr TVxLang_PropBinding kMonoForm[] = {
     {7, "CancelButton", "Caption", "CancelButton", Caption},
 };
 
+// Export Regions: how to split the document into files.
+constexpr TVxLang_PropBinding kExportRegionsForm[] = {
+    {1, "", "Caption", "", Caption},
+    {2, "SplitBox", "Caption", "SplitBox", Caption},
+    {3, "MarkersRadio", "Caption", "MarkersRadio", Caption},
+    {4, "RegionsRadio", "Caption", "RegionsRadio", Caption},
+    {5, "KeepBeforeCheck", "Caption", "KeepBeforeCheck", Caption},
+    {6, "FolderLabel", "Caption", "FolderLabel", Caption},
+    {7, "BrowseButton", "Caption", "BrowseButton", Caption},
+    {8, "FormatLabel", "Caption", "FormatLabel", Caption},
+    {9, "SettingsNoteLabel", "Caption", "SettingsNoteLabel", Caption},
+    {10, "PatternLabel", "Caption", "PatternLabel", Caption},
+    {11, "PatternHelpLabel", "Caption", "PatternHelpLabel", Caption},
+    {12, "PreviewLabel", "Caption", "PreviewLabel", Caption},
+    {13, "ExportButton", "Caption", "ExportButton", Caption},
+    {14, "CancelButton", "Caption", "CancelButton", Caption},
+};
+
 constexpr TVxLang_WindowTable kTables[] = {
-    {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
-    {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
-    {"AboutForm", kAboutForm, kAboutFormIgnore}, {"mpegsettings", kMpegsettings, {}},
-    {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
+    {"mainform", kMainform, kMainformIgnore},      {"settingsForm", kSettingsForm, {}},
+    {"PropertiesForm", kPropertiesForm, {}},       {"filterform", kFilterform, kFilterformIgnore},
+    {"AboutForm", kAboutForm, kAboutFormIgnore},   {"mpegsettings", kMpegsettings, {}},
+    {"vorbissettings", kVorbissettings, {}},       {"opussettings", kQualitySettings, {}},
+    {"exportRegionsForm", kExportRegionsForm, {}},
 };
 
 constexpr TVxLang_WindowTable kToolTables[] = {

@@ -40,8 +40,8 @@ struct TVxLang_WindowTable {
 };
 
 // The tables of every window: "mainform", "settingsForm", "PropertiesForm", "filterform",
-// "AboutForm", "mpegsettings", "vorbissettings" and "opussettings", then the everyday tools'
-// dialogs.
+// "AboutForm", "mpegsettings", "vorbissettings", "opussettings" and "exportRegionsForm", then the
+// everyday tools' dialogs.
 std::span<const TVxLang_WindowTable> WindowTables();
 // The table of a window by name, compared case-insensitively; none when unknown.
 const TVxLang_WindowTable* FindWindowTable(std::string_view windowName);
