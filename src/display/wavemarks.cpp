@@ -65,8 +65,7 @@ TSharedMarkers TWaveView::ShownMarks() const {
 
 int64_t TWaveView::MarkX(int64_t frame) const {
   if (viewLength_ == 0) return 0;
-  return std::llround((static_cast<double>(frame) - viewStart_) * (w_ - RightMargin) /
-                      viewLength_);
+  return std::llround((static_cast<double>(frame) - viewStart_) * (w_ - RightMargin) / viewLength_);
 }
 
 std::vector<TMarkItem> TWaveView::VisibleItems(const TMarkerList& list) const {
@@ -93,9 +92,8 @@ QRect TWaveView::ItemBand(const TMarkItem& item) const {
   const QFontMetrics metrics(MarkFont());
   const int64_t x1 = MarkX(item.start);
   const int64_t x2 = item.region ? MarkX(item.end) : x1;
-  const int label = std::min(metrics.horizontalAdvance(QString::fromStdString(item.name)),
-                             kMaxLabelWidth) +
-                    6;
+  const int label =
+      std::min(metrics.horizontalAdvance(QString::fromStdString(item.name)), kMaxLabelWidth) + 6;
   const int64_t left = std::clamp<int64_t>(x1 - kLineSlack - 1, -1, w_);
   const int64_t right = std::clamp<int64_t>(std::max(x2, x1 + label) + kLineSlack + 1, -1, w_);
   return QRect(static_cast<int>(left), 0, static_cast<int>(right - left + 1), h_);
@@ -117,11 +115,11 @@ void TWaveView::DrawMarks(QImage& image, const QRect& clip) {
   const int textHeight = metrics.height();
   auto label = [&](const TMarkItem& item, int64_t x, int64_t y, const QColor& fill,
                    const QColor& text) {
-    const QString name = metrics.elidedText(QString::fromStdString(item.name), Qt::ElideRight,
-                                            kMaxLabelWidth);
+    const QString name =
+        metrics.elidedText(QString::fromStdString(item.name), Qt::ElideRight, kMaxLabelWidth);
     if (name.isEmpty()) return;
-    const QRect box(static_cast<int>(x), static_cast<int>(y),
-                    metrics.horizontalAdvance(name) + 4, textHeight);
+    const QRect box(static_cast<int>(x), static_cast<int>(y), metrics.horizontalAdvance(name) + 4,
+                    textHeight);
     if (fill.isValid()) painter.fillRect(box, fill);
     painter.setPen(text);
     painter.drawText(box.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
@@ -231,9 +229,8 @@ bool TWaveView::PressMark(const QMouseEvent* event) {
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
     if (it->region) continue;
     const int64_t x = MarkX(it->start);
-    const int width = std::min(metrics.horizontalAdvance(QString::fromStdString(it->name)),
-                               kMaxLabelWidth) +
-                      4;
+    const int width =
+        std::min(metrics.horizontalAdvance(QString::fromStdString(it->name)), kMaxLabelWidth) + 4;
     if (at.x() >= x - kLineSlack && at.x() <= x + std::max(width, kLineSlack + 1)) {
       markDrag_ = *it;
       dragFrame_ = it->start;

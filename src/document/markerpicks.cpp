@@ -53,9 +53,8 @@ namespace {
 template <typename Change>
 bool ChangeItem(TMarkerList& list, const TMarkItem& item, Change change) {
   if (!item.region) {
-    auto it = std::find_if(list.markers.begin(), list.markers.end(), [&](const TMarker& marker) {
-      return ItemOf(marker) == item;
-    });
+    auto it = std::find_if(list.markers.begin(), list.markers.end(),
+                           [&](const TMarker& marker) { return ItemOf(marker) == item; });
     if (it == list.markers.end()) return false;
     TMarker marker = std::move(*it);
     list.markers.erase(it);

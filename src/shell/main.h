@@ -43,6 +43,7 @@ class TQtUrlOpener;
 class TVersionCheck;
 class TRecoveryJournal;
 class TRecentFilesMenu;
+class TMarkerController;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
@@ -286,6 +287,7 @@ class Tmainform : public QMainWindow {
   QLabel* demoLabel_ = nullptr;
   TRecentFiles recentFiles_;
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
+  TMarkerController* markers_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;

@@ -172,6 +172,16 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
     {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
     {290, "CancelButton", "Caption", "CancelButton", Caption},
+    {450, "MarkersMenu", "Caption", "MarkersMenu", Caption},
+    {451, "AddMarkerAction", "Caption", "AddMarkerAction", Caption},
+    {452, "AddRegionAction", "Caption", "AddRegionAction", Caption},
+    {453, "PreviousMarkerAction", "Caption", "PreviousMarkerAction", Caption},
+    {454, "NextMarkerAction", "Caption", "NextMarkerAction", Caption},
+    {455, "ExtendPreviousAction", "Caption", "ExtendPreviousAction", Caption},
+    {456, "ExtendNextAction", "Caption", "ExtendNextAction", Caption},
+    {457, "RenameMarkerAction", "Caption", "RenameMarkerAction", Caption},
+    {458, "DeleteMarkerAction", "Caption", "DeleteMarkerAction", Caption},
+    {459, "MarkersPanelAction", "Caption", "MarkersPanelAction", Caption},
 };
 
 constexpr const char* kMainformIgnore[] = {
@@ -285,11 +295,17 @@ constexpr TVxLang_PropBinding kQualitySettings[] = {
 };
 constexpr std::span<const TVxLang_PropBinding> kVorbissettings(kQualitySettings, 6);
 
+// The Markers panel; its list's headers are constants.
+constexpr TVxLang_PropBinding kMarkersForm[] = {
+    {1, "", "Caption", "", Caption},
+};
+
 constexpr TVxLang_WindowTable kTables[] = {
     {"mainform", kMainform, kMainformIgnore},    {"settingsForm", kSettingsForm, {}},
     {"PropertiesForm", kPropertiesForm, {}},     {"filterform", kFilterform, kFilterformIgnore},
     {"AboutForm", kAboutForm, kAboutFormIgnore}, {"mpegsettings", kMpegsettings, {}},
     {"vorbissettings", kVorbissettings, {}},     {"opussettings", kQualitySettings, {}},
+    {"markersForm", kMarkersForm, {}},
 };
 
 }  // namespace
