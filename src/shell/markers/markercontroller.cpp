@@ -48,7 +48,7 @@ TMarkerController::TMarkerController(TMarkerHost host, QObject* parent)
   panel_->OnRename = [this](const TMarkItem& item, const std::string& name) {
     RenameItem(item, name);
   };
-  showPanel_ = new QAction("Markers &Panel", this);
+  showPanel_ = new QAction("Markers Pane&l", this);
   showPanel_->setObjectName("MarkersPanelAction");
   showPanel_->setCheckable(true);
   connect(showPanel_, &QAction::toggled, panel_, &QWidget::setVisible);
