@@ -24,7 +24,7 @@ TCommandOutcome Changed(Twavefile& document, TMarkerList list) {
 }  // namespace
 
 TMarkerController::TMarkerController(TMarkerHost host, QObject* parent)
-    : QObject(parent), host_(std::move(host)) {
+    : QObject(parent), host_(std::move(host)), view_(host_.view) {
   setObjectName("MarkerController");
   // Keys that other editors taught; none of them is the window's already.
   addMarker_ = MakeCommand("AddMarkerAction", "Add &Marker", "Ctrl+M", [this] { AddMarker(); });
@@ -59,7 +59,7 @@ TMarkerController::TMarkerController(TMarkerHost host, QObject* parent)
     MoveItem(item, frame);
   };
   subscriptions_ += host_.document->OnMarkersSet.Subscribe([this](Twavefile*) {
-    if (host_.view) host_.view->MarksChanged();
+    if (view_) view_->MarksChanged();
   });
   subscriptions_ +=
       host_.document->OnStateChanged.Subscribe([this](Twavefile*) { panel_->Refresh(); });

@@ -77,6 +77,8 @@ class TMarkerController : public QObject {
   std::string Skipped(const QAction* action, const char* key) const;
 
   TMarkerHost host_;
+  // The window deletes its view before its document, whose last events may still come.
+  QPointer<TWaveView> view_;
   TMarkersPanel* panel_ = nullptr;
   std::vector<QAction*> commands_;
   QAction* addMarker_ = nullptr;
