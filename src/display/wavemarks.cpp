@@ -102,7 +102,13 @@ QRect TWaveView::ItemBand(const TMarkItem& item) const {
 void TWaveView::DrawMarks(QImage& image, const QRect& clip) {
   if (!DocumentLoaded() || viewLength_ == 0) return;
   const TSharedMarkers marks = ShownMarks();
-  const std::vector<TMarkItem> items = VisibleItems(*marks);
+  std::vector<TMarkItem> items = VisibleItems(*marks);
+  // Only what can reach into clip: a band drawn again draws its neighbours' edges alone.
+  std::erase_if(items, [&](const TMarkItem& item) {
+    const int64_t x1 = MarkX(item.start);
+    const int64_t x2 = std::max(item.region ? MarkX(item.end) : x1, x1 + kMaxLabelWidth + 8);
+    return x2 + kLineSlack < clip.left() || x1 - kLineSlack > clip.right();
+  });
   if (items.empty()) return;
   const int32_t area = w_ - RightMargin;
   const QRect wave = QRect(0, TopMargin + 1, area, h_ - TopMargin - 1).intersected(clip);
