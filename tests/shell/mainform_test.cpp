@@ -118,8 +118,8 @@ TEST_F(MainformTest, BuildsTheDesignedLayout) {
   for (QAction* action : form.findChild<QMenuBar*>("ActionMainMenuBar1")->actions())
     menus << action->text();
   // The designed menus, with Markers added before Tools.
-  EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Edit", "&Operations", "&Markers", "&Tools",
-                                "&Help"}));
+  EXPECT_EQ(menus,
+            (QStringList{"&File", "&View", "&Edit", "&Operations", "&Markers", "&Tools", "&Help"}));
   EXPECT_NE(form.findChild<QToolBar*>("ActionToolBar1"), nullptr);
   EXPECT_NE(form.findChild<QScrollBar*>("Scroll"), nullptr);
   ASSERT_NE(form.View(), nullptr);
