@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMenu>
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
@@ -214,6 +215,14 @@ TEST_F(MarkersWindowTest, AMarkerIsDraggedByItsNameAsOneStep) {
   EXPECT_NEAR(static_cast<double>(w.Document().Markers().markers.at(1).frame), 5000, 2 / perFrame);
   EXPECT_EQ(w.Document().UndoStack().Count(), steps + 1);
   EXPECT_FALSE(view.Selected());
+}
+
+TEST_F(MarkersWindowTest, TheWaveViewsRightClickMenuHoldsTheMarkersMenu) {
+  const QWidget* area = w.View().parentWidget();
+  const auto* menu = w.Form().findChild<QMenu*>("MarkersMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(area->contextMenuPolicy(), Qt::ActionsContextMenu);
+  EXPECT_TRUE(area->actions().contains(menu->menuAction()));
 }
 
 TEST_F(MarkersWindowTest, ThePanelListsJumpsAndRenamesInPlace) {
