@@ -68,6 +68,40 @@ void BM_RepaintFifthOfAFramePerPixel(benchmark::State& state) {
   RepaintAt(state, 0.2);
 }
 
+// A marker added and taken away again over a view at 400 frames per pixel with a hundred
+// markers in it: only the marker's band is drawn again, beside the full redraw with them all.
+void MarkerAt(benchmark::State& state, bool full) {
+  TWaveView view;
+  view.resize(kWidth, kHeight);
+  view.AttachDocument(document);
+  const int area = kWidth - quillon::RightMargin;
+  const auto length = std::min<uint32_t>(area * 400, document->FrameCount());
+  view.SetView(0, length);
+  quillon::TMarkerList without;
+  for (uint32_t i = 0; i < 100; ++i) without.AddMarker({i * (length / 100), "Marker"});
+  quillon::TMarkerList with = without;
+  with.AddMarker({length / 2 + 77, "Added"});
+  document->SetMarkers(without);
+  view.Repaint();
+  bool added = false;
+  for (auto _ : state) {
+    added = !added;
+    document->SetMarkers(added ? with : without);
+    if (full)
+      view.Repaint();
+    else
+      view.MarksChanged();
+  }
+  state.counters["full_draws"] = static_cast<double>(view.FullDraws());
+  document->SetMarkers({});
+}
+void BM_MarkerChangeRedrawsItsBand(benchmark::State& state) {
+  MarkerAt(state, false);
+}
+void BM_MarkerChangeWithAFullRedraw(benchmark::State& state) {
+  MarkerAt(state, true);
+}
+
 #define QUILLON_REDRAW_BENCHMARK(name) \
   BENCHMARK(name)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly()
 QUILLON_REDRAW_BENCHMARK(BM_RepaintFullZoom);
@@ -78,6 +112,8 @@ QUILLON_REDRAW_BENCHMARK(BM_Repaint50FramesPerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_Repaint2FramesPerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_RepaintOneFramePerPixel);
 QUILLON_REDRAW_BENCHMARK(BM_RepaintFifthOfAFramePerPixel);
+QUILLON_REDRAW_BENCHMARK(BM_MarkerChangeRedrawsItsBand);
+QUILLON_REDRAW_BENCHMARK(BM_MarkerChangeWithAFullRedraw);
 
 }  // namespace
 

@@ -295,6 +295,8 @@ uint32_t TWaveView::FrameAt(int32_t x) const {
 void TWaveView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   if (event->button() != Qt::LeftButton) return;
+  // A press on a marker's name picks the marker up.
+  if (PressMark(event)) return;
   mouseIsDown_ = true;
   // Ctrl picks the selection up; a plain press always starts a new selection, also inside it.
   if ((event->modifiers() & Qt::ControlModifier) && InsideSelection(AreaX(event))) {
@@ -310,6 +312,7 @@ void TWaveView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TWaveView::mouseMoveEvent(QMouseEvent* event) {
+  if (markDrag_) return DragMark(event);
   if (!mouseIsDown_) return;
   if (dragPending_) {
     if (!FarEnoughToDrag(event)) return;
@@ -323,6 +326,7 @@ void TWaveView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TWaveView::mouseReleaseEvent(QMouseEvent* event) {
+  if (markDrag_ && event->button() == Qt::LeftButton) return DropMark(event);
   if (event->button() != Qt::LeftButton || !mouseIsDown_) return;
   int32_t x = AreaX(event);
   if (dragPending_) {

@@ -192,6 +192,8 @@ void TWaveView::DrawFrame() {
   // The frame is drawn anew: the clean frame lets go of the pixels it shares with it, so that
   // painting does not copy them first. It becomes the new frame's copy below.
   cleanFrame_ = QImage();
+  baseFrame_ = QImage();
+  ++fullDraws_;
   FitScreenImage(frame_, size, devicePixelRatioF());
   const int32_t t = TopMargin;
   const int32_t r = RightMargin;
@@ -230,6 +232,9 @@ void TWaveView::DrawFrame() {
   }
   // Straight into the frame's pixels, once the painter is done with it.
   if (DocumentLoaded()) DrawWave();
+  baseFrame_ = frame_;
+  drawnMarks_ = ShownMarks();
+  DrawMarks(frame_, QRect(0, 0, w_, h_));
   if (selected_ && DocumentLoaded()) DrawSelection();
   cleanFrame_ = frame_;
   presentedOnly_ = false;
@@ -447,11 +452,15 @@ void TWaveView::DrawFrames(const TWaveLanes& lanes) {
 }
 
 void TWaveView::DrawSelection() {
+  if (const auto span = SelectionSpan()) InvertColumns(span->first, span->second);
+}
+
+std::optional<std::pair<int64_t, int64_t>> TWaveView::SelectionSpan() const {
   const int32_t area = w_ - RightMargin;
   const bool overlaps = (viewStart_ <= selStart_ && selStart_ <= viewStop_) ||
                         (viewStart_ <= selStop_ && selStop_ <= viewStop_) ||
                         (selStart_ < viewStart_ && selStop_ > viewStop_);
-  if (!overlaps || viewLength_ == 0 || area <= 0) return;
+  if (!selected_ || !overlaps || viewLength_ == 0 || area <= 0) return std::nullopt;
   const double pixelsPerFrame = static_cast<double>(area) / viewLength_;
   int64_t x1 = selStart_ < viewStart_
                    ? 0
@@ -460,20 +469,24 @@ void TWaveView::DrawSelection() {
                    ? area
                    : Round((static_cast<double>(selStop_) - viewStart_) * pixelsPerFrame);
   if (x1 > x2) std::swap(x1, x2);
-  InvertColumns(x1, x2);
+  return std::make_pair(x1, x2);
 }
 
 void TWaveView::InvertColumns(int64_t x1, int64_t x2) {
   presentedOnly_ = true;
+  InvertColumnsOf(frame_, x1, x2);
+}
+
+void TWaveView::InvertColumnsOf(QImage& image, int64_t x1, int64_t x2) const {
   // The frame holds device pixels.
-  const qreal ratio = frame_.devicePixelRatio();
-  x1 = std::clamp<int64_t>(std::llround(x1 * ratio), 0, frame_.width());
-  x2 = std::clamp<int64_t>(std::llround(x2 * ratio), 0, frame_.width());
+  const qreal ratio = image.devicePixelRatio();
+  x1 = std::clamp<int64_t>(std::llround(x1 * ratio), 0, image.width());
+  x2 = std::clamp<int64_t>(std::llround(x2 * ratio), 0, image.width());
   const int top = static_cast<int>(std::lround(std::max(TopMargin, 0) * ratio));
-  const int bottom = std::min(static_cast<int>(std::lround(h_ * ratio)), frame_.height());
+  const int bottom = std::min(static_cast<int>(std::lround(h_ * ratio)), image.height());
   // The negative of everything in the area: waveform, grid and lane lines.
   for (int y = top; y < bottom; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int64_t x = x1; x < x2; ++x) line[x] ^= 0x00FFFFFF;
   }
 }

@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "display/dragfiles.h"
 #include "display/wavecolumns.h"
 #include "display/waveplot.h"
+#include "document/markerpicks.h"
+#include "document/markers.h"
 #include "platform/subscription.h"
 #include "platform/threadsafety.h"
 
@@ -158,6 +161,18 @@ class TWaveView : public QWidget {
   std::function<void(std::unique_ptr<QMimeData>)> DragRunner;
   const TDragFiles& DragFiles() const { return dragFiles_; }
 
+  // Markers and regions (wavemarks.cpp). The document's markers changed without an operation:
+  // only the bands of what was added, moved or removed are drawn again.
+  void MarksChanged();
+  // Moves the cursor to position, and the view to the cursor when it lies outside it.
+  void ShowCursorPos(uint32_t position);
+  // A marker was dragged to frame with the mouse; unset, the drag shows and is dropped.
+  std::function<void(const TMarkItem& item, int64_t frame)> OnMarkerDragged;
+  bool DraggingMark() const { return markDrag_.has_value(); }
+  // How many frames were drawn whole, and the part the last change of the marks drew again.
+  uint64_t FullDraws() const { return fullDraws_; }
+  const QRegion& LastMarkBands() const { return lastMarkBands_; }
+
   // Conversions in single precision, rounded to nearest.
   uint32_t SamplesToMs(uint32_t frames) const;
   uint32_t MsToSamples(uint32_t ms) const;
@@ -188,6 +203,20 @@ class TWaveView : public QWidget {
   void DoPlayStatus(bool action);
   // Flips the wave area's pixels in columns x1 to x2 - 1 of the presented frame.
   void InvertColumns(int64_t x1, int64_t x2);
+  // The same in image (the presented or the clean frame).
+  void InvertColumnsOf(QImage& image, int64_t x1, int64_t x2) const;
+  // Marks: what is shown (the document's, or a drag's preview), their x, the bands they cover,
+  // drawing them cut to a band, and the mouse on a marker's label.
+  TSharedMarkers ShownMarks() const;
+  int64_t MarkX(int64_t frame) const;
+  std::vector<TMarkItem> VisibleItems(const TMarkerList& list) const;
+  QRect ItemBand(const TMarkItem& item) const;
+  void DrawMarks(QImage& image, const QRect& clip);
+  void RedrawMarkBands(const QRegion& bands);
+  void ShowMarks(TSharedMarkers shown);
+  bool PressMark(const QMouseEvent* event);
+  void DragMark(const QMouseEvent* event);
+  void DropMark(const QMouseEvent* event);
   void StartSelect(int32_t x);
   // Shift and a press: the selection runs from the cursor, or from the end of the selection
   // farther from x, to the frame at x, and a drag goes on moving that end.
@@ -237,6 +266,8 @@ class TWaveView : public QWidget {
   void PlotColumns(const TWaveLanes& lanes);
   void DrawFrames(const TWaveLanes& lanes) QUILLON_REQUIRES(mainThreadRole);
   void DrawSelection();
+  // The selection's columns in the wave area; none when it is not in view.
+  std::optional<std::pair<int64_t, int64_t>> SelectionSpan() const;
   void DrawCursor();
   bool DocumentLoaded() const;
   void Present();
@@ -295,6 +326,14 @@ class TWaveView : public QWidget {
   bool playerTaken_ = false;
   // Held while a play waits for the device to open.
   TSubscription playWhenOpen_;
+  // The frame without marks and selection, for drawing a band of marks again.
+  QImage baseFrame_;
+  TSharedMarkers drawnMarks_ = NoMarkers();
+  std::optional<TMarkItem> markDrag_;
+  TSharedMarkers dragPreview_;
+  int64_t dragFrame_ = 0;
+  uint64_t fullDraws_ = 0;
+  QRegion lastMarkBands_;
   bool drawWhenShown_ = false;
   bool stale_ = false;
   int32_t volume_ = 0;

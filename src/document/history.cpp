@@ -11,7 +11,7 @@ void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMar
   undoStack_.Push(state_->fileName, markers_);
   if (markers) markers_ = std::move(markers);
   // The redo states go only now, so that a failed edit leaves them as they were.
-  redoStack_.DeleteAll();
+  DropRedo();
   state_ = std::move(state);
   UpdateModified();
 }
@@ -30,6 +30,11 @@ void Twavefile::InstallSwitch(std::shared_ptr<const TAudioState> state) {
 void Twavefile::SwitchState(TStack& from) {
   QUILLON_MAIN_THREAD_ONLY();
   if (busy_ || !loaded_ || from.IsEmpty()) return;
+  // Only a marker step leaves its store to the next state; a new store always has a new name.
+  if (from.Top() == state_->fileName) {
+    SwitchMarkers(from);
+    return;
+  }
   TOperationRequest request = MakeRequest(opBuildIndex);
   request.fileName = from.Top();
   switchingFrom_ = &from;

@@ -18,7 +18,12 @@ std::string TStack::Pop() {
 }
 
 void TStack::DeleteAll() {
-  for (auto it = names_.rbegin(); it != names_.rend(); ++it) DeleteFileIfExists(*it);
+  DeleteAllBut([](const std::string&) { return false; });
+}
+
+void TStack::DeleteAllBut(const std::function<bool(const std::string&)>& kept) {
+  for (auto it = names_.rbegin(); it != names_.rend(); ++it)
+    if (!kept(*it)) DeleteFileIfExists(*it);
   names_.clear();
   markers_.clear();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ class TStack {
   const std::vector<TSharedMarkers>& MarkerLists() const { return markers_; }
   // Deletes every named file, top first, then empties the stack.
   void DeleteAll();
+  // The same, but for the files kept names: a marker step's store is also its neighbour's.
+  void DeleteAllBut(const std::function<bool(const std::string&)>& kept);
 
  private:
   std::vector<std::string> names_;

@@ -163,9 +163,7 @@ void Twavefile::SetTags(TTags tags) {
   RaiseStateChanged();
 }
 
-bool Twavefile::SetMarkers(TMarkerList markers) {
-  QUILLON_MAIN_THREAD_ONLY();
-  if (busy_ || !loaded_) return false;
+TMarkerList Twavefile::PlaceMarkers(TMarkerList markers) const {
   const int64_t end = state_->frameCount;
   for (TMarker& marker : markers.markers) marker.frame = std::clamp<int64_t>(marker.frame, 0, end);
   TMarkerList placed;
@@ -173,11 +171,19 @@ bool Twavefile::SetMarkers(TMarkerList markers) {
   for (TRegion& region : markers.regions)
     placed.AddRegion(
         {std::max<int64_t>(region.start, 0), std::min(region.end, end), std::move(region.name)});
+  return placed;
+}
+
+bool Twavefile::SetMarkers(TMarkerList markers) {
+  QUILLON_MAIN_THREAD_ONLY();
+  if (busy_ || !loaded_) return false;
+  TMarkerList placed = PlaceMarkers(std::move(markers));
   if (placed == *markers_) return true;
   markers_ = std::make_shared<const TMarkerList>(std::move(placed));
   markersChangedSinceSave_ = true;
   modified_ = true;
   RaiseStateChanged();
+  if (OnMarkersSet) OnMarkersSet(this);
   return true;
 }
 
@@ -190,6 +196,7 @@ void Twavefile::SetFileName(const std::string& path) {
 void Twavefile::MarkSaved() {
   savedStore_ = state_->fileName;
   savedName_ = fileName_;
+  savedMarkers_ = markers_;
   tagsChangedSinceSave_ = false;
   markersChangedSinceSave_ = false;
   modified_ = false;
@@ -200,7 +207,8 @@ void Twavefile::UpdateModified() {
   // match a later one that happens to get its name.
   if (!savedStore_.empty() && !HoldsStore(savedStore_)) savedStore_.clear();
   modified_ = savedStore_.empty() || savedStore_ != state_->fileName || savedName_ != fileName_ ||
-              tagsChangedSinceSave_ || markersChangedSinceSave_;
+              tagsChangedSinceSave_ || markersChangedSinceSave_ ||
+              (markers_ != savedMarkers_ && *markers_ != *savedMarkers_);
 }
 
 bool Twavefile::HoldsStore(const std::string& store) const {
@@ -368,6 +376,7 @@ void Twavefile::Close() {
   markersChangedSinceSave_ = false;
   tags_ = {};
   markers_ = NoMarkers();
+  savedMarkers_ = NoMarkers();
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

@@ -169,6 +169,13 @@ class Twavefile {
   // False (and nothing changed) while an operation runs or when nothing is loaded; positions
   // past the end are clamped to it.
   bool SetMarkers(TMarkerList markers);
+  // The same as a step of the history: undo gives back the list it replaces, and the state's
+  // audio stays where it is (undo and redo of such a step need no worker). False likewise;
+  // true and no step when the list is the same.
+  bool ChangeMarkers(TMarkerList markers);
+  // The markers changed without an operation (SetMarkers, ChangeMarkers, or the undo or redo
+  // of a ChangeMarkers step); after OnStateChanged.
+  TNotifyEvent OnMarkersSet;
 
   const std::string& FileName() const;
   const std::string& TempFileName() const;
@@ -223,6 +230,12 @@ class Twavefile {
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
   void InstallRecovery(std::shared_ptr<const TAudioState> state);
+  // Undo or redo of a step that changed only the markers.
+  void SwitchMarkers(TStack& from);
+  // The redo states go, but for stores that the current state or an undo state still holds.
+  void DropRedo();
+  // markers held to the document, in the lists' order.
+  TMarkerList PlaceMarkers(TMarkerList markers) const;
   void ShowMessage(const TOperationMessage& message);
   void RaiseStateChanged();
   void RaiseAction(bool canUndo, bool canRedo);
@@ -280,6 +293,8 @@ class Twavefile {
   bool tagsChangedSinceSave_ = false;
   // Likewise the markers: set by hand, not by an edit that the history takes back.
   bool markersChangedSinceSave_ = false;
+  // The markers of that save: a marker step on the saved store is a change of its own.
+  TSharedMarkers savedMarkers_ = NoMarkers();
   std::atomic<int32_t> progress_{0};
   // Over the installed store, made again on the first Samples() after an install.
   mutable std::unique_ptr<TStoreWindow> window_ QUILLON_GUARDED_BY(mainThreadRole);

@@ -215,6 +215,17 @@ constexpr std::u16string_view kConstants[][2] = {
      u"There is nothing to export: the document has no markers or regions of that kind."},
     {u"splitnofolder", u"The folder %1 cannot be made: %2"},
     {u"splitmore", u"... and %1 more"},
+    {u"markerdefault", u"Marker %1"},
+    {u"regiondefault", u"Region %1"},
+    {u"markermove", u"Move Marker"},
+    {u"markerrenametitle", u"Rename Marker"},
+    {u"markerrenamelabel", u"Name:"},
+    {u"markerscolumntime", u"Time"},
+    {u"markerscolumnname", u"Name"},
+    {u"markerscolumnlength", u"Length"},
+    {u"skippednomarker", u"%s skipped: there is no marker or region at the cursor."},
+    {u"skippedmarkergone", u"%s skipped: the marker is no longer there."},
+    {u"skippednomarkerthere", u"%s skipped: there is no marker in that direction."},
 };
 
 constexpr uint8_t kVersion = 3;

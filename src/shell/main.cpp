@@ -55,6 +55,7 @@
 #include "shell/filedialogs.h"
 #include "shell/help.h"
 #include "shell/labelholder.h"
+#include "shell/markers/markercontroller.h"
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
 #include "shell/tools/toolscontroller.h"
@@ -513,12 +514,23 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(view_, &TWaveView::SelectionChanged, this, &Tmainform::onSelect);
   connect(view_, &TWaveView::PlayStatusChanged, this, &Tmainform::playprocess);
   view_->OnSaveRequest = [this] { return SaveOrSaveAs(); };
+  markers_ = new TMarkerController(
+      {document_.get(), view_, this, [this](TQueuedCommand command) { Give(std::move(command)); },
+       [this] { return commands_.AnyMovesSelection(); }},
+      this);
+  QMenu* markersMenu = markers_->AddMenu(*ActionMainMenuBar1);
+  for (QAction* action : markers_->Commands()) {
+    queueable_.push_back(action);
+    SetAvailable(action, true);
+  }
   // The panel's context menu: the commands on the selection.
   Panel1->setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* separator = new QAction(Panel1);
   separator->setSeparator(true);
-  Panel1->addActions(
-      {CutAction, CopyAction, PasteAction, DeleteAction, separator, SaveSelectedAction});
+  auto* markersSeparator = new QAction(Panel1);
+  markersSeparator->setSeparator(true);
+  Panel1->addActions({CutAction, CopyAction, PasteAction, DeleteAction, separator,
+                      SaveSelectedAction, markersSeparator, markersMenu->menuAction()});
   connect(sel, &QCheckBox::clicked, this, &Tmainform::selClick);
   connect(PickStartMS, &QPushButton::clicked, this, &Tmainform::PickStartSClick);
   connect(PickStopMS, &QPushButton::clicked, this, &Tmainform::PickStopSClick);

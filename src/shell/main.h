@@ -44,6 +44,7 @@ class TQtUrlOpener;
 class TVersionCheck;
 class TRecoveryJournal;
 class TRecentFilesMenu;
+class TMarkerController;
 class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
@@ -294,6 +295,7 @@ class Tmainform : public QMainWindow {
   // A child of the window, deleted before the view and the document.
   TToolsController* tools_ = nullptr;
   TExportRegions* exportRegions_ = nullptr;
+  TMarkerController* markers_ = nullptr;
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TRecoveryJournal> journal_;
   std::unique_ptr<Twavefile> document_;

@@ -198,6 +198,16 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {524, "CycleViewAction", "Caption", "CycleViewAction", Caption},
     {720, "ExportRegionsAction", "Caption", "ExportRegionsAction", Caption},
     {721, "ExportRegionsAction", "Hint", "ExportRegionsAction", Hint},
+    {450, "MarkersMenu", "Caption", "MarkersMenu", Caption},
+    {451, "AddMarkerAction", "Caption", "AddMarkerAction", Caption},
+    {452, "AddRegionAction", "Caption", "AddRegionAction", Caption},
+    {453, "PreviousMarkerAction", "Caption", "PreviousMarkerAction", Caption},
+    {454, "NextMarkerAction", "Caption", "NextMarkerAction", Caption},
+    {455, "ExtendPreviousAction", "Caption", "ExtendPreviousAction", Caption},
+    {456, "ExtendNextAction", "Caption", "ExtendNextAction", Caption},
+    {457, "RenameMarkerAction", "Caption", "RenameMarkerAction", Caption},
+    {458, "DeleteMarkerAction", "Caption", "DeleteMarkerAction", Caption},
+    {459, "MarkersPanelAction", "Caption", "MarkersPanelAction", Caption},
 };
 
 constexpr const char* kMainformIgnore[] = {
@@ -391,12 +401,17 @@ constexpr TVxLang_PropBinding kExportRegionsForm[] = {
     {14, "CancelButton", "Caption", "CancelButton", Caption},
 };
 
+// The Markers panel; its list's headers are constants.
+constexpr TVxLang_PropBinding kMarkersForm[] = {
+    {1, "", "Caption", "", Caption},
+};
+
 constexpr TVxLang_WindowTable kTables[] = {
     {"mainform", kMainform, kMainformIgnore},      {"settingsForm", kSettingsForm, {}},
     {"PropertiesForm", kPropertiesForm, {}},       {"filterform", kFilterform, kFilterformIgnore},
     {"AboutForm", kAboutForm, kAboutFormIgnore},   {"mpegsettings", kMpegsettings, {}},
     {"vorbissettings", kVorbissettings, {}},       {"opussettings", kQualitySettings, {}},
-    {"exportRegionsForm", kExportRegionsForm, {}},
+    {"exportRegionsForm", kExportRegionsForm, {}}, {"markersForm", kMarkersForm, {}},
 };
 
 constexpr TVxLang_WindowTable kToolTables[] = {
