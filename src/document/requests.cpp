@@ -178,6 +178,7 @@ bool Twavefile::StartSave(TOperationRequest request, const TTags* tags) {
           OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
       if (!choice) return false;
       request.mp3Config = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
+      request.keepMp3Frames = choice->keepFrames;
       request.operation = opSaveMp3;
       break;
     }

@@ -20,9 +20,10 @@ void AppendCut(const TSourceMap& map, uint64_t start, uint64_t stop, int64_t shi
 }
 
 TSharedSourceMap Made(const TSourceMap& map, std::vector<TSourceSpan> spans) {
-  if (spans.empty()) return nullptr;
+  if (spans.empty() && map.refusal.empty()) return nullptr;
   auto made = std::make_shared<TSourceMap>();
   made->source = map.source;
+  made->refusal = map.refusal;
   made->spans = std::move(spans);
   return made;
 }

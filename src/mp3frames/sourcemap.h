@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "mp3frames/frameindex.h"
@@ -24,6 +25,8 @@ struct TSourceMap {
   TSharedMp3Source source;
   // In document order, none overlapping, none empty.
   std::vector<TSourceSpan> spans;
+  // When the source's frames cannot be copied: the key of the constant saying why (no spans).
+  std::string refusal;
 };
 
 // Maps are shared between states; null means that no frame is the source's.

@@ -278,6 +278,10 @@ TSpliceResult WriteSplicedMp3(const TSourceMap& map, uint64_t frames, uint16_t c
                               uint32_t rate, const TDocumentReader& read, const std::string& path,
                               std::atomic<int32_t>& progress, const TCancelToken& cancel) {
   TSpliceResult result;
+  if (!map.refusal.empty()) {
+    result.refusal = map.refusal;
+    return result;
+  }
   if (!map.source || !map.source->Usable()) {
     result.refusal = map.source ? map.source->Refusal() : "mp3unreadable";
     return result;
