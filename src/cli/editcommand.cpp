@@ -191,7 +191,7 @@ std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t 
   // A changed rate is said before the file is written, as the dialog says it.
   if (std::string notice = Mp3RateNotice(sampleRate); !notice.empty())
     std::fprintf(stderr, "quillon-cli: %s\n", notice.c_str());
-  return TMp3Choice{options.mode, *bitrate,   *maxBitrate,        options.qualityPosition,
+  return TMp3Choice{options.mode, *bitrate,    *maxBitrate,       options.qualityPosition,
                     *average,     options.crc, options.keepFrames};
 }
 

@@ -114,8 +114,7 @@ bool TOperationJob::SaveMp3KeepingFrames() {
       return true;
     }
   }
-  result_.notices.push_back(
-      ConstantText("mp3framesencoded", "%1", ConstantText(spliced.refusal)));
+  result_.notices.push_back(ConstantText("mp3framesencoded", "%1", ConstantText(spliced.refusal)));
   progress_ = 0;
   return false;
 }

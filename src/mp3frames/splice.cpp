@@ -16,6 +16,7 @@ constexpr int64_t kMaxDelay = 4095;
 // one, when the carried reservoir bytes do not fit.
 constexpr size_t kTailFrames = 4;
 constexpr int kLowerSteps = 4;
+constexpr int64_t kExtraFrames = 3;
 
 int64_t Mod(int64_t a, int64_t m) {
   const int64_t r = a % m;
@@ -48,7 +49,8 @@ class TSplicer {
   void ReadDocument(int64_t first, uint64_t count, int16_t* out) const;
   // Encodes frames [a, b) of the new file into built (whole frames, reservoir carried for the
   // copied frame at b); false when the carried bytes cannot be made to fit.
-  bool BuildRun(const TFramePlan& plan, int64_t a, int64_t b,
+  // lowerSteps: how many bitrate steps the last frames may go down to make room.
+  bool BuildRun(const TFramePlan& plan, int64_t a, int64_t b, int lowerSteps,
                 std::vector<std::vector<uint8_t>>& built) const;
 
   const TMp3Header& Format() const { return format_; }
@@ -183,7 +185,11 @@ bool TSplicer::Layout(std::vector<TBridgeFrame>& frames, std::vector<uint8_t>& i
                       std::vector<std::vector<uint8_t>>& built) const {
   const size_t q = frames.size();
   std::vector<int64_t> base(q + 1, 0), start(q, 0);
-  for (size_t i = 0; i < q; ++i) base[i + 1] = base[i] + PayloadAt(indexes[i]);
+  // A frame at LAME's own bitrate keeps LAME's padding byte, which its main data may fill.
+  auto padded = [&](size_t i) {
+    return indexes[i] == frames[i].header.bitrateIndex && frames[i].header.padding;
+  };
+  for (size_t i = 0; i < q; ++i) base[i + 1] = base[i] + PayloadAt(indexes[i]) + padded(i);
   const int64_t total = base[q];
   int64_t limit = total - static_cast<int64_t>(carried.size());
   if (limit < 0) return false;
@@ -204,8 +210,9 @@ bool TSplicer::Layout(std::vector<TBridgeFrame>& frames, std::vector<uint8_t>& i
   built.clear();
   for (size_t i = 0; i < q; ++i) {
     std::vector<uint8_t> frame = frames[i].head;
-    // The file's own bitrate, no padding: the frame is as long as the layout counted.
-    frame[2] = static_cast<uint8_t>(indexes[i] << 4 | format_.rateIndex << 2 | (frame[2] & 1));
+    // The bitrate and padding the layout counted with.
+    frame[2] = static_cast<uint8_t>(indexes[i] << 4 | format_.rateIndex << 2 | padded(i) << 1 |
+                                    (frame[2] & 1));
     std::optional<TMp3Header> header = ParseMp3Header(frame.data(), frame.size());
     if (!header) return false;
     frame.insert(frame.end(), stream.begin() + base[i], stream.begin() + base[i + 1]);
@@ -215,7 +222,7 @@ bool TSplicer::Layout(std::vector<TBridgeFrame>& frames, std::vector<uint8_t>& i
   return true;
 }
 
-bool TSplicer::BuildRun(const TFramePlan& plan, int64_t a, int64_t b,
+bool TSplicer::BuildRun(const TFramePlan& plan, int64_t a, int64_t b, int lowerSteps,
                         std::vector<std::vector<uint8_t>>& built) const {
   std::vector<uint8_t> carried;
   const int64_t n = static_cast<int64_t>(plan.source.size());
@@ -261,7 +268,7 @@ bool TSplicer::BuildRun(const TFramePlan& plan, int64_t a, int64_t b,
     return false;
   }
   // A CBR file keeps its bitrate: the last frames are encoded again into less of it.
-  for (int step = 1; step <= kLowerSteps && index - step >= 1; ++step) {
+  for (int step = 1; step <= lowerSteps && index - step >= 1; ++step) {
     std::vector<TBridgeFrame> lower =
         EncodeBridge(format_, Mp3Bitrate(format_.version, static_cast<uint8_t>(index - step)),
                      tailFirst, tail, reader);
@@ -296,7 +303,7 @@ TSpliceResult WriteSplicedMp3(const TSourceMap& map, uint64_t frames, uint16_t c
     return result;
   }
   TSplicer splicer(map, frames, read);
-  const TFramePlan plan = splicer.BestPlan();
+  TFramePlan plan = splicer.BestPlan();
   const int64_t n = static_cast<int64_t>(plan.source.size());
   const int64_t spf = splicer.Spf();
   const uint32_t delay = static_cast<uint32_t>(plan.skip - kDecoderDelay);
@@ -311,17 +318,37 @@ TSpliceResult WriteSplicedMp3(const TSourceMap& map, uint64_t frames, uint16_t c
       continue;
     }
     cancel.ThrowIfCancelled();
-    int64_t b = j;
-    while (b < n && plan.source[static_cast<size_t>(b)] < 0) ++b;
+    auto runEnd = [&](int64_t from) {
+      while (from < n && plan.source[static_cast<size_t>(from)] < 0) ++from;
+      return from;
+    };
+    const int64_t b = runEnd(j);
+    // Where the carried reservoir bytes do not fit, the bridge takes up to kExtraFrames more
+    // frames at the source's bitrate, then the same with its last frames at lower ones.
     std::vector<std::vector<uint8_t>> built;
-    if (!splicer.BuildRun(plan, j, b, built)) {
+    int64_t end = -1;
+    for (int lower : {0, kLowerSteps}) {
+      for (int64_t extra = 0; extra <= kExtraFrames && end < 0; ++extra) {
+        const int64_t stop = b + extra > n ? -1 : runEnd(b + extra);
+        if (stop < 0) break;
+        if (splicer.BuildRun(plan, j, stop, lower, built)) end = stop;
+        if (stop == n) break;
+      }
+      if (end >= 0) break;
+    }
+    if (end < 0) {
       result.refusal = "mp3reservoir";
       return result;
     }
-    result.stats.encoded += static_cast<uint64_t>(b - j);
+    for (int64_t e = b; e < end; ++e) {
+      if (plan.source[static_cast<size_t>(e)] >= 0) --plan.copied;
+      plan.source[static_cast<size_t>(e)] = -1;
+    }
+    const int64_t b2 = end;
+    result.stats.encoded += static_cast<uint64_t>(b2 - j);
     ++result.stats.joins;
     runs[j] = std::move(built);
-    j = b;
+    j = b2;
   }
   result.stats.copied = plan.copied;
 
