@@ -158,7 +158,7 @@ const TSourceCase kSources[] = {
     {"lame_mono_48k", 48000, 1, "lame --quiet -b 96 {in} {out}"},
     {"lame_32k", 32000, 2, "lame --quiet -b 128 {in} {out}"},
     {"mpeg2_22k", 22050, 2, "lame --quiet -b 64 {in} {out}"},
-    {"mpeg2_24k_mono", 24000, 1, "lame --quiet -b 48 --resample 24 {in} {out}"},
+    {"mpeg2_24k_mono", 24000, 1, "lame --quiet -b 64 --resample 24 {in} {out}"},
     {"ffmpeg_encoder", 44100, 2, "ffmpeg -v error -y -i {in} -c:a libmp3lame -b:a 128k {out}"},
 };
 
