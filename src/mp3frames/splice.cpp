@@ -124,6 +124,12 @@ TFramePlan TSplicer::Plan(int64_t skip) const {
     else if (*carry > 0)
       plan.source[static_cast<size_t>(j == 0 ? 0 : j - 1)] = -1;
   }
+  // One frame ahead of each run is encoded too: the encoder may switch to short blocks ahead of
+  // a join, and the window before such a switch must be its own for the overlap to cancel.
+  const std::vector<int64_t> marked = plan.source;
+  for (int64_t j = 0; j + 1 < n; ++j)
+    if (marked[static_cast<size_t>(j)] >= 0 && marked[static_cast<size_t>(j + 1)] < 0)
+      plan.source[static_cast<size_t>(j)] = -1;
   for (int64_t g : plan.source) plan.copied += g >= 0;
   return plan;
 }
