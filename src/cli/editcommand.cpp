@@ -324,7 +324,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     if (ParseMp3Option(option, value, plan.mp3, bad) ||
         ParseEncoderOption(option, value, plan, bad)) {
       if (bad) return std::nullopt;
-      if (option != "--crc") ++i;
+      if (option != "--crc" && option != "--reencode") ++i;
       continue;
     }
     std::optional<TToolRequest> tool;
