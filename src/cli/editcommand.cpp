@@ -44,6 +44,7 @@ const char* const kEditUsage =
     "         -o OUT  saves the whole document as OUT (format by extension likewise)\n"
     "         MP3: --mp3-mode cbr|vbr|abr  --bitrate KBPS (in VBR and ABR the lowest; lowest\n"
     "              offered by default)  --max-bitrate KBPS  --vbr-quality 0-9  --abr KBPS  --crc\n"
+    "              --reencode (encode everything, even the frames an MP3 source still has)\n"
     "         Ogg Vorbis: --vorbis-quality -1..10 (5)  Opus: --opus-bitrate 16..256 (96)\n"
     "         tags, set before the operations: --tag KEY=VALUE (title, artist, album,\n"
     "         albumartist, year, track, genre, comment; again for a KEY adds a value; an\n"
@@ -159,6 +160,8 @@ struct TMp3Options {
   std::optional<int64_t> bitrate, maxBitrate, average;
   int qualityPosition = 0;
   bool crc = false;
+  // An MP3 opened from an MP3 keeps its unchanged frames unless --reencode.
+  bool keepFrames = true;
 };
 
 std::string JoinBitrates(const std::vector<int>& offered) {
@@ -188,8 +191,8 @@ std::optional<TMp3Choice> ResolveMp3Choice(const TMp3Options& options, uint32_t 
   // A changed rate is said before the file is written, as the dialog says it.
   if (std::string notice = Mp3RateNotice(sampleRate); !notice.empty())
     std::fprintf(stderr, "quillon-cli: %s\n", notice.c_str());
-  return TMp3Choice{options.mode, *bitrate,   *maxBitrate, options.qualityPosition,
-                    *average,     options.crc};
+  return TMp3Choice{options.mode, *bitrate,    *maxBitrate,       options.qualityPosition,
+                    *average,     options.crc, options.keepFrames};
 }
 
 TStepRun SaveStep(const std::string& path, std::optional<std::pair<int64_t, int64_t>> range) {
@@ -244,6 +247,10 @@ bool ParseMp3Option(std::string_view option, const char* value, TMp3Options& mp3
   };
   if (option == "--crc") {
     mp3.crc = true;
+    return true;
+  }
+  if (option == "--reencode") {
+    mp3.keepFrames = false;
     return true;
   }
   if (option == "--mp3-mode") {
@@ -317,7 +324,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     if (ParseMp3Option(option, value, plan.mp3, bad) ||
         ParseEncoderOption(option, value, plan, bad)) {
       if (bad) return std::nullopt;
-      if (option != "--crc") ++i;
+      if (option != "--crc" && option != "--reencode") ++i;
       continue;
     }
     std::optional<TToolRequest> tool;
@@ -410,6 +417,15 @@ int RunPlan(TCliSession& session, const TEditPlan& plan) {
     if (!tags) return kExitFailed;
     session.Document().SetTags(std::move(*tags));
   }
+  TSubscriptions framesPrinted;
+  if (plan.timed)
+    framesPrinted += session.Document().OnMp3FramesKept.Subscribe(
+        [](Twavefile*, uint64_t copied, uint64_t encoded, uint64_t joins) {
+          std::fprintf(stderr, "frames: %llu copied %llu encoded %llu joins\n",
+                       static_cast<unsigned long long>(copied),
+                       static_cast<unsigned long long>(encoded),
+                       static_cast<unsigned long long>(joins));
+        });
   for (const TStep& step : plan.steps)
     if (!Timed(plan, step.name, [&] { return step.run(session); })) return kExitFailed;
   if (plan.clipOutput && !WriteClipboard(session, *plan.clipOutput)) return kExitFailed;

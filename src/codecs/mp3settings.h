@@ -20,6 +20,9 @@ struct TMp3Choice {
   int qualityPosition = 0;     // "Quality:", 0 to 9
   int averagePosition = 0;     // "Targeted Bitrate:"
   bool crc = false;            // "Checksum"
+  // "Keep the original MP3 frames; encode only what changed": offered when the document came
+  // from an MP3 of the same rate and channels.
+  bool keepFrames = true;
 };
 
 // The rate an MP3 of a document at this rate is written at: the rate itself when MP3 has it

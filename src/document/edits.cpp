@@ -19,6 +19,7 @@ TOperationResult TOperationJob::InsertSilence() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t position = request_.rangeStart, frames = request_.silenceFrames;
   MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, frames); });
+  result_.sourceMap = MapAfterInsert(request_.sourceMap, position, frames);
   return Edit(n + frames, [&](TLargeFile& next) {
     CopySamples(next, 0, 0, position * k);
     // A new store reads as zeros, so the silence itself needs no writing.
@@ -30,6 +31,7 @@ TOperationResult TOperationJob::Delete() {
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
   MoveMarkers([&](TMarkerList& list) { FollowRemove(list, start, stop); });
+  result_.sourceMap = MapAfterRemove(request_.sourceMap, start, stop);
   return Edit(n - (stop - start), [&](TLargeFile& next) {
     CopySamples(next, 0, 0, start * k);
     CopySamples(next, stop * k, start * k, (n - stop) * k);
@@ -136,6 +138,9 @@ TOperationResult TOperationJob::RemoveSpans() {
     for (auto span = spans.rbegin(); span != spans.rend(); ++span)
       FollowRemove(list, static_cast<int64_t>(span->start), static_cast<int64_t>(span->stop));
   });
+  result_.sourceMap = request_.sourceMap;
+  for (auto span = spans.rbegin(); span != spans.rend(); ++span)
+    result_.sourceMap = MapAfterRemove(result_.sourceMap, span->start, span->stop);
   return Edit(n - removed, [&](TLargeFile& next) {
     uint64_t from = 0, to = 0;
     for (const TFrameSpan& span : spans) {
@@ -154,6 +159,8 @@ TOperationResult TOperationJob::Paste() {
   const uint64_t n = Source().frameCount, k = Source().channels, position = request_.rangeStart;
   const uint64_t clipFrames = clip->size() / k;
   MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, clipFrames); });
+  // The clipboard's audio is not known to be the source's.
+  result_.sourceMap = MapAfterInsert(request_.sourceMap, position, clipFrames);
   return Edit(n + clipFrames, [&](TLargeFile& next) {
     progress_ = 5;
     CopySamples(next, 0, 0, position * k);

@@ -48,6 +48,7 @@ TOperationResult TOperationJob::Fade() {
   const bool fadeIn = request_.operation == opFadeIn;
   const uint64_t n = Source().frameCount, k = Source().channels;
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
+  result_.sourceMap = MapAfterChange(request_.sourceMap, start, stop);
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
     // The parts outside the range are copied by the kernel, so the scan reads them.
     CopySamples(next, 0, 0, start * k);

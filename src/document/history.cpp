@@ -7,9 +7,11 @@
 
 namespace quillon {
 
-void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers) {
-  undoStack_.Push(state_->fileName, markers_);
+void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers,
+                            TSharedSourceMap sourceMap) {
+  undoStack_.Push(state_->fileName, markers_, std::move(sourceMap_));
   if (markers) markers_ = std::move(markers);
+  sourceMap_ = std::move(sourceMap);
   // The redo states go only now, so that a failed edit leaves them as they were.
   DropRedo();
   state_ = std::move(state);
@@ -19,9 +21,11 @@ void Twavefile::InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMar
 void Twavefile::InstallSwitch(std::shared_ptr<const TAudioState> state) {
   TStack& to = switchingFrom_ == &undoStack_ ? redoStack_ : undoStack_;
   TSharedMarkers markers = switchingFrom_->TopMarkers();
+  TSharedSourceMap sourceMap = switchingFrom_->TopSourceMap();
   switchingFrom_->Pop();
-  to.Push(state_->fileName, std::move(markers_));
+  to.Push(state_->fileName, std::move(markers_), std::move(sourceMap_));
   markers_ = std::move(markers);
+  sourceMap_ = std::move(sourceMap);
   state_ = std::move(state);
   UpdateModified();
   RaiseAction(CanUndo(), CanRedo());

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "document/wavfile.h"
-#include "platform/diskflush.h"
 #include "localization/constants.h"
+#include "platform/diskflush.h"
 #include "platform/filewriter.h"
 #include "platform/messagebox.h"
 #include "platform/replacementfile.h"

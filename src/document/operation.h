@@ -13,6 +13,8 @@
 #include "document/editplans.h"
 #include "document/markers.h"
 #include "document/splitrun.h"
+#include "mp3frames/sourcemap.h"
+#include "mp3frames/splice.h"
 #include "platform/cancel.h"
 #include "platform/messagebox.h"
 
@@ -92,6 +94,10 @@ struct TOperationRequest {
   TTags tags;
   // The installed state's markers: edits move them, saves write them.
   TSharedMarkers markers = NoMarkers();
+  // Which of the installed state's frames are still its MP3 source's: edits follow them, an MP3
+  // save copies their frames when keepMp3Frames.
+  TSharedSourceMap sourceMap;
+  bool keepMp3Frames = false;
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
@@ -149,6 +155,11 @@ struct TOperationResult {
   // The new state's markers: the opened file's, or the source's moved by an edit; none when an
   // edit keeps them as they were.
   TSharedMarkers markers;
+  // Open and edits: the new state's frames that are still the MP3 source's; none for an edit
+  // that changed them all (every edit that does not set it).
+  TSharedSourceMap sourceMap;
+  // An MP3 save that kept the source's frames: what it copied and encoded.
+  std::optional<TSpliceStats> mp3Frames;
 };
 
 }  // namespace quillon

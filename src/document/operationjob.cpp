@@ -15,6 +15,7 @@
 #include "codecs/wavmarkers.h"
 #include "document/sourceformat.h"
 #include "localization/constants.h"
+#include "mp3frames/frameindex.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/tempfile.h"
@@ -162,6 +163,37 @@ bool TOperationJob::DecodeSource(TBASSDecoder& decoder) {
   return true;
 }
 
+namespace {
+
+bool HasMp3Extension(const std::string& path) {
+  const std::filesystem::path extension = std::filesystem::path(path).extension();
+  std::string lower = extension.string();
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower == ".mp3";
+}
+
+}  // namespace
+
+TSharedSourceMap TOperationJob::IndexMp3Source(const std::string& path, const TAudioState& state,
+                                               const TBASSDecoder& decoder) {
+  if (!HasMp3Extension(path)) return nullptr;
+  auto source = std::make_shared<TMp3Source>(path);
+  // The frames are only the document's when the decoder gave exactly what they decode to: the
+  // same channels, rate and length.
+  const bool same = source->Usable() && decoder.SourceChannels() == state.channels &&
+                    source->Format().Channels() == state.channels &&
+                    source->Format().sampleRate == state.sampleRate &&
+                    source->DecodedLength() == state.frameCount;
+  if (!same) {
+    // Kept without frames, so that a save can say why it encodes everything.
+    auto unusable = std::make_shared<TSourceMap>();
+    unusable->refusal = source->Usable() ? std::string("mp3lengthdiffers") : source->Refusal();
+    return unusable;
+  }
+  return WholeSourceMap(std::move(source), state.frameCount);
+}
+
 TOperationResult TOperationJob::Open() {
   const std::string store = MakeTempFileNameIn(request_.tempFolder);
   try {
@@ -193,6 +225,7 @@ TOperationResult TOperationJob::Open() {
       state->peaks.peakDb = -90;
     }
     CheckCancel();
+    result_.sourceMap = IndexMp3Source(request_.fileName, *state, decoder);
     result_.state = std::move(state);
   } catch (...) {
     DeleteFileIfExists(store);

@@ -33,6 +33,9 @@ class TOperationJob {
 
   // Open, recovery, undo and redo.
   TOperationResult Open();
+  // The map of a just-decoded document to its MP3 source's frames; none for other files.
+  static TSharedSourceMap IndexMp3Source(const std::string& path, const TAudioState& state,
+                                         const TBASSDecoder& decoder);
   bool DecodeSource(TBASSDecoder& decoder);
   bool DecodedSizeFits(int64_t estimatedBytes);
   void ReportOpenFailure(const std::string& text);
@@ -76,6 +79,9 @@ class TOperationJob {
   // Saves (saving.cpp).
   TOperationResult SaveWav();
   TOperationResult SaveMp3();
+  // The MP3 save that copies the source's frames; false (with a notice why) when it cannot, and
+  // the whole document is encoded instead.
+  bool SaveMp3KeepingFrames();
   // FLAC, Ogg Vorbis and Opus, by the request's operation.
   TOperationResult SaveEncoded();
   // A save's complete file: committed now, or handed to deferred_ when it is set.

@@ -187,6 +187,7 @@ bool Twavefile::ChooseSaveFormat(TOperationRequest& request) {
           OnAskMp3Settings ? OnAskMp3Settings(state_->sampleRate) : TMp3Choice{};
       if (!choice) return false;
       request.mp3Config = MakeMp3Config(*choice, state_->sampleRate, state_->channels);
+      request.keepMp3Frames = choice->keepFrames;
       request.operation = opSaveMp3;
       break;
     }

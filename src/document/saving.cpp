@@ -8,6 +8,8 @@
 #include "codecs/tagwriter.h"
 #include "codecs/wavmarkers.h"
 #include "document/operationjob.h"
+#include "localization/constants.h"
+#include "mp3frames/splice.h"
 #include "platform/replacementfile.h"
 
 namespace quillon {
@@ -77,7 +79,60 @@ TOperationResult TOperationJob::SaveWav() {
   return result_;
 }
 
+namespace {
+
+// Thousands separated, as the status line shows counts.
+std::string Grouped(uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+}  // namespace
+
+bool TOperationJob::SaveMp3KeepingFrames() {
+  if (!request_.keepMp3Frames || !request_.sourceMap) return false;
+  const TAudioState& source = Source();
+  const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
+  const TSharedSourceMap map = start == 0 && stop == source.frameCount
+                                   ? request_.sourceMap
+                                   : MapOfRange(request_.sourceMap, start, stop);
+  const uint64_t k = source.channels;
+  auto read = [&](int64_t first, uint64_t count, int16_t* out) {
+    const uint64_t at = (start + static_cast<uint64_t>(first)) * k;
+    source.samples->ReadSamples(out, static_cast<uint32_t>(at),
+                                static_cast<uint32_t>(at + count * k - 1));
+  };
+  TSpliceResult spliced;
+  {
+    TReplacementFile output(request_.targetFileName);
+    if (map) {
+      spliced = WriteSplicedMp3(*map, stop - start, source.channels, source.sampleRate, read,
+                                output.Path(), progress_, request_.cancel);
+    } else {
+      // The range holds no frame of the source.
+      spliced.refusal = "mp3nothingkept";
+    }
+    if (spliced.refusal.empty()) {
+      CheckCancel();
+      WriteTags(output.Path(), TSaveFormat::mp3, request_.tags, request_.targetFileName);
+      CheckCancel();
+      output.Commit();
+      result_.mp3Frames = spliced.stats;
+      result_.notices.push_back(ConstantText(
+          "mp3framessaved", {Grouped(spliced.stats.copied), Grouped(spliced.stats.encoded),
+                             Grouped(spliced.stats.joins)}));
+      progress_ = 0;
+      return true;
+    }
+  }
+  result_.notices.push_back(ConstantText("mp3framesencoded", "%1", ConstantText(spliced.refusal)));
+  progress_ = 0;
+  return false;
+}
+
 TOperationResult TOperationJob::SaveMp3() {
+  if (SaveMp3KeepingFrames()) return result_;
   const TAudioState& source = Source();
   const uint64_t k = source.channels, first = request_.rangeStart * k;
   const uint64_t total = (request_.rangeStop - request_.rangeStart) * k;

@@ -4,9 +4,10 @@
 
 namespace quillon {
 
-void TStack::Push(const std::string& name, TSharedMarkers markers) {
+void TStack::Push(const std::string& name, TSharedMarkers markers, TSharedSourceMap sourceMap) {
   names_.push_back(name);
   markers_.push_back(markers ? std::move(markers) : NoMarkers());
+  sourceMaps_.push_back(std::move(sourceMap));
 }
 
 std::string TStack::Pop() {
@@ -14,6 +15,7 @@ std::string TStack::Pop() {
   std::string top = std::move(names_.back());
   names_.pop_back();
   markers_.pop_back();
+  sourceMaps_.pop_back();
   return top;
 }
 
@@ -26,6 +28,7 @@ void TStack::DeleteAllBut(const std::function<bool(const std::string&)>& kept) {
     if (!kept(*it)) DeleteFileIfExists(*it);
   names_.clear();
   markers_.clear();
+  sourceMaps_.clear();
 }
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/markers.h"
+#include "mp3frames/sourcemap.h"
 
 namespace quillon {
 
@@ -13,7 +14,8 @@ namespace quillon {
 // touches the files themselves.
 class TStack {
  public:
-  void Push(const std::string& name, TSharedMarkers markers = NoMarkers());
+  void Push(const std::string& name, TSharedMarkers markers = NoMarkers(),
+            TSharedSourceMap sourceMap = nullptr);
   // The top name, removed; the empty string when the stack is empty.
   std::string Pop();
   // The top name, left in place; the empty string when the stack is empty.
@@ -21,6 +23,10 @@ class TStack {
   // The top entry's markers; none when the stack is empty.
   const TSharedMarkers& TopMarkers() const {
     return markers_.empty() ? NoMarkers() : markers_.back();
+  }
+  // The top entry's map of frames still the MP3 source's; none when the stack is empty.
+  TSharedSourceMap TopSourceMap() const {
+    return sourceMaps_.empty() ? nullptr : sourceMaps_.back();
   }
   bool IsEmpty() const { return names_.empty(); }
   size_t Count() const { return names_.size(); }
@@ -36,6 +42,7 @@ class TStack {
  private:
   std::vector<std::string> names_;
   std::vector<TSharedMarkers> markers_;
+  std::vector<TSharedSourceMap> sourceMaps_;
 };
 
 }  // namespace quillon

@@ -126,6 +126,7 @@ TOperationRequest Twavefile::MakeRequest(uint32_t operation) const {
   request.source = state_;
   request.tempFolder = config.tempfolder;
   request.markers = markers_;
+  request.sourceMap = sourceMap_;
   return request;
 }
 
@@ -233,6 +234,9 @@ void Twavefile::OperationDone(TOperationResult result) {
     OnLoaded(this);
   const bool usedFile = (operation == opOpen && result.state) || IsSave(operation);
   if (succeeded && usedFile && OnFileUsed) OnFileUsed(this, operationFile_);
+  if (succeeded && result.mp3Frames && OnMp3FramesKept)
+    OnMp3FramesKept(this, result.mp3Frames->copied, result.mp3Frames->encoded,
+                    result.mp3Frames->joins);
   progress_ = 0;
   // A copy changes nothing of the document's state.
   if (operation != opCopy) RaiseStateChanged();
@@ -246,7 +250,7 @@ void Twavefile::Install(const TOperationResult& result) {
   const bool succeeded = result.outcome == TOperationResult::kSucceeded;
   if (succeeded && result.state) {
     if (IsEdit(operation))
-      InstallEdit(result.state, result.markers);
+      InstallEdit(result.state, result.markers, result.sourceMap);
     else if (operation == opBuildIndex)
       InstallSwitch(result.state);
     else if (operation == opRecover)
@@ -254,8 +258,10 @@ void Twavefile::Install(const TOperationResult& result) {
     else
       state_ = result.state;
   }
-  if (succeeded && result.state && operation == opOpen)
+  if (succeeded && result.state && operation == opOpen) {
     markers_ = result.markers ? result.markers : NoMarkers();
+    sourceMap_ = result.sourceMap;
+  }
   if (succeeded && result.tags && (operation == opOpen || operation == opRecover))
     tags_ = *result.tags;
   switchingFrom_ = nullptr;
@@ -354,6 +360,8 @@ void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state) {
   PushRecovered(undoStack_, recovering_->undo, recovering_->undoMarkers);
   PushRecovered(redoStack_, recovering_->redo, recovering_->redoMarkers);
   markers_ = recovering_->markers ? recovering_->markers : NoMarkers();
+  // The journal keeps no source map: a recovered document saves by encoding.
+  sourceMap_ = nullptr;
   state_ = std::move(state);
   // No state of a recovered history is known to match the file on disk.
   savedStore_.clear();
@@ -377,6 +385,7 @@ void Twavefile::Close() {
   tags_ = {};
   markers_ = NoMarkers();
   savedMarkers_ = NoMarkers();
+  sourceMap_ = nullptr;
   modified_ = false;
   redoStack_.DeleteAll();
   undoStack_.DeleteAll();

@@ -155,6 +155,9 @@ class Twavefile {
   // A file of the user's was opened or written (a whole save or a selection's): its name, once
   // the operation succeeded; on the main thread, before OnReady.
   TSignal<Twavefile* /*sender*/, const std::string& /*path*/> OnFileUsed;
+  // An MP3 save kept the source's frames: how many it copied and encoded, at how many joins.
+  TSignal<Twavefile* /*sender*/, uint64_t /*copied*/, uint64_t /*encoded*/, uint64_t /*joins*/>
+      OnMp3FramesKept;
 
   // The tags and cover of the document: read by Open, written by every save in the target's own
   // form. Changing them is a change of the document that a whole save ends.
@@ -226,7 +229,8 @@ class Twavefile {
   void Install(const TOperationResult& result);
   // A new current state made by an edit: the previous one goes onto the undo stack and the redo
   // states are deleted.
-  void InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers);
+  void InstallEdit(std::shared_ptr<const TAudioState> state, TSharedMarkers markers,
+                   TSharedSourceMap sourceMap);
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
   void InstallRecovery(std::shared_ptr<const TAudioState> state);
@@ -273,6 +277,8 @@ class Twavefile {
   std::string fileName_;
   TTags tags_;
   TSharedMarkers markers_ = NoMarkers();
+  // The installed state's frames that are still those of the MP3 it was opened from.
+  TSharedSourceMap sourceMap_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // The running operation's stop request.

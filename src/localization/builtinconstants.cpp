@@ -226,6 +226,18 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"skippednomarker", u"%s skipped: there is no marker or region at the cursor."},
     {u"skippedmarkergone", u"%s skipped: the marker is no longer there."},
     {u"skippednomarkerthere", u"%s skipped: there is no marker in that direction."},
+    {u"mp3framessaved", u"Saved: %1 frames copied, %2 encoded at %3 joins"},
+    {u"mp3framesencoded", u"The MP3 was encoded whole: %1."},
+    {u"mp3unreadable", u"its source file could not be read"},
+    {u"mp3freeformat", u"its source has a free-format bitrate"},
+    {u"mp3mpeg25", u"its source is MPEG 2.5"},
+    {u"mp3brokenframe", u"a frame of its source is broken or cut short"},
+    {u"mp3junk", u"its source has other data between its frames"},
+    {u"mp3badlametag", u"the delay and padding its source's LAME tag gives cannot be true"},
+    {u"mp3formatdiffers", u"its source has another sample rate or channel count"},
+    {u"mp3lengthdiffers", u"its source decodes to another length than its frames say"},
+    {u"mp3reservoir", u"the bit reservoir at a join could not be bridged"},
+    {u"mp3nothingkept", u"no frame of its source is left unchanged"},
 };
 
 constexpr uint8_t kVersion = 3;

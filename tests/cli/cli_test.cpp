@@ -519,6 +519,26 @@ TEST(CliTest, EditWithAJpegCoverKeepsItsType) {
       "cover: image/jpeg " + std::to_string(test::ReadFileBytes(files.jpeg).size()) + " bytes\n");
 }
 
+TEST(CliTest, EditKeepsAnMp3sFramesUnlessToldToReencode) {
+  test::TTempDir dir;
+  const std::string wav = dir.File("in.wav"), mp3 = dir.File("in.mp3"), out = dir.File("out.mp3");
+  ASSERT_EQ(test::RunCommand("sox -n -r 44100 -c 2 -b 16 " + Quoted(wav) + " synth 3 sine 440"), 0);
+  ASSERT_EQ(test::RunCommand("lame --quiet -b 128 " + Quoted(wav) + " " + Quoted(mp3)), 0);
+  // Rows: the options, and whether the frames line says what was kept.
+  const std::pair<std::string, bool> rows[] = {{"--time", true}, {"--time --reencode", false}};
+  for (const auto& [options, kept] : rows) {
+    TRun run =
+        RunCli("edit " + Quoted(mp3) + " --delete 46080:92160 " + options + " -o " + Quoted(out));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const size_t frames = run.err.find("frames: ");
+    EXPECT_EQ(frames != std::string::npos, kept) << options << "\n" << run.err;
+    if (kept) {
+      EXPECT_NE(run.err.find(" copied ", frames), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(run.err.find("Saved: ") != std::string::npos, kept) << run.err;
+  }
+}
+
 }  // namespace
 }  // namespace quillon
 

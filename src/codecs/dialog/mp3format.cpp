@@ -100,6 +100,11 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
   crc->setObjectName("crc");
   crc->setChecked(false);
 
+  // Only a document opened from an MP3 of the same rate and channels has frames to keep.
+  keepframes = new QCheckBox("&Keep the original MP3 frames; encode only what changed", GroupBox1);
+  keepframes->setObjectName("keepframes");
+  keepframes->setChecked(true);
+
   ratenote = new QLabel(GroupBox1);
   ratenote->setObjectName("ratenote");
   ratenote->setWordWrap(true);
@@ -138,7 +143,8 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
   grid->addWidget(maxbitrate, 2, 1);
   grid->addWidget(Notebook3, 3, 0, 1, 2);
   grid->addWidget(crc, 4, 0, 1, 2);
-  grid->addWidget(ratenote, 5, 0, 1, 2);
+  grid->addWidget(keepframes, 5, 0, 1, 2);
+  grid->addWidget(ratenote, 6, 0, 1, 2);
 
   Button1 = new QPushButton("&Ok", this);
   Button1->setObjectName("Button1");
@@ -162,7 +168,8 @@ Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
   setTabOrder(maxbitrate, vbrquality);
   setTabOrder(vbrquality, avgbitrate);
   setTabOrder(avgbitrate, crc);
-  setTabOrder(crc, Button1);
+  setTabOrder(crc, keepframes);
+  setTabOrder(keepframes, Button1);
   setTabOrder(Button1, Button2);
 
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
@@ -232,6 +239,7 @@ TMp3Choice Tmpegsettings::Choice() const {
   choice.qualityPosition = vbrquality->value();
   choice.averagePosition = avgbitrate->currentIndex();
   choice.crc = crc->isChecked();
+  choice.keepFrames = keepframes->isChecked();
   return choice;
 }
 
@@ -243,6 +251,7 @@ void Tmpegsettings::SetChoice(const TMp3Choice& choice) {
   // The slider clamps to its own range.
   vbrquality->setValue(choice.qualityPosition);
   crc->setChecked(choice.crc);
+  keepframes->setChecked(choice.keepFrames);
   vbrmodeChange();
 }
 

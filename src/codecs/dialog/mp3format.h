@@ -56,6 +56,7 @@ class Tmpegsettings : public QDialog {
   QLabel* Label40;
   QComboBox* avgbitrate;
   QCheckBox* crc;
+  QCheckBox* keepframes;
   QLabel* ratenote;
   QPushButton* Button1;
   QPushButton* Button2;

@@ -314,6 +314,7 @@ constexpr TVxLang_PropBinding kMpegsettings[] = {
     {10, "crc", "Caption", "crc", Caption},
     {11, "Button1", "Caption", "Button1", Caption},
     {12, "Button2", "Caption", "Button2", Caption},
+    {30, "keepframes", "Caption", "keepframes", Caption},
 };
 
 // The quality dialogs of the Ogg Vorbis and Opus saves: the Vorbis one has the first six texts,

@@ -68,6 +68,8 @@ TEST_F(Mp3FormatTest, StartsWithDefaultsAndRate44100FillsAllThreeListsWithTheWid
   EXPECT_EQ(fresh.mode, TMp3Mode::Cbr);
   EXPECT_EQ(fresh.qualityPosition, 0);
   EXPECT_FALSE(fresh.crc);
+  // The source's frames are kept unless the user says otherwise.
+  EXPECT_TRUE(fresh.keepFrames);
 
   dialog.Prepare(44100);
   for (const char* name : {"bitrate", "maxbitrate", "avgbitrate"}) {
@@ -156,8 +158,9 @@ TEST_F(Mp3FormatTest, ChoiceReadsTheControlsAndSetChoiceClampsToTheListsAsTheySt
   EXPECT_TRUE(got.crc);
   EXPECT_EQ(Child<QStackedWidget>("Notebook3")->currentIndex(), 1);
 
-  dialog.SetChoice(TMp3Choice{TMp3Mode::Abr, 13, -5, 40, 99, false});
+  dialog.SetChoice(TMp3Choice{TMp3Mode::Abr, 13, -5, 40, 99, false, false});
   got = dialog.Choice();
+  EXPECT_FALSE(got.keepFrames);
   EXPECT_EQ(got.bitratePosition, 7);
   EXPECT_EQ(got.maxBitratePosition, 0);
   EXPECT_EQ(got.qualityPosition, 9);
@@ -229,12 +232,12 @@ TEST_F(Mp3FormatTest, LabelsAreBuddiedAndTabWalksTheVisibleControlsInOrder) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   List("vbrmode")->setFocus();
   QStringList walked{QApplication::focusWidget()->objectName()};
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     walked << QApplication::focusWidget()->objectName();
   }
-  EXPECT_EQ(walked, (QStringList{"vbrmode", "bitrate", "maxbitrate", "vbrquality", "crc", "Button1",
-                                 "Button2", "vbrmode"}));
+  EXPECT_EQ(walked, (QStringList{"vbrmode", "bitrate", "maxbitrate", "vbrquality", "crc",
+                                 "keepframes", "Button1", "Button2", "vbrmode"}));
   dialog.hide();
 }
 

@@ -1,0 +1,115 @@
+// Each state of a document opened from an MP3 keeps which of its frames are still the MP3's:
+// edits, undo and redo bring the right map back, and a save copies exactly those frames.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "mp3frames/mp3header.h"
+#include "support/document_harness.h"
+
+namespace quillon {
+namespace {
+
+using test::TDocumentHarness;
+
+struct TKept {
+  uint64_t copied = 0, encoded = 0, joins = 0;
+};
+
+// Saves the whole document to path and tells what the save kept; none when it encoded all.
+std::optional<TKept> SaveKept(TDocumentHarness& h, const std::string& path) {
+  std::optional<TKept> kept;
+  TSubscription subscription =
+      h.document.OnMp3FramesKept.Subscribe([&](Twavefile*, uint64_t c, uint64_t e, uint64_t j) {
+        kept = TKept{c, e, j};
+      });
+  EXPECT_TRUE(h.Run([&](Twavefile& d) { return d.SaveAs(path); }));
+  return kept;
+}
+
+// The audio frames of an MP3 as byte strings, found by walking its headers.
+std::set<std::string> FramesOf(const std::string& path) {
+  const std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+  std::set<std::string> frames;
+  for (size_t at = 0; at + 4 <= bytes.size();) {
+    std::optional<TMp3Header> header = ParseMp3Header(bytes.data() + at, bytes.size() - at);
+    if (!header) break;
+    frames.emplace(reinterpret_cast<const char*>(bytes.data()) + at,
+                   std::min<size_t>(header->frameBytes, bytes.size() - at));
+    at += header->frameBytes;
+  }
+  return frames;
+}
+
+class Mp3FramesDocument : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string wav = h.files.File("in.wav");
+    ASSERT_EQ(test::RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav +
+                               "' synth 5 sine 300 sine 770 tremolo 2 vol 0.5"),
+              0);
+    ASSERT_EQ(test::RunCommand("lame --quiet -b 128 '" + wav + "' '" + source + "'"), 0);
+    ASSERT_TRUE(h.Open(source));
+  }
+  TDocumentHarness h;
+  const std::string source = h.files.File("source.mp3");
+};
+
+TEST_F(Mp3FramesDocument, UndoAndRedoBringBackEachStatesMap) {
+  const std::optional<TKept> opened = SaveKept(h, h.files.File("a.mp3"));
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->encoded, 0u);
+  // A cut of whole frames, then a fade over the start.
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(1152 * 40, 1152 * 80); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.FadeIn(0, 44100); }));
+  const std::optional<TKept> faded = SaveKept(h, h.files.File("b.mp3"));
+  ASSERT_TRUE(faded);
+  EXPECT_GE(faded->encoded, 38u);  // a second of frames and the bridges
+  EXPECT_LE(faded->encoded, 38u + 16u);
+  ASSERT_TRUE(h.Run([](Twavefile& d) {
+    d.Undo();
+    return true;
+  }));
+  const std::optional<TKept> cut = SaveKept(h, h.files.File("c.mp3"));
+  ASSERT_TRUE(cut);
+  EXPECT_LE(cut->encoded, 8u);
+  EXPECT_EQ(cut->joins, cut->encoded ? 1u : 0u);
+  ASSERT_TRUE(h.Run([](Twavefile& d) {
+    d.Undo();
+    return true;
+  }));
+  EXPECT_EQ(SaveKept(h, h.files.File("d.mp3"))->encoded, 0u);
+  ASSERT_TRUE(h.Run([](Twavefile& d) {
+    d.Redo();
+    return true;
+  }));
+  EXPECT_EQ(SaveKept(h, h.files.File("e.mp3"))->copied, cut->copied);
+  // An effect over everything leaves nothing to keep: the save encodes as it always did.
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
+  EXPECT_FALSE(SaveKept(h, h.files.File("f.mp3")));
+}
+
+TEST_F(Mp3FramesDocument, FiveRoundsOfOpenCutSaveKeepTheOriginalBytes) {
+  const std::set<std::string> original = FramesOf(source);
+  std::string current = source;
+  uint64_t copied = 0;
+  for (int round = 0; round < 5; ++round) {
+    const std::string next = h.files.File("round" + std::to_string(round) + ".mp3");
+    ASSERT_TRUE(h.Open(current));
+    ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(1152 * 10, 1152 * 15); }));
+    const std::optional<TKept> kept = SaveKept(h, next);
+    ASSERT_TRUE(kept);
+    copied = kept->copied;
+    current = next;
+  }
+  // What was copied every round is still the source's own frames.
+  uint64_t originals = 0;
+  for (const std::string& frame : FramesOf(current)) originals += original.count(frame);
+  EXPECT_GE(originals + 2 * 5 * 8, copied);
+  EXPECT_GT(originals, copied / 2);
+}
+
+}  // namespace
+}  // namespace quillon
