@@ -190,6 +190,10 @@ void Tmainform::CopyActionExecute() {
 }
 
 void Tmainform::PasteActionExecute() {
+  // Other editors' Paste replaces what is selected: the selection goes first, and the paste
+  // lands where it began.
+  if (config.likepeers && !commands_.AnyMovesSelection() && view_->Selected())
+    RemoveSelection(PasteAction, &Twavefile::Delete);
   Give({[this, place = PlaceWhenGiven(), clip = ClipboardWhenGiven()] {
           if (!document_->Loaded())
             return TCommandOutcome::Skipped(Skipped(PasteAction, "skippednodocument"));

@@ -140,6 +140,7 @@ TConfig LoadSettings(QSettings& store) {
   ReadInto(store, "lang", kNotSet, 0xFFFF, settings.lang);
   ReadInto(store, "volume", -10000, 0, settings.volume);
   ReadBoolean(store, "updates", settings.updates);
+  ReadBoolean(store, "likepeers", settings.likepeers);
   store.endGroup();
   settings.savefilterindex = 0;
   return settings;
@@ -159,6 +160,7 @@ void SaveSettings(QSettings& store, const TConfig& settings) {
   store.setValue("lang", settings.lang);
   store.setValue("volume", settings.volume);
   store.setValue("updates", settings.updates ? 1 : 0);
+  store.setValue("likepeers", settings.likepeers ? 1 : 0);
   store.endGroup();
   store.sync();
 }
