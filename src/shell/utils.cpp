@@ -160,7 +160,11 @@ void SaveSettings(QSettings& store, const TConfig& settings) {
   store.setValue("lang", settings.lang);
   store.setValue("volume", settings.volume);
   store.setValue("updates", settings.updates ? 1 : 0);
-  store.setValue("likepeers", settings.likepeers ? 1 : 0);
+  // Written only when on, so that the stored values stay the twelve of before by default.
+  if (settings.likepeers)
+    store.setValue("likepeers", 1);
+  else
+    store.remove("likepeers");
   store.endGroup();
   store.sync();
 }
