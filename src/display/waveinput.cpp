@@ -10,6 +10,7 @@
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
+#include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
 
@@ -252,6 +253,7 @@ void TWaveView::keyPressEvent(QKeyEvent* event) {
   }
   const uint32_t length = FrameCount();
   const uint32_t step = std::max<uint32_t>(viewLength_ / std::max(AreaWidth(), 1), 1);
+  const uint32_t before = cursorPos_;
   bool moved = true;
   switch (event->key()) {
     case Qt::Key_End:
@@ -271,6 +273,8 @@ void TWaveView::keyPressEvent(QKeyEvent* event) {
       moved = false;
   }
   if (moved) {
+    if (config.likepeers && (event->modifiers() & Qt::ShiftModifier)) ExtendFrom(before);
+    if (config.likepeers) ShowFrame(cursorPos_);
     Repaint();
     event->accept();
   } else {
@@ -278,6 +282,47 @@ void TWaveView::keyPressEvent(QKeyEvent* event) {
   }
   cursorMs_ = SamplesToMs(cursorPos_);
   RaiseCursor();
+}
+
+void TWaveView::ExtendFrom(uint32_t before) {
+  // The end of the selection the cursor stood on moves with it; elsewhere a new one starts there.
+  uint32_t anchor = before;
+  if (selected_ && before == selStart_) anchor = selStop_;
+  if (selected_ && before == selStop_) anchor = selStart_;
+  selStart_ = std::min(anchor, cursorPos_);
+  selStop_ = std::max(anchor, cursorPos_);
+  selected_ = selStart_ < selStop_;
+  RaiseSelect(selected_);
+}
+
+void TWaveView::ShowFrame(uint32_t frame) {
+  if (frame >= viewStart_ && frame <= viewStop_) return;
+  const uint32_t length = FrameCount();
+  // A page on, or back so that the frame ends the view.
+  const uint32_t start =
+      frame > viewStop_ ? frame : (frame > viewLength_ ? frame - viewLength_ : 0);
+  viewStart_ = std::min(start, length - std::min(viewLength_, length));
+  viewStop_ = viewStart_ + viewLength_;
+  UpdateScrollBar();
+  Repaint();
+}
+
+void TWaveView::ZoomAt(int32_t x, bool in) {
+  if (!DocumentLoaded()) return;
+  const uint32_t length = FrameCount();
+  if (in ? viewLength_ <= kDeepestZoom : viewLength_ >= length) return;
+  const uint32_t frame = FrameAt(std::clamp(x, 0, AreaWidth()));
+  const double share = viewLength_ == 0 ? 0 : double(frame - viewStart_) / viewLength_;
+  const uint32_t next =
+      in ? RoundToFrames(viewLength_ / kZoomFactor)
+         : std::min(RoundToFrames(std::max(viewLength_, 1u) * kZoomFactor), length);
+  // The frame under the pointer stays under it.
+  const int64_t start = int64_t{frame} - std::llround(share * next);
+  viewLength_ = next;
+  viewStart_ = static_cast<uint32_t>(std::clamp<int64_t>(start, 0, int64_t{length} - next));
+  viewStop_ = viewStart_ + viewLength_;
+  UpdateScrollBar();
+  Repaint();
 }
 
 // Mouse selection

@@ -4,6 +4,7 @@
 
 #include "display/waveview.h"
 #include "document/wavfile.h"
+#include "platform/config.h"
 #include "playback/playformat.h"
 #include "playback/playunit.h"
 
@@ -92,6 +93,7 @@ bool TWaveView::ReadLevels(std::array<int16_t, 8>& values) const {
 
 void TWaveView::DoPlayProcess(int64_t frame) {
   SetCursorPos(static_cast<uint32_t>(frame + playStart_));
+  if (config.likepeers) ShowFrame(cursorPos_);
 }
 
 void TWaveView::DoPlayStatus(bool action) {

@@ -84,6 +84,10 @@ class TWaveView : public QWidget {
   void ZoomOut();
   // Shows exactly the selected frames; nothing without a selection.
   void ZoomToSelection();
+  // Zooms in or out by 1.5 so that the frame at pixel x of the wave area stays at x.
+  void ZoomAt(int32_t x, bool in);
+  // Scrolls the view, when frame is outside it, a page on, or back so that frame ends it.
+  void ShowFrame(uint32_t frame);
   // A sideways wheel turned by delta (eighths of a degree, positive to the left): the view moves
   // a tenth of its width per notch, towards the start for positive deltas, at least one frame.
   void ScrollByWheel(int delta);
@@ -217,6 +221,9 @@ class TWaveView : public QWidget {
   bool PressMark(const QMouseEvent* event);
   void DragMark(const QMouseEvent* event);
   void DropMark(const QMouseEvent* event);
+  // Shift and a cursor key: the selection runs from where the cursor was, or from the far end
+  // of the selection it stood on, to where it is.
+  void ExtendFrom(uint32_t before);
   void StartSelect(int32_t x);
   // Shift and a press: the selection runs from the cursor, or from the end of the selection
   // farther from x, to the frame at x, and a drag goes on moving that end.

@@ -15,6 +15,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/messagebox.h"
+#include "platform/qt/dialogkeys.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
 #include "shell/main.h"
@@ -189,6 +190,10 @@ void Tmainform::CopyActionExecute() {
 }
 
 void Tmainform::PasteActionExecute() {
+  // Other editors' Paste replaces what is selected: the selection goes first, and the paste
+  // lands where it began.
+  if (config.likepeers && !commands_.AnyMovesSelection() && view_->Selected())
+    RemoveSelection(PasteAction, &Twavefile::Delete);
   Give({[this, place = PlaceWhenGiven(), clip = ClipboardWhenGiven()] {
           if (!document_->Loaded())
             return TCommandOutcome::Skipped(Skipped(PasteAction, "skippednodocument"));
@@ -338,7 +343,7 @@ std::optional<int> Tmainform::setproperties(const char* titleKey, const char* na
                                             int maximum, int value) {
   Tfilterform* form = FilterForm();
   form->setproperties(ConstantText(titleKey), ConstantText(nameKey), minimum, maximum, value);
-  if (form->exec() != QDialog::Accepted) return std::nullopt;
+  if (RunDialog(*form) != QDialog::Accepted) return std::nullopt;
   return form->Value();
 }
 

@@ -170,9 +170,10 @@ void Tmainform::CreateActions() {
   ZoomInAction = MakeAction("ZoomInAction", "&Zoom In" + spaces18, "Zoom In");
   ZoomOutAction = MakeAction("ZoomOutAction", "Z&oom Out", "Zoom Out");
   ZoomFullAction = MakeAction("ZoomFullAction", "Zoo&m Full", "Zoom Full");
-  ZoomInAction->setShortcut(QKeySequence("Ctrl+1"));
-  ZoomOutAction->setShortcut(QKeySequence("Ctrl+3"));
-  ZoomFullAction->setShortcut(QKeySequence("Ctrl+F"));
+  // The first key of each is the one the menu shows; the others are the ones other editors use.
+  ZoomInAction->setShortcuts({QKeySequence("Ctrl+1"), QKeySequence("+"), QKeySequence("Ctrl+=")});
+  ZoomOutAction->setShortcuts({QKeySequence("Ctrl+3"), QKeySequence("-")});
+  ZoomFullAction->setShortcuts({QKeySequence("Ctrl+F"), QKeySequence("Ctrl+0")});
   ZoomSelAction = MakeAction("ZoomSelAction", "Zoom &to Selection", "Zoom to Selection");
   ZoomSelAction->setShortcut(QKeySequence("Ctrl+E"));
   MsAction = MakeAction("MsAction", "&Milliseconds");

@@ -397,6 +397,15 @@ void Tmainform::PauseActionExecute() {
 }
 
 void Tmainform::wheelEvent(QWheelEvent* event) {
+  if (config.likepeers && (event->modifiers() & Qt::ControlModifier)) {
+    // Other editors zoom at the pointer with Ctrl and the wheel, a notch a step.
+    wheelRemainder_ += event->angleDelta().y();
+    const int x = view_->mapFrom(this, event->position().toPoint()).x();
+    for (; wheelRemainder_ >= kWheelNotch; wheelRemainder_ -= kWheelNotch) view_->ZoomAt(x, true);
+    for (; wheelRemainder_ <= -kWheelNotch; wheelRemainder_ += kWheelNotch) view_->ZoomAt(x, false);
+    event->ignore();
+    return;
+  }
   int along = event->angleDelta().y();
   int across = event->angleDelta().x();
   // Shift turns the wheel sideways; some systems deliver it so already.

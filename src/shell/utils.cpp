@@ -140,6 +140,7 @@ TConfig LoadSettings(QSettings& store) {
   ReadInto(store, "lang", kNotSet, 0xFFFF, settings.lang);
   ReadInto(store, "volume", -10000, 0, settings.volume);
   ReadBoolean(store, "updates", settings.updates);
+  ReadBoolean(store, "likepeers", settings.likepeers);
   store.endGroup();
   settings.savefilterindex = 0;
   return settings;
@@ -159,6 +160,11 @@ void SaveSettings(QSettings& store, const TConfig& settings) {
   store.setValue("lang", settings.lang);
   store.setValue("volume", settings.volume);
   store.setValue("updates", settings.updates ? 1 : 0);
+  // Written only when on, so that the stored values stay the twelve of before by default.
+  if (settings.likepeers)
+    store.setValue("likepeers", 1);
+  else
+    store.remove("likepeers");
   store.endGroup();
   store.sync();
 }

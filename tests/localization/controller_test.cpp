@@ -104,7 +104,7 @@ TEST_F(ControllerTest, AWindowMadeLaterGetsTheCurrentLanguageAndLeavesWhenDestro
   EXPECT_EQ(pages->tabText(2), "Couleurs");
   EXPECT_EQ(pages->tabText(0), "TabSheet1");
   // Labels, buttons, the spectrogram page and the rest are not there: skipped, not fatal.
-  EXPECT_EQ(controller->UnboundIds().size(), 20u);
+  EXPECT_EQ(controller->UnboundIds().size(), 21u);
   dialog.reset();
   LangManager().ActivateLanguage(1033);
 }

@@ -26,6 +26,7 @@
 #include "platform/cancel.h"
 #include "platform/config.h"
 #include "platform/mainthread.h"
+#include "platform/qt/dialogkeys.h"
 #include "shell/dialogs/filter.h"
 #include "shell/filedialogs.h"
 #include "shell/main.h"
@@ -121,7 +122,7 @@ TEST_F(CommandsTest, SaveAsRemembersTheTypeAndAppendsTheExtension) {
 // Answers the MP3 settings dialog once it shows: Ok when accept, else Cancel.
 void AnswerMp3Dialog(bool accept) {
   QTimer::singleShot(50, [accept] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    auto* dialog = RunningDialog();
     if (!dialog) return AnswerMp3Dialog(accept);
     EXPECT_EQ(dialog->windowTitle(), "MPEG Layer3 Settings");
     accept ? dialog->accept() : dialog->reject();
@@ -139,14 +140,15 @@ TEST_F(CommandsTest, AnMp3SaveAsksForItsSettingsFirst) {
   EXPECT_GT(std::filesystem::file_size(files_.File("song.mp3")), 0u);
 }
 
-// Answers the modal dialog with this window title once it shows, with a deadline. The file
+// Answers the dialog with this window title once it shows, with a deadline. The file
 // dialog can take seconds to appear on a loaded machine, and one that shows after the poll gave
 // up would wait for ever, so the deadline is generous.
 void AnswerDialog(const QString& title, std::function<void(QDialog*)> answer) {
   auto* poll = new QTimer;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   QObject::connect(poll, &QTimer::timeout, [=] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QDialog* dialog = RunningDialog();
+    if (!dialog) dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (!dialog && std::chrono::steady_clock::now() < deadline) return;
     poll->stop();
     poll->deleteLater();

@@ -12,18 +12,21 @@
 #include <functional>
 
 #include "localization/langmanager.h"
+#include "platform/qt/dialogkeys.h"
 #include "shell/dialogs/encoderquality.h"
 
 namespace quillon {
 namespace {
 
-// Runs answer on the dialog once it shows modally; gives up after ten seconds so that a dialog
+// Runs answer on the dialog once it shows; gives up after ten seconds so that a dialog
 // that never comes fails the test instead of hanging it.
 void WhenModal(std::function<void(QDialog*)> answer) {
   auto* poll = new QTimer;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   QObject::connect(poll, &QTimer::timeout, [poll, deadline, answer] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    // Once it has the keyboard, as the user meets it.
+    QDialog* dialog = RunningDialog();
+    if (dialog && !dialog->isActiveWindow()) dialog = nullptr;
     if (!dialog && std::chrono::steady_clock::now() < deadline) return;
     poll->deleteLater();
     poll->stop();

@@ -72,6 +72,10 @@ TEST_F(InputTest, EveryShortcutRunsItsCommand) {
       {QKeySequence("Ctrl+1"), "ZoomInAction"},
       {QKeySequence("Ctrl+3"), "ZoomOutAction"},
       {QKeySequence("Ctrl+F"), "ZoomFullAction"},
+      {QKeySequence("+"), "ZoomInAction"},
+      {QKeySequence("Ctrl+="), "ZoomInAction"},
+      {QKeySequence("-"), "ZoomOutAction"},
+      {QKeySequence("Ctrl+0"), "ZoomFullAction"},
       {QKeySequence("Ctrl+E"), "ZoomSelAction"},
       {QKeySequence("Ctrl+A"), "SelectAllAction"},
       {QKeySequence("Ctrl+O"), "OpenAction"},
@@ -219,6 +223,58 @@ TEST_F(InputTest, TheWheelZoomsAndSidewaysOrWithShiftScrolls) {
     EXPECT_EQ(view.ViewLength(), row.expectedLength);
     EXPECT_EQ(view.ScrollBar()->value(), static_cast<int>(row.expectedStart));
   }
+}
+
+struct THabitRow {
+  const char* name;
+  bool likePeers;
+  QKeySequence keys;  // or, when empty, Ctrl and the wheel up over pixel 100
+  // Where it leaves the cursor, the selection (start == stop: none) and the view's start.
+  uint32_t cursor, start, stop, viewStart;
+};
+
+// The switch "Work like other audio editors": off, every key and turn does what it always did;
+// on, the habits of other editors. The view shows 40000 to 50000, the cursor at 45000, nothing
+// selected.
+TEST_F(InputTest, TheSwitchForOtherEditorsHabitsChangesOnlyWhatItNames) {
+  TWaveView& view = window.View();
+  const uint32_t step = std::max<uint32_t>(10000 / (view.width() - RightMargin), 1);
+  const THabitRow rows[] = {
+      {"Shift+Right, off", false, QKeySequence("Shift+Right"), 45000 + step, 0, 0, 40000},
+      {"Shift+Right, on", true, QKeySequence("Shift+Right"), 45000 + step, 45000, 45000 + step,
+       40000},
+      {"Shift+Home, off", false, QKeySequence("Shift+Home"), 0, 0, 0, 40000},
+      {"Shift+Home, on: the view follows", true, QKeySequence("Shift+Home"), 0, 0, 45000, 0},
+      {"End, off", false, QKeySequence(Qt::Key_End), kFrames, 0, 0, 40000},
+      {"End, on: the view follows", true, QKeySequence(Qt::Key_End), kFrames, 0, 0, 90000},
+      {"Ctrl and the wheel, off: around the cursor", false, {}, 45000, 0, 0, 41667},
+      {"Ctrl and the wheel, on: at the pointer", true, {}, 45000, 0, 0, 0},
+  };
+  for (const THabitRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    config.likepeers = row.likePeers;
+    view.SetView(40000, 10000);
+    view.SetSelection(0, 0, false);
+    view.SetCursorPos(45000);
+    const uint32_t underPointer = FrameAt(100);
+    if (row.keys.isEmpty()) {
+      Wheel({0, 120}, Qt::ControlModifier);
+    } else {
+      const QKeyCombination key = row.keys[0];
+      QTest::keyClick(&view, key.key(), key.keyboardModifiers());
+    }
+    EXPECT_EQ(view.CursorPos(), row.cursor);
+    EXPECT_EQ(view.Selected(), row.start != row.stop);
+    if (row.start != row.stop) {
+      EXPECT_EQ(view.SelStart(), row.start);
+      EXPECT_EQ(view.SelStop(), row.stop);
+    }
+    if (row.keys.isEmpty() && row.likePeers)
+      EXPECT_EQ(FrameAt(100), underPointer) << "the frame under the pointer stays there";
+    else
+      EXPECT_EQ(view.ViewStart(), row.viewStart);
+  }
+  config.likepeers = false;
 }
 
 }  // namespace

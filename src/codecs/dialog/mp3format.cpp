@@ -16,6 +16,8 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/qt/dialogkeys.h"
+
 namespace quillon {
 namespace {
 
@@ -51,7 +53,7 @@ void SelectClamped(QComboBox* list, int position) {
 
 }  // namespace
 
-Tmpegsettings::Tmpegsettings(QWidget* parent) : QDialog(parent) {
+Tmpegsettings::Tmpegsettings(QWidget* parent) : TKeyedDialog(parent) {
   setObjectName("mpegsettings");
   setWindowTitle("MPEG Layer3 Settings");
 
@@ -227,7 +229,7 @@ void Tmpegsettings::Prepare(uint32_t sampleRate) {
 
 std::optional<TMp3Choice> Tmpegsettings::Ask(uint32_t sampleRate) {
   Prepare(sampleRate);
-  if (exec() != QDialog::Accepted) return std::nullopt;
+  if (RunDialog(*this) != QDialog::Accepted) return std::nullopt;
   return Choice();
 }
 

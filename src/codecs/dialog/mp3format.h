@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "platform/qt/dialogkeys.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +20,7 @@ namespace quillon {
 // "MPEG Layer3 Settings": how an MP3 is to be encoded. One instance lives as long as the program
 // so that the user's last choices are offered again; nothing is written to disk. The object names
 // of the children are fixed because the translation layer finds them by name.
-class Tmpegsettings : public QDialog {
+class Tmpegsettings : public TKeyedDialog {
   Q_OBJECT
  public:
   explicit Tmpegsettings(QWidget* parent = nullptr);

@@ -230,6 +230,7 @@ constexpr TVxLang_PropBinding kSettingsForm[] = {
     {9, "Button2", "Caption", "Button2", Caption},
     {10, "TabSheet3", "Caption", "TabSheet3", Caption},
     {11, "CheckBoxUpdates", "Caption", "CheckBoxUpdates", Caption},
+    {30, "CheckBoxPeers", "Caption", "CheckBoxPeers", Caption},
     // The colour names of the three pickers, one per line.
     {12, "backColor", "Items", "backColor", Items},
     {13, "scaleColor", "Items", "scaleColor", Items},

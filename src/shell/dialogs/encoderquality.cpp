@@ -12,6 +12,7 @@
 
 #include "codecs/encodersettings.h"
 #include "localization/ui/langcontroller.h"
+#include "platform/qt/dialogkeys.h"
 
 namespace quillon {
 
@@ -55,7 +56,7 @@ const TQualityDialogSpec& OpusBitrateSpec() {
 }
 
 TEncoderQualityForm::TEncoderQualityForm(const TQualityDialogSpec& spec, QWidget* parent)
-    : QDialog(parent) {
+    : TKeyedDialog(parent) {
   setObjectName(spec.objectName);
   setWindowTitle(spec.title);
   setModal(true);
@@ -133,7 +134,7 @@ std::optional<int> TEncoderQualityForm::Ask() {
   const int before = Value();
   ValueEdit->setFocus();
   ValueEdit->selectAll();
-  if (exec() == QDialog::Accepted) return Value();
+  if (RunDialog(*this) == QDialog::Accepted) return Value();
   SetValue(before);
   return std::nullopt;
 }

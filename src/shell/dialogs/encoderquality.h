@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <optional>
 #include <span>
+#include "platform/qt/dialogkeys.h"
 
 class QGroupBox;
 class QLabel;
@@ -43,7 +43,7 @@ const TQualityDialogSpec& OpusBitrateSpec();
 // Asks for the one number an encoder needs. One instance lives as long as the program, so the
 // last choice is offered again; the object names are fixed because the translation layer finds
 // the texts by name.
-class TEncoderQualityForm : public QDialog {
+class TEncoderQualityForm : public TKeyedDialog {
   Q_OBJECT
 
  public:

@@ -12,7 +12,7 @@
 
 namespace quillon {
 
-Tfilterform::Tfilterform(QWidget* parent) : QDialog(parent) {
+Tfilterform::Tfilterform(QWidget* parent) : TKeyedDialog(parent) {
   setObjectName("filterform");
   setWindowTitle("Effect");
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
+#include "platform/qt/dialogkeys.h"
 
 class QGroupBox;
 class QPushButton;
@@ -9,8 +9,9 @@ class QSpinBox;
 
 namespace quillon {
 
-// Asks for the one whole-number parameter of an effect; shown modally with exec().
-class Tfilterform : public QDialog {
+// Asks for the one whole-number parameter of an effect; run by RunDialog, so that
+// the keys typed after the command reach it.
+class Tfilterform : public TKeyedDialog {
   Q_OBJECT
 
  public:

@@ -122,9 +122,14 @@ QWidget* TsettingsForm::CreateSystemPage() {
   CheckBoxUpdates = new QCheckBox("Checking for updates at startup", page);
   CheckBoxUpdates->setObjectName("CheckBoxUpdates");
   connect(CheckBoxUpdates, &QCheckBox::clicked, this, &TsettingsForm::CheckBoxUpdatesClick);
+  CheckBoxPeers = new QCheckBox("Work like other audio editors", page);
+  CheckBoxPeers->setObjectName("CheckBoxPeers");
+  connect(CheckBoxPeers, &QCheckBox::clicked, this,
+          [this] { config.likepeers = CheckBoxPeers->isChecked(); });
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(GroupBox1);
   layout->addWidget(CheckBoxUpdates);
+  layout->addWidget(CheckBoxPeers);
   layout->addStretch();
   return page;
 }
@@ -166,6 +171,7 @@ void TsettingsForm::showEvent(QShowEvent* event) {
 
 void TsettingsForm::FormCreate() {
   CheckBoxUpdates->setChecked(config.updates);
+  CheckBoxPeers->setChecked(config.likepeers);
   tmpedit->setText(QString::fromStdString(config.tempfolder));
   backColor->SetSelected(config.backcolor);
   scaleColor->SetSelected(config.scalecolor);

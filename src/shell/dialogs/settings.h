@@ -43,6 +43,7 @@ class TsettingsForm : public QDialog {
   QLineEdit* tmpedit;
   QToolButton* SpeedButton1;
   QCheckBox* CheckBoxUpdates;
+  QCheckBox* CheckBoxPeers;
   QLabel *Label1, *Label2, *Label3;
   TColorPicker *backColor, *scaleColor, *waveColor;
   QPushButton *Button1, *Button2;
