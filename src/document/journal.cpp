@@ -344,8 +344,8 @@ void TRecoveryJournal::DeleteCover() {
   coverHash_ = 0;
 }
 
-void TRecoveryJournal::RecordCover(const Twavefile& document, TJournalState& state) {
-  const std::optional<TCoverPicture>& cover = document.Tags().cover;
+void TRecoveryJournal::RecordCover(const std::optional<TCoverPicture>& cover,
+                                   TJournalState& state) {
   if (!cover) {
     DeleteCover();
     return;
@@ -367,26 +367,29 @@ void TRecoveryJournal::RecordCover(const Twavefile& document, TJournalState& sta
   state.coverFile = coverPath_;
 }
 
-void TRecoveryJournal::Record(const Twavefile& document) {
-  TJournalState state = JournalStateOf(document);
+std::string TRecoveryJournal::Write(TJournalState state, const std::optional<TCoverPicture>& cover) {
   // With nothing open there is nothing to recover, and the run's files may all go.
   if (state.current.empty()) {
     unlink(path_.c_str());
     DeleteCover();
-    return;
+    return {};
   }
   try {
-    RecordCover(document, state);
+    RecordCover(cover, state);
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
     WriteJournalFile(path_, state);
+    return {};
   } catch (const std::exception& error) {
-    if (failureShown_) return;
-    failureShown_ = true;
-    MessageBoxes().Show(ConstantText("journalcaption"),
-                        ConstantText("journalunwritable") + "\n" + path_ + "\n" + error.what(),
-                        TMessageIcon::Exclamation);
+    return ConstantText("journalunwritable") + "\n" + path_ + "\n" + error.what();
   }
+}
+
+void TRecoveryJournal::Record(const Twavefile& document) {
+  const std::string failure = Write(JournalStateOf(document), document.Tags().cover);
+  if (failure.empty() || failureShown_) return;
+  failureShown_ = true;
+  MessageBoxes().Show(ConstantText("journalcaption"), failure, TMessageIcon::Exclamation);
 }
 
 }  // namespace quillon

@@ -59,11 +59,14 @@ class TRecoveryJournal {
   // Writes the document's state, or deletes the journal when nothing is loaded. A journal that
   // cannot be written costs recovery, not the edit: the user is told once, and editing goes on.
   void Record(const Twavefile& document);
+  // The same for a state taken earlier, on any one thread at a time, without telling anyone:
+  // the message for the user when the journal could not be written, empty when it was.
+  std::string Write(TJournalState state, const std::optional<TCoverPicture>& cover);
   const std::string& Path() const { return path_; }
 
  private:
-  // Writes the document's cover to a file of the run when it changed, and names it in state.
-  void RecordCover(const Twavefile& document, TJournalState& state);
+  // Writes the cover to a file of the run when it changed, and names it in state.
+  void RecordCover(const std::optional<TCoverPicture>& cover, TJournalState& state);
   void DeleteCover();
 
   std::string path_;

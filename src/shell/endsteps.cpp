@@ -14,7 +14,11 @@ TEndSteps EditorEndSteps(Tmainform& form) {
   steps.cancel = [&form] { form.CancelOperation(); };
   steps.running = [&form] { return form.Document()->Busy(); };
   steps.unsaved = [&form] { return form.Document()->Loaded() && form.Document()->Modified(); };
-  steps.keep = [&form] { form.StoreSettings(); };
+  steps.keep = [&form] {
+    form.StoreSettings();
+    // The journal and the settings are on the disk before the program may end.
+    form.SettleWrites();
+  };
   steps.release = [] {
     ReleaseRunFiles();
     unlink((RecoveryFolder() + JournalFileName(RunId())).c_str());

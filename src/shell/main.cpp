@@ -30,6 +30,7 @@
 #include "display/vumeter.h"
 #include "display/waveview.h"
 #include "document/journal.h"
+#include "document/journalwriter.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "localization/langmanager.h"
@@ -467,7 +468,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   // Commands offered only while an operation ran are withdrawn the moment it ends.
   subscriptions_ += document_->OnIdle.Subscribe([this](Twavefile*) { RefreshAvailability(); });
   subscriptions_ += document_->OnLoaded.Subscribe([this](Twavefile*) { onLoaded(); });
-  journal_ = std::make_unique<TRecoveryJournal>(RecoveryFolder());
+  journal_ = std::make_unique<TJournalWriter>(RecoveryFolder(), writer_);
   subscriptions_ += document_->OnStateChanged.Subscribe([this](Twavefile*) { onStateChanged(); });
   subscriptions_ += document_->OnNotice.Subscribe(
       [this](Twavefile*, const std::string& text) { onNotice(text); });
@@ -719,15 +720,18 @@ void Tmainform::StoreSettings() {
   config.height = height();
   config.volume = VolumePosition();
   config.lang = LangManager().ActiveLanguageId();
-  // The window is going: a failure can only be told on the terminal.
-  const std::string failure = ChangeUserSettings([this](QSettings& store) {
-    SaveSettings(store, config);
-    spectrogram_->Save(store);
-    // Dialogs never made changed nothing.
-    if (vorbisForm_ && opusForm_)
-      SaveEncoderQuality(store, {vorbisForm_->Value(), opusForm_->Value()});
+  // Dialogs never made changed nothing.
+  std::optional<TEncoderQuality> quality;
+  if (vorbisForm_ && opusForm_) quality = TEncoderQuality{vorbisForm_->Value(), opusForm_->Value()};
+  writer_.Post([settings = config, quality, spectrogram = spectrogram_->Saver()] {
+    const std::string failure = ChangeUserSettings([&](QSettings& store) {
+      SaveSettings(store, settings);
+      spectrogram(store);
+      if (quality) SaveEncoderQuality(store, *quality);
+    });
+    // Written when the window may be going: a failure can only be told on the terminal.
+    if (!failure.empty()) std::cerr << failure << '\n';
   });
-  if (!failure.empty()) std::cerr << failure << '\n';
 }
 
 bool Tmainform::FormCloseQuery() {

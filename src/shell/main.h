@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/orderedwriter.h"
 #include "platform/subscription.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
@@ -42,7 +43,7 @@ class TsettingsForm;
 class TQtClipboard;
 class TQtUrlOpener;
 class TVersionCheck;
-class TRecoveryJournal;
+class TJournalWriter;
 class TRecentFilesMenu;
 class TMarkerController;
 class TVUMeter;
@@ -74,6 +75,9 @@ class Tmainform : public QMainWindow {
   void CancelOperation();
   // The window's place, the volume, the language and the encoders' choices to the settings.
   void StoreSettings();
+  // Waits until the settings, lists and journal asked for so far are on the disk: for the end of
+  // the program and for tests only.
+  void SettleWrites() { writer_.Drain(); }
 
   Twavefile* Document() const { return document_.get(); }
   TWaveView* View() const { return view_; }
@@ -296,8 +300,10 @@ class Tmainform : public QMainWindow {
   TToolsController* tools_ = nullptr;
   TExportRegions* exportRegions_ = nullptr;
   TMarkerController* markers_ = nullptr;
+  // Writes the program's own files off the main thread; outlives everything that posts to it.
+  TOrderedWriter writer_;
   // Before the document: its last Close still writes to the journal.
-  std::unique_ptr<TRecoveryJournal> journal_;
+  std::unique_ptr<TJournalWriter> journal_;
   std::unique_ptr<Twavefile> document_;
   TWaveView* view_ = nullptr;
   TSpectrogramControl* spectrogram_ = nullptr;

@@ -18,6 +18,7 @@
 
 #include "display/vumeter.h"
 #include "display/waveview.h"
+#include "document/journalwriter.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
 #include "platform/config.h"

@@ -101,16 +101,21 @@ void TSpectrogramControl::Load(QSettings& store) {
 }
 
 void TSpectrogramControl::Save(QSettings& store) const {
-  const TSpectrumSettings& settings = view_->Settings();
-  store.beginGroup(kGroup);
-  store.setValue("Window", settings.window);
-  store.setValue("Shape", static_cast<int>(settings.shape));
-  store.setValue("Scale", static_cast<int>(settings.scale));
-  store.setValue("ColourMap", settings.colourMap);
-  store.setValue("Range", settings.rangeDb);
-  store.setValue("Gain", settings.gainDb);
-  store.setValue("Mode", static_cast<int>(mode_));
-  store.endGroup();
+  Saver()(store);
+}
+
+std::function<void(QSettings&)> TSpectrogramControl::Saver() const {
+  return [settings = view_->Settings(), mode = mode_](QSettings& store) {
+    store.beginGroup(kGroup);
+    store.setValue("Window", settings.window);
+    store.setValue("Shape", static_cast<int>(settings.shape));
+    store.setValue("Scale", static_cast<int>(settings.scale));
+    store.setValue("ColourMap", settings.colourMap);
+    store.setValue("Range", settings.rangeDb);
+    store.setValue("Gain", settings.gainDb);
+    store.setValue("Mode", static_cast<int>(mode));
+    store.endGroup();
+  };
 }
 
 }  // namespace quillon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 
 #include "spectrum/spectrumsettings.h"
@@ -37,6 +39,8 @@ class TSpectrogramControl : public QObject {
   void ConnectPage(TSpectrogramPage* page);
   void Load(QSettings& store);
   void Save(QSettings& store) const;
+  // The same, with the values taken now, for a write on another thread.
+  std::function<void(QSettings&)> Saver() const;
   TSpectrogramView* View() const { return view_; }
   QAction* CycleAction() const { return cycle_; }
 

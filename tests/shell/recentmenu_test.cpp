@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 #include <QSettings>
@@ -81,13 +82,20 @@ class RecentMenuTest : public ::testing::Test {
         names.push_back(action->toolTip().toStdString());
     return names;
   }
+  // The lists are written off the main thread; what the writer tells arrives as posted events.
+  void Settle() {
+    form_->SettleWrites();
+    QCoreApplication::processEvents();
+  }
   TNames Stored() {
+    Settle();
     auto store = OpenUserSettings();
     TRecentFiles list;
     list.Load(*store);
     return list.Files();
   }
   QByteArray DesktopList() {
+    Settle();
     QFile file(RecentlyUsedFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }

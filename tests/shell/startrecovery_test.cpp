@@ -76,6 +76,7 @@ TEST_F(StartRecoveryTest, YesTakesTheDocumentUpWithItsHistory) {
   EXPECT_TRUE(document->Modified());
   EXPECT_EQ(document->UndoStack().Count(), 2u);
   EXPECT_EQ(form_->windowTitle(), "*take.wav - Quillon");
+  form_->SettleWrites();
   auto journal = ReadJournalFile(RecoveryFolder() + JournalFileName(RunId()));
   ASSERT_TRUE(journal) << "this run keeps the journal from now on";
   const std::string current = document->TempFileName();
