@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTabWidget>
@@ -254,6 +256,41 @@ TEST_P(ShownTextsTest, NoTextOfTheWindowOrItsDialogsStaysEnglish) {
         !ShownMaySameAsEnglish(text, language))
       same += "\n  " + where + " \"" + text.toStdString() + "\"";
   EXPECT_TRUE(same.empty()) << "shown in English:" << same;
+}
+
+// The key after "&" in a caption, lower case; none without one.
+QChar MnemonicOf(const QString& text) {
+  for (qsizetype i = text.indexOf('&'); i >= 0 && i + 1 < text.size(); i = text.indexOf('&', i + 2))
+    if (text[i + 1] != '&') return text[i + 1].toLower();
+  return {};
+}
+
+// Two entries of one menu on the same key: the key then only moves between them, and a command
+// typed as Alt, menu key, entry key never runs.
+std::string SharedMenuKeys(QWidget& window) {
+  std::string shared;
+  auto check = [&](const QString& where, const QList<QAction*>& actions) {
+    std::map<QChar, QString> taken;
+    for (const QAction* action : actions) {
+      if (action->isSeparator() || !action->isVisible()) continue;
+      const QChar key = MnemonicOf(action->text());
+      if (key.isNull()) continue;
+      if (auto [at, fresh] = taken.try_emplace(key, action->text()); !fresh)
+        shared += "\n  " + where.toStdString() + ": \"" + at->second.toStdString() + "\" and \"" +
+                  action->text().toStdString() + "\"";
+    }
+  };
+  if (auto* main = qobject_cast<QMainWindow*>(&window))
+    check("menu bar", main->menuBar()->actions());
+  for (const QMenu* menu : window.findChildren<QMenu*>())
+    check(menu->title().isEmpty() ? menu->objectName() : menu->title(), menu->actions());
+  return shared;
+}
+
+TEST_P(ShownTextsTest, NoTwoEntriesOfAMenuShareTheirKey) {
+  const auto [language, id] = GetParam();
+  EXPECT_EQ(SharedMenuKeys(*StartIn(kDefaultLanguageId)), "") << "in English";
+  EXPECT_EQ(SharedMenuKeys(*StartIn(id)), "") << "in " << language;
 }
 
 TEST_P(ShownTextsTest, NoMessageOfTheWindowStaysEnglish) {

@@ -60,13 +60,13 @@ TToolsController::TToolsController(QWidget& window, TToolsHost host)
   MeasureLoudnessAction = MakeAction("MeasureLoudnessAction", "&Measure Loudness...",
                                      "Measure Loudness", &TToolsController::MeasureLoudnessExecute);
   NormalizeLoudnessAction =
-      MakeAction("NormalizeLoudnessAction", "Normalize &Loudness...", "Normalize Loudness",
+      MakeAction("NormalizeLoudnessAction", "Normali&ze Loudness...", "Normalize Loudness",
                  &TToolsController::NormalizeLoudnessExecute);
   ChangeRateAction = MakeAction("ChangeRateAction", "Change Sample &Rate...", "Change Sample Rate",
                                 &TToolsController::ChangeRateExecute);
   ToMonoAction = MakeAction("ToMonoAction", "Convert to M&ono...", "Convert to Mono",
                             &TToolsController::ToMonoExecute);
-  ToStereoAction = MakeAction("ToStereoAction", "Convert to &Stereo", "Convert to Stereo",
+  ToStereoAction = MakeAction("ToStereoAction", "&Convert to Stereo", "Convert to Stereo",
                               &TToolsController::ToStereoExecute);
   SwapChannelsAction = MakeAction("SwapChannelsAction", "S&wap Channels", "Swap Channels",
                                   &TToolsController::SwapChannelsExecute);
