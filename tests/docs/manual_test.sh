@@ -46,6 +46,8 @@ fi
 # <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>Z</kbd>.
 as_keys() {
   local keys="" key
+  # The plus key itself is no separator.
+  [ "$1" = "+" ] && { printf '<kbd>+</kbd>'; return; }
   IFS=+ read -ra parts <<<"$1"
   for key in "${parts[@]}"; do keys+="${keys:++}<kbd>$key</kbd>"; done
   printf '%s' "$keys"
