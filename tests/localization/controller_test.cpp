@@ -172,15 +172,15 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 }
 
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
-  // 155 of the window, 17 of the everyday tools' commands, 5 of the spectrogram's and 2 of
-  // Export Regions.
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 179u);
+  // 155 of the window, 17 of the everyday tools' commands, 5 of the spectrogram's, 2 of Export
+  // Regions and 10 of the Markers menu.
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 189u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
-  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 24u);
+  EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 25u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
   EXPECT_EQ(FindWindowTable("filterform")->entries.size(), 3u);
   EXPECT_EQ(FindWindowTable("AboutForm")->ignoreList.size(), 3u);
-  EXPECT_EQ(FindWindowTable("mpegsettings")->entries.size(), 12u);
+  EXPECT_EQ(FindWindowTable("mpegsettings")->entries.size(), 13u);
   EXPECT_EQ(FindWindowTable("vorbissettings")->entries.size(), 6u);
   EXPECT_EQ(FindWindowTable("opussettings")->entries.size(), 9u);
   EXPECT_EQ(FindWindowTable("findsilencesform")->entries.size(), 9u);
