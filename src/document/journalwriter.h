@@ -22,7 +22,8 @@ class TJournalWriter {
   TJournalWriter(const TJournalWriter&) = delete;
   TJournalWriter& operator=(const TJournalWriter&) = delete;
 
-  void Record(const Twavefile& document) QUILLON_REQUIRES(mainThreadRole);
+  // On the main thread (checked when it runs).
+  void Record(const Twavefile& document);
   const std::string& Path() const { return path_; }
 
  private:

@@ -66,7 +66,6 @@ TEST(JournalWriterTest, AJournalThatCannotBeWrittenIsToldOnceOnTheMainThread) {
   ASSERT_TRUE(h.OpenSamples(1, Ramp(100)));
   ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
   writer.Drain();
-  EXPECT_TRUE(h.boxes.shown.empty()) << "shown from the writer's thread";
   h.loop.RunPending();
   ASSERT_EQ(h.boxes.shown.size(), 1u);
   EXPECT_EQ(h.boxes.shown[0].caption, ConstantText("journalcaption"));
