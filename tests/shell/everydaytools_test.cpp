@@ -339,6 +339,8 @@ TEST_F(ToolsTest, FindSilencesShadesWhatTheSlidersFindAndActsOnIt) {
       EXPECT_EQ(regions[0].end, 4800);
       EXPECT_EQ(regions[1].start, 11200);
       EXPECT_EQ(regions.back().end, kSpeechFrames);
+      harness.document.Undo();
+      EXPECT_TRUE(harness.document.Markers().regions.empty()) << "the regions are one undo step";
     }
     if (action == "none") form.CloseButton->click();
     EXPECT_FALSE(form.isVisible());

@@ -349,7 +349,8 @@ void TToolsController::RegionsOfSounds() {
         if (state.lock() != document_->State()) return Skip(FindSilencesAction, "skippedchanged");
         TMarkerList list = document_->Markers();
         for (const TRegion& region : regions) list.AddRegion(region);
-        document_->SetMarkers(std::move(list));
+        // One step of the history, so that Undo takes the regions away again.
+        document_->ChangeMarkers(std::move(list));
         host_.statusLine(ConstantText("regionsmade", "%1", std::to_string(regions.size())));
         return TCommandOutcome::Done();
       },
