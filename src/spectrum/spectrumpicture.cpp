@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #include "spectrum/colourmaps.h"
@@ -66,13 +67,13 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
         last == drawnLast) {
       // The same column as the pixel to the left: copy it.
       for (int32_t y = 0; y < height; ++y)
-        out[static_cast<size_t>(y) * stride] = out[static_cast<size_t>(y) * stride - 1];
+        out[static_cast<ptrdiff_t>(y) * stride] = out[static_cast<ptrdiff_t>(y) * stride - 1];
       continue;
     }
     drawnKey = key;
     drawnLast = last;
     if (key.index < 0) {
-      for (int32_t y = 0; y < height; ++y) out[static_cast<size_t>(y) * stride] = kPastEndColour;
+      for (int32_t y = 0; y < height; ++y) out[static_cast<ptrdiff_t>(y) * stride] = kPastEndColour;
       continue;
     }
     const uint8_t* levels = nullptr;
@@ -113,14 +114,14 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
     }
     if (!complete) {
       ++pending;
-      for (int32_t y = 0; y < height; ++y) out[static_cast<size_t>(y) * stride] = kPendingColour;
+      for (int32_t y = 0; y < height; ++y) out[static_cast<ptrdiff_t>(y) * stride] = kPendingColour;
       continue;
     }
     for (int32_t y = 0; y < height; ++y) {
       const TRowBins& row = rows_[y];
       uint8_t v = levels[row.first];
       for (int32_t k = row.first + 1; k <= row.last; ++k) v = std::max(v, levels[k]);
-      out[static_cast<size_t>(y) * stride] = lut_[v];
+      out[static_cast<ptrdiff_t>(y) * stride] = lut_[v];
     }
   }
   const int32_t middle = span.width / 2;
