@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sourced by tools/sanitize.sh and tools/fuzz.sh: the sanitized clang build in build-fuzz/.
 QUILLON_FUZZERS=(open_fuzzer clip_fuzzer langfile_fuzzer constants_fuzzer version_fuzzer
-  parsems_fuzzer settings_fuzzer tags_fuzzer markers_fuzzer)
+  parsems_fuzzer settings_fuzzer tags_fuzzer markers_fuzzer mp3frames_fuzzer)
 
 quillon_fuzz_build() {
   local launcher=()
