@@ -255,6 +255,8 @@ void Twavefile::Install(const TOperationResult& result) {
       InstallSwitch(result.state);
     else if (operation == opRecover)
       InstallRecovery(result.state);
+    else if (operation == opOpen)
+      InstallOpened(result.state);
     else
       state_ = result.state;
   }
@@ -270,7 +272,8 @@ void Twavefile::Install(const TOperationResult& result) {
     // Everything as it was before the request: the name an open or recovery took included.
     if (operation == opOpen || operation == opRecover) fileName_ = nameBeforeOpen_;
     loaded_ = state_->samples != nullptr;
-    if (IsEdit(operation)) RaiseAction(CanUndo(), CanRedo());
+    // The window greys Undo while a file opens; the document still loaded keeps its history.
+    if (IsEdit(operation) || operation == opOpen) RaiseAction(CanUndo(), CanRedo());
     return;
   }
   // A failed edit leaves the previous state, which is whole: it is shown again.
@@ -367,6 +370,15 @@ void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state) {
   savedStore_.clear();
   modified_ = true;
   RaiseAction(CanUndo(), CanRedo());
+}
+
+void Twavefile::InstallOpened(std::shared_ptr<const TAudioState> state) {
+  const bool hadHistory = CanUndo() || CanRedo();
+  redoStack_.DeleteAll();
+  undoStack_.DeleteAll();
+  if (state_->samples) DeleteFileIfExists(state_->fileName);
+  state_ = std::move(state);
+  if (hadHistory) RaiseAction(false, false);
 }
 
 void Twavefile::Close() {

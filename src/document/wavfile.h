@@ -234,6 +234,8 @@ class Twavefile {
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
   void InstallRecovery(std::shared_ptr<const TAudioState> state);
+  // A file opened over a loaded one: the other file's states and history go with it.
+  void InstallOpened(std::shared_ptr<const TAudioState> state);
   // Undo or redo of a step that changed only the markers.
   void SwitchMarkers(TStack& from);
   // The redo states go, but for stores that the current state or an undo state still holds.

@@ -28,6 +28,23 @@ TEST(HistoryTest, UndoRightAfterOpenDoesNothing) {
   EXPECT_TRUE(h.actions.empty());
 }
 
+// The window opens a second file over the first without closing it: the first file's history
+// must not become the second one's, or Undo would bring back the other file's audio.
+TEST(HistoryTest, OpeningAnotherFileStartsAnEmptyHistory) {
+  TDocumentHarness h;
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(100)));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Invert(); }));
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(0, 10); }));
+  h.document.Undo();
+  h.WaitIdle();
+  ASSERT_TRUE(h.document.CanUndo() && h.document.CanRedo());
+  ASSERT_TRUE(h.OpenSamples(1, Ramp(50)));
+  EXPECT_FALSE(h.document.CanUndo());
+  EXPECT_FALSE(h.document.CanRedo());
+  EXPECT_EQ(h.document.FrameCount(), 50u);
+  EXPECT_EQ(h.TempFiles().size(), 1u) << "the first file's states are gone with it";
+}
+
 TEST(HistoryTest, ThreeEditsThreeUndosThreeRedosReturnToTheSameFiles) {
   TDocumentHarness h;
   ASSERT_TRUE(h.OpenSamples(2, Ramp(2000)));
