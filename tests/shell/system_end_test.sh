@@ -7,12 +7,12 @@
 # is the watchdog's. Exits 77 (skipped) when a tool is missing.
 set -u
 quillon=$1 cli=$2
-for tool in xvfb-run xauth Xvfb openbox xdotool xprop sox; do
+for tool in Xvfb openbox xdotool xprop sox; do
   command -v "$tool" >/dev/null 2>&1 || { echo "Skipped: $tool is not installed."; exit 77; }
 done
 if [ -z "${QUILLON_UNDER_XVFB:-}" ]; then
   export QUILLON_UNDER_XVFB=1
-  exec timeout 170 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash "$0" "$@"
+  exec timeout 170 bash "$(dirname "$0")/../support/xvfb_run.sh" 1280x800x24 bash "$0" "$@"
 fi
 work=$(mktemp -d)
 trap 'kill "$wm" 2>/dev/null; rm -rf "$work"' EXIT

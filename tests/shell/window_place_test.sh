@@ -5,7 +5,7 @@
 # restores, title bar and border included. Exits 77 (skipped) when a tool is missing.
 set -u
 quillon=$1
-for tool in xvfb-run xauth Xvfb openbox xdotool xwininfo xprop; do
+for tool in Xvfb openbox xdotool xwininfo xprop; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "Skipped: $tool is not installed (tools/setup.sh installs it)."
     exit 77
@@ -14,7 +14,7 @@ done
 
 if [ -z "${QUILLON_UNDER_XVFB:-}" ]; then
   export QUILLON_UNDER_XVFB=1
-  exec timeout 170 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" bash "$0" "$@"
+  exec timeout 170 bash "$(dirname "$0")/../support/xvfb_run.sh" 1280x800x24 bash "$0" "$@"
 fi
 
 work=$(mktemp -d)
