@@ -291,7 +291,10 @@ void Twavefile::Install(const TOperationResult& result) {
   }
   if (succeeded && operation == opOpen && result.state) MarkSaved();
   // The clipboard changes only once a cut's range is gone.
-  if (succeeded && result.clip) Clipboard().SetWave(*result.clip);
+  if (succeeded && result.clip) {
+    Clipboard().SetWave(*result.clip);
+    clipOrigin_ = result.clipOrigin;
+  }
 }
 
 void Twavefile::ShowMessage(const TOperationMessage& message) {

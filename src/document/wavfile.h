@@ -281,6 +281,8 @@ class Twavefile {
   TSharedMarkers markers_ = NoMarkers();
   // The installed state's frames that are still those of the MP3 it was opened from.
   TSharedSourceMap sourceMap_;
+  // What the last copy or cut put on the clipboard; kept past a close, for the same file reopened.
+  TSharedClipOrigin clipOrigin_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // The running operation's stop request.

@@ -111,5 +111,46 @@ TEST_F(Mp3FramesDocument, FiveRoundsOfOpenCutSaveKeepTheOriginalBytes) {
   EXPECT_GT(originals, copied / 2);
 }
 
+// Where the pasted clip was copied from, and whether its frames stay the source's.
+struct TPasteRow {
+  const char* name;
+  bool fromOtherFile;
+  bool reopenBeforePaste;
+  bool keeps;
+};
+
+class Mp3FramesPaste : public Mp3FramesDocument, public ::testing::WithParamInterface<TPasteRow> {};
+
+TEST_P(Mp3FramesPaste, KeepsTheFramesOfAClipFromTheSameSource) {
+  const TPasteRow& row = GetParam();
+  constexpr uint64_t kClipStart = 1152 * 20, kClipStop = 1152 * 60;
+  if (row.fromOtherFile) {
+    const std::string wav = h.files.File("other.wav"), other = h.files.File("other.mp3");
+    ASSERT_EQ(test::RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 5 sine 500"), 0);
+    ASSERT_EQ(test::RunCommand("lame --quiet -b 128 '" + wav + "' '" + other + "'"), 0);
+    ASSERT_TRUE(h.Open(other));
+  }
+  ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.Copy(kClipStart, kClipStop); }));
+  if (row.fromOtherFile || row.reopenBeforePaste) {
+    ASSERT_TRUE(h.Open(source));
+  }
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Paste(1152 * 100); }));
+  const std::optional<TKept> kept = SaveKept(h, h.files.File("pasted.mp3"));
+  ASSERT_TRUE(kept);
+  // At most the bridges of the two joins around the clip, or else the clip's 40 frames as well.
+  if (row.keeps)
+    EXPECT_LE(kept->encoded, 16u);
+  else
+    EXPECT_GE(kept->encoded, 40u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, Mp3FramesPaste,
+                         ::testing::Values(TPasteRow{"SameDocument", false, false, true},
+                                           TPasteRow{"SameFileReopened", false, true, true},
+                                           TPasteRow{"OtherFile", true, false, false}),
+                         [](const ::testing::TestParamInfo<TPasteRow>& info) {
+                           return info.param.name;
+                         });
+
 }  // namespace
 }  // namespace quillon
