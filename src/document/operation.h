@@ -11,6 +11,7 @@
 #include "codecs/tags.h"
 #include "document/audiostate.h"
 #include "document/editplans.h"
+#include "document/journalsourcemaps.h"
 #include "document/markers.h"
 #include "document/splitrun.h"
 #include "mp3frames/cliporigin.h"
@@ -106,6 +107,8 @@ struct TOperationRequest {
   TSharedClipOrigin clipOrigin;
   // Recovery: the tags the journal recorded, and the file of their cover's picture.
   std::string coverFile;
+  // Recovery: the maps the journal recorded, bound to their source again on the worker.
+  TJournalSourceMaps recordedMaps;
   // Remove spans: what to remove, found on the worker, and the status line when it finds none.
   TSpanPlanner planSpans;
   std::string nothingToRemove;
@@ -165,6 +168,8 @@ struct TOperationResult {
   TSharedSourceMap sourceMap;
   // An MP3 save that kept the source's frames: what it copied and encoded.
   std::optional<TSpliceStats> mp3Frames;
+  // Recovery: the journal's maps of each state, bound to their source; none when it changed.
+  TJournalSourceMaps recoveredMaps;
 };
 
 }  // namespace quillon

@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "document/journal.h"
 #include "mp3frames/mp3header.h"
 #include "support/document_harness.h"
 
@@ -19,14 +21,19 @@ struct TKept {
 };
 
 // Saves the whole document to path and tells what the save kept; none when it encoded all.
-std::optional<TKept> SaveKept(TDocumentHarness& h, const std::string& path) {
+std::optional<TKept> SaveKept(TDocumentHarness& h, Twavefile& document, const std::string& path) {
   std::optional<TKept> kept;
   TSubscription subscription =
-      h.document.OnMp3FramesKept.Subscribe([&](Twavefile*, uint64_t c, uint64_t e, uint64_t j) {
+      document.OnMp3FramesKept.Subscribe([&](Twavefile*, uint64_t c, uint64_t e, uint64_t j) {
         kept = TKept{c, e, j};
       });
-  EXPECT_TRUE(h.Run([&](Twavefile& d) { return d.SaveAs(path); }));
+  EXPECT_TRUE(document.SaveAs(path));
+  EXPECT_TRUE(h.loop.RunUntil([&] { return !document.Busy(); }, std::chrono::seconds(60)));
   return kept;
+}
+
+std::optional<TKept> SaveKept(TDocumentHarness& h, const std::string& path) {
+  return SaveKept(h, h.document, path);
 }
 
 // The audio frames of an MP3 as byte strings, found by walking its headers.
@@ -149,6 +156,64 @@ INSTANTIATE_TEST_SUITE_P(Sources, Mp3FramesPaste,
                                            TPasteRow{"SameFileReopened", false, true, true},
                                            TPasteRow{"OtherFile", true, false, false}),
                          [](const ::testing::TestParamInfo<TPasteRow>& info) {
+                           return info.param.name;
+                         });
+
+// A recovered document saves as the one its journal recorded would: a journal of an older run
+// (no map lines), or a source written since, saves by encoding.
+struct TRecoveryRow {
+  const char* name;
+  bool olderJournal;
+  bool sourceTouched;
+  bool keeps;
+};
+
+class Mp3FramesRecovery : public Mp3FramesDocument,
+                          public ::testing::WithParamInterface<TRecoveryRow> {};
+
+std::string WithoutMapLines(const std::string& journal) {
+  std::string kept;
+  std::istringstream lines(journal);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.starts_with("mp3")) kept += line + "\n";
+  return kept;
+}
+
+TEST_P(Mp3FramesRecovery, SavesTheFramesItsJournalMapped) {
+  const TRecoveryRow& row = GetParam();
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(1152 * 40, 1152 * 80); }));
+  std::string journal = FormatJournal(JournalStateOf(h.document));
+  if (row.olderJournal) journal = WithoutMapLines(journal);
+  if (row.sourceTouched) {
+    ASSERT_EQ(test::RunCommand("touch -d 2001-01-01 '" + source + "'"), 0);
+  }
+  std::optional<TJournalState> state = ParseJournal(journal);
+  ASSERT_TRUE(state);
+  Twavefile next;
+  ASSERT_TRUE(next.Recover(*state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  ASSERT_TRUE(next.Loaded());
+  const std::optional<TKept> cut = SaveKept(h, next, h.files.File("cut.mp3"));
+  EXPECT_EQ(cut.has_value(), row.keeps);
+  if (cut) {
+    EXPECT_LE(cut->encoded, 8u);
+  }
+  // The state before the cut had the whole source.
+  next.Undo();
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  const std::optional<TKept> whole = SaveKept(h, next, h.files.File("whole.mp3"));
+  EXPECT_EQ(whole.has_value(), row.keeps);
+  if (whole) {
+    EXPECT_EQ(whole->encoded, 0u);
+  }
+  next.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Journals, Mp3FramesRecovery,
+                         ::testing::Values(TRecoveryRow{"WithMaps", false, false, true},
+                                           TRecoveryRow{"OlderJournal", true, false, false},
+                                           TRecoveryRow{"SourceTouched", false, true, false}),
+                         [](const ::testing::TestParamInfo<TRecoveryRow>& info) {
                            return info.param.name;
                          });
 
