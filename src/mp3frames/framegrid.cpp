@@ -16,7 +16,8 @@ uint64_t BoundaryAtOrAfter(uint64_t d, TFrameGrid grid) {
 }
 
 // The boundary of span nearest position, as a document frame; none when the span has none.
-std::optional<uint64_t> NearestInSpan(const TSourceSpan& span, TFrameGrid grid, uint64_t position) {
+std::optional<uint64_t> NearestInSpan(const TSourceSpan& span, TFrameGrid grid, uint64_t position,
+                                      TSnapToward toward) {
   const uint64_t at = std::clamp(position, span.docStart, span.docStart + span.length);
   const uint64_t d = span.sourceStart + (at - span.docStart);
   const uint64_t end = span.sourceStart + span.length;
@@ -24,6 +25,9 @@ std::optional<uint64_t> NearestInSpan(const TSourceSpan& span, TFrameGrid grid, 
   auto consider = [&](uint64_t boundary) {
     if (boundary < span.sourceStart || boundary > end) return;
     const uint64_t frame = span.docStart + (boundary - span.sourceStart);
+    if ((toward == TSnapToward::Later && frame < position) ||
+        (toward == TSnapToward::Earlier && frame > position))
+      return;
     const auto distance = [&](uint64_t f) { return f > position ? f - position : position - f; };
     if (!best || distance(frame) < distance(*best)) best = frame;
   };
@@ -60,12 +64,12 @@ std::vector<uint64_t> FrameBoundaries(const std::vector<TSourceSpan>& spans, TFr
 }
 
 std::optional<uint64_t> NearestBoundary(const std::vector<TSourceSpan>& spans, TFrameGrid grid,
-                                        uint64_t position) {
+                                        uint64_t position, TSnapToward toward) {
   if (grid.samplesPerFrame == 0) return std::nullopt;
   std::optional<uint64_t> best;
   const auto distance = [&](uint64_t f) { return f > position ? f - position : position - f; };
   for (const TSourceSpan& span : spans) {
-    const std::optional<uint64_t> found = NearestInSpan(span, grid, position);
+    const std::optional<uint64_t> found = NearestInSpan(span, grid, position, toward);
     if (found && distance(*found) <= grid.samplesPerFrame &&
         (!best || distance(*found) < distance(*best)))
       best = found;
@@ -73,11 +77,27 @@ std::optional<uint64_t> NearestBoundary(const std::vector<TSourceSpan>& spans, T
   return best;
 }
 
-std::pair<uint64_t, uint64_t> SnapRange(const std::vector<TSourceSpan>& spans, TFrameGrid grid,
-                                        uint64_t start, uint64_t stop) {
-  const uint64_t snappedStart = NearestBoundary(spans, grid, start).value_or(start);
-  const uint64_t snappedStop = NearestBoundary(spans, grid, stop).value_or(stop);
-  if (snappedStart >= snappedStop) return {start, stop};
+namespace {
+
+TSnapToward Moved(uint64_t edge, std::optional<uint64_t> before) {
+  if (!before || edge == *before) return TSnapToward::Nearest;
+  return edge > *before ? TSnapToward::Later : TSnapToward::Earlier;
+}
+
+}  // namespace
+
+TFrameRange SnapRange(const std::vector<TSourceSpan>& spans, TFrameGrid grid, TFrameRange range,
+                      const std::optional<TFrameRange>& previous) {
+  const auto [start, stop] = range;
+  const auto before = [&](uint64_t TFrameRange::*edge) -> std::optional<uint64_t> {
+    return previous ? std::optional<uint64_t>((*previous).*edge) : std::nullopt;
+  };
+  const uint64_t snappedStart =
+      NearestBoundary(spans, grid, start, Moved(start, before(&TFrameRange::first)))
+          .value_or(start);
+  const uint64_t snappedStop =
+      NearestBoundary(spans, grid, stop, Moved(stop, before(&TFrameRange::second))).value_or(stop);
+  if (snappedStart >= snappedStop) return range;
   return {snappedStart, snappedStop};
 }
 

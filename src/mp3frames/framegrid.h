@@ -25,14 +25,20 @@ std::optional<TFrameGrid> GridOf(const TSourceMap& map);
 std::vector<uint64_t> FrameBoundaries(const std::vector<TSourceSpan>& spans, TFrameGrid grid,
                                       uint64_t from, uint64_t to, size_t limit);
 
+// Which boundaries an edge may go to: any, or only those at or after (before) it.
+enum class TSnapToward { Nearest, Later, Earlier };
+
 // The boundary nearest position, no farther than one source frame from it; none when no mapped
 // range has one that near.
 std::optional<uint64_t> NearestBoundary(const std::vector<TSourceSpan>& spans, TFrameGrid grid,
-                                        uint64_t position);
+                                        uint64_t position,
+                                        TSnapToward toward = TSnapToward::Nearest);
 
 // A selection [start, stop) with each edge on its nearest boundary where one is that near; as it
-// was when both would land on the same one.
-std::pair<uint64_t, uint64_t> SnapRange(const std::vector<TSourceSpan>& spans, TFrameGrid grid,
-                                        uint64_t start, uint64_t stop);
+// was when both would land on the same one. An edge that moved from the previous selection goes
+// on the way it moved, so that steps smaller than a frame (the keys) go from frame to frame.
+using TFrameRange = std::pair<uint64_t, uint64_t>;
+TFrameRange SnapRange(const std::vector<TSourceSpan>& spans, TFrameGrid grid, TFrameRange range,
+                      const std::optional<TFrameRange>& previous = std::nullopt);
 
 }  // namespace quillon

@@ -38,6 +38,7 @@ TFrameSnapControl::TFrameSnapControl(QMainWindow* window, TWaveView* wave)
 
 void TFrameSnapControl::Snap(uint32_t start, uint32_t stop, bool selected) {
   const Twavefile* document = wave_->Document();
+  if (!selected) snapped_.reset();
   // A selection the view has moved on from since, or one still being dragged, stays.
   if (!action_->isChecked() || !selected || !document || !document->Loaded() ||
       wave_->Selecting() || !wave_->Selected() || wave_->SelStart() != start ||
@@ -46,10 +47,14 @@ void TFrameSnapControl::Snap(uint32_t start, uint32_t stop, bool selected) {
   const TSharedSourceMap& map = document->SourceMap();
   const std::optional<TFrameGrid> grid = map ? GridOf(*map) : std::nullopt;
   if (!grid) return;
-  const auto [from, to] = SnapRange(map->spans, *grid, start, stop);
+  const auto [from, to] = SnapRange(map->spans, *grid, {start, stop}, snapped_);
+  snapped_.emplace(from, to);
   if (from == start && to == stop) return;
   const auto a = static_cast<uint32_t>(from), b = static_cast<uint32_t>(to);
+  // The cursor on an edge (the keys extend from there) goes with it.
+  const uint32_t cursor = wave_->CursorPos();
   wave_->SetSelection(a, b, true);
+  if (cursor == start || cursor == stop) wave_->SetCursorPos(cursor == start ? a : b);
   emit wave_->SelectionChanged(a, b, wave_->SamplesToMs(a), wave_->SamplesToMs(b), true);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QMainWindow;
@@ -32,6 +34,9 @@ class TFrameSnapControl : public QObject {
   TWaveView* wave_;
   TFrameLines* lines_;
   QAction* action_;
+  // The selection as last snapped, whose edges a step of the keys moves on from; none once the
+  // selection is gone.
+  std::optional<std::pair<uint64_t, uint64_t>> snapped_;
 };
 
 }  // namespace quillon

@@ -36,8 +36,11 @@ TEST(FrameGridTest, NearestBoundaryIsWithinOneFrameOfAMappedRange) {
     EXPECT_EQ(NearestBoundary(spans, kGrid, row.position), row.nearest) << row.position;
   EXPECT_FALSE(NearestBoundary(spans, TFrameGrid{}, 600));
   // Both edges of a selection inside one frame would meet: it stays as it was.
-  EXPECT_EQ(SnapRange(spans, kGrid, 700, 2999), (std::pair<uint64_t, uint64_t>{1199, 2351}));
-  EXPECT_EQ(SnapRange(spans, kGrid, 1100, 1300), (std::pair<uint64_t, uint64_t>{1100, 1300}));
+  EXPECT_EQ(SnapRange(spans, kGrid, {700, 2999}), (TFrameRange{1199, 2351}));
+  EXPECT_EQ(SnapRange(spans, kGrid, {1100, 1300}), (TFrameRange{1100, 1300}));
+  // A small step of an edge on a boundary goes on to the next one in its way, not back.
+  EXPECT_EQ(SnapRange(spans, kGrid, {47, 1299}, TFrameRange{47, 1199}), (TFrameRange{47, 2351}));
+  EXPECT_EQ(SnapRange(spans, kGrid, {47, 2251}, TFrameRange{47, 2351}), (TFrameRange{47, 1199}));
 }
 
 }  // namespace
