@@ -54,13 +54,14 @@
 #include "shell/dialogs/settings.h"
 #include "shell/exportregions.h"
 #include "shell/filedialogs.h"
+#include "shell/framesnapcontrol.h"
 #include "shell/help.h"
 #include "shell/labelholder.h"
 #include "shell/markers/markercontroller.h"
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
-#include "shell/tools/toolscontroller.h"
 #include "shell/spectrogramcontrol.h"
+#include "shell/tools/toolscontroller.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -539,6 +540,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   spectrogram_ = new TSpectrogramControl(this, view_, panelLayout);
   if (auto store = OpenUserSettings()) spectrogram_->Load(*store);
+  new TFrameSnapControl(this, view_);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
   StartupStep("form: view and player");

@@ -198,6 +198,7 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {524, "CycleViewAction", "Caption", "CycleViewAction", Caption},
     {720, "ExportRegionsAction", "Caption", "ExportRegionsAction", Caption},
     {721, "ExportRegionsAction", "Hint", "ExportRegionsAction", Hint},
+    {725, "SnapToFramesAction", "Caption", "SnapToFramesAction", Caption},
     {450, "MarkersMenu", "Caption", "MarkersMenu", Caption},
     {451, "AddMarkerAction", "Caption", "AddMarkerAction", Caption},
     {452, "AddRegionAction", "Caption", "AddRegionAction", Caption},
