@@ -48,9 +48,10 @@ TSpectrumKey TSpectrumPainter::KeyAt(const TSpectrumCache& cache, const TSpectru
 
 int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& settings,
                                int32_t channel, const TSpectrumSpan& span, int32_t height,
-                               uint32_t* pixels, int32_t stride,
-                               std::vector<TSpectrumKey>& missing) {
-  if (height <= 0 || span.width <= 0) return 0;
+                               uint32_t* pixels, int32_t stride, std::vector<TSpectrumKey>& missing,
+                               TDrawColumns columns) {
+  const int32_t to = columns.to < 0 ? span.width : std::min(columns.to, span.width);
+  if (height <= 0 || span.width <= 0 || columns.from >= to) return 0;
   Prepare(cache, settings, height);
   const int32_t bins = cache.Bins();
   const size_t offset = static_cast<size_t>(channel) * bins;
@@ -59,21 +60,26 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
   TSpectrumKey drawnKey{false, -2};
   int64_t drawnLast = -2;
   int32_t pending = 0;
-  for (int32_t x = 0; x < span.width; ++x) {
+  auto again = [&columns](int32_t x, uint8_t value) {
+    if (columns.again) columns.again[x] = value;
+  };
+  for (int32_t x = columns.from; x < to; ++x) {
     int64_t last = 0;
     const TSpectrumKey key = KeyAt(cache, span, x, last);
     uint32_t* out = pixels + x;
-    if (x > 0 && key.reduced == drawnKey.reduced && key.index == drawnKey.index &&
+    if (x > columns.from && key.reduced == drawnKey.reduced && key.index == drawnKey.index &&
         last == drawnLast) {
       // The same column as the pixel to the left: copy it.
       for (int32_t y = 0; y < height; ++y)
         out[static_cast<ptrdiff_t>(y) * stride] = out[static_cast<ptrdiff_t>(y) * stride - 1];
+      if (columns.again) again(x, columns.again[x - 1]);
       continue;
     }
     drawnKey = key;
     drawnLast = last;
     if (key.index < 0) {
       for (int32_t y = 0; y < height; ++y) out[static_cast<ptrdiff_t>(y) * stride] = kPastEndColour;
+      again(x, 0);
       continue;
     }
     const uint8_t* levels = nullptr;
@@ -99,6 +105,7 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
       }
       levels = most.data();
     }
+    again(x, complete ? 0 : 1);
     if (!complete && key.reduced) {
       // Until its groups arrive a wide pixel shows the column at its middle, which costs one
       // transform instead of a group's.

@@ -17,6 +17,15 @@ struct TSpectrumSpan {
   int32_t width = 0;
 };
 
+// The pixel columns from .. to - 1 of a drawing (to -1: the span's width); again, when given,
+// gets 1 for each column to draw once more as levels arrive (pending, or shown from the column at
+// a wide pixel's middle until its groups arrive) and 0 for each one that is final.
+struct TDrawColumns {
+  int32_t from = 0;
+  int32_t to = -1;
+  uint8_t* again = nullptr;
+};
+
 // Colour of the part of a band past the document's end.
 inline constexpr uint32_t kPastEndColour = 0xFF1E1E1E;
 
@@ -31,7 +40,7 @@ class TSpectrumPainter {
   // frequency. Returns how many pixel columns were pending.
   int32_t Draw(TSpectrumCache& cache, const TSpectrumSettings& settings, int32_t channel,
                const TSpectrumSpan& span, int32_t height, uint32_t* pixels, int32_t stride,
-               std::vector<TSpectrumKey>& missing);
+               std::vector<TSpectrumKey>& missing, TDrawColumns columns = {});
 
   // The level (dB, before the gain) at row y of the last drawing's column x; none when that
   // column was pending or is outside.
