@@ -1,5 +1,6 @@
 // First complete paint of a spectrogram picture, cold (a new cache) and warm (the same cache
-// again), at several zooms, and the whole document's reduced level computed in the background:
+// again), at several zooms, a scroll by 40 pixels from there (what the canvas draws, until it is
+// complete), and the whole document's reduced level computed in the background:
 //   spectrogram_bench FILE.wav CHANNELS RATE [WIDTH HEIGHT]
 // FILE.wav is a canonical 16-bit WAV, which a store is.
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "display/spectrumcanvas.h"
 #include "spectrum/spectrumcache.h"
 #include "spectrum/spectrumpicture.h"
 
@@ -71,8 +73,26 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     paint();
     const double warm = Ms(start);
-    std::printf("%-18s first complete paint %dx%d: cold %8.1f ms  warm %6.1f ms\n", zoom.name,
-                width, height, cold, warm);
+    // The view's canvas, drawn whole and warm, then scrolled.
+    TSpectrumCanvas canvas;
+    auto paintCanvas = [&] {
+      std::vector<TSpectrumKey> missing;
+      const int32_t pending = canvas.Paint(cache, settings, painters, missing);
+      if (!missing.empty())
+        cache.Request(std::move(missing), static_cast<int64_t>(first / settings.Hop()));
+      return pending;
+    };
+    canvas.Show(first, span.framesPerPixel, width, height, band, channels);
+    while (paintCanvas() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const double scrolled = first + 40 * span.framesPerPixel;
+    canvas.Show(scrolled < whole ? scrolled : first - 40 * span.framesPerPixel, span.framesPerPixel,
+                width, height, band, channels);
+    start = std::chrono::steady_clock::now();
+    while (paintCanvas() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const double scroll = Ms(start);
+    std::printf(
+        "%-18s first complete paint %dx%d: cold %8.1f ms  warm %6.1f ms  scroll 40 px %6.1f ms\n",
+        zoom.name, width, height, cold, warm, scroll);
   }
   TSpectrumCache cache(source, settings.window, settings.shape);
   const auto start = std::chrono::steady_clock::now();
