@@ -257,7 +257,7 @@ void TSpectrumCache::Store(const TSpectrumKey& key, const TSpectrumDigest& diges
     auto& slot = groups_[static_cast<size_t>(key.index)];
     if (!slot) {
       ++groupsHeld_;
-      reducedBytes_ += levels->size() + sizeof(TSpectrumLevels);
+      reducedBytes_ += levels->size() + kSpectrumGroupOverhead;
     }
     slot = std::move(levels);
     return;

@@ -36,6 +36,8 @@ inline constexpr int32_t kSpectrumGroup = 64;
 // two caches: a 2 GB document takes at most 160 + 2 x 42 MB (the smallest window), within 256 MB.
 // Columns beyond the budget are computed again when they are shown again.
 inline constexpr uint64_t kSpectrumColumnBudget = 160ull << 20;
+// What a reduced level entry costs besides its levels: its pointer and the shared block.
+inline constexpr uint64_t kSpectrumGroupOverhead = 64;
 
 // The columns of one store at one window size and shape, computed on worker threads and kept
 // on a shelf by the digest of their samples, within the shelf's budget; the reduced level (the

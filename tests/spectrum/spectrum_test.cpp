@@ -188,7 +188,18 @@ TEST(SpectrumTest, TheReducedLevelIsTheMaximumOfItsColumnsAndColumnsKeepToTheBud
     }
     EXPECT_EQ(most, *group) << "group " << g;
   }
-  EXPECT_LE(cache.ReducedBytes(), 5 * (cache.Bins() + sizeof(TSpectrumLevels)));
+  EXPECT_LE(cache.ReducedBytes(), 5 * (cache.Bins() + kSpectrumGroupOverhead));
+}
+
+TEST(SpectrumTest, ATwoGigabyteDocumentsColumnsStayWithin256MegabytesAtEveryWindow) {
+  // A view keeps two states' reduced levels besides the shelf they share.
+  const TSpectrumSource source{nullptr, 2, 44100, 1u << 29};
+  for (int32_t window : {256, 2048, 8192}) {
+    TSpectrumCache cache(source, window, TWindowShape::Hann, kSpectrumColumnBudget, 1, false);
+    const uint64_t reduced =
+        static_cast<uint64_t>(cache.GroupCount()) * (cache.Bins() * 2 + kSpectrumGroupOverhead);
+    EXPECT_LE(kSpectrumColumnBudget + 2 * reduced, 256ull << 20) << window;
+  }
 }
 
 TEST(SpectrumTest, PicturesOfOddDocumentsAreCompleteAndSilenceIsTheFloor) {
