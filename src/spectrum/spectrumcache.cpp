@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
 #include "spectrum/spectrumtransform.h"
 
@@ -168,23 +169,29 @@ TSpectrumLevels TSpectrumCache::Find(TSpectrumKey key) {
   return levels;
 }
 
-bool TSpectrumCache::Held(const TSpectrumKey& key) {
+bool TSpectrumCache::Held(const TSpectrumKey& key) const {
+  // A column the shelf let go is dropped from the index when Find misses it, and asked for
+  // again: the shelf is not asked here, under the lock the workers wait for.
   if (key.reduced) return groups_[static_cast<size_t>(key.index)] != nullptr;
-  const auto found = columns_.find(key.index);
-  return found != columns_.end() && shelf_->Find(found->second.digest);
+  return columns_.count(key.index) != 0;
 }
 
 void TSpectrumCache::Request(std::vector<TSpectrumKey> wanted, int64_t nearColumn) {
+  // Sorted out before the lock is taken: the workers wait for it.
+  std::vector<TSpectrumKey> unique;
+  unique.reserve(wanted.size());
+  std::unordered_set<int64_t> taken;
+  for (const TSpectrumKey& key : wanted) {
+    const int64_t count = key.reduced ? groupCount_ : columnCount_;
+    if (key.index >= 0 && key.index < count &&
+        taken.insert(key.reduced ? -1 - key.index : key.index).second)
+      unique.push_back(key);
+  }
   {
     std::lock_guard lock(mutex_);
     queue_.clear();
-    std::set<TSpectrumKey> taken;
-    for (const TSpectrumKey& key : wanted) {
-      const int64_t count = key.reduced ? groupCount_ : columnCount_;
-      if (key.index >= 0 && key.index < count && !Held(key) && !inFlight_.count(key) &&
-          taken.insert(key).second)
-        queue_.push_back(key);
-    }
+    for (const TSpectrumKey& key : unique)
+      if (!Held(key) && !inFlight_.count(key)) queue_.push_back(key);
     const int64_t group = std::clamp<int64_t>(nearColumn / kSpectrumGroup, 0, groupCount_);
     nearGroup_ = group;
     below_ = group - 1;

@@ -99,7 +99,7 @@ class TSpectrumCache {
   void Work();
   // The next thing to compute, under the lock; false when there is none.
   bool NextTask(TSpectrumKey& key);
-  bool Held(const TSpectrumKey& key);
+  bool Held(const TSpectrumKey& key) const;
   void Store(const TSpectrumKey& key, const TSpectrumDigest& digest, TSpectrumLevels levels);
   bool IdleLocked() const;
 
