@@ -32,8 +32,9 @@ inline constexpr uint32_t kPastEndColour = 0xFF1E1E1E;
 // Draws bands of one channel from a cache, keeping the row table and colours between drawings
 // while the settings stay. Columns of a pixel narrower than a group show the column nearest its
 // middle; wider pixels show the maximum of the reduced level's groups under them, and the column
-// at their middle until those arrive. What is not held yet is drawn kPendingColour and its key
-// appended to missing, nearest the middle first, such columns before groups.
+// at their middle until those arrive (before that, one column for every four pixels). What is not
+// held yet is drawn kPendingColour and its key appended to missing, nearest the middle first,
+// the coarse columns first, then the others, then groups.
 class TSpectrumPainter {
  public:
   // pixels: span.width x height colours 0xFFRRGGBB, stride apart (in pixels), row 0 the highest

@@ -363,6 +363,28 @@ TEST(SpectrumTest, AfterAnEditOnlyTheColumnsOverChangedSamplesAreComputedAndTheP
   }
 }
 
+TEST(SpectrumTest, AWideZoomIsCompleteOnceAQuarterOfItsPixelsColumnsArrived) {
+  TStoreFile file(Sine(700, 8000, 64 * 64 * 160), 1, 8000);
+  TSpectrumCache cache(file.source, 256, TWindowShape::Hann, kSpectrumColumnBudget, 2, false);
+  TSpectrumPainter painter;
+  TSpectrumSettings settings;
+  constexpr int32_t kWidth = 80, kHeight = 30;
+  // Two groups a pixel.
+  const TSpectrumSpan span{0, 64.0 * 64 * 160 / kWidth, kWidth};
+  std::vector<uint32_t> pixels(kWidth * kHeight);
+  std::vector<TSpectrumKey> missing;
+  EXPECT_EQ(painter.Draw(cache, settings, 0, span, kHeight, pixels.data(), kWidth, missing),
+            kWidth);
+  // The coarse columns come first: one for every four pixels.
+  missing.resize(kWidth / 4);
+  EXPECT_TRUE(std::none_of(missing.begin(), missing.end(), [](auto& k) { return k.reduced; }));
+  cache.Request(missing, 0);
+  cache.WaitUntilIdle();
+  missing.clear();
+  EXPECT_EQ(painter.Draw(cache, settings, 0, span, kHeight, pixels.data(), kWidth, missing), 0);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kPendingColour), 0);
+}
+
 TEST(SpectrumTest, ColourMapsGrowLighterStepByStepSoTheyReadInGrey) {
   for (int32_t map = 0; map < kColourMapCount; ++map) {
     double previous = -1;
