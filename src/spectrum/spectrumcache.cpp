@@ -4,6 +4,7 @@
 #include <exception>
 #include <unordered_set>
 
+#include "platform/threadpriority.h"
 #include "spectrum/spectrumtransform.h"
 
 namespace quillon {
@@ -284,6 +285,8 @@ void TSpectrumCache::Store(const TSpectrumKey& key, const TSpectrumDigest& diges
 }
 
 void TSpectrumCache::Work() {
+  // The main thread's paints and playback come before the columns.
+  LowerThisThreadsPriority();
   std::unique_ptr<TColumnMaker> maker;
   std::unique_lock lock(mutex_);
   while (true) {
