@@ -39,6 +39,8 @@ class TSpectrogramView : public QWidget {
   int32_t PendingColumns() const { return pending_; }
   // The bands as last drawn, in device pixels.
   const QImage& Picture() const { return canvas_.Image(); }
+  // Columns the shown state's cache transformed rather than found shelved.
+  int64_t ComputedColumns() const { return cache_ ? cache_->ComputedColumns() : 0; }
   // Pixel columns the last paint drew: only those newly exposed after a scroll.
   int32_t DrawnColumns() const { return canvas_.DrawnColumns(); }
   // Time, frequency and level at a point of the view; empty outside the bands or where nothing
