@@ -76,7 +76,11 @@ int main(int argc, char** argv) {
     // paint shows from the columns at the pixels' middles until it arrives), then nothing
     // more asked for.
     auto finish = [&](TSpectrumCache& cache, auto&& paint) {
-      for (paint(); missing; paint()) cache.WaitUntilIdle();
+      paint();
+      while (missing) {
+        cache.WaitUntilIdle();
+        paint();
+      }
       cache.Request({}, near);
       cache.WaitUntilIdle();
     };
