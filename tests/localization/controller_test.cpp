@@ -174,7 +174,7 @@ TEST_F(ControllerTest, ABrokenFileWhileAWindowLoadsIsToldAndTheWindowStaysDesign
 TEST(WindowTablesTest, EveryWindowHasItsTable) {
   // 155 of the window, 17 of the everyday tools' commands, 5 of the spectrogram's, 2 of Export
   // Regions and 10 of the Markers menu.
-  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 189u);
+  EXPECT_EQ(FindWindowTable("mainform")->entries.size(), 193u);
   EXPECT_EQ(FindWindowTable("MAINFORM")->ignoreList.size(), 15u);
   EXPECT_EQ(FindWindowTable("settingsForm")->entries.size(), 25u);
   EXPECT_EQ(FindWindowTable("PropertiesForm")->entries.size(), 30u);
