@@ -640,6 +640,16 @@ TEST_F(CommandsTest, AmplifysPreviewPlaysInTheDialogAndCancelLeavesEverything) {
     form_->FilterForm()->reject();
   });
   Run("SilenceAction");
+  // OK while the preview plays applies the value heard.
+  QTimer::singleShot(0, [this] {
+    Tfilterform* dialog = form_->FilterForm();
+    dialog->ValueEdit->setValue(150);
+    QTest::keyClick(dialog->ValueEdit, Qt::Key_Space);
+    dialog->accept();
+  });
+  Run("AmplifyIAction");
+  EXPECT_FALSE(form_->View()->Playing());
+  EXPECT_EQ(form_->Document()->UndoStack().Count(), 1);
 }
 
 TEST_F(CommandsTest, PlayCutPreviewPlaysAroundTheSelectionAndLoopPlayUntilStopped) {
