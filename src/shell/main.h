@@ -134,6 +134,8 @@ class Tmainform : public QMainWindow {
   // those are made.
   void CreatePreviews();
   void AttachPreviews();
+  // Once both the previews and the tools' dialogs are made, whichever comes last.
+  void AttachToolPreviews();
   // The effect dialog's preview for its next use: the effect of the value shown; none for an
   // effect without one.
   void OfferFilterPreview(std::function<TPreviewEffect(int)> effect);

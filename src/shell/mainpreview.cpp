@@ -20,6 +20,7 @@ namespace {
 
 // The gain OK would apply, once the loudness is known.
 void AttachLoudnessPreview(TPreviewController& previews, TNormalizeLoudnessForm& form) {
+  if (form.findChild<TDialogPreview*>()) return;
   TDialogPreview& preview = previews.Attach(form, *form.ButtonRow);
   preview.SetEffect([&form] {
     const auto gain = form.PlannedGain();
@@ -31,6 +32,7 @@ void AttachLoudnessPreview(TPreviewController& previews, TNormalizeLoudnessForm&
 
 // The audio at the rate shown, taken there and back, at the device's present rate.
 void AttachRatePreview(TPreviewController& previews, TSampleRateForm& form) {
+  if (form.findChild<TDialogPreview*>()) return;
   TDialogPreview& preview = previews.Attach(form, *form.ButtonRow);
   preview.SetEffect([&form] {
     const auto rate = form.TypedRate();
@@ -53,12 +55,18 @@ void Tmainform::CreatePreviews() {
     queueable_.push_back(action);
     action->setProperty(kAvailableProperty, true);
   }
+  AttachToolPreviews();
 }
 
 void Tmainform::AttachPreviews() {
   filterPreview_ = &previews_->Attach(*filterForm_, *filterForm_->ButtonColumn);
   connect(filterForm_->ValueEdit, &QSpinBox::valueChanged, filterPreview_,
           &TDialogPreview::EffectChanged);
+  AttachToolPreviews();
+}
+
+void Tmainform::AttachToolPreviews() {
+  if (!previews_ || !tools_->NormalizeForm()) return;
   AttachLoudnessPreview(*previews_, *tools_->NormalizeForm());
   AttachRatePreview(*previews_, *tools_->RateForm());
 }

@@ -688,5 +688,24 @@ TEST_F(CommandsTest, PlayCutPreviewPlaysAroundTheSelectionAndLoopPlayUntilStoppe
   EXPECT_FALSE(form_->View()->Playing());
 }
 
+// The everyday tools' dialogs preview too, and closing them stops it.
+TEST_F(CommandsTest, TheToolDialogsPreviewUntilTheyClose) {
+  test::UseDummyDriver();
+  Open("t.wav", 8000, 44100);
+  for (const char* names :
+       {"NormalizeLoudnessAction/normalizeloudnessform", "ChangeRateAction/sampleratebox"}) {
+    SCOPED_TRACE(names);
+    const QStringList parts = QString(names).split('/');
+    Action(parts[0].toUtf8().constData())->trigger();
+    auto* dialog = form_->findChild<QDialog*>(parts[1]);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog && dialog->isVisible(); }));
+    dialog->findChild<QPushButton*>("PreviewButton")->click();
+    EXPECT_TRUE(form_->View()->Playing());
+    dialog->reject();
+    EXPECT_FALSE(form_->View()->Playing());
+    EXPECT_EQ(form_->Document()->UndoStack().Count(), 0);
+  }
+}
+
 }  // namespace
 }  // namespace quillon
