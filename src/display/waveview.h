@@ -27,6 +27,7 @@ namespace quillon {
 class Twavefile;
 class TWaveView;
 class TPlayer;
+class TFrameSource;
 
 // The waveform view's colours, shared by every view, as 0x00BBGGRR values like the settings
 // record keeps them. The main window copies them from the settings; a change shows at the next
@@ -98,6 +99,10 @@ class TWaveView : public QWidget {
   // the device OpenPlayerAside started is still opening, the play starts once it is open, from
   // what is selected then; StopPlay cancels that.
   void StartPlay();
+  // Plays frames of source (a preview, a loop, the parts either side of a cut), the play
+  // cursor where source says each came from; false when nothing plays (no device, a busy
+  // document). A device still opening plays nothing: a command given again finds it open.
+  bool StartPlaySource(std::shared_ptr<TFrameSource> source, int64_t frames);
   void StopPlay();
   bool Playing() const;
   // Without a sound device there is no player, and playback does nothing. The view takes its
@@ -329,6 +334,8 @@ class TWaveView : public QWidget {
   bool replayAfterDrag_ = false;
   bool closeAfterSave_ = false;
   uint32_t playStart_ = 0;
+  // What plays when it is not a range of the document.
+  std::shared_ptr<TFrameSource> playSource_;
   std::unique_ptr<TPlayer> player_;
   bool playerTaken_ = false;
   // Held while a play waits for the device to open.

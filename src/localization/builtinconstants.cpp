@@ -238,6 +238,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"mp3lengthdiffers", u"its source decodes to another length than its frames say"},
     {u"mp3reservoir", u"the bit reservoir at a join could not be bridged"},
     {u"mp3nothingkept", u"no frame of its source is left unchanged"},
+    {u"previewbutton", u"Pre&view"},
+    {u"bypassbutton", u"&Bypass"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -11,8 +11,9 @@ namespace quillon {
 
 TRingFill::TRingFill(std::shared_ptr<const TAudioState> state, TDirectSoundBuffer& buffer,
                      uint16_t channels, int64_t startFrame, int64_t rangeFrames,
-                     uint32_t segmentFrames)
+                     uint32_t segmentFrames, std::shared_ptr<TFrameSource> source)
     : state_(std::move(state)),
+      source_(std::move(source)),
       buffer_(buffer),
       channels_(channels),
       startFrame_(startFrame),
@@ -23,6 +24,11 @@ TRingFill::TRingFill(std::shared_ptr<const TAudioState> state, TDirectSoundBuffe
 void TRingFill::Prime() {
   queuedFrames_ = 0;
   nextSegment_ = 0;
+  awaitingSource_ = source_ != nullptr;
+  if (awaitingSource_) {
+    std::fill(shadow_.begin(), shadow_.end(), int16_t{0});
+    return CopyToRing(0, RingFrames());
+  }
   Queue(0, RingFrames());
 }
 
@@ -36,6 +42,7 @@ TSegmentReport TRingFill::SegmentEnded() {
   if (!ended_) MeasureLevels(lastCursor_, moved, report);
   playedFrames_ += moved;
   lastCursor_ = cursor;
+  if (source_ && !silenced_) FollowSource(cursor);
   // Past the end too: the ring loops on until its owner stops it, and must not play the range
   // a second time meanwhile.
   RefillSegment(report);
@@ -60,6 +67,42 @@ void TRingFill::RefillSegment(TSegmentReport& report) {
   }
 }
 
+void TRingFill::FollowSource(uint32_t cursor) {
+  if (awaitingSource_) return QueueSourceAhead(cursor);
+  if (source_->TakeChange()) RequeueAhead(cursor);
+}
+
+// The segments from the one after the cursor's to the one about to be refilled.
+uint32_t TRingFill::SegmentsAfterPlaying(uint32_t cursor) const {
+  const uint32_t playing = cursor / segmentFrames_;
+  return (nextSegment_ + kSegments - playing - 1) % kSegments;
+}
+
+// The source's first frame plays once the segment playing now has: what played before it was
+// silence and does not count.
+void TRingFill::QueueSourceAhead(uint32_t cursor) {
+  awaitingSource_ = false;
+  source_->TakeChange();
+  const uint32_t ahead = SegmentsAfterPlaying(cursor);
+  const uint32_t first = (nextSegment_ + kSegments - ahead) % kSegments;
+  playedFrames_ =
+      -static_cast<int64_t>((first * segmentFrames_ + RingFrames() - cursor) % RingFrames());
+  for (uint32_t k = 0; k < ahead; ++k)
+    Queue(((first + k) % kSegments) * segmentFrames_, segmentFrames_);
+}
+
+// The source changed: the segments queued after the one playing now are written again, so that
+// the change is heard once that one has played. Only while the ring holds the range unbroken.
+void TRingFill::RequeueAhead(uint32_t cursor) {
+  const uint32_t ahead = SegmentsAfterPlaying(cursor);
+  const int64_t aheadFrames = int64_t{ahead} * segmentFrames_;
+  if (queuedFrames_ >= rangeFrames_ || queuedFrames_ < aheadFrames) return;
+  queuedFrames_ -= aheadFrames;
+  const uint32_t first = (nextSegment_ + kSegments - ahead) % kSegments;
+  for (uint32_t k = 0; k < ahead; ++k)
+    Queue(((first + k) % kSegments) * segmentFrames_, segmentFrames_);
+}
+
 // Writes the range's next frames, silence past its end, to frames of the ring.
 void TRingFill::Queue(uint32_t ringFrame, uint32_t frames) {
   int16_t* dest = shadow_.data() + size_t{ringFrame} * channels_;
@@ -72,6 +115,10 @@ void TRingFill::Queue(uint32_t ringFrame, uint32_t frames) {
 
 // The next frames of the range; a part past the store's end stays silent.
 void TRingFill::ReadRange(int16_t* dest, int64_t frames) {
+  if (source_) {
+    if (frames > 0) source_->Read(dest, queuedFrames_, frames);
+    return;
+  }
   const TLargeFile* store = state_ ? state_->samples.get() : nullptr;
   const int64_t first = (startFrame_ + queuedFrames_) * channels_;
   const int64_t last =

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/audiostate.h"
+#include "playback/framesource.h"
 
 namespace quillon {
 
@@ -41,10 +42,14 @@ class TRingFill {
  public:
   static constexpr uint32_t kSegments = 16;
 
+  // With a source, the range's frames are the source's, from its first on.
   TRingFill(std::shared_ptr<const TAudioState> state, TDirectSoundBuffer& buffer, uint16_t channels,
-            int64_t startFrame, int64_t rangeFrames, uint32_t segmentFrames);
+            int64_t startFrame, int64_t rangeFrames, uint32_t segmentFrames,
+            std::shared_ptr<TFrameSource> source = nullptr);
 
-  // Writes the range's first frames to the whole ring. Raises what the store's read raises.
+  // Writes the range's first frames to the whole ring. Raises what the store's read raises. A
+  // source is read on the refill thread alone: its ring starts silent, and the first segment
+  // end queues the source's first frames after the segment playing then.
   void Prime();
   // The device has passed a segment's end: measures what played, refills the segment that has
   // just played and tells where the cursor is. A read that fails is reported once and silences
@@ -55,6 +60,10 @@ class TRingFill {
   uint32_t RingFrames() const { return kSegments * segmentFrames_; }
   uint32_t FrameBytes() const { return channels_ * sizeof(int16_t); }
   void RefillSegment(TSegmentReport& report);
+  void FollowSource(uint32_t cursor);
+  void QueueSourceAhead(uint32_t cursor);
+  void RequeueAhead(uint32_t cursor);
+  uint32_t SegmentsAfterPlaying(uint32_t cursor) const;
   void Queue(uint32_t ringFrame, uint32_t frames);
   void ReadRange(int16_t* dest, int64_t frames);
   void CopyToRing(uint32_t ringFrame, uint32_t frames);
@@ -62,6 +71,7 @@ class TRingFill {
   void MeasureLevels(uint32_t ringFrame, uint32_t frames, TSegmentReport& report) const;
 
   std::shared_ptr<const TAudioState> state_;
+  std::shared_ptr<TFrameSource> source_;
   TDirectSoundBuffer& buffer_;
   uint16_t channels_;
   int64_t startFrame_;
@@ -77,6 +87,8 @@ class TRingFill {
   // The cursor's ring frame at the last segment end.
   uint32_t lastCursor_ = 0;
   bool draining_ = false;
+  // A source's first frames wait for the first segment end.
+  bool awaitingSource_ = false;
   bool ended_ = false;
   // A read failed: only silence from then on.
   bool silenced_ = false;

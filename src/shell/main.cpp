@@ -513,6 +513,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   // Attached before its events are wired: without a file the status bar stays empty.
   view_->AttachDocument(document_.get());
   tools_->Attach(*document_, *view_);
+  CreatePreviews();
   connect(view_, &TWaveView::CursorMoved, this, &Tmainform::onCursor);
   connect(view_, &TWaveView::SelectionChanged, this, &Tmainform::onSelect);
   connect(view_, &TWaveView::PlayStatusChanged, this, &Tmainform::playprocess);
@@ -647,6 +648,7 @@ void Tmainform::MakeDialogs() {
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(storedQuality_.opusBitrate);
   tools_->MakeDialogs();
+  AttachPreviews();
   exportRegions_->Dialog();
 }
 

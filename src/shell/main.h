@@ -9,6 +9,7 @@
 
 #include "platform/orderedwriter.h"
 #include "platform/subscription.h"
+#include "playback/previeweffect.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
 #include "shell/utils.h"
@@ -50,6 +51,8 @@ class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
 class TToolsController;
+class TPreviewController;
+class TDialogPreview;
 class TSpectrogramControl;
 class TWaveView;
 class Twavefile;
@@ -127,6 +130,15 @@ class Tmainform : public QMainWindow {
   void CreateActions();
   // The everyday tools' commands and what their controller may ask of the window.
   void CreateTools();
+  // Hearing before doing: the Play variants, and the previews of the effect dialogs once
+  // those are made.
+  void CreatePreviews();
+  void AttachPreviews();
+  // Once both the previews and the tools' dialogs are made, whichever comes last.
+  void AttachToolPreviews();
+  // The effect dialog's preview for its next use: the effect of the value shown; none for an
+  // effect without one.
+  void OfferFilterPreview(std::function<TPreviewEffect(int)> effect);
   void CreateMenus();
   void CreateToolBar();
   void CreateBottomPanel();
@@ -145,7 +157,8 @@ class Tmainform : public QMainWindow {
   void SetIcons();
   // Asks for an effect's value in the effect dialog; none when cancelled.
   std::optional<int> setproperties(const char* titleKey, const char* nameKey, int minimum,
-                                   int maximum, int value);
+                                   int maximum, int value,
+                                   std::function<TPreviewEffect(int)> preview = nullptr);
   void SilenceActionExecute();
   void NormalizationActionExecute();
   void AmplifyActionExecute(QAction* action, int initial);
@@ -298,6 +311,8 @@ class Tmainform : public QMainWindow {
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
   // A child of the window, deleted before the view and the document.
   TToolsController* tools_ = nullptr;
+  TPreviewController* previews_ = nullptr;
+  TDialogPreview* filterPreview_ = nullptr;
   TExportRegions* exportRegions_ = nullptr;
   TMarkerController* markers_ = nullptr;
   // Writes the program's own files off the main thread; outlives everything that posts to it.

@@ -13,6 +13,7 @@
 #include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "playback/audio_drivers.h"
+#include "playback/previewsource.h"
 #include "support/document_harness.h"
 
 namespace quillon {
@@ -362,6 +363,62 @@ INSTANTIATE_TEST_SUITE_P(
                       TEdgeRow{"HeldStereo", 2, 2 * kRingFrames + 100, TAtEnd::Hold},
                       TEdgeRow{"StopWhileDrainingStereo", 2, kRingFrames + 1, TAtEnd::Stop}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlayerTest, ACutPreviewReachesTheDeviceAsBothSidesOfTheCutThenSilence) {
+  std::vector<int16_t> samples = Ramp(2 * 20000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  auto source = MakeCutPreviewSource(h.document.State(), 8000, 12000, 4000, 3000);
+  player->Prepare(&h.document, Format(), source, source->PlayFrames());
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(source->DocumentFrame(positions.back()), 14999);
+  std::vector<int16_t> expected(samples.begin() + 8000, samples.begin() + 16000);
+  expected.insert(expected.end(), samples.begin() + 24000, samples.begin() + 30000);
+  ExpectReceived(expected, 2);
+}
+
+// The ring queues 750 ms ahead; a change is written over what is queued after the segment
+// playing when the next segment ends, so it is heard a segment or two later rather than after
+// the fourteen queued. The bound leaves room for a slow main thread.
+TEST_F(PlayerTest, AnEffectChangedWhileALoopPlaysReachesTheDeviceBeforeTheQueuedSegments) {
+  constexpr int64_t kLoop = 20000;
+  std::vector<int16_t> samples = Ramp(2 * kLoop);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  auto source = MakeLoopSource(h.document.State(), 0, kLoop);
+  int64_t changedAt = -1;
+  player->OnProcess = [&](int64_t at) {
+    positions.push_back(at);
+    if (positions.size() == 8) {
+      changedAt = at;
+      source->SetEffect(TPreviewEffect::Amplify(50));
+    }
+    if (positions.size() == 24) player->Stop();
+  };
+  player->Prepare(&h.document, Format(), source, source->PlayFrames());
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  const uint32_t segment = player->SegmentSize() / 4;
+  std::vector<int16_t> got = Received();
+  size_t first = 0;
+  while (first < got.size() && got[first] == 0) ++first;
+  auto original = [&](size_t sample) { return samples[sample % samples.size()]; };
+  size_t change = first;
+  while (change < got.size() && got[change] == original(change - first)) ++change;
+  const int64_t changeFrame = static_cast<int64_t>(change - first) / 2;
+  ASSERT_GT(changedAt, 0);
+  EXPECT_GT(changeFrame, changedAt) << "the change was heard before it was made";
+  EXPECT_LE(changeFrame - changedAt, 8 * segment);
+  RecordProperty("change_heard_after_frames", std::to_string(changeFrame - changedAt));
+  const size_t checked = std::min(got.size(), change + size_t{10} * segment * 2);
+  ASSERT_GT(checked, change + segment * 2);
+  for (size_t k = change; k < checked; ++k)
+    ASSERT_EQ(got[k], static_cast<int16_t>(original(k - first) * 0.5)) << "sample " << k;
+}
 
 TEST(PlayerFactoryTest, APreparedPlayerIsTakenOnceItIsReady) {
   TDocumentHarness h;

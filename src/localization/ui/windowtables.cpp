@@ -187,6 +187,11 @@ constexpr TVxLang_PropBinding kMainform[] = {
     {614, "SwapChannelsAction", "Caption", "SwapChannelsAction", Caption},
     {615, "SwapChannelsAction", "Hint", "SwapChannelsAction", Hint},
     {616, "AnalyzeMenu", "Caption", "AnalyzeMenu", Caption},
+    // Hearing before doing.
+    {617, "LoopPlayAction", "Caption", "LoopPlayAction", Caption},
+    {618, "LoopPlayAction", "Hint", "LoopPlayAction", Hint},
+    {619, "CutPreviewAction", "Caption", "CutPreviewAction", Caption},
+    {620, "CutPreviewAction", "Hint", "CutPreviewAction", Hint},
     {320, "RecentFilesMenu", "Caption", "RecentFilesMenu", Caption},
     {321, "ClearRecentAction", "Caption", "ClearRecentAction", Caption},
     {322, "ActionToolBar1", "Caption", "ActionToolBar1", Caption},
