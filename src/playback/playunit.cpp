@@ -47,6 +47,7 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
   document_ = document;
   format_ = format;
   levels_.fill(0);
+  starvedFrames_ = 0;
   TWaveFormatExtensible playbackFormat = PlaybackFormat(format);
   TDSBufferDesc description;
   description.dwFlags = kBufferFlags;
@@ -154,6 +155,7 @@ void TPlayer::EndRefills() {
 
 void TPlayer::HandleReport(const TSegmentReport& report) {
   QUILLON_MAIN_THREAD_ONLY();
+  starvedFrames_ += report.starvedFrames;
   if (!report.failure.empty()) return Fail(report.failure);
   if (report.ended || !document_->Loaded()) return Halt(false);
   if (report.measured) levels_ = report.levels;

@@ -21,24 +21,31 @@ TRingFill::TRingFill(std::shared_ptr<const TAudioState> state, TDirectSoundBuffe
       shadow_(size_t{kSegments} * segmentFrames * channels, 0) {}
 
 void TRingFill::Prime() {
+  buffer_.SetPlayWritesOnce(true);
   queuedFrames_ = 0;
-  nextSegment_ = 0;
+  nextSegment_ = kSegments;
   Queue(0, RingFrames());
 }
 
 TSegmentReport TRingFill::SegmentEnded() {
   TSegmentReport report;
-  const uint32_t cursor = CursorFrame();
-  const uint32_t moved = (cursor + RingFrames() - lastCursor_) % RingFrames();
+  const TPlayedBytes played = buffer_.Played();
+  const int64_t moved = static_cast<int64_t>((played.bytes - lastPlayed_.bytes) / FrameBytes());
+  report.starvedFrames =
+      static_cast<int64_t>((played.silenced - lastPlayed_.silenced) / FrameBytes());
+  // Frames of the ring that played as written; a starved stretch played silence instead.
+  const int64_t fresh = moved - report.starvedFrames;
   // Not before the device has been handed the range's last frame: a late notification may
   // have reported the end with a whole segment still to play.
-  if (draining_ && playedFrames_ + moved >= rangeFrames_) ended_ = true;
-  if (!ended_) MeasureLevels(lastCursor_, moved, report);
-  playedFrames_ += moved;
-  lastCursor_ = cursor;
+  if (draining_ && playedFrames_ + fresh >= rangeFrames_) ended_ = true;
+  if (!ended_)
+    MeasureLevels(LastCursorFrame(), static_cast<uint32_t>(std::min<int64_t>(moved, RingFrames())),
+                  report);
+  playedFrames_ += fresh;
+  lastPlayed_ = played;
   // Past the end too: the ring loops on until its owner stops it, and must not play the range
   // a second time meanwhile.
-  RefillSegment(report);
+  RefillSegment(played.bytes / FrameBytes() / segmentFrames_, report);
   report.ended = ended_;
   if (!draining_ && rangeFrames_ - playedFrames_ <= segmentFrames_) draining_ = true;
   report.draining = draining_;
@@ -46,10 +53,20 @@ TSegmentReport TRingFill::SegmentEnded() {
   return report;
 }
 
-// Refills the segment that has just played.
-void TRingFill::RefillSegment(TSegmentReport& report) {
-  const uint32_t ringFrame = nextSegment_ * segmentFrames_;
-  nextSegment_ = (nextSegment_ + 1) % kSegments;
+uint32_t TRingFill::LastCursorFrame() const {
+  return static_cast<uint32_t>(lastPlayed_.bytes / FrameBytes() % RingFrames());
+}
+
+// Refills the next segment in the range's order, counted from the start of playback, when it
+// lies ahead of the cursor's segment and its ring place has played.
+void TRingFill::RefillSegment(uint64_t cursorSegment, TSegmentReport& report) {
+  // The cursor caught up with the refills and played silence: the range goes on after the
+  // cursor, so that what plays next is what was due next.
+  if (nextSegment_ <= cursorSegment) nextSegment_ = cursorSegment + 1;
+  // Every place ahead of the cursor holds frames still to play.
+  if (nextSegment_ >= cursorSegment + kSegments) return;
+  const uint32_t ringFrame = static_cast<uint32_t>(nextSegment_ % kSegments) * segmentFrames_;
+  ++nextSegment_;
   try {
     Queue(ringFrame, segmentFrames_);
   } catch (const std::exception& error) {
@@ -86,10 +103,6 @@ void TRingFill::CopyToRing(uint32_t ringFrame, uint32_t frames) {
       buffer_.Lock(ringFrame * FrameBytes(), frames * FrameBytes(), 0);
   std::memcpy(locked.ptr1, shadow_.data() + size_t{ringFrame} * channels_, locked.bytes1);
   buffer_.Unlock(locked.ptr1, locked.bytes1, nullptr, 0);
-}
-
-uint32_t TRingFill::CursorFrame() const {
-  return buffer_.GetPlayPosition() / FrameBytes();
 }
 
 void TRingFill::MeasureLevels(uint32_t ringFrame, uint32_t frames, TSegmentReport& report) const {
