@@ -59,8 +59,8 @@
 #include "shell/markers/markercontroller.h"
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
-#include "shell/tools/toolscontroller.h"
 #include "shell/spectrogramcontrol.h"
+#include "shell/tools/toolscontroller.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -735,10 +735,10 @@ void Tmainform::StoreSettings() {
 }
 
 bool Tmainform::FormCloseQuery() {
-  // Leaving drops what waits, then stops the work instead of waiting for it; unsaved changes
-  // are still asked about.
+  // Leaving drops what waits, then stops the work and closes after it instead of waiting for
+  // it; unsaved changes are still asked about.
   commands_.Drop();
-  StopOperationForClose();
+  if (CloseAfterWork()) return false;
   return MayCloseDocument([this] { close(); });
 }
 
