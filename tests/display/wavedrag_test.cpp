@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <filesystem>
 #include <vector>
 
 #include "codecs/clipformat.h"
@@ -85,6 +86,19 @@ TEST_F(WaveDragTest, TheDragCarriesTheSelectionAsAWavFileAndAsBytes) {
     EXPECT_EQ(out.List().size(), 2u);
   }
   EXPECT_EQ(out.List(), std::vector<std::string>{"Quillon clip 1.wav"});
+}
+
+// The selection streams into its file while the main thread is held up; the drag follows.
+TEST_F(WaveDragTest, TheFileIsWrittenWhileTheMainThreadIsHeldUp) {
+  view.DragSelectionOut();
+  const std::string file = out.File("Quillon clip 1.wav");
+  ASSERT_TRUE(test::StallMainThreadUntil([&] {
+    std::error_code error;
+    return std::filesystem::file_size(file, error) == 44 + 400 * 2;
+  })) << "the write waited for the main thread";
+  EXPECT_TRUE(dragged.empty());
+  ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 1; }));
+  EXPECT_EQ(test::ReadWav16Samples(file), Expected(200, 600));
 }
 
 // Longer than the writer's pieces, so that the streaming from the store is what is checked.

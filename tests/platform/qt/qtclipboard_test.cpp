@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <filesystem>
 #include <optional>
 
 #include "platform/config.h"
@@ -102,6 +103,22 @@ TEST_F(QtClipboardFileTest, CopiesInQuickSuccessionLeaveOnlyTheNewestFile) {
   EXPECT_EQ(temp.List().size(), 1u);
   EXPECT_EQ(test::ReadFileBytes(port.OfferedFile()), (std::vector<uint8_t>{'R', 'I', 'F', 'F', 5}));
   EXPECT_EQ(port.GetWave(), (std::vector<uint8_t>{'R', 'I', 'F', 'F', 5}));
+}
+
+// The file is written while the main thread is held up; it is offered once the main thread
+// serves again.
+TEST_F(QtClipboardFileTest, TheFileIsWrittenWhileTheMainThreadIsHeldUp) {
+  TQtClipboard port;
+  const std::vector<uint8_t> block(3 << 20, 7);
+  ASSERT_TRUE(port.SetWave(block));
+  const std::string file = temp.File("Quillon clip 1.wav");
+  ASSERT_TRUE(test::StallMainThreadUntil([&] {
+    std::error_code error;
+    return std::filesystem::file_size(file, error) == block.size();
+  })) << "the write waited for the main thread";
+  EXPECT_TRUE(port.OfferedFile().empty());
+  ASSERT_TRUE(test::WaitUntil([&] { return port.OfferedFile() == file; }));
+  EXPECT_EQ(test::ReadFileBytes(file), block);
 }
 
 TEST_F(QtClipboardFileTest, FilesAreReadFromUriListsAndFromPathsAsText) {
