@@ -47,14 +47,17 @@ void TWaveView::DragSelectionOut() {
 }
 
 void TWaveView::DragFile(const std::string& file) {
+  // Let go while the file was written: that was no drag after all.
+  if (!DragRunner && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    dragWriter_.Delete(file);
+    return;
+  }
   dragFiles_.Add(file);
   auto data = std::make_unique<TWaveFileMimeData>(file);
   if (DragRunner) {
     DragRunner(std::move(data));
     return;
   }
-  // Let go while the file was written: that was no drag after all.
-  if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
   auto* drag = new QDrag(this);
   drag->setMimeData(data.release());
   drag->exec(Qt::CopyAction);
