@@ -41,6 +41,8 @@ bool TWaveView::HasPlayer() {
 
 void TWaveView::StartPlay() {
   if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  // Opening the device can take long: a Play before it was opened aside opens it aside too.
+  OpenPlayerAside();
   if (PlayerOpening()) return PlayWhenOpen();
   if (!HasPlayer()) return;
   const uint16_t channels = document_->Channels();

@@ -102,6 +102,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
     {u"settingsunwritable", u"The settings could not be saved to %1."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
+    {u"closewhenstopped", u"Stopping the running operation; the window closes when it has ended."},
     {u"nosilencefound", u"No silence to remove was found: nothing was changed."},
     {u"loudnesssilent", u"The audio is silent and has no loudness: nothing was changed."},
     {u"loudnessreached", u"Loudness normalized to %1."},

@@ -58,6 +58,7 @@ void TPlayer::PrepareRing(Twavefile* document, const TWaveFormatEx& format, int6
   document_ = document;
   format_ = format;
   levels_.fill(0);
+  starvedFrames_ = 0;
   TWaveFormatExtensible playbackFormat = PlaybackFormat(format);
   TDSBufferDesc description;
   description.dwFlags = kBufferFlags;
@@ -166,6 +167,7 @@ void TPlayer::EndRefills() {
 
 void TPlayer::HandleReport(const TSegmentReport& report) {
   QUILLON_MAIN_THREAD_ONLY();
+  starvedFrames_ += report.starvedFrames;
   if (!report.failure.empty()) return Fail(report.failure);
   if (report.ended || !document_->Loaded()) return Halt(false);
   if (report.measured) levels_ = report.levels;

@@ -88,6 +88,8 @@ class TPlayer {
 
   uint32_t SegmentSize() const { return segmentFrames_ * FrameBytes(); }
   uint32_t BufferSize() const { return kSegments * SegmentSize(); }
+  // Frames that played as silence since the last Prepare because the refills fell behind.
+  int64_t StarvedFrames() const { return starvedFrames_; }
   // The raw RMS level of channel c.
   int16_t Level(int channel) const { return levels_[channel]; }
   TDirectSoundBuffer* PlaybackBuffer() const { return buffer_; }
@@ -116,6 +118,7 @@ class TPlayer {
   TWaveFormatEx format_{};
   uint32_t segmentFrames_ = 0;
   std::array<int16_t, kMaxChannels> levels_{};
+  int64_t starvedFrames_ = 0;
   std::unique_ptr<TDirectSound> device_;
   TDirectSoundBuffer* buffer_ = nullptr;
   // Primed by Prepare, handed to the refill thread by Start.

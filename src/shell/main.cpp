@@ -739,10 +739,10 @@ void Tmainform::StoreSettings() {
 }
 
 bool Tmainform::FormCloseQuery() {
-  // Leaving drops what waits, then stops the work instead of waiting for it; unsaved changes
-  // are still asked about.
+  // Leaving drops what waits, then stops the work and closes after it instead of waiting for
+  // it; unsaved changes are still asked about.
   commands_.Drop();
-  StopOperationForClose();
+  if (CloseAfterWork()) return false;
   return MayCloseDocument([this] { close(); });
 }
 

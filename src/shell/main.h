@@ -56,6 +56,7 @@ class TDialogPreview;
 class TSpectrogramControl;
 class TWaveView;
 class Twavefile;
+class TCloseAfterWork;
 struct TClipContents;
 
 // The editor's main window: the one document, its waveform view, the commands around it and the
@@ -146,8 +147,10 @@ class Tmainform : public QMainWindow {
   void CreateCancelControls();
   // The Cancel button beside the progress bar while an operation runs, hidden otherwise.
   void ShowCancelControls(bool running);
-  // Stops a running operation and waits for its end: closing never waits for the work itself.
+  // Stops a running operation and waits for its end, for the window's destruction only; a close
+  // stops it and closes after its end instead: CloseAfterWork, true when an operation runs.
   void StopOperationForClose();
+  bool CloseAfterWork();
   void FormCreate(const std::vector<std::string>& arguments);
   void FormDestroy();
   void CreateVersionCheck();
@@ -320,6 +323,7 @@ class Tmainform : public QMainWindow {
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TJournalWriter> journal_;
   std::unique_ptr<Twavefile> document_;
+  std::shared_ptr<TCloseAfterWork> closeAfterWork_;
   TWaveView* view_ = nullptr;
   TSpectrogramControl* spectrogram_ = nullptr;
   bool destroyed_ = false;

@@ -157,6 +157,37 @@ TEST_F(PlayerTest, AMainThreadHeldTwoSecondsPlaysOnWithoutAGapOrStaleAudio) {
   ExpectReceived({samples.begin() + 2000, samples.begin() + 2000 + 60000}, 2);
 }
 
+// Refills held up past a whole lap of the ring (a slow disk, say) must leave a gap of silence,
+// counted, and then go on with the range's next frames, never ones that played already.
+TEST_F(PlayerTest, RefillsThatFallBehindPlaySilenceThenTheRestOfTheRangeInOrder) {
+  std::vector<int16_t> samples = Ramp(2 * 32000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 8000));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  Prepare(1000, 20000);
+  int refills = 0;
+  TDirectSoundBuffer* buffer = player->PlaybackBuffer();
+  const uint64_t lap = player->BufferSize() + 4 * player->SegmentSize();
+  TRefillThread::SetRefillHook([&] {
+    if (++refills != 3) return;
+    const uint64_t from = buffer->Played().bytes;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (buffer->Played().bytes - from < lap && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+  });
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  TRefillThread::SetRefillHook(nullptr);
+  EXPECT_GT(player->StarvedFrames(), 4 * 400) << "the gap was not counted";
+  EXPECT_EQ(positions.back(), 20000 - 1);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  std::vector<int16_t> got = Received();
+  std::erase(got, int16_t{0});
+  EXPECT_TRUE(
+      std::equal(samples.begin() + 2000, samples.begin() + 2000 + 40000, got.begin(), got.end()))
+      << "stale, missing or reordered audio around the gap";
+}
+
 TEST_F(PlayerTest, EmptyRangeReportsZeroAndStopsAtTheSecondNotification) {
   ASSERT_TRUE(h.OpenSamples(2, Ramp(2 * 4410), 44100));
   test::UseDummyDriver();
