@@ -146,6 +146,12 @@ const std::vector<TCancelledOperation>& Operations() {
       {"FadeOut", true, Request([](Twavefile& d) { return d.FadeOut(500, 190000); })},
       {"Reverse", true, Request([](Twavefile& d) { return d.Reverse(); })},
       {"Invert", true, Request([](Twavefile& d) { return d.Invert(); })},
+      {"NormalizeWithin", true, Request([](Twavefile& d) {
+         return d.Normalize(50, TFrameSpan{500, 190000});
+       })},
+      {"ReverseWithin", true, Request([](Twavefile& d) {
+         return d.Reverse(TFrameSpan{500, 190000});
+       })},
       {"Recover", false,
        [](TScene& s) {
          TJournalState state;
