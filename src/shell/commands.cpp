@@ -18,6 +18,7 @@
 #include "platform/qt/dialogkeys.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
+#include "shell/effectscope.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -329,11 +330,15 @@ TCommandOutcome Tmainform::RunEffect(const QAction* action, const std::function<
 }
 
 void Tmainform::ReverseActionExecute() {
-  Give({[this] { return RunEffect(ReverseAction, [this] { return document_->Reverse(); }); }});
+  Give({[this, place = PlaceWhenGiven()] {
+    return RunEffect(ReverseAction, [&] { return EffectScopeAt(place()).Reverse(*document_); });
+  }});
 }
 
 void Tmainform::InvertActionExecute() {
-  Give({[this] { return RunEffect(InvertAction, [this] { return document_->Invert(); }); }});
+  Give({[this, place = PlaceWhenGiven()] {
+    return RunEffect(InvertAction, [&] { return EffectScopeAt(place()).Invert(*document_); });
+  }});
 }
 
 // Effects with a parameter: the value is asked when the command is given, so that the dialog
@@ -368,8 +373,9 @@ void Tmainform::NormalizationActionExecute() {
   if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
   if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95))
-    Give({[this, percent = *percent] {
-      return RunEffect(NormalizationAction, [&] { return document_->Normalize(percent); });
+    Give({[this, percent = *percent, place = PlaceWhenGiven()] {
+      return RunEffect(NormalizationAction,
+                       [&] { return EffectScopeAt(place()).Normalize(*document_, percent); });
     }});
 }
 
@@ -377,8 +383,8 @@ void Tmainform::AmplifyActionExecute(QAction* action, int initial) {
   if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
   if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial))
-    Give({[this, action, percent = static_cast<uint32_t>(*percent)] {
-      return RunEffect(action, [&] { return document_->Amplify(percent); });
+    Give({[this, action, percent = static_cast<uint32_t>(*percent), place = PlaceWhenGiven()] {
+      return RunEffect(action, [&] { return EffectScopeAt(place()).Amplify(*document_, percent); });
     }});
 }
 

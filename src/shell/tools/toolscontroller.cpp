@@ -16,6 +16,7 @@
 #include "shell/dialogs/findsilences.h"
 #include "shell/dialogs/measureloudness.h"
 #include "shell/dialogs/normalizeloudness.h"
+#include "shell/effectscope.h"
 #include "shell/tools/silenceshade.h"
 #include "shell/utils.h"
 
@@ -142,9 +143,10 @@ void TToolsController::MakeDialogs() {
     if (result != QDialog::Accepted) return;
     GiveEdit(
         NormalizeLoudnessAction,
-        [this, target = normalizeForm_->Target()] {
+        [this, target = normalizeForm_->Target(), place = host_.placeWhenGiven()] {
           host_.stopPlayback();
-          return StartedIf(document_->ApplyGain(LoudnessGainPlanner(target)));
+          const TEffectScope scope = EffectScopeAt(place());
+          return StartedIf(scope.ApplyGain(*document_, LoudnessGainPlanner(target, scope.span)));
         },
         false);
   });
