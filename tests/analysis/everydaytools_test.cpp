@@ -143,28 +143,5 @@ TEST(NormalizeLoudnessTest, ReachesTheTargetMeasuredAgain) {
   EXPECT_LE(after.truePeakDbtp, -1 + 0.1);
 }
 
-// Within a span: the gain is found from the span alone and changes nothing around it.
-TEST(NormalizeLoudnessTest, WithinASpanMeasuresAndChangesOnlyTheSpan) {
-  TDocumentHarness h;
-  const TFrameSpan span{8000 * 2, 8000 * 8};
-  std::vector<int16_t> samples(2 * 8000 * 10);
-  for (size_t f = 0; f < samples.size() / 2; ++f) {
-    const double level = f >= span.start && f < span.stop ? 3000 : 12000;
-    samples[2 * f] = samples[2 * f + 1] = static_cast<int16_t>(level * std::sin(f * 0.31));
-  }
-  ASSERT_TRUE(h.OpenSamples(2, samples, 8000));
-  ASSERT_TRUE(h.Run([&](Twavefile& d) {
-    return d.ApplyGain(LoudnessGainPlanner({-16, -1}, span), span);
-  }));
-  const std::vector<int16_t> after = h.Samples();
-  EXPECT_TRUE(std::equal(after.begin(), after.begin() + 2 * span.start, samples.begin()));
-  EXPECT_TRUE(
-      std::equal(after.begin() + 2 * span.stop, after.end(), samples.begin() + 2 * span.stop));
-  const auto state = h.document.State();
-  EXPECT_NEAR(
-      MeasureLoudness({state->samples.get(), 2, 8000, span.start, span.Length()}).integratedLufs,
-      -16, 0.1);
-}
-
 }  // namespace
 }  // namespace quillon

@@ -184,7 +184,7 @@ TEST(CliTest, WithinNarrowsTheEffectsAfterItUntilAll) {
                     " --within 6:8 --normalize 50 -o " +
                     Quoted(out));
   ASSERT_EQ(run.status, 0) << run.err;
-  // Frames 6 and 7 hold 2 and 1 by then: half of full scale over their own peak of 2.
+  // Frames 6 and 7 hold 2 and 1 by then: half scale over their own peak of 2.
   EXPECT_EQ(test::ReadWav16Samples(out), (std::vector<int16_t>{8, 7, 6, -10, -8, -6, 16384, 8192}));
 }
 

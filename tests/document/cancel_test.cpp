@@ -147,10 +147,7 @@ const std::vector<TCancelledOperation>& Operations() {
       {"Reverse", true, Request([](Twavefile& d) { return d.Reverse(); })},
       {"Invert", true, Request([](Twavefile& d) { return d.Invert(); })},
       {"NormalizeWithin", true, Request([](Twavefile& d) {
-         return d.Normalize(50, TFrameSpan{500, 190000});
-       })},
-      {"ReverseWithin", true, Request([](Twavefile& d) {
-         return d.Reverse(TFrameSpan{500, 190000});
+         return d.Normalize(50, {500, 1900});
        })},
       {"Recover", false,
        [](TScene& s) {

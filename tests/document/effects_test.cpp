@@ -61,13 +61,9 @@ TEST(EffectsTest, TheIndexBuiltWhileWritingEqualsARebuildOfTheNewStore) {
       {"reverse", [](Twavefile& d) { return d.Reverse(); }},
       {"fade in inside", [](Twavefile& d) { return d.FadeIn(700, 69000); }},
       {"fade out to the end", [](Twavefile& d) { return d.FadeOut(33, 70001); }},
-      {"amplify within",
-       [](Twavefile& d) {
-         return d.Amplify(150, TFrameSpan{700, 69000});
-       }},
       {"reverse within",
        [](Twavefile& d) {
-         return d.Reverse(TFrameSpan{33, 70001});
+         return d.Reverse({33, 70001});
        }},
   };
   for (uint16_t channels : {1, 2}) {
