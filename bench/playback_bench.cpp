@@ -3,12 +3,14 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "codecs/wavheader.h"
@@ -16,6 +18,7 @@
 #include "platform/config.h"
 #include "platform/taskloop.h"
 #include "playback/playunit.h"
+#include "playback/previewsource.h"
 
 namespace quillon {
 namespace {
@@ -106,6 +109,71 @@ void BM_MainThreadShareWhilePlaying(benchmark::State& state) {
   state.counters["main_cpu_pct"] = 100.0 * cpu / wall;
 }
 BENCHMARK(BM_MainThreadShareWhilePlaying)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A preview's change heard: a loop plays through the disk driver at its real-time pace while the
+// effect switches between 100 % and 50 % each time a quarter second has played; every switch is
+// found in what the device received and counted from the position reported when it was made (at
+// most the cursor's, so the figure is an upper bound). Goal: 100 ms.
+void BM_PreviewChangeHeard(benchmark::State& state) {
+  const std::string received =
+      (std::filesystem::temp_directory_path() / ("quillon-preview-" + std::to_string(getpid())))
+          .string();
+  std::vector<double> heard;
+  for (auto _ : state) {
+    TBenchDocument bench;
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", received.c_str(), 1);
+    auto player = std::make_unique<TPlayer>();
+    // At full volume the device receives the samples unchanged.
+    player->SetVolume(0);
+    auto source = MakeLoopSource(bench.document.State(), 0, kFrames);
+    std::vector<int64_t> changedAt;
+    int64_t next = kRate / 4;
+    bool halved = false;
+    player->OnProcess = [&](int64_t at) {
+      if (at < next) return;
+      halved = !halved;
+      source->SetEffect(halved ? TPreviewEffect::Amplify(50) : TPreviewEffect());
+      changedAt.push_back(at);
+      next = at + kRate / 4;
+    };
+    player->Prepare(&bench.document, bench.Format(), source, source->PlayFrames());
+    player->Start();
+    bench.loop.RunUntil([&] { return changedAt.size() >= 12; }, std::chrono::minutes(1));
+    player.reset();
+    std::FILE* file = std::fopen(received.c_str(), "rb");
+    std::vector<int16_t> got(size_t{kFrames} * kChannels * 4);
+    got.resize(file ? std::fread(got.data(), 2, got.size(), file) : 0);
+    if (file) std::fclose(file);
+    // The tone's sample k, as the effect in force makes it: halved (1), not (-1), either (0).
+    std::vector<int16_t> tone(size_t{kFrames} * kChannels);
+    for (size_t i = 0; i < tone.size(); ++i)
+      tone[i] = static_cast<int16_t>(8000 * std::sin(i / 2 * 2 * M_PI * 440 / kRate));
+    size_t lead = 0, first = 0;
+    while (tone[lead] == 0) ++lead;
+    while (first < got.size() && got[first] == 0) ++first;
+    first = first >= lead ? first - lead : 0;
+    auto halvedAt = [&](size_t k) {
+      const int16_t original = tone[(k - first) % tone.size()];
+      const int16_t half = static_cast<int16_t>(original * 0.5);
+      return got[k] == original ? (got[k] == half ? 0 : -1) : (got[k] == half ? 1 : 0);
+    };
+    for (size_t i = 0; i < changedAt.size(); ++i) {
+      const int to = i % 2 == 0 ? 1 : -1;
+      size_t k = first + static_cast<size_t>(changedAt[i]) * kChannels;
+      while (k < got.size() && halvedAt(k) != to) ++k;
+      if (k < got.size())
+        heard.push_back(((k - first) / kChannels - changedAt[i]) * 1000.0 / kRate);
+    }
+  }
+  std::remove(received.c_str());
+  std::sort(heard.begin(), heard.end());
+  state.counters["changes"] = static_cast<double>(heard.size());
+  state.counters["heard_ms_median"] = heard.empty() ? -1 : heard[heard.size() / 2];
+  state.counters["heard_ms_max"] = heard.empty() ? -1 : heard.back();
+  state.counters["goal_ms"] = 100;
+}
+BENCHMARK(BM_PreviewChangeHeard)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace quillon

@@ -3,7 +3,8 @@
 // each frame is timed from the move to the end of the events it caused (the view's redraw, its
 // paint and whatever else ran meanwhile: playback ticks, the level meter, the status bar).
 // Usage: SDL_AUDIODRIVER=dummy QUILLON_BENCH_WAV=long.wav scroll_bench (QUILLON_BENCH_FRAMES=1
-// lists every frame: clock, processor and move times, frames per pixel, the move)
+// lists every frame: clock, processor and move times, frames per pixel, the move;
+// QUILLON_BENCH_VIEW=both or spectrogram shows the spectrogram too, or alone)
 #include <time.h>
 #include <QAbstractSlider>
 #include <QAction>
@@ -139,6 +140,14 @@ int main(int argc, char** argv) {
   if (!view.HasPlayer()) {
     std::fprintf(stderr, "no sound device (SDL_AUDIODRIVER=dummy gives one)\n");
     return 1;
+  }
+  if (const char* shown = std::getenv("QUILLON_BENCH_VIEW")) {
+    const std::string mode = shown;
+    if (auto* action = form.findChild<QAction*>(mode == "both"          ? "BothModeAction"
+                                                : mode == "spectrogram" ? "SpectrogramModeAction"
+                                                                        : "WaveformModeAction"))
+      action->trigger();
+    QApplication::processEvents();
   }
   form.findChild<QAction*>("PlayAction")->trigger();
   if (!WaitFor([&] { return view.Playing(); }, std::chrono::seconds(10))) {

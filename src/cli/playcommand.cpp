@@ -111,6 +111,10 @@ int RunPlayCommand(int argc, const char* const* argv) {
     return kExitFailed;
   }
   session.Loop().RunUntil([&] { return stopped; }, std::chrono::hours(24));
+  if (player->StarvedFrames() > 0)
+    std::fprintf(stderr,
+                 "quillon-cli: %" PRId64 " frames played as silence: the reads fell behind\n",
+                 player->StarvedFrames());
   // A failure while playing has been shown as a message.
   return session.MessageShown() ? kExitFailed : 0;
 }

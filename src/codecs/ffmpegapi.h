@@ -15,6 +15,7 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/murmur3.h>
 #include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 #include <libavutil/tx.h>
@@ -48,6 +49,10 @@ extern "C" {
   X(avformat, av_interleaved_write_frame)     \
   X(avutil, av_log_set_level)                 \
   X(avutil, av_malloc)                        \
+  X(avutil, av_murmur3_alloc)                 \
+  X(avutil, av_murmur3_final)                 \
+  X(avutil, av_murmur3_init)                  \
+  X(avutil, av_murmur3_update)                \
   X(avutil, av_opt_set_double)                \
   X(avutil, av_opt_set_int)                   \
   X(avcodec, av_packet_alloc)                 \
@@ -137,6 +142,10 @@ const TFfmpegApi& FfmpegApi();
 #define av_interleaved_write_frame (::quillon::FfmpegApi().av_interleaved_write_frame)
 #define av_log_set_level (::quillon::FfmpegApi().av_log_set_level)
 #define av_malloc (::quillon::FfmpegApi().av_malloc)
+#define av_murmur3_alloc (::quillon::FfmpegApi().av_murmur3_alloc)
+#define av_murmur3_final (::quillon::FfmpegApi().av_murmur3_final)
+#define av_murmur3_init (::quillon::FfmpegApi().av_murmur3_init)
+#define av_murmur3_update (::quillon::FfmpegApi().av_murmur3_update)
 #define av_opt_set_double (::quillon::FfmpegApi().av_opt_set_double)
 #define av_opt_set_int (::quillon::FfmpegApi().av_opt_set_int)
 #define av_packet_alloc (::quillon::FfmpegApi().av_packet_alloc)

@@ -61,6 +61,7 @@ std::string StoreKey(const TAudioState& state) {
 void TSpectrogramView::DropCache() {
   LetGo(std::move(cache_));
   LetGo(std::move(parked_));
+  shelf_.reset();
   cacheKey_.clear();
   parkedKey_.clear();
 }
@@ -98,10 +99,12 @@ void TSpectrogramView::FollowState() {
     parked_ = std::move(cache_);
     parkedKey_ = cacheKey_;
     try {
-      // Two caches are kept: each gets half the budget.
+      // Every state's cache shares the shelf: after an edit only the columns whose samples
+      // changed are computed.
+      if (!shelf_) shelf_ = std::make_shared<TSpectrumShelf>(kSpectrumColumnBudget);
       cache_ = std::make_unique<TSpectrumCache>(
           TSpectrumSource{state->samples, state->channels, state->sampleRate, state->frameCount},
-          settings_.window, settings_.shape, kSpectrumColumnBudget / 2);
+          settings_.window, settings_.shape, kSpectrumColumnBudget, 0, true, shelf_);
     } catch (const std::exception&) {
       // FFmpeg could not be loaded: the view says so instead of drawing.
       cacheKey_.clear();
@@ -127,7 +130,7 @@ void TSpectrogramView::FollowState() {
 }
 
 void TSpectrogramView::Arrived() {
-  stale_ = true;
+  // Only the columns that waited are drawn again.
   update();
 }
 
@@ -145,26 +148,14 @@ TSpectrogramView::TLayout TSpectrogramView::Layout() const {
   return layout;
 }
 
-void TSpectrogramView::Redraw() {
-  const qreal ratio = devicePixelRatioF();
-  const QSize size(std::lround(width() * ratio), std::lround(height() * ratio));
-  if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB32);
-  picture_.setDevicePixelRatio(ratio);
-  picture_.fill(QColor(0x1E, 0x1E, 0x1E));
-  pending_ = 0;
-  drawnStart_ = wave_->ViewStart();
-  drawnLength_ = wave_->ViewLength();
-  drawnSize_ = size;
+void TSpectrogramView::Redraw(const TLayout& layout) {
+  const auto height = static_cast<int32_t>(std::lround(this->height() * layout.ratio));
+  canvas_.Show(layout.span.firstFrame, layout.span.framesPerPixel, layout.span.width, height,
+               layout.band, cache_->Source().channels);
+  if (stale_) canvas_.Invalidate();
   stale_ = false;
-  if (!cache_ || wave_->ViewLength() == 0) return;
-  const TLayout layout = Layout();
   std::vector<TSpectrumKey> missing;
-  const auto stride = static_cast<int32_t>(picture_.bytesPerLine() / 4);
-  for (int32_t ch = 0; ch < cache_->Source().channels; ++ch) {
-    auto* pixels = reinterpret_cast<uint32_t*>(picture_.scanLine(ch * (layout.band + 1)));
-    pending_ += painters_[ch].Draw(*cache_, settings_, ch, layout.span, layout.band, pixels, stride,
-                                   missing);
-  }
+  pending_ = canvas_.Paint(*cache_, settings_, painters_, missing);
   if (!missing.empty() || pending_ > 0)
     cache_->Request(
         std::move(missing),
@@ -194,22 +185,22 @@ void TSpectrogramView::DrawScale(QPainter& painter, const TLayout& layout) {
 
 void TSpectrogramView::paintEvent(QPaintEvent*) {
   FollowState();
-  const qreal ratio = devicePixelRatioF();
-  const QSize size(std::lround(width() * ratio), std::lround(height() * ratio));
-  if (stale_ || drawnStart_ != wave_->ViewStart() || drawnLength_ != wave_->ViewLength() ||
-      drawnSize_ != size)
-    Redraw();
   QPainter painter(this);
-  painter.drawImage(0, 0, picture_);
-  if (!cache_) {
+  pending_ = 0;
+  if (!cache_ || wave_->ViewLength() == 0) {
+    painter.fillRect(rect(), QColor(0x1E, 0x1E, 0x1E));
     painter.setPen(QColor(0xD0, 0xD0, 0xD0));
     const bool audio = wave_->Document() && wave_->Document()->FrameCount() > 0;
-    if (audio)
+    if (audio && !cache_)
       painter.drawText(rect(), Qt::AlignCenter,
                        QString::fromStdString(ConstantText("spectrumunavailable")));
     return;
   }
   const TLayout layout = Layout();
+  Redraw(layout);
+  const QImage& image = canvas_.Image();
+  painter.drawImage(QRectF(0, 0, image.width() / layout.ratio, image.height() / layout.ratio),
+                    image);
   DrawScale(painter, layout);
   const int32_t area = width() - RightMargin;
   auto xOf = [&](uint32_t frame) {
@@ -247,7 +238,7 @@ QString TSpectrogramView::PointerText(QPoint point) {
   QString text =
       QString::number(seconds, 'f', 3) + " s   " + FrequencyText(axis.FrequencyAt(row + 0.5));
   float db = 0;
-  if (painters_[channel].LevelAt(*cache_, channel, layout.span, x, row, db))
+  if (painters_[channel].LevelAt(*cache_, channel, canvas_.Span(), x, row, db))
     text += "   " +
             (db <= kLevelFloorDb ? QString("< %1").arg(kLevelFloorDb)
                                  : QString::number(db + settings_.gainDb, 'f', 1)) +

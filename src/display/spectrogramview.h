@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "display/spectrumcanvas.h"
 #include "spectrum/spectrumcache.h"
 #include "spectrum/spectrumpicture.h"
 #include "spectrum/spectrumsettings.h"
@@ -30,12 +31,18 @@ class TSpectrogramView : public QWidget {
   ~TSpectrogramView() override;
 
   // Applied at once; new columns are computed only when the window or its shape changed. The
-  // columns of the state shown before the last change are kept too, for an undo back to it.
+  // columns of the state shown before the last change are kept too, for an undo back to it, and
+  // those of earlier states are found by their samples while the shelf holds them.
   void SetSettings(const TSpectrumSettings& settings);
   const TSpectrumSettings& Settings() const { return settings_; }
   // Pixel columns of the last drawing still waiting for their levels.
   int32_t PendingColumns() const { return pending_; }
-  const QImage& Picture() const { return picture_; }
+  // The bands as last drawn, in device pixels.
+  const QImage& Picture() const { return canvas_.Image(); }
+  // Columns the shown state's cache transformed rather than found shelved.
+  int64_t ComputedColumns() const { return cache_ ? cache_->ComputedColumns() : 0; }
+  // Pixel columns the last paint drew: only those newly exposed after a scroll.
+  int32_t DrawnColumns() const { return canvas_.DrawnColumns(); }
   // Time, frequency and level at a point of the view; empty outside the bands or where nothing
   // is computed yet.
   QString PointerText(QPoint point);
@@ -63,7 +70,7 @@ class TSpectrogramView : public QWidget {
   // Makes the cache for the shown state and settings; none without audio.
   void FollowState();
   void DropCache();
-  void Redraw();
+  void Redraw(const TLayout& layout);
   void Arrived();
   void DrawScale(QPainter& painter, const TLayout& layout);
   uint32_t FrameAt(int32_t x) const;
@@ -74,14 +81,14 @@ class TSpectrogramView : public QWidget {
   std::unique_ptr<TSpectrumCache> cache_;
   // The cache of the state shown before, for an undo or redo back to it.
   std::unique_ptr<TSpectrumCache> parked_;
+  // The columns of every state at the current window size and shape, by their samples.
+  std::shared_ptr<TSpectrumShelf> shelf_;
   std::string cacheKey_, parkedKey_;
   std::vector<TSpectrumPainter> painters_;
   // Arrivals already posted to the main thread and not yet drawn.
   std::shared_ptr<std::atomic<bool>> arrivalPosted_;
-  QImage picture_;
-  // What the picture shows: redrawn when any of it changes.
-  uint32_t drawnStart_ = 0, drawnLength_ = 0;
-  QSize drawnSize_;
+  TSpectrumCanvas canvas_;
+  // The canvas is drawn anew on the next paint: other settings or another cache.
   bool stale_ = true;
   int32_t pending_ = 0;
 };

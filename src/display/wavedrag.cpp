@@ -1,18 +1,18 @@
 // Dragging the selection out of the waveform view to other programs, as a WAV file.
 #include <QApplication>
 #include <QDrag>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 
 #include "display/dragfiles.h"
 #include "display/waveview.h"
+#include "document/rangeclip.h"
 #include "document/wavfile.h"
 #include "localization/constants.h"
-#include "platform/copiedwavfile.h"
-#include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/messagebox.h"
-#include "platform/qt/qtclipboard.h"
+#include "platform/qt/wavefilemimedata.h"
 
 namespace quillon {
 
@@ -31,28 +31,29 @@ bool TWaveView::FarEnoughToDrag(const QMouseEvent* event) const {
          QApplication::startDragDistance();
 }
 
-std::unique_ptr<QMimeData> TWaveView::SelectionMimeData() {
-  if (!selected_ || !document_) return nullptr;
-  std::vector<uint8_t> block;
-  std::string file;
-  try {
-    block = document_->RangeBlock(selStart_, selStop_);
-    if (block.empty()) return nullptr;
-    file = WriteClipFile(block.data(), block.size());
-  } catch (const Exception& error) {
-    MessageBoxes().Show(kApplicationTitle, ConstantText("draghandout") + " " + error.what(),
-                        TMessageIcon::Exclamation);
-    return nullptr;
-  }
-  dragFiles_.Add(file);
-  const QByteArray bytes(reinterpret_cast<const char*>(block.data()),
-                         static_cast<qsizetype>(block.size()));
-  return std::unique_ptr<QMimeData>(TQtClipboard::MakeWaveMimeData(bytes, file));
+// The selection streams from the store into its file on the clip writer's thread; the drag
+// starts once the file is complete.
+void TWaveView::DragSelectionOut() {
+  if (!selected_ || !DocumentLoaded() || document_->Busy() || selStop_ <= selStart_) return;
+  dragWriter_.Write(
+      [state = document_->State(), start = selStart_, stop = selStop_](TFileWriter& out) {
+        WriteRangeClip(*state, start, stop, out);
+      },
+      [this](const std::string& file) { DragFile(file); },
+      [](const std::string& failure) {
+        MessageBoxes().Show(kApplicationTitle, ConstantText("draghandout") + " " + failure,
+                            TMessageIcon::Exclamation);
+      });
 }
 
-void TWaveView::DragSelectionOut() {
-  std::unique_ptr<QMimeData> data = SelectionMimeData();
-  if (!data) return;
+void TWaveView::DragFile(const std::string& file) {
+  // Let go while the file was written: that was no drag after all.
+  if (!DragRunner && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    dragWriter_.Delete(file);
+    return;
+  }
+  dragFiles_.Add(file);
+  auto data = std::make_unique<TWaveFileMimeData>(file);
   if (DragRunner) {
     DragRunner(std::move(data));
     return;

@@ -5,6 +5,7 @@
 #include "display/waveview.h"
 #include "document/wavfile.h"
 #include "platform/config.h"
+#include "playback/framesource.h"
 #include "playback/playformat.h"
 #include "playback/playunit.h"
 
@@ -40,6 +41,8 @@ bool TWaveView::HasPlayer() {
 
 void TWaveView::StartPlay() {
   if (!document_ || !document_->Loaded() || document_->Busy()) return;
+  // Opening the device can take long: a Play before it was opened aside opens it aside too.
+  OpenPlayerAside();
   if (PlayerOpening()) return PlayWhenOpen();
   if (!HasPlayer()) return;
   const uint16_t channels = document_->Channels();
@@ -52,8 +55,20 @@ void TWaveView::StartPlay() {
   const int64_t count = static_cast<int64_t>(std::min(end, length)) - first;
   if (count <= 0) return;
   playStart_ = first;
+  playSource_.reset();
   player_->Prepare(document_, format, first, count);
   player_->Start();
+}
+
+bool TWaveView::StartPlaySource(std::shared_ptr<TFrameSource> source, int64_t frames) {
+  if (!document_ || !document_->Loaded() || document_->Busy() || frames <= 0) return false;
+  if (PlayerOpening() || !HasPlayer()) return false;
+  const TWaveFormatEx format = Pcm16Format(document_->Channels(), document_->SampleRate());
+  playStart_ = 0;
+  playSource_ = source;
+  player_->Prepare(document_, format, std::move(source), frames);
+  player_->Start();
+  return player_->Playing();
 }
 
 // The window goes on meanwhile; the play starts, or finds no device, when the device is open.
@@ -69,6 +84,7 @@ void TWaveView::StopPlay() {
   if (!player_) return;
   player_->Stop();
   playStart_ = 0;
+  playSource_.reset();
 }
 
 bool TWaveView::Playing() const {
@@ -92,7 +108,8 @@ bool TWaveView::ReadLevels(std::array<int16_t, 8>& values) const {
 }
 
 void TWaveView::DoPlayProcess(int64_t frame) {
-  SetCursorPos(static_cast<uint32_t>(frame + playStart_));
+  const int64_t at = playSource_ ? playSource_->DocumentFrame(frame) : frame + playStart_;
+  SetCursorPos(static_cast<uint32_t>(at));
   if (config.likepeers) ShowFrame(cursorPos_);
 }
 

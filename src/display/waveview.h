@@ -16,6 +16,7 @@
 #include "display/waveplot.h"
 #include "document/markerpicks.h"
 #include "document/markers.h"
+#include "platform/clipfilewriter.h"
 #include "platform/subscription.h"
 #include "platform/threadsafety.h"
 
@@ -27,6 +28,7 @@ namespace quillon {
 class Twavefile;
 class TWaveView;
 class TPlayer;
+class TFrameSource;
 
 // The waveform view's colours, shared by every view, as 0x00BBGGRR values like the settings
 // record keeps them. The main window copies them from the settings; a change shows at the next
@@ -98,6 +100,10 @@ class TWaveView : public QWidget {
   // the device OpenPlayerAside started is still opening, the play starts once it is open, from
   // what is selected then; StopPlay cancels that.
   void StartPlay();
+  // Plays frames of source (a preview, a loop, the parts either side of a cut), the play
+  // cursor where source says each came from; false when nothing plays (no device, a busy
+  // document). A device still opening plays nothing: a command given again finds it open.
+  bool StartPlaySource(std::shared_ptr<TFrameSource> source, int64_t frames);
   void StopPlay();
   bool Playing() const;
   // Without a sound device there is no player, and playback does nothing. The view takes its
@@ -157,10 +163,11 @@ class TWaveView : public QWidget {
   bool Selecting() const { return selecting_; }
 
   // A press inside the selection with Ctrl held that moves by the drag distance drags the
-  // selection out to other programs as a WAV file; released sooner, it is a plain click. This makes
-  // the drag's data: the WAV bytes and the file. None (the user told why) when there is no
-  // selection or the file cannot be written.
-  std::unique_ptr<QMimeData> SelectionMimeData();
+  // selection out to other programs as a WAV file; released sooner, it is a plain click. The file
+  // is written off the main thread, and the drag starts once it is complete: its data names the
+  // file and reads the WAV bytes from it when a target asks. Nothing (the user told why) when the
+  // file cannot be written.
+  void DragSelectionOut();
   // Runs the drag of that data; unset, a QDrag does. A seam for tests, which outlive the view.
   std::function<void(std::unique_ptr<QMimeData>)> DragRunner;
   const TDragFiles& DragFiles() const { return dragFiles_; }
@@ -232,7 +239,7 @@ class TWaveView : public QWidget {
   void EndSelect(int32_t x);
   bool InsideSelection(int32_t x) const;
   bool FarEnoughToDrag(const QMouseEvent* event) const;
-  void DragSelectionOut();
+  void DragFile(const std::string& file);
   // The frame under x of the wave area, held to the document.
   uint32_t FrameAt(int32_t x) const;
   // Mouse x held to the wave area's right edge.
@@ -326,9 +333,13 @@ class TWaveView : public QWidget {
   QPoint dragFrom_;
   int32_t dragFromX_ = 0;
   TDragFiles dragFiles_;
+  // After dragFiles_, so that it goes first: a file it has not handed over goes with it.
+  TClipFileWriter dragWriter_;
   bool replayAfterDrag_ = false;
   bool closeAfterSave_ = false;
   uint32_t playStart_ = 0;
+  // What plays when it is not a range of the document.
+  std::shared_ptr<TFrameSource> playSource_;
   std::unique_ptr<TPlayer> player_;
   bool playerTaken_ = false;
   // Held while a play waits for the device to open.

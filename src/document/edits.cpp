@@ -70,6 +70,8 @@ std::vector<uint8_t> TOperationJob::ReadRange(uint64_t start, uint64_t stop) con
 TOperationResult TOperationJob::Copy() {
   progress_ = 5;
   result_.clip = ReadRange(request_.rangeStart, request_.rangeStop);
+  result_.clipOrigin = MakeClipOrigin(
+      *result_.clip, MapOfRange(request_.sourceMap, request_.rangeStart, request_.rangeStop));
   // Until the clipboard has it, a stop still leaves the clipboard as it was.
   CheckCancel();
   progress_ = 0;
@@ -78,7 +80,10 @@ TOperationResult TOperationJob::Copy() {
 
 TOperationResult TOperationJob::Cut() {
   std::vector<uint8_t> block = ReadRange(request_.rangeStart, request_.rangeStop);
+  TSharedClipOrigin origin = MakeClipOrigin(
+      block, MapOfRange(request_.sourceMap, request_.rangeStart, request_.rangeStop));
   Delete();
+  result_.clipOrigin = std::move(origin);
   // Handed to the clipboard only once the range is gone, so that a failed cut changes nothing.
   result_.clip = std::move(block);
   return result_;
@@ -159,8 +164,10 @@ TOperationResult TOperationJob::Paste() {
   const uint64_t n = Source().frameCount, k = Source().channels, position = request_.rangeStart;
   const uint64_t clipFrames = clip->size() / k;
   MoveMarkers([&](TMarkerList& list) { FollowInsert(list, position, clipFrames); });
-  // The clipboard's audio is not known to be the source's.
-  result_.sourceMap = MapAfterInsert(request_.sourceMap, position, clipFrames);
+  // The clipboard's audio is the source's only where a copy from the same source says so.
+  result_.sourceMap =
+      MapAfterPaste(request_.sourceMap, position, clipFrames, request_.clipOrigin.get(),
+                    request_.clipBlock ? &*request_.clipBlock : nullptr);
   return Edit(n + clipFrames, [&](TLargeFile& next) {
     progress_ = 5;
     CopySamples(next, 0, 0, position * k);

@@ -234,6 +234,8 @@ TJournalState JournalStateOf(const Twavefile& document) {
   state.markers = document.MarkersShared();
   state.undoMarkers = document.UndoStack().MarkerLists();
   state.redoMarkers = document.RedoStack().MarkerLists();
+  state.sourceMaps = JournalMapsOf(document.SourceMap(), document.UndoStack().SourceMaps(),
+                                   document.RedoStack().SourceMaps());
   return state;
 }
 
@@ -246,22 +248,29 @@ std::string FormatJournal(const TJournalState& state) {
   line("folder", state.tempFolder);
   line("source", state.source);
   line("modified", state.modified ? "1" : "0");
+  std::string source;
+  AppendSourceLine(source, state.sourceMaps);
+  if (!source.empty()) line("mp3source", source);
   // The states in the order of the history, so that a list an effect kept follows its twin.
   const TSharedMarkers* previous = nullptr;
-  auto stateLine = [&](const char* key, const std::string& name, const TSharedMarkers* markers) {
+  auto stateLine = [&](const char* key, const std::string& name, const TSharedMarkers* markers,
+                       const TSharedSourceMap* map) {
     line(key, name);
+    if (map) AppendSpanLines(text, *map);
     if (!markers) return;
     AppendMarkerLines(text, *markers, previous);
     previous = markers;
   };
   auto stateLines = [&](const char* key, const std::vector<std::string>& names,
-                        const std::vector<TSharedMarkers>& markers) {
+                        const std::vector<TSharedMarkers>& markers,
+                        const std::vector<TSharedSourceMap>& maps) {
     for (size_t i = 0; i < names.size(); ++i)
-      stateLine(key, names[i], i < markers.size() ? &markers[i] : nullptr);
+      stateLine(key, names[i], i < markers.size() ? &markers[i] : nullptr,
+                i < maps.size() ? &maps[i] : nullptr);
   };
-  stateLines("undo", state.undo, state.undoMarkers);
-  stateLine("current", state.current, &state.markers);
-  stateLines("redo", state.redo, state.redoMarkers);
+  stateLines("undo", state.undo, state.undoMarkers, state.sourceMaps.undo);
+  stateLine("current", state.current, &state.markers, &state.sourceMaps.current);
+  stateLines("redo", state.redo, state.redoMarkers, state.sourceMaps.redo);
   for (const auto& [name, field] : kTagLines)
     for (const std::string& value : (state.tags.*field).All())
       line(std::string(name).c_str(), value);
@@ -279,6 +288,7 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
   if (!std::getline(lines, line) || line != kMagic) return std::nullopt;
   TJournalState state;
   TMarkerLines markers;
+  TSpanLines spans(state.sourceMaps);
   bool ended = false;
   while (std::getline(lines, line)) {
     if (ended) return std::nullopt;
@@ -291,8 +301,10 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
     auto value = Unescape(std::string_view(line).substr(space + 1));
     const std::string_view key = std::string_view(line).substr(0, space);
     if (!value) return std::nullopt;
-    if (markers.Apply(key, *value)) continue;
+    if (markers.Apply(key, *value) || spans.Apply(key, *value)) continue;
     if (!ApplyLine(state, key, *value)) return std::nullopt;
+    if (key == "undo" || key == "current" || key == "redo")
+      spans.StartState(key, key == "undo" ? state.undo.size() : state.redo.size());
     if (key == "current") markers.StartState(state.markers);
     if (key == "undo" || key == "redo") {
       auto& lists = key == "undo" ? state.undoMarkers : state.redoMarkers;
@@ -303,6 +315,7 @@ std::optional<TJournalState> ParseJournal(std::string_view text) {
     }
   }
   if (!ended || !NamesOnlyItsOwnStores(state)) return std::nullopt;
+  spans.Finish();
   // A cover is its file: type and description alone are no cover.
   if (state.tags.cover.has_value() != !state.coverFile.empty()) return std::nullopt;
   return state;
@@ -367,7 +380,8 @@ void TRecoveryJournal::RecordCover(const std::optional<TCoverPicture>& cover,
   state.coverFile = coverPath_;
 }
 
-std::string TRecoveryJournal::Write(TJournalState state, const std::optional<TCoverPicture>& cover) {
+std::string TRecoveryJournal::Write(TJournalState state,
+                                    const std::optional<TCoverPicture>& cover) {
   // With nothing open there is nothing to recover, and the run's files may all go.
   if (state.current.empty()) {
     unlink(path_.c_str());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecs/tags.h"
+#include "document/journalsourcemaps.h"
 #include "document/markers.h"
 
 namespace quillon {
@@ -31,6 +32,8 @@ struct TJournalState {
   TSharedMarkers markers = NoMarkers();
   std::vector<TSharedMarkers> undoMarkers;
   std::vector<TSharedMarkers> redoMarkers;
+  // Which frames of each state are still the MP3 source's; none in a journal of an older run.
+  TJournalSourceMaps sourceMaps;
 };
 
 // The document's state as a journal records it; current stays empty when nothing is loaded.

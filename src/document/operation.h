@@ -11,8 +11,10 @@
 #include "codecs/tags.h"
 #include "document/audiostate.h"
 #include "document/editplans.h"
+#include "document/journalsourcemaps.h"
 #include "document/markers.h"
 #include "document/splitrun.h"
+#include "mp3frames/cliporigin.h"
 #include "mp3frames/sourcemap.h"
 #include "mp3frames/splice.h"
 #include "platform/cancel.h"
@@ -104,8 +106,12 @@ struct TOperationRequest {
   // Paste: what the clipboard held when it was asked.
   std::optional<std::vector<uint8_t>> clipBlock;
   std::vector<std::string> clipFiles;
+  // What an earlier copy of this document knows of the block it put on the clipboard.
+  TSharedClipOrigin clipOrigin;
   // Recovery: the tags the journal recorded, and the file of their cover's picture.
   std::string coverFile;
+  // Recovery: the maps the journal recorded, bound to their source again on the worker.
+  TJournalSourceMaps recordedMaps;
   // Remove spans: what to remove, found on the worker, and the status line when it finds none.
   TSpanPlanner planSpans;
   std::string nothingToRemove;
@@ -149,6 +155,8 @@ struct TOperationResult {
   std::shared_ptr<const TAudioState> state;
   // Audio for the clipboard (copy, and cut once its range is gone).
   std::optional<std::vector<uint8_t>> clip;
+  // Which of the clip's frames are the MP3 source's, for a paste of it to keep.
+  TSharedClipOrigin clipOrigin;
   std::optional<TOperationMessage> message;
   // Lines for the status bar: what the operation did that the user should know but need not
   // confirm (a tag skipped, channels mixed down).
@@ -163,6 +171,8 @@ struct TOperationResult {
   TSharedSourceMap sourceMap;
   // An MP3 save that kept the source's frames: what it copied and encoded.
   std::optional<TSpliceStats> mp3Frames;
+  // Recovery: the journal's maps of each state, bound to their source; none when it changed.
+  TJournalSourceMaps recoveredMaps;
 };
 
 }  // namespace quillon

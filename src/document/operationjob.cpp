@@ -270,6 +270,7 @@ TOperationResult TOperationJob::TakeUpRecoveredStore() {
       bytes > state->samples->DataSize() || bytes % (channels * 2u) != 0 ||
       header != MakeWavHeader(channels, WavSampleRate(header), bytes))
     throw Exception(ConstantText("recoverednotours") + " " + request_.fileName);
+  result_.recoveredMaps = BindJournalMaps(request_.recordedMaps, state->frameCount);
   result_.state = std::move(state);
   result_.tags = RecoveredTags();
   return result_;

@@ -54,16 +54,20 @@ class TFilesMovedOver {
     moved_.emplace_back(name, target);
     return target;
   }
-  // History entries whose files are gone are left out, with their markers.
+  // History entries whose files are gone are left out, with their markers and maps.
   void MoveExisting(const std::vector<std::string>& names,
-                    const std::vector<TSharedMarkers>& markers, std::vector<std::string>& targets,
-                    std::vector<TSharedMarkers>& targetMarkers) {
+                    const std::vector<TSharedMarkers>& markers,
+                    const std::vector<TSharedSourceMap>& maps, std::vector<std::string>& targets,
+                    std::vector<TSharedMarkers>& targetMarkers,
+                    std::vector<TSharedSourceMap>& targetMaps) {
     targets.clear();
     targetMarkers.clear();
+    targetMaps.clear();
     for (size_t i = 0; i < names.size(); ++i) {
       if (!FileExists(names[i])) continue;
       targets.push_back(Move(names[i]));
       targetMarkers.push_back(i < markers.size() ? markers[i] : NoMarkers());
+      targetMaps.push_back(i < maps.size() ? maps[i] : nullptr);
     }
   }
   // Puts every file back under its old name.
@@ -126,8 +130,11 @@ bool AdoptRecoverableRun(const TRecoverableRun& run, TJournalState& adopted, std
     adopted = run.state;
     adopted.runId = RunId();
     adopted.current = moved.Move(run.state.current);
-    moved.MoveExisting(run.state.undo, run.state.undoMarkers, adopted.undo, adopted.undoMarkers);
-    moved.MoveExisting(run.state.redo, run.state.redoMarkers, adopted.redo, adopted.redoMarkers);
+    const TJournalSourceMaps& maps = run.state.sourceMaps;
+    moved.MoveExisting(run.state.undo, run.state.undoMarkers, maps.undo, adopted.undo,
+                       adopted.undoMarkers, adopted.sourceMaps.undo);
+    moved.MoveExisting(run.state.redo, run.state.redoMarkers, maps.redo, adopted.redo,
+                       adopted.redoMarkers, adopted.sourceMaps.redo);
     // A cover whose file is gone is left out, like a history entry.
     adopted.coverFile.clear();
     if (!run.state.coverFile.empty() && FileExists(run.state.coverFile))

@@ -86,6 +86,7 @@ bool Twavefile::Paste(int64_t position, TClipContents contents) {
   request.rangeStart = static_cast<uint64_t>(position);
   request.clipBlock = std::move(contents.block);
   request.clipFiles = std::move(contents.files);
+  request.clipOrigin = clipOrigin_;
   return RunOperation(std::move(request));
 }
 

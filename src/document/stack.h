@@ -34,6 +34,8 @@ class TStack {
   const std::vector<std::string>& Names() const { return names_; }
   // Their markers, in the same order.
   const std::vector<TSharedMarkers>& MarkerLists() const { return markers_; }
+  // Their maps of frames still the MP3 source's, in the same order.
+  const std::vector<TSharedSourceMap>& SourceMaps() const { return sourceMaps_; }
   // Deletes every named file, top first, then empties the stack.
   void DeleteAll();
   // The same, but for the files kept names: a marker step's store is also its neighbour's.

@@ -254,7 +254,7 @@ void Twavefile::Install(const TOperationResult& result) {
     else if (operation == opBuildIndex)
       InstallSwitch(result.state);
     else if (operation == opRecover)
-      InstallRecovery(result.state);
+      InstallRecovery(result.state, result.recoveredMaps);
     else if (operation == opOpen)
       InstallOpened(result.state);
     else
@@ -291,7 +291,10 @@ void Twavefile::Install(const TOperationResult& result) {
   }
   if (succeeded && operation == opOpen && result.state) MarkSaved();
   // The clipboard changes only once a cut's range is gone.
-  if (succeeded && result.clip) Clipboard().SetWave(*result.clip);
+  if (succeeded && result.clip) {
+    Clipboard().SetWave(*result.clip);
+    clipOrigin_ = result.clipOrigin;
+  }
 }
 
 void Twavefile::ShowMessage(const TOperationMessage& message) {
@@ -343,28 +346,32 @@ bool Twavefile::Recover(const TJournalState& state) {
   request.fileName = state.current;
   request.tags = state.tags;
   request.coverFile = state.coverFile;
+  request.recordedMaps = state.sourceMaps;
   return RunOperation(std::move(request));
 }
 
 namespace {
 
-// A recovered history: a journal of an older run has no markers for its states.
+// A recovered history: a journal of an older run has no markers or maps for its states.
 void PushRecovered(TStack& stack, const std::vector<std::string>& names,
-                   const std::vector<TSharedMarkers>& markers) {
+                   const std::vector<TSharedMarkers>& markers,
+                   const std::vector<TSharedSourceMap>& maps) {
   for (size_t i = 0; i < names.size(); ++i)
-    stack.Push(names[i], i < markers.size() ? markers[i] : NoMarkers());
+    stack.Push(names[i], i < markers.size() ? markers[i] : NoMarkers(),
+               i < maps.size() ? maps[i] : nullptr);
 }
 
 }  // namespace
 
-void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state) {
+void Twavefile::InstallRecovery(std::shared_ptr<const TAudioState> state,
+                                const TJournalSourceMaps& maps) {
   undoStack_ = TStack();
   redoStack_ = TStack();
-  PushRecovered(undoStack_, recovering_->undo, recovering_->undoMarkers);
-  PushRecovered(redoStack_, recovering_->redo, recovering_->redoMarkers);
+  PushRecovered(undoStack_, recovering_->undo, recovering_->undoMarkers, maps.undo);
+  PushRecovered(redoStack_, recovering_->redo, recovering_->redoMarkers, maps.redo);
   markers_ = recovering_->markers ? recovering_->markers : NoMarkers();
-  // The journal keeps no source map: a recovered document saves by encoding.
-  sourceMap_ = nullptr;
+  // Without maps (an older journal, or a source changed since) the document saves by encoding.
+  sourceMap_ = maps.current;
   state_ = std::move(state);
   // No state of a recovered history is known to match the file on disk.
   savedStore_.clear();

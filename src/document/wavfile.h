@@ -177,6 +177,8 @@ class Twavefile {
   // Changing them is a change of the document that a whole save ends.
   const TMarkerList& Markers() const { return *markers_; }
   const TSharedMarkers& MarkersShared() const { return markers_; }
+  // Which frames of the installed state are still the MP3 source's; none when no frame is.
+  const TSharedSourceMap& SourceMap() const { return sourceMap_; }
   // False (and nothing changed) while an operation runs or when nothing is loaded; positions
   // past the end are clamped to it.
   bool SetMarkers(TMarkerList markers);
@@ -241,7 +243,7 @@ class Twavefile {
                    TSharedSourceMap sourceMap);
   // The state that undo or redo took up: the stacks move by one.
   void InstallSwitch(std::shared_ptr<const TAudioState> state);
-  void InstallRecovery(std::shared_ptr<const TAudioState> state);
+  void InstallRecovery(std::shared_ptr<const TAudioState> state, const TJournalSourceMaps& maps);
   // A file opened over a loaded one: the other file's states and history go with it.
   void InstallOpened(std::shared_ptr<const TAudioState> state);
   // Undo or redo of a step that changed only the markers.
@@ -291,6 +293,8 @@ class Twavefile {
   TSharedMarkers markers_ = NoMarkers();
   // The installed state's frames that are still those of the MP3 it was opened from.
   TSharedSourceMap sourceMap_;
+  // What the last copy or cut put on the clipboard; kept past a close, for the same file reopened.
+  TSharedClipOrigin clipOrigin_;
   std::shared_ptr<const TAudioState> state_;
   std::unique_ptr<CThread> worker_;
   // The running operation's stop request.

@@ -102,6 +102,7 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"recentlistunwritable", u"The desktop's list of recent files (%1) could not be written."},
     {u"settingsunwritable", u"The settings could not be saved to %1."},
     {u"operationcancelled", u"Cancelled: nothing was changed."},
+    {u"closewhenstopped", u"Stopping the running operation; the window closes when it has ended."},
     {u"nosilencefound", u"No silence to remove was found: nothing was changed."},
     {u"loudnesssilent", u"The audio is silent and has no loudness: nothing was changed."},
     {u"loudnessreached", u"Loudness normalized to %1."},
@@ -238,6 +239,8 @@ constexpr std::u16string_view kConstants[][2] = {
     {u"mp3lengthdiffers", u"its source decodes to another length than its frames say"},
     {u"mp3reservoir", u"the bit reservoir at a join could not be bridged"},
     {u"mp3nothingkept", u"no frame of its source is left unchanged"},
+    {u"previewbutton", u"Pre&view"},
+    {u"bypassbutton", u"&Bypass"},
 };
 
 constexpr uint8_t kVersion = 3;

@@ -33,6 +33,8 @@ TMp3Source::TMp3Source(const std::string& path) {
   }
   fileBytes_ = static_cast<uint64_t>(info.st_size);
   Index();
+  const int64_t modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+  identity_ = IdentifySource(path, fileBytes_, modifiedNs, frames_);
 }
 
 TMp3Source::~TMp3Source() {

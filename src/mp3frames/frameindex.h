@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mp3frames/mp3header.h"
+#include "mp3frames/sourceidentity.h"
 
 namespace quillon {
 
@@ -43,6 +44,8 @@ class TMp3Source {
   // plus the decoder's 529), and the length it then gives: the document's frames.
   uint32_t Skip() const { return skip_; }
   uint64_t DecodedLength() const { return decodedLength_; }
+  // Which file this is, as it was when indexed.
+  const TSourceIdentity& Identity() const { return identity_; }
   // Reads count bytes at offset; false when the file cannot give them.
   bool Read(uint64_t offset, uint8_t* out, size_t count) const;
   // The main-data bytes (the payload after side information) of frame index, whole.
@@ -60,6 +63,7 @@ class TMp3Source {
   uint32_t skip_ = 0;
   uint64_t decodedLength_ = 0;
   std::string refusal_;
+  TSourceIdentity identity_;
 };
 
 using TSharedMp3Source = std::shared_ptr<const TMp3Source>;

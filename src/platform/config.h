@@ -41,6 +41,8 @@ struct TConfig {
   // position, Paste replaces the selection, Ctrl and the wheel zoom at the pointer. Off, none of
   // that.
   bool likepeers = false;
+  // Selection edges land on the nearest frame boundary of the document's MP3 source.
+  bool snaptoframes = false;
 };
 
 extern TConfig config;

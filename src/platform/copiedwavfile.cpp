@@ -31,11 +31,15 @@ int CreateFreshFile(std::string& path) {
 }  // namespace
 
 std::string WriteClipFile(const uint8_t* bytes, size_t size) {
+  return WriteClipFile([bytes, size](TFileWriter& writer) { writer.Write(bytes, size); });
+}
+
+std::string WriteClipFile(const std::function<void(TFileWriter&)>& content) {
   std::string path;
   close(CreateFreshFile(path));
   try {
     TFileWriter writer(path);
-    writer.Write(bytes, size);
+    content(writer);
     writer.Close();
   } catch (...) {
     unlink(path.c_str());

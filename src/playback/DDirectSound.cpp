@@ -141,6 +141,15 @@ void TDirectSoundBuffer::SetPlayPosition(uint32_t offset) {
   stream.SetCursor(offset);
 }
 
+TPlayedBytes TDirectSoundBuffer::Played() const {
+  if (!stream_) CheckDirectSoundResult(DSERR_INVALIDCALL);
+  return stream_->Played();
+}
+
+void TDirectSoundBuffer::SetPlayWritesOnce(bool on) {
+  Stream().SetPlayWritesOnce(on);
+}
+
 void TDirectSoundBuffer::SetVolume(int32_t volume) {
   CheckDirectSoundResult(flags_ & DSBCAPS_CTRLVOLUME ? 0 : DSERR_CONTROLUNAVAIL);
   CheckDirectSoundResult(volume >= DSBVOLUME_MIN && volume <= DSBVOLUME_MAX ? 0

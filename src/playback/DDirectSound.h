@@ -72,7 +72,14 @@ class TDirectSoundBuffer {
   TDirectSoundBuffer& operator=(const TDirectSoundBuffer&) = delete;
 
   uint32_t GetPlayPosition();
+  // Also starts the counts of Played afresh.
   void SetPlayPosition(uint32_t offset);
+  // Bytes played since the play position was set, and how many of them were silence in place
+  // of bytes not written again since they last played.
+  TPlayedBytes Played() const;
+  // Every byte written plays once, silence when the cursor comes back to it unwritten. Off by
+  // default.
+  void SetPlayWritesOnce(bool on);
   // Hundredths of a decibel, DSBVOLUME_MIN to DSBVOLUME_MAX, applied as gain to what plays.
   void SetVolume(int32_t volume);
   int32_t Volume() const { return volume_; }

@@ -81,4 +81,11 @@ inline constexpr uint32_t DSERR_INVALIDCALL = 0x88780032;
 inline constexpr uint32_t DSERR_BADFORMAT = 0x88780064;
 inline constexpr uint32_t DSERR_NODRIVER = 0x88780078;
 
+// Bytes a ring's cursor has moved since it was last set, and how many of them played as silence
+// because they had not been written again since they last played.
+struct TPlayedBytes {
+  uint64_t bytes = 0;
+  uint64_t silenced = 0;
+};
+
 }  // namespace quillon

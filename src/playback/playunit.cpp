@@ -39,6 +39,17 @@ void TPlayer::SetVolume(int32_t volume) {
 
 void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
                       int64_t frameCount) {
+  PrepareRing(document, format, startFrame, frameCount, nullptr);
+}
+
+void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format,
+                      std::shared_ptr<TFrameSource> source, int64_t frameCount) {
+  if (!source) throw Exception("There is no audio to play.");
+  PrepareRing(document, format, 0, frameCount, std::move(source));
+}
+
+void TPlayer::PrepareRing(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
+                          int64_t frameCount, std::shared_ptr<TFrameSource> source) {
   QUILLON_MAIN_THREAD_ONLY();
   Release();
   if (!document) throw Exception("There is no audio to play.");
@@ -47,6 +58,7 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
   document_ = document;
   format_ = format;
   levels_.fill(0);
+  starvedFrames_ = 0;
   TWaveFormatExtensible playbackFormat = PlaybackFormat(format);
   TDSBufferDesc description;
   description.dwFlags = kBufferFlags;
@@ -61,8 +73,9 @@ void TPlayer::Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t 
   // Only a buffer that was made has a whole number of frames per segment.
   segmentFrames_ = description.dwBufferBytes / kSegments / FrameBytes();
   buffer_->SetVolume(volume_);
-  auto fill = std::make_unique<TRingFill>(document->State(), *buffer_, format_.nChannels,
-                                          startFrame, frameCount, segmentFrames_);
+  auto fill =
+      std::make_unique<TRingFill>(document->State(), *buffer_, format_.nChannels, startFrame,
+                                  frameCount, segmentFrames_, std::move(source));
   fill->Prime();
   fill_ = std::move(fill);
   state_ = TState::Ready;
@@ -154,6 +167,7 @@ void TPlayer::EndRefills() {
 
 void TPlayer::HandleReport(const TSegmentReport& report) {
   QUILLON_MAIN_THREAD_ONLY();
+  starvedFrames_ += report.starvedFrames;
   if (!report.failure.empty()) return Fail(report.failure);
   if (report.ended || !document_->Loaded()) return Halt(false);
   if (report.measured) levels_ = report.levels;

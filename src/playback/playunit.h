@@ -13,6 +13,7 @@
 #include "platform/threadsafety.h"
 #include "playback/DDirectSound.h"
 #include "playback/dsoundtypes.h"
+#include "playback/framesource.h"
 #include "playback/refillthread.h"
 #include "playback/ringfill.h"
 
@@ -66,6 +67,10 @@ class TPlayer {
   // reported with its format and raised; a failure leaves the player Idle.
   void Prepare(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
                int64_t frameCount);
+  // As Prepare, with frameCount frames of source in place of the document's store; the
+  // positions reported count the source's frames.
+  void Prepare(Twavefile* document, const TWaveFormatEx& format,
+               std::shared_ptr<TFrameSource> source, int64_t frameCount);
   // Plays what Prepare made ready; in any other state reports OnStatus(false) and plays nothing.
   // While playing it changes nothing.
   void Start();
@@ -83,6 +88,8 @@ class TPlayer {
 
   uint32_t SegmentSize() const { return segmentFrames_ * FrameBytes(); }
   uint32_t BufferSize() const { return kSegments * SegmentSize(); }
+  // Frames that played as silence since the last Prepare because the refills fell behind.
+  int64_t StarvedFrames() const { return starvedFrames_; }
   // The raw RMS level of channel c.
   int16_t Level(int channel) const { return levels_[channel]; }
   TDirectSoundBuffer* PlaybackBuffer() const { return buffer_; }
@@ -96,6 +103,8 @@ class TPlayer {
   };
 
   uint32_t FrameBytes() const { return format_.nChannels * sizeof(int16_t); }
+  void PrepareRing(Twavefile* document, const TWaveFormatEx& format, int64_t startFrame,
+                   int64_t frameCount, std::shared_ptr<TFrameSource> source);
   void ArmRing();
   void StartRefills() QUILLON_REQUIRES(mainThreadRole);
   void Halt(bool release);
@@ -109,6 +118,7 @@ class TPlayer {
   TWaveFormatEx format_{};
   uint32_t segmentFrames_ = 0;
   std::array<int16_t, kMaxChannels> levels_{};
+  int64_t starvedFrames_ = 0;
   std::unique_ptr<TDirectSound> device_;
   TDirectSoundBuffer* buffer_ = nullptr;
   // Primed by Prepare, handed to the refill thread by Start.

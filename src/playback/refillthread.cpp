@@ -4,6 +4,19 @@
 
 namespace quillon {
 
+namespace {
+
+std::function<void()>& RefillHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+}  // namespace
+
+void TRefillThread::SetRefillHook(std::function<void()> hook) {
+  RefillHook() = std::move(hook);
+}
+
 TRefillThread::TRefillThread(std::unique_ptr<TRingFill> fill, TSink sink)
     : fill_(std::move(fill)), sink_(std::move(sink)) {}
 
@@ -30,6 +43,7 @@ void TRefillThread::Handle(uint64_t fired) {
     if (ending_.load(std::memory_order_acquire)) return;
     if (!(fired & (uint64_t{1} << index))) continue;
     try {
+      if (RefillHook()) RefillHook()();
       sink_(fill_->SegmentEnded());
     } catch (const std::exception& error) {
       TSegmentReport report;

@@ -29,6 +29,9 @@ class TRefillThread {
   // What the ring raises; it stays valid until this object goes.
   TNotifyEvents& Events() { return events_; }
   void Start();
+  // A test seam: run on the refill thread before each segment's refill; none by default. Set
+  // only while no refill thread runs.
+  static void SetRefillHook(std::function<void()> hook);
 
  private:
   void Run();

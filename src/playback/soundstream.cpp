@@ -84,6 +84,18 @@ TSoundStream::~TSoundStream() {
 void TSoundStream::SetCursor(uint32_t offset) {
   TDeviceLock lock(mutex_);
   cursor_.store(offset, std::memory_order_release);
+  played_ = {};
+}
+
+TPlayedBytes TSoundStream::Played() const {
+  TDeviceLock lock(mutex_);
+  return played_;
+}
+
+void TSoundStream::SetPlayWritesOnce(bool on) {
+  TDeviceLock lock(mutex_);
+  writesOnce_ = on;
+  unplayed_.assign(on ? size_ : 0, 0);
 }
 
 void TSoundStream::Read(uint32_t offset, uint8_t* dest, uint32_t bytes) {
@@ -98,6 +110,9 @@ void TSoundStream::Write(uint32_t offset, const uint8_t* source, uint32_t bytes)
   uint32_t first = std::min(bytes, Size() - offset);
   std::memcpy(ring_.data() + offset, source, first);
   std::memcpy(ring_.data(), source + first, bytes - first);
+  if (!writesOnce_) return;
+  std::fill_n(unplayed_.begin() + offset, first, uint8_t{1});
+  std::fill_n(unplayed_.begin(), bytes - first, uint8_t{1});
 }
 
 void TSoundStream::Play(bool looping) {
@@ -154,6 +169,7 @@ void TSoundStream::Render(uint8_t* out, uint32_t length) {
     }
     uint32_t take = std::min(length, Size() - cursor);
     CopyWithGain(out, ring_.data() + cursor, take);
+    if (writesOnce_) SilencePlayed(out, cursor, take);
     out += take;
     length -= take;
     moved += take;
@@ -164,6 +180,7 @@ void TSoundStream::Render(uint8_t* out, uint32_t length) {
     }
   }
   cursor_.store(cursor, std::memory_order_release);
+  played_.bytes += moved;
   if (stopped) playing_.store(false, std::memory_order_release);
   if (events_) events_->Raise(PassedEvents(start, moved, stopped));
 }
@@ -182,6 +199,18 @@ void TSoundStream::CopyWithGain(uint8_t* out, const uint8_t* in, uint32_t bytes)
       sample = static_cast<int16_t>(std::lrintf(sample * gain));
       std::memcpy(out + i, &sample, 2);
     }
+  }
+}
+
+// Writers write whole frames, so a sample is never half silenced.
+void TSoundStream::SilencePlayed(uint8_t* out, uint32_t offset, uint32_t bytes) {
+  uint8_t* unplayed = unplayed_.data() + offset;
+  for (uint32_t i = 0; i < bytes; ++i) {
+    if (!unplayed[i]) {
+      out[i] = silence_;
+      ++played_.silenced;
+    }
+    unplayed[i] = 0;
   }
 }
 

@@ -65,7 +65,13 @@ class TSoundStream {
 
   uint32_t Size() const { return size_; }
   uint32_t Cursor() const { return cursor_.load(std::memory_order_acquire); }
-  void SetCursor(uint32_t offset);
+  // Also starts the counts of Played afresh.
+  void SetCursor(uint32_t offset) QUILLON_EXCLUDES(mutex_);
+  TPlayedBytes Played() const QUILLON_EXCLUDES(mutex_);
+  // On: every byte written plays once; a byte the cursor reaches again before it is written
+  // again plays as silence and is counted, so that a writer that falls behind leaves a gap
+  // rather than repeating old audio. Off (the default): the ring loops as written.
+  void SetPlayWritesOnce(bool on) QUILLON_EXCLUDES(mutex_);
   // Copies bytes of the ring from offset on (wrapping) into dest, or from source into the ring.
   void Read(uint32_t offset, uint8_t* dest, uint32_t bytes) QUILLON_EXCLUDES(mutex_);
   void Write(uint32_t offset, const uint8_t* source, uint32_t bytes) QUILLON_EXCLUDES(mutex_);
@@ -87,6 +93,7 @@ class TSoundStream {
   static void SDLCALL Callback(void* self, Uint8* stream, int length);
   void Render(uint8_t* out, uint32_t length) QUILLON_REQUIRES(mutex_);
   void CopyWithGain(uint8_t* out, const uint8_t* in, uint32_t bytes) const;
+  void SilencePlayed(uint8_t* out, uint32_t offset, uint32_t bytes) QUILLON_REQUIRES(mutex_);
   // Events whose offsets lie within the moved bytes after from, plus the stop events if stopped.
   uint64_t PassedEvents(uint32_t from, uint64_t moved, bool stopped) const QUILLON_REQUIRES(mutex_);
 
@@ -105,6 +112,10 @@ class TSoundStream {
   std::array<uint32_t, kMaxPositions> offsets_ QUILLON_GUARDED_BY(mutex_){};
   int count_ QUILLON_GUARDED_BY(mutex_) = 0;
   TNotifyEvents* events_ QUILLON_GUARDED_BY(mutex_) = nullptr;
+  bool writesOnce_ QUILLON_GUARDED_BY(mutex_) = false;
+  // Per ring byte, with writesOnce_: written since it last played.
+  std::vector<uint8_t> unplayed_ QUILLON_GUARDED_BY(mutex_);
+  TPlayedBytes played_ QUILLON_GUARDED_BY(mutex_);
 };
 
 }  // namespace quillon

@@ -1,6 +1,6 @@
 // Stopping the running operation: the Cancel button beside the progress bar, Esc (with the
-// waiting commands), and the close of the window, which stops an operation rather than waiting
-// for it.
+// waiting commands), and the close of the window, which stops an operation and closes once it
+// has ended rather than waiting for it.
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -8,6 +8,7 @@
 
 #include "document/wavfile.h"
 #include "platform/mainthread.h"
+#include "shell/closeafterwork.h"
 #include "shell/main.h"
 #include "shell/progressrow.h"
 
@@ -29,6 +30,15 @@ void Tmainform::CancelOperation() {
 void Tmainform::ShowCancelControls(bool running) {
   CancelButton->setVisible(running);
   PlaceProgressRow(*PageControl1, *ProgressBar, *waitingLabel_, *CancelButton);
+}
+
+// The close comes back posted: the document is still raising the end of its operation.
+bool Tmainform::CloseAfterWork() {
+  if (!closeAfterWork_)
+    closeAfterWork_ = std::make_shared<TCloseAfterWork>(
+        *document_, [this](const std::string& text) { ShowStatusLine(text); },
+        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+  return closeAfterWork_->Defer();
 }
 
 void Tmainform::StopOperationForClose() {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "codecs/encodersettings.h"
 #include "display/waveview.h"
@@ -345,8 +346,10 @@ void Tmainform::InvertActionExecute() {
 // answers the key that opened it; the effect runs at its turn.
 
 std::optional<int> Tmainform::setproperties(const char* titleKey, const char* nameKey, int minimum,
-                                            int maximum, int value) {
+                                            int maximum, int value,
+                                            std::function<TPreviewEffect(int)> preview) {
   Tfilterform* form = FilterForm();
+  OfferFilterPreview(std::move(preview));
   form->setproperties(ConstantText(titleKey), ConstantText(nameKey), minimum, maximum, value);
   if (RunDialog(*form) != QDialog::Accepted) return std::nullopt;
   return form->Value();
@@ -372,7 +375,11 @@ void Tmainform::SilenceActionExecute() {
 void Tmainform::NormalizationActionExecute() {
   if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
-  if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95))
+  auto effect = [this](int percent) {
+    const auto state = document_->State();
+    return state ? TPreviewEffect::Normalize(percent, state->peaks.peak) : TPreviewEffect();
+  };
+  if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95, effect))
     Give({[this, percent = *percent, place = PlaceWhenGiven()] {
       return RunEffect(NormalizationAction,
                        [&] { return EffectScopeAt(place()).Normalize(*document_, percent); });
@@ -382,7 +389,10 @@ void Tmainform::NormalizationActionExecute() {
 void Tmainform::AmplifyActionExecute(QAction* action, int initial) {
   if (!document_->Loaded() && !CommandsWait()) return;
   StopPlaybackFirst();
-  if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial))
+  auto effect = [](int percent) {
+    return TPreviewEffect::Amplify(static_cast<uint32_t>(std::max(percent, 0)));
+  };
+  if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial, effect))
     Give({[this, action, percent = static_cast<uint32_t>(*percent), place = PlaceWhenGiven()] {
       return RunEffect(action, [&] { return EffectScopeAt(place()).Amplify(*document_, percent); });
     }});

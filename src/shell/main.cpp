@@ -54,13 +54,14 @@
 #include "shell/dialogs/settings.h"
 #include "shell/exportregions.h"
 #include "shell/filedialogs.h"
+#include "shell/framesnapcontrol.h"
 #include "shell/help.h"
 #include "shell/labelholder.h"
 #include "shell/markers/markercontroller.h"
 #include "shell/recentmenu.h"
 #include "shell/settingsfile.h"
-#include "shell/tools/toolscontroller.h"
 #include "shell/spectrogramcontrol.h"
+#include "shell/tools/toolscontroller.h"
 #include "shell/tools/toolsmenu.h"
 #include "shell/utils.h"
 #include "update/checkpad5.h"
@@ -512,6 +513,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   // Attached before its events are wired: without a file the status bar stays empty.
   view_->AttachDocument(document_.get());
   tools_->Attach(*document_, *view_);
+  CreatePreviews();
   connect(view_, &TWaveView::CursorMoved, this, &Tmainform::onCursor);
   connect(view_, &TWaveView::SelectionChanged, this, &Tmainform::onSelect);
   connect(view_, &TWaveView::PlayStatusChanged, this, &Tmainform::playprocess);
@@ -539,6 +541,7 @@ void Tmainform::FormCreate(const std::vector<std::string>& arguments) {
   connect(Scroll, &QScrollBar::valueChanged, this, &Tmainform::ScrollChange);
   spectrogram_ = new TSpectrogramControl(this, view_, panelLayout);
   if (auto store = OpenUserSettings()) spectrogram_->Load(*store);
+  new TFrameSnapControl(this, view_);
   view_->SetShowMs(config.selectiontype == 0);
   view_->Repaint();
   StartupStep("form: view and player");
@@ -645,6 +648,7 @@ void Tmainform::MakeDialogs() {
   opusForm_ = new TEncoderQualityForm(OpusBitrateSpec(), this);
   opusForm_->SetValue(storedQuality_.opusBitrate);
   tools_->MakeDialogs();
+  AttachPreviews();
   exportRegions_->Dialog();
 }
 
@@ -735,10 +739,10 @@ void Tmainform::StoreSettings() {
 }
 
 bool Tmainform::FormCloseQuery() {
-  // Leaving drops what waits, then stops the work instead of waiting for it; unsaved changes
-  // are still asked about.
+  // Leaving drops what waits, then stops the work and closes after it instead of waiting for
+  // it; unsaved changes are still asked about.
   commands_.Drop();
-  StopOperationForClose();
+  if (CloseAfterWork()) return false;
   return MayCloseDocument([this] { close(); });
 }
 

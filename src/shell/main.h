@@ -9,6 +9,7 @@
 
 #include "platform/orderedwriter.h"
 #include "platform/subscription.h"
+#include "playback/previeweffect.h"
 #include "shell/commandqueue.h"
 #include "shell/recentfiles.h"
 #include "shell/utils.h"
@@ -50,9 +51,12 @@ class TVUMeter;
 class TQtMainThread;
 class TQtMessageBoxes;
 class TToolsController;
+class TPreviewController;
+class TDialogPreview;
 class TSpectrogramControl;
 class TWaveView;
 class Twavefile;
+class TCloseAfterWork;
 struct TClipContents;
 
 // The editor's main window: the one document, its waveform view, the commands around it and the
@@ -127,6 +131,15 @@ class Tmainform : public QMainWindow {
   void CreateActions();
   // The everyday tools' commands and what their controller may ask of the window.
   void CreateTools();
+  // Hearing before doing: the Play variants, and the previews of the effect dialogs once
+  // those are made.
+  void CreatePreviews();
+  void AttachPreviews();
+  // Once both the previews and the tools' dialogs are made, whichever comes last.
+  void AttachToolPreviews();
+  // The effect dialog's preview for its next use: the effect of the value shown; none for an
+  // effect without one.
+  void OfferFilterPreview(std::function<TPreviewEffect(int)> effect);
   void CreateMenus();
   void CreateToolBar();
   void CreateBottomPanel();
@@ -134,8 +147,10 @@ class Tmainform : public QMainWindow {
   void CreateCancelControls();
   // The Cancel button beside the progress bar while an operation runs, hidden otherwise.
   void ShowCancelControls(bool running);
-  // Stops a running operation and waits for its end: closing never waits for the work itself.
+  // Stops a running operation and waits for its end, for the window's destruction only; a close
+  // stops it and closes after its end instead: CloseAfterWork, true when an operation runs.
   void StopOperationForClose();
+  bool CloseAfterWork();
   void FormCreate(const std::vector<std::string>& arguments);
   void FormDestroy();
   void CreateVersionCheck();
@@ -145,7 +160,8 @@ class Tmainform : public QMainWindow {
   void SetIcons();
   // Asks for an effect's value in the effect dialog; none when cancelled.
   std::optional<int> setproperties(const char* titleKey, const char* nameKey, int minimum,
-                                   int maximum, int value);
+                                   int maximum, int value,
+                                   std::function<TPreviewEffect(int)> preview = nullptr);
   void SilenceActionExecute();
   void NormalizationActionExecute();
   void AmplifyActionExecute(QAction* action, int initial);
@@ -298,6 +314,8 @@ class Tmainform : public QMainWindow {
   TRecentFilesMenu* recentFilesMenu_ = nullptr;
   // A child of the window, deleted before the view and the document.
   TToolsController* tools_ = nullptr;
+  TPreviewController* previews_ = nullptr;
+  TDialogPreview* filterPreview_ = nullptr;
   TExportRegions* exportRegions_ = nullptr;
   TMarkerController* markers_ = nullptr;
   // Writes the program's own files off the main thread; outlives everything that posts to it.
@@ -305,6 +323,7 @@ class Tmainform : public QMainWindow {
   // Before the document: its last Close still writes to the journal.
   std::unique_ptr<TJournalWriter> journal_;
   std::unique_ptr<Twavefile> document_;
+  std::shared_ptr<TCloseAfterWork> closeAfterWork_;
   TWaveView* view_ = nullptr;
   TSpectrogramControl* spectrogram_ = nullptr;
   bool destroyed_ = false;

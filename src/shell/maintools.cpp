@@ -26,6 +26,7 @@ void Tmainform::CreateTools() {
   };
   host.setAvailable = [this](QAction* action, bool on) { SetAvailable(action, on); };
   host.statusLine = [this](const std::string& text) { ShowStatusLine(text); };
+  host.dialogsMade = [this] { AttachToolPreviews(); };
   tools_ = new TToolsController(*this, std::move(host));
   for (QAction* action : tools_->QueueableActions()) {
     queueable_.push_back(action);

@@ -141,6 +141,7 @@ TConfig LoadSettings(QSettings& store) {
   ReadInto(store, "volume", -10000, 0, settings.volume);
   ReadBoolean(store, "updates", settings.updates);
   ReadBoolean(store, "likepeers", settings.likepeers);
+  ReadBoolean(store, "snaptoframes", settings.snaptoframes);
   store.endGroup();
   settings.savefilterindex = 0;
   return settings;
@@ -165,6 +166,10 @@ void SaveSettings(QSettings& store, const TConfig& settings) {
     store.setValue("likepeers", 1);
   else
     store.remove("likepeers");
+  if (settings.snaptoframes)
+    store.setValue("snaptoframes", 1);
+  else
+    store.remove("snaptoframes");
   store.endGroup();
   store.sync();
 }

@@ -2,83 +2,141 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
+#include "platform/threadpriority.h"
 #include "spectrum/spectrumtransform.h"
 
 namespace quillon {
 
 namespace {
 
-// Bookkeeping a held column costs besides its levels.
-constexpr uint64_t kEntryOverhead = 96;
+// What a worker made of a key: its levels, and the digest they are shelved by.
+struct TMade {
+  TSpectrumDigest digest;
+  TSpectrumLevels levels;
+};
 
-// One worker's transform and buffers.
+// One worker's transform, hasher and buffers. Reads the samples of what it is asked for, and
+// transforms only what the shelf does not hold.
 class TColumnMaker {
  public:
-  TColumnMaker(const TSpectrumSource& source, int32_t window, TWindowShape shape)
+  TColumnMaker(const TSpectrumSource& source, int32_t window, TWindowShape shape,
+               TSpectrumShelf& shelf, std::atomic<int64_t>& computed)
       : source_(source),
+        shelf_(shelf),
+        computed_(computed),
         transform_(window, shape),
         power_(transform_.Bins()),
         most_(transform_.Bins()) {}
 
-  std::vector<uint8_t> Column(int64_t column) {
+  TMade Column(int64_t column) {
     const int32_t window = transform_.Size();
-    ReadPlanarFrames(source_, column * (window / 4) - window / 2, window, scratch_, planar_);
+    const int32_t hop = window / kBlocksPerWindow;
+    ReadFrames(source_, (column - kBlocksPerWindow / 2) * hop, window, frames_);
+    hasher_.Blocks(frames_.data(), source_.channels, hop, kBlocksPerWindow, blocks_);
+    TMade made{hasher_.Combine(blocks_.data(), kBlocksPerWindow, kColumnDigest), nullptr};
+    made.levels = shelf_.Find(made.digest);
+    if (made.levels) return made;
+    SplitChannels(frames_, source_.channels, window, planar_);
     const int32_t bins = transform_.Bins();
     std::vector<uint8_t> levels(static_cast<size_t>(bins) * source_.channels);
     for (int32_t ch = 0; ch < source_.channels; ++ch)
       transform_.Levels(planar_.data() + static_cast<size_t>(ch) * window,
                         levels.data() + static_cast<size_t>(ch) * bins);
-    return levels;
+    ++computed_;
+    made.levels = std::make_shared<const std::vector<uint8_t>>(std::move(levels));
+    shelf_.Put(made.digest, made.levels);
+    return made;
   }
 
-  // The maximum over the group's columns, taken on their power so that only the result needs a
-  // logarithm; the group's frames are read once.
-  std::vector<uint8_t> Group(int64_t group, int64_t columnCount) {
+  // The maximum over the group's columns; the group's frames are read once. Columns found
+  // shelved are taken as they are, the others are transformed and combined as power so that
+  // only the result needs a logarithm.
+  TMade Group(int64_t group, int64_t columnCount) {
     const int32_t window = transform_.Size();
-    const int32_t hop = window / 4;
+    const int32_t hop = window / kBlocksPerWindow;
     const int64_t firstColumn = group * kSpectrumGroup;
     const auto columns =
         static_cast<int32_t>(std::min<int64_t>(kSpectrumGroup, columnCount - firstColumn));
     const int32_t span = (columns - 1) * hop + window;
-    ReadPlanarFrames(source_, firstColumn * hop - window / 2, span, scratch_, planar_);
+    ReadFrames(source_, (firstColumn - kBlocksPerWindow / 2) * hop, span, frames_);
+    hasher_.Blocks(frames_.data(), source_.channels, hop, columns + kBlocksPerWindow - 1, blocks_);
+    digests_.resize(static_cast<size_t>(columns));
+    for (int32_t c = 0; c < columns; ++c)
+      digests_[c] = hasher_.Combine(blocks_.data() + c, kBlocksPerWindow, kColumnDigest);
+    TMade made{hasher_.Combine(digests_.data(), digests_.size(), kGroupDigest), nullptr};
+    made.levels = shelf_.Find(made.digest);
+    if (made.levels) return made;
     const int32_t bins = transform_.Bins();
-    std::vector<uint8_t> levels(static_cast<size_t>(bins) * source_.channels);
-    for (int32_t ch = 0; ch < source_.channels; ++ch) {
-      std::fill(most_.begin(), most_.end(), 0.0f);
-      const float* frames = planar_.data() + static_cast<size_t>(ch) * span;
-      for (int32_t c = 0; c < columns; ++c) {
-        transform_.Power(frames + static_cast<size_t>(c) * hop, power_.data());
-        for (int32_t k = 0; k < bins; ++k) most_[k] = std::max(most_[k], power_[k]);
+    const size_t size = static_cast<size_t>(bins) * source_.channels;
+    std::vector<uint8_t> levels(size, 0);
+    shelved_.resize(static_cast<size_t>(columns));
+    bool transformed = false;
+    for (int32_t c = 0; c < columns; ++c) {
+      shelved_[c] = shelf_.Find(digests_[c]);
+      if (!shelved_[c]) {
+        transformed = true;
+        ++computed_;
+      } else {
+        for (size_t i = 0; i < size; ++i) levels[i] = std::max(levels[i], (*shelved_[c])[i]);
       }
-      PowerToLevels(most_.data(), bins, levels.data() + static_cast<size_t>(ch) * bins);
     }
-    return levels;
+    if (transformed) {
+      SplitChannels(frames_, source_.channels, span, planar_);
+      for (int32_t ch = 0; ch < source_.channels; ++ch) {
+        std::fill(most_.begin(), most_.end(), 0.0f);
+        const float* frames = planar_.data() + static_cast<size_t>(ch) * span;
+        for (int32_t c = 0; c < columns; ++c) {
+          if (shelved_[c]) continue;
+          transform_.Power(frames + static_cast<size_t>(c) * hop, power_.data());
+          for (int32_t k = 0; k < bins; ++k) most_[k] = std::max(most_[k], power_[k]);
+        }
+        uint8_t* out = levels.data() + static_cast<size_t>(ch) * bins;
+        PowerToLevels(most_.data(), bins, byteMost_.data());
+        for (int32_t k = 0; k < bins; ++k) out[k] = std::max(out[k], byteMost_[k]);
+      }
+    }
+    shelved_.clear();
+    made.levels = std::make_shared<const std::vector<uint8_t>>(std::move(levels));
+    shelf_.Put(made.digest, made.levels);
+    return made;
   }
 
  private:
   const TSpectrumSource& source_;
+  TSpectrumShelf& shelf_;
+  std::atomic<int64_t>& computed_;
   TSpectrumTransform transform_;
-  std::vector<int16_t> scratch_;
+  TSpectrumHasher hasher_;
+  std::vector<int16_t> frames_;
   std::vector<float> planar_;
   std::vector<float> power_;
   std::vector<float> most_;
+  std::vector<uint8_t> byteMost_ = std::vector<uint8_t>(most_.size());
+  std::vector<TSpectrumDigest> blocks_;
+  std::vector<TSpectrumDigest> digests_;
+  std::vector<TSpectrumLevels> shelved_;
 };
 
 }  // namespace
 
 TSpectrumCache::TSpectrumCache(TSpectrumSource source, int32_t window, TWindowShape shape,
-                               uint64_t columnBudget, int32_t threads, bool background)
+                               uint64_t columnBudget, int32_t threads, bool background,
+                               std::shared_ptr<TSpectrumShelf> shelf)
     : source_(std::move(source)),
       window_(window),
       shape_(shape),
-      columnBudget_(columnBudget),
+      shelf_(shelf ? std::move(shelf) : std::make_shared<TSpectrumShelf>(columnBudget)),
       background_(background),
       columnCount_(SpectrumColumnCount(source_.frameCount, window / 4)),
       groupCount_((columnCount_ + kSpectrumGroup - 1) / kSpectrumGroup),
+      indexCapacity_(shelf_->Capacity(static_cast<uint64_t>(window / 2 + 1) *
+                                      std::max<int>(1, source_.channels))),
       groups_(static_cast<size_t>(groupCount_)) {
   // A transform made here fails here, with its message, rather than on every worker.
   TSpectrumTransform probe(window, shape);
+  TSpectrumHasher hasher;
   if (threads <= 0)
     threads = static_cast<int32_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
   for (int32_t i = 0; i < threads && source_.channels > 0; ++i)
@@ -101,26 +159,40 @@ TSpectrumLevels TSpectrumCache::Find(TSpectrumKey key) {
                                                      : nullptr;
   const auto found = columns_.find(key.index);
   if (found == columns_.end()) return nullptr;
+  TSpectrumLevels levels = shelf_->Find(found->second.digest);
+  if (!levels) {
+    // The shelf let it go: asked for again, it is computed again.
+    ages_.erase(found->second.age);
+    columns_.erase(found);
+    return nullptr;
+  }
   ages_.splice(ages_.begin(), ages_, found->second.age);
-  return found->second.levels;
+  return levels;
 }
 
 bool TSpectrumCache::Held(const TSpectrumKey& key) const {
+  // A column the shelf let go is dropped from the index when Find misses it, and asked for
+  // again: the shelf is not asked here, under the lock the workers wait for.
   if (key.reduced) return groups_[static_cast<size_t>(key.index)] != nullptr;
   return columns_.count(key.index) != 0;
 }
 
 void TSpectrumCache::Request(std::vector<TSpectrumKey> wanted, int64_t nearColumn) {
+  // Sorted out before the lock is taken: the workers wait for it.
+  std::vector<TSpectrumKey> unique;
+  unique.reserve(wanted.size());
+  std::unordered_set<int64_t> taken;
+  for (const TSpectrumKey& key : wanted) {
+    const int64_t count = key.reduced ? groupCount_ : columnCount_;
+    if (key.index >= 0 && key.index < count &&
+        taken.insert(key.reduced ? -1 - key.index : key.index).second)
+      unique.push_back(key);
+  }
   {
     std::lock_guard lock(mutex_);
     queue_.clear();
-    std::set<TSpectrumKey> taken;
-    for (const TSpectrumKey& key : wanted) {
-      const int64_t count = key.reduced ? groupCount_ : columnCount_;
-      if (key.index >= 0 && key.index < count && !Held(key) && !inFlight_.count(key) &&
-          taken.insert(key).second)
-        queue_.push_back(key);
-    }
+    for (const TSpectrumKey& key : unique)
+      if (!Held(key) && !inFlight_.count(key)) queue_.push_back(key);
     const int64_t group = std::clamp<int64_t>(nearColumn / kSpectrumGroup, 0, groupCount_);
     nearGroup_ = group;
     below_ = group - 1;
@@ -145,8 +217,7 @@ void TSpectrumCache::WaitUntilIdle() {
 }
 
 uint64_t TSpectrumCache::ColumnBytes() const {
-  std::lock_guard lock(mutex_);
-  return columnBytes_;
+  return shelf_->Bytes();
 }
 
 uint64_t TSpectrumCache::ReducedBytes() const {
@@ -165,8 +236,10 @@ std::string TSpectrumCache::FailureText() const {
 }
 
 std::vector<uint8_t> TSpectrumCache::ComputeColumn(int64_t column) const {
-  TColumnMaker maker(source_, window_, shape_);
-  return maker.Column(column);
+  TSpectrumShelf none(0);
+  std::atomic<int64_t> computed{0};
+  TColumnMaker maker(source_, window_, shape_, none, computed);
+  return *maker.Column(column).levels;
 }
 
 bool TSpectrumCache::NextTask(TSpectrumKey& key) {
@@ -186,29 +259,34 @@ bool TSpectrumCache::NextTask(TSpectrumKey& key) {
   return false;
 }
 
-void TSpectrumCache::Store(const TSpectrumKey& key, TSpectrumLevels levels) {
+void TSpectrumCache::Store(const TSpectrumKey& key, const TSpectrumDigest& digest,
+                           TSpectrumLevels levels) {
   if (key.reduced) {
     auto& slot = groups_[static_cast<size_t>(key.index)];
     if (!slot) {
       ++groupsHeld_;
-      reducedBytes_ += levels->size() + sizeof(TSpectrumLevels);
+      reducedBytes_ += levels->size() + kSpectrumGroupOverhead;
     }
     slot = std::move(levels);
     return;
   }
-  const uint64_t bytes = levels->size() + kEntryOverhead;
+  const auto found = columns_.find(key.index);
+  if (found != columns_.end()) {
+    found->second.digest = digest;
+    ages_.splice(ages_.begin(), ages_, found->second.age);
+    return;
+  }
   ages_.push_front(key.index);
-  columns_[key.index] = {std::move(levels), ages_.begin()};
-  columnBytes_ += bytes;
-  while (columnBytes_ > columnBudget_ && !ages_.empty()) {
-    const auto oldest = columns_.find(ages_.back());
-    columnBytes_ -= oldest->second.levels->size() + kEntryOverhead;
-    columns_.erase(oldest);
+  columns_[key.index] = {digest, ages_.begin()};
+  while (ages_.size() > indexCapacity_) {
+    columns_.erase(ages_.back());
     ages_.pop_back();
   }
 }
 
 void TSpectrumCache::Work() {
+  // The main thread's paints and playback come before the columns.
+  LowerThisThreadsPriority();
   std::unique_ptr<TColumnMaker> maker;
   std::unique_lock lock(mutex_);
   while (true) {
@@ -222,19 +300,19 @@ void TSpectrumCache::Work() {
     if (stopping_) return;
     inFlight_.insert(key);
     lock.unlock();
-    TSpectrumLevels levels;
+    TMade made;
     std::string failure;
     try {
-      if (!maker) maker = std::make_unique<TColumnMaker>(source_, window_, shape_);
-      levels = std::make_shared<const std::vector<uint8_t>>(
-          key.reduced ? maker->Group(key.index, columnCount_) : maker->Column(key.index));
+      if (!maker)
+        maker = std::make_unique<TColumnMaker>(source_, window_, shape_, *shelf_, computed_);
+      made = key.reduced ? maker->Group(key.index, columnCount_) : maker->Column(key.index);
     } catch (const std::exception& error) {
       failure = error.what();
     }
     lock.lock();
     inFlight_.erase(key);
-    if (levels)
-      Store(key, std::move(levels));
+    if (made.levels)
+      Store(key, made.digest, std::move(made.levels));
     else {
       failed_ = true;
       failure_ = failure;

@@ -10,6 +10,13 @@
 
 namespace quillon {
 
+namespace {
+
+// Pixels a wide zoom's first, coarse drawing shows from one column.
+constexpr int32_t kCoarsePixels = 4;
+
+}  // namespace
+
 void TSpectrumPainter::Prepare(const TSpectrumCache& cache, const TSpectrumSettings& settings,
                                int32_t height) {
   const uint32_t rate = cache.Source().sampleRate;
@@ -48,32 +55,38 @@ TSpectrumKey TSpectrumPainter::KeyAt(const TSpectrumCache& cache, const TSpectru
 
 int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& settings,
                                int32_t channel, const TSpectrumSpan& span, int32_t height,
-                               uint32_t* pixels, int32_t stride,
-                               std::vector<TSpectrumKey>& missing) {
-  if (height <= 0 || span.width <= 0) return 0;
+                               uint32_t* pixels, int32_t stride, std::vector<TSpectrumKey>& missing,
+                               TDrawColumns columns) {
+  const int32_t to = columns.to < 0 ? span.width : std::min(columns.to, span.width);
+  if (height <= 0 || span.width <= 0 || columns.from >= to) return 0;
   Prepare(cache, settings, height);
   const int32_t bins = cache.Bins();
   const size_t offset = static_cast<size_t>(channel) * bins;
-  std::vector<std::pair<int32_t, TSpectrumKey>> wanted, provisional;
+  std::vector<std::pair<int32_t, TSpectrumKey>> wanted, provisional, coarse;
   std::vector<uint8_t> most(static_cast<size_t>(bins));
   TSpectrumKey drawnKey{false, -2};
   int64_t drawnLast = -2;
   int32_t pending = 0;
-  for (int32_t x = 0; x < span.width; ++x) {
+  auto again = [&columns](int32_t x, uint8_t value) {
+    if (columns.again) columns.again[x] = value;
+  };
+  for (int32_t x = columns.from; x < to; ++x) {
     int64_t last = 0;
     const TSpectrumKey key = KeyAt(cache, span, x, last);
     uint32_t* out = pixels + x;
-    if (x > 0 && key.reduced == drawnKey.reduced && key.index == drawnKey.index &&
+    if (x > columns.from && key.reduced == drawnKey.reduced && key.index == drawnKey.index &&
         last == drawnLast) {
       // The same column as the pixel to the left: copy it.
       for (int32_t y = 0; y < height; ++y)
         out[static_cast<ptrdiff_t>(y) * stride] = out[static_cast<ptrdiff_t>(y) * stride - 1];
+      if (columns.again) again(x, columns.again[x - 1]);
       continue;
     }
     drawnKey = key;
     drawnLast = last;
     if (key.index < 0) {
       for (int32_t y = 0; y < height; ++y) out[static_cast<ptrdiff_t>(y) * stride] = kPastEndColour;
+      again(x, 0);
       continue;
     }
     const uint8_t* levels = nullptr;
@@ -99,18 +112,33 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
       }
       levels = most.data();
     }
+    again(x, complete ? 0 : 1);
     if (!complete && key.reduced) {
       // Until its groups arrive a wide pixel shows the column at its middle, which costs one
-      // transform instead of a group's.
-      const double middleFrame = span.firstFrame + (x + 0.5) * span.framesPerPixel;
-      const TSpectrumKey column{false, std::clamp<int64_t>(std::lround(middleFrame / cache.Hop()),
-                                                           0, cache.ColumnCount() - 1)};
-      held[0] = cache.Find(column);
+      // transform instead of a group's; until that arrives, the column at the middle of its
+      // stretch of kCoarsePixels pixels (counted from the document's start, so that a scroll
+      // keeps them), which a quarter of the transforms give every pixel first.
+      const double pixelFrames = span.framesPerPixel;
+      const double middleFrame = span.firstFrame + (x + 0.5) * pixelFrames;
+      const double stretch = kCoarsePixels * pixelFrames;
+      const double coarseFrame = (std::floor(middleFrame / stretch) + 0.5) * stretch;
+      auto columnAt = [&cache](double frame) {
+        return TSpectrumKey{false, std::clamp<int64_t>(std::lround(frame / cache.Hop()), 0,
+                                                       cache.ColumnCount() - 1)};
+      };
+      const TSpectrumKey fine = columnAt(middleFrame), rough = columnAt(coarseFrame);
+      held[0] = cache.Find(fine);
+      if (!held[0]) {
+        provisional.push_back({x, fine});
+        held[0] = cache.Find(rough);
+        // Pixels of one stretch ask for its column once.
+        if (!held[0] && (coarse.empty() || coarse.back().second.index != rough.index))
+          coarse.push_back({x, rough});
+      }
       if (held[0]) {
         levels = held[0]->data() + offset;
         complete = true;
-      } else
-        provisional.push_back({x, column});
+      }
     }
     if (!complete) {
       ++pending;
@@ -128,7 +156,9 @@ int32_t TSpectrumPainter::Draw(TSpectrumCache& cache, const TSpectrumSettings& s
   auto nearestFirst = [middle](const auto& a, const auto& b) {
     return std::abs(a.first - middle) < std::abs(b.first - middle);
   };
+  std::stable_sort(coarse.begin(), coarse.end(), nearestFirst);
   std::stable_sort(provisional.begin(), provisional.end(), nearestFirst);
+  for (const auto& [x, key] : coarse) missing.push_back(key);
   std::stable_sort(wanted.begin(), wanted.end(), nearestFirst);
   for (const auto& [x, key] : provisional) missing.push_back(key);
   for (const auto& [x, key] : wanted) missing.push_back(key);

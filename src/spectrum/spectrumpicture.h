@@ -17,21 +17,31 @@ struct TSpectrumSpan {
   int32_t width = 0;
 };
 
+// The pixel columns from .. to - 1 of a drawing (to -1: the span's width); again, when given,
+// gets 1 for each column to draw once more as levels arrive (pending, or shown from the column at
+// a wide pixel's middle until its groups arrive) and 0 for each one that is final.
+struct TDrawColumns {
+  int32_t from = 0;
+  int32_t to = -1;
+  uint8_t* again = nullptr;
+};
+
 // Colour of the part of a band past the document's end.
 inline constexpr uint32_t kPastEndColour = 0xFF1E1E1E;
 
 // Draws bands of one channel from a cache, keeping the row table and colours between drawings
 // while the settings stay. Columns of a pixel narrower than a group show the column nearest its
 // middle; wider pixels show the maximum of the reduced level's groups under them, and the column
-// at their middle until those arrive. What is not held yet is drawn kPendingColour and its key
-// appended to missing, nearest the middle first, such columns before groups.
+// at their middle until those arrive (before that, one column for every four pixels). What is not
+// held yet is drawn kPendingColour and its key appended to missing, nearest the middle first,
+// the coarse columns first, then the others, then groups.
 class TSpectrumPainter {
  public:
   // pixels: span.width x height colours 0xFFRRGGBB, stride apart (in pixels), row 0 the highest
   // frequency. Returns how many pixel columns were pending.
   int32_t Draw(TSpectrumCache& cache, const TSpectrumSettings& settings, int32_t channel,
                const TSpectrumSpan& span, int32_t height, uint32_t* pixels, int32_t stride,
-               std::vector<TSpectrumKey>& missing);
+               std::vector<TSpectrumKey>& missing, TDrawColumns columns = {});
 
   // The level (dB, before the gain) at row y of the last drawing's column x; none when that
   // column was pending or is outside.

@@ -17,6 +17,14 @@ struct TSpectrumSource {
   uint32_t frameCount = 0;
 };
 
+// Frames first .. first + count - 1 as they are stored, channels interleaved, into interleaved;
+// frames outside the document are zeros.
+void ReadFrames(const TSpectrumSource& source, int64_t first, int32_t count,
+                std::vector<int16_t>& interleaved);
+// Interleaved frames as -1..1, channel by channel (count values each) into planar.
+void SplitChannels(const std::vector<int16_t>& interleaved, int32_t channels, int32_t count,
+                   std::vector<float>& planar);
+
 // Frames first .. first + count - 1 of every channel as -1..1, channel by channel (count values
 // each) into planar; frames outside the document are zeros. scratch is the caller's, kept to
 // spare allocations.

@@ -121,5 +121,22 @@ TEST_F(SpectrogramViewTest, AfterAnEditAndItsUndoTheEarlierColumnsComeBackWithou
   EXPECT_EQ(spectrogram.Picture(), before);
 }
 
+TEST_F(SpectrogramViewTest, AfterADeletionOnlyTheColumnsOverTheJoinAreTransformed) {
+  Open(700);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&spectrogram));
+  ASSERT_TRUE(PaintUntilComplete());
+  // Two hops of the default window out of the middle: what follows moves by whole columns.
+  ASSERT_TRUE(harness.Run([](Twavefile& d) { return d.Delete(8000, 9024); }));
+  wave.FollowDocument();
+  ASSERT_TRUE(PaintUntilComplete());
+  ASSERT_TRUE(test::WaitUntil([&] {
+    spectrogram.repaint();
+    return spectrogram.ComputedColumns() > 0;
+  }));
+  // Four windows hold the join; the reduced level's group may take them before the view does.
+  // The document has 30 columns.
+  EXPECT_LE(spectrogram.ComputedColumns(), 8);
+}
+
 }  // namespace
 }  // namespace quillon

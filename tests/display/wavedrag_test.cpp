@@ -3,12 +3,14 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <filesystem>
 #include <vector>
 
 #include "codecs/clipformat.h"
 #include "display/waveview.h"
 #include "platform/config.h"
 #include "support/document_harness.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -56,8 +58,10 @@ class WaveDragTest : public ::testing::Test {
 };
 
 TEST_F(WaveDragTest, TheDragCarriesTheSelectionAsAWavFileAndAsBytes) {
-  std::unique_ptr<QMimeData> data = view.SelectionMimeData();
-  ASSERT_TRUE(data);
+  view.DragSelectionOut();
+  EXPECT_TRUE(dragged.empty()) << "the drag waits for its file";
+  ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 1; }));
+  std::unique_ptr<QMimeData> data = std::move(dragged[0]);
   ASSERT_EQ(data->urls().size(), 1);
   const std::string file = data->urls().front().toLocalFile().toStdString();
   EXPECT_EQ(file, out.File("Quillon clip 1.wav"));
@@ -65,6 +69,7 @@ TEST_F(WaveDragTest, TheDragCarriesTheSelectionAsAWavFileAndAsBytes) {
   EXPECT_EQ(ReadClipAudio(bytes.data(), bytes.size(), 1, 8000), Expected(200, 600));
   EXPECT_EQ(test::ReadWav16Samples(file), Expected(200, 600));
   for (const char* type : {"audio/x-wav", "audio/wav", "audio/vnd.wave"}) {
+    EXPECT_TRUE(data->formats().contains(type)) << type;
     const QByteArray offered = data->data(type);
     EXPECT_EQ(std::vector<uint8_t>(offered.begin(), offered.end()), bytes) << type;
   }
@@ -75,10 +80,38 @@ TEST_F(WaveDragTest, TheDragCarriesTheSelectionAsAWavFileAndAsBytes) {
     TWaveView other;
     other.AttachDocument(&harness.document);
     other.SetSelection(0, 10, true);
-    ASSERT_TRUE(other.SelectionMimeData());
+    other.DragRunner = view.DragRunner;
+    other.DragSelectionOut();
+    ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 2; }));
     EXPECT_EQ(out.List().size(), 2u);
   }
   EXPECT_EQ(out.List(), std::vector<std::string>{"Quillon clip 1.wav"});
+}
+
+// The selection streams into its file while the main thread is held up; the drag follows.
+TEST_F(WaveDragTest, TheFileIsWrittenWhileTheMainThreadIsHeldUp) {
+  view.DragSelectionOut();
+  const std::string file = out.File("Quillon clip 1.wav");
+  ASSERT_TRUE(test::StallMainThreadUntil([&] {
+    std::error_code error;
+    return std::filesystem::file_size(file, error) == 44 + 400 * 2;
+  })) << "the write waited for the main thread";
+  EXPECT_TRUE(dragged.empty());
+  ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 1; }));
+  EXPECT_EQ(test::ReadWav16Samples(file), Expected(200, 600));
+}
+
+// Longer than the writer's pieces, so that the streaming from the store is what is checked.
+TEST_F(WaveDragTest, ALongStereoSelectionArrivesWholeThroughTheFile) {
+  std::vector<int16_t> samples(2 * 200000);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(i * 13 + 5);
+  ASSERT_TRUE(harness.OpenSamples(2, samples, 44100));
+  view.SetSelection(1, 199999, true);
+  view.DragSelectionOut();
+  ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 1; }));
+  const std::string file = dragged[0]->urls().front().toLocalFile().toStdString();
+  EXPECT_EQ(test::ReadWav16Samples(file),
+            std::vector<int16_t>(samples.begin() + 2, samples.begin() + 2 * 199999));
 }
 
 TEST_F(WaveDragTest, CtrlAndAMoveInsideTheSelectionDragItWhileOtherPressesSelect) {
@@ -86,7 +119,7 @@ TEST_F(WaveDragTest, CtrlAndAMoveInsideTheSelectionDragItWhileOtherPressesSelect
   QTest::mousePress(&view, Qt::LeftButton, Qt::ControlModifier, QPoint(XOf(400), 100));
   QTest::mouseMove(&view, QPoint(XOf(400) + 40, 140));
   QTest::mouseRelease(&view, Qt::LeftButton, Qt::ControlModifier, QPoint(XOf(400) + 40, 140));
-  ASSERT_EQ(dragged.size(), 1u);
+  ASSERT_TRUE(test::WaitUntil([&] { return dragged.size() == 1; }));
   const QByteArray bytes = dragged[0]->data("audio/x-wav");
   EXPECT_EQ(ReadClipAudio(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 1, 8000),
             Expected(200, 600));
@@ -119,12 +152,14 @@ TEST_F(WaveDragTest, CtrlAndAMoveInsideTheSelectionDragItWhileOtherPressesSelect
 
 TEST_F(WaveDragTest, AFolderThatCannotTakeTheFileIsReportedAndNothingIsDragged) {
   config.tempfolder = out.File("missing") + "/";
-  EXPECT_FALSE(view.SelectionMimeData());
-  ASSERT_EQ(harness.boxes.shown.size(), 1u);
+  view.DragSelectionOut();
+  ASSERT_TRUE(test::WaitUntil([&] { return !harness.boxes.shown.empty(); }));
   EXPECT_NE(harness.boxes.shown[0].text.find("could not be handed out"), std::string::npos);
   view.SetSelection(0, 0, false);
-  EXPECT_FALSE(view.SelectionMimeData());
+  view.DragSelectionOut();
+  test::ServeFor(std::chrono::milliseconds(100));
   EXPECT_EQ(harness.boxes.shown.size(), 1u);
+  EXPECT_TRUE(dragged.empty());
 }
 
 }  // namespace

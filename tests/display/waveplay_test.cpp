@@ -102,5 +102,15 @@ TEST_P(WavePlayOpeningTest, APlayWhileTheDeviceOpensStartsWhenItIsOpenWithoutWai
 
 INSTANTIATE_TEST_SUITE_P(StopOrNot, WavePlayOpeningTest, ::testing::Bool());
 
+TEST_F(WavePlayTest, AFirstPlayBeforeTheDeviceWasOpenedOpensItAsideAndPlaysOnceItIsOpen) {
+  TEvent open(true, false);
+  SetPlayerOpeningHook([&open] { open.WaitFor(20s); });
+  view.StartPlay();
+  EXPECT_TRUE(view.PlayerOpening()) << "the play opened the device on the main thread";
+  open.Set();
+  ASSERT_TRUE(test::WaitUntil([&] { return view.Playing(); }));
+  view.StopPlay();
+}
+
 }  // namespace
 }  // namespace quillon

@@ -159,6 +159,8 @@ TEST_F(WaveViewTest, AViewGoingBeforeItTookThePreparedPlayerClosesItSilently) {
   }
   EXPECT_FALSE(PlayerPreparing());
   EXPECT_TRUE(harness.boxes.shown.empty());
+  // The tests after this one play.
+  test::UseDummyDriver();
 }
 
 TEST_F(WaveViewTest, PaintingIsOpaqueAndAFullRedrawPresentsTheFrame) {

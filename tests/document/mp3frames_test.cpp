@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 
+#include "document/journal.h"
 #include "mp3frames/mp3header.h"
 #include "support/document_harness.h"
 
@@ -19,14 +21,19 @@ struct TKept {
 };
 
 // Saves the whole document to path and tells what the save kept; none when it encoded all.
-std::optional<TKept> SaveKept(TDocumentHarness& h, const std::string& path) {
+std::optional<TKept> SaveKept(TDocumentHarness& h, Twavefile& document, const std::string& path) {
   std::optional<TKept> kept;
   TSubscription subscription =
-      h.document.OnMp3FramesKept.Subscribe([&](Twavefile*, uint64_t c, uint64_t e, uint64_t j) {
+      document.OnMp3FramesKept.Subscribe([&](Twavefile*, uint64_t c, uint64_t e, uint64_t j) {
         kept = TKept{c, e, j};
       });
-  EXPECT_TRUE(h.Run([&](Twavefile& d) { return d.SaveAs(path); }));
+  EXPECT_TRUE(document.SaveAs(path));
+  EXPECT_TRUE(h.loop.RunUntil([&] { return !document.Busy(); }, std::chrono::seconds(60)));
   return kept;
+}
+
+std::optional<TKept> SaveKept(TDocumentHarness& h, const std::string& path) {
+  return SaveKept(h, h.document, path);
 }
 
 // The audio frames of an MP3 as byte strings, found by walking its headers.
@@ -110,6 +117,100 @@ TEST_F(Mp3FramesDocument, FiveRoundsOfOpenCutSaveKeepTheOriginalBytes) {
   EXPECT_GE(originals + 2 * 5 * 8, copied);
   EXPECT_GT(originals, copied / 2);
 }
+
+// Where the pasted clip was copied from: its frames stay the source's unless from another file.
+struct TPasteRow {
+  const char* name;
+  bool fromOtherFile;
+  bool reopenBeforePaste;
+};
+
+class Mp3FramesPaste : public Mp3FramesDocument, public ::testing::WithParamInterface<TPasteRow> {};
+
+TEST_P(Mp3FramesPaste, KeepsTheFramesOfAClipFromTheSameSource) {
+  const TPasteRow& row = GetParam();
+  constexpr uint64_t kClipStart = 1152 * 20, kClipStop = 1152 * 60;
+  if (row.fromOtherFile) {
+    const std::string wav = h.files.File("other.wav"), other = h.files.File("other.mp3");
+    ASSERT_EQ(test::RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 5 sine 500"), 0);
+    ASSERT_EQ(test::RunCommand("lame --quiet -b 128 '" + wav + "' '" + other + "'"), 0);
+    ASSERT_TRUE(h.Open(other));
+  }
+  ASSERT_TRUE(h.Run([&](Twavefile& d) { return d.Copy(kClipStart, kClipStop); }));
+  if (row.fromOtherFile || row.reopenBeforePaste) {
+    ASSERT_TRUE(h.Open(source));
+  }
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Paste(1152 * 100); }));
+  const std::optional<TKept> kept = SaveKept(h, h.files.File("pasted.mp3"));
+  ASSERT_TRUE(kept);
+  // At most the bridges of the two joins around the clip, or else the clip's 40 frames as well.
+  if (!row.fromOtherFile)
+    EXPECT_LE(kept->encoded, 16u);
+  else
+    EXPECT_GE(kept->encoded, 40u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, Mp3FramesPaste,
+                         ::testing::Values(TPasteRow{"SameDocument", false, false},
+                                           TPasteRow{"SameFileReopened", false, true},
+                                           TPasteRow{"OtherFile", true, false}),
+                         [](const ::testing::TestParamInfo<TPasteRow>& info) {
+                           return info.param.name;
+                         });
+
+// A recovered document saves as the one its journal recorded would: a journal of an older run
+// (no map lines), or a source written since, saves by encoding.
+struct TRecoveryRow {
+  const char* name;
+  bool olderJournal;
+  bool sourceTouched;
+  bool keeps;
+};
+
+class Mp3FramesRecovery : public Mp3FramesDocument,
+                          public ::testing::WithParamInterface<TRecoveryRow> {};
+
+std::string WithoutMapLines(const std::string& journal) {
+  std::string kept;
+  std::istringstream lines(journal);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.starts_with("mp3")) kept += line + "\n";
+  return kept;
+}
+
+TEST_P(Mp3FramesRecovery, SavesTheFramesItsJournalMapped) {
+  const TRecoveryRow& row = GetParam();
+  ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Delete(1152 * 40, 1152 * 80); }));
+  std::string journal = FormatJournal(JournalStateOf(h.document));
+  if (row.olderJournal) journal = WithoutMapLines(journal);
+  if (row.sourceTouched) {
+    ASSERT_EQ(test::RunCommand("touch -d 2001-01-01 '" + source + "'"), 0);
+  }
+  std::optional<TJournalState> state = ParseJournal(journal);
+  ASSERT_TRUE(state);
+  Twavefile next;
+  ASSERT_TRUE(next.Recover(*state));
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  ASSERT_TRUE(next.Loaded());
+  const std::optional<TKept> cut = SaveKept(h, next, h.files.File("cut.mp3"));
+  EXPECT_EQ(cut.has_value(), row.keeps);
+  EXPECT_LE(cut.value_or(TKept{}).encoded, 8u);
+  // The state before the cut had the whole source.
+  next.Undo();
+  ASSERT_TRUE(h.loop.RunUntil([&] { return !next.Busy(); }, std::chrono::seconds(60)));
+  const std::optional<TKept> whole = SaveKept(h, next, h.files.File("whole.mp3"));
+  EXPECT_EQ(whole.has_value(), row.keeps);
+  EXPECT_EQ(whole.value_or(TKept{}).encoded, 0u);
+  next.Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Journals, Mp3FramesRecovery,
+                         ::testing::Values(TRecoveryRow{"WithMaps", false, false, true},
+                                           TRecoveryRow{"OlderJournal", true, false, false},
+                                           TRecoveryRow{"SourceTouched", false, true, false}),
+                         [](const ::testing::TestParamInfo<TRecoveryRow>& info) {
+                           return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace quillon

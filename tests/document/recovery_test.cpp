@@ -160,6 +160,50 @@ TEST(JournalTest, MarkersOfEveryStateTravelEscapedAndMalformedOnesAreRefused) {
   for (const std::string& journal : broken) EXPECT_FALSE(ParseJournal(journal)) << journal;
 }
 
+std::vector<TSourceSpan> SpansOf(const TSharedSourceMap& map) {
+  return map ? map->spans : std::vector<TSourceSpan>{};
+}
+
+TEST(JournalTest, SourceMapsOfEveryStateTravelAndMalformedOnesCostOnlyTheMaps) {
+  TJournalState state = StateOfEndedRun("/tmp/q");
+  auto map = [](std::vector<TSourceSpan> spans) {
+    auto made = std::make_shared<TSourceMap>();
+    made->spans = std::move(spans);
+    return made;
+  };
+  state.sourceMaps.source = TSourceIdentity{"/music/a b.mp3", 1000, -5, 77};
+  state.sourceMaps.current = map({{0, 0, 10}, {10, 40, 5}});
+  state.sourceMaps.undo = {nullptr, map({{0, 0, 99}})};
+  const std::string text = FormatJournal(state);
+  auto back = ParseJournal(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->sourceMaps.source, state.sourceMaps.source);
+  EXPECT_EQ(SpansOf(back->sourceMaps.current), SpansOf(state.sourceMaps.current));
+  ASSERT_EQ(back->sourceMaps.undo.size(), 2u);
+  EXPECT_FALSE(back->sourceMaps.undo[0]);
+  EXPECT_EQ(SpansOf(back->sourceMaps.undo[1]), SpansOf(state.sourceMaps.undo[1]));
+
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string changed = text;
+    changed.replace(changed.find(from), from.size(), to);
+    return changed;
+  };
+  const std::string malformed[] = {
+      replaced("mp3span 10 40 5", "mp3span 5 40 5"),                          // overlapping
+      replaced("mp3span 10 40 5", "mp3span 10 40 0"),                         // empty
+      replaced("mp3span 10 40 5", "mp3span 10 x 5"),                          //
+      replaced("mp3source 1000 -5 77 /music", "mp3source 1000 -5 77 music"),  // relative
+      replaced("mp3source 1000 -5 77 /music/a b.mp3\n", ""),                  // spans of no source
+      replaced("run ", "mp3span 0 0 1\nrun "),                                // before any state
+  };
+  for (const std::string& journal : malformed) {
+    auto parsed = ParseJournal(journal);
+    ASSERT_TRUE(parsed) << journal;
+    EXPECT_FALSE(parsed->sourceMaps.source) << journal;
+    EXPECT_FALSE(parsed->sourceMaps.current) << journal;
+  }
+}
+
 TEST(RecoveryTest, ARecoveredDocumentHasTheMarkersOfEachStateBack) {
   test::TDocumentHarness h;
   ASSERT_TRUE(h.OpenSamples(1, Ramp(1000)));

@@ -13,6 +13,7 @@
 #include "platform/faults.h"
 #include "platform/mainthread.h"
 #include "playback/audio_drivers.h"
+#include "playback/previewsource.h"
 #include "support/document_harness.h"
 
 namespace quillon {
@@ -154,6 +155,37 @@ TEST_F(PlayerTest, AMainThreadHeldTwoSecondsPlaysOnWithoutAGapOrStaleAudio) {
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
   EXPECT_EQ(statuses, (std::vector<bool>{true, false}));
   ExpectReceived({samples.begin() + 2000, samples.begin() + 2000 + 60000}, 2);
+}
+
+// Refills held up past a whole lap of the ring (a slow disk, say) must leave a gap of silence,
+// counted, and then go on with the range's next frames, never ones that played already.
+TEST_F(PlayerTest, RefillsThatFallBehindPlaySilenceThenTheRestOfTheRangeInOrder) {
+  std::vector<int16_t> samples = Ramp(2 * 32000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 8000));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  Prepare(1000, 20000);
+  int refills = 0;
+  TDirectSoundBuffer* buffer = player->PlaybackBuffer();
+  const uint64_t lap = player->BufferSize() + 4 * player->SegmentSize();
+  TRefillThread::SetRefillHook([&] {
+    if (++refills != 3) return;
+    const uint64_t from = buffer->Played().bytes;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (buffer->Played().bytes - from < lap && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+  });
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  TRefillThread::SetRefillHook(nullptr);
+  EXPECT_GT(player->StarvedFrames(), 4 * 400) << "the gap was not counted";
+  EXPECT_EQ(positions.back(), 20000 - 1);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+  std::vector<int16_t> got = Received();
+  std::erase(got, int16_t{0});
+  EXPECT_TRUE(
+      std::equal(samples.begin() + 2000, samples.begin() + 2000 + 40000, got.begin(), got.end()))
+      << "stale, missing or reordered audio around the gap";
 }
 
 TEST_F(PlayerTest, EmptyRangeReportsZeroAndStopsAtTheSecondNotification) {
@@ -362,6 +394,62 @@ INSTANTIATE_TEST_SUITE_P(
                       TEdgeRow{"HeldStereo", 2, 2 * kRingFrames + 100, TAtEnd::Hold},
                       TEdgeRow{"StopWhileDrainingStereo", 2, kRingFrames + 1, TAtEnd::Stop}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlayerTest, ACutPreviewReachesTheDeviceAsBothSidesOfTheCutThenSilence) {
+  std::vector<int16_t> samples = Ramp(2 * 20000);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  auto source = MakeCutPreviewSource(h.document.State(), 8000, 12000, 4000, 3000);
+  player->Prepare(&h.document, Format(), source, source->PlayFrames());
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(source->DocumentFrame(positions.back()), 14999);
+  std::vector<int16_t> expected(samples.begin() + 8000, samples.begin() + 16000);
+  expected.insert(expected.end(), samples.begin() + 24000, samples.begin() + 30000);
+  ExpectReceived(expected, 2);
+}
+
+// The ring queues 750 ms ahead; a change is written over what is queued after the segment
+// playing when the next segment ends, so it is heard a segment or two later rather than after
+// the fourteen queued. The bound leaves room for a slow main thread.
+TEST_F(PlayerTest, AnEffectChangedWhileALoopPlaysReachesTheDeviceBeforeTheQueuedSegments) {
+  constexpr int64_t kLoop = 20000;
+  std::vector<int16_t> samples = Ramp(2 * kLoop);
+  ASSERT_TRUE(h.OpenSamples(2, samples, 44100));
+  test::UseDiskDriver(received);
+  MakePlayer();
+  auto source = MakeLoopSource(h.document.State(), 0, kLoop);
+  int64_t changedAt = -1;
+  player->OnProcess = [&](int64_t at) {
+    positions.push_back(at);
+    if (positions.size() == 8) {
+      changedAt = at;
+      source->SetEffect(TPreviewEffect::Amplify(50));
+    }
+    if (positions.size() == 24) player->Stop();
+  };
+  player->Prepare(&h.document, Format(), source, source->PlayFrames());
+  player->Start();
+  ASSERT_TRUE(h.loop.RunUntil([this] { return !player->Playing(); }, 60s)) << "never stopped";
+  const uint32_t segment = player->SegmentSize() / 4;
+  std::vector<int16_t> got = Received();
+  size_t first = 0;
+  while (first < got.size() && got[first] == 0) ++first;
+  auto original = [&](size_t sample) { return samples[sample % samples.size()]; };
+  size_t change = first;
+  while (change < got.size() && got[change] == original(change - first)) ++change;
+  const int64_t changeFrame = static_cast<int64_t>(change - first) / 2;
+  ASSERT_GT(changedAt, 0);
+  EXPECT_GT(changeFrame, changedAt) << "the change was heard before it was made";
+  EXPECT_LE(changeFrame - changedAt, 8 * segment);
+  RecordProperty("change_heard_after_frames", std::to_string(changeFrame - changedAt));
+  const size_t checked = std::min(got.size(), change + size_t{10} * segment * 2);
+  ASSERT_GT(checked, change + segment * 2);
+  for (size_t k = change; k < checked; ++k)
+    ASSERT_EQ(got[k], static_cast<int16_t>(original(k - first) * 0.5)) << "sample " << k;
+}
 
 TEST(PlayerFactoryTest, APreparedPlayerIsTakenOnceItIsReady) {
   TDocumentHarness h;

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <chrono>
 #include <functional>
@@ -67,13 +68,20 @@ TEST_P(CancelWindowTest, StopsAWholeDocumentFadeInItsMiddleAndLeavesTheDocumentA
 
   const auto asked = std::chrono::steady_clock::now();
   way.stop(w.Form());
+  // A close does not wait for the work: the window stays, says why, and serves its events.
+  if (way.closes) {
+    EXPECT_TRUE(w.Form().isVisible());
+    EXPECT_EQ(w.Form().findChild<QStatusBar*>()->currentMessage().toStdString(),
+              ConstantText("closewhenstopped"));
+  }
   ASSERT_TRUE(WaitUntil([&] { return !w.Document().Busy(); }, std::chrono::seconds(2)))
       << "the operation did not stop";
   const auto took = std::chrono::steady_clock::now() - asked;
   EXPECT_LT(took, std::chrono::seconds(2));
 
   EXPECT_TRUE(w.boxes.shown.empty()) << w.boxes.shown.front();
-  EXPECT_EQ(w.Form().isVisible(), !way.closes);
+  EXPECT_TRUE(WaitUntil([&] { return w.Form().isVisible() == !way.closes; }))
+      << "the window did not close after the operation ended";
   if (way.closes) return;
   // The model took up no fade: the samples, the history and the temporary folder agree with it.
   EXPECT_EQ(w.Mismatch(), "");

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTest>
@@ -27,6 +28,7 @@
 #include "platform/config.h"
 #include "platform/mainthread.h"
 #include "platform/qt/dialogkeys.h"
+#include "playback/audio_drivers.h"
 #include "shell/dialogs/filter.h"
 #include "shell/filedialogs.h"
 #include "shell/main.h"
@@ -620,6 +622,103 @@ TEST_F(CommandsTest, AFileThatDoesNotOpenLeavesTheWindowShowingNothingLoaded) {
     EXPECT_EQ(form_->windowTitle().toStdString(), "Quillon");
     for (int panel = 0; panel < 4; ++panel)
       EXPECT_EQ(form_->StatusPanel(panel)->text().toStdString(), "") << "panel " << panel;
+  }
+}
+
+// An effect heard before it is applied: Space in the dialog plays the selection through the
+// value shown, B switches to the original, and Cancel stops it and changes nothing.
+TEST_F(CommandsTest, AmplifysPreviewPlaysInTheDialogAndCancelLeavesEverything) {
+  test::UseDummyDriver();
+  Open("p.wav", 8000);
+  Select(1000, 3000);
+  form_->View()->SetCursorPos(1000);
+  bool played = false, bypassed = false;
+  QTimer::singleShot(0, [&] {
+    Tfilterform* dialog = form_->FilterForm();
+    QTest::keyClick(dialog->ValueEdit, Qt::Key_Space);
+    played = form_->View()->Playing();
+    auto* bypass = dialog->findChild<QPushButton*>("BypassButton");
+    QTest::keyClick(dialog->ValueEdit, Qt::Key_B);
+    bypassed = bypass && bypass->isChecked() && bypass->isVisible();
+    dialog->reject();
+  });
+  Run("AmplifyIAction");
+  EXPECT_TRUE(played);
+  EXPECT_TRUE(bypassed);
+  EXPECT_FALSE(form_->View()->Playing()) << "the preview goes with the dialog";
+  EXPECT_EQ(form_->Document()->UndoStack().Count(), 0);
+  EXPECT_EQ(form_->View()->CursorPos(), 1000u);
+  EXPECT_TRUE(form_->View()->Selected());
+  // Insert Silence's dialog offers no preview.
+  QTimer::singleShot(0, [this] {
+    EXPECT_TRUE(form_->FilterForm()->findChild<QPushButton*>("PreviewButton")->isHidden());
+    form_->FilterForm()->reject();
+  });
+  Run("SilenceAction");
+  // OK while the preview plays applies the value heard.
+  QTimer::singleShot(0, [this] {
+    Tfilterform* dialog = form_->FilterForm();
+    dialog->ValueEdit->setValue(150);
+    QTest::keyClick(dialog->ValueEdit, Qt::Key_Space);
+    dialog->accept();
+  });
+  Run("AmplifyIAction");
+  EXPECT_FALSE(form_->View()->Playing());
+  EXPECT_EQ(form_->Document()->UndoStack().Count(), 1);
+}
+
+TEST_F(CommandsTest, PlayCutPreviewPlaysAroundTheSelectionAndLoopPlayUntilStopped) {
+  test::UseDummyDriver();
+  Open("c.wav", 24000);
+  Select(1000, 2000);
+  Run("CutPreviewAction");
+  ASSERT_TRUE(form_->View()->Playing());
+  // From the document's start (two seconds would reach before it) to a second after the
+  // selection.
+  ASSERT_TRUE(test::WaitUntil([&] { return !form_->View()->Playing(); }, std::chrono::seconds(30)));
+  EXPECT_EQ(form_->View()->CursorPos(), 9999u);
+  Run("LoopPlayAction");
+  ASSERT_TRUE(form_->View()->Playing());
+  // Once the cursor is in the selection it stays there, going back to its start, and it
+  // plays on.
+  auto inside = [&] {
+    const uint32_t cursor = form_->View()->CursorPos();
+    return cursor >= 1000 && cursor < 2000;
+  };
+  ASSERT_TRUE(test::WaitUntil(inside, std::chrono::seconds(30)));
+  uint32_t last = form_->View()->CursorPos();
+  bool wrapped = false, stayed = true;
+  ASSERT_TRUE(test::WaitUntil(
+      [&] {
+        const uint32_t cursor = form_->View()->CursorPos();
+        stayed = stayed && inside();
+        wrapped = wrapped || cursor < last;
+        last = cursor;
+        return wrapped;
+      },
+      std::chrono::seconds(30)));
+  EXPECT_TRUE(stayed);
+  EXPECT_TRUE(form_->View()->Playing());
+  Run("StopAction");
+  EXPECT_FALSE(form_->View()->Playing());
+}
+
+// The everyday tools' dialogs preview too, and closing them stops it.
+TEST_F(CommandsTest, TheToolDialogsPreviewUntilTheyClose) {
+  test::UseDummyDriver();
+  Open("t.wav", 8000, 44100);
+  for (const char* names :
+       {"NormalizeLoudnessAction/normalizeloudnessform", "ChangeRateAction/sampleratebox"}) {
+    SCOPED_TRACE(names);
+    const QStringList parts = QString(names).split('/');
+    Action(parts[0].toUtf8().constData())->trigger();
+    auto* dialog = form_->findChild<QDialog*>(parts[1]);
+    ASSERT_TRUE(test::WaitUntil([&] { return dialog && dialog->isVisible(); }));
+    dialog->findChild<QPushButton*>("PreviewButton")->click();
+    EXPECT_TRUE(form_->View()->Playing());
+    dialog->reject();
+    EXPECT_FALSE(form_->View()->Playing());
+    EXPECT_EQ(form_->Document()->UndoStack().Count(), 0);
   }
 }
 

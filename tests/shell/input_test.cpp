@@ -85,6 +85,8 @@ TEST_F(InputTest, EveryShortcutRunsItsCommand) {
       {QKeySequence("Ctrl+V"), "PasteAction"},
       {QKeySequence(Qt::Key_Delete), "DeleteAction"},
       {QKeySequence(Qt::Key_Space), "PlayAction"},
+      {QKeySequence("Ctrl+Space"), "LoopPlayAction"},
+      {QKeySequence("Shift+Space"), "CutPreviewAction"},
       {QKeySequence(Qt::Key_F1), "ContentsAction"},
       {QKeySequence("Alt+F4"), "ExitAction"},
       {QKeySequence("Ctrl+Q"), "ExitAction"},

@@ -137,9 +137,12 @@ TEST_F(MainformTest, ClosingWhileAnOperationRunsStopsItInsteadOfWaiting) {
   // Holding the idle event keeps the open waiting on its worker, so the document stays busy:
   // an operation that would never end by itself.
   PlaybackIdleEvent().Reset();
+  form.show();
   form.openfile(wav);
   EXPECT_TRUE(form.Document()->Busy());
-  EXPECT_TRUE(form.close());
+  // The close returns at once and comes again once the stopped operation has ended.
+  EXPECT_FALSE(form.close());
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.isVisible(); }));
   EXPECT_FALSE(form.Document()->Busy());
   EXPECT_FALSE(form.Document()->Loaded());
   EXPECT_TRUE(boxes_.shown.empty());
@@ -519,7 +522,8 @@ TEST_F(MainformTest, AnEditRequestedWhilePlayingStopsThePlaybackFirst) {
   form.openfile(MakeMono("busy.wav", 80000));
   ASSERT_TRUE(WaitIdle(form));
   Action(form, "PlayAction")->trigger();
-  ASSERT_TRUE(form.View()->Playing());
+  // The first Play opens the device aside and plays once it is open.
+  ASSERT_TRUE(test::WaitUntil([&] { return form.View()->Playing(); }));
   ASSERT_TRUE(form.Document()->Invert());
   // The store is being replaced: the player lets go of it and the commands follow.
   ASSERT_TRUE(WaitIdle(form));

@@ -163,7 +163,8 @@ TEST(SpectrumTest, AColumnFromTheStoreEqualsOneFromTheSameSamplesDirectly) {
 
 TEST(SpectrumTest, TheReducedLevelIsTheMaximumOfItsColumnsAndColumnsKeepToTheBudget) {
   constexpr int32_t kWindow = 256;
-  std::vector<int16_t> samples = Sine(500, 8000, 64 * 5 * 64);
+  // Off any period of the hop: columns alike are shelved once.
+  std::vector<int16_t> samples = Sine(503.7, 8000, 64 * 5 * 64);
   // A click in the middle of the second group, which its maximum must keep.
   samples[64 * 64 + 2000] = 30000;
   TStoreFile file(samples, 1, 8000);
@@ -187,7 +188,18 @@ TEST(SpectrumTest, TheReducedLevelIsTheMaximumOfItsColumnsAndColumnsKeepToTheBud
     }
     EXPECT_EQ(most, *group) << "group " << g;
   }
-  EXPECT_LE(cache.ReducedBytes(), 5 * (cache.Bins() + sizeof(TSpectrumLevels)));
+  EXPECT_LE(cache.ReducedBytes(), 5 * (cache.Bins() + kSpectrumGroupOverhead));
+}
+
+TEST(SpectrumTest, ATwoGigabyteDocumentsColumnsStayWithin256MegabytesAtEveryWindow) {
+  // A view keeps two states' reduced levels besides the shelf they share.
+  const TSpectrumSource source{nullptr, 2, 44100, 1u << 29};
+  for (int32_t window : {256, 2048, 8192}) {
+    TSpectrumCache cache(source, window, TWindowShape::Hann, kSpectrumColumnBudget, 1, false);
+    const uint64_t reduced =
+        static_cast<uint64_t>(cache.GroupCount()) * (cache.Bins() * 2 + kSpectrumGroupOverhead);
+    EXPECT_LE(kSpectrumColumnBudget + 2 * reduced, 256ull << 20) << window;
+  }
 }
 
 TEST(SpectrumTest, PicturesOfOddDocumentsAreCompleteAndSilenceIsTheFloor) {
@@ -283,6 +295,94 @@ TEST(SpectrumTest, AChirpsBrightestRowFollowsItsFrequency) {
           << "x " << x << " scale " << static_cast<int>(scale);
     }
   }
+}
+
+// Columns whose window [(c - 2) hop, (c + 2) hop) has samples on both sides of frame, or in
+// [from, to).
+int64_t ColumnsTouching(int64_t count, int32_t hop, int64_t from, int64_t to) {
+  int64_t touching = 0;
+  for (int64_t c = 0; c < count; ++c)
+    if ((c - 2) * hop < to && (c + 2) * hop > from) ++touching;
+  return touching;
+}
+
+TEST(SpectrumTest, AfterAnEditOnlyTheColumnsOverChangedSamplesAreComputedAndThePictureIsTheSame) {
+  constexpr int32_t kWindow = 256, kHop = 64;
+  std::vector<int16_t> original(64 * kHop * 6);
+  uint32_t seed = 7;
+  for (int16_t& sample : original) {
+    seed = seed * 1664525 + 1013904223;
+    sample = static_cast<int16_t>(seed >> 17) - 16384;
+  }
+  struct TRow {
+    const char* what;
+    std::vector<int16_t> samples;
+    int64_t expected;
+  };
+  std::vector<int16_t> deleted = original, silenced = original, quieter = original;
+  // A join inside a block; what follows moves by seven hops.
+  deleted.erase(deleted.begin() + 10001, deleted.begin() + 10001 + 7 * kHop);
+  silenced.insert(silenced.begin() + 12345, 8 * kHop, 0);
+  for (int i = 5000; i < 5300; ++i) quieter[i] /= 2;
+  const auto count = [](const std::vector<int16_t>& s) {
+    return SpectrumColumnCount(static_cast<uint32_t>(s.size()), kHop);
+  };
+  const TRow rows[] = {
+      {"delete", deleted, ColumnsTouching(count(deleted), kHop, 10001, 10001)},
+      // The four windows wholly inside the silence are alike: one of them is computed.
+      {"insert silence", silenced,
+       ColumnsTouching(count(silenced), kHop, 12345, 12345 + 8 * kHop) - 3},
+      {"effect on a range", quieter, ColumnsTouching(count(quieter), kHop, 5000, 5300)},
+      {"undo", original, 0}};
+  TStoreFile before(original, 1, 8000);
+  auto shelf = std::make_shared<TSpectrumShelf>(kSpectrumColumnBudget);
+  auto computeAll = [](TSpectrumCache& cache) {
+    std::vector<TSpectrumKey> all;
+    for (int64_t c = 0; c < cache.ColumnCount(); ++c) all.push_back({false, c});
+    cache.Request(all, 0);
+    cache.WaitUntilIdle();
+  };
+  TSpectrumCache first(before.source, kWindow, TWindowShape::Hann, 0, 1, false, shelf);
+  computeAll(first);
+  EXPECT_EQ(first.ComputedColumns(), first.ColumnCount());
+  TSpectrumSettings settings;
+  settings.window = kWindow;
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    TStoreFile after(row.samples, 1, 8000);
+    TSpectrumCache edited(after.source, kWindow, TWindowShape::Hann, 0, 1, false, shelf);
+    computeAll(edited);
+    EXPECT_EQ(edited.ComputedColumns(), row.expected);
+    TSpectrumCache fresh(after.source, kWindow, TWindowShape::Hann, kSpectrumColumnBudget, 2,
+                         false);
+    // The whole document from the reduced level, and a stretch over the join column by column.
+    const double frames = static_cast<double>(row.samples.size());
+    for (const auto& [from, length] : {std::pair{0.0, frames}, std::pair{9000.0, 3000.0}})
+      EXPECT_EQ(RenderSpectrumPicture(edited, settings, from, length, 300, 80),
+                RenderSpectrumPicture(fresh, settings, from, length, 300, 80));
+  }
+}
+
+TEST(SpectrumTest, AWideZoomIsCompleteOnceAQuarterOfItsPixelsColumnsArrived) {
+  TStoreFile file(Sine(700, 8000, 64 * 64 * 160), 1, 8000);
+  TSpectrumCache cache(file.source, 256, TWindowShape::Hann, kSpectrumColumnBudget, 2, false);
+  TSpectrumPainter painter;
+  TSpectrumSettings settings;
+  constexpr int32_t kWidth = 80, kHeight = 30;
+  // Two groups a pixel.
+  const TSpectrumSpan span{0, 64.0 * 64 * 160 / kWidth, kWidth};
+  std::vector<uint32_t> pixels(kWidth * kHeight);
+  std::vector<TSpectrumKey> missing;
+  EXPECT_EQ(painter.Draw(cache, settings, 0, span, kHeight, pixels.data(), kWidth, missing),
+            kWidth);
+  // The coarse columns come first: one for every four pixels.
+  missing.resize(kWidth / 4);
+  EXPECT_TRUE(std::none_of(missing.begin(), missing.end(), [](auto& k) { return k.reduced; }));
+  cache.Request(missing, 0);
+  cache.WaitUntilIdle();
+  missing.clear();
+  EXPECT_EQ(painter.Draw(cache, settings, 0, span, kHeight, pixels.data(), kWidth, missing), 0);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), kPendingColour), 0);
 }
 
 TEST(SpectrumTest, ColourMapsGrowLighterStepByStepSoTheyReadInGrey) {

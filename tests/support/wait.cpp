@@ -33,4 +33,14 @@ void ServeFor(std::chrono::milliseconds time) {
   WaitUntil([] { return false; }, time);
 }
 
+bool StallMainThreadUntil(const std::function<bool()>& predicate,
+                          std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!predicate()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
 }  // namespace quillon::test

@@ -14,4 +14,9 @@ bool WaitUntil(const std::function<bool()>& predicate,
 // happen within a time.
 void ServeFor(std::chrono::milliseconds time);
 
+// A main thread held up, as by a long redraw: serves nothing at all until predicate holds or
+// timeout passes, so that a test can show what goes on without the main thread. Whether it held.
+bool StallMainThreadUntil(const std::function<bool()>& predicate,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
 }  // namespace quillon::test

@@ -14,6 +14,7 @@
 #include "platform/clipboard.h"
 #include "platform/filelist.h"
 #include "platform/filesystem.h"
+#include "platform/mainthread.h"
 #include "platform/qt/qtclipboard.h"
 #include "support/document_harness.h"
 
@@ -57,6 +58,8 @@ bool ServeUntil(const std::function<bool()>& done) {
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < kXclipTimeoutMs) {
+    // The hand-over too: the clipboard's file arrives through it.
+    MainThread().WaitServing([] { return true; });
     QCoreApplication::processEvents();
     if (done()) return true;
   }
@@ -90,6 +93,8 @@ TEST_F(X11ClipboardTest, OtherProgramsReadTheCopyAsWavUnderEveryNameAndAsAFile) 
   ASSERT_TRUE(h.Run([](Twavefile& d) { return d.Copy(100, 600); }));
   const std::vector<int16_t> all = Numbered(2000);
   const std::vector<int16_t> expected(all.begin() + 200, all.begin() + 1200);
+  // The bytes are offered at once, the file beside them once it is written.
+  ASSERT_TRUE(WaitForOffer("text/uri-list"));
 
   std::optional<QByteArray> targets = Xclip({"-t", "TARGETS", "-o"});
   ASSERT_TRUE(targets);

@@ -5,10 +5,10 @@
 #include <QMimeData>
 #include <algorithm>
 
-#include "platform/copiedwavfile.h"
 #include "platform/error.h"
 #include "platform/filelist.h"
 #include "platform/filesystem.h"
+#include "platform/filewriter.h"
 
 namespace quillon {
 
@@ -45,8 +45,10 @@ void TQtClipboard::ClipboardChanged() {
 }
 
 void TQtClipboard::DeleteOfferedFile() {
+  // A file still being written is not wanted either.
+  files_.Forget();
   if (offeredFile_.empty()) return;
-  DeleteFileIfExists(offeredFile_);
+  files_.Delete(std::move(offeredFile_));
   offeredFile_.clear();
 }
 
@@ -59,37 +61,49 @@ QMimeData* TQtClipboard::MakeWaveMimeData(const QByteArray& bytes, const std::st
   auto* data = new QMimeData;
   // One shared byte array serves every name.
   for (const QString& type : WaveMimeTypes()) data->setData(type, bytes);
-  if (!file.empty()) {
-    const QByteArray uri = QByteArray::fromStdString(FileUriOf(file));
-    data->setData(kUriListType, uri + "\r\n");
-    data->setData(kCopiedFilesType, "copy\n" + uri);
-    data->setText(QString::fromStdString(file));
-  }
+  if (!file.empty()) AddFileNames(*data, file);
   return data;
 }
 
+void TQtClipboard::AddFileNames(QMimeData& data, const std::string& file) {
+  const QByteArray uri = QByteArray::fromStdString(FileUriOf(file));
+  data.setData(kUriListType, uri + "\r\n");
+  data.setData(kCopiedFilesType, "copy\n" + uri);
+  data.setText(QString::fromStdString(file));
+}
+
 bool TQtClipboard::SetWave(std::vector<uint8_t> block) {
-  QClipboard* clipboard = SystemClipboard();
-  if (!clipboard) return false;
+  if (!SystemClipboard()) return false;
   DeleteOfferedFile();
-  try {
-    offeredFile_ = WriteClipFile(block.data(), block.size());
-  } catch (const EOSError&) {
-    // A full temporary folder still leaves the audio itself on offer.
-    offeredFile_.clear();
-  }
-  QByteArray bytes(reinterpret_cast<const char*>(block.data()),
-                   static_cast<qsizetype>(block.size()));
+  const QByteArray bytes(reinterpret_cast<const char*>(block.data()),
+                         static_cast<qsizetype>(block.size()));
   block = {};
-  QMimeData* data = MakeWaveMimeData(bytes, offeredFile_);
+  Offer(MakeWaveMimeData(bytes, {}));
+  // Shared with the writer: a QByteArray's count of holders is atomic, and nobody changes it. A
+  // full temporary folder leaves the audio on offer without a file.
+  files_.Write([bytes](TFileWriter& writer) { writer.Write(bytes.constData(), bytes.size()); },
+               [this, bytes](const std::string& file) { OfferFile(bytes, file); });
+  return true;
+}
+
+// The same audio again, with its file; only while the offer without it still stands.
+void TQtClipboard::OfferFile(const QByteArray& bytes, const std::string& file) {
+  if (!offered_ || ClipboardData() != offered_.data() || !SystemClipboard()) {
+    files_.Delete(file);
+    return;
+  }
+  offeredFile_ = file;
+  Offer(MakeWaveMimeData(bytes, file));
+}
+
+void TQtClipboard::Offer(QMimeData* data) {
   offered_ = data;
   // Qt drops our data when another program takes the clipboard, at times before it tells of
-  // the change.
+  // the change; the offer that data replaces leaves the file alone.
   connect(data, &QObject::destroyed, this, [this, offer = ++offers_] {
     if (offer == offers_) DeleteOfferedFile();
   });
-  clipboard->setMimeData(data);
-  return true;
+  SystemClipboard()->setMimeData(data);
 }
 
 std::optional<std::vector<uint8_t>> TQtClipboard::GetWave() {

@@ -69,7 +69,8 @@ TSampleRateForm::TSampleRateForm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(CurrentLabel);
   layout->addWidget(rateLabel);
   layout->addWidget(RateBox);
-  layout->addLayout(OkCancelRow(OkButton, CancelButton));
+  ButtonRow = OkCancelRow(OkButton, CancelButton);
+  layout->addLayout(ButtonRow);
   setMinimumWidth(340);
   AttachLanguageController(this);
 }
@@ -88,6 +89,10 @@ void TSampleRateForm::SetCurrentRate(uint32_t rate) {
 
 uint32_t TSampleRateForm::Rate() const {
   return chosen_;
+}
+
+std::optional<uint32_t> TSampleRateForm::TypedRate() const {
+  return ReadRate(RateBox->currentText(), current_).rate;
 }
 
 void TSampleRateForm::accept() {

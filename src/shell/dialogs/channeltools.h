@@ -8,6 +8,7 @@
 #include "document/editplans.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -33,12 +34,16 @@ class TSampleRateForm : public QDialog {
   void SetCurrentRate(uint32_t rate);
   // The rate typed or chosen; only meaningful once accepted.
   uint32_t Rate() const;
+  // The rate shown now, when it can be used.
+  std::optional<uint32_t> TypedRate() const;
   void accept() override;
 
   QComboBox* RateBox;
   QLabel* CurrentLabel;
   QPushButton* OkButton;
   QPushButton* CancelButton;
+  // The row of OK and Cancel, where others may add buttons.
+  QHBoxLayout* ButtonRow;
 
  private:
   uint32_t current_ = 0;

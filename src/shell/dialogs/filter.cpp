@@ -35,17 +35,20 @@ Tfilterform::Tfilterform(QWidget* parent) : TKeyedDialog(parent) {
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-  auto* buttons = new QVBoxLayout;
-  buttons->addWidget(OkButton);
-  buttons->addWidget(CancelButton);
+  ButtonColumn = new QVBoxLayout;
+  ButtonColumn->addWidget(OkButton);
+  ButtonColumn->addWidget(CancelButton);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(ValueName, 1);
-  layout->addLayout(buttons);
-  // The designed size, grown where the style's controls need more, so nothing is clipped.
-  const QSize needed = sizeHint();
-  setFixedSize(std::max(323, needed.width()), std::max(76, needed.height()));
+  layout->addLayout(ButtonColumn);
+  FitSize();
 
   AttachLanguageController(this);
+}
+
+void Tfilterform::FitSize() {
+  const QSize needed = sizeHint();
+  setFixedSize(std::max(323, needed.width()), std::max(76, needed.height()));
 }
 
 void Tfilterform::setproperties(const std::string& title, const std::string& parameterName,
@@ -57,6 +60,7 @@ void Tfilterform::setproperties(const std::string& title, const std::string& par
   else
     ValueEdit->setRange(std::min(minimum, maximum), std::max(minimum, maximum));
   ValueEdit->setValue(value);
+  FitSize();
   // Each time it opens, Return takes the value shown and typing replaces it.
   ValueEdit->setFocus();
   ValueEdit->selectAll();

@@ -6,6 +6,7 @@
 class QGroupBox;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace quillon {
 
@@ -27,6 +28,12 @@ class Tfilterform : public TKeyedDialog {
   QSpinBox* ValueEdit;
   QPushButton* OkButton;
   QPushButton* CancelButton;
+  // The column of OK and Cancel, where others may add buttons.
+  QVBoxLayout* ButtonColumn;
+
+ private:
+  // The designed size, grown where the style's controls or the buttons shown need more.
+  void FitSize();
 };
 
 }  // namespace quillon

@@ -85,14 +85,14 @@ TNormalizeLoudnessForm::TNormalizeLoudnessForm(QWidget* parent) : QDialog(parent
   form->addRow(presetLabel, PresetBox);
   form->addRow(targetLabel, TargetEdit);
   form->addRow(ceilingLabel, CeilingEdit);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OkButton);
-  buttons->addWidget(CancelButton);
+  ButtonRow = new QHBoxLayout;
+  ButtonRow->addStretch(1);
+  ButtonRow->addWidget(OkButton);
+  ButtonRow->addWidget(CancelButton);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(ForecastLabel);
-  layout->addLayout(buttons);
+  layout->addLayout(ButtonRow);
   setMinimumWidth(400);
   AttachLanguageController(this);
 }
@@ -139,6 +139,14 @@ void TNormalizeLoudnessForm::ShowForecast() {
     text = ConstantText("loudnessnone");
   }
   ForecastLabel->setText(QString::fromStdString(text));
+  emit ForecastShown();
+}
+
+std::optional<double> TNormalizeLoudnessForm::PlannedGain() const {
+  if (!measured_ || Problem()) return std::nullopt;
+  const auto gain = GainForTarget(measured_->integratedLufs, measured_->truePeakDbtp, Target());
+  if (!gain) return std::nullopt;
+  return std::pow(10.0, gain->gainDb / 20);
 }
 
 void TNormalizeLoudnessForm::accept() {

@@ -8,6 +8,7 @@
 #include "analysis/loudnessgain.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,6 +37,8 @@ class TNormalizeLoudnessForm : public QDialog {
   std::optional<std::string> Problem() const;
   // The values typed; only meaningful without a Problem.
   TLoudnessTarget Target() const;
+  // The gain OK would apply, as a factor, once the loudness is known and the values can be used.
+  std::optional<double> PlannedGain() const;
   void accept() override;
 
   QComboBox* PresetBox;
@@ -44,6 +47,12 @@ class TNormalizeLoudnessForm : public QDialog {
   QLabel* ForecastLabel;
   QPushButton* OkButton;
   QPushButton* CancelButton;
+  // The row of OK and Cancel, where others may add buttons.
+  QHBoxLayout* ButtonRow;
+
+ signals:
+  // The values or the measurement changed, and the forecast with them.
+  void ForecastShown();
 
  private:
   void PresetChosen(int index);

@@ -173,6 +173,7 @@ void TToolsController::MakeDialogs() {
         },
         false);
   });
+  if (host_.dialogsMade) host_.dialogsMade();
 }
 
 bool TToolsController::Loaded() const {

@@ -56,6 +56,8 @@ struct TToolsHost {
   // A queueable command's own availability.
   std::function<void(QAction* action, bool on)> setAvailable;
   std::function<void(const std::string& text)> statusLine;
+  // The dialogs have just been made: the window may add to them.
+  std::function<void()> dialogsMade;
 };
 
 // The values Trim Silence at Start and End takes from the settings ("Silence" group, the

@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
+#include <filesystem>
 #include <optional>
 
 #include "platform/config.h"
 #include "platform/filelist.h"
 #include "platform/filesystem.h"
 #include "support/fixtures.h"
+#include "support/wait.h"
 
 namespace quillon {
 namespace {
@@ -59,6 +61,9 @@ TEST_F(QtClipboardFileTest, TheAudioIsAlsoAFileNamedByAUriListUntilAnotherOwnerC
   std::optional<TQtClipboard> port;
   port.emplace();
   ASSERT_TRUE(port->SetWave(SomeBlock()));
+  // The bytes are there at once, the file once the writer has written it.
+  EXPECT_EQ(port->GetWave(), SomeBlock());
+  ASSERT_TRUE(test::WaitUntil([&] { return !port->OfferedFile().empty(); }));
   const std::string file = temp.File("Quillon clip 1.wav");
   EXPECT_EQ(port->OfferedFile(), file);
   EXPECT_EQ(test::ReadFileBytes(file), SomeBlock());
@@ -75,17 +80,45 @@ TEST_F(QtClipboardFileTest, TheAudioIsAlsoAFileNamedByAUriListUntilAnotherOwnerC
 
   // A new copy replaces the file; text from elsewhere takes the clipboard and the file goes.
   ASSERT_TRUE(port->SetWave({'R', 'I', 'F', 'F'}));
-  ASSERT_EQ(temp.List().size(), 1u);
+  ASSERT_TRUE(test::WaitUntil([&] { return !port->OfferedFile().empty(); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return temp.List().size() == 1; }));
   EXPECT_EQ(test::ReadFileBytes(port->OfferedFile()), (std::vector<uint8_t>{'R', 'I', 'F', 'F'}));
   QGuiApplication::clipboard()->setText("words");
-  EXPECT_TRUE(temp.List().empty());
   EXPECT_TRUE(port->OfferedFile().empty());
+  ASSERT_TRUE(test::WaitUntil([&] { return temp.List().empty(); }));
 
-  // So does ending the program.
+  // So does ending the program, even with the file still being written.
   ASSERT_TRUE(port->SetWave(SomeBlock()));
-  EXPECT_EQ(temp.List().size(), 1u);
   port.reset();
   EXPECT_TRUE(temp.List().empty());
+}
+
+// Copies faster than the writer: only the newest offer gets a file, and nothing else is left.
+TEST_F(QtClipboardFileTest, CopiesInQuickSuccessionLeaveOnlyTheNewestFile) {
+  TQtClipboard port;
+  for (uint8_t n = 1; n <= 5; ++n) ASSERT_TRUE(port.SetWave({'R', 'I', 'F', 'F', n}));
+  ASSERT_TRUE(test::WaitUntil([&] { return !port.OfferedFile().empty(); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return temp.List().size() == 1; }));
+  test::ServeFor(std::chrono::milliseconds(50));
+  EXPECT_EQ(temp.List().size(), 1u);
+  EXPECT_EQ(test::ReadFileBytes(port.OfferedFile()), (std::vector<uint8_t>{'R', 'I', 'F', 'F', 5}));
+  EXPECT_EQ(port.GetWave(), (std::vector<uint8_t>{'R', 'I', 'F', 'F', 5}));
+}
+
+// The file is written while the main thread is held up; it is offered once the main thread
+// serves again.
+TEST_F(QtClipboardFileTest, TheFileIsWrittenWhileTheMainThreadIsHeldUp) {
+  TQtClipboard port;
+  const std::vector<uint8_t> block(3 << 20, 7);
+  ASSERT_TRUE(port.SetWave(block));
+  const std::string file = temp.File("Quillon clip 1.wav");
+  ASSERT_TRUE(test::StallMainThreadUntil([&] {
+    std::error_code error;
+    return std::filesystem::file_size(file, error) == block.size();
+  })) << "the write waited for the main thread";
+  EXPECT_TRUE(port.OfferedFile().empty());
+  ASSERT_TRUE(test::WaitUntil([&] { return port.OfferedFile() == file; }));
+  EXPECT_EQ(test::ReadFileBytes(file), block);
 }
 
 TEST_F(QtClipboardFileTest, FilesAreReadFromUriListsAndFromPathsAsText) {
