@@ -28,10 +28,11 @@ std::optional<TLoudnessGain> GainForTarget(double integratedLufs, double truePea
   return gain;
 }
 
-TGainPlanner LoudnessGainPlanner(TLoudnessTarget target) {
-  return [target](const TAudioState& state, const TCancelToken& cancel) {
+TGainPlanner LoudnessGainPlanner(TLoudnessTarget target, std::optional<TFrameSpan> within) {
+  return [target, within](const TAudioState& state, const TCancelToken& cancel) {
+    const TFrameSpan span = within.value_or(TFrameSpan{0, state.frameCount});
     const TLoudness measured = MeasureLoudness(
-        {state.samples.get(), state.channels, state.sampleRate, 0, state.frameCount}, nullptr,
+        {state.samples.get(), state.channels, state.sampleRate, span.start, span.Length()}, nullptr,
         cancel);
     const auto gain = GainForTarget(measured.integratedLufs, measured.truePeakDbtp, target);
     if (!gain) return TGainPlan{std::nullopt, ConstantText("loudnesssilent")};

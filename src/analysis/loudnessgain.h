@@ -26,7 +26,9 @@ struct TLoudnessGain {
 std::optional<TLoudnessGain> GainForTarget(double integratedLufs, double truePeakDbtp,
                                            const TLoudnessTarget& target);
 
-// Measures the state on the worker, then plans that gain with its status line.
-TGainPlanner LoudnessGainPlanner(TLoudnessTarget target);
+// Measures the state on the worker (only within, when given), then plans that gain with its
+// status line.
+TGainPlanner LoudnessGainPlanner(TLoudnessTarget target,
+                                 std::optional<TFrameSpan> within = std::nullopt);
 
 }  // namespace quillon

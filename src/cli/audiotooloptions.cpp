@@ -74,7 +74,8 @@ std::optional<TToolRequest> ShortenSilences(std::string_view option, const char*
   return RemoveSpansRequest(ShortenSilencesPlanner({*db, *min, *keep}));
 }
 
-std::optional<TToolRequest> NormalizeLoudness(std::string_view option, const char* value) {
+std::optional<TToolRequest> NormalizeLoudness(std::string_view option, const char* value,
+                                              const TEffectScope& scope) {
   const std::vector<std::string_view> fields = Fields(value ? value : "");
   TLoudnessTarget target;
   const auto lufs = fields.size() <= 2 ? ParseDecimal(fields[0]) : std::nullopt;
@@ -86,7 +87,9 @@ std::optional<TToolRequest> NormalizeLoudness(std::string_view option, const cha
     std::fprintf(stderr, "quillon-cli: %s\n", refusal->c_str());
     return std::nullopt;
   }
-  return [target](Twavefile& d) { return d.ApplyGain(LoudnessGainPlanner(target)); };
+  return [target, scope](Twavefile& d) {
+    return scope.ApplyGain(d, LoudnessGainPlanner(target, scope.span));
+  };
 }
 
 std::optional<TToolRequest> ToMono(const char* value, bool& usedValue) {
@@ -133,7 +136,8 @@ std::optional<TToolRequest> ChangeRate(std::string_view option, const char* valu
 }  // namespace
 
 bool ParseAudioToolOption(std::string_view option, const char* value,
-                          std::optional<TToolRequest>& result, bool& usedValue) {
+                          std::optional<TToolRequest>& result, bool& usedValue,
+                          const TEffectScope& scope) {
   usedValue = false;
   if (option == "--trim-silence") {
     result = TrimSilence(option, value, usedValue);
@@ -142,7 +146,7 @@ bool ParseAudioToolOption(std::string_view option, const char* value,
     result = ShortenSilences(option, value);
   } else if (option == "--loudness") {
     usedValue = value != nullptr;
-    result = NormalizeLoudness(option, value);
+    result = NormalizeLoudness(option, value, scope);
   } else if (option == "--mono") {
     result = ToMono(value, usedValue);
   } else if (option == "--rate") {

@@ -32,6 +32,8 @@ const char* const kEditUsage =
     "         --insert-silence POS:FRAMES  --delete A:B  --cut A:B  --copy A:B  --paste POS\n"
     "         --fade-in A:B  --fade-out A:B  --normalize PCT (0-100)  --amplify PCT (0-200)\n"
     "         --reverse  --invert  --undo  --redo\n"
+    "         --within A:B  the effects after it (normalize, amplify, reverse, invert,\n"
+    "         loudness) change frames A to B-1 only; --within all  the whole document again\n"
     "         --trim-silence [DB]  removes what lies below DB dBFS (-50) at both ends, keeping\n"
     "         0.1 s of it  --shorten-silences DB:MINSECONDS:KEEPSECONDS  cuts every silence of\n"
     "         at least MINSECONDS down to KEEPSECONDS  --loudness LUFS[:CEILING]  one gain to\n"
@@ -102,6 +104,18 @@ std::nullopt_t BadArgument(std::string_view option, const char* value, const std
   Fail(std::string(option) + " takes " + wanted +
        (value ? std::string(", not \"") + value + "\"." : ", which is missing."));
   return std::nullopt;
+}
+
+// --within's value: A:B, or all for the whole document.
+bool ParseScope(std::string_view text, TEffectScope& scope) {
+  if (text == "all") {
+    scope.span.reset();
+    return true;
+  }
+  const auto pair = ParsePair(text);
+  if (!pair || pair->first < 0 || pair->first > pair->second) return false;
+  scope.span = TFrameSpan{static_cast<uint64_t>(pair->first), static_cast<uint64_t>(pair->second)};
+  return true;
 }
 
 TStepRun RangeStep(bool (Twavefile::*request)(int64_t, int64_t), std::pair<int64_t, int64_t> r) {
@@ -302,6 +316,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
   }
   TEditPlan plan;
   plan.input = withInput ? argv[0] : "";
+  TEffectScope scope;
   using Range = bool (Twavefile::*)(int64_t, int64_t);
   const std::pair<const char*, Range> ranges[] = {
       {"--delete", &Twavefile::Delete},    {"--cut", &Twavefile::Cut},
@@ -329,7 +344,7 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
     }
     std::optional<TToolRequest> tool;
     bool usedValue = false;
-    if (ParseAudioToolOption(option, value, tool, usedValue)) {
+    if (ParseAudioToolOption(option, value, tool, usedValue, scope)) {
       if (!tool) return std::nullopt;
       if (usedValue) ++i;
       plan.steps.push_back({std::string(option.substr(2)),
@@ -361,18 +376,22 @@ std::optional<TEditPlan> ParseEditArguments(int argc, const char* const* argv, b
             option, value,
             normalize ? "a whole number from 0 to 100" : "a whole number from 0 to 200");
       plan.steps.push_back(
-          {std::string(option.substr(2)), [normalize, p = *percent](TCliSession& s) {
+          {std::string(option.substr(2)), [normalize, scope, p = *percent](TCliSession& s) {
              return s.Run([&](Twavefile& d) {
-               return normalize ? d.Normalize(static_cast<int32_t>(p))
-                                : d.Amplify(static_cast<uint32_t>(p));
+               return normalize ? scope.Normalize(d, static_cast<int32_t>(p))
+                                : scope.Amplify(d, static_cast<uint32_t>(p));
              });
            }});
     } else if (option == "--reverse" || option == "--invert") {
       bool reverse = option == "--reverse";
-      plan.steps.push_back({std::string(option.substr(2)), [reverse](TCliSession& s) {
-                              return s.Run(
-                                  [&](Twavefile& d) { return reverse ? d.Reverse() : d.Invert(); });
+      plan.steps.push_back({std::string(option.substr(2)), [reverse, scope](TCliSession& s) {
+                              return s.Run([&](Twavefile& d) {
+                                return reverse ? scope.Reverse(d) : scope.Invert(d);
+                              });
                             }});
+    } else if (option == "--within") {
+      if (!takesValue() || !ParseScope(value, scope))
+        return BadArgument(option, value, "two frame numbers as A:B, A up to B, or all");
     } else if (option == "--undo" || option == "--redo") {
       plan.steps.push_back({std::string(option.substr(2)), HistoryStep(option == "--undo")});
     } else if (option == "--clip" && takesValue()) {

@@ -50,33 +50,14 @@ TOperationResult TOperationJob::Fade() {
   const uint64_t start = request_.rangeStart, stop = request_.rangeStop;
   result_.sourceMap = MapAfterChange(request_.sourceMap, start, stop);
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
-    // The parts outside the range are copied by the kernel, so the scan reads them.
-    CopySamples(next, 0, 0, start * k);
-    scan.AddFrom(*Source().samples, 0, start * k, nullptr, request_.cancel);
-    TransformSamples(
-        next, start * k, (stop - start) * k,
-        [&](int16_t* s, uint64_t first, size_t count) {
-          ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
-        },
-        scan);
-    CopySamples(next, stop * k, stop * k, (n - stop) * k);
-    scan.AddFrom(*Source().samples, stop * k, (n - stop) * k, nullptr, request_.cancel);
-  });
-}
-
-TOperationResult TOperationJob::TransformEverySample(
-    const std::function<void(int16_t*, size_t)>& apply) {
-  progress_ = 0;
-  const uint64_t n = Source().frameCount, k = Source().channels;
-  return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
-    TransformSamples(
-        next, 0, n * k, [&](int16_t* s, uint64_t, size_t count) { apply(s, count); }, scan);
-    progress_ = 100;
+    TransformWithin(next, scan, {start, stop}, [&](int16_t* s, uint64_t first, size_t count) {
+      ApplyFade(s, count / k, static_cast<int>(k), first / k - start, stop - start, fadeIn);
+    });
   });
 }
 
 TOperationResult TOperationJob::Normalize() {
-  const int16_t peak = Source().peaks.peak;
+  const int16_t peak = EffectPeak();
   if (peak <= 0)
     // Silence (or audio without positive excursions) has no gain to speak of: keep it.
     return TransformEverySample([](int16_t*, size_t) {});
@@ -107,8 +88,14 @@ TOperationResult TOperationJob::Invert() {
 
 TOperationResult TOperationJob::Reverse() {
   progress_ = 0;
-  const uint64_t n = Source().frameCount, k = Source().channels, total = n * k;
-  MoveMarkers([&](TMarkerList& list) { FollowReverse(list, 0, n); });
+  const uint64_t n = Source().frameCount, k = Source().channels;
+  const TFrameSpan span = EffectSpan();
+  const uint64_t base = span.start * k, total = span.Length() * k;
+  MoveMarkers([&](TMarkerList& list) {
+    FollowReverse(list, static_cast<int64_t>(span.start), static_cast<int64_t>(span.stop));
+  });
+  if (request_.effectSpan)
+    result_.sourceMap = MapAfterChange(request_.sourceMap, span.start, span.stop);
   // The new store is written from its start, so that the scan sees it in order: each chunk is
   // read from the mirrored place into the spare room, and its pieces reversed into place.
   TPassSteps steps;
@@ -116,7 +103,7 @@ TOperationResult TOperationJob::Reverse() {
     CheckCancel();
     progress_.store(ProgressPercent(chunk.done, total), std::memory_order_relaxed);
     chunk.spare.resize(chunk.samples.size());
-    const uint64_t from = total - chunk.done - chunk.count;
+    const uint64_t from = base + total - chunk.done - chunk.count;
     Source().samples->ReadSamples(chunk.spare.data(), static_cast<uint32_t>(from),
                                   static_cast<uint32_t>(from + chunk.count - 1));
   };
@@ -125,12 +112,14 @@ TOperationResult TOperationJob::Reverse() {
                   k);
   };
   return EditInOrder(n, [&](TLargeFile& next, TPeakScan& scan) {
-    steps.write = [&](const TPassChunk& chunk) {
-      next.WriteSamples(chunk.samples.data(), static_cast<uint32_t>(chunk.done),
-                        static_cast<uint32_t>(chunk.done + chunk.count - 1));
-      scan.Add(chunk.samples.data(), chunk.count);
-    };
-    RunChunkPass(total, k, steps);
+    CopyAround(next, scan, span, [&] {
+      steps.write = [&](const TPassChunk& chunk) {
+        next.WriteSamples(chunk.samples.data(), static_cast<uint32_t>(base + chunk.done),
+                          static_cast<uint32_t>(base + chunk.done + chunk.count - 1));
+        scan.Add(chunk.samples.data(), chunk.count);
+      };
+      RunChunkPass(total, k, steps);
+    });
     progress_ = 100;
   });
 }

@@ -84,6 +84,9 @@ struct TOperationRequest {
   uint64_t silenceFrames = 0;
   int32_t normalizePercent = 0;
   uint32_t amplifyPercent = 0;
+  // Normalize, amplify, reverse, invert and apply gain: the frames they change; none for the
+  // whole document.
+  std::optional<TFrameSpan> effectSpan;
   // Open: the file to decode. Undo, redo and recovery: the store to take up.
   std::string fileName;
   // Saves.

@@ -73,8 +73,19 @@ class TOperationJob {
   void TransformSamples(TLargeFile& next, uint64_t first, uint64_t count,
                         const std::function<void(int16_t*, uint64_t, size_t)>& transform,
                         TPeakScan& scan);
-  // An effect on the whole document that maps each span of samples in place.
+  // An effect on the request's span (effectspan.cpp) that maps each piece of samples in place.
   TOperationResult TransformEverySample(const std::function<void(int16_t*, size_t)>& apply);
+  // Copies the samples before span, lets writeSpan write span's own, then copies those after it;
+  // the copies go into the scan in their place.
+  void CopyAround(TLargeFile& next, TPeakScan& scan, TFrameSpan span,
+                  const std::function<void()>& writeSpan);
+  // CopyAround with the samples of span through transform.
+  void TransformWithin(TLargeFile& next, TPeakScan& scan, TFrameSpan span,
+                       const std::function<void(int16_t*, uint64_t, size_t)>& transform);
+  // The frames an effect changes: the request's span, else the whole document.
+  TFrameSpan EffectSpan() const;
+  // The peak Normalize scales by: the document's, or the highest sample of the request's span.
+  int16_t EffectPeak() const;
 
   // Saves (saving.cpp).
   TOperationResult SaveWav();

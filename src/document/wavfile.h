@@ -84,6 +84,14 @@ class Twavefile {
   bool RemoveSpans(TSpanPlanner planner, std::string nothingToRemove);
   // One gain on every sample, as planner finds it on the worker (Normalize Loudness).
   bool ApplyGain(TGainPlanner planner);
+  // The same effects on frames span.start to span.stop - 1 only, every other sample kept as it
+  // was; Normalize scales by the span's own peak, and planner measures what it was made for.
+  // False likewise, and when the span does not fit the document.
+  bool Normalize(int32_t percent, TFrameSpan span);
+  bool Amplify(uint32_t percent, TFrameSpan span);
+  bool Reverse(TFrameSpan span);
+  bool Invert(TFrameSpan span);
+  bool ApplyGain(TGainPlanner planner, TFrameSpan span);
   // The whole document: to one channel, to two (the one twice), or left and right swapped.
   // Refused (false) where it changes nothing: mono to mono, swap or stereo of another count.
   bool ToMono(TMonoMix mix);
@@ -258,6 +266,8 @@ class Twavefile {
   // the question was cancelled or answered outside min to max (the user is told).
   bool AskQuality(const std::function<std::optional<int>()>& ask, int min, int max, int& value);
   bool RequestRange(int64_t start, int64_t stop, uint32_t operation);
+  // Starts an effect's request on span once it fits the document.
+  bool RequestWithin(TOperationRequest request, TFrameSpan span);
   bool CheckRange(int64_t start, int64_t stop);
   bool CheckPosition(int64_t position);
   void Refuse(const std::string& text);

@@ -36,9 +36,10 @@ struct TConfig {
   int32_t volume = kDefaultVolume;           // volume bar: -10000 (loudest) to 0 (silent)
   int32_t savefilterindex = 0;  // file type of the last Save As since start; never stored
   bool updates = true;          // check for a newer version at start-up
-  // "Work like other audio editors": Shift with the cursor keys extends the selection, the view
-  // follows the cursor and the play position, Paste replaces the selection, Ctrl and the wheel
-  // zoom at the pointer. Off, none of that.
+  // "Work like other audio editors": the effects change the selection when there is one, Shift
+  // with the cursor keys extends the selection, the view follows the cursor and the play
+  // position, Paste replaces the selection, Ctrl and the wheel zoom at the pointer. Off, none of
+  // that.
   bool likepeers = false;
   // Selection edges land on the nearest frame boundary of the document's MP3 source.
   bool snaptoframes = false;

@@ -19,6 +19,7 @@
 #include "platform/qt/dialogkeys.h"
 #include "shell/dialogs/filter.h"
 #include "shell/dialogs/properties.h"
+#include "shell/effectscope.h"
 #include "shell/main.h"
 #include "shell/utils.h"
 
@@ -330,11 +331,15 @@ TCommandOutcome Tmainform::RunEffect(const QAction* action, const std::function<
 }
 
 void Tmainform::ReverseActionExecute() {
-  Give({[this] { return RunEffect(ReverseAction, [this] { return document_->Reverse(); }); }});
+  Give({[this, place = PlaceWhenGiven()] {
+    return RunEffect(ReverseAction, [&] { return EffectScopeAt(place()).Reverse(*document_); });
+  }});
 }
 
 void Tmainform::InvertActionExecute() {
-  Give({[this] { return RunEffect(InvertAction, [this] { return document_->Invert(); }); }});
+  Give({[this, place = PlaceWhenGiven()] {
+    return RunEffect(InvertAction, [&] { return EffectScopeAt(place()).Invert(*document_); });
+  }});
 }
 
 // Effects with a parameter: the value is asked when the command is given, so that the dialog
@@ -375,8 +380,9 @@ void Tmainform::NormalizationActionExecute() {
     return state ? TPreviewEffect::Normalize(percent, state->peaks.peak) : TPreviewEffect();
   };
   if (const auto percent = setproperties("normaltitle", "normalname", 0, 100, 95, effect))
-    Give({[this, percent = *percent] {
-      return RunEffect(NormalizationAction, [&] { return document_->Normalize(percent); });
+    Give({[this, percent = *percent, place = PlaceWhenGiven()] {
+      return RunEffect(NormalizationAction,
+                       [&] { return EffectScopeAt(place()).Normalize(*document_, percent); });
     }});
 }
 
@@ -387,8 +393,8 @@ void Tmainform::AmplifyActionExecute(QAction* action, int initial) {
     return TPreviewEffect::Amplify(static_cast<uint32_t>(std::max(percent, 0)));
   };
   if (const auto percent = setproperties("amplifytitle", "amplifyname", 0, 200, initial, effect))
-    Give({[this, action, percent = static_cast<uint32_t>(*percent)] {
-      return RunEffect(action, [&] { return document_->Amplify(percent); });
+    Give({[this, action, percent = static_cast<uint32_t>(*percent), place = PlaceWhenGiven()] {
+      return RunEffect(action, [&] { return EffectScopeAt(place()).Amplify(*document_, percent); });
     }});
 }
 

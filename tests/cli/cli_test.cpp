@@ -175,18 +175,33 @@ TEST(CliTest, EditRunsTheOperationsInOrderAndWritesTheResult) {
   EXPECT_EQ(test::ReadWav16Samples(out), (std::vector<int16_t>{1, 2, 3, 4, 5, 6, 6, 5}));
 }
 
+TEST(CliTest, WithinNarrowsTheEffectsAfterItUntilAll) {
+  test::TTempDir dir;
+  std::string in = dir.File("in.wav"), out = dir.File("out.wav");
+  test::WriteWav16(in, 1, 8000, {1, 2, 3, 4, 5, 6, 7, 8});
+  TRun run = RunCli("edit " + Quoted(in) +
+                    " --within 2:5 --invert --amplify 200 --within all --reverse"
+                    " --within 6:8 --normalize 50 -o " +
+                    Quoted(out));
+  ASSERT_EQ(run.status, 0) << run.err;
+  // Frames 6 and 7 hold 2 and 1 by then: half scale over their own peak of 2.
+  EXPECT_EQ(test::ReadWav16Samples(out), (std::vector<int16_t>{8, 7, 6, -10, -8, -6, 16384, 8192}));
+}
+
 TEST(CliTest, EditFailuresExitOneAndBadOptionsTwo) {
   test::TTempDir dir;
   std::string in = dir.File("in.wav"), out = dir.File("out.wav");
   test::WriteWav16(in, 2, 8000, {1, 2, 3, 4});
-  for (const char* failing : {"--delete 2:1", "--undo", "--paste 3", "--fade-in 0:9"}) {
+  for (const char* failing :
+       {"--delete 2:1", "--undo", "--paste 3", "--fade-in 0:9", "--within 0:9 --invert"}) {
     TRun run = RunCli("edit " + Quoted(in) + " " + failing + " -o " + Quoted(out));
     EXPECT_EQ(run.status, 1) << failing;
     EXPECT_NE(run.err.find("quillon-cli: "), std::string::npos) << failing;
     EXPECT_FALSE(FileExists(out)) << failing;
   }
   for (const char* malformed :
-       {"--delete 2", "--delete a:b", "--normalize 101", "--amplify -1", "--frobnicate", "-o"}) {
+       {"--delete 2", "--delete a:b", "--normalize 101", "--amplify -1", "--frobnicate", "-o",
+        "--within 3:1", "--within -1:2", "--within"}) {
     TRun run = RunCli("edit " + Quoted(in) + " " + malformed);
     EXPECT_EQ(run.status, 2) << malformed;
   }

@@ -146,6 +146,9 @@ const std::vector<TCancelledOperation>& Operations() {
       {"FadeOut", true, Request([](Twavefile& d) { return d.FadeOut(500, 190000); })},
       {"Reverse", true, Request([](Twavefile& d) { return d.Reverse(); })},
       {"Invert", true, Request([](Twavefile& d) { return d.Invert(); })},
+      {"NormalizeWithin", true, Request([](Twavefile& d) {
+         return d.Normalize(50, {500, 1900});
+       })},
       {"Recover", false,
        [](TScene& s) {
          TJournalState state;

@@ -61,6 +61,10 @@ TEST(EffectsTest, TheIndexBuiltWhileWritingEqualsARebuildOfTheNewStore) {
       {"reverse", [](Twavefile& d) { return d.Reverse(); }},
       {"fade in inside", [](Twavefile& d) { return d.FadeIn(700, 69000); }},
       {"fade out to the end", [](Twavefile& d) { return d.FadeOut(33, 70001); }},
+      {"reverse within",
+       [](Twavefile& d) {
+         return d.Reverse({33, 70001});
+       }},
   };
   for (uint16_t channels : {1, 2}) {
     std::vector<int16_t> samples(70001u * channels);

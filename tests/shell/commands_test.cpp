@@ -316,6 +316,21 @@ TEST_F(CommandsTest, CutAndUndoRestoreTheDocument) {
   EXPECT_EQ(form_->Document()->FrameCount(), 700u);
 }
 
+// Working like other audio editors with a selection, an effect changes it alone; off, everything.
+TEST_F(CommandsTest, EffectsTakeTheSelectionOnlyWhenWorkingLikeOtherEditors) {
+  Open("e.wav", 1000);
+  std::vector<int16_t> samples(1000);
+  for (const bool likePeers : {false, true}) {
+    config.likepeers = likePeers;
+    Select(100, 400);
+    Run("InvertAction");
+    form_->Document()->State()->samples->ReadSamples(samples.data(), 0, 999);
+    for (uint32_t f = 0; f < 1000; ++f)
+      ASSERT_EQ(samples[f], !likePeers || (f >= 100 && f < 400) ? -900 : 900) << f;
+    Run("UndoAction");
+  }
+}
+
 TEST_F(CommandsTest, InsertSilenceTakesMillisecondsFromTheEffectDialog) {
   Open("s.wav", 1000, 44100);
   form_->View()->SetCursorPos(500);

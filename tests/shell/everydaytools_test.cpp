@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "display/waveview.h"
+#include "platform/config.h"
 #include "shell/dialogs/channeltools.h"
 #include "shell/dialogs/findsilences.h"
 #include "shell/dialogs/measureloudness.h"
@@ -200,6 +201,21 @@ TEST_F(ToolsTest, NormalizeLoudnessOfSilenceSaysWhyAndChangesNothing) {
   EXPECT_TRUE(Contains(Said(), "silent")) << Said();
   EXPECT_EQ(harness.document.UndoStack().Count(), steps);
   EXPECT_EQ(harness.Samples(), Frames(8000, {0}));
+}
+
+// Working like other audio editors, the forecast and the gain take the selection alone.
+TEST_F(ToolsTest, NormalizeLoudnessWorkingLikeOtherEditorsTakesTheSelection) {
+  const TConfig saved = config;
+  config.likepeers = true;
+  Open(1, Join({Loud(8000, 1), Frames(8000, {0})}));
+  TNormalizeLoudnessForm& form = *tools->NormalizeForm();
+  place = {8000, 16000, true, 0};
+  tools->NormalizeLoudnessExecute();
+  EXPECT_TRUE(Serve([&] { return form.ForecastLabel->text().contains("-inf"); }))
+      << form.ForecastLabel->text().toStdString();
+  form.OkButton->click();
+  EXPECT_TRUE(Contains(Said(), "silent")) << Said();
+  config = saved;
 }
 
 TEST_F(ToolsTest, PresetsFillTheTargetAndTheForecastTellsACeilingThatLimits) {

@@ -16,6 +16,7 @@
 #include "shell/dialogs/findsilences.h"
 #include "shell/dialogs/measureloudness.h"
 #include "shell/dialogs/normalizeloudness.h"
+#include "shell/effectscope.h"
 #include "shell/tools/silenceshade.h"
 #include "shell/utils.h"
 
@@ -142,9 +143,10 @@ void TToolsController::MakeDialogs() {
     if (result != QDialog::Accepted) return;
     GiveEdit(
         NormalizeLoudnessAction,
-        [this, target = normalizeForm_->Target()] {
+        [this, target = normalizeForm_->Target(), place = host_.placeWhenGiven()] {
           host_.stopPlayback();
-          return StartedIf(document_->ApplyGain(LoudnessGainPlanner(target)));
+          const TEffectScope scope = EffectScopeAt(place());
+          return StartedIf(scope.ApplyGain(*document_, LoudnessGainPlanner(target, scope.span)));
         },
         false);
   });
@@ -429,18 +431,21 @@ void TToolsController::Forecast() {
     normalizeForm_->SetMeasured(std::nullopt);
     return;
   }
-  const TFrameSpan whole{0, document_->FrameCount()};
-  if (const auto cached = Cached(whole)) {
+  // What the gain will be found from: the frames it will change.
+  const TFrameSpan span =
+      EffectScopeAt(host_.placeNow()).span.value_or(TFrameSpan{0, document_->FrameCount()});
+  if (const auto cached = Cached(span)) {
     normalizeForm_->SetMeasured(cached);
     return;
   }
   normalizeForm_->SetMeasured(std::nullopt);
   std::shared_ptr<const TAudioState> state = document_->State();
-  forecastWorker_.Start([this, state, whole](const TCancelToken& cancel, std::atomic<int32_t>&) {
+  forecastWorker_.Start([this, state, span](const TCancelToken& cancel, std::atomic<int32_t>&) {
     const TLoudness loudness = MeasureLoudness(
-        {state->samples.get(), state->channels, state->sampleRate, 0, whole.stop}, nullptr, cancel);
-    return std::function<void()>([this, state, whole, loudness] {
-      measured_ = TMeasured{state, whole, loudness};
+        {state->samples.get(), state->channels, state->sampleRate, span.start, span.Length()},
+        nullptr, cancel);
+    return std::function<void()>([this, state, span, loudness] {
+      measured_ = TMeasured{state, span, loudness};
       if (normalizeForm_->isVisible()) normalizeForm_->SetMeasured(loudness);
     });
   });
